@@ -1,0 +1,1 @@
+// Keeps a library target non-empty.

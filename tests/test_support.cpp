@@ -1,0 +1,51 @@
+#include "tests/test_support.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+
+void resetAllState() {
+  gFileUnits.reset();
+  gRunFlags.reset();
+}
+
+void PlenvorTest::SetUp() {
+  resetAllState();
+  oldCwd_ = std::filesystem::current_path();
+  std::random_device rd;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string leaf = "plenvor_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+                     std::to_string(rd());
+  for (char& c : leaf)
+    if (c == '/') c = '_';
+  dir_ = std::filesystem::temp_directory_path() / leaf;
+  std::filesystem::create_directories(dir_);
+  std::filesystem::current_path(dir_);
+  console::redirect(&out_, &in_);
+}
+
+void PlenvorTest::TearDown() {
+  console::redirect(nullptr, nullptr);
+  resetAllState();
+  std::filesystem::current_path(oldCwd_);
+  std::error_code ec;
+  if (!HasFailure()) std::filesystem::remove_all(dir_, ec);
+}
+
+void PlenvorTest::setInput(const std::string& text) {
+  in_.clear();
+  in_.str(text);
+}
+
+std::string readFile(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream f(p, std::ios::binary);
+  f << bytes;
+}

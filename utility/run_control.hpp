@@ -1,0 +1,47 @@
+#pragma once
+// Run flags and the ways out of a run.
+//
+// EXITS is the one way out: it closes the managed units, pauses and ends the run by throwing
+// RunEnd, which the program's entry point catches and turns into the process exit status. A stop
+// with text (fuStop) ends the run at once, without the pause and without closing units, after
+// flushing every open file. Tests catch RunEnd to see a run end.
+#include <array>
+#include <string>
+
+struct RunEnd {
+  int status;  // process exit status: 0 after a normal end, 1 after an error
+};
+
+// The run flags, set by FILEUNITSINITIALISE.
+struct RunFlags {
+  bool fuPauseOnExit = true;
+  bool fuSkipClose = false;
+  bool fuGuiMode = false;
+  std::string fuTitle = std::string(100, ' ');
+  std::string fuRunName = std::string(100, ' ');
+  bool fuAutoCreateFolders = false;
+  std::array<bool, 26> fuLetterFlags{};
+  void reset() { *this = RunFlags{}; }
+};
+extern RunFlags gRunFlags;
+
+// Status 1 ends a run after an error, 0 a normal end or the user's own choice to stop.
+[[noreturn]] void EXITS(int status = 1);
+// A stop with text: prints the text, flushes every open file, ends with status 1; no pause, no closing.
+[[noreturn]] void fuStop(const std::string& text);
+// Cancel in a dialog: ends with no text.
+[[noreturn]] void fuStopSilently();
+
+void PAUSERUN();
+bool ASKYESNO(const std::string& question);
+void SETFLAGS();
+void WRITECHARS(const std::string& text, int n);
+void WRITETRIMMED(std::string& text);
+void READCONSOLELINE(std::string& text, int& n);
+bool SAMESIGN(float a, float b);
+
+// The console pause: text on its own line, then one console line is read. Returns at end of input.
+void fuPause(const std::string& text);
+
+// Support contact address used by the "Should not be here" and "Please contact" messages.
+inline constexpr const char* SUPPORT_CONTACT = " support@plenvor.example";

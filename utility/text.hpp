@@ -1,0 +1,24 @@
+#pragma once
+// Text tests and cleaning. Filters return the cleaned text (its natural length; a caller stores it
+// into a field of its own with fixed::fit); tests that change their argument keep its size.
+#include <string>
+
+std::string SS256(const std::string& s);
+std::string TRIMF(const std::string& s);
+std::string REMOVETABS(const std::string& s);
+std::string REMOVEQUOTES(const std::string& s);
+std::string REMOVESPACES(const std::string& s);
+std::string UPPERCASE(const std::string& s);
+std::string LOWERCASE(const std::string& s);
+std::string DOUBLEQUOTE(const std::string& s);
+std::string ALPHANUMERICONLY(const std::string& s, char c);
+std::string CLEANATTRIBUTENAME(const std::string& s);
+std::string REPLACE(const std::string& s, const std::string& oldText, const std::string& newText);
+std::string REPLACEALL(const std::string& s, const std::string& oldText, const std::string& newText);
+
+bool BLANK(std::string& s);
+bool NUMBERLINE(std::string& s);
+bool POSITIVEINTEGERNUMBER(std::string& s);
+bool ASAME(const std::string& a, const std::string& b);
+bool ASAMECS(const std::string& a, const std::string& b);
+bool FLAGEXISTS(const std::string& line, const std::string& flag);
