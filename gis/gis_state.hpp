@@ -1,0 +1,124 @@
+#pragma once
+// The GIS layer library's process-wide state: the layer table of 100 slots, the object header
+// that callers own, and the library buffers through which callers hand data to the writers.
+// Arrays are indexed from 1, as the handles and counts that address them are.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr int kGisMaxLayers = 100;
+inline constexpr int kGisMaxVertices = 100000;
+inline constexpr int kGisMaxParts = 10000;
+inline constexpr int kDbfMaxFields = 128;
+inline constexpr int kMifMaxAttributes = 256;
+
+// One shapefile sub-layer: 1 points, 2 lines, 3 regions.
+struct ShpSubLayer {
+  int shpUnitLE = 0;   // above 0: the sub-layer is active
+  int shpUnitBE = 0;
+  int shxUnitLE = 0;
+  int shxUnitBE = 0;
+  int prjUnit = 0;
+  int fileCode = 0;
+  int fileLength = 0;  // 16-bit words
+  int version = 0;
+  int fileShapeType = 0;
+  int recordShapeType = 0;
+  int records = 0;     // records written; the number of the last record
+  int nextOffset = 0;  // 16-bit words
+  double xmin = 0.0, ymin = 0.0, xmax = -1.0, ymax = -1.0;
+  bool headerWritten = false;  // the close-time patch touches only sub-layers with a header
+  void reset() { *this = ShpSubLayer{}; }
+};
+
+struct DbfSubLayer {
+  int unit = 0;
+  int headerRecordCount = 0;
+  int records = 0;  // records read or written so far
+  int nFields = 0;
+  int recordLength = 0;  // without the deletion-flag byte
+  std::array<int, kDbfMaxFields + 1> fieldLength{};
+  std::array<int, kDbfMaxFields + 1> decimals{};
+  std::array<std::string, kDbfMaxFields + 1> fieldName;  // text of 11
+  std::array<std::string, kDbfMaxFields + 1> fieldType;  // text of 1
+  void reset();
+};
+
+struct MifLayer {
+  std::string line = std::string(1000, ' ');  // current-line buffer of the reading side
+  int mifUnit = 0;
+  int midUnit = 0;  // for a .csv table: the .csv unit
+  std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
+  int nAttributes = 0;
+  std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
+  std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
+  void reset();
+};
+
+// One slot of the layer table.
+struct GisLayerSlot {
+  int gisLayerType = 0;  // 0 free, 1 MIF/MID (or .csv once open), 2 shapefile or .dbf, -1 .csv opening
+  std::string gisFileName = std::string(1000, ' ');
+  bool gisInUse = false;
+  bool gisEndOfData = false;
+  bool gisWrite = false;
+  std::array<ShpSubLayer, 4> shpSubLayer{};  // index 1..3
+  std::array<DbfSubLayer, 4> dbfSubLayer{};  // index 1..3
+  MifLayer mifLayer;
+};
+
+// The header of one GIS object; coordinates travel in gisCoordBuffer.
+struct GisObject {
+  bool isNone = false, isPoint = false, isLine = false, isPline = false, isPlineMultiple = false;
+  bool isRegion = false, isEllipse = false, isRect = false, isRoundRect = false, isArc = false;
+  bool hasCenter = false, isText = false, isMultiPoint = false;
+  bool isComplete = false;
+  int nSections = 1;
+  int nr = 1;
+  std::array<int, kGisMaxParts + 1> ir{};  // index 1..10000
+  std::string typeName = std::string(24, ' ');
+};
+
+struct GisCoordBuffer {
+  int n = 0;
+  std::vector<double> x = std::vector<double>(kGisMaxVertices + 1, 0.0);  // index 1..100000
+  std::vector<double> y = std::vector<double>(kGisMaxVertices + 1, 0.0);
+};
+
+struct GisAttributeDefs {
+  int n = 0;
+  std::array<int, kMifMaxAttributes + 1> width{};
+  std::array<std::string, kMifMaxAttributes + 1> name;  // text of 32
+  std::array<std::string, kMifMaxAttributes + 1> type;  // text of 24
+  int recordCount = 0;
+  void reset();
+};
+
+struct GisState {
+  std::vector<GisLayerSlot> layers = std::vector<GisLayerSlot>(kGisMaxLayers + 1);  // index 1..100
+  GisCoordBuffer gisCoordBuffer;
+  std::string gisDataLine = std::string(1000, ' ');
+  std::string gisDataLineLarge = std::string(100000, ' ');
+  GisAttributeDefs gisAttributeDefs;
+  std::string gisOutputCoordSys = std::string(1000, ' ');
+  std::string gisOutputPrj = std::string(1000, ' ');
+  std::array<std::string, 5> gisMessageLines;  // index 1..4, text of 1000
+  int gisLogUnit = 0;
+  std::string gisMiProjection = std::string(1000, ' ');
+  std::string gisShpProjection = std::string(1000, ' ');
+  bool gisProjectionCheckIsError = false;
+  bool gisCheckSaveDate = false;
+  bool gisSaveDateIsError = false;
+  std::string gisCompanionExt = ".tab    ";
+  int gisWorkspaceUnit = 0;
+  int gisRegisterMifUnit = 0;
+  int gisRegisterMidUnit = 0;
+  int gisRegisterCount = 0;
+  std::vector<std::string> gisRegisterNames = std::vector<std::string>(1001);  // index 1..1000, used 1..999
+  void reset();  // the library's starting state: an empty table, blank buffers, no log
+};
+extern GisState gGis;
+
+void gisInitialiseObject(GisObject& gisO);
+void gisInitialiseLayer(int gisID);
