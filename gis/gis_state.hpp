@@ -42,6 +42,7 @@ struct DbfSubLayer {
   std::array<int, kDbfMaxFields + 1> decimals{};
   std::array<std::string, kDbfMaxFields + 1> fieldName;  // text of 11
   std::array<std::string, kDbfMaxFields + 1> fieldType;  // text of 1
+  DbfSubLayer() { reset(); }
   void reset();
 };
 
@@ -53,6 +54,7 @@ struct MifLayer {
   int nAttributes = 0;
   std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
   std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
+  MifLayer() { reset(); }
   void reset();
 };
 
@@ -92,6 +94,7 @@ struct GisAttributeDefs {
   std::array<std::string, kMifMaxAttributes + 1> name;  // text of 32
   std::array<std::string, kMifMaxAttributes + 1> type;  // text of 24
   int recordCount = 0;
+  GisAttributeDefs() { reset(); }
   void reset();
 };
 
@@ -115,7 +118,8 @@ struct GisState {
   int gisRegisterMifUnit = 0;
   int gisRegisterMidUnit = 0;
   int gisRegisterCount = 0;
-  std::vector<std::string> gisRegisterNames = std::vector<std::string>(1001);  // index 1..1000, used 1..999
+  std::vector<std::string> gisRegisterNames = std::vector<std::string>(1001, std::string(1000, ' '));  // index 1..1000, used 1..999
+  GisState();
   void reset();  // the library's starting state: an empty table, blank buffers, no log
 };
 extern GisState gGis;

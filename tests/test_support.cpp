@@ -6,10 +6,12 @@
 
 #include "utility/console.hpp"
 #include "utility/files.hpp"
+#include "gis/gis_state.hpp"
 
 void resetAllState() {
   gFileUnits.reset();
   gRunFlags.reset();
+  gGis.reset();
 }
 
 void PlenvorTest::SetUp() {

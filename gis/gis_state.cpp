@@ -1,0 +1,76 @@
+// The GIS layer library's process-wide state and the routines that reset its records.
+#include "gis/gis_state.hpp"
+
+#include "utility/console.hpp"
+#include "utility/run_control.hpp"
+
+GisState gGis;
+
+void DbfSubLayer::reset() {
+  unit = 0;
+  headerRecordCount = 0;
+  records = 0;
+  nFields = 0;
+  recordLength = 0;
+  fieldLength.fill(0);
+  decimals.fill(0);
+  fieldName.fill(std::string(11, ' '));
+  fieldType.fill(std::string(1, ' '));
+}
+
+void MifLayer::reset() {
+  line.assign(1000, ' ');
+  mifUnit = 0;
+  midUnit = 0;
+  mifStyleLines[0].clear();
+  mifStyleLines[1].assign(256, ' ');
+  mifStyleLines[2].assign(256, ' ');
+  nAttributes = 0;
+  attributeName.fill(std::string(32, ' '));
+  attributeType.fill(std::string(24, ' '));
+}
+
+void GisAttributeDefs::reset() {
+  n = 0;
+  width.fill(0);
+  name.fill(std::string(32, ' '));
+  type.fill(std::string(24, ' '));
+  recordCount = 0;
+}
+
+GisState::GisState() {
+  gisMessageLines.fill(std::string(1000, ' '));
+  gisMessageLines[0].clear();  // index 0 is not a message line
+}
+
+void GisState::reset() { *this = GisState{}; }
+
+void gisInitialiseObject(GisObject& gisO) {
+  gisO.isNone = gisO.isPoint = gisO.isLine = gisO.isPline = gisO.isPlineMultiple = false;
+  gisO.isRegion = gisO.isEllipse = gisO.isRect = gisO.isRoundRect = gisO.isArc = false;
+  gisO.hasCenter = gisO.isText = gisO.isMultiPoint = false;
+  gisO.nSections = 1;
+  gisO.nr = 1;
+  gisO.ir[1] = 1;
+  gisO.typeName.assign(24, ' ');
+}
+
+void gisInitialiseLayer(int gisID) {
+  if (gisID < 1 || gisID > kGisMaxLayers) {
+    // A handle outside the table is a caller's fault; stop before touching any slot.
+    const std::string shown = gisID < 1 ? "0" : std::to_string(gisID);
+    console::line("Should not be here gisInitialiseLayer[gisID=" + shown + "] - please contact" +
+                  SUPPORT_CONTACT);
+    EXITS();
+  }
+  GisLayerSlot& slot = gGis.layers[gisID];
+  slot.gisLayerType = 0;
+  slot.gisFileName.assign(1000, ' ');
+  slot.gisEndOfData = false;
+  slot.gisWrite = false;
+  slot.mifLayer.reset();
+  for (int k = 1; k <= 3; ++k) {
+    slot.shpSubLayer[k].reset();
+    slot.dbfSubLayer[k].reset();
+  }
+}
