@@ -1,0 +1,108 @@
+// Library initialisation: the starting state of the layer table and buffers, and the headers of
+// the workspace file and the input-layer register that record the input layers a run opens.
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+constexpr int kNameLength = 1000;
+constexpr int kLargeLineLength = 100000;
+constexpr int kRegisterSize = 1000;
+constexpr int kMifNameLen = 80;
+
+void clearBuffers() {
+  gGis.gisDataLine = fixed::blanks(kNameLength);
+  gGis.gisDataLineLarge = fixed::blanks(kLargeLineLength);
+  for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kNameLength);
+}
+
+void clearSlotFlags() {
+  for (int id = 1; id <= kGisMaxLayers; ++id) {
+    GisLayerSlot& slot = gGis.layers[id];
+    slot.gisInUse = false;
+    slot.gisFileName = fixed::blanks(kNameLength);
+    slot.gisLayerType = 0;
+    slot.gisEndOfData = false;
+    slot.gisWrite = false;
+  }
+}
+
+void clearInputChecks() {
+  gGis.gisMiProjection = fixed::blanks(kNameLength);
+  gGis.gisShpProjection = fixed::blanks(kNameLength);
+  gGis.gisProjectionCheckIsError = false;
+  gGis.gisCheckSaveDate = false;
+  gGis.gisSaveDateIsError = false;
+  gGis.gisCompanionExt = fixed::fit(".tab", 8);
+}
+
+void openWorkspace(const std::string& caption, const std::string& workspaceBase) {
+  if (fixed::isBlank(workspaceBase)) {
+    gGis.gisWorkspaceUnit = -1;
+    return;
+  }
+  OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kMifNameLen);
+  const int u = gGis.gisWorkspaceUnit;
+  fuWriteLine(u, "!Workspace");
+  fuWriteLine(u, "!Version 600");
+  fuWriteLine(u, "!Charset WindowsLatin1");
+  fuWriteLine(u, "!Contains GIS input layers from KESTRA simulation " + fixed::trimmed(caption));
+}
+
+// The register is a MIF/MID pair whose rows have no geometry: ID, the handle of the opening, and
+// the layer's full name.
+void openRegister(const std::string& registerBase) {
+  if (fixed::isBlank(registerBase)) {
+    gGis.gisRegisterMifUnit = -1;
+    gGis.gisRegisterMidUnit = -1;
+    return;
+  }
+  const std::string base = fixed::trimmed(registerBase);
+  OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kMifNameLen);
+  OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kMifNameLen);
+  const int u = gGis.gisRegisterMifUnit;
+  fuWriteLine(u, "Version 300");
+  fuWriteLine(u, "Charset \"WindowsLatin1\"");
+  fuWriteLine(u, "Delimiter \",\"");
+  fuWriteLine(u, "Columns 3");
+  fuWriteLine(u, "  ID Integer");
+  fuWriteLine(u, "  Open_ID Integer");
+  fuWriteLine(u, "  Layer Char(254)");
+  fuWriteLine(u, "Data");
+  fuWriteLine(u, "");
+}
+
+void clearRegisterNames() {
+  gGis.gisRegisterCount = 0;
+  gGis.gisRegisterNames.resize(kRegisterSize + 1);
+  for (int i = 1; i <= kRegisterSize; ++i) gGis.gisRegisterNames[i] = fixed::blanks(kNameLength);
+}
+
+void resetSlotRecords() {
+  for (int id = 1; id <= kGisMaxLayers; ++id) {
+    GisLayerSlot& slot = gGis.layers[id];
+    slot.mifLayer.reset();
+    for (int k = 1; k <= 3; ++k) {
+      slot.shpSubLayer[k].reset();
+      slot.dbfSubLayer[k].reset();
+    }
+  }
+}
+
+}  // namespace
+
+void gisInitialise(int logUnit, const std::string& caption, const std::string& workspaceBase,
+                   const std::string& registerBase) {
+  gGis.gisLogUnit = logUnit;
+  clearBuffers();
+  clearSlotFlags();
+  clearInputChecks();
+  openWorkspace(caption, workspaceBase);
+  openRegister(registerBase);
+  clearRegisterNames();
+  resetSlotRecords();
+}
