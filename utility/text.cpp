@@ -1,0 +1,193 @@
+// Text tests and cleaning. Every routine looks only at the trimmed text (trailing blanks never
+// count) and works on a bounded work copy, so a very long argument is cut, never overrun.
+#include "utility/text.hpp"
+
+#include <cstddef>
+
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+// Lengths of the work copies: names and option words, and whole lines.
+constexpr std::size_t kNameWork = 1000;
+constexpr std::size_t kLineWork = 100000;
+
+constexpr char kTab = '\t';
+
+bool isQuote(char c) { return c == '"' || c == '\''; }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// The first n characters of s (all of it when shorter): the work copy of a routine.
+std::string workCopy(const std::string& s, std::size_t n) { return s.substr(0, n); }
+
+// s without its leading blanks (only code 32 counts as a blank) and without its trailing blanks.
+std::string withoutLeadingBlanks(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return fixed::trimmed(std::string_view(s).substr(first));
+}
+
+// The trimmed text of s with every character for which drop(c) is true deleted.
+template <class Drop>
+std::string deleteWhere(const std::string& s, Drop drop) {
+  const std::size_t n = fixed::trimLen(s);
+  std::string r;
+  r.reserve(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (!drop(s[i])) r += s[i];
+  return fixed::trimmed(r);
+}
+
+// Position (0-based) of the first occurrence of old in s, both compared ignoring case, within
+// the line work copy; npos when there is none. A blank old is found at the start.
+std::size_t findIgnoringCase(const std::string& s, const std::string& oldText, std::size_t from) {
+  const std::string hay = UPPERCASE(workCopy(s, kLineWork));
+  const std::string needle = UPPERCASE(workCopy(oldText, kLineWork));
+  if (needle.empty()) return from <= hay.size() ? from : std::string::npos;
+  return hay.find(needle, from);
+}
+
+// s with the span [k, k + oldLen) replaced by the trimmed new text.
+std::string spliceAt(const std::string& s, std::size_t k, std::size_t oldLen,
+                     const std::string& newText) {
+  std::string r = s.substr(0, k);
+  r += fixed::trimmed(newText);
+  if (k + oldLen < s.size()) r += s.substr(k + oldLen);
+  return r;
+}
+
+// The cleaned form that ASAME and ASAMECS compare.
+std::string sameForm(const std::string& s, bool foldCase) {
+  std::string t = workCopy(REMOVEQUOTES(s), kNameWork);
+  t = workCopy(REMOVETABS(t), kNameWork);
+  t = withoutLeadingBlanks(t);
+  return foldCase ? UPPERCASE(t) : t;
+}
+
+}  // namespace
+
+std::string SS256(const std::string& s) { return fixed::fit(fixed::trimmed(s), 256); }
+
+std::string TRIMF(const std::string& s) { return withoutLeadingBlanks(s); }
+
+std::string REMOVETABS(const std::string& s) {
+  return deleteWhere(s, [](char c) { return c == kTab; });
+}
+
+std::string REMOVEQUOTES(const std::string& s) { return deleteWhere(s, isQuote); }
+
+std::string REMOVESPACES(const std::string& s) {
+  return deleteWhere(s, [](char c) { return c == ' '; });
+}
+
+std::string UPPERCASE(const std::string& s) {
+  std::string r = fixed::trimmed(s);
+  for (char& c : r) c = upper(c);
+  return r;
+}
+
+std::string LOWERCASE(const std::string& s) {
+  std::string r = fixed::trimmed(s);
+  for (char& c : r) c = lower(c);
+  return r;
+}
+
+std::string DOUBLEQUOTE(const std::string& s) {
+  const std::size_t n = fixed::trimLen(s);
+  std::string r;
+  r.reserve(n + 8);
+  for (std::size_t i = 0; i < n; ++i) {
+    r += s[i];
+    if (s[i] == '"') r += '"';
+  }
+  return r;
+}
+
+std::string ALPHANUMERICONLY(const std::string& s, char c) {
+  const std::size_t n = fixed::trimLen(s);
+  std::string r;
+  r.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (isLetter(s[i]) || isDigit(s[i]))
+      r += s[i];
+    else if (c != '\0')
+      r += c;
+  }
+  r = fixed::trimmed(r);
+  return r.empty() ? std::string("X") : r;
+}
+
+std::string CLEANATTRIBUTENAME(const std::string& s) {
+  const std::string r =
+      deleteWhere(s, [](char c) { return !(isLetter(c) || isDigit(c) || c == '_'); });
+  return fixed::fit(r.empty() ? std::string("X") : r, s.size());
+}
+
+std::string REPLACE(const std::string& s, const std::string& oldText,
+                    const std::string& newText) {
+  const std::size_t k = findIgnoringCase(s, oldText, 0);
+  if (k == std::string::npos) return s;
+  return spliceAt(s, k, fixed::trimLen(workCopy(oldText, kLineWork)), newText);
+}
+
+// Each pass searches the whole current text again, so an occurrence formed by a replacement is
+// replaced as well. Two argument pairs could never end that way: a blank old (found everywhere)
+// leaves s as it is, and a new that holds old is done in one pass whose search continues behind
+// each inserted text. The result is also kept within the line work copy, so no pair of arguments
+// can make it grow without end.
+std::string REPLACEALL(const std::string& s, const std::string& oldText,
+                       const std::string& newText) {
+  const std::size_t oldLen = fixed::trimLen(workCopy(oldText, kLineWork));
+  if (oldLen == 0) return s;
+  const std::size_t newLen = fixed::trimLen(newText);
+  const bool newHoldsOld = findIgnoringCase(newText, oldText, 0) != std::string::npos;
+
+  std::string r = s;
+  std::size_t from = 0;
+  for (std::size_t pass = 0; pass < kLineWork; ++pass) {
+    const std::size_t k = findIgnoringCase(r, oldText, from);
+    if (k == std::string::npos) break;
+    r = workCopy(spliceAt(r, k, oldLen, newText), kLineWork);
+    if (newHoldsOld) from = k + newLen;
+  }
+  return r;
+}
+
+bool BLANK(std::string& s) {
+  fixed::assign(s, REMOVETABS(workCopy(s, kLineWork)));
+  return fixed::isBlank(s);
+}
+
+bool NUMBERLINE(std::string& s) {
+  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLineWork)));
+  if (fixed::isBlank(s)) return true;
+  const char c = s[0];
+  return isDigit(c) || c == '-' || c == '.';
+}
+
+bool POSITIVEINTEGERNUMBER(std::string& s) {
+  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLineWork)));
+  const std::size_t n = fixed::trimLen(s);
+  if (n == 0) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (!isDigit(s[i])) return false;
+  return true;
+}
+
+bool ASAME(const std::string& a, const std::string& b) {
+  return sameForm(a, true) == sameForm(b, true);
+}
+
+bool ASAMECS(const std::string& a, const std::string& b) {
+  return sameForm(a, false) == sameForm(b, false);
+}
+
+bool FLAGEXISTS(const std::string& line, const std::string& flag) {
+  const std::string hay = UPPERCASE(workCopy(line, kLineWork));
+  const std::string needle = UPPERCASE(workCopy(flag, kLineWork));
+  return hay.find(needle) != std::string::npos;
+}
