@@ -1,0 +1,190 @@
+#include "converter/sdf_blocks.hpp"
+
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+std::string fileNameOf(int unit) { return fixed::trimmed(fuName(unit)); }
+
+// The message of a data line that cannot be read: routine, then the line between empty lines.
+[[noreturn]] void stopOnBadLine(const std::string& routine, const std::string& line) {
+  console::line();
+  console::line("ERROR - Reading following line in file in sub " + routine);
+  console::line();
+  console::line(fixed::trimmed(line));
+  console::line();
+  EXITS();
+}
+
+// The arrays hold kSdfMaxPoints places; a longer block stops the run rather than overrun them.
+[[noreturn]] void stopOnTooManyPoints(int unit, const std::string& block, int lineNo) {
+  console::line();
+  console::line("ERROR - More than 100,000 points in " + block + " block at line " + AINTEGER(lineNo) +
+                " of file " + fileNameOf(unit) + ".");
+  EXITS();
+}
+
+// A line that NUMBEROFNUMBERS counts as negative is data only when it starts with a number: the
+// END: line that closes a section right after its CUT LINE block counts as negative as well (its
+// E is a number character), and it must end the block, not the run.
+bool isNumberDataLine(const std::string& line) {
+  const int n = NUMBEROFNUMBERS(line);
+  if (n > 0) return true;
+  if (n == 0) return false;
+  double first = 0.0;
+  return freeFormatReadDoubles(line, 1, &first) == FreeReadStatus::Ok;
+}
+
+}  // namespace
+
+bool readSdfLine(int unit, std::string& line, int& lineNo) {
+  ++lineNo;
+  std::string text;
+  const ReadStatus status = fuReadLine(unit, text);
+  if (status == ReadStatus::End) {
+    line = fixed::blanks(kSdfLineLength);
+    return false;
+  }
+  if (status == ReadStatus::Error) {
+    console::line();
+    console::line("ERROR - Unable to read line " + AINTEGER(lineNo) + " of file " + fileNameOf(unit) + ".");
+    EXITS();
+  }
+  line = fixed::fit(text, kSdfLineLength);
+  return true;
+}
+
+void readSdfBlockLine(int unit, const std::string& block, std::string& line, int& lineNo) {
+  if (readSdfLine(unit, line, lineNo)) return;
+  console::line();
+  console::line("ERROR - Unexpected end of file " + fileNameOf(unit) + " in " + block + " block after line " +
+                AINTEGER(lineNo - 1) + ".");
+  EXITS();
+}
+
+std::string textAfterColon(const std::string& line) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string::npos) return std::string();
+  return fixed::trimmed(line.substr(colon + 1));
+}
+
+void GetSdfCutline(int unit, std::vector<double>& cutX, std::vector<double>& cutY, int& count, int& lineNo,
+                   std::string& line) {
+  count = 0;
+  int stored = 0;
+  for (;;) {
+    readSdfBlockLine(unit, "CUT LINE", line, lineNo);
+    if (!isNumberDataLine(line)) break;
+    ++count;
+    if (count > kSdfMaxPoints) {
+      // The section keeps its first points; every further line is reported and dropped.
+      console::line();
+      console::line(std::string("ERROR - Exceeeded limit of 100,000 cut lines. Contact") + SUPPORT_CONTACT);
+      continue;
+    }
+    double xy[2] = {0.0, 0.0};
+    if (freeFormatReadDoubles(line, 2, xy) != FreeReadStatus::Ok) stopOnBadLine("GetSdfCutline", line);
+    cutX[count] = xy[0];
+    cutY[count] = xy[1];
+    stored = count;
+  }
+  count = stored;
+}
+
+void GetSdfnVals(int unit, std::vector<float>& nValue, std::vector<float>& fraction, int& count, int& lineNo,
+                 std::string& line) {
+  count = 0;
+  for (;;) {
+    readSdfBlockLine(unit, "NVALUES", line, lineNo);
+    if (!isNumberDataLine(line)) return;
+    if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "NVALUES", lineNo);
+    ++count;
+    double fn[2] = {0.0, 0.0};
+    if (freeFormatReadDoubles(line, 2, fn) != FreeReadStatus::Ok) stopOnBadLine("GetSdfnVals", line);
+    fraction[count] = static_cast<float>(fn[0]);
+    nValue[count] = static_cast<float>(fn[1]);
+  }
+}
+
+namespace {
+
+// One marker line: id, fraction and elevation, separated by its first two commas.
+void readLeveeMarker(const std::string& line, int lineNo, SdfLeveeMarker& marker) {
+  const std::string text = fixed::trimmed(line);
+  const std::size_t p1 = text.find(',');
+  const std::size_t p2 = (p1 == std::string::npos) ? std::string::npos : text.find(',', p1 + 1);
+  if (p2 == std::string::npos) stopOnBadLine("GetSdfLevees", line);
+
+  const std::vector<FreeItem> idItems = freeFormatItems(text.substr(0, p1));
+  if (idItems.empty() || !idItems.front().present) stopOnBadLine("GetSdfLevees", line);
+  marker.id = fixed::fit(idItems.front().text, kSdfLeveeIdLength);
+
+  double fraction = 0.0;
+  if (freeFormatReadDoubles(text.substr(p1 + 1, p2 - p1 - 1), 1, &fraction) != FreeReadStatus::Ok)
+    stopOnBadLine("GetSdfLevees", line);
+  marker.fraction = static_cast<float>(fraction);
+
+  const std::string rest = text.substr(p2 + 1);
+  if (NUMBEROFNUMBERS(rest) > 0) {
+    double elevation = 0.0;
+    if (freeFormatReadDoubles(rest, 1, &elevation) != FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line);
+    marker.elevation = static_cast<float>(elevation);
+  } else {
+    console::line();
+    console::line("WARNING - No levee height specified.  Line number: " + AINTEGER(lineNo));
+    marker.elevation = 9999.0f;
+  }
+}
+
+void reportLeveeCount(int count, int lineNo) {
+  const std::string at = AINTEGER(lineNo);
+  if (count == 2) return;
+  console::line();
+  if (count == 0)
+    console::line("WARNING - No levee points detected. Line number: " + at);
+  else if (count == 1)
+    console::line("WARNING - Only one levee points detected for section. Line number: " + at);
+  else
+    console::line("WARNING - More than two levee points detected for section. Line number: " + at);
+}
+
+}  // namespace
+
+void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, int& lineNo, std::string& line) {
+  count = 0;
+  for (;;) {
+    readSdfBlockLine(unit, "LEVEE POSITIONS", line, lineNo);
+    if (FLAGEXISTS(line, ":")) break;
+    if (count >= kSdfMaxLevees) {
+      console::line();
+      console::line("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line " + AINTEGER(lineNo) +
+                    " of file " + fileNameOf(unit) + ".");
+      EXITS();
+    }
+    ++count;
+    readLeveeMarker(line, lineNo, markers[count]);
+  }
+  reportLeveeCount(count, lineNo);
+}
+
+void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::vector<double>& surfY,
+                       std::vector<float>& surfZ, int& lineNo, std::string& line) {
+  count = 0;
+  for (;;) {
+    readSdfBlockLine(unit, "SURFACE LINE", line, lineNo);
+    if (NUMBEROFNUMBERS(line) <= 0) return;
+    if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "SURFACE LINE", lineNo);
+    ++count;
+    double xyz[3] = {0.0, 0.0, 0.0};
+    if (freeFormatReadDoubles(line, 3, xyz) != FreeReadStatus::Ok) stopOnBadLine("GetSdfSurfaceLine", line);
+    surfX[count] = xyz[0];
+    surfY[count] = xyz[1];
+    surfZ[count] = static_cast<float>(xyz[2]);
+  }
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The readers of the data blocks of one cross-section (CUT LINE, NVALUES, LEVEE POSITIONS,
+// SURFACE LINE) and the line reading that the SDF passes share with them. Each reader starts
+// right after its keyword line, reads to the first line that is not one of its data lines and
+// leaves that line in the buffer for the pass to test.
+#include <string>
+#include <vector>
+
+#include "converter/sdf_cross_section.hpp"
+
+// Reads the next line of the SDF file into the 1000-character buffer, adding 1 to the line
+// counter first. False at the end of the file; a failed read stops the run.
+bool readSdfLine(int unit, std::string& line, int& lineNo);
+// As readSdfLine, but the end of the file inside a block stops the run, naming the block.
+void readSdfBlockLine(int unit, const std::string& block, std::string& line, int& lineNo);
+// The text after the first ":" of a line, without trailing blanks (leading blanks stay).
+std::string textAfterColon(const std::string& line);
+
+void GetSdfCutline(int unit, std::vector<double>& cutX, std::vector<double>& cutY, int& count, int& lineNo,
+                   std::string& line);
+void GetSdfnVals(int unit, std::vector<float>& nValue, std::vector<float>& fraction, int& count, int& lineNo,
+                 std::string& line);
+void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, int& lineNo, std::string& line);
+void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::vector<double>& surfY,
+                       std::vector<float>& surfZ, int& lineNo, std::string& line);
