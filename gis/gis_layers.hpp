@@ -39,6 +39,13 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp);
 void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf);
 void dbfdataline(DbfSubLayer& dbf);
 void dbfdatalinelarge(DbfSubLayer& dbf);
+// The values of the last record split from gisDataLine and from gisDataLineLarge (1..128 each).
+struct DbfValueBuffers {
+  std::array<std::string, kDbfMaxFields + 1> values;
+  std::array<std::string, kDbfMaxFields + 1> valuesLarge;
+  void reset() { *this = DbfValueBuffers{}; }
+};
+extern DbfValueBuffers gDbfValues;
 
 // MIF/MID text layers (mif_write.cpp).
 void mifWriteObject(GisObject& gisO, int mifUnit, const std::string& style1, const std::string& style2);

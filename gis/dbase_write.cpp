@@ -1,0 +1,330 @@
+// The dBASE III table writers: the header with its field descriptors, and one record split from
+// an attribute data line. Every integer of the file is little-endian; the .dbf unit's own byte
+// order gives that.
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "gis/gis_layers.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+DbfValueBuffers gDbfValues;
+
+namespace {
+
+constexpr std::size_t kValueLength = 256;  // a value longer than its buffer entry is cut
+const char* const kHeaderWriteError = "ERROR 0413 - Writing .dbf file header.";
+
+// A numbered message of the library: line 1 of the message block, one blank line before it.
+void dbfMessage(const std::string& line1, const std::string& line2 = {}) {
+  gGis.gisMessageLines[1] = fixed::fit(line1, 1000);
+  gGis.gisMessageLines[2] = fixed::fit(line2, 1000);
+  for (int i = 3; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(1000);
+  gisPrintMessage(1);
+}
+
+[[noreturn]] void dbfFail(const std::string& text) {
+  dbfMessage(text);
+  EXITS();
+}
+
+// An impossible internal state: straight to the console.
+[[noreturn]] void dbfShouldNotBeHere(const std::string& where) {
+  console::line();
+  console::line("Should not be here [" + where + "] - please contact" + SUPPORT_CONTACT);
+  EXITS();
+}
+
+void putU8(int unit, int v) {
+  if (v < 0 || v > 255) dbfShouldNotBeHere("i1u: i4 outside range");
+  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) dbfFail(kHeaderWriteError);
+}
+
+void putU16(int unit, int v) {
+  if (v < 0 || v > 65535) dbfShouldNotBeHere("i2u: i4 outside range");
+  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) dbfFail(kHeaderWriteError);
+}
+
+void putZeros(int unit, int n) {
+  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0'))) dbfFail(kHeaderWriteError);
+}
+
+bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+// Step 3: one field of the table from its attribute definition.
+void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
+  const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
+  dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
+
+  const std::string type = UPPERCASE(TRIMF(defs.type[i]));
+  if (startsWith(type, "CHAR")) {
+    dbf.fieldType[i] = "C";
+    dbf.fieldLength[i] = defs.width[i];
+    dbf.decimals[i] = 0;
+  } else if (startsWith(type, "LOGICAL")) {
+    dbf.fieldType[i] = "C";
+    dbf.fieldLength[i] = 1;
+    dbf.decimals[i] = 0;
+  } else if (startsWith(type, "FLOAT")) {
+    dbf.fieldType[i] = "N";
+    dbf.fieldLength[i] = 16;
+    dbf.decimals[i] = 5;
+  } else if (startsWith(type, "INTEGER")) {
+    dbf.fieldType[i] = "N";
+    dbf.fieldLength[i] = 8;
+    dbf.decimals[i] = 0;
+  } else if (startsWith(type, "DECIMAL")) {
+    dbf.fieldType[i] = "N";
+    dbf.fieldLength[i] = defs.width[i];
+    dbf.decimals[i] = 0;
+  } else {
+    dbfShouldNotBeHere("Unrecognised DBF field");
+  }
+}
+
+// Step 5: version, date, counts and lengths.
+void dbfWriteFileHeader(const DbfSubLayer& dbf) {
+  const int unit = dbf.unit;
+  putU8(unit, 3);
+  const std::time_t now = std::time(nullptr);
+  const std::tm* today = std::localtime(&now);
+  putU8(unit, today ? today->tm_year : 0);
+  putU8(unit, today ? today->tm_mon + 1 : 1);
+  putU8(unit, today ? today->tm_mday : 1);
+  if (!fuPutI32(unit, dbf.headerRecordCount)) dbfFail(kHeaderWriteError);
+  putU16(unit, 32 * dbf.nFields + 33);
+  putU16(unit, dbf.recordLength + 1);
+  putZeros(unit, 20);
+}
+
+// Step 6: one 32-byte descriptor per field, in field order.
+void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
+  const int unit = dbf.unit;
+  for (int i = 1; i <= dbf.nFields; ++i) {
+    std::string name = fixed::trimmed(dbf.fieldName[i]);
+    name.resize(11, '\0');
+    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1))) dbfFail(kHeaderWriteError);
+    putZeros(unit, 4);
+    if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255)
+      dbfFail("ERROR 0412 - dbf field length of " + fixed::trimmed(AINTEGER(dbf.fieldLength[i])) +
+              " is outside allowable range of 1 to 255 when writing dbf file.");
+    putU8(unit, dbf.fieldLength[i]);
+    putU8(unit, dbf.decimals[i]);
+    putZeros(unit, 14);
+  }
+}
+
+// ---- Records ----
+
+bool isBlankChar(char c) { return c == ' '; }
+
+std::string_view trimBlanks(std::string_view s) {
+  while (!s.empty() && isBlankChar(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlankChar(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// A quoted value starting at pos (the quote): its text with doubled quotes made single, and the
+// position after the closing quote. False when the quote is never closed.
+bool readQuotedValue(std::string_view line, std::size_t pos, std::string& value, std::size_t& after) {
+  const char quote = line[pos];
+  value.clear();
+  for (std::size_t j = pos + 1; j < line.size(); ++j) {
+    if (line[j] != quote) {
+      value += line[j];
+    } else if (j + 1 < line.size() && line[j + 1] == quote) {
+      value += quote;
+      ++j;
+    } else {
+      after = j + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Splits the data line into the first nFields values. Values are separated by commas outside
+// quotes; an unquoted value is the text up to the next comma without the blanks round it, so an
+// identifier keeps its slashes, asterisks and inner blanks. A value in double or single quotes may
+// hold commas, a doubled quote standing for one; after its closing quote only blanks and a comma,
+// or the next value, may follow. A quote that is never closed is plain text. Fields beyond the
+// values given, and null values, stay blank.
+void splitDataLine(std::string_view line, int nFields, std::array<std::string, kDbfMaxFields + 1>& values) {
+  for (int k = 1; k <= kDbfMaxFields; ++k) values[k].clear();
+  std::size_t pos = 0;
+  int k = 0;
+  while (k < nFields) {
+    while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+    if (pos >= line.size()) break;
+    std::string value;
+    std::size_t after = 0;
+    if ((line[pos] == '"' || line[pos] == '\'') && readQuotedValue(line, pos, value, after)) {
+      pos = after;
+      while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+      if (pos < line.size() && line[pos] == ',') ++pos;
+    } else {
+      std::size_t comma = line.find(',', pos);
+      if (comma == std::string_view::npos) comma = line.size();
+      value = std::string(trimBlanks(line.substr(pos, comma - pos)));
+      pos = comma < line.size() ? comma + 1 : comma;
+    }
+    if (value.size() > kValueLength) value.resize(kValueLength);
+    values[++k] = value;
+  }
+}
+
+// A plain decimal number ([sign]digits[.digits]) rounded to d decimals, exactly, on its digits.
+std::string roundPlainDecimal(const std::string& sign, std::string intDigits, const std::string& frac, int d) {
+  if (intDigits.empty()) intDigits = "0";
+  std::string digits = intDigits + frac.substr(0, static_cast<std::size_t>(d));
+  const bool roundUp = static_cast<std::size_t>(d) < frac.size() && frac[static_cast<std::size_t>(d)] >= '5';
+  if (roundUp) {
+    std::size_t i = digits.size();
+    while (i > 0) {
+      --i;
+      if (digits[i] == '9') {
+        digits[i] = '0';
+      } else {
+        ++digits[i];
+        break;
+      }
+      if (i == 0) digits.insert(digits.begin(), '1');
+    }
+  }
+  const std::size_t nInt = digits.size() - static_cast<std::size_t>(d);
+  std::string out = sign + digits.substr(0, nInt);
+  if (d > 0) out += "." + digits.substr(nInt);
+  return out;
+}
+
+bool isPlainDecimal(const std::string& t, std::string& sign, std::string& intDigits, std::string& frac) {
+  std::size_t i = 0;
+  sign.clear();
+  intDigits.clear();
+  frac.clear();
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) sign = t[i++];
+  while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) intDigits += t[i++];
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) frac += t[i++];
+  }
+  return i == t.size() && !(intDigits.empty() && frac.empty());
+}
+
+// A number too long for its field with as many decimals dropped (rounded) as it takes to fit;
+// empty when even its integer part does not fit, or when the text is no number.
+std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
+  std::string sign, intDigits, frac;
+  if (isPlainDecimal(t, sign, intDigits, frac)) {
+    for (int d = static_cast<int>(frac.size()); d >= 0; --d) {
+      const std::string r = roundPlainDecimal(sign, intDigits, frac, d);
+      if (r.size() <= width) return r;
+    }
+    return {};
+  }
+  char* end = nullptr;
+  const double v = std::strtod(t.c_str(), &end);
+  if (end != t.c_str() + t.size() || !std::isfinite(v)) return {};
+  for (int d = 17; d >= 0; --d) {
+    char text[400];
+    const int len = std::snprintf(text, sizeof text, "%.*f", d, v);
+    if (len > 0 && static_cast<std::size_t>(len) <= width) return std::string(text, static_cast<std::size_t>(len));
+  }
+  return {};
+}
+
+// A value of a numeric field: right-justified in exactly its field length. A value too long is
+// never cut to other digits: its blanks go first, then its decimals; when even that does not fit
+// the field is filled with asterisks, which readers take as no value, and a warning says so.
+std::string dbfNumericField(const std::string& value, int length, const std::string& fieldName) {
+  const std::size_t width = static_cast<std::size_t>(length);
+  std::string v = fixed::trimmed(value);
+  if (v.size() > width) v = std::string(trimBlanks(v));
+  if (v.size() > width) {
+    const std::string rounded = numberRoundedToWidth(v, width);
+    if (rounded.empty()) {
+      dbfMessage("WARNING - Value " + v + " too long for .dbf field " + fixed::trimmed(fieldName) + ", written as *.");
+      return std::string(width, '*');
+    }
+    v = rounded;
+  }
+  return std::string(width - v.size(), ' ') + v;
+}
+
+// A value of a character field: left-justified, cut to the field length, blank-padded.
+std::string dbfCharacterField(const std::string& value, int length) {
+  return fixed::fit(fixed::trimmed(value), static_cast<std::size_t>(length));
+}
+
+// The guards that keep a record inside its buffers: the table is open and its header was written.
+void dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routine) {
+  if (dbf.unit < 1 || dbf.nFields < 1 || dbf.nFields > kDbfMaxFields) dbfShouldNotBeHere(routine);
+  for (int i = 1; i <= dbf.nFields; ++i)
+    if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255) dbfShouldNotBeHere(routine);
+}
+
+void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
+                    std::array<std::string, kDbfMaxFields + 1>& values, const char* routine,
+                    const char* writeError) {
+  dbfCheckRecordCanBeWritten(dbf, routine);
+  // 1. The flag byte of a record in use.
+  std::string record = " ";
+  // 2-3. The values, split from the line.
+  splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values);
+  // 4. Each field in exactly its length.
+  for (int i = 1; i <= dbf.nFields; ++i) {
+    const bool isCharacter = dbf.fieldType[i] == "C" || dbf.fieldType[i] == "c";
+    record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
+                          : dbfNumericField(values[i], dbf.fieldLength[i], dbf.fieldName[i]);
+  }
+  if (!fuPutBytes(dbf.unit, record)) dbfFail(writeError);
+}
+
+}  // namespace
+
+void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
+  if (dbf.unit < 1) return;
+
+  // 1. Rewind; the counts.
+  if (!fuRewind(dbf.unit)) dbfFail(kHeaderWriteError);
+  dbf.headerRecordCount = defs.recordCount;
+  dbf.nFields = defs.n;
+
+  // 2. The number of fields the table can hold.
+  if (dbf.nFields > kDbfMaxFields) dbfFail("ERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.");
+  if (dbf.nFields < 1) dbfFail("ERROR 0319 - No attributes specified when writing .dbf file.");
+
+  // 3. The field table.
+  for (int i = 1; i <= dbf.nFields; ++i) dbfFieldFromDefinition(defs, i, dbf);
+
+  // 4. The record length.
+  std::int64_t total = 0;
+  for (int i = 1; i <= dbf.nFields; ++i) total += dbf.fieldLength[i];
+  if (total > 65534) dbfShouldNotBeHere("dbfTotLen>32767");
+  dbf.recordLength = static_cast<int>(total);
+
+  // 5-7. Header, descriptors, terminator.
+  dbfWriteFileHeader(dbf);
+  dbfWriteFieldDescriptors(dbf);
+  putU8(dbf.unit, 0x0D);
+}
+
+void dbfdataline(DbfSubLayer& dbf) {
+  dbfWriteRecord(dbf, gGis.gisDataLine, gDbfValues.values, "dbfdataline", "ERROR 0417 - Writing .dbf record.");
+}
+
+void dbfdatalinelarge(DbfSubLayer& dbf) {
+  dbfWriteRecord(dbf, gGis.gisDataLineLarge, gDbfValues.valuesLarge, "dbfdatalinelarge",
+                 "ERROR 0417 - Writing large .dbf record.");
+}

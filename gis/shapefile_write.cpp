@@ -1,0 +1,205 @@
+// The shapefile writers: the 100-byte header of a .shp or .shx, and one main-file record with its
+// index entry.
+//
+// Each .shp and .shx is connected twice, once per byte order, and the two connections share one
+// stream and one position. Every item is therefore written once, through the connection of its
+// own byte order; the other connection sees the position move with it.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/run_control.hpp"
+
+namespace {
+
+const char* const kHeaderWriteError = "ERROR 0437 - Writing .shp file header.";
+const char* const kRecordWriteError = "ERROR 0439 - Writing .shp file object coordinates.";
+
+// A numbered message of the library: line 1 of the message block, one blank line, then the end.
+[[noreturn]] void shpFail(const std::string& text) {
+  gGis.gisMessageLines[1] = fixed::fit(text, 1000);
+  for (int i = 2; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(1000);
+  gisPrintMessage(1);
+  EXITS();
+}
+
+// An impossible internal state: straight to the console.
+[[noreturn]] void shpShouldNotBeHere(const std::string& where) {
+  console::line();
+  console::line("Should not be here [" + where + "] - please contact" + SUPPORT_CONTACT);
+  EXITS();
+}
+
+void putI32(int unit, std::int32_t v, const char* error) {
+  if (!fuPutI32(unit, v)) shpFail(error);
+}
+
+void putF64(int unit, double v, const char* error) {
+  if (!fuPutF64(unit, v)) shpFail(error);
+}
+
+// The box of one object as it is written: xmin, ymin, xmax, ymax.
+struct ShpBox {
+  double xmin, ymin, xmax, ymax;
+};
+
+// The box of vertices 1..n; with no vertex, the largest finite double for both minima and its
+// negative for both maxima, so that widening a sub-layer box by it changes nothing.
+ShpBox shpObjectBox(const GisCoordBuffer& buf, int n) {
+  constexpr double big = std::numeric_limits<double>::max();
+  ShpBox b{big, big, -big, -big};
+  for (int i = 1; i <= n; ++i) {
+    b.xmin = std::min(b.xmin, buf.x[i]);
+    b.ymin = std::min(b.ymin, buf.y[i]);
+    b.xmax = std::max(b.xmax, buf.x[i]);
+    b.ymax = std::max(b.ymax, buf.y[i]);
+  }
+  return b;
+}
+
+void shpWidenBox(ShpSubLayer& shp, const ShpBox& b) {
+  shp.xmin = std::min(shp.xmin, b.xmin);
+  shp.ymin = std::min(shp.ymin, b.ymin);
+  shp.xmax = std::max(shp.xmax, b.xmax);
+  shp.ymax = std::max(shp.ymax, b.ymax);
+}
+
+// Shape type and content length in 16-bit words of the object about to be written; the flags are
+// tested in a fixed order, the first that is set deciding. False for a kind the file cannot hold.
+bool shpRecordKind(const GisObject& gisO, int n, std::int32_t& shapeType, std::int32_t& contentLength) {
+  if (gisO.isPoint) {
+    shapeType = 1;
+    contentLength = 10;
+  } else if (gisO.isMultiPoint) {
+    shapeType = 8;
+    contentLength = (16 * n + 40) / 2;
+  } else if (gisO.isLine || gisO.isPline || gisO.isPlineMultiple) {
+    shapeType = 3;
+    contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
+  } else if (gisO.isRegion) {
+    shapeType = 5;
+    contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
+  } else if (gisO.isNone) {
+    shapeType = 0;
+    contentLength = 2;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The guards that keep a record inside its buffers and its files: every connection the record
+// goes through is open, and the vertex and part counts fit the object buffers.
+void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
+  if (shp.shpUnitLE < 1 || shp.shpUnitBE < 1 || shp.shxUnitBE < 1) shpShouldNotBeHere("shpWriteObject");
+  const bool hasVertexList = !gisO.isPoint && (gisO.isMultiPoint || gisO.isLine || gisO.isPline ||
+                                               gisO.isPlineMultiple || gisO.isRegion);
+  if (!hasVertexList) return;
+  const int n = gGis.gisCoordBuffer.n;
+  if (n < 0 || n > kGisMaxVertices) shpShouldNotBeHere("shpWriteObject");
+  const bool hasParts = !gisO.isMultiPoint;
+  if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) shpShouldNotBeHere("shpWriteObject");
+}
+
+void shpWritePoints(const ShpSubLayer& shp, const GisCoordBuffer& buf, int n) {
+  for (int i = 1; i <= n; ++i) {
+    putF64(shp.shpUnitLE, buf.x[i], kRecordWriteError);
+    putF64(shp.shpUnitLE, buf.y[i], kRecordWriteError);
+  }
+}
+
+void shpWriteBox(const ShpSubLayer& shp, const ShpBox& b) {
+  putF64(shp.shpUnitLE, b.xmin, kRecordWriteError);
+  putF64(shp.shpUnitLE, b.ymin, kRecordWriteError);
+  putF64(shp.shpUnitLE, b.xmax, kRecordWriteError);
+  putF64(shp.shpUnitLE, b.ymax, kRecordWriteError);
+}
+
+// Step 6: the content after the shape type, and the sub-layer box widened by it.
+void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType) {
+  const GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  if (shapeType == 0) return;
+  if (shapeType == 1) {
+    putF64(shp.shpUnitLE, buf.x[1], kRecordWriteError);
+    putF64(shp.shpUnitLE, buf.y[1], kRecordWriteError);
+    shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
+    return;
+  }
+  const int n = buf.n;
+  const ShpBox box = shpObjectBox(buf, n);
+  shpWidenBox(shp, box);
+  shpWriteBox(shp, box);
+  if (shapeType == 8) {
+    putI32(shp.shpUnitLE, n, kRecordWriteError);
+    shpWritePoints(shp, buf, n);
+    return;
+  }
+  putI32(shp.shpUnitLE, gisO.nr, kRecordWriteError);
+  putI32(shp.shpUnitLE, n, kRecordWriteError);
+  for (int i = 1; i <= gisO.nr; ++i) putI32(shp.shpUnitLE, gisO.ir[i] - 1, kRecordWriteError);
+  shpWritePoints(shp, buf, n);
+}
+
+}  // namespace
+
+void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
+  if (unitLE < 1 || unitBE < 1) shpShouldNotBeHere("shpnotopen");
+  shp.fileCode = 9994;
+  shp.fileLength = 50;
+  shp.version = 1000;
+  if (!fuRewind(unitLE) || !fuRewind(unitBE)) shpFail(kHeaderWriteError);
+
+  putI32(unitBE, shp.fileCode, kHeaderWriteError);
+  for (int i = 0; i < 5; ++i) putI32(unitBE, 0, kHeaderWriteError);
+  putI32(unitBE, shp.fileLength, kHeaderWriteError);
+  putI32(unitLE, shp.version, kHeaderWriteError);
+  putI32(unitLE, shp.fileShapeType, kHeaderWriteError);
+  putF64(unitLE, shp.xmin, kHeaderWriteError);
+  putF64(unitLE, shp.ymin, kHeaderWriteError);
+  putF64(unitLE, shp.xmax, kHeaderWriteError);
+  putF64(unitLE, shp.ymax, kHeaderWriteError);
+  for (int i = 0; i < 4; ++i) putF64(unitLE, 0.0, kHeaderWriteError);
+}
+
+void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
+  shpCheckObjectCanBeWritten(gisO, shp);
+
+  // 1. The new record's number.
+  shp.records += 1;
+  gisO.isComplete = false;
+
+  // 2. Shape type and content length.
+  std::int32_t shapeType = 0;
+  std::int32_t contentLength = 0;
+  if (!shpRecordKind(gisO, gGis.gisCoordBuffer.n, shapeType, contentLength))
+    shpFail(std::string("ERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact") +
+            SUPPORT_CONTACT);
+  shp.recordShapeType = shapeType;
+  // The header counts the file in 32-bit words; a file that outgrows them cannot be described.
+  const std::int64_t newLength = static_cast<std::int64_t>(shp.fileLength) + contentLength + 4;
+  const std::int64_t newOffset = static_cast<std::int64_t>(shp.nextOffset) + contentLength + 4;
+  constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
+  if (newLength > maxWords || newOffset > maxWords) shpFail(kRecordWriteError);
+
+  // 3. Record header and shape type.
+  putI32(shp.shpUnitBE, shp.records, kRecordWriteError);
+  putI32(shp.shpUnitBE, contentLength, kRecordWriteError);
+  putI32(shp.shpUnitLE, shapeType, kRecordWriteError);
+
+  // 4. Index entry.
+  putI32(shp.shxUnitBE, shp.nextOffset, kRecordWriteError);
+  putI32(shp.shxUnitBE, contentLength, kRecordWriteError);
+
+  // 5. Counters.
+  shp.nextOffset = static_cast<int>(newOffset);
+  shp.fileLength = static_cast<int>(newLength);
+  gisO.isComplete = true;
+
+  // 6. Content and box.
+  shpWriteContent(gisO, shp, shapeType);
+}
