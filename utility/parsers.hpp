@@ -12,15 +12,33 @@ std::int32_t NUMBEROFDAYS(const std::string& date);
 bool CHECKINT(const std::string& s, std::int32_t& n);
 bool CHECKINT4(const std::string& s, std::int32_t& n);
 bool CHECKINT8(const std::string& s, std::int64_t& n);
+// CHECKINT and its twins read the first item of s free-format: true for a whole number (optional
+// sign, digits) that fits n; false for a blank s, a null first item, a quoted text, a number with a
+// point or exponent, other text, or a value out of range. n is unchanged when false.
 
-// A free-format (list-directed) read of the items of one line. Items are separated by blanks,
-// commas or both; a null item (",," or "n*" repeat forms, "/" ends the record) reads as no value.
+// A free-format (list-directed) read of the items of one line, as a Fortran runtime reads it:
+// - items are separated by blanks, TABs, a comma, or a comma with blanks round it;
+// - nothing between two commas (blanks aside), or before a first comma, is a null value;
+// - "r*value" is r copies of value, "r*" alone is r null values (r a whole number above 0);
+// - "/" ends the record: the items after it are not read;
+// - a quoted text ('...' or "...", the quote doubled inside) is one item, blanks and commas
+//   included; the end of the line closes a quote left open.
+// A comma at the end of the line adds no null value. Repeats are bounded: once an expansion
+// would take the line past 100,000 items, that item stands as it is written (no number) and the
+// read ends there.
 struct FreeItem {
   bool present = false;  // false for a null value
   std::string text;      // the item as it stands, quotes removed for a quoted text
+  bool quoted = false;   // the item was a quoted text (never a number)
 };
 enum class FreeReadStatus { Ok, RunOut, Bad };
 std::vector<FreeItem> freeFormatItems(const std::string& line);
-// Reads count numbers from the line into values. RunOut when the line holds fewer values (null
-// values included), Bad when an item is no number.
+// Reads count numbers from the line into values, item by item. RunOut when the line ends, or a
+// null value comes, before count values are read; Bad when an item is no number. Whichever
+// comes first decides; values before it are stored.
 FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values);
+// One item read as a real: an optional sign, digits with an optional point (at least one digit),
+// and an optional exponent: E, e, D or d with an optional sign, or a sign alone ("1.5+3"), and
+// digits. «5.», «-.5», «1.5e3» and «2D-1» read; «abc», «1.2.3», «.», «e5» and quoted texts do
+// not, nor does a value beyond the range of a double, nor infinity or NaN.
+bool readFreeFormatReal(const FreeItem& item, double& x);

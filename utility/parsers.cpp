@@ -1,0 +1,372 @@
+// Small parsers: separated fields, the numbers of a data line, day numbers, integer checks and
+// the free-format read of a line's items.
+#include "utility/parsers.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <limits>
+
+#include "utility/fixed_text.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+constexpr std::size_t kLineWork = 100000;
+constexpr std::size_t npos = std::string::npos;
+// No line of a data file needs more values than this; repeat counts beyond it are not expanded.
+constexpr std::size_t kMaxFreeItems = 100000;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool endsItem(char c) { return isBlankChar(c) || c == ',' || c == '/'; }
+
+std::string withoutLeadingBlanks(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
+}
+
+// ---- Free-format items ------------------------------------------------------------------------
+
+// Reads the line's items one after another; pos is the 0-based reading position.
+class FreeItemReader {
+ public:
+  explicit FreeItemReader(const std::string& line) : line_(line) {}
+
+  std::vector<FreeItem> readAll() {
+    skipBlanks();
+    while (pos_ < line_.size() && !full_) {
+      const char c = line_[pos_];
+      if (c == '/') break;  // the record ends here
+      if (c == ',') {
+        // Nothing stood between this comma and the previous separator: a null value.
+        items_.push_back(FreeItem{});
+        ++pos_;
+        skipBlanks();
+        continue;
+      }
+      readValue();
+      skipSeparator();
+    }
+    return std::move(items_);
+  }
+
+ private:
+  void skipBlanks() {
+    while (pos_ < line_.size() && isBlankChar(line_[pos_])) ++pos_;
+  }
+
+  // Blanks, then at most one comma and the blanks behind it.
+  void skipSeparator() {
+    skipBlanks();
+    if (pos_ < line_.size() && line_[pos_] == ',') {
+      ++pos_;
+      skipBlanks();
+    }
+  }
+
+  // One value with its optional repeat count.
+  void readValue() {
+    const std::size_t start = pos_;
+    std::size_t repeat = 1;
+    if (readRepeatCount(repeat)) {
+      if (pos_ >= line_.size() || endsItem(line_[pos_])) {
+        add(FreeItem{}, repeat, start);  // "r*": r null values
+        return;
+      }
+    }
+    FreeItem item;
+    item.present = true;
+    if (line_[pos_] == '"' || line_[pos_] == '\'') {
+      item.quoted = true;
+      item.text = readQuoted();
+    } else {
+      const std::size_t from = pos_;
+      while (pos_ < line_.size() && !endsItem(line_[pos_])) ++pos_;
+      item.text = line_.substr(from, pos_ - from);
+    }
+    add(item, repeat, start);
+  }
+
+  // "r*" at the reading position: moves past it and gives r. A zero count, or digits without a
+  // star, leave the position unchanged and are read as an ordinary item.
+  bool readRepeatCount(std::size_t& repeat) {
+    std::size_t p = pos_;
+    std::size_t r = 0;
+    while (p < line_.size() && isDigit(line_[p])) {
+      if (r <= kMaxFreeItems) r = r * 10 + static_cast<std::size_t>(line_[p] - '0');
+      ++p;
+    }
+    if (p == pos_ || p >= line_.size() || line_[p] != '*' || r == 0) return false;
+    repeat = r;
+    pos_ = p + 1;
+    return true;
+  }
+
+  // A quoted text from the opening quote at the reading position; a doubled quote stands for one.
+  std::string readQuoted() {
+    const char quote = line_[pos_++];
+    std::string text;
+    while (pos_ < line_.size()) {
+      const char c = line_[pos_++];
+      if (c != quote) {
+        text += c;
+      } else if (pos_ < line_.size() && line_[pos_] == quote) {
+        text += quote;
+        ++pos_;
+      } else {
+        break;
+      }
+    }
+    // Characters run on behind the closing quote up to the next separator belong to the item.
+    while (pos_ < line_.size() && !endsItem(line_[pos_])) text += line_[pos_++];
+    return text;
+  }
+
+  // Adds repeat copies of item. A repeat that would overflow the bound stands as written.
+  void add(const FreeItem& item, std::size_t repeat, std::size_t start) {
+    if (repeat > kMaxFreeItems - items_.size()) {
+      FreeItem raw;
+      raw.present = true;
+      raw.text = line_.substr(start, pos_ - start);
+      if (items_.size() < kMaxFreeItems) items_.push_back(raw);
+      full_ = true;
+      return;
+    }
+    items_.insert(items_.end(), repeat, item);
+    if (items_.size() >= kMaxFreeItems) full_ = true;
+  }
+
+  const std::string& line_;
+  std::size_t pos_ = 0;
+  bool full_ = false;
+  std::vector<FreeItem> items_;
+};
+
+// ---- Numbers as items -------------------------------------------------------------------------
+
+std::size_t skipDigits(const std::string& t, std::size_t p) {
+  while (p < t.size() && isDigit(t[p])) ++p;
+  return p;
+}
+
+// The item in the form a C++ conversion reads ("1.5D+3" -> "1.5e+3", "1.5+3" -> "1.5e+3",
+// leading "+" dropped); false when it is not a real as a list-directed read takes it.
+bool realSyntax(const std::string& t, std::string& normal) {
+  std::size_t p = 0;
+  normal.clear();
+  if (p < t.size() && (t[p] == '+' || t[p] == '-')) {
+    if (t[p] == '-') normal += '-';
+    ++p;
+  }
+  const std::size_t intStart = p;
+  p = skipDigits(t, p);
+  std::size_t digits = p - intStart;
+  normal.append(t, intStart, p - intStart);
+  if (p < t.size() && t[p] == '.') {
+    normal += '.';
+    const std::size_t fracStart = ++p;
+    p = skipDigits(t, p);
+    digits += p - fracStart;
+    normal.append(t, fracStart, p - fracStart);
+  }
+  if (digits == 0) return false;
+  if (p == t.size()) return true;
+
+  const char c = t[p];
+  if (c == 'e' || c == 'E' || c == 'd' || c == 'D') ++p;
+  else if (c != '+' && c != '-') return false;
+  normal += 'e';
+  if (p < t.size() && (t[p] == '+' || t[p] == '-')) normal += t[p++];
+  const std::size_t expStart = p;
+  p = skipDigits(t, p);
+  if (p == expStart || p != t.size()) return false;
+  normal.append(t, expStart, p - expStart);
+  return true;
+}
+
+bool convertReal(const std::string& normal, double& x) {
+  double v = 0.0;
+  const char* first = normal.data();
+  const char* last = first + normal.size();
+  const auto [ptr, ec] = std::from_chars(first, last, v);
+  if (ec == std::errc() && ptr == last) {
+    x = v;
+    return std::isfinite(v);
+  }
+  if (ec != std::errc::result_out_of_range) return false;
+  // Out of range: a value too small for a double reads as (nearly) zero, one too large fails.
+  v = std::strtod(normal.c_str(), nullptr);
+  if (!std::isfinite(v)) return false;
+  x = v;
+  return true;
+}
+
+// A whole number with an optional sign, within [lo, hi].
+bool readWholeNumber(const std::string& t, std::int64_t lo, std::int64_t hi, std::int64_t& n) {
+  std::size_t p = 0;
+  bool negative = false;
+  if (p < t.size() && (t[p] == '+' || t[p] == '-')) negative = t[p++] == '-';
+  if (p == t.size()) return false;
+  // Accumulate as a negative value, which reaches the most negative 64-bit number.
+  std::int64_t v = 0;
+  const std::int64_t floor = std::numeric_limits<std::int64_t>::min();
+  for (; p < t.size(); ++p) {
+    if (!isDigit(t[p])) return false;
+    const int d = t[p] - '0';
+    if (v < (floor + d) / 10) return false;
+    v = v * 10 - d;
+  }
+  if (!negative) {
+    if (v == floor) return false;
+    v = -v;
+  }
+  if (v < lo || v > hi) return false;
+  n = v;
+  return true;
+}
+
+bool checkInteger(const std::string& s, std::int64_t lo, std::int64_t hi, std::int64_t& n) {
+  const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLineWork));
+  if (items.empty() || !items.front().present || items.front().quoted) return false;
+  return readWholeNumber(items.front().text, lo, hi, n);
+}
+
+// ---- Fixed integer fields ---------------------------------------------------------------------
+
+// An integer field of a formatted read: blanks are ignored, a blank field is 0, a sign may lead.
+bool readIntegerField(const std::string& field, std::int32_t& n) {
+  std::string t;
+  for (const char c : field)
+    if (c != ' ') t += c;
+  if (t.empty()) {
+    n = 0;
+    return true;
+  }
+  std::int64_t v = 0;
+  if (!readWholeNumber(t, std::numeric_limits<std::int32_t>::min(),
+                       std::numeric_limits<std::int32_t>::max(), v))
+    return false;
+  n = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// ---- Separated fields -------------------------------------------------------------------------
+
+// Where the search for the next field starts behind an occurrence at pos. The next field begins
+// behind the whole separator, so a separator of several characters is never counted inside
+// itself.
+std::size_t behind(std::size_t pos, const std::string& separator) { return pos + separator.size(); }
+
+}  // namespace
+
+std::vector<FreeItem> freeFormatItems(const std::string& line) {
+  return FreeItemReader(line).readAll();
+}
+
+bool readFreeFormatReal(const FreeItem& item, double& x) {
+  if (!item.present || item.quoted) return false;
+  std::string normal;
+  if (!realSyntax(item.text, normal)) return false;
+  return convertReal(normal, x);
+}
+
+FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values) {
+  const std::vector<FreeItem> items = freeFormatItems(line.substr(0, kLineWork));
+  for (int i = 0; i < count; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    if (k >= items.size() || !items[k].present) return FreeReadStatus::RunOut;
+    double v = 0.0;
+    if (!readFreeFormatReal(items[k], v)) return FreeReadStatus::Bad;
+    values[i] = v;
+  }
+  return FreeReadStatus::Ok;
+}
+
+std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator) {
+  fixed::assign(s, REMOVETABS(s.substr(0, kLineWork)));
+  if (fixed::isBlank(s)) return 0;
+  std::int32_t count = 1;
+  if (separator.empty()) return count;
+  for (std::size_t p = s.find(separator); p != npos; p = s.find(separator, behind(p, separator)))
+    ++count;
+  return count;
+}
+
+std::string SUBSTRING(const std::string& s, const std::string& separator, std::int32_t n) {
+  if (n <= 0) return std::string();
+  std::size_t start = 0;
+  if (separator.empty()) {
+    if (n > 1) return std::string();
+  } else {
+    for (std::int32_t k = 1; k < n; ++k) {
+      const std::size_t p = s.find(separator, start);
+      if (p == npos) return std::string();
+      start = behind(p, separator);
+    }
+  }
+  std::size_t end = separator.empty() ? npos : s.find(separator, start);
+  if (end == npos) end = fixed::trimLen(s);
+  if (end <= start) return std::string();
+  return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLineWork));
+}
+
+std::int32_t NUMBEROFNUMBERS(const std::string& line) {
+  const std::size_t n = fixed::trimLen(line);
+  bool inNumber = false;
+  bool afterComma = false;
+  std::int32_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = line[i];
+    if (isDigit(c) || c == 'e' || c == 'E' || c == '-' || c == '.') {
+      if (!inNumber) {
+        ++count;
+        inNumber = true;
+        afterComma = false;
+      }
+    } else if (c == '!' || c == '#') {
+      return count;  // the rest is a comment
+    } else if (c == ' ' || c == '\t') {
+      if (!afterComma) inNumber = false;
+    } else if (c == ',') {
+      if (!inNumber && afterComma) ++count;  // an empty value between two commas
+      inNumber = false;
+      afterComma = true;
+    } else {
+      return -count;  // text that is no part of a number
+    }
+  }
+  return count;
+}
+
+std::int32_t NUMBEROFDAYS(const std::string& date) {
+  static const std::int32_t kDaysBefore[12] = {0,   31,  59,  90,  120, 151,
+                                               181, 212, 243, 273, 304, 334};
+  std::int32_t year = 0;
+  std::int32_t month = 0;
+  std::int32_t day = 0;
+  if (!readIntegerField(fixed::slice(date, 1, 4), year) ||
+      !readIntegerField(fixed::slice(date, 5, 6), month) ||
+      !readIntegerField(fixed::slice(date, 7, 8), day))
+    return -1;
+  if (month < 1 || month > 12) return -1;
+  if (month == 2 && day > 28) day = 28;
+  return year * 365 + kDaysBefore[month - 1] + day - 730000;
+}
+
+bool CHECKINT(const std::string& s, std::int32_t& n) {
+  std::int64_t v = 0;
+  if (!checkInteger(s, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max(), v))
+    return false;
+  n = static_cast<std::int32_t>(v);
+  return true;
+}
+
+bool CHECKINT4(const std::string& s, std::int32_t& n) { return CHECKINT(s, n); }
+
+bool CHECKINT8(const std::string& s, std::int64_t& n) {
+  return checkInteger(s, std::numeric_limits<std::int64_t>::min(),
+                      std::numeric_limits<std::int64_t>::max(), n);
+}
