@@ -1,0 +1,101 @@
+#include "converter/sdf_layers.hpp"
+
+#include <initializer_list>
+
+#include "gis/gis_layers.hpp"
+#include "utility/fixed_text.hpp"
+
+SdfLayerState gSdfLayers;
+
+namespace {
+
+struct FieldDef {
+  const char* name;
+  const char* type;
+  int width;  // 0 for Float: the writer chooses the number layout
+};
+
+void defineFields(std::initializer_list<FieldDef> fields) {
+  GisAttributeDefs& defs = gGis.gisAttributeDefs;
+  defs.n = 0;
+  for (const FieldDef& f : fields) {
+    ++defs.n;
+    defs.name[defs.n] = fixed::fit(f.name, 32);
+    defs.type[defs.n] = fixed::fit(f.type, 24);
+    defs.width[defs.n] = f.width;
+  }
+  defs.recordCount = 0;
+}
+
+int openOutputLayer(const std::string& fileName, const std::string& kind) {
+  const int id = gisOpenLayer(fixed::fit(fileName, 1000), kind, "O ", false);
+  gisWriteHeader(id);
+  gisInitialiseObject(gSdfLayers.gisObject);
+  return id;
+}
+
+}  // namespace
+
+std::string sdfLayerExtension(bool mifOutput) { return mifOutput ? ".mif" : ".shp"; }
+
+std::string sdfBaseName(const std::string& inputName) {
+  const std::string name = fixed::trimmed(inputName);
+  const std::size_t sep = name.find_last_of("/\\");
+  const std::size_t fileStart = (sep == std::string::npos) ? 0 : sep + 1;
+  const std::string folder = name.substr(0, fileStart);
+  const std::size_t dot = name.find('.', fileStart);
+  if (dot == std::string::npos || dot == fileStart) return folder.empty() ? std::string() : folder;
+  return name.substr(0, dot);
+}
+
+std::string sdfPrefixedName(const std::string& prefix, const std::string& base, const std::string& suffix) {
+  const std::string b = fixed::trimmed(base);
+  const std::size_t sep = b.find_last_of("/\\");
+  const std::size_t fileStart = (sep == std::string::npos) ? 0 : sep + 1;
+  return b.substr(0, fileStart) + prefix + b.substr(fileStart) + suffix;
+}
+
+void OpenSdfStreamLayer(const std::string& name, int& streamLayer) {
+  defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}});
+  streamLayer = openOutputLayer(name, "L");
+}
+
+void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectionLayers& layers) {
+  const std::string ext = sdfLayerExtension(mifOutput);
+
+  defineFields({{"Stream_ID", "Char", 100},
+                {"Reach_ID", "Char", 100},
+                {"Station", "Char", 100},
+                {"Elevation", "Float", 0},
+                {"Mannings", "Float", 0}});
+  layers.surfacePoints = openOutputLayer(sdfPrefixedName("", baseName, "_surf_pts" + ext), "P");
+
+  defineFields({{"Z", "Float", 0}, {"dZ", "Float", 0}, {"Shape_Width_or_dMax", "Float", 0},
+                {"Shape_Options", "Char", 20}});
+  layers.endPoints = openOutputLayer(sdfPrefixedName("2d_zsh_", baseName, "_end_pts" + ext), "P");
+
+  defineFields({{"Source", "Char", 50},
+                {"Type", "Char", 2},
+                {"Flags", "Char", 8},
+                {"Column_1", "Char", 20},
+                {"Column_2", "Char", 20},
+                {"Column_3", "Char", 20},
+                {"Column_4", "Char", 20},
+                {"Column_5", "Char", 20},
+                {"Column_6", "Char", 20},
+                {"Z_Increment", "Float", 0},
+                {"Z_Maximum", "Float", 0},
+                {"Skew", "Float", 0},
+                {"Comments", "Char", 200}});
+  layers.sectionLines = openOutputLayer(sdfPrefixedName("1d_xs_", baseName, "_surf_line" + ext), "L");
+
+  defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}, {"Station", "Char", 100}});
+  layers.cutLines = openOutputLayer(sdfPrefixedName("", baseName, "_cut_line" + ext), "L");
+
+  defineFields({{"Stream_ID", "Char", 100},
+                {"Reach_ID", "Char", 100},
+                {"Station", "Char", 100},
+                {"Elevation", "Float", 0},
+                {"Levee_ID", "Char", 100}});
+  layers.leveePoints = openOutputLayer(sdfPrefixedName("", baseName, "_levee_pts" + ext), "P");
+}

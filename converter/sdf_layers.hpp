@@ -1,0 +1,36 @@
+#pragma once
+// The converter's six output layers: their file names, object kinds and attribute fields, and
+// the two routines that open them. The converter's own object header lives here too: every
+// object the converter writes goes through it.
+#include <string>
+
+#include "gis/gis_state.hpp"
+
+// Handles of the five cross-section layers, in the order the section processing takes them.
+struct SdfSectionLayers {
+  int surfacePoints = 0;
+  int sectionLines = 0;
+  int cutLines = 0;
+  int leveePoints = 0;
+  int endPoints = 0;
+};
+
+struct SdfLayerState {
+  int streams = 0;
+  SdfSectionLayers sections;
+  GisObject gisObject;
+  void reset() { *this = SdfLayerState{}; }
+};
+extern SdfLayerState gSdfLayers;
+
+// ".mif" for MIF/MID output, else ".shp".
+std::string sdfLayerExtension(bool mifOutput);
+// The section layers' base: the input name up to the first "." of its file name, folder kept;
+// blank when the file name holds no "." or starts with one.
+std::string sdfBaseName(const std::string& inputName);
+// base + suffix, with the prefix placed before the file name so that a base holding a folder
+// still names a file in that folder ("data/river" gives "data/1d_xs_river...").
+std::string sdfPrefixedName(const std::string& prefix, const std::string& base, const std::string& suffix);
+
+void OpenSdfStreamLayer(const std::string& name, int& streamLayer);
+void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectionLayers& layers);

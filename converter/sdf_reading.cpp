@@ -1,0 +1,243 @@
+#include "converter/sdf_reading.hpp"
+
+#include "converter/sdf_blocks.hpp"
+#include "converter/sdf_cross_section.hpp"
+#include "converter/sdf_layers.hpp"
+#include "converter/sdf_sections.hpp"
+#include "gis/gis_layers.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+// Progress and error lines of the passes stand after one empty line.
+void report(const std::string& text) {
+  console::line();
+  console::line(text);
+}
+
+std::string onLine(const std::string& text, int lineNo) { return text + AINTEGER(lineNo); }
+
+// Reads the line that should hold key (a "STREAM ID:"-like keyword) into field; a line without
+// it is reported and the field keeps its older value.
+void readNamedLine(int unit, const std::string& block, const std::string& key, const std::string& error,
+                   std::string& field, std::string& line, int& lineNo) {
+  readSdfBlockLine(unit, block, line, lineNo);
+  if (FLAGEXISTS(line, key))
+    field = fixed::fit(textAfterColon(line), kSdfLineLength);
+  else
+    report(onLine(error, lineNo));
+}
+
+// --- Streams pass ---------------------------------------------------------------------------
+
+void readFirstLine(int unit, std::string& line, int& lineNo) {
+  lineNo = 0;
+  if (readSdfLine(unit, line, lineNo)) return;
+  report("ERROR - Unexpected end of file " + fixed::trimmed(fuName(unit)) + " at line 1: the file is empty.");
+  EXITS();
+}
+
+// Step 4b: the STREAM ID: and REACH ID: lines that follow a REACH: line.
+void readReachNames(int unit, std::string& line, int& lineNo) {
+  SdfCrossSection& xs = gSdfSection;
+  readNamedLine(unit, "REACH", "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
+  readNamedLine(unit, "REACH", "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
+}
+
+[[noreturn]] void stopOnBadVertex(FreeReadStatus status, const std::string& line) {
+  console::line();
+  if (status == FreeReadStatus::RunOut) {
+    console::line("ERROR reading data");
+    console::line();
+  } else {
+    console::line("ERROR - Reading following line in file:");
+    console::line();
+    console::line(fixed::trimmed(line));
+    console::line();
+  }
+  EXITS();
+}
+
+// Step 4c: the vertices up to the END: line, written as one polyline with its names.
+void readCentreLine(int unit, std::string& line, int& lineNo) {
+  GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  int count = 0;
+  for (;;) {
+    readSdfBlockLine(unit, "CENTERLINE", line, lineNo);
+    if (FLAGEXISTS(line, "END:")) break;
+    if (count >= kGisMaxVertices) {
+      report("ERROR - More than 100,000 vertices in CENTERLINE block at line " + AINTEGER(lineNo) + " of file " +
+             fixed::trimmed(fuName(unit)) + ".");
+      EXITS();
+    }
+    double xy[2] = {0.0, 0.0};
+    const FreeReadStatus status = freeFormatReadDoubles(line, 2, xy);
+    if (status != FreeReadStatus::Ok) stopOnBadVertex(status, line);
+    ++count;
+    buf.x[count] = xy[0];
+    buf.y[count] = xy[1];
+  }
+  buf.n = count;
+  const SdfCrossSection& xs = gSdfSection;
+  gGis.gisDataLine =
+      fixed::fit("\"" + fixed::trimmed(xs.streamId) + "\",\"" + fixed::trimmed(xs.reachId) + "\"",
+                 gGis.gisDataLine.size());
+  GisObject& obj = gSdfLayers.gisObject;
+  obj.nr = 1;
+  obj.ir[1] = 1;
+  gisWriteObject(gSdfLayers.streams, obj);
+  gisWriteRecord(gSdfLayers.streams, obj);
+}
+
+bool startsStreamNetwork(const std::string& line) {
+  return FLAGEXISTS(line, "BEGINSTREAMNETWORK") || FLAGEXISTS(line, "BEGIN STREAM NETWORK");
+}
+
+// The header's values are free text (layer names such as ".../StreamCenterlines") that may hold
+// any keyword; its lines are passed over up to END HEADER: (or the start of the network).
+struct HeaderSkip {
+  bool inHeader = false;
+  // True when the line belongs to the header and must not be tested.
+  bool skips(const std::string& line) {
+    if (!inHeader) {
+      inHeader = FLAGEXISTS(line, "BEGIN HEADER:");
+      return inHeader;
+    }
+    if (FLAGEXISTS(line, "END HEADER:")) {
+      inHeader = false;
+      return true;
+    }
+    if (!startsStreamNetwork(line)) return true;
+    inHeader = false;
+    return false;
+  }
+};
+
+// --- Cross-section pass ---------------------------------------------------------------------
+
+// Step 7b: the STREAM ID:, REACH ID: and STATION: lines after a CROSS-SECTION: line.
+void readSectionNames(int unit, std::string& line, int& lineNo) {
+  SdfCrossSection& xs = gSdfSection;
+  const std::string block = "CROSS-SECTION";
+  readNamedLine(unit, block, "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
+  readNamedLine(unit, block, "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
+  readSdfBlockLine(unit, block, line, lineNo);
+  if (!FLAGEXISTS(line, "STATION:")) {
+    report(onLine("Error Expecting STATION: on ", lineNo));
+    return;
+  }
+  // An interpolated station carries a "*" after its number.
+  const std::size_t star = line.find('*');
+  if (star != std::string::npos) line = fixed::fit(line.substr(0, star), kSdfLineLength);
+  xs.stationText = fixed::fit(textAfterColon(line), kSdfLineLength);
+}
+
+void closeSectionLayers(SdfSectionLayers& layers) {
+  gisCloseLayer(layers.surfacePoints);
+  gisCloseLayer(layers.sectionLines);
+  gisCloseLayer(layers.cutLines);
+  gisCloseLayer(layers.leveePoints);
+  gisCloseLayer(layers.endPoints);
+}
+
+// Steps 7c to 7g on one line: each block reader leaves the line that ended its block in the
+// buffer, and the tests after it look at that line.
+void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options) {
+  SdfCrossSection& xs = gSdfSection;
+  if (FLAGEXISTS(line, "CUT LINE")) {
+    xs.hasCutLine = true;
+    GetSdfCutline(unit, xs.cutX, xs.cutY, xs.cutCount, lineNo, line);
+  }
+  if (FLAGEXISTS(line, "NVALUES")) {
+    xs.hasNValues = true;
+    GetSdfnVals(unit, xs.nValue, xs.nFraction, xs.nCount, lineNo, line);
+  }
+  if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
+    report(onLine("Found LEVEE POSITIONS on line ", lineNo));
+    xs.hasLevees = true;
+    GetSdfLevees(unit, xs.leveeCount, xs.leveeMarkers, lineNo, line);
+    // -notrim: the block is read and reported, the section is handled as having no markers.
+    if (!options.trimToLevees) xs.hasLevees = false;
+  }
+  if (FLAGEXISTS(line, "SURFACE LINE")) {
+    report(onLine("Found SURFACE LINE on line ", lineNo));
+    xs.hasSurfaceLine = true;
+    GetSdfSurfaceLine(unit, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo, line);
+  }
+  if (FLAGEXISTS(line, "END:")) {
+    report("End of section processing... ");
+    Process_sdf_Sections(xs, gSdfLayers.sections);
+    xs.clearFlags();
+  }
+}
+
+}  // namespace
+
+void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
+                    const SdfRunOptions& options) {
+  // Step 1: the input name keeps its ".sdf" in the streams layer's name.
+  OpenSdfStreamLayer(fixed::trimmed(inputName) + "_streams" + sdfLayerExtension(options.mifOutput),
+                     gSdfLayers.streams);
+  report("Processing Stream Centrelines");
+  console::line();
+  gSdfLayers.gisObject.isPline = true;
+
+  // Step 3: the first line opens the header at most; it is not tested for blocks.
+  readFirstLine(sdfUnit, line, lineNo);
+  HeaderSkip header;
+  header.inHeader = FLAGEXISTS(line, "BEGIN HEADER:");
+
+  bool done = false;
+  while (!done && !fuAtEnd(sdfUnit)) {
+    if (!readSdfLine(sdfUnit, line, lineNo)) break;
+    if (header.skips(line)) continue;
+    if (FLAGEXISTS(line, "BEGINSTREAMNETWORK")) report(onLine("Found BEGINSTREAMNETWORK on line ", lineNo));
+    if (FLAGEXISTS(line, "REACH:")) {
+      report(onLine("Found start of reach block on line ", lineNo));
+      readReachNames(sdfUnit, line, lineNo);
+    }
+    if (FLAGEXISTS(line, "CENTERLINE")) {
+      report(onLine("Found CENTERLINE on line ", lineNo));
+      readCentreLine(sdfUnit, line, lineNo);
+    }
+    if (FLAGEXISTS(line, "END STREAM NETWORK") || FLAGEXISTS(line, "ENDSTREAMNETWORK")) {
+      report(onLine("Found ENDSTREAMNETWORK on line ", lineNo));
+      done = true;
+    }
+  }
+
+  gisCloseLayer(gSdfLayers.streams);
+  gSdfLayers.gisObject.isPline = false;
+}
+
+void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
+                         const SdfRunOptions& options) {
+  OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
+
+  bool done = false;
+  while (!done && !fuAtEnd(sdfUnit)) {
+    if (!readSdfLine(sdfUnit, line, lineNo)) break;
+    if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
+    if (FLAGEXISTS(line, "CROSS-SECTION:")) {
+      report(onLine("Found new cross-section on line ", lineNo));
+      readSectionNames(sdfUnit, line, lineNo);
+    }
+    readSectionBlocks(sdfUnit, line, lineNo, options);
+    if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
+      report(onLine("Found END CROSS-SECTIONS on line ", lineNo));
+      done = true;
+    }
+    if (FLAGEXISTS(line, "ENDSTREAMNETWORK")) {
+      report(onLine("Found ENDSTREAMNETWORK on line ", lineNo));
+      done = true;
+    }
+  }
+
+  closeSectionLayers(gSdfLayers.sections);
+}

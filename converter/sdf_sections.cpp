@@ -1,0 +1,276 @@
+#include "converter/sdf_sections.hpp"
+
+#include <algorithm>
+#include <limits>
+
+#include "gis/gis_layers.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/geometry.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/run_control.hpp"
+
+SdfSectionWork gSdfWork;
+
+namespace {
+
+std::string quoted(const std::string& text) { return "\"" + fixed::trimmed(text) + "\""; }
+
+// Stream, reach and station as the first three text fields of a record.
+std::string sectionNames(const SdfCrossSection& xs) {
+  return quoted(xs.streamId) + "," + quoted(xs.reachId) + "," + quoted(xs.stationText);
+}
+
+void writeObjectAndRecord(int layer, const std::string& record) {
+  GisObject& obj = gSdfLayers.gisObject;
+  obj.nr = 1;
+  obj.ir[1] = 1;
+  gGis.gisDataLine = fixed::fit(record, gGis.gisDataLine.size());
+  gisWriteObject(layer, obj);
+  gisWriteRecord(layer, obj);
+}
+
+void writePoint(int layer, double x, double y, const std::string& record) {
+  GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  buf.n = 1;
+  buf.x[1] = x;
+  buf.y[1] = y;
+  writeObjectAndRecord(layer, record);
+}
+
+// Steps 1 to 3: a cleared mask, the .csv name, and a station that must read as a number.
+void startSection(const SdfCrossSection& xs) {
+  SdfSectionWork& w = gSdfWork;
+  const int n = std::max(xs.surfCount, 0);
+  std::fill(w.trimMask.begin(), w.trimMask.begin() + n + 1, 0);
+  w.csvName = fixed::fit(fixed::trimmed(xs.streamId) + "_" + fixed::trimmed(xs.reachId) + "_" +
+                             fixed::trimmed(xs.stationText) + ".csv",
+                         kSdfLineLength);
+  double station = 0.0;
+  if (freeFormatReadDoubles(xs.stationText, 1, &station) != FreeReadStatus::Ok) {
+    console::line();
+    console::line("ERROR - converting station to numeric field");
+    EXITS();
+  }
+}
+
+// Steps 5 and 6: chainage along the surface line, summed in single precision, and the change
+// points and markers placed on it.
+float measureSection(const SdfCrossSection& xs) {
+  SdfSectionWork& w = gSdfWork;
+  w.sectionChainage[1] = 0.0f;
+  for (int i = 2; i <= xs.surfCount; ++i)
+    w.sectionChainage[i] =
+        w.sectionChainage[i - 1] + DISTANCE_8(xs.surfX[i], xs.surfY[i], xs.surfX[i - 1], xs.surfY[i - 1]);
+  const float length = w.sectionChainage[xs.surfCount];
+  if (xs.hasNValues)
+    for (int k = 1; k <= xs.nCount; ++k) w.nPosition[k] = xs.nFraction[k] * length;
+  if (xs.hasLevees)
+    for (int m = 1; m <= xs.leveeCount; ++m) w.leveePosition[m] = xs.leveeMarkers[m].fraction * length;
+  return length;
+}
+
+// Step 7: each point takes the n of the last change point at or before it; the pointer moves at
+// most one change point per surface point. A section without n values gets 0.0, never the values
+// of an earlier section.
+void assignMannings(const SdfCrossSection& xs) {
+  SdfSectionWork& w = gSdfWork;
+  if (!xs.hasNValues || xs.nCount < 1) {
+    std::fill(w.pointMannings.begin(), w.pointMannings.begin() + xs.surfCount + 1, 0.0f);
+    return;
+  }
+  int k = 1;
+  for (int i = 1; i <= xs.surfCount; ++i) {
+    if (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
+    w.pointMannings[i] = xs.nValue[k];
+  }
+}
+
+// Step 8a: each marker's plan position and surface elevation, interpolated between the two
+// surface points around it. A marker beyond the end of the line sits on its last point.
+void placeLeveeMarkers(const SdfCrossSection& xs) {
+  SdfSectionWork& w = gSdfWork;
+  const std::vector<float>& d = w.sectionChainage;
+  for (int m = 1; m <= xs.leveeCount; ++m) {
+    const float p = w.leveePosition[m];
+    int i = 1;
+    if (!(p - 0.0001f <= 0.0f)) {
+      i = 2;
+      while (i <= xs.surfCount && !(d[i] >= p)) ++i;
+    }
+    if (i == 1 || i > xs.surfCount) {
+      const int at = (i == 1) ? 1 : xs.surfCount;
+      w.leveeX[m] = xs.surfX[at];
+      w.leveeY[m] = xs.surfY[at];
+      w.leveeZ[m] = xs.surfZ[at];
+      continue;
+    }
+    const float t = (p - d[i - 1]) / (d[i] - d[i - 1]);
+    w.leveeX[m] = xs.surfX[i - 1] + (xs.surfX[i] - xs.surfX[i - 1]) * static_cast<double>(t);
+    w.leveeY[m] = xs.surfY[i - 1] + (xs.surfY[i] - xs.surfY[i - 1]) * static_cast<double>(t);
+    w.leveeZ[m] = xs.surfZ[i - 1] + (xs.surfZ[i] - xs.surfZ[i - 1]) * t;
+  }
+}
+
+// Step 8b: the first point of the smallest elevation.
+int lowestPoint(const SdfCrossSection& xs) {
+  int low = 1;
+  for (int i = 2; i <= xs.surfCount; ++i)
+    if (xs.surfZ[i] < xs.surfZ[low]) low = i;
+  return low;
+}
+
+void trimOutside(int surfCount, float from, float to) {
+  SdfSectionWork& w = gSdfWork;
+  for (int i = 1; i <= surfCount; ++i)
+    if (w.sectionChainage[i] < from || w.sectionChainage[i] > to) w.trimMask[i] = 1;
+}
+
+// Step 8c: keep the part between the markers that holds the lowest point. Without a marker, or
+// when no two markers bracket the lowest point, the section keeps all its points.
+void trimToMarkers(const SdfCrossSection& xs) {
+  SdfSectionWork& w = gSdfWork;
+  const std::vector<float>& p = w.leveePosition;
+  const int n = xs.surfCount;
+  const float dLow = w.sectionChainage[lowestPoint(xs)];
+  const float below = -std::numeric_limits<float>::infinity();
+  const float above = std::numeric_limits<float>::infinity();
+  if (xs.leveeCount == 1) {
+    if (dLow > p[1])
+      trimOutside(n, p[1], above);
+    else
+      trimOutside(n, below, p[1]);
+  } else if (xs.leveeCount == 2) {
+    trimOutside(n, p[1], p[2]);
+  } else if (xs.leveeCount >= 3) {
+    console::line();
+    console::line("WARNING - More than 2 levee markers found.");
+    int j = 0;
+    if (p[1] < dLow)
+      for (int k = 2; k <= xs.leveeCount && j == 0; ++k)
+        if (p[k] >= dLow) j = k;
+    if (j == 0) {
+      console::line();
+      console::line("ERROR - Determing which two levee markes to use.");
+      return;
+    }
+    trimOutside(n, p[j - 1], p[j]);
+  }
+}
+
+void writeCsvLine(int unit, const std::string& text) {
+  if (fuWriteLine(unit, text)) return;
+  console::line();
+  console::line("ERROR - Unable to write file " + fixed::trimmed(gSdfWork.csvName) + ".");
+  EXITS();
+}
+
+// Step 9: the profile of the kept points.
+void writeProfileCsv(const SdfCrossSection& xs) {
+  const SdfSectionWork& w = gSdfWork;
+  int unit = 0;
+  OPENERBYNAME(unit, "O ", w.csvName, 80);
+  writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
+  for (int i = 1; i <= xs.surfCount; ++i) {
+    if (w.trimMask[i]) continue;
+    std::string row = formatFixed(w.sectionChainage[i], 12, 3) + "," + formatFixed(xs.surfZ[i], 12, 4);
+    if (xs.hasNValues) row += "," + formatFixed(w.pointMannings[i], 8, 4);
+    writeCsvLine(unit, row);
+  }
+  CLOSER(unit);
+}
+
+// Step 10: one polyline through the kept points, named by its .csv profile.
+void writeSectionLine(const SdfCrossSection& xs, int layer) {
+  const SdfSectionWork& w = gSdfWork;
+  GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  buf.n = 0;
+  for (int i = 1; i <= xs.surfCount; ++i) {
+    if (w.trimMask[i]) continue;
+    ++buf.n;
+    buf.x[buf.n] = xs.surfX[i];
+    buf.y[buf.n] = xs.surfY[i];
+  }
+  if (buf.n < 2) {
+    console::line();
+    console::line("Error here.");
+    return;
+  }
+  const std::string record = quoted(w.csvName) + ",\"xz\"," + (xs.hasNValues ? "\"n\"" : "\"\"") +
+                             ",\"\",\"\",\"\",\"\",\"\",\"\"," + formatFixed(0.0, 12, 3) + "," +
+                             formatFixed(0.0, 8, 3) + "," + formatFixed(0.0, 8, 3) + ",\"\"";
+  GisObject& obj = gSdfLayers.gisObject;
+  obj.isPline = true;
+  writeObjectAndRecord(layer, record);
+  obj.isPline = false;
+}
+
+std::string endPointRecord(float z, int decimals) {
+  return formatFixed(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
+}
+
+// An id written as it stands, unless a comma in it would split the record.
+std::string leveeIdField(const std::string& id) {
+  const std::string text = fixed::trimmed(id);
+  return text.find(',') == std::string::npos ? text : "\"" + text + "\"";
+}
+
+// Step 11: surface points, the two untrimmed end points, and the levee markers.
+void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layers) {
+  const SdfSectionWork& w = gSdfWork;
+  GisObject& obj = gSdfLayers.gisObject;
+  obj.isPoint = true;
+  const std::string names = sectionNames(xs);
+  for (int i = 1; i <= xs.surfCount; ++i) {
+    if (w.trimMask[i]) continue;
+    writePoint(layers.surfacePoints, xs.surfX[i], xs.surfY[i],
+               names + "," + formatFixed(xs.surfZ[i], 12, 3) + "," + formatFixed(w.pointMannings[i], 8, 4));
+  }
+  const int last = xs.surfCount;
+  writePoint(layers.endPoints, xs.surfX[1], xs.surfY[1], endPointRecord(xs.surfZ[1], 4));
+  writePoint(layers.endPoints, xs.surfX[last], xs.surfY[last], endPointRecord(xs.surfZ[last], 3));
+  if (xs.hasLevees)
+    for (int m = 1; m <= xs.leveeCount; ++m)
+      writePoint(layers.leveePoints, w.leveeX[m], w.leveeY[m],
+                 names + "," + formatFixed(w.leveeZ[m], 12, 3) + "," + leveeIdField(xs.leveeMarkers[m].id));
+  obj.isPoint = false;
+}
+
+// Step 12: every cut-line point as one polyline; a block without points still keeps its record.
+void writeCutLine(const SdfCrossSection& xs, int layer) {
+  GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  buf.n = xs.cutCount;
+  for (int i = 1; i <= xs.cutCount; ++i) {
+    buf.x[i] = xs.cutX[i];
+    buf.y[i] = xs.cutY[i];
+  }
+  GisObject& obj = gSdfLayers.gisObject;
+  obj.isPline = true;
+  writeObjectAndRecord(layer, sectionNames(xs));
+  obj.isPline = false;
+}
+
+}  // namespace
+
+void Process_sdf_Sections(const SdfCrossSection& xs, const SdfSectionLayers& layers) {
+  startSection(xs);
+  // A SURFACE LINE block without points has nothing to measure: handled as no surface line.
+  if (!xs.hasSurfaceLine || xs.surfCount < 1) {
+    console::line();
+    console::line("Warning - No surface line for section in sdf, unable to export .csv format section.");
+    console::line(fixed::trimmed(xs.streamId) + fixed::trimmed(xs.reachId) + fixed::trimmed(xs.stationText));
+  } else {
+    measureSection(xs);
+    assignMannings(xs);
+    if (xs.hasLevees) {
+      placeLeveeMarkers(xs);
+      trimToMarkers(xs);
+    }
+    writeProfileCsv(xs);
+    writeSectionLine(xs, layers.sectionLines);
+    writeSectionPoints(xs, layers);
+  }
+  if (xs.hasCutLine) writeCutLine(xs, layers.cutLines);
+}
