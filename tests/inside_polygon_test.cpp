@@ -1,0 +1,226 @@
+#include "utility/inside_polygon.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/test_support.hpp"
+
+namespace {
+
+// A region in the ring layout, built from rings given as read.
+struct Region {
+  std::vector<double> x{0.0};  // index 0 unused
+  std::vector<double> y{0.0};
+  std::vector<std::int32_t> partEnd{0};
+  std::int32_t n = 0;
+  std::int32_t nParts = 0;
+
+  Region& ring(const std::vector<std::pair<double, double>>& pts) {
+    for (const auto& [px, py] : pts) {
+      x.push_back(px);
+      y.push_back(py);
+    }
+    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
+    x.push_back(pts[1].first);  // the copy of the second vertex
+    y.push_back(pts[1].second);
+    n = static_cast<std::int32_t>(x.size()) - 1;
+    ++nParts;
+    return *this;
+  }
+
+  std::vector<float> xf() const { return {x.begin(), x.end()}; }
+  std::vector<float> yf() const { return {y.begin(), y.end()}; }
+
+  bool inside(double px, double py) const {
+    return INSIDE_POLYGON_8(px, py, x, y, n, -1.0e3, partEnd, nParts);
+  }
+  bool insideSingle(float px, float py) const {
+    const auto fx = xf();
+    const auto fy = yf();
+    return INSIDE_POLYGON(px, py, fx, fy, n, -1.0e3f, partEnd, nParts);
+  }
+  bool insideEdge(double px, double py) const {
+    return INSIDE_POLYGON_EDGE_8(px, py, x, y, n, -1.0e3, 0.0, partEnd, nParts);
+  }
+};
+
+Region unitSquare() { return Region().ring({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}); }
+
+TEST(RingLayout, SquareStoredClosedHasTheCopyOfItsSecondVertex) {
+  const Region r = unitSquare();
+  EXPECT_EQ(r.n, 6);
+  EXPECT_EQ(r.partEnd[1], 5);
+  EXPECT_EQ(r.x[6], 1.0);
+  EXPECT_EQ(r.y[6], 0.0);
+}
+
+TEST(InsidePolygon, UnitSquareInteriorExteriorAndEdges) {
+  const Region r = unitSquare();
+  EXPECT_TRUE(r.inside(0.5, 0.5));
+  EXPECT_FALSE(r.inside(1.5, 0.5));
+  EXPECT_FALSE(r.inside(-0.5, 0.5));
+  EXPECT_FALSE(r.inside(0.5, 1.5));
+  EXPECT_TRUE(r.inside(0.0, 0.5));   // left edge: the ray's segment ends on it
+  EXPECT_FALSE(r.inside(1.0, 0.5));  // right edge
+  EXPECT_TRUE(r.insideSingle(0.5f, 0.5f));
+  EXPECT_FALSE(r.insideSingle(1.5f, 0.5f));
+  EXPECT_TRUE(r.insideSingle(0.0f, 0.5f));
+  EXPECT_FALSE(r.insideSingle(1.0f, 0.5f));
+}
+
+TEST(InsidePolygon, RayThroughAVertex) {
+  // Apex of a triangle pointing up: the ray from the right only touches it.
+  const Region tri = Region().ring({{0, 0}, {2, 0}, {1, 2}, {0, 0}});
+  EXPECT_FALSE(tri.inside(1.5, 2.0));
+  EXPECT_FALSE(tri.insideSingle(1.5f, 2.0f));
+  EXPECT_TRUE(tri.inside(1.0, 1.0));
+  // Diamond whose left vertex, walked mid-ring, lies on the ray: the boundary passes through it.
+  const Region diamond = Region().ring({{1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 0}});
+  EXPECT_TRUE(diamond.inside(1.0, 1.0));
+  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
+  EXPECT_FALSE(diamond.inside(-1.0, 1.0));
+  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+}
+
+TEST(InsidePolygon, RayThroughTheRingsSecondVertex) {
+  // The ring's first walked edge starts at its left vertex, on the ray: whether the boundary
+  // passes through it depends on the ring's last edge, walked only at the end.
+  const Region diamond = Region().ring({{1, 2}, {0, 1}, {1, 0}, {2, 1}, {1, 2}});
+  EXPECT_TRUE(diamond.inside(1.0, 1.0));
+  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
+  EXPECT_TRUE(diamond.insideEdge(1.0, 1.0));
+  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+  // A second vertex where the boundary only touches the ray: the apex of a triangle.
+  const Region apex = Region().ring({{0, 0}, {1, 2}, {2, 0}, {0, 0}});
+  EXPECT_FALSE(apex.inside(1.5, 2.0));
+  EXPECT_FALSE(apex.inside(0.5, 2.0));
+  // A reflex second vertex of a notch, on the ray, with the boundary passing through it.
+  const Region notch = Region().ring({{0, 0}, {2, 1}, {0, 2}, {3, 2}, {3, 0}, {0, 0}});
+  EXPECT_FALSE(notch.inside(-0.5, 1.0));
+  EXPECT_TRUE(notch.inside(2.5, 1.0));
+  EXPECT_FALSE(notch.inside(1.0, 1.0));
+}
+
+TEST(InsidePolygon, RingsOfARegionWithAHole) {
+  Region r;
+  r.ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
+  r.ring({{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}});
+  EXPECT_EQ(r.n, 12);
+  EXPECT_EQ(r.partEnd[2], 11);
+  EXPECT_FALSE(r.inside(2.0, 2.0));
+  EXPECT_TRUE(r.inside(0.5, 2.0));
+  EXPECT_TRUE(r.inside(3.5, 2.0));
+  EXPECT_FALSE(r.insideSingle(2.0f, 2.0f));
+  EXPECT_TRUE(r.insideSingle(3.5f, 2.5f));
+  EXPECT_FALSE(r.insideEdge(2.0, 2.0));
+  EXPECT_TRUE(r.insideEdge(1.0, 2.0));  // on the hole's edge
+}
+
+TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
+  // The remembered y must come from the hole itself, not from the outer ring.
+  Region r;
+  r.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
+  r.ring({{0, 2}, {-2, 0}, {0, -2}, {2, 0}, {0, 2}});
+  EXPECT_FALSE(r.inside(0.0, 0.0));
+  EXPECT_TRUE(r.inside(3.0, 0.0));
+  EXPECT_TRUE(r.inside(-3.0, 0.0));
+}
+
+TEST(InsidePolygon, UnclosedRingLeavesOutItsFirstPoint) {
+  // Read unclosed: the walked ring is points 2..m closed back to point 2.
+  const Region r = Region().ring({{9, 9}, {0, 0}, {1, 0}, {1, 1}, {0, 1}});
+  EXPECT_TRUE(r.inside(0.5, 0.5));
+  EXPECT_FALSE(r.inside(5.0, 5.0));
+}
+
+TEST(InsidePolygon, TooFewPointsAndCountsBeyondTheArrays) {
+  const Region r = unitSquare();
+  EXPECT_FALSE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, 2, -10.0, r.partEnd, 1));
+  EXPECT_FALSE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, -4, -10.0, r.partEnd, 1));
+  EXPECT_FALSE(INSIDE_POLYGON_8(0.5, 0.5, {}, {}, 6, -10.0, r.partEnd, 1));
+  // A count larger than the arrays reads only the stored points.
+  EXPECT_TRUE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, 1000, -10.0, r.partEnd, 1));
+  // A ring end the array does not hold is never matched.
+  EXPECT_TRUE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, r.n, -10.0, std::span<const std::int32_t>{}, 1));
+}
+
+TEST(InsidePolygon, DoubleFormKeepsLargeCoordinates) {
+  const double b = 1.0e7;
+  const Region r = Region().ring({{b, b}, {b + 1, b}, {b + 1, b + 1}, {b, b + 1}, {b, b}});
+  EXPECT_TRUE(INSIDE_POLYGON_8(b + 0.5, b + 0.5, r.x, r.y, r.n, b - 1, r.partEnd, 1));
+  EXPECT_FALSE(INSIDE_POLYGON_8(b + 1.5, b + 0.5, r.x, r.y, r.n, b - 1, r.partEnd, 1));
+}
+
+TEST(InsidePolygonEdge, PointsOnEdgesAndVerticesAreInside) {
+  const Region r = unitSquare();
+  EXPECT_TRUE(r.insideEdge(0.0, 0.5));
+  EXPECT_TRUE(r.insideEdge(1.0, 0.5));
+  EXPECT_TRUE(r.insideEdge(0.5, 0.0));
+  EXPECT_TRUE(r.insideEdge(0.5, 1.0));
+  EXPECT_TRUE(r.insideEdge(1.0, 1.0));
+  EXPECT_TRUE(r.insideEdge(0.5, 0.5));
+  EXPECT_FALSE(r.insideEdge(1.5, 0.5));
+}
+
+TEST(InsidePolygonEdge, PointOnAnEdgesLineBehindItsStartIsOutside) {
+  // The walked edge (1,0)-(1,1) has (1,-0.5) on its line, behind its start and within one edge
+  // length of it; the point lies outside the square.
+  const Region r = unitSquare();
+  EXPECT_FALSE(r.insideEdge(1.0, -0.5));
+  EXPECT_FALSE(r.insideEdge(-0.5, 1.0));
+  EXPECT_FALSE(r.insideEdge(1.0, 1.5));  // beyond the edge's end
+}
+
+class InsidePolygonStop : public PlenvorTest {};
+
+TEST_F(InsidePolygonStop, MoreRingsThanDeclaredEndsTheRun) {
+  Region r;
+  r.ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
+  r.ring({{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}});
+  const std::string text = "Invalid number of polygons in region sent to inside_polygon routine ";
+  const auto fx = r.xf();
+  const auto fy = r.yf();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON(2.0f, 2.0f, fx, fy, r.n, -1.0f, r.partEnd, 1); }), 1);
+  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
+            std::string::npos)
+      << output();
+  clearOutput();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON_8(2.0, 2.0, r.x, r.y, r.n, -1.0, r.partEnd, 1); }), 1);
+  EXPECT_NE(output().find(text + "[2] - contact" + SUPPORT_CONTACT), std::string::npos);
+  clearOutput();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              INSIDE_POLYGON_EDGE_8(2.0, 2.0, r.x, r.y, r.n, -1.0, 0.0, r.partEnd, 1);
+            }),
+            1);
+  EXPECT_NE(output().find(text + "[1] - contact" + SUPPORT_CONTACT), std::string::npos);
+}
+
+TEST(InsideConvexPolygon, UnitSquare) {
+  const std::vector<double> x{0, 0, 1, 1, 0, 0};
+  const std::vector<double> y{0, 0, 0, 1, 1, 0};
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 4, x, y));
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.0, 4, x, y));  // first edge
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(1.0, 0.5, 4, x, y));  // a later edge
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.0, 0.0, 4, x, y));  // a vertex
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(2.0, 0.5, 4, x, y));
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(2.0, 0.0, 4, x, y));  // on the first edge's line, outside
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, -0.5, 4, x, y));
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 0, x, y));
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 1, x, y));
+  // Either orientation.
+  const std::vector<double> xr{0, 0, 0, 1, 1, 0};
+  const std::vector<double> yr{0, 0, 1, 1, 0, 0};
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 4, xr, yr));
+  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(-0.5, 0.5, 4, xr, yr));
+  // A count beyond the arrays reads only the points they hold.
+  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 50, x, y));
+}
+
+}  // namespace

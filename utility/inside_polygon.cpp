@@ -1,0 +1,167 @@
+#include "utility/inside_polygon.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <string>
+
+#include "utility/console.hpp"
+#include "utility/geometry.hpp"
+#include "utility/run_control.hpp"
+
+namespace {
+
+[[noreturn]] void stopTooManyRings(const char* tag) {
+  console::line();
+  console::line(std::string("Invalid number of polygons in region sent to inside_polygon routine [") +
+                tag + "] - contact" + SUPPORT_CONTACT);
+  EXITS();
+}
+
+// The number of stored points the routines may use: n cut to what both arrays hold.
+template <class T>
+std::int32_t usablePoints(std::int32_t n, std::span<const T> x, std::span<const T> y) {
+  const std::size_t held = std::min(x.size(), y.size());
+  if (held < 1) return 0;
+  return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)),
+                                                         held - 1));
+}
+
+// partEnd(k), or 0 (matches no walked index) where the array holds no such entry.
+std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
+  if (k < 1 || static_cast<std::size_t>(k) >= partEnd.size()) return 0;
+  return partEnd[static_cast<std::size_t>(k)];
+}
+
+bool segmentTest(float xa, float ya, float xb, float yb, float xe, float ye, float xp, float yp) {
+  return INTERSECT_LINE(xa, ya, xb, yb, xe, ye, xp, yp);
+}
+
+bool segmentTest(double xa, double ya, double xb, double yb, double xe, double ye, double xp,
+                 double yp) {
+  return INTERSECT_LINE_8(xa, ya, xb, yb, xe, ye, xp, yp);
+}
+
+// The crossing rules for the edges of a ring walk against the ray from P to (xe, py).
+template <class T>
+struct RayCrossings {
+  T px, py, xe;
+  std::span<const T> x, y;
+  std::int32_t n;
+  T prevY = T(0);  // y of the start of the last edge that ended on the ray's line
+
+  // A ring's first walked edge starts at its second vertex, which the ring's last walked edge
+  // arrives at. When that vertex lies on the ray's line, rule 3 needs the y from which the
+  // boundary came into it, so it is taken from the ring's own points walked back from its last
+  // read point; a value left over from another ring would misjudge the crossing.
+  void startRing(std::int32_t first, std::int32_t lastRead) {
+    if (lastRead <= first || lastRead > n) lastRead = n - 1;
+    for (std::int32_t j = lastRead; j > first; --j) {
+      if (y[static_cast<std::size_t>(j)] != py) {
+        prevY = y[static_cast<std::size_t>(j)];
+        return;
+      }
+    }
+  }
+
+  bool crosses(std::int32_t i) {
+    const auto a = static_cast<std::size_t>(i);
+    const T xa = x[a], ya = y[a], xb = x[a + 1], yb = y[a + 1];
+    if (ya == yb) return false;  // horizontal edges never cross the ray
+    if (yb == py) {              // ends on the ray's line: decided with the next edge
+      prevY = ya;
+      return false;
+    }
+    if (ya == py && px >= xa)  // leaves the ray's line: a crossing when the boundary passes through
+      return (prevY - py) * (yb - py) < T(0);
+    return segmentTest(xa, ya, xb, yb, xe, py, px, py);
+  }
+};
+
+// Walks every ring's edges from its second vertex to the copy of it and counts the crossings.
+// onEdge(i) may decide the whole test at once (true: inside).
+template <class T, class OnEdge>
+bool walkRings(RayCrossings<T>& rules, std::span<const std::int32_t> partEnd, std::int32_t nParts,
+               const char* tag, OnEdge onEdge) {
+  const std::int32_t n = rules.n;
+  if (n < 3) return false;
+  std::int32_t count = 0;
+  std::int32_t k = 1;
+  std::int32_t i = 2;
+  rules.startRing(i, ringEnd(partEnd, k));
+  for (;;) {
+    if (onEdge(i)) return true;
+    if (rules.crosses(i)) ++count;
+    std::int32_t next = i + 1;
+    if (i == ringEnd(partEnd, k)) {
+      ++k;
+      if (k > nParts && i + 2 < n - 1) stopTooManyRings(tag);
+      next = i + 3;  // the next ring's second vertex
+      if (next <= n - 1) rules.startRing(next, ringEnd(partEnd, k));
+    }
+    if (next > n - 1) break;
+    i = next;
+  }
+  return count % 2 == 1;
+}
+
+}  // namespace
+
+bool INSIDE_POLYGON(float px, float py, std::span<const float> x, std::span<const float> y,
+                    std::int32_t n, float xref, std::span<const std::int32_t> partEnd,
+                    std::int32_t nParts) {
+  RayCrossings<float> rules{px, py, xref - 10.0f, x, y, usablePoints(n, x, y)};
+  return walkRings(rules, partEnd, nParts, "1", [](std::int32_t) { return false; });
+}
+
+bool INSIDE_POLYGON_8(double px, double py, std::span<const double> x, std::span<const double> y,
+                      std::int32_t n, double xref, std::span<const std::int32_t> partEnd,
+                      std::int32_t nParts) {
+  RayCrossings<double> rules{px, py, xref - 10.0, x, y, usablePoints(n, x, y)};
+  return walkRings(rules, partEnd, nParts, "2", [](std::int32_t) { return false; });
+}
+
+bool INSIDE_POLYGON_EDGE_8(double px, double py, std::span<const double> x,
+                           std::span<const double> y, std::int32_t n, double xref,
+                           [[maybe_unused]] double unused, std::span<const std::int32_t> partEnd,
+                           std::int32_t nParts) {
+  RayCrossings<double> rules{px, py, xref - 10.0, x, y, usablePoints(n, x, y)};
+  // On the edge: on its line (cross product below the tolerance), no further from A than B is,
+  // and on B's side of A. Without the last condition a point on the line behind A would count.
+  auto onEdge = [&](std::int32_t i) {
+    const auto a = static_cast<std::size_t>(i);
+    const double xa = x[a], ya = y[a], xb = x[a + 1], yb = y[a + 1];
+    const float cross = static_cast<float>((xa - xb) * (ya - py) - (ya - yb) * (xa - px));
+    if (!(std::abs(cross) < kGeometryTolerance)) return false;
+    if (DISTANCE_8(xa, ya, xb, yb) < DISTANCE_8(xa, ya, px, py)) return false;
+    return (px - xa) * (xb - xa) + (py - ya) * (yb - ya) >= 0.0;
+  };
+  return walkRings(rules, partEnd, nParts, "1", onEdge);
+}
+
+bool INSIDE_CONVEX_POLYGON_8(double px, double py, std::int32_t n, std::span<const double> x,
+                             std::span<const double> y) {
+  // The ring needs points 1..n+1; n is cut to what the arrays hold.
+  const std::int32_t held = usablePoints(n + 1, x, y);
+  n = std::min(n, held - 1);
+  if (n <= 0) return false;
+  // Cross product of edge (i, i+1) with P, rounded to single as stored; true when P is on the edge.
+  auto side = [&](std::int32_t i, bool& onEdge) {
+    const auto a = static_cast<std::size_t>(i);
+    const double c = static_cast<float>((x[a + 1] - x[a]) * (py - y[a]) -
+                                        (px - x[a]) * (y[a + 1] - y[a]));
+    onEdge = std::abs(c) < static_cast<double>(kGeometryTolerance) &&
+             (x[a] - px) * (x[a + 1] - px) + (y[a] - py) * (y[a + 1] - py) <= 0.0;
+    return c;
+  };
+  bool onEdge = false;
+  const double c1 = side(1, onEdge);
+  if (onEdge) return true;
+  if (n == 1) return false;
+  for (std::int32_t i = 2; i <= n; ++i) {
+    const double ci = side(i, onEdge);
+    if (onEdge) return true;
+    if (ci * c1 <= 0.0) return false;
+  }
+  return true;
+}
