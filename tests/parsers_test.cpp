@@ -1,0 +1,238 @@
+// Small parsers: separated fields, the numbers of a data line, day numbers, integer checks and
+// the free-format read of a line.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "utility/fixed_text.hpp"
+#include "utility/parsers.hpp"
+
+namespace {
+
+// The items of a line as «text» for a value and «~» for a null value, blank-separated.
+std::string itemsOf(const std::string& line) {
+  std::string r;
+  for (const FreeItem& item : freeFormatItems(line)) {
+    if (!r.empty()) r += ' ';
+    r += item.present ? "<" + item.text + ">" : "~";
+  }
+  return r;
+}
+
+}  // namespace
+
+TEST(SeparatedFields, CountingFields) {
+  std::string s = "a,b,,c";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(s, ","), 4);
+  std::string one = "abc";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(one, ","), 1);
+  std::string blank = "     ";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(blank, ","), 0);
+  std::string tabs = "\t\t";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(tabs, ","), 0);
+  std::string trailing = "a,b,";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(trailing, ","), 3);
+}
+
+TEST(SeparatedFields, CountingDeletesTabsInPlaceAndKeepsTheSize) {
+  std::string s = fixed::fit("a\t,b", 8);
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(s, ","), 2);
+  EXPECT_EQ(s, "a,b     ");
+}
+
+TEST(SeparatedFields, TheSeparatorKeepsItsBlanksAndSearchesTheWholeField) {
+  // A blank separator finds the padding of the field as well.
+  std::string s = fixed::fit("a b", 5);
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(s, " "), 4);
+  std::string t = "a, b,c";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(t, ", "), 2);
+}
+
+TEST(SeparatedFields, LongerSeparatorsAreNotCountedInsideThemselves) {
+  std::string s = "a;;;;b";
+  EXPECT_EQ(NUMBEROFSUBSTRINGS(s, ";;"), 3);
+  EXPECT_EQ(fixed::trimmed(SUBSTRING("a::b::c", "::", 2)), "b");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING("a::b::c", "::", 3)), "c");
+}
+
+TEST(SeparatedFields, NthField) {
+  const std::string s = "a, b ,c";
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", 1)), "a");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", 2)), "b");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", 3)), "c");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", 4)), "");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", 0)), "");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(s, ",", -1)), "");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING("a,,c", ",", 2)), "");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING(fixed::fit("a,c", 40), ",", 2)), "c");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING("abc", "", 1)), "abc");
+  EXPECT_EQ(fixed::trimmed(SUBSTRING("abc", "", 2)), "");
+}
+
+TEST(NumbersOnALine, CountsNumbersAndEmptyValues) {
+  EXPECT_EQ(NUMBEROFNUMBERS("  1.5  -2.0e3 7"), 3);
+  EXPECT_EQ(NUMBEROFNUMBERS("1,,2"), 3);
+  EXPECT_EQ(NUMBEROFNUMBERS("1, ,2"), 3);
+  EXPECT_EQ(NUMBEROFNUMBERS("1, 2"), 2);
+  EXPECT_EQ(NUMBEROFNUMBERS(",1"), 1);
+  EXPECT_EQ(NUMBEROFNUMBERS("1\t2"), 2);
+  EXPECT_EQ(NUMBEROFNUMBERS(""), 0);
+  EXPECT_EQ(NUMBEROFNUMBERS("      "), 0);
+}
+
+TEST(NumbersOnALine, CommentsEndTheLine) {
+  EXPECT_EQ(NUMBEROFNUMBERS("1, 2 ! three"), 2);
+  EXPECT_EQ(NUMBEROFNUMBERS("1.0, 2.0 ! note"), 2);
+  EXPECT_EQ(NUMBEROFNUMBERS("4 5 6 # x y"), 3);
+  EXPECT_EQ(NUMBEROFNUMBERS("! 1 2"), 0);
+}
+
+TEST(NumbersOnALine, KeywordLinesAreNotData) {
+  EXPECT_EQ(NUMBEROFNUMBERS("12 abc"), -1);
+  EXPECT_EQ(NUMBEROFNUMBERS("CUT LINE:"), 0);
+  EXPECT_EQ(NUMBEROFNUMBERS("END"), -1);   // its E starts a number
+  EXPECT_EQ(NUMBEROFNUMBERS("END:"), -1);
+  EXPECT_EQ(NUMBEROFNUMBERS("+1"), 0);
+  EXPECT_EQ(NUMBEROFNUMBERS("1 2 'x'"), -2);
+}
+
+TEST(DayNumbers, CountFromTheFirstOfJanuary2000) {
+  EXPECT_EQ(NUMBEROFDAYS("20000101"), 1);
+  EXPECT_EQ(NUMBEROFDAYS("20000201"), 32);
+  EXPECT_EQ(NUMBEROFDAYS("20001231"), 365);
+  EXPECT_EQ(NUMBEROFDAYS("20010101"), 366);
+  EXPECT_EQ(NUMBEROFDAYS("20000230"), NUMBEROFDAYS("20000228"));
+  EXPECT_EQ(NUMBEROFDAYS("19991231"), 0);
+}
+
+TEST(DayNumbers, UnreadableDates) {
+  EXPECT_EQ(NUMBEROFDAYS("2000AB01"), -1);
+  EXPECT_EQ(NUMBEROFDAYS("20001301"), -1);
+  EXPECT_EQ(NUMBEROFDAYS("20000001"), -1);
+  EXPECT_EQ(NUMBEROFDAYS("2000"), -1);  // the month reads as blank: 0
+  EXPECT_EQ(NUMBEROFDAYS(""), -1);
+  // Blanks inside an integer field are ignored, as a formatted read does.
+  EXPECT_EQ(NUMBEROFDAYS("2000 1 1"), 1);
+}
+
+TEST(IntegerChecks, ReadsTheFirstItemAsAnInteger) {
+  std::int32_t n = -1;
+  EXPECT_TRUE(CHECKINT(" 42 ", n));
+  EXPECT_EQ(n, 42);
+  EXPECT_TRUE(CHECKINT("-7, 8", n));
+  EXPECT_EQ(n, -7);
+  EXPECT_TRUE(CHECKINT4("+3 abc", n));
+  EXPECT_EQ(n, 3);
+  EXPECT_TRUE(CHECKINT("2*9", n));
+  EXPECT_EQ(n, 9);
+}
+
+TEST(IntegerChecks, NoIntegerLeavesTheValueAlone) {
+  std::int32_t n = 5;
+  for (const char* bad : {"4.2", "abc", "", "    ", "42abc", "1e3", "'42'", ", 42", "/", "-",
+                          "2147483648"}) {
+    EXPECT_FALSE(CHECKINT(bad, n)) << bad;
+    EXPECT_EQ(n, 5) << bad;
+  }
+  EXPECT_TRUE(CHECKINT("-2147483648", n));
+  EXPECT_EQ(n, -2147483647 - 1);
+}
+
+TEST(IntegerChecks, SixtyFourBits) {
+  std::int64_t n = 0;
+  EXPECT_TRUE(CHECKINT8("9000000000", n));
+  EXPECT_EQ(n, 9000000000LL);
+  EXPECT_TRUE(CHECKINT8("-9223372036854775808", n));
+  EXPECT_FALSE(CHECKINT8("9223372036854775808", n));
+  std::int32_t m = 0;
+  EXPECT_FALSE(CHECKINT("9000000000", m));
+}
+
+TEST(FreeFormatItems, SeparatorsAndNullValues) {
+  EXPECT_EQ(itemsOf("1 2"), "<1> <2>");
+  EXPECT_EQ(itemsOf("  1,2  "), "<1> <2>");
+  EXPECT_EQ(itemsOf("1 , 2"), "<1> <2>");
+  EXPECT_EQ(itemsOf("1\t2"), "<1> <2>");
+  EXPECT_EQ(itemsOf("1,,2"), "<1> ~ <2>");
+  EXPECT_EQ(itemsOf("1, ,2"), "<1> ~ <2>");
+  EXPECT_EQ(itemsOf(", 1"), "~ <1>");
+  EXPECT_EQ(itemsOf("1,"), "<1>");  // the end of the line after a comma is no null value
+  EXPECT_EQ(itemsOf(""), "");
+}
+
+TEST(FreeFormatItems, RepeatsSlashAndQuotes) {
+  EXPECT_EQ(itemsOf("2*5 3"), "<5> <5> <3>");
+  EXPECT_EQ(itemsOf("2* 3"), "~ ~ <3>");
+  EXPECT_EQ(itemsOf("1 / 2"), "<1>");
+  EXPECT_EQ(itemsOf("1/2"), "<1>");
+  EXPECT_EQ(itemsOf("'a b','it''s' \"x,y\""), "<a b> <it's> <x,y>");
+  EXPECT_EQ(itemsOf("3*'q'"), "<q> <q> <q>");
+  EXPECT_EQ(itemsOf("'open"), "<open>");
+  EXPECT_EQ(itemsOf("0*5 a*b"), "<0*5> <a*b>");
+  EXPECT_TRUE(freeFormatItems("'1'").front().quoted);
+}
+
+TEST(FreeFormatItems, HugeRepeatCountsAreNotExpanded) {
+  const std::vector<FreeItem> items = freeFormatItems("1 999999999999*2 3");
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].text, "999999999999*2");
+  double v[2] = {0, 0};
+  EXPECT_EQ(freeFormatReadDoubles("1 999999999999*2", 2, v), FreeReadStatus::Bad);
+}
+
+TEST(FreeFormatReals, AcceptedForms) {
+  double v[4] = {0, 0, 0, 0};
+  ASSERT_EQ(freeFormatReadDoubles("5. -.5 1.5e3 +4", 4, v), FreeReadStatus::Ok);
+  EXPECT_DOUBLE_EQ(v[0], 5.0);
+  EXPECT_DOUBLE_EQ(v[1], -0.5);
+  EXPECT_DOUBLE_EQ(v[2], 1500.0);
+  EXPECT_DOUBLE_EQ(v[3], 4.0);
+  ASSERT_EQ(freeFormatReadDoubles("2D-1, 1.5+3, 7E+01, 3d2", 4, v), FreeReadStatus::Ok);
+  EXPECT_DOUBLE_EQ(v[0], 0.2);
+  EXPECT_DOUBLE_EQ(v[1], 1500.0);
+  EXPECT_DOUBLE_EQ(v[2], 70.0);
+  EXPECT_DOUBLE_EQ(v[3], 300.0);
+  ASSERT_EQ(freeFormatReadDoubles("  1234567.125 , 98765.5 ", 2, v), FreeReadStatus::Ok);
+  EXPECT_DOUBLE_EQ(v[0], 1234567.125);
+  EXPECT_DOUBLE_EQ(v[1], 98765.5);
+  ASSERT_EQ(freeFormatReadDoubles("1e-400", 1, v), FreeReadStatus::Ok);
+  EXPECT_EQ(v[0], 0.0);
+}
+
+TEST(FreeFormatReals, ItemsThatAreNoNumber) {
+  double v[2] = {0, 0};
+  for (const char* bad : {"abc 1", "1.2.3 1", ". 1", "e5 1", "1e 1", "1e+ 1", "- 1", "1x 1",
+                          "'1' 2", "nan 1", "inf 1", "1e400 1", "1,2e3x"}) {
+    EXPECT_EQ(freeFormatReadDoubles(bad, 2, v), FreeReadStatus::Bad) << bad;
+  }
+}
+
+TEST(FreeFormatReals, RunningOutAndNullValues) {
+  double v[3] = {-1, -1, -1};
+  EXPECT_EQ(freeFormatReadDoubles("1.5", 2, v), FreeReadStatus::RunOut);
+  EXPECT_DOUBLE_EQ(v[0], 1.5);  // values before the end are stored
+  EXPECT_EQ(freeFormatReadDoubles("", 1, v), FreeReadStatus::RunOut);
+  EXPECT_EQ(freeFormatReadDoubles("1,,2", 2, v), FreeReadStatus::RunOut);
+  EXPECT_EQ(freeFormatReadDoubles("2* 3", 1, v), FreeReadStatus::RunOut);
+  EXPECT_EQ(freeFormatReadDoubles("1 / 2", 2, v), FreeReadStatus::RunOut);
+  // More values than asked for are fine; the first problem decides.
+  EXPECT_EQ(freeFormatReadDoubles("1 2 abc", 2, v), FreeReadStatus::Ok);
+  EXPECT_EQ(freeFormatReadDoubles("1,,abc", 3, v), FreeReadStatus::RunOut);
+  EXPECT_EQ(freeFormatReadDoubles("abc", 0, v), FreeReadStatus::Ok);
+  ASSERT_EQ(freeFormatReadDoubles("3*2.5", 3, v), FreeReadStatus::Ok);
+  EXPECT_DOUBLE_EQ(v[2], 2.5);
+}
+
+TEST(FreeFormatReals, OneItem) {
+  double x = 0;
+  FreeItem item;
+  EXPECT_FALSE(readFreeFormatReal(item, x));  // a null value
+  item.present = true;
+  item.text = "-12.5";
+  EXPECT_TRUE(readFreeFormatReal(item, x));
+  EXPECT_DOUBLE_EQ(x, -12.5);
+  item.quoted = true;
+  EXPECT_FALSE(readFreeFormatReal(item, x));
+}
