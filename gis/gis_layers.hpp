@@ -24,12 +24,32 @@ void gisCloseWorkspace();
 void gisInitialise(int logUnit, const std::string& caption, const std::string& workspaceBase,
                    const std::string& registerBase);
 
+// The row and the line that a newly registered input layer adds to the input-layer register and
+// to the workspace file (layer_register.cpp). name is the layer's full path without extension,
+// ext its lower-case extension.
+void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const std::string& ext);
+void gisWorkspaceLine(const std::string& name, const std::string& ext);
+
 // Writing dispatch and the message printer (layer_write.cpp).
 void gisWriteHeader(int gisID);
 void gisWriteObject(int gisID, GisObject& gisO);
 void gisWriteRecord(int gisID, GisObject& gisO);
 void gisWriteRecordLarge(int gisID, GisObject& gisO);
 void gisPrintMessage(int nBlank);
+
+// Messages and stops shared by the library's routines (layer_write.cpp).
+// A line on the console, echoed to the library log when it is open.
+void gisLogLine(const std::string& text);
+// Message lines 1 and 2 of the block; lines 3 and 4 blank, so that no earlier text is repeated.
+void gisSetMessage(const std::string& line1, const std::string& line2 = "");
+// A numbered message: the lines set, printed after one blank line, then the end of the run.
+[[noreturn]] void gisFail(const std::string& line1, const std::string& line2 = "");
+// An impossible internal state: an empty line, "Should not be here [where] - please contact" and the
+// support address on the console, then the end of the run.
+[[noreturn]] void gisShouldNotBeHere(const std::string& where);
+// The handle guard of an entry point: a gisID outside 1..100 stops the run with
+// "Should not be here <routine>[gisID=...] - please contact" and the support address.
+void gisCheckHandle(const std::string& routine, int gisID);
 
 // Shapefile main file and index (shapefile_write.cpp).
 void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE);

@@ -1,0 +1,285 @@
+// Opening a GIS layer: the slot, the kind from the extension, the files through the file-unit
+// manager, the input-layer register and the projection and save-date checks of input layers.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/messages.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/paths.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+constexpr int kTextNameLen = 80;   // nameLen of .mif, .mid and .csv opens
+constexpr int kShapeNameLen = 1;   // nameLen of the files of a shapefile set
+constexpr int kRegisterLimit = 1000;
+
+bool isInput(const std::string& mode) { return fixed::fit(mode, 2) == "I "; }
+bool isOutput(const std::string& mode) { return fixed::fit(mode, 2) == "O "; }
+
+std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s)); }
+
+bool fileExists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::exists(name, ec);
+}
+
+// The platform's full path of a name; the name itself when that fails.
+std::string fullPath(const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(name, ec);
+  if (ec) return name;
+  return p.lexically_normal().string();
+}
+
+// ---- step 2: the slot -------------------------------------------------------------------------
+
+int takeFreeSlot() {
+  for (int id = 1; id <= kGisMaxLayers; ++id)
+    if (!gGis.layers[id].gisInUse) return id;
+  gisFail("ERROR 0251 - Cannot have more than " + fixed::trimmed(AINTEGER(kGisMaxLayers)) +
+          " GIS layers open at once.");
+}
+
+// ---- step 7: the input-layer register ---------------------------------------------------------
+
+void registerInputLayer(int gisID, const std::string& fname) {
+  const std::string name = FILENAMEPATH(fullPath(trimmedBoth(fname)));
+  const std::string ext = fixed::trimmed(FILEEXT(fname));
+  for (int i = 1; i <= gGis.gisRegisterCount && i <= kRegisterLimit; ++i)
+    if (ASAME(gGis.gisRegisterNames[i], name)) return;
+  gGis.gisRegisterCount += 1;
+  if (gGis.gisRegisterCount < kRegisterLimit) {
+    gGis.gisRegisterNames[gGis.gisRegisterCount] = fixed::fit(name, 1000);
+    gisWorkspaceLine(name, ext);
+  } else {
+    gisSetMessage(
+        "WARNING 0317 - Exceeded limit of input GIS layers that can be tracked (layer referencing may not be "
+        "complete).");
+    gisPrintMessage(0);
+    gGis.gisRegisterCount = kRegisterLimit;
+  }
+  gisRegisterRow(gGis.gisRegisterCount, gisID, name, ext);
+}
+
+// ---- the CoordSys check of a .mif input -------------------------------------------------------
+
+std::string findCoordSysLine(int mifUnit) {
+  std::string line;
+  while (!fuAtEnd(mifUnit)) {
+    if (fuReadLine(mifUnit, line) != ReadStatus::Ok) break;
+    if (FLAGEXISTS(line, "CoordSys")) return fixed::trimmed(line);
+  }
+  // No CoordSys line up to the end of the file: the check goes on with an empty text.
+  gisSetMessage("WARNING 0306 - Problems finding CoordSys line in .mif file.");
+  gisPrintMessage(1);
+  return std::string();
+}
+
+void checkMifCoordSys(int mifUnit) {
+  const std::string found = findCoordSysLine(mifUnit);
+  const std::string normalised = fixed::trimmed(TRIMF(REMOVEQUOTES(REMOVETABS(REMOVESPACES(UPPERCASE(found))))));
+  fuRewind(mifUnit);
+  if (normalised == fixed::trimmed(gGis.gisMiProjection)) return;
+  const std::string what = " 0305 - Projection of .mif file is different to that specified by the MI Projection == command.";
+  for (int i = 1; i <= 4; ++i) DMESSAGES.dmLines[i] = fixed::fit("", DMESSAGES.dmLines[i].size());
+  if (gGis.gisProjectionCheckIsError) {
+    fixed::assign(DMESSAGES.dmLines[1], "ERROR" + what);
+    fixed::assign(DMESSAGES.dmLines[2], "Use \"MI Projection Check == WARNING\" to change message to a WARNING.");
+    DMESSAGE(1);
+    EXITS();
+  }
+  fixed::assign(DMESSAGES.dmLines[1], "WARNING" + what);
+  DMESSAGE(0);
+}
+
+// ---- the projection check of a .prj input -----------------------------------------------------
+
+void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
+  OPENERBYNAME(shp.prjUnit, "I ", prjName, kShapeNameLen);
+  std::string line;
+  if (fuReadLine(shp.prjUnit, line) != ReadStatus::Ok)
+    gisFail("ERROR 0420 - Could not read projection line in .prj file.");
+  CLOSER(shp.prjUnit);
+  line = fixed::fit(line, 1000);
+  const std::string name = trimmedBoth(prjReadProjcs(line));
+  if (name == fixed::trimmed(gGis.gisShpProjection)) return;
+  const std::string what =
+      " 0305 - Projection of .shp file is different to that specified by the SHP Projection == command.";
+  if (gGis.gisProjectionCheckIsError)
+    gisFail("ERROR" + what, "Use \"GIS Projection Check == WARNING\" to change message to a WARNING.");
+  gisSetMessage("WARNING" + what);
+  gisPrintMessage(0);
+}
+
+// ---- kind 2 -----------------------------------------------------------------------------------
+
+int shapeKindSubLayer(char letter, int& shapeType) {
+  switch (letter) {
+    case 'P': case 'p': shapeType = 1; return 1;
+    case 'L': case 'l': shapeType = 3; return 2;
+    case 'R': case 'r': shapeType = 5; return 3;
+    default: return 0;
+  }
+}
+
+bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std::string& shapeKinds,
+                        const std::string& mode, bool attributesOnly) {
+  if (isInput(mode))
+    return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[1], slot.shpSubLayer[1], mode, attributesOnly);
+  const std::size_t last = fixed::trimLen(shapeKinds);
+  for (std::size_t i = 0; i < last; ++i) {
+    int shapeType = 0;
+    const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
+    if (k == 0) gisShouldNotBeHere("OpenshpFileType");
+    slot.shpSubLayer[k].fileShapeType = shapeType;
+    OpenshpFile(fname, std::string(1, shapeKinds[i]), slot.dbfSubLayer[k], slot.shpSubLayer[k], mode,
+                attributesOnly);
+  }
+  return true;
+}
+
+}  // namespace
+
+int gisFileType(const std::string& ext, bool attributesOnly) {
+  const std::string e = fixed::trimmed(TRIMF(ext));
+  if (e.empty() || e == ".mif" || e == ".mid") return 1;
+  if (e == ".shp") return 2;
+  if (attributesOnly && e == ".dbf") return 2;
+  if (attributesOnly && e == ".csv") return -1;
+  gisFail("ERROR 0252 - " + e + " is not a supported GIS file format.");
+}
+
+void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std::string& mode, bool attributesOnly) {
+  mifUnit = 0;
+  midUnit = 0;
+  for (;;) {
+    std::string name = trimmedBoth(fname);
+    std::string midName;
+    bool checkApplies = false;
+    if (attributesOnly) {
+      midName = name;
+      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
+    } else {
+      const std::string ext = fixed::trimmed(FILEEXT(name));
+      if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
+      OPENERBYNAME(mifUnit, mode, name + ".mif", kTextNameLen);
+      if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
+      midName = name + ".mid";
+      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      checkApplies = true;
+    }
+    if (!(isInput(mode) && gGis.gisCheckSaveDate && checkApplies)) return;
+    const std::string companion = FILENAMEPATH(midName) + fixed::trimmed(TRIMF(gGis.gisCompanionExt));
+    if (CHECKMISAVEDATE(midName, companion, mifUnit, midUnit, gGis.gisSaveDateIsError, gGis.gisLogUnit)) return;
+    // A stale export: the check has closed the pair; open it again once the user has re-exported.
+  }
+}
+
+std::string prjReadProjcs(std::string& line) {
+  line = fixed::fit(UPPERCASE(line), line.size());
+  const std::string key = "PROJCS[";
+  const std::size_t at = line.find(key);
+  if (at == std::string::npos) {
+    gisSetMessage("WARNING 0420 - Could not find PROJCS definition.  Projection of .shp file might not be cartesian.");
+    gisPrintMessage(0);
+    return fixed::blanks(1000);
+  }
+  // The first free-format item after the bracket: a quoted name, or a word up to a blank, comma or
+  // slash. Nothing after the bracket leaves the name blank.
+  const std::vector<FreeItem> items = freeFormatItems(line.substr(at + key.size()));
+  if (items.empty() || !items[0].present) return fixed::blanks(1000);
+  return fixed::fit(items[0].text, 1000);
+}
+
+bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLayer& dbf, ShpSubLayer& shp,
+                 const std::string& mode, bool attributesOnly) {
+  // 1. Nothing open yet.
+  shp.shpUnitLE = shp.shpUnitBE = shp.shxUnitLE = shp.shxUnitBE = 0;
+  dbf.unit = 0;
+  const std::string sfx = fixed::trimmed(TRIMF(suffix).substr(0, 8));
+  // 2. Mode.
+  const bool input = isInput(mode);
+  if (!input && !isOutput(mode)) gisShouldNotBeHere("OpenshpFile");
+  // 3. Extension.
+  const std::string expected = attributesOnly ? ".dbf" : ".shp";
+  if (fixed::trimmed(FILEEXT(fname)) != expected) gisFail("ERROR 0426 - " + expected + " file not specified.");
+  // 4. The main file, its index and projection.
+  std::string mainName = trimmedBoth(fname);
+  if (!attributesOnly) {
+    if (input && !sfx.empty()) {
+      mainName = FILENAMEPATH(mainName) + "_" + sfx + ".shp";
+      if (!fileExists(mainName)) return false;
+    } else if (!input) {
+      if (sfx.empty()) gisShouldNotBeHere("OpenshpFileO");
+      mainName = FILENAMEPATH(mainName) + "_" + sfx + ".shp";
+    }
+    const std::string prjName = FILENAMEPATH(mainName) + ".prj";
+    if (input && !fixed::isBlank(gGis.gisShpProjection) && fileExists(prjName)) checkPrjProjection(shp, prjName);
+    if (input) {
+      OPENERBYNAME(shp.shpUnitLE, "BI", mainName, kShapeNameLen);
+      OPENERBYNAME(shp.shpUnitBE, "BE", mainName, kShapeNameLen);
+    } else {
+      const std::string shxName = FILENAMEPATH(mainName) + ".shx";
+      OPENERBYNAME(shp.shpUnitLE, "SB", mainName, kShapeNameLen);
+      OPENERBYNAME(shp.shpUnitBE, "SE", mainName, kShapeNameLen);
+      OPENERBYNAME(shp.shxUnitLE, "SB", shxName, kShapeNameLen);
+      OPENERBYNAME(shp.shxUnitBE, "SE", shxName, kShapeNameLen);
+      OPENERBYNAME(shp.prjUnit, "O ", prjName, kShapeNameLen);
+    }
+  }
+  // 5. The table.
+  OPENERBYNAME(dbf.unit, input ? "BI" : "BO", FILENAMEPATH(mainName) + ".dbf", kShapeNameLen);
+  return true;
+}
+
+int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
+                 bool attributesOnly) {
+  // 1-3. Announce, take the lowest free slot, name it.
+  gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
+  const int gisID = takeFreeSlot();
+  gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));
+  // 4. A clean slot.
+  gisInitialiseLayer(gisID);
+  GisLayerSlot& slot = gGis.layers[gisID];
+  // 5. The kind.
+  slot.gisLayerType = gisFileType(FILEEXT(fname), attributesOnly);
+  // 6. The direction.
+  if (isInput(mode)) {
+    slot.gisWrite = false;
+    // 7. Input layers are entered in the register before their files are opened.
+    registerInputLayer(gisID, fname);
+  } else if (isOutput(mode)) {
+    slot.gisWrite = true;
+  } else {
+    gisShouldNotBeHere("OpenGIS");
+  }
+  // 8. The files.
+  if (slot.gisLayerType == 1) {
+    OpenmifFile(fname, slot.mifLayer.mifUnit, slot.mifLayer.midUnit, mode, attributesOnly);
+  } else if (slot.gisLayerType == 2) {
+    if (!openShapefileLayer(slot, fname, shapeKinds, mode, attributesOnly)) {
+      // 9. A missing input sub-file: the slot stays free.
+      slot.gisLayerType = 0;
+      return 0;
+    }
+  } else {
+    slot.mifLayer.mifUnit = 0;
+    OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kTextNameLen);
+    slot.gisLayerType = 1;
+  }
+  // 9. Taken.
+  slot.gisInUse = true;
+  slot.gisEndOfData = false;
+  slot.gisFileName = fixed::fit(trimmedBoth(fname), 1000);
+  return gisID;
+}

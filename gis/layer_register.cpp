@@ -1,0 +1,45 @@
+// The lines that a newly registered input layer adds to the input-layer register (a MIF/MID pair
+// of rows without geometry) and to the workspace file.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/files.hpp"
+
+namespace {
+
+std::string rightAligned(int value, std::size_t width) {
+  std::string s = std::to_string(value);
+  if (s.size() < width) s.insert(0, width - s.size(), ' ');
+  return s;
+}
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
+void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const std::string& ext) {
+  if (gGis.gisRegisterMifUnit < 1) return;
+  fuWriteLine(gGis.gisRegisterMifUnit, "none");
+  if (gGis.gisRegisterMidUnit < 1) return;
+  fuWriteLine(gGis.gisRegisterMidUnit,
+              rightAligned(registerIndex, 5) + "," + rightAligned(gisID, 5) + ", " + quoted(name + ext));
+}
+
+void gisWorkspaceLine(const std::string& name, const std::string& ext) {
+  if (gGis.gisWorkspaceUnit < 1) return;
+  std::string line;
+  if (ext.rfind(".mi", 0) == 0) {
+    std::error_code ec;
+    const std::string table = name + ".tab";
+    if (std::filesystem::exists(table, ec))
+      line = "Open Table " + quoted(table);
+    else
+      line = "! .mif/.mid Layer with no .tab Layer " + quoted(name + ext);
+  } else {
+    line = "! Non-MapInfo .tab Layer " + quoted(name + ext);
+  }
+  fuWriteLine(gGis.gisWorkspaceUnit, line);
+}

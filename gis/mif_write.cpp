@@ -1,0 +1,141 @@
+// MIF/MID text layers: the .mif header from the attribute definitions, and one .mif object with
+// its style lines.
+#include <cstdio>
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/run_control.hpp"
+
+namespace {
+
+constexpr int kCoordWidth = 16;
+
+// A coordinate in fixed notation, right-aligned in 16 columns. A value that needs 16 columns or
+// more gets one leading blank and the columns it needs, so that neighbours never run together.
+std::string mifCoord(double v, int decimals) {
+  const int len = std::snprintf(nullptr, 0, "%.*f", decimals, v);
+  std::string s(static_cast<std::size_t>(len > 0 ? len : 0), ' ');
+  if (len > 0) std::snprintf(s.data(), s.size() + 1, "%.*f", decimals, v);
+  if (s.size() < static_cast<std::size_t>(kCoordWidth)) return std::string(kCoordWidth - s.size(), ' ') + s;
+  return " " + s;
+}
+
+std::string vertexLine(int i) {
+  const GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  return mifCoord(buf.x[i], 6) + mifCoord(buf.y[i], 6);
+}
+
+void put(int unit, const std::string& text) {
+  if (!fuWriteLine(unit, text)) gisFail("ERROR 0439 - Writing .mif file object coordinates.");
+}
+
+void putVertices(int unit, int first, int count) {
+  for (int i = first; i < first + count; ++i) put(unit, vertexLine(i));
+}
+
+// Vertex count of part i: up to the next part's start, or to the last vertex for the last part.
+int partCount(const GisObject& o, int i) {
+  return i < o.nr ? o.ir[i + 1] - o.ir[i] : gGis.gisCoordBuffer.n - o.ir[o.nr] + 1;
+}
+
+// Parts of a multiple polyline or of a region of several polygons: " count", then its vertices.
+void putParts(int unit, const GisObject& o) {
+  for (int i = 1; i <= o.nr; ++i) {
+    const int count = partCount(o, i);
+    put(unit, " " + std::to_string(count));
+    putVertices(unit, o.ir[i], count);
+  }
+}
+
+enum class Written { Object, None, Unsupported };
+
+// Writes the object's lines, the first set flag deciding its kind.
+Written putObject(const GisObject& o, int unit) {
+  const GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  const int n = buf.n;
+  if (o.isPoint) {
+    put(unit, "Point " + vertexLine(1));
+  } else if (o.isMultiPoint) {
+    put(unit, "MultiPoint " + std::to_string(n));
+    putVertices(unit, 1, n);
+  } else if (o.isLine) {
+    put(unit, "Line " + vertexLine(1) + vertexLine(2));
+  } else if (o.isPline) {
+    put(unit, "Pline " + std::to_string(n));
+    putVertices(unit, 1, n);
+  } else if (o.isPlineMultiple) {
+    put(unit, "Pline Multiple " + std::to_string(o.nr));
+    putParts(unit, o);
+  } else if (o.isRegion && o.nr < 2) {
+    put(unit, "Region 1");
+    put(unit, " " + std::to_string(n));
+    putVertices(unit, 1, n);
+  } else if (o.isRegion) {
+    put(unit, "Region " + std::to_string(o.nr));
+    putParts(unit, o);
+  } else if (o.isText) {
+    put(unit, "Text");
+    put(unit, fixed::trimmed(gGis.gisDataLine));
+    put(unit, "    " + mifCoord(buf.x[2], 3) + mifCoord(buf.y[2], 3) + mifCoord(buf.x[3], 3) +
+                  mifCoord(buf.y[3], 3));
+  } else if (o.isNone) {
+    put(unit, "none");
+    return Written::None;
+  } else {
+    return Written::Unsupported;
+  }
+  return Written::Object;
+}
+
+// The parts must lie within the vertex buffer: the dispatch checks this, a direct caller may not.
+bool partsFitBuffer(const GisObject& o) {
+  const int n = gGis.gisCoordBuffer.n;
+  if (n < 0 || n > kGisMaxVertices) return false;
+  if (o.isPoint || o.isMultiPoint || o.isLine || o.isPline) return true;
+  const bool usesParts = o.isPlineMultiple || (o.isRegion && o.nr >= 2);
+  if (!usesParts) return true;
+  if (o.nr > kGisMaxParts || o.ir[1] < 1) return false;
+  for (int i = 2; i <= o.nr; ++i)
+    if (o.ir[i] <= o.ir[i - 1]) return false;
+  return o.ir[o.nr] <= n;
+}
+
+}  // namespace
+
+void mifWriteObject(GisObject& gisO, int mifUnit, const std::string& style1, const std::string& style2) {
+  if (!partsFitBuffer(gisO)) gisShouldNotBeHere("mifWriteObject");
+  gisO.isComplete = false;
+  const Written written = putObject(gisO, mifUnit);
+  if (written == Written::Unsupported)
+    gisFail(std::string("ERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact") +
+            SUPPORT_CONTACT);
+  // Style lines follow every object with geometry; the second only after the first.
+  if (written == Written::Object && !fixed::isBlank(style1)) {
+    put(mifUnit, fixed::trimmed(style1));
+    if (!fixed::isBlank(style2)) put(mifUnit, fixed::trimmed(style2));
+  }
+  gisO.isComplete = true;
+}
+
+void mifWriteHeader(const GisAttributeDefs& defs, int unit) {
+  if (defs.n < 0 || defs.n > kMifMaxAttributes) gisShouldNotBeHere("mifWriteHeader");
+  const char* const failure = "ERROR 0437 - Writing .mif file header.";
+  auto line = [unit, failure](const std::string& text) {
+    if (!fuWriteLine(unit, text)) gisFail(failure);
+  };
+  line("Version 300");
+  line("Charset \"WindowsLatin1\"");
+  line("Delimiter \",\"");
+  line(fixed::trimmed(gGis.gisOutputCoordSys));
+  line("Columns " + std::to_string(defs.n));
+  for (int i = 1; i <= defs.n; ++i) {
+    std::string a = "  " + fixed::trimmed(defs.name[i]) + " " + fixed::trimmed(defs.type[i]);
+    if (defs.width[i] > 0) a += "(" + std::to_string(defs.width[i]) + ")";
+    line(a);
+  }
+  line("Data");
+  line("");
+}

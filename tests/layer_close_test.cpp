@@ -1,0 +1,365 @@
+// Closing layers: the close-time patch of an output shapefile set (record count, lengths, boxes,
+// the end mark), the units it closes, and the guards of the close routines.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+using byteorder::Order;
+
+std::int32_t be32(const std::string& b, std::size_t off) {
+  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Big);
+}
+std::int32_t le32(const std::string& b, std::size_t off) {
+  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
+}
+double led(const std::string& b, std::size_t off) {
+  return byteorder::getF64(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
+}
+
+class LayerCloseTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    GisAttributeDefs& d = gGis.gisAttributeDefs;
+    d.n = 2;
+    d.name[1] = fixed::fit("Name", 32);
+    d.type[1] = fixed::fit("Char", 24);
+    d.width[1] = 8;
+    d.name[2] = fixed::fit("Value", 32);
+    d.type[2] = fixed::fit("Float", 24);
+  }
+
+  int openOutput(const std::string& name, const std::string& kinds) {
+    const int id = gisOpenLayer(name, kinds, "O ", false);
+    gisWriteHeader(id);
+    return id;
+  }
+
+  void setVertices(const std::vector<std::pair<double, double>>& v) {
+    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
+      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
+    }
+  }
+
+  void writePoint(int id, double x, double y, const std::string& record) {
+    GisObject o;
+    gisInitialiseObject(o);
+    o.isPoint = true;
+    setVertices({{x, y}});
+    gisWriteObject(id, o);
+    gGis.gisDataLine = fixed::fit(record, 1000);
+    gisWriteRecord(id, o);
+  }
+
+  void writeLine(int id, const std::vector<std::pair<double, double>>& v) {
+    GisObject o;
+    gisInitialiseObject(o);
+    o.isPline = true;
+    setVertices(v);
+    gisWriteObject(id, o);
+    gGis.gisDataLine = fixed::fit("\"line\",1.5", 1000);
+    gisWriteRecord(id, o);
+  }
+
+  std::string bytes(const std::string& name) const { return readFile(dir_ / name); }
+
+  // Both readers must accept the set.
+  void expectReadable(const std::string& base, bool allowNull = false) {
+    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
+    const std::string shp = "/usr/bin/python3 " + tools + "shpcheck.py " + base + " > check.txt 2>&1";
+    EXPECT_EQ(std::system(shp.c_str()), 0) << readFile(dir_ / "check.txt");
+    const std::string gdal = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
+                             base + ".shp > gdal.txt 2>&1";
+    EXPECT_EQ(std::system(gdal.c_str()), 0) << readFile(dir_ / "gdal.txt");
+  }
+
+  void expectBox(const std::string& b, double xmin, double ymin, double xmax, double ymax) {
+    EXPECT_EQ(led(b, 36), xmin);
+    EXPECT_EQ(led(b, 44), ymin);
+    EXPECT_EQ(led(b, 52), xmax);
+    EXPECT_EQ(led(b, 60), ymax);
+  }
+};
+
+// ---- The patch of an output shapefile set ----
+
+TEST_F(LayerCloseTest, ThreePointsPatchLengthsBoxAndRecordCount) {
+  int id = openOutput("pts.shp", "P");
+  writePoint(id, 1.0, 2.0, "\"a\",1");
+  writePoint(id, 3.0, -4.0, "\"b\",2");
+  writePoint(id, -5.0, 6.0, "\"c\",3");
+  gisCloseLayer(id);
+  EXPECT_EQ(id, 0);
+
+  const std::string shp = bytes("pts_P.shp");
+  ASSERT_EQ(shp.size(), 184u);
+  EXPECT_EQ(be32(shp, 24), 92);
+  expectBox(shp, -5.0, -4.0, 3.0, 6.0);
+
+  const std::string shx = bytes("pts_P.shx");
+  ASSERT_EQ(shx.size(), 124u);
+  EXPECT_EQ(be32(shx, 24), 62);
+  expectBox(shx, -5.0, -4.0, 3.0, 6.0);
+  EXPECT_EQ(be32(shx, 100), 50);
+  EXPECT_EQ(be32(shx, 108), 64);
+  EXPECT_EQ(be32(shx, 116), 78);
+  for (std::size_t off : {104u, 112u, 120u}) EXPECT_EQ(be32(shx, off), 10);
+
+  const std::string dbf = bytes("pts_P.dbf");
+  EXPECT_EQ(le32(dbf, 4), 3);
+  ASSERT_FALSE(dbf.empty());
+  EXPECT_EQ(dbf.back(), '\x1a');
+  EXPECT_EQ(dbf.size(), 97u + 3u * 25u + 1u);  // header, three records of 1 + 8 + 16, the end mark
+  EXPECT_EQ(bytes("pts_P.prj"), "\n");
+  expectReadable("pts_P");
+}
+
+TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
+  int id = openOutput("set.shp", "PLR");
+  writeLine(id, {{0.0, 0.0}, {10.0, 5.0}});
+  gisCloseLayer(id);
+
+  const std::string line = bytes("set_L.shp");
+  ASSERT_EQ(line.size(), 100u + 8u + 80u);  // a two-vertex line: content of 40 words
+  EXPECT_EQ(be32(line, 24), 94);
+  EXPECT_EQ(be32(line, 104), 40);
+  expectBox(line, 0.0, 0.0, 10.0, 5.0);
+  expectReadable("set_L");
+
+  for (const std::string base : {"set_P", "set_R"}) {
+    for (const std::string ext : {".shp", ".shx"}) {
+      const std::string b = bytes(base + ext);
+      ASSERT_EQ(b.size(), 100u) << base << ext;
+      EXPECT_EQ(be32(b, 24), 50);
+      expectBox(b, 0.0, 0.0, -1.0, -1.0);
+    }
+    const std::string dbf = bytes(base + ".dbf");
+    EXPECT_EQ(le32(dbf, 4), 0);
+    EXPECT_EQ(dbf.back(), '\x1a');
+    expectReadable(base);
+  }
+  // Every unit of the three sub-layers is closed.
+  for (int u = 1001; u <= 1020; ++u) EXPECT_FALSE(fuIsOpen(u)) << u;
+  for (int k = 1; k <= 3; ++k) {
+    const ShpSubLayer& s = gGis.layers[1].shpSubLayer[k];
+    EXPECT_EQ(s.shpUnitLE + s.shpUnitBE + s.shxUnitLE + s.shxUnitBE + s.prjUnit, 0);
+    EXPECT_EQ(gGis.layers[1].dbfSubLayer[k].unit, 0);
+  }
+}
+
+TEST_F(LayerCloseTest, TwoPartPolylineIsPatchedAndReadable) {
+  int id = openOutput("two.shp", "L");
+  GisObject o;
+  gisInitialiseObject(o);
+  o.isPlineMultiple = true;
+  o.nr = 2;
+  o.ir[1] = 1;
+  o.ir[2] = 3;
+  setVertices({{0.0, 0.0}, {1.0, 1.0}, {5.0, 5.0}, {6.0, 7.0}, {8.0, 9.0}});
+  gisWriteObject(id, o);
+  gGis.gisDataLine = fixed::fit("\"two\",2", 1000);
+  gisWriteRecord(id, o);
+  gisCloseLayer(id);
+
+  const std::string shp = bytes("two_L.shp");
+  // Content: type, box, part and point counts, two part starts, five points.
+  const std::size_t content = 4 + 32 + 8 + 8 + 80;
+  ASSERT_EQ(shp.size(), 100u + 8u + content);
+  EXPECT_EQ(be32(shp, 104), static_cast<std::int32_t>(content / 2));
+  EXPECT_EQ(le32(shp, 144), 2);  // parts
+  EXPECT_EQ(le32(shp, 148), 5);  // points
+  EXPECT_EQ(le32(shp, 152), 0);  // part starts, 0-based
+  EXPECT_EQ(le32(shp, 156), 2);
+  expectBox(shp, 0.0, 0.0, 8.0, 9.0);
+  expectReadable("two_L");
+}
+
+TEST_F(LayerCloseTest, SubLayerOfNullShapesOnlyKeepsTheEmptyBox) {
+  int id = openOutput("nul.shp", "L");
+  writeLine(id, {{3.0, 4.0}});  // one vertex: no drawable line, written as a null shape
+  gisCloseLayer(id);
+  for (const std::string ext : {".shp", ".shx"}) {
+    const std::string b = bytes("nul_L" + ext);
+    expectBox(b, 0.0, 0.0, -1.0, -1.0);
+  }
+  EXPECT_EQ(be32(bytes("nul_L.shp"), 24), 50 + 2 + 4);
+  EXPECT_EQ(be32(bytes("nul_L.shx"), 24), 54);
+  EXPECT_EQ(le32(bytes("nul_L.dbf"), 4), 1);
+  expectReadable("nul_L", true);
+}
+
+TEST_F(LayerCloseTest, EmptySubLayerHeaderIsAHundredBytesWithTheEmptyBox) {
+  int id = openOutput("none.shp", "R");
+  gisCloseLayer(id);
+  const std::string b = bytes("none_R.shp");
+  ASSERT_EQ(b.size(), 100u);
+  EXPECT_EQ(be32(b, 24), 50);
+  EXPECT_EQ(le32(b, 32), 5);
+  expectBox(b, 0.0, 0.0, -1.0, -1.0);
+  expectReadable("none_R");
+}
+
+// Without a header there are no totals to write: the files stay as the opening left them.
+TEST_F(LayerCloseTest, LayerClosedWithoutHeaderIsNotPatched) {
+  int id = gisOpenLayer("raw.shp", "P", "O ", false);
+  gisCloseLayer(id);
+  EXPECT_EQ(bytes("raw_P.shp").size(), 0u);
+  EXPECT_EQ(bytes("raw_P.dbf").size(), 0u);
+}
+
+TEST_F(LayerCloseTest, WriteEoFPatchesAndLeavesNothingForTheClose) {
+  int id = openOutput("eof.shp", "P");
+  writePoint(id, 7.0, 8.0, "\"e\",1");
+  gisWriteEoF(id);
+  EXPECT_EQ(be32(bytes("eof_P.shp"), 24), 64);
+  EXPECT_EQ(le32(bytes("eof_P.dbf"), 4), 1);
+  gisCloseLayer(id);
+  const std::string dbf = bytes("eof_P.dbf");
+  EXPECT_EQ(dbf.size(), 97u + 25u + 1u);  // one end mark, not two
+  expectReadable("eof_P");
+}
+
+TEST_F(LayerCloseTest, InputLayerIsClosedWithoutPatch) {
+  int id = openOutput("in.shp", "P");
+  writePoint(id, 1.0, 1.0, "\"i\",1");
+  gisCloseLayer(id);
+  const std::string before = bytes("in_P.shp");
+  int in = gisOpenLayer("in_P.shp", " ", "I ", false);
+  ASSERT_GT(in, 0);
+  gisWriteEoF(in);
+  gisCloseLayer(in);
+  EXPECT_EQ(bytes("in_P.shp"), before);
+  EXPECT_EQ(bytes("in_P.dbf").back(), '\x1a');
+  EXPECT_EQ(bytes("in_P.dbf").size(), 97u + 25u + 1u);
+}
+
+// ---- MIF layers ----
+
+TEST_F(LayerCloseTest, MifLayerClosesBothUnitsUnchanged) {
+  int id = openOutput("m.mif", " ");
+  const int mif = gGis.layers[id].mifLayer.mifUnit;
+  const int mid = gGis.layers[id].mifLayer.midUnit;
+  gisCloseLayer(id);
+  EXPECT_FALSE(fuIsOpen(mif));
+  EXPECT_FALSE(fuIsOpen(mid));
+  EXPECT_EQ(bytes("m.mid"), "");
+  EXPECT_EQ(bytes("m.mif").substr(0, 12), "Version 300\n");
+  const std::string out = output();
+  EXPECT_NE(out.find("Closing GIS Layer 1 [m.mif]...\n...Closed File Unit:1001\n...Closed File Unit:1002\n"),
+            std::string::npos)
+      << out;
+}
+
+// ---- Guards ----
+
+TEST_F(LayerCloseTest, ClosingTheSameHandleTwiceOnlyWarns) {
+  int id = openOutput("twice.mif", " ");
+  gisCloseLayer(id);
+  clearOutput();
+  gisCloseLayer(id);
+  EXPECT_EQ(output(), std::string("SOFTWARE CHECK - Trying to close a GIS Layer that's not open.  Please contact") +
+                          SUPPORT_CONTACT + "\n");
+}
+
+TEST_F(LayerCloseTest, ClosingAFreeSlotStops) {
+  int id = 5;
+  EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisCloseLayer] - please contact"), std::string::npos);
+}
+
+TEST_F(LayerCloseTest, HandleOutsideTheTableStops) {
+  int id = 101;
+  EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
+  EXPECT_NE(output().find("Should not be here gisCloseLayer[gisID=101] - please contact"), std::string::npos);
+  EXPECT_EQ(expectRunEnd([] { gisWriteEoF(0); }), 1);
+  EXPECT_NE(output().find("Should not be here gisWriteEoF[gisID=0] - please contact"), std::string::npos);
+}
+
+TEST_F(LayerCloseTest, CloseAllWithNothingOpen) {
+  bool any = true;
+  gisCloseAllLayers(any);
+  EXPECT_FALSE(any);
+  EXPECT_EQ(output(), "\nClosing any unclosed GIS layers...\n\n");
+}
+
+TEST_F(LayerCloseTest, CloseAllClosesEveryOpenLayerInOrder) {
+  openOutput("a.mif", " ");
+  int b = openOutput("b.shp", "P");
+  openOutput("c.mif", " ");
+  writePoint(b, 1.0, 2.0, "\"b\",1");
+  clearOutput();
+  bool any = false;
+  gisCloseAllLayers(any);
+  EXPECT_TRUE(any);
+  const std::string out = output();
+  const auto a1 = out.find("Closing GIS Layer 1 [a.mif]...");
+  const auto b2 = out.find("Closing GIS Layer 2 [b.shp]...");
+  const auto c3 = out.find("Closing GIS Layer 3 [c.mif]...");
+  ASSERT_NE(a1, std::string::npos);
+  EXPECT_LT(a1, b2);
+  EXPECT_LT(b2, c3);
+  for (int i = 1; i <= 3; ++i) EXPECT_FALSE(gGis.layers[i].gisInUse);
+  expectReadable("b_P");
+}
+
+TEST_F(LayerCloseTest, CloseWorkspaceClosesTheRegisterAndWorkspace) {
+  gisInitialise(0, "run", "ws", "reg");
+  gisCloseWorkspace();
+  EXPECT_EQ(gGis.gisWorkspaceUnit, 0);
+  EXPECT_EQ(gGis.gisRegisterMifUnit, 0);
+  EXPECT_EQ(gGis.gisRegisterMidUnit, 0);
+  gisCloseWorkspace();  // nothing left to close
+}
+
+// ---- Failures while finishing the files ----
+
+// A full device accepts the open and refuses the bytes: the close must say so, not report success.
+TEST_F(LayerCloseTest, UnwritableShapefileStopsWithTheRewriteError) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  std::filesystem::create_symlink("/dev/full", dir_ / "full_P.dbf");
+  int id = gisOpenLayer("full.shp", "P", "O ", false);
+  EXPECT_EQ(expectRunEnd([&] {
+              gisWriteHeader(id);
+              writePoint(id, 1.0, 2.0, "\"f\",1");
+              gisCloseLayer(id);
+            }),
+            1);
+  const std::string out = output();
+  EXPECT_TRUE(out.find("ERROR 0413") != std::string::npos || out.find("ERROR 04") != std::string::npos) << out;
+  EXPECT_EQ(out.find("Closing GIS Layer 1 [full.shp]...\n...Closed File Unit:1001\n...Closed File Unit:1002"),
+            std::string::npos);
+}
+
+TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  std::filesystem::create_symlink("/dev/full", dir_ / "full.mid");
+  int id = gisOpenLayer("full.mif", " ", "O ", false);
+  EXPECT_EQ(expectRunEnd([&] {
+              gisWriteHeader(id);
+              GisObject o;
+              gisInitialiseObject(o);
+              o.isNone = true;
+              gisWriteObject(id, o);
+              gGis.gisDataLine = fixed::fit("\"x\",1", 1000);
+              gisWriteRecord(id, o);
+              gisCloseLayer(id);
+            }),
+            1);
+  EXPECT_NE(output().find("ERROR 0254"), std::string::npos) << output();
+}
+
+}  // namespace
