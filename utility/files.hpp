@@ -6,9 +6,25 @@
 // unit's byte order comes from its mode ("BE", "BN" and "SE" are big-endian, the others little).
 #include <array>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "utility/byte_order.hpp"
+
+struct FileStream;  // one open physical file, shared by every unit that names it (files.cpp)
+
+// What one open unit is connected to.
+struct UnitConnection {
+  std::shared_ptr<FileStream> stream;
+  std::string mode;  // the two-character mode code it was opened with
+  std::string name;  // the file name as the system wrote it (trimmed)
+  byteorder::Order order = byteorder::Order::Little;
+  bool binary = false;    // a byte-stream mode rather than a text mode
+  bool canWrite = false;  // output modes and "IO"
+  bool append = false;    // "A " and "AB": every write goes to the end of the file
+};
 
 struct FileUnitTable {
   static constexpr int kFixed = 8;
@@ -29,6 +45,12 @@ struct FileUnitTable {
   std::string fuCopyRoot = std::string(1000, ' ');
   std::string fuLastCopy = std::string(1000, ' ');
   bool fuCopyNamedOnly = false;
+  // The connections of the open units, by unit number, and every file connected at least once
+  // in this run (host path keys): the first connection of a run to a file opened "S ", "SB" or
+  // "SE" empties it, so a shorter output never keeps the tail of an earlier, longer one.
+  std::map<int, UnitConnection> fuConnections;
+  std::set<std::string> fuConnectedThisRun;
+  FileUnitTable();
   void reset();  // the state before FILEUNITSINITIALISE; also closes every stream it holds
 };
 extern FileUnitTable gFileUnits;
@@ -54,12 +76,17 @@ void CLEARFILENAME(int slot);
 int LENSL(std::string& text);
 int NULLATFIRSTBLANK(std::string& text);
 
+// Name questions that go through the manager's own view of names (both separators, host path).
+bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
+int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
+
 // Input and output on an open unit. A write or read on a unit that is not open fails (returns
 // false); nothing is ever written past a buffer.
 enum class ReadStatus { Ok, End, Error };
 
 bool fuIsOpen(int unit);
 std::string fuName(int unit);                 // the name the unit was opened with; "" when none
+std::string fuMode(int unit);                 // the mode the unit was opened with; "" when none
 byteorder::Order fuOrder(int unit);
 
 // Text: lines end with '\n'; a line read loses its line end and a trailing CR.
@@ -81,9 +108,11 @@ bool fuGetF64(int unit, double& v);
 bool fuSeek(int unit, std::uint64_t byteOffset);
 std::uint64_t fuTell(int unit);
 std::uint64_t fuSize(int unit);
-bool fuFlush(int unit);
+bool fuFlush(int unit);                       // false when the buffered bytes could not be written
 void fuFlushAll();
 
 // Writes bytes at offset into an existing file that the manager has already closed (the
 // direct-access rewrite of a finished file's header). False when the file cannot be written.
+// When the file is still open on a unit, the bytes go through its shared stream and its
+// position is kept.
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes);

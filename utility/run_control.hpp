@@ -40,8 +40,9 @@ void WRITETRIMMED(std::string& text);
 void READCONSOLELINE(std::string& text, int& n);
 bool SAMESIGN(float a, float b);
 
-// The console pause: text on its own line, then one console line is read. Returns at end of input.
-void fuPause(const std::string& text);
+// The console pause: text on its own line, then one console line is read. Returns at end of input
+// too: false then, true when a line was read.
+bool fuPause(const std::string& text);
 
 // Support contact address used by the "Should not be here" and "Please contact" messages.
 inline constexpr const char* SUPPORT_CONTACT = " support@plenvor.example";

@@ -1,0 +1,21 @@
+#pragma once
+// Folder creation and file copies on the host file system. They stand in for the command
+// interpreter's mkdir and copy: no shell ever sees a file name. Both return -1 when the work could
+// not be done and 0 otherwise.
+#include <string>
+
+namespace platform {
+
+// The host path of a system file name. Both "/" and "\" separate folders in this system; on a
+// host whose only separator is "/", every "\" becomes "/".
+std::string hostPath(const std::string& name);
+
+// Creates the folder and any missing folders above it; an existing folder is success.
+int makeFolder(const std::string& folder);
+
+// Copies source into targetFolder, replacing a file of the same name there. A source whose last
+// part ends in ".*" («river.*») copies every file of that bare name with any extension, and the file
+// of the bare name alone; it fails when nothing matches. Names are matched ignoring case.
+int copyFiles(const std::string& source, const std::string& targetFolder);
+
+}  // namespace platform

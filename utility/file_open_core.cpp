@@ -1,0 +1,343 @@
+// OPENERCORE: the open itself, with the questions and retries of a failed open, and the copy
+// of opened inputs into a copy tree.
+#include <string>
+
+#include "platform/folders.hpp"
+#include "platform/message_box.hpp"
+#include "utility/console.hpp"
+#include "utility/file_streams.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/paths.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+using fileunits::echoLine;
+using fileunits::echoWrite;
+
+const std::string kCR(1, '\r');
+const std::string kNul(1, '\0');
+constexpr std::size_t kNameLength = 1000;
+
+bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
+  for (const char* m : list)
+    if (mode == m) return true;
+  return false;
+}
+bool isInputMode(const std::string& m) { return isOneOf(m, {"I ", "UI", "BI", "BE"}); }
+bool isOutputMode(const std::string& m) {
+  return isOneOf(m, {"O ", "F ", "A ", "AB", "UO", "BO", "BN", "SB", "SE", "S "});
+}
+bool emptiesOnOpen(const std::string& m) { return isOneOf(m, {"O ", "F ", "UO", "BO", "BN"}); }
+bool keepsContents(const std::string& m) { return isOneOf(m, {"S ", "SB", "SE"}); }
+
+// One open in progress.
+struct CoreOpen {
+  int& unit;
+  std::string name;  // trimmed
+  std::string mode;  // two characters
+  std::string description;
+  int echoUnit;
+  bool input;
+  bool autoCreateTried = false;
+};
+
+std::string descriptionText(const std::string& d) {
+  std::size_t n = d.size();
+  while (n > 0 && (d[n - 1] == ' ' || d[n - 1] == '\0')) --n;
+  return d.substr(0, n);
+}
+
+std::string boxText(const std::string& composed) { return fixed::trimmed(fixed::fit(composed, 256)) + kNul; }
+
+int box(const std::string& text, unsigned flags) {
+  return platform::messageBox(text, fileunits::boxCaption(), flags);
+}
+
+// Step 12: ask for a name (or, in dialog mode, whether to try again).
+void askForName(CoreOpen& op) {
+  if (gRunFlags.fuGuiMode) {
+    const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " FILE and/or path" + kCR + op.name + kCR +
+                             "does not exist." + kNul;
+    if (box(text, platform::kBoxWarningRetryCancel) == platform::kBoxCancel) fuStopSilently();
+    return;
+  }
+  const std::string description = descriptionText(op.description);
+  if (description.empty()) {
+    console::line();
+    console::write("Check file exists and press enter or enter another file name: ");
+  } else {
+    console::write("What is the " + description + " file name? ");
+  }
+  std::string answer;
+  if (!console::readLine(answer)) {
+    console::line();
+    console::line("No file name entered and no more console input.");
+    EXITS();
+  }
+  if (answer.size() > 80) answer.resize(80);
+  if (fixed::isBlank(answer)) {
+    console::line();
+    console::line("No file name entered.  Trying file again...");
+    return;
+  }
+  op.name = fixed::trimmed(TRIMF(answer));
+}
+
+// Steps 2 to 4: tidy the name, replace its drive, announce the attempt.
+void prepareAndAnnounce(CoreOpen& op) {
+  std::string work = fixed::fit(op.name, kNameLength);
+  op.name = CLEANPATH(work);
+  const std::string& drive = op.input ? gFileUnits.fuInputDrive : gFileUnits.fuOutputDrive;
+  if (!drive.empty() && drive[0] != ' ' && op.name.size() >= 2 && op.name[1] == ':') op.name[0] = drive[0];
+  echoLine(op.echoUnit, "");
+  echoWrite(op.echoUnit, "Trying to open file " + op.name + "...");
+}
+
+// Step 6 for modes that may not share a file: false sends the user back to naming a file.
+bool closeOtherConnections(CoreOpen& op, const std::string& key) {
+  if (gRunFlags.fuGuiMode) {
+    const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " file " + kCR + op.name + kCR +
+                             "is already open.  Close it?" + kNul;
+    if (box(text, platform::kBoxQuestionYesNo) != platform::kBoxYes) EXITS();
+  } else {
+    console::line();
+    console::write(op.name + " is already open, close it? ");
+    std::string answer;
+    if (!console::readLine(answer)) {
+      console::line();
+      console::line("No answer and no more console input.");
+      EXITS();
+    }
+    if (answer.empty() || (answer[0] != 'Y' && answer[0] != 'y')) return false;
+  }
+  for (int other : fileunits::unitsOnFile(key))
+    if (!fileunits::disconnect(other)) fuStop("  Unable to close file.");
+  return true;
+}
+
+// Text of a folder of the copy tree: the copy root and the folder with its drive made a folder name.
+std::string copyTreeFolder(const std::string& sourceFolder) {
+  std::string f = fixed::fit(sourceFolder, kNameLength);
+  DRIVETOFOLDER(f);
+  return fixed::trimmed(gFileUnits.fuCopyRoot) + fixed::trimmed(f);
+}
+
+void makeCopyFolder(const std::string& folder) {
+  if (platform::makeFolder(folder) != -1) return;
+  console::line("ERROR 0005 - Could not make the folder below while making a copy of the input files.");
+  console::line("             Check permissions and/or sufficient disk space.");
+  console::line("\"" + folder + "\"");
+  EXITS();
+}
+
+// Step 16: the opened input, and the files that belong with it, go into the copy tree.
+void copyInput(const CoreOpen& op) {
+  std::string folder = copyTreeFolder(FILEFOLDERPATH(op.name));
+  makeCopyFolder(folder);
+  // The caller's name stays the file it opened; the copy works on a name of its own.
+  std::string copyName = op.name;
+  bool copied = true;
+  if (gFileUnits.fuCopyNamedOnly) {
+    copied = platform::copyFiles(op.name, folder) != -1;
+  } else {
+    std::string sourceFolder = fixed::trimmed(FILEFOLDERPATH(op.name));
+    if (ASAME(FILEEXT(op.name), ".xf")) {
+      platform::copyFiles(op.name, folder);
+      copyName = fixed::trimmed(FILENAME(op.name));
+      sourceFolder += "..\\";
+      folder = copyTreeFolder(sourceFolder);
+      makeCopyFolder(folder);
+    }
+    copied = platform::copyFiles(sourceFolder + fixed::trimmed(FILENAME(copyName)) + ".*", folder) != -1;
+  }
+  if (!copied) {
+    console::line("ERROR 0006 - Could not copy the file below while making a copy of the input files.");
+    console::line("             Check permissions and/or sufficient disk space.");
+    console::line("\"" + copyName + "\"");
+    EXITS();
+  }
+  fixed::assign(gFileUnits.fuLastCopy,
+                fixed::trimmed(ADDFOLDER(folder, fixed::trimmed(FILENAME(copyName)) + fixed::trimmed(FILEEXTKC(copyName)))));
+}
+
+// Steps 7 and 8: true when the input is open, false when it is missing.
+bool openInput(CoreOpen& op) {
+  if (!fuFileExists(op.name)) {
+    echoLine(op.echoUnit, "");
+    echoLine(op.echoUnit, "CHECK 0008 - \"" + op.name + "\" cannot be found");
+    return false;
+  }
+  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::hostKey(op.name));
+  if (!s) s = fileunits::openStream(op.name, fileunits::Access::Read);
+  if (!s) {
+    echoLine(op.echoUnit, "Can't Open");
+    console::line("ERROR - File \"" + op.name + "\" exists but could not be opened for reading.");
+    EXITS();
+  }
+  fileunits::connect(op.unit, op.name, op.mode, std::move(s));
+  echoLine(op.echoUnit, "OK.");
+  echoLine(op.echoUnit, "Opened File Unit:" + fileunits::unitColumns(op.unit));
+  if (gFileUnits.fuCopyInputs) copyInput(op);
+  return true;
+}
+
+// "IO": opened or created with the host's defaults; returns without a result line.
+void openReadWrite(CoreOpen& op) {
+  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::hostKey(op.name));
+  if (s) {
+    fileunits::makeWritable(*s);
+  } else {
+    s = fileunits::openStream(op.name, fileunits::Access::Update);
+    if (!s) s = fileunits::openStream(op.name, fileunits::Access::Read);
+  }
+  if (!s) {
+    console::line();
+    console::line("ERROR - Could not open file \"" + op.name + "\".");
+    EXITS();
+  }
+  fileunits::connect(op.unit, op.name, op.mode, std::move(s));
+}
+
+// Step 10: outputs of a copy run go into the copy tree.
+void redirectIntoCopyTree(CoreOpen& op) {
+  const std::string folder = copyTreeFolder(FILEFOLDERPATH(op.name));
+  if (platform::makeFolder(folder) == -1) {
+    console::line();
+    makeCopyFolder(folder);
+  }
+  op.name = fixed::trimmed(ADDFOLDER(folder, fixed::trimmed(FILENAME(op.name)) + fixed::trimmed(FILEEXTKC(op.name))));
+  fixed::assign(gFileUnits.fuLastCopy, op.name);
+}
+
+// One output open by the mode table; false when the host refused.
+bool tryOpenOutput(CoreOpen& op) {
+  const std::string key = fileunits::hostKey(op.name);
+  if (std::shared_ptr<FileStream> shared = fileunits::findStream(key)) {
+    if (!fileunits::makeWritable(*shared)) return false;
+    fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
+    return true;
+  }
+  fileunits::Access access = fileunits::Access::Update;
+  if (emptiesOnOpen(op.mode)) access = fileunits::Access::Create;
+  else if (keepsContents(op.mode) && !gFileUnits.fuConnectedThisRun.count(key)) access = fileunits::Access::Create;
+  std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access);
+  if (!s) return false;
+  fileunits::connect(op.unit, op.name, op.mode, std::move(s));
+  return true;
+}
+
+// Step 11 on the console: tell the user, pause, and let the open be tried again.
+void reportFailedOutput(const CoreOpen& op) {
+  console::record();
+  console::record("Can't open: " + op.name);
+  console::record();
+  console::record("Another application or user maybe using it,");
+  console::record("   or the file's folder does not exist.");
+  console::record("If so, close the file or create file path.");
+  console::line();
+  if (!fuPause("Press Enter to Continue")) {
+    console::line("ERROR - Could not open \"" + op.name + "\" and there is no more console input to try again.");
+    EXITS();
+  }
+}
+
+// Step 13: a missing output folder in dialog mode.
+void folderDialog(CoreOpen& op) {
+  const std::string folder = fixed::trimmed(FILEFOLDERPATH(op.name));
+  for (;;) {
+    // Creating without asking is done once per open: a folder that exists already, or an open
+    // that still fails after the folder was made, is the user's to decide.
+    const bool ask = !(gRunFlags.fuAutoCreateFolders && !op.autoCreateTried);
+    if (ask) {
+      const int r = box(boxText(folder + kCR + kCR + "Above folder does not exist!  Create?" + kCR + kCR +
+                                "Either create the folder yourself and press No," + kCR +
+                                "or press Yes to have the folder created for you."),
+                        platform::kBoxWarningYesNoCancel);
+      if (r == platform::kBoxCancel) fuStopSilently();
+      if (r == platform::kBoxNo) return;
+      if (box(boxText("Create folder below?" + kCR + kCR + folder + kCR), platform::kBoxQuestionYesNo) !=
+          platform::kBoxYes)
+        continue;
+    }
+    op.autoCreateTried = true;
+    while (platform::makeFolder(folder) == -1) {
+      if (box(boxText("Could not create folder:" + kCR + kCR + folder + kCR + kCR +
+                      "Check permissions and/or sufficient disk space."),
+              platform::kBoxWarningRetryCancel) == platform::kBoxCancel)
+        fuStopSilently();
+    }
+    return;
+  }
+}
+
+// Steps 9 to 11.
+void openOutput(CoreOpen& op) {
+  if (!isOutputMode(op.mode)) {
+    if (op.mode == "IO") {
+      openReadWrite(op);
+      return;
+    }
+    console::line("  Unrecognised file type " + op.mode + " file " + fixed::fit(op.name, 80));
+    return;
+  }
+  if (gFileUnits.fuCopyInputs) redirectIntoCopyTree(op);
+  for (;;) {
+    if (tryOpenOutput(op)) {
+      echoLine(op.echoUnit, "OK.  File Unit:" + fileunits::unitColumns(op.unit));
+      return;
+    }
+    const bool exists = fileunits::existsOnHost(op.name);
+    if (op.mode == "A " && exists) {
+      echoLine(op.echoUnit, "FAILED.  No File Unit allocated.");
+      op.unit = 0;
+      return;
+    }
+    echoLine(op.echoUnit, "Can't Open");
+    if (!gRunFlags.fuGuiMode) {
+      reportFailedOutput(op);
+    } else if (exists) {
+      if (box(boxText(op.name + kCR + kCR + "Above file is locked by another application." + kCR + kCR +
+                      "Close the file in the other application and press Retry."),
+              platform::kBoxWarningRetryCancel) == platform::kBoxCancel)
+        fuStopSilently();
+    } else {
+      folderDialog(op);
+    }
+  }
+}
+
+// The caller's name receives the final name; a field too short for it grows rather than cut it.
+void storeName(std::string& name, const std::string& finalName) {
+  if (finalName.size() <= name.size()) fixed::assign(name, finalName);
+  else name = finalName;
+}
+
+}  // namespace
+
+void OPENERCORE(int& unit, std::string& name, int /*nameLen*/, const std::string& mode,
+                const std::string& description, int /*ask*/, int echoUnit) {
+  const std::string m = fixed::fit(mode, 2);
+  CoreOpen op{unit, fixed::trimmed(name), m, description, echoUnit, isInputMode(m)};
+  if (fixed::isBlank(op.name)) askForName(op);
+  for (;;) {
+    prepareAndAnnounce(op);
+    const std::string key = fileunits::hostKey(op.name);
+    const bool openElsewhere = fileunits::findStream(key) != nullptr;
+    const bool mayShare = op.input || op.mode[0] == 'A' || op.mode[0] == 'S';
+    if (openElsewhere && !mayShare && !closeOtherConnections(op, key)) {
+      askForName(op);
+      continue;
+    }
+    if (op.input) {
+      if (openInput(op)) break;
+      askForName(op);
+      continue;
+    }
+    openOutput(op);
+    break;
+  }
+  storeName(name, op.name);
+}

@@ -1,0 +1,69 @@
+#pragma once
+// Inside the file-unit manager: the physical streams behind the units. One FileStream per open
+// file, shared by every unit that names it, so all of them read and write at one position.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "utility/files.hpp"
+
+struct FileStream {
+  std::FILE* f = nullptr;
+  std::string key;       // absolute host path: the identity of the physical file
+  std::string hostName;  // the host path it was opened with
+  bool writable = false;
+  enum class Op { None, Read, Write };
+  Op last = Op::None;
+
+  FileStream() = default;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+  ~FileStream();
+
+  // A C stream may not turn from writing to reading (or back) without a seek in between.
+  bool switchTo(Op op);
+  bool seekTo(long offset, int whence);
+  bool closeNow();  // false when the close reported an error
+};
+
+namespace fileunits {
+
+// How a stream is opened on the host.
+enum class Access {
+  Read,     // must exist; read-only
+  Create,   // created, or emptied when present; read and write
+  Update,   // opened when present (contents kept), created when missing; read and write
+};
+
+std::string hostKey(const std::string& name);
+bool isFolder(const std::string& name);
+bool existsOnHost(const std::string& name);  // anything of that name, folders included
+
+// The stream already open on that file, or null.
+std::shared_ptr<FileStream> findStream(const std::string& key);
+// A new stream on the file; null when the host refused.
+std::shared_ptr<FileStream> openStream(const std::string& name, Access access);
+// Makes a shared read-only stream writable, keeping its position; false when the host refuses.
+bool makeWritable(FileStream& s);
+
+// Connects unit to stream (a unit still connected elsewhere is first disconnected).
+void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream);
+// Disconnects unit; the stream closes with its last unit. False when that close failed.
+bool disconnect(int unit);
+// Every unit connected to the file of key, lowest first.
+std::vector<int> unitsOnFile(const std::string& key);
+
+// Closes the units of every open fixed slot (1 to 8) and then every open pool slot, without a
+// word on the console and without changing the open flags.
+void closeTableUnits();
+
+// Console and echo-unit output of the manager's progress lines.
+void echoLine(int echoUnit, const std::string& text);
+void echoWrite(int echoUnit, const std::string& text);
+std::string unitColumns(int unit);  // the unit right-aligned in 4 columns
+
+// Caption of the manager's boxes: the title and the run name, each trimmed.
+std::string boxCaption();
+
+}  // namespace fileunits

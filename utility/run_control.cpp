@@ -1,0 +1,106 @@
+// Run flags, the pause and the ways out of a run, and the small console routines.
+#include "utility/run_control.hpp"
+
+#include "platform/message_box.hpp"
+#include "utility/console.hpp"
+#include "utility/file_streams.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+RunFlags gRunFlags;
+
+namespace {
+const std::string kCR(1, '\r');
+const std::string kNul(1, '\0');
+
+// An OK box is shown until it returns OK.
+void showUntilOk(const std::string& text, unsigned flags) {
+  const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + kNul;
+  while (platform::messageBox(text + kNul, caption, flags) != platform::kBoxOk) {
+  }
+}
+}  // namespace
+
+bool fuPause(const std::string& text) {
+  console::line(text);
+  std::string answer;
+  return console::readLine(answer);
+}
+
+void EXITS(int status) {
+  if (!gRunFlags.fuSkipClose) fileunits::closeTableUnits();
+  if (gRunFlags.fuPauseOnExit) {
+    if (gRunFlags.fuGuiMode) {
+      showUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
+                      fixed::trimmed(gRunFlags.fuRunName) + kCR + kCR + "Press OK to Close Simulation Window",
+                  platform::kBoxErrorOk);
+    } else {
+      console::line();
+      fuPause("Press Enter to Close");
+    }
+  }
+  fuFlushAll();
+  console::flush();
+  throw RunEnd{status};
+}
+
+void fuStop(const std::string& text) {
+  console::line(text);
+  fuFlushAll();
+  console::flush();
+  throw RunEnd{1};
+}
+
+void fuStopSilently() {
+  fuFlushAll();
+  console::flush();
+  throw RunEnd{1};
+}
+
+void PAUSERUN() {
+  if (gRunFlags.fuGuiMode) {
+    showUntilOk(fixed::trimmed(gRunFlags.fuTitle) + " Simulation " + fixed::trimmed(gRunFlags.fuRunName) +
+                    " paused" + kCR + kCR + "Refer to Simulation Window" + kCR + kCR + "Press OK to Continue",
+                platform::kBoxWarningOk);
+    return;
+  }
+  console::line();
+  fuPause("Press Enter to Continue");
+}
+
+bool ASKYESNO(const std::string& question) {
+  console::write(question + "? ");
+  std::string answer;
+  if (!console::readLine(answer) || answer.empty()) return false;
+  return answer[0] == 'Y' || answer[0] == 'y';
+}
+
+void SETFLAGS() {
+  console::write("Set flags: ");
+  std::string answer;
+  console::readLine(answer);
+  if (answer.size() > 26) answer.resize(26);
+  for (char c : answer) {
+    if (c >= 'A' && c <= 'Z') gRunFlags.fuLetterFlags[static_cast<std::size_t>(c - 'A')] = true;
+    else if (c >= 'a' && c <= 'z') gRunFlags.fuLetterFlags[static_cast<std::size_t>(c - 'a')] = true;
+  }
+}
+
+void WRITECHARS(const std::string& text, int n) {
+  // Never beyond the text itself, whatever n says.
+  if (n <= 0) return;
+  std::size_t count = static_cast<std::size_t>(n) < text.size() ? static_cast<std::size_t>(n) : text.size();
+  console::write(std::string_view(text).substr(0, count));
+}
+
+void WRITETRIMMED(std::string& text) { WRITECHARS(text, LENSL(text)); }
+
+void READCONSOLELINE(std::string& text, int& n) {
+  std::string answer;
+  console::readLine(answer);
+  // The line read is kept in the caller's text, within its declared length.
+  fixed::assign(text, answer);
+  n = LENSL(text);
+}
+
+bool SAMESIGN(float a, float b) { return !((a >= 0.0f && b < 0.0f) || (a < 0.0f && b >= 0.0f)); }
