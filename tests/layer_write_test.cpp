@@ -1,0 +1,401 @@
+// The writing dispatch of shapefile layers (header order, routing of objects and records to the
+// sub-layers, the checks on the object header) and the library's message printer.
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+using byteorder::Order;
+
+std::int32_t le32(const std::string& b, std::size_t off) {
+  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
+}
+
+const std::string kContact = SUPPORT_CONTACT;
+
+class LayerWriteTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    GisAttributeDefs& d = gGis.gisAttributeDefs;
+    d.n = 1;
+    d.name[1] = fixed::fit("ID", 32);
+    d.type[1] = fixed::fit("Integer", 24);
+  }
+
+  int openShapes(const std::string& kinds, const std::string& name = "lay.shp") {
+    id_ = gisOpenLayer(name, kinds, "O ", false);
+    gisWriteHeader(id_);
+    return id_;
+  }
+
+  void setVertices(const std::vector<std::pair<double, double>>& v) {
+    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
+      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
+    }
+  }
+
+  void write(GisObject& o, int record) {
+    gisWriteObject(id_, o);
+    gGis.gisDataLine = fixed::fit(std::to_string(record), 1000);
+    gisWriteRecord(id_, o);
+  }
+
+  static GisObject object() {
+    GisObject o;
+    gisInitialiseObject(o);
+    return o;
+  }
+
+  ShpSubLayer& shp(int k) { return gGis.layers[id_].shpSubLayer[k]; }
+  DbfSubLayer& dbf(int k) { return gGis.layers[id_].dbfSubLayer[k]; }
+
+  void expectReadable(const std::string& base, bool allowNull = false) {
+    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
+    const std::string check = "/usr/bin/python3 " + tools + "shpcheck.py " + base + " > check.txt 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << readFile(dir_ / "check.txt");
+    const std::string gdal = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
+                             base + ".shp > gdal.txt 2>&1";
+    EXPECT_EQ(std::system(gdal.c_str()), 0) << readFile(dir_ / "gdal.txt");
+  }
+
+  int id_ = 0;
+};
+
+// ---- gisWriteHeader ----
+
+TEST_F(LayerWriteTest, HeaderWritesProjectionClosesItAndPreparesTheCounters) {
+  gGis.gisOutputPrj = fixed::fit("PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]", 1000);
+  openShapes("PL");
+  for (int k = 1; k <= 2; ++k) {
+    EXPECT_EQ(shp(k).prjUnit, 0);
+    EXPECT_EQ(shp(k).shxUnitLE, 0);
+    EXPECT_GT(shp(k).shxUnitBE, 0);
+    EXPECT_EQ(shp(k).xmin, 9.000000135427196e29);
+    EXPECT_EQ(shp(k).ymin, 9.000000135427196e29);
+    EXPECT_EQ(shp(k).xmax, -9.000000135427196e29);
+    EXPECT_EQ(shp(k).ymax, -9.000000135427196e29);
+    EXPECT_EQ(shp(k).nextOffset, 50);
+    EXPECT_EQ(shp(k).fileLength, 50);
+    EXPECT_EQ(dbf(k).records, 0);
+    EXPECT_EQ(dbf(k).nFields, 1);
+    EXPECT_TRUE(shp(k).headerWritten);
+  }
+  EXPECT_FALSE(shp(3).headerWritten);
+  gisCloseLayer(id_);
+  EXPECT_EQ(readFile(dir_ / "lay_P.prj"), "PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]\n");
+  EXPECT_EQ(readFile(dir_ / "lay_L.prj"), readFile(dir_ / "lay_P.prj"));
+}
+
+TEST_F(LayerWriteTest, SecondHeaderFindsTheIndexViewClosed) {
+  openShapes("P");
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteHeader(id_); }), 1);
+  EXPECT_EQ(output().find("\nShould not be here [shpnotopen] - please contact" + kContact), 0u) << output();
+}
+
+// ---- Object header checks ----
+
+TEST_F(LayerWriteTest, LineWithoutPartsIsOnePartFromVertexOne) {
+  openShapes("L");
+  GisObject o = object();
+  o.isLine = true;
+  o.nr = 0;
+  o.ir[1] = 0;
+  setVertices({{0, 0}, {3, 4}});
+  write(o, 1);
+  EXPECT_EQ(o.nr, 1);
+  EXPECT_EQ(o.ir[1], 1);
+  EXPECT_TRUE(o.isComplete);
+  gisCloseLayer(id_);
+  expectReadable("lay_L");
+}
+
+TEST_F(LayerWriteTest, PartStartsThatDoNotIncreaseStopWithTheLabelLines) {
+  openShapes("L");
+  GisObject o = object();
+  o.isPlineMultiple = true;
+  o.nr = 3;
+  o.ir[1] = 1;
+  o.ir[2] = 5;
+  o.ir[3] = 5;
+  setVertices({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
+  EXPECT_EQ(output().find("\nShould not be here [gisO_%ir(i) <= gisO_%ir(i-1)] - please contact" + kContact +
+                          "\nGIS Layer   =    1\ni           =    3\ngisO_%ir(i) =    5\ngisO_%nr    =    3\n"),
+            0u)
+      << output();
+}
+
+TEST_F(LayerWriteTest, PartStartingPastTheLastVertexStops) {
+  openShapes("L");
+  GisObject o = object();
+  o.isPlineMultiple = true;
+  o.nr = 2;
+  o.ir[1] = 1;
+  o.ir[2] = 4;
+  setVertices({{0, 0}, {1, 1}, {2, 2}});
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
+  EXPECT_NE(output().find("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact"),
+            std::string::npos);
+}
+
+TEST_F(LayerWriteTest, CountsBeyondTheObjectBuffersStop) {
+  openShapes("L");
+  GisObject o = object();
+  o.isPline = true;
+  gGis.gisCoordBuffer.n = kGisMaxVertices + 1;
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+}
+
+TEST_F(LayerWriteTest, TooManyPartsStop) {
+  openShapes("L");
+  GisObject o = object();
+  o.isPlineMultiple = true;
+  o.nr = kGisMaxParts + 1;
+  setVertices({{0, 0}, {1, 1}});
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+}
+
+// ---- Routing ----
+
+TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
+  openShapes("PLR");
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 1}});
+  write(p, 1);
+  GisObject l = object();
+  l.isPline = true;
+  setVertices({{0, 0}, {1, 2}, {2, 0}});
+  write(l, 2);
+  GisObject r = object();
+  r.isRegion = true;
+  setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});  // closed and clockwise
+  write(r, 3);
+  GisObject t = object();
+  t.isText = true;
+  setVertices({{5, 5}, {6, 6}, {7, 7}});
+  write(t, 4);
+  EXPECT_TRUE(t.isPoint);
+  EXPECT_FALSE(t.isText);
+  EXPECT_EQ(shp(1).records, 2);
+  EXPECT_EQ(shp(2).records, 1);
+  EXPECT_EQ(shp(3).records, 1);
+  EXPECT_EQ(dbf(1).records, 2);
+  EXPECT_EQ(dbf(2).records, 1);
+  EXPECT_EQ(dbf(3).records, 1);
+  gisCloseLayer(id_);
+  expectReadable("lay_P");
+  expectReadable("lay_L");
+  expectReadable("lay_R");
+}
+
+TEST_F(LayerWriteTest, MultipointGoesToThePointsFile) {
+  openShapes("P");
+  GisObject m = object();
+  m.isMultiPoint = true;
+  setVertices({{1, 1}, {2, 2}});
+  write(m, 1);
+  EXPECT_EQ(shp(1).recordShapeType, 8);
+  EXPECT_EQ(dbf(1).records, 1);
+  gisCloseLayer(id_);
+  const std::string b = readFile(dir_ / "lay_P.shp");
+  EXPECT_EQ(le32(b, 32), 1);
+  EXPECT_EQ(le32(b, 108), 8);
+}
+
+TEST_F(LayerWriteTest, NullObjectGoesToEveryOpenSubLayerWithItsRecord) {
+  openShapes("PL");
+  GisObject n = object();
+  n.isNone = true;
+  write(n, 7);
+  EXPECT_EQ(shp(1).records, 1);
+  EXPECT_EQ(shp(2).records, 1);
+  EXPECT_EQ(dbf(1).records, 1);
+  EXPECT_EQ(dbf(2).records, 1);
+  gisCloseLayer(id_);
+  expectReadable("lay_P", true);
+  expectReadable("lay_L", true);
+}
+
+TEST_F(LayerWriteTest, LineWithTooFewVerticesIsANullShapeInItsOwnSubLayerOnly) {
+  openShapes("PL");
+  GisObject l = object();
+  l.isPline = true;
+  setVertices({{2, 3}});
+  write(l, 1);
+  EXPECT_TRUE(l.isPline);
+  EXPECT_FALSE(l.isNone);
+  EXPECT_TRUE(l.isComplete);
+  EXPECT_EQ(shp(1).records, 0);
+  EXPECT_EQ(shp(2).records, 1);
+  EXPECT_EQ(shp(2).recordShapeType, 0);
+  EXPECT_EQ(dbf(1).records, 0);
+  EXPECT_EQ(dbf(2).records, 1);
+  GisObject r = object();
+  r.isRegion = true;
+  setVertices({{0, 0}, {1, 1}});
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, r); }), 1);
+}
+
+TEST_F(LayerWriteTest, RegionWithTooFewVerticesIsANullShape) {
+  openShapes("R");
+  GisObject r = object();
+  r.isRegion = true;
+  setVertices({{0, 0}, {1, 1}});
+  write(r, 1);
+  EXPECT_EQ(shp(3).recordShapeType, 0);
+  gisCloseLayer(id_);
+  expectReadable("lay_R", true);
+}
+
+TEST_F(LayerWriteTest, ObjectForASubLayerThatWasNotOpenedStops) {
+  openShapes("L");
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 1}});
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
+  EXPECT_EQ(output().find("\nShould not be here [gisWriteObject-shp].  Please contact" + kContact + "\n"), 0u)
+      << output();
+}
+
+TEST_F(LayerWriteTest, RecordForASubLayerThatWasNotOpenedStops) {
+  openShapes("L");
+  GisObject p = object();
+  p.isPoint = true;
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteRecord(id_, p); }), 1);
+  EXPECT_EQ(output().find("\nShould not be here [gisWriteRecord-dbf].  Please contact" + kContact + "\n"), 0u)
+      << output();
+  // Nothing was counted for the table that does not exist.
+  EXPECT_EQ(gGis.layers[1].dbfSubLayer[1].records, 0);
+}
+
+TEST_F(LayerWriteTest, ObjectsBeforeTheHeaderStop) {
+  id_ = gisOpenLayer("early.shp", "P", "O ", false);
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 1}});
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
+  EXPECT_NE(output().find("Should not be here [gisWriteObject-shp]"), std::string::npos);
+}
+
+TEST_F(LayerWriteTest, ObjectAndRecordWithoutAKindStop) {
+  openShapes("P");
+  GisObject o = object();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
+  EXPECT_NE(output().find("Should not be here [gisWriteObject-shp].  Please contact"), std::string::npos);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteRecordLarge(id_, o); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisWriteRecordLarge-dbf].  Please contact" + kContact),
+            std::string::npos);
+}
+
+TEST_F(LayerWriteTest, LargeRecordsUseTheLargeLine) {
+  gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
+  gGis.gisAttributeDefs.width[1] = 5;
+  openShapes("P");
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 1}});
+  gisWriteObject(id_, p);
+  gGis.gisDataLine = fixed::fit("\"small\"", 1000);
+  gGis.gisDataLineLarge = fixed::fit("\"large\"", 100000);
+  gisWriteRecordLarge(id_, p);
+  EXPECT_EQ(dbf(1).records, 1);
+  gisCloseLayer(id_);
+  const std::string b = readFile(dir_ / "lay_P.dbf");
+  EXPECT_EQ(b.substr(b.size() - 7), " large\x1a");
+  expectReadable("lay_P");
+}
+
+// ---- Handle and kind guards ----
+
+TEST_F(LayerWriteTest, HandleGuardsNameTheirRoutine) {
+  GisObject o = object();
+  const std::pair<std::string, std::function<void()>> cases[] = {
+      {"gisWriteHeader", [] { gisWriteHeader(0); }},
+      {"gisWriteObject", [&] { gisWriteObject(0, o); }},
+      {"gisWriteRecord", [&] { gisWriteRecord(-3, o); }},
+      {"gisWriteRecordLarge", [&] { gisWriteRecordLarge(0, o); }},
+  };
+  for (const auto& [name, call] : cases) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(call), 1);
+    EXPECT_EQ(output().find("Should not be here " + name + "[gisID=0] - please contact" + kContact + "\n"), 0u)
+        << output();
+  }
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(kGisMaxLayers + 1, o); }), 1);
+  EXPECT_EQ(output().find("Should not be here gisWriteObject[gisID=101] - please contact"), 0u) << output();
+}
+
+TEST_F(LayerWriteTest, WritesToAFreeSlotStopWithTheKindGuard) {
+  GisObject o = object();
+  o.isPoint = true;
+  const std::pair<std::string, std::function<void()>> cases[] = {
+      {"gisWriteHeader", [] { gisWriteHeader(4); }},
+      {"gisWriteObject", [&] { gisWriteObject(4, o); }},
+      {"gisWriteRecord", [&] { gisWriteRecord(4, o); }},
+      {"gisWriteRecordLarge", [&] { gisWriteRecordLarge(4, o); }},
+  };
+  for (const auto& [name, call] : cases) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(call), 1);
+    EXPECT_EQ(output().find("\nShould not be here [" + name + "] - please contact" + kContact + "\n"), 0u)
+        << output();
+  }
+}
+
+// ---- gisPrintMessage ----
+
+TEST_F(LayerWriteTest, PrintMessageShowsLineOneAndTheNonBlankOthers) {
+  gisSetMessage("WARNING 0999 - Only line.");
+  gisPrintMessage(0);
+  EXPECT_EQ(output(), "WARNING 0999 - Only line.\n");
+  clearOutput();
+  gGis.gisMessageLines[1] = fixed::blanks(1000);
+  gGis.gisMessageLines[3] = fixed::fit("third", 1000);
+  gisPrintMessage(2);
+  EXPECT_EQ(output(), "\n\n\nthird\n");
+  clearOutput();
+  gisSetMessage("one", "two");
+  gGis.gisMessageLines[4] = fixed::fit("four", 1000);
+  gisPrintMessage(1);
+  EXPECT_EQ(output(), "\none\ntwo\nfour\n");
+  // The lines stay for whoever prints them next.
+  EXPECT_EQ(fixed::trimmed(gGis.gisMessageLines[2]), "two");
+}
+
+TEST_F(LayerWriteTest, PrintMessageEchoesToTheLog) {
+  OPENERBYNAME(gGis.gisLogUnit, "O ", "gis.log", 80);
+  gisSetMessage("ERROR 0001 - Logged.", "second");
+  gisPrintMessage(1);
+  CLOSER(gGis.gisLogUnit);
+  EXPECT_EQ(readFile(dir_ / "gis.log"), "\nERROR 0001 - Logged.\nsecond\n");
+}
+
+TEST_F(LayerWriteTest, FailureStopsAfterOneBlankLine) {
+  EXPECT_EQ(expectRunEnd([] { gisFail("ERROR 0413 - Rewriting .dbf file header with final information."); }), 1);
+  EXPECT_EQ(output().find("\nERROR 0413 - Rewriting .dbf file header with final information.\n"), 0u);
+}
+
+}  // namespace

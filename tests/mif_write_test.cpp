@@ -1,0 +1,335 @@
+// MIF/MID output layers: the header text, every kind of object line by line, the coordinate
+// layout (and its widening for values too wide for their columns), style lines and the .mid rows.
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "tests/test_support.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+class MifWriteTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    GisAttributeDefs& d = gGis.gisAttributeDefs;
+    d.n = 2;
+    d.name[1] = fixed::fit("Stream_ID", 32);
+    d.type[1] = fixed::fit("Char", 24);
+    d.width[1] = 100;
+    d.name[2] = fixed::fit("Elevation", 32);
+    d.type[2] = fixed::fit("Float", 24);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", 1000);
+  }
+
+  int openLayer(const std::string& name = "lay.mif") {
+    id_ = gisOpenLayer(name, " ", "O ", false);
+    gisWriteHeader(id_);
+    return id_;
+  }
+
+  void setVertices(const std::vector<std::pair<double, double>>& v) {
+    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
+      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
+    }
+  }
+
+  // Writes one object and its record.
+  void write(GisObject& o, const std::string& record = "\"s\",1.5") {
+    gisWriteObject(id_, o);
+    gGis.gisDataLine = fixed::fit(record, 1000);
+    gisWriteRecord(id_, o);
+  }
+
+  // The object text of the .mif after the header written by openLayer.
+  std::string objects(const std::string& name = "lay.mif") {
+    const std::string all = readFile(dir_ / name);
+    const std::string end = "Data\n\n";
+    const auto at = all.find(end);
+    return at == std::string::npos ? all : all.substr(at + end.size());
+  }
+
+  void close() { gisCloseLayer(id_); }
+
+  void expectGdalReads(const std::string& file, bool allowNull) {
+    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
+    const std::string cmd = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
+                            file + " > gdal.txt 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << readFile(dir_ / "gdal.txt");
+  }
+
+  static GisObject object() {
+    GisObject o;
+    gisInitialiseObject(o);
+    return o;
+  }
+
+  int id_ = 0;
+};
+
+// ---- Header ----
+
+TEST_F(MifWriteTest, HeaderNamesTheAttributesWithTheirWidths) {
+  openLayer();
+  close();
+  EXPECT_EQ(readFile(dir_ / "lay.mif"),
+            "Version 300\n"
+            "Charset \"WindowsLatin1\"\n"
+            "Delimiter \",\"\n"
+            "CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000\n"
+            "Columns 2\n"
+            "  Stream_ID Char(100)\n"
+            "  Elevation Float\n"
+            "Data\n"
+            "\n");
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), "");
+}
+
+TEST_F(MifWriteTest, HeaderWithoutAttributesOrCoordSys) {
+  gGis.gisAttributeDefs.n = 0;
+  gGis.gisOutputCoordSys = fixed::blanks(1000);
+  openLayer();
+  close();
+  EXPECT_EQ(readFile(dir_ / "lay.mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n\nColumns 0\nData\n\n");
+}
+
+TEST_F(MifWriteTest, HeaderWriterAloneGivesTheSameText) {
+  openLayer("a.mif");
+  close();
+  int unit = 0;
+  OPENERBYNAME(unit, "O ", "b.mif", 80);
+  mifWriteHeader(gGis.gisAttributeDefs, unit);
+  CLOSER(unit);
+  EXPECT_EQ(readFile(dir_ / "b.mif"), readFile(dir_ / "a.mif"));
+}
+
+TEST_F(MifWriteTest, TooManyAttributesStopBeforeReadingPastTheTable) {
+  gGis.gisAttributeDefs.n = kMifMaxAttributes + 1;
+  id_ = gisOpenLayer("big.mif", " ", "O ", false);
+  EXPECT_EQ(expectRunEnd([&] { gisWriteHeader(id_); }), 1);
+  EXPECT_NE(output().find("Should not be here [mifWriteHeader] - please contact"), std::string::npos);
+}
+
+// ---- Objects ----
+
+TEST_F(MifWriteTest, PointAndLineLayout) {
+  openLayer();
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1.5, -2.25}});
+  write(p);
+  GisObject l = object();
+  l.isLine = true;
+  setVertices({{0.0, 1.0}, {-3.125, 400000.5}});
+  write(l);
+  close();
+  EXPECT_EQ(objects(),
+            "Point         1.500000       -2.250000\n"
+            "Line         0.000000        1.000000       -3.125000   400000.500000\n");
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), "\"s\",1.5\n\"s\",1.5\n");
+  expectGdalReads("lay.mif", false);
+}
+
+TEST_F(MifWriteTest, MultipointAndPolylines) {
+  openLayer();
+  GisObject m = object();
+  m.isMultiPoint = true;
+  setVertices({{1, 2}, {3, 4}});
+  write(m);
+  GisObject p = object();
+  p.isPline = true;
+  setVertices({{1, 1}, {2, 2}, {3, 1}});
+  write(p);
+  GisObject pm = object();
+  pm.isPlineMultiple = true;
+  pm.nr = 2;
+  pm.ir[1] = 1;
+  pm.ir[2] = 3;
+  setVertices({{0, 0}, {1, 0}, {5, 5}, {6, 6}, {7, 5}});
+  write(pm);
+  close();
+  const std::string v = "        ";  // eight blanks: a one-digit value in 16 columns
+  EXPECT_EQ(objects(),
+            "MultiPoint 2\n" + v + "1.000000" + v + "2.000000\n" + v + "3.000000" + v + "4.000000\n" +
+                "Pline 3\n" + v + "1.000000" + v + "1.000000\n" + v + "2.000000" + v + "2.000000\n" + v +
+                "3.000000" + v + "1.000000\n" + "Pline Multiple 2\n 2\n" + v + "0.000000" + v + "0.000000\n" + v +
+                "1.000000" + v + "0.000000\n 3\n" + v + "5.000000" + v + "5.000000\n" + v + "6.000000" + v +
+                "6.000000\n" + v + "7.000000" + v + "5.000000\n");
+  expectGdalReads("lay.mif", false);
+}
+
+TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
+  openLayer();
+  setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});
+  GisObject one = object();
+  one.isRegion = true;
+  write(one);
+  GisObject two = object();
+  two.isRegion = true;
+  two.nr = 2;
+  two.ir[1] = 1;
+  two.ir[2] = 3;
+  write(two);
+  close();
+  const std::string v = "        ";
+  const std::string rows[] = {v + "0.000000" + v + "0.000000\n", v + "0.000000" + v + "4.000000\n",
+                              v + "4.000000" + v + "4.000000\n", v + "4.000000" + v + "0.000000\n",
+                              v + "0.000000" + v + "0.000000\n"};
+  const std::string all = rows[0] + rows[1] + rows[2] + rows[3] + rows[4];
+  EXPECT_EQ(objects(), "Region 1\n 5\n" + all + "Region 2\n 2\n" + rows[0] + rows[1] + " 3\n" + rows[2] + rows[3] +
+                           rows[4]);
+}
+
+TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
+  openLayer();
+  GisObject t = object();
+  t.isText = true;
+  setVertices({{99, 99}, {1.25, 2.5}, {10.0, 20.0625}});
+  gGis.gisDataLine = fixed::fit("\"Bridge 12\"", 1000);
+  gisWriteObject(id_, t);
+  gisWriteRecord(id_, t);
+  close();
+  EXPECT_EQ(objects(), "Text\n\"Bridge 12\"\n               1.250           2.500          10.000          20.062\n");
+  EXPECT_TRUE(t.isText);  // a MIF layer keeps the text as text
+}
+
+TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
+  openLayer();
+  GisObject n = object();
+  n.isNone = true;
+  write(n);
+  GisObject bad = object();
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, bad); }), 1);
+  EXPECT_NE(output().find("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
+                          std::string(SUPPORT_CONTACT) + "\n"),
+            std::string::npos);
+  EXPECT_EQ(objects(), "none\n");  // the run's end closed the layer's files
+}
+
+// Readers cannot draw a line of one vertex or a region of two: such objects are written without
+// geometry and keep their row.
+TEST_F(MifWriteTest, ObjectsWithTooFewVerticesAreWrittenAsNone) {
+  openLayer();
+  GisObject l = object();
+  l.isPline = true;
+  setVertices({{1, 1}});
+  write(l, "\"short\",1");
+  GisObject r = object();
+  r.isRegion = true;
+  setVertices({{1, 1}, {2, 2}});
+  write(r, "\"thin\",2");
+  GisObject e = object();
+  e.isLine = true;
+  setVertices({});
+  write(e, "\"empty\",3");
+  close();
+  EXPECT_EQ(objects(), "none\nnone\nnone\n");
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), "\"short\",1\n\"thin\",2\n\"empty\",3\n");
+  EXPECT_TRUE(l.isPline);
+  EXPECT_FALSE(l.isNone);
+  expectGdalReads("lay.mif", true);
+}
+
+// ---- Coordinates ----
+
+TEST_F(MifWriteTest, WideCoordinatesStandApart) {
+  openLayer();
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{123456789.5, -12345678.25}});
+  write(p);
+  setVertices({{1.0e20, 12345678.0}});
+  write(p);
+  close();
+  EXPECT_EQ(objects(),
+            "Point  123456789.500000 -12345678.250000\n"
+            "Point  100000000000000000000.000000 12345678.000000\n");
+  expectGdalReads("lay.mif", false);
+}
+
+TEST_F(MifWriteTest, CoordinatesRoundToSixDecimals) {
+  openLayer();
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{0.0000004, -0.0000006}});
+  write(p);
+  setVertices({{2.0000004, 12345678.1234564}});
+  write(p);
+  close();
+  EXPECT_EQ(objects(),
+            "Point         0.000000       -0.000001\n"
+            "Point         2.000000 12345678.123456\n");
+}
+
+// ---- Style lines ----
+
+TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
+  openLayer();
+  MifLayer& mif = gGis.layers[id_].mifLayer;
+  mif.mifStyleLines[1] = fixed::fit("    Pen (1,2,0)", 256);
+  mif.mifStyleLines[2] = fixed::fit("    Brush (2,16777215)", 256);
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 2}});
+  write(p);
+  GisObject n = object();
+  n.isNone = true;
+  write(n);
+  mif.mifStyleLines[1] = fixed::blanks(256);  // the second line needs the first
+  write(p);
+  close();
+  EXPECT_EQ(objects(),
+            "Point         1.000000        2.000000\n    Pen (1,2,0)\n    Brush (2,16777215)\n"
+            "none\n"
+            "Point         1.000000        2.000000\n");
+}
+
+// ---- Records and tables ----
+
+TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
+  openLayer();
+  GisObject n = object();
+  n.isNone = true;
+  gisWriteObject(id_, n);
+  const std::string longLine = "\"" + std::string(1500, 'x') + "\",2";
+  gGis.gisDataLine = longLine + "   ";
+  gisWriteRecord(id_, n);
+  gGis.gisDataLineLarge = fixed::fit("\"large\",3", 100000);
+  gisWriteRecordLarge(id_, n);
+  close();
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), longLine + "\n\"large\",3\n");
+}
+
+TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
+  id_ = gisOpenLayer("table.csv", " ", "O ", true);
+  EXPECT_EQ(gGis.layers[id_].gisLayerType, 1);
+  gisWriteHeader(id_);  // a table has no header of its own
+  GisObject n = object();
+  n.isNone = true;
+  gGis.gisDataLine = fixed::fit("1,2,3", 1000);
+  gisWriteRecord(id_, n);
+  gisCloseLayer(id_);
+  EXPECT_EQ(readFile(dir_ / "table.csv"), "1,2,3\n");
+  int again = gisOpenLayer("table2.csv", " ", "O ", true);
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(again, n); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+}
+
+TEST_F(MifWriteTest, UnwritableMifStopsWithTheObjectError) {
+  openLayer();
+  CLOSER(gGis.layers[id_].mifLayer.mifUnit);  // the unit is gone; writes fail
+  gGis.layers[id_].mifLayer.mifUnit = 1999;
+  GisObject p = object();
+  p.isPoint = true;
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
+  EXPECT_NE(output().find("\nERROR 0439 - Writing .mif file object coordinates.\n"), std::string::npos);
+}
+
+}  // namespace
