@@ -7,11 +7,15 @@
 #include "utility/console.hpp"
 #include "utility/files.hpp"
 #include "gis/gis_state.hpp"
+#include "converter/sdf_sections.hpp"
 
 void resetAllState() {
   gFileUnits.reset();
   gRunFlags.reset();
   gGis.reset();
+  gSdfSection.reset();
+  gSdfWork.reset();
+  gSdfLayers.reset();
 }
 
 void PlenvorTest::SetUp() {

@@ -1,0 +1,265 @@
+// The SDF block readers: where each block ends, what its data lines fill, the limits of the
+// arrays and the messages that name the routine, the file and the line.
+#include <string>
+
+#include "converter/sdf_blocks.hpp"
+#include "converter/sdf_cross_section.hpp"
+#include "tests/test_support.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+class SdfBlocksTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    setInput("\n");
+  }
+
+  // Opens an SDF fragment; the reader's caller has just read the keyword line (line 1).
+  void open(const std::string& text) {
+    if (unit_ != 0 && fuIsOpen(unit_)) CLOSER(unit_);
+    writeFile(dir_ / "part.sdf", text);
+    unit_ = 0;
+    OPENERBYNAME(unit_, "I ", "part.sdf", 8);
+    line_ = fixed::blanks(kSdfLineLength);
+    lineNo_ = 1;
+    clearOutput();
+  }
+
+  std::string lineText() const { return fixed::trimmed(line_); }
+
+  SdfCrossSection& xs = gSdfSection;
+  int unit_ = 0;
+  std::string line_;
+  int lineNo_ = 0;
+};
+
+// --- Where a block ends ---------------------------------------------------------------------
+
+TEST_F(SdfBlocksTest, CutLineReadsPointsUpToTheNextKeywordAndLeavesItInTheBuffer) {
+  open("  1.0, 2.0 ! note\n  3 4\n   SURFACE LINE:\n  9 9 9\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  EXPECT_EQ(xs.cutCount, 2);
+  EXPECT_DOUBLE_EQ(xs.cutX[1], 1.0);
+  EXPECT_DOUBLE_EQ(xs.cutY[1], 2.0);
+  EXPECT_DOUBLE_EQ(xs.cutX[2], 3.0);
+  EXPECT_DOUBLE_EQ(xs.cutY[2], 4.0);
+  EXPECT_EQ(lineText(), "   SURFACE LINE:");
+  EXPECT_EQ(lineNo_, 4);
+  EXPECT_EQ(line_.size(), kSdfLineLength);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(SdfBlocksTest, CutLineFollowedByEndEndsTheBlockNotTheRun) {
+  open("10,20\n30,40\n   END:\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  EXPECT_EQ(xs.cutCount, 2);
+  EXPECT_EQ(lineText(), "   END:");
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(SdfBlocksTest, BlankLineEndsCutLineNValuesAndSurfaceLine) {
+  open("1 2\n\n3 4\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  EXPECT_EQ(xs.cutCount, 1);
+  EXPECT_EQ(lineNo_, 3);
+
+  open("0.0 0.03\n\n0.5 0.05\n");
+  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  EXPECT_EQ(xs.nCount, 1);
+
+  open("1 2 3\n  \n4 5 6\n");
+  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  EXPECT_EQ(xs.surfCount, 1);
+}
+
+TEST_F(SdfBlocksTest, SurfaceLineEndsAtEndLineAndReadsCrlfLines) {
+  open("1.5, 2.5, 100.25\r\n3,4,-5\r\n   END:\r\n");
+  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  ASSERT_EQ(xs.surfCount, 2);
+  EXPECT_DOUBLE_EQ(xs.surfX[1], 1.5);
+  EXPECT_DOUBLE_EQ(xs.surfY[1], 2.5);
+  EXPECT_FLOAT_EQ(xs.surfZ[1], 100.25f);
+  EXPECT_FLOAT_EQ(xs.surfZ[2], -5.0f);
+  EXPECT_EQ(lineText(), "   END:");
+  EXPECT_EQ(lineNo_, 4);
+}
+
+TEST_F(SdfBlocksTest, NValuesTakeTheFractionFirstAndTheValueSecond) {
+  open("0.0, 0.06\n0.25, 0.035\nLEVEE POSITIONS:\n");
+  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  ASSERT_EQ(xs.nCount, 2);
+  EXPECT_FLOAT_EQ(xs.nFraction[2], 0.25f);
+  EXPECT_FLOAT_EQ(xs.nValue[2], 0.035f);
+  EXPECT_EQ(lineText(), "LEVEE POSITIONS:");
+}
+
+TEST_F(SdfBlocksTest, ASecondBlockInOneSectionKeepsOnlyItsOwnPoints) {
+  open("1 1\n2 2\n3 3\nSURFACE LINE:\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  open("7 8\nSURFACE LINE:\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  EXPECT_EQ(xs.cutCount, 1);
+  EXPECT_DOUBLE_EQ(xs.cutX[1], 7.0);
+}
+
+TEST_F(SdfBlocksTest, LinesLongerThanTheBufferAreCut) {
+  open("1 2 3" + std::string(1200, ' ') + "tail\nEND:\n");
+  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  EXPECT_EQ(xs.surfCount, 1);
+  EXPECT_EQ(line_.size(), kSdfLineLength);
+}
+
+// --- Bad data lines end the run, naming the routine and the line -----------------------------
+
+TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
+  struct Case {
+    std::string text;
+    std::string routine;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"1.0, abc\n", "GetSdfCutline", "1.0, abc"},
+      {"5\nSURFACE LINE:\n", "GetSdfCutline", "5"},
+      {"0.5\nEND:\n", "GetSdfnVals", "0.5"},
+      {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0"},
+  };
+  for (const Case& c : cases) {
+    open(c.text);
+    const int status = expectRunEnd([&] {
+      if (c.routine == "GetSdfCutline") GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+      if (c.routine == "GetSdfnVals") GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+      if (c.routine == "GetSdfSurfaceLine")
+        GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+    });
+    EXPECT_EQ(status, 1) << c.text;
+    EXPECT_NE(output().find("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
+                            "\n\n"),
+              std::string::npos)
+        << output();
+    FILEUNITSINITIALISE(1000);
+  }
+}
+
+TEST_F(SdfBlocksTest, EndOfFileInsideABlockStopsNamingFileBlockAndLine) {
+  open("1 2\n3 4\n");
+  EXPECT_EQ(expectRunEnd([&] { GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_); }), 1);
+  EXPECT_NE(output().find("ERROR - Unexpected end of file part.sdf in CUT LINE block after line 3."),
+            std::string::npos)
+      << output();
+
+  FILEUNITSINITIALISE(1000);
+  open("left, 0.2, 10\n");
+  EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
+  EXPECT_NE(output().find("in LEVEE POSITIONS block after line 2."), std::string::npos) << output();
+}
+
+// --- Array limits ---------------------------------------------------------------------------
+
+TEST_F(SdfBlocksTest, CutLineKeepsItsFirst100000PointsAndReportsEachFurtherLine) {
+  std::string text;
+  for (int i = 1; i <= kSdfMaxPoints + 2; ++i) text += std::to_string(i) + " 1\n";
+  open(text + "SURFACE LINE:\n");
+  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  EXPECT_EQ(xs.cutCount, kSdfMaxPoints);
+  EXPECT_DOUBLE_EQ(xs.cutX[kSdfMaxPoints], 100000.0);
+  const std::string msg = "\nERROR - Exceeeded limit of 100,000 cut lines. Contact support@plenvor.example\n";
+  EXPECT_EQ(output(), msg + msg);
+  EXPECT_EQ(lineText(), "SURFACE LINE:");
+}
+
+TEST_F(SdfBlocksTest, SurfaceAndNValueBlocksBeyondTheirArraysStopTheRun) {
+  std::string text;
+  for (int i = 1; i <= kSdfMaxPoints + 1; ++i) text += "0.5 1 2\n";
+  open(text + "END:\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+            }),
+            1);
+  EXPECT_NE(output().find("ERROR - More than 100,000 points in SURFACE LINE block at line 100002 of file part.sdf."),
+            std::string::npos);
+
+  FILEUNITSINITIALISE(1000);
+  open(text + "END:\n");
+  EXPECT_EQ(expectRunEnd([&] { GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_); }), 1);
+  EXPECT_NE(output().find("ERROR - More than 100,000 points in NVALUES block"), std::string::npos);
+}
+
+TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
+  std::string text;
+  for (int i = 1; i <= kSdfMaxLevees + 1; ++i) text += std::to_string(i) + ", 0.5, 10\n";
+  open(text + "END:\n");
+  EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
+  EXPECT_NE(output().find("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line 102 of file part.sdf."),
+            std::string::npos)
+      << output();
+}
+
+// --- Levee markers --------------------------------------------------------------------------
+
+TEST_F(SdfBlocksTest, LeveeMarkersReadIdFractionAndElevation) {
+  open("   'left bank', 0.25, 101.5\n   R, .75, 99 ! right\n   END:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  ASSERT_EQ(xs.leveeCount, 2);
+  EXPECT_EQ(fixed::trimmed(xs.leveeMarkers[1].id), "left bank");
+  EXPECT_EQ(xs.leveeMarkers[1].id.size(), kSdfLeveeIdLength);
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[1].fraction, 0.25f);
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[1].elevation, 101.5f);
+  EXPECT_EQ(fixed::trimmed(xs.leveeMarkers[2].id), "R");
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[2].fraction, 0.75f);
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[2].elevation, 99.0f);
+  EXPECT_EQ(lineText(), "   END:");
+  EXPECT_EQ(output(), "");  // exactly two markers: nothing to say
+}
+
+TEST_F(SdfBlocksTest, LeveeWithoutHeightGets9999AndAWarningWithItsLineNumber) {
+  open("1, 0.2,\n2, 0.8,  \nBLOCKED POSITIONS:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  ASSERT_EQ(xs.leveeCount, 2);
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[1].elevation, 9999.0f);
+  EXPECT_FLOAT_EQ(xs.leveeMarkers[2].elevation, 9999.0f);
+  EXPECT_EQ(output(),
+            "\nWARNING - No levee height specified.  Line number: 2\n"
+            "\nWARNING - No levee height specified.  Line number: 3\n");
+}
+
+TEST_F(SdfBlocksTest, LeveeCountWarningsNameTheLineThatEndedTheBlock) {
+  open("INEFFECTIVE POSITIONS:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  EXPECT_EQ(xs.leveeCount, 0);
+  EXPECT_EQ(output(), "\nWARNING - No levee points detected. Line number: 2\n");
+
+  open("a, 0.5, 1\nEND:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  EXPECT_EQ(output(), "\nWARNING - Only one levee points detected for section. Line number: 3\n");
+
+  open("a, 0.1, 1\nb, 0.5, 1\nc, 0.9, 1\nEND:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  EXPECT_EQ(xs.leveeCount, 3);
+  EXPECT_EQ(output(), "\nWARNING - More than two levee points detected for section. Line number: 5\n");
+}
+
+TEST_F(SdfBlocksTest, LeveeLinesWithoutTwoCommasOrWithTextForNumbersStop) {
+  for (const std::string bad : {"left 0.5\n", "left, 0.5\n", ", 0.5, 10\n", "left, half, 10\n"}) {
+    FILEUNITSINITIALISE(1000);
+    open(bad + "END:\n");
+    const int status =
+        expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); });
+    EXPECT_EQ(status, 1) << bad;
+    EXPECT_NE(output().find("ERROR - Reading following line in file in sub GetSdfLevees"), std::string::npos)
+        << bad << output();
+  }
+}
+
+// --- Shared helpers -------------------------------------------------------------------------
+
+TEST(SdfLineText, TextAfterTheFirstColonKeepsLeadingBlanks) {
+  EXPECT_EQ(textAfterColon("   STREAM ID: Bald Eagle: upper    "), " Bald Eagle: upper");
+  EXPECT_EQ(textAfterColon("STATION:62190.9923754"), "62190.9923754");
+  EXPECT_EQ(textAfterColon("no colon"), "");
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+// Section processing: chainage, Manning's n per point, levee placement and trimming, the .csv
+// profile and the console lines, on sections filled by hand and written to open layers.
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "converter/sdf_cross_section.hpp"
+#include "converter/sdf_layers.hpp"
+#include "converter/sdf_sections.hpp"
+#include "tests/test_support.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+struct SurfacePoint {
+  double x, y;
+  float z;
+};
+
+class SdfSectionsTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    setInput("\n");
+    OpenSdfSectionLayers("t", false, gSdfLayers.sections);
+    xs.streamId = fixed::fit("S", kSdfLineLength);
+    xs.reachId = fixed::fit("R", kSdfLineLength);
+    xs.stationText = fixed::fit("100", kSdfLineLength);
+    clearOutput();
+  }
+
+  // Points along the x axis at the given chainages.
+  void surfaceAlongX(const std::vector<std::pair<float, float>>& chainageAndZ) {
+    std::vector<SurfacePoint> pts;
+    for (const auto& [d, z] : chainageAndZ) pts.push_back({d, 0.0, z});
+    surface(pts);
+  }
+  void surface(const std::vector<SurfacePoint>& pts) {
+    xs.hasSurfaceLine = true;
+    xs.surfCount = static_cast<int>(pts.size());
+    for (int i = 1; i <= xs.surfCount; ++i) {
+      xs.surfX[i] = pts[i - 1].x;
+      xs.surfY[i] = pts[i - 1].y;
+      xs.surfZ[i] = pts[i - 1].z;
+    }
+  }
+  void nValues(const std::vector<std::pair<float, float>>& fractionAndN) {
+    xs.hasNValues = true;
+    xs.nCount = static_cast<int>(fractionAndN.size());
+    for (int k = 1; k <= xs.nCount; ++k) {
+      xs.nFraction[k] = fractionAndN[k - 1].first;
+      xs.nValue[k] = fractionAndN[k - 1].second;
+    }
+  }
+  void levees(const std::vector<float>& fractions) {
+    xs.hasLevees = true;
+    xs.leveeCount = static_cast<int>(fractions.size());
+    for (int m = 1; m <= xs.leveeCount; ++m) {
+      xs.leveeMarkers[m].id = fixed::fit(std::to_string(m), kSdfLeveeIdLength);
+      xs.leveeMarkers[m].fraction = fractions[m - 1];
+      xs.leveeMarkers[m].elevation = 9999.0f;
+    }
+  }
+  void process() { Process_sdf_Sections(xs, gSdfLayers.sections); }
+  std::string csv(const std::string& name = "S_R_100.csv") { return readFile(dir_ / name); }
+  std::vector<int> kept() const {
+    std::vector<int> k;
+    for (int i = 1; i <= xs.surfCount; ++i)
+      if (!gSdfWork.trimMask[i]) k.push_back(i);
+    return k;
+  }
+
+  SdfCrossSection& xs = gSdfSection;
+};
+
+// --- Chainage and the .csv profile -----------------------------------------------------------
+
+TEST_F(SdfSectionsTest, ChainageIsTheDistanceAlongTheSurfaceLine) {
+  surface({{10.0, 20.0, 5.5f}, {10.0, 23.0, 4.25f}, {14.0, 23.0, 6.0f}});
+  process();
+  EXPECT_FLOAT_EQ(gSdfWork.sectionChainage[3], 7.0f);
+  EXPECT_EQ(csv(),
+            "\"X\",\"Z\"\n"
+            "       0.000,      5.5000\n"
+            "       3.000,      4.2500\n"
+            "       7.000,      6.0000\n");
+}
+
+TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
+  xs.streamId = fixed::fit(" S1", kSdfLineLength);
+  xs.reachId = fixed::fit(" R1", kSdfLineLength);
+  xs.stationText = fixed::fit(" 100", kSdfLineLength);
+  surfaceAlongX({{0, 1}, {1, 2}});
+  process();
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
+  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
+}
+
+TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRun) {
+  xs.stationText = fixed::fit("abc", kSdfLineLength);
+  surfaceAlongX({{0, 1}, {1, 2}});
+  EXPECT_EQ(expectRunEnd([&] { process(); }), 1);
+  EXPECT_EQ(output().substr(0, 46), "\nERROR - converting station to numeric field\n\n");
+}
+
+TEST_F(SdfSectionsTest, SectionWithoutSurfaceLineWritesOnlyItsWarning) {
+  xs.hasCutLine = true;
+  xs.cutCount = 2;
+  process();
+  EXPECT_EQ(output(),
+            "\nWarning - No surface line for section in sdf, unable to export .csv format section.\n"
+            "SR100\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
+}
+
+// --- Manning's n per point ------------------------------------------------------------------
+
+TEST_F(SdfSectionsTest, PointExactlyAtAChangeTakesTheNewValue) {
+  surfaceAlongX({{0, 1}, {4, 2}, {5, 3}, {10, 4}});
+  nValues({{0.0f, 0.03f}, {0.5f, 0.05f}});
+  process();
+  EXPECT_EQ(csv(),
+            "\"X\",\"Z\",\"N\"\n"
+            "       0.000,      1.0000,  0.0300\n"
+            "       4.000,      2.0000,  0.0300\n"
+            "       5.000,      3.0000,  0.0500\n"
+            "      10.000,      4.0000,  0.0500\n");
+}
+
+TEST_F(SdfSectionsTest, PointerMovesOneChangePointPerSurfacePoint) {
+  surfaceAlongX({{0, 1}, {1, 1}, {8, 1}, {9, 1}, {10, 1}});
+  nValues({{0.0f, 0.01f}, {0.2f, 0.02f}, {0.3f, 0.03f}, {0.4f, 0.04f}});
+  process();
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[1], 0.01f);
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[2], 0.01f);
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[3], 0.02f);  // catches up one change point at a time
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[4], 0.03f);
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[5], 0.04f);
+}
+
+TEST_F(SdfSectionsTest, SectionWithoutNValuesGetsZeroNotTheValuesOfAnEarlierSection) {
+  surfaceAlongX({{0, 1}, {10, 1}});
+  nValues({{0.0f, 0.07f}});
+  process();
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[2], 0.07f);
+  xs.hasNValues = false;
+  process();
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[1], 0.0f);
+  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[2], 0.0f);
+  EXPECT_EQ(csv().substr(0, 8), "\"X\",\"Z\"\n");
+}
+
+// --- Levee markers: placing and trimming ----------------------------------------------------
+
+TEST_F(SdfSectionsTest, OneMarkerKeepsTheSideThatHoldsTheLowestPoint) {
+  surfaceAlongX({{0, 9}, {2, 1}, {5, 5}, {8, 7}, {10, 9}});
+  levees({0.5f});
+  process();
+  EXPECT_EQ(kept(), (std::vector<int>{1, 2, 3}));  // a point exactly at the marker stays
+
+  surfaceAlongX({{0, 9}, {2, 8}, {5, 5}, {8, 1}, {10, 9}});
+  process();
+  EXPECT_EQ(kept(), (std::vector<int>{3, 4, 5}));
+  // The chainage stays measured from the first point of the whole section.
+  EXPECT_EQ(csv(),
+            "\"X\",\"Z\"\n"
+            "       5.000,      5.0000\n"
+            "       8.000,      1.0000\n"
+            "      10.000,      9.0000\n");
+}
+
+TEST_F(SdfSectionsTest, TwoMarkersKeepThePointsBetweenThem) {
+  surfaceAlongX({{0, 9}, {2, 8}, {5, 1}, {8, 7}, {10, 9}});
+  levees({0.2f, 0.8f});
+  process();
+  EXPECT_EQ(kept(), (std::vector<int>{2, 3, 4}));
+  EXPECT_EQ(output().find("Error here."), std::string::npos);
+}
+
+TEST_F(SdfSectionsTest, TwoMarkersRightToLeftTrimEverything) {
+  surfaceAlongX({{0, 9}, {5, 1}, {10, 9}});
+  levees({0.8f, 0.2f});
+  process();
+  EXPECT_TRUE(kept().empty());
+  EXPECT_EQ(csv(), "\"X\",\"Z\"\n");
+  EXPECT_NE(output().find("\nError here.\n"), std::string::npos);
+}
+
+TEST_F(SdfSectionsTest, ThreeMarkersKeepThePairAroundTheLowestPoint) {
+  surfaceAlongX({{0, 9}, {2, 8}, {4, 7}, {6, 1}, {8, 7}, {10, 9}});
+  levees({0.1f, 0.3f, 0.7f, 0.9f});
+  process();
+  EXPECT_EQ(kept(), (std::vector<int>{3, 4}));
+  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n"), std::string::npos);
+  EXPECT_EQ(output().find("Determing"), std::string::npos);
+}
+
+TEST_F(SdfSectionsTest, ThreeMarkersThatBracketNothingLeaveTheSectionWhole) {
+  surfaceAlongX({{0, 1}, {5, 5}, {10, 9}});  // lowest point at chainage 0, left of every marker
+  levees({0.2f, 0.5f, 0.8f});
+  process();
+  EXPECT_EQ(kept().size(), 3u);
+  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n\nERROR - Determing which two levee "
+                          "markes to use.\n"),
+            std::string::npos);
+}
+
+TEST_F(SdfSectionsTest, NoMarkersLeaveTheSectionWholeWithoutWarnings) {
+  surfaceAlongX({{0, 9}, {5, 1}, {10, 9}});
+  levees({});
+  process();
+  EXPECT_EQ(kept().size(), 3u);
+  EXPECT_EQ(output().find("WARNING"), std::string::npos);
+  EXPECT_EQ(output().find("ERROR"), std::string::npos);
+}
+
+TEST_F(SdfSectionsTest, EqualLowestElevationsChooseTheFirstPoint) {
+  surfaceAlongX({{0, 9}, {2, 1}, {5, 5}, {8, 1}, {10, 9}});
+  levees({0.5f});
+  process();
+  EXPECT_EQ(kept(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(SdfSectionsTest, MarkersArePlacedAndTakeTheSurfaceElevationThere) {
+  surface({{100.0, 50.0, 10.0f}, {104.0, 53.0, 20.0f}, {108.0, 56.0, 30.0f}});  // length 10
+  levees({0.25f, 0.0f, 1.5f});
+  process();
+  EXPECT_DOUBLE_EQ(gSdfWork.leveeX[1], 102.0);
+  EXPECT_DOUBLE_EQ(gSdfWork.leveeY[1], 51.5);
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[1], 15.0f);
+  EXPECT_DOUBLE_EQ(gSdfWork.leveeX[2], 100.0);  // fraction 0: the first point
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[2], 10.0f);
+  EXPECT_DOUBLE_EQ(gSdfWork.leveeX[3], 108.0);  // beyond the end: the last point
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[3], 30.0f);
+}
+
+TEST_F(SdfSectionsTest, WithoutLeveeFlagTheSectionIsNeverTrimmed) {
+  surfaceAlongX({{0, 9}, {5, 1}, {10, 9}});
+  levees({0.4f, 0.6f});
+  xs.hasLevees = false;  // what -notrim leaves
+  process();
+  EXPECT_EQ(kept().size(), 3u);
+}
+
+TEST_F(SdfSectionsTest, ASurfaceLineWithoutPointsIsHandledAsNoSurfaceLine) {
+  xs.hasSurfaceLine = true;
+  xs.surfCount = 0;
+  process();
+  EXPECT_NE(output().find("Warning - No surface line for section"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
+}
+
+TEST_F(SdfSectionsTest, CsvNumbersTooWideForTheirFieldsShowAsterisks) {
+  surfaceAlongX({{0, 123456789.0f}, {1, 1.0f}});
+  process();
+  EXPECT_EQ(csv(), "\"X\",\"Z\"\n       0.000,************\n       1.000,      1.0000\n");
+}
+
+}  // namespace
