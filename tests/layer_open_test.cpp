@@ -1,0 +1,435 @@
+// Opening layers: slots, kinds from the extension, the files of each kind, and the input-layer
+// road (register rows, workspace lines, CoordSys, .prj projection and save-date checks).
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "tests/test_support.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kContact = SUPPORT_CONTACT;
+
+class LayerOpenTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    gGis.gisAttributeDefs.n = 1;
+    gGis.gisAttributeDefs.name[1] = fixed::fit("ID", 32);
+    gGis.gisAttributeDefs.type[1] = fixed::fit("Integer", 24);
+  }
+
+  // A small input MIF/MID pair.
+  void makeMif(const std::string& base, const std::string& coordSys = "CoordSys NonEarth Units \"m\"") {
+    writeFile(dir_ / (base + ".mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n" + coordSys +
+                                          "\nColumns 1\n  ID Integer\nData\n\nnone\n");
+    writeFile(dir_ / (base + ".mid"), "1\n");
+  }
+
+  // A complete one-point shapefile set written by the library itself.
+  void makeShapefile(const std::string& base, const std::string& prj) {
+    gGis.gisOutputPrj = fixed::fit(prj, 1000);
+    int id = gisOpenLayer(base + ".shp", "P", "O ", false);
+    gisWriteHeader(id);
+    GisObject o;
+    gisInitialiseObject(o);
+    o.isPoint = true;
+    gGis.gisCoordBuffer.n = 1;
+    gisWriteObject(id, o);
+    gGis.gisDataLine = fixed::fit("1", 1000);
+    gisWriteRecord(id, o);
+    gisCloseLayer(id);
+    clearOutput();
+  }
+
+  std::string full(const std::string& name) const { return (dir_ / name).lexically_normal().string(); }
+  std::string text(const std::string& name) const { return readFile(dir_ / name); }
+  bool has(const std::string& s) const { return output().find(s) != std::string::npos; }
+};
+
+// ---- Slots ----
+
+TEST_F(LayerOpenTest, HundredLayersOpenAndTheNextStops) {
+  for (int i = 1; i <= kGisMaxLayers; ++i) EXPECT_EQ(gisOpenLayer("l" + std::to_string(i) + ".mif", " ", "O ", false), i);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("extra.mif", " ", "O ", false); }), 1);
+  EXPECT_EQ(output().find("Opening GIS Layer: extra.mif\n\nERROR 0251 - Cannot have more than 100 GIS layers open at once.\n"),
+            0u)
+      << output().substr(0, 200);
+}
+
+TEST_F(LayerOpenTest, ClosedSlotIsReusedFirst) {
+  gisOpenLayer("a.mif", " ", "O ", false);
+  int b = gisOpenLayer("b.mif", " ", "O ", false);
+  gisOpenLayer("c.mif", " ", "O ", false);
+  gisCloseLayer(b);
+  EXPECT_EQ(gisOpenLayer("d.mif", " ", "O ", false), 2);
+  EXPECT_EQ(fixed::trimmed(gGis.layers[2].gisFileName), "d.mif");
+  EXPECT_EQ(gisOpenLayer("e.mif", " ", "O ", false), 4);
+}
+
+TEST_F(LayerOpenTest, OpeningAnnouncesTheLayerAndItsHandle) {
+  gisOpenLayer("ann.mif", " ", "O ", false);
+  EXPECT_EQ(output().find("Opening GIS Layer: ann.mif\nGIS Layer assigned ID of 1\n"), 0u) << output();
+}
+
+// ---- Kinds ----
+
+TEST_F(LayerOpenTest, MifNamesWithAnyCaseOrNoExtension) {
+  int id = gisOpenLayer("Layer.MIF", " ", "O ", false);
+  const GisLayerSlot& s = gGis.layers[id];
+  EXPECT_EQ(s.gisLayerType, 1);
+  EXPECT_TRUE(s.gisWrite);
+  EXPECT_TRUE(s.gisInUse);
+  EXPECT_FALSE(s.gisEndOfData);
+  EXPECT_EQ(fuName(s.mifLayer.mifUnit), "Layer.mif");
+  EXPECT_EQ(fuName(s.mifLayer.midUnit), "Layer.mid");
+  int bare = gisOpenLayer("plain", " ", "O ", false);
+  EXPECT_EQ(fuName(gGis.layers[bare].mifLayer.mifUnit), "plain.mif");
+  EXPECT_EQ(fuName(gGis.layers[bare].mifLayer.midUnit), "plain.mid");
+  int fromMid = gisOpenLayer("other.mid", " ", "O ", false);
+  EXPECT_EQ(fuName(gGis.layers[fromMid].mifLayer.mifUnit), "other.mif");
+}
+
+TEST_F(LayerOpenTest, UnsupportedExtensionsStop) {
+  for (const std::string name : {"x.txt", "t.csv", "t.dbf"}) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd([&] { gisOpenLayer(name, " ", "O ", false); }), 1);
+    const std::string ext = name.substr(1);
+    EXPECT_TRUE(has("\nERROR 0252 - " + ext + " is not a supported GIS file format.\n")) << output();
+  }
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("x.txt", " ", "O ", true); }), 1);
+  EXPECT_TRUE(has("ERROR 0252 - .txt is not a supported GIS file format."));
+  EXPECT_EQ(gisFileType(".mid", false), 1);
+  EXPECT_EQ(gisFileType("", false), 1);
+  EXPECT_EQ(gisFileType(".shp", true), 2);
+  EXPECT_EQ(gisFileType(".dbf", true), 2);
+  EXPECT_EQ(gisFileType(".csv", true), -1);
+}
+
+TEST_F(LayerOpenTest, CsvTableIsAMidWithoutMif) {
+  int id = gisOpenLayer("table.csv", " ", "O ", true);
+  const GisLayerSlot& s = gGis.layers[id];
+  EXPECT_EQ(s.gisLayerType, 1);
+  EXPECT_EQ(s.mifLayer.mifUnit, 0);
+  EXPECT_EQ(fuName(s.mifLayer.midUnit), "table.csv");
+}
+
+TEST_F(LayerOpenTest, AttributesOnlyMidOpensTheMidAlone) {
+  makeMif("att");
+  int id = gisOpenLayer("att.mid", " ", "I ", true);
+  EXPECT_EQ(gGis.layers[id].mifLayer.mifUnit, 0);
+  EXPECT_EQ(fuName(gGis.layers[id].mifLayer.midUnit), "att.mid");
+}
+
+TEST_F(LayerOpenTest, OutputShapefileOpensOneSetPerShapeKind) {
+  int id = gisOpenLayer("streams.shp", "L", "O ", false);
+  const GisLayerSlot& s = gGis.layers[id];
+  EXPECT_EQ(s.gisLayerType, 2);
+  const ShpSubLayer& l = s.shpSubLayer[2];
+  EXPECT_EQ(fuName(l.shpUnitLE), "streams_L.shp");
+  EXPECT_EQ(fuName(l.shpUnitBE), "streams_L.shp");
+  EXPECT_EQ(fuName(l.shxUnitLE), "streams_L.shx");
+  EXPECT_EQ(fuName(l.shxUnitBE), "streams_L.shx");
+  EXPECT_EQ(fuName(l.prjUnit), "streams_L.prj");
+  EXPECT_EQ(fuName(s.dbfSubLayer[2].unit), "streams_L.dbf");
+  EXPECT_EQ(fuOrder(l.shpUnitLE), byteorder::Order::Little);
+  EXPECT_EQ(fuOrder(l.shpUnitBE), byteorder::Order::Big);
+  EXPECT_EQ(l.fileShapeType, 3);
+  EXPECT_EQ(s.shpSubLayer[1].shpUnitLE, 0);
+  EXPECT_EQ(s.shpSubLayer[3].shpUnitLE, 0);
+
+  int all = gisOpenLayer("xs.shp", "pLr", "O ", false);
+  const char* letters[] = {"", "p", "L", "r"};
+  const int types[] = {0, 1, 3, 5};
+  for (int k = 1; k <= 3; ++k) {
+    const ShpSubLayer& sub = gGis.layers[all].shpSubLayer[k];
+    EXPECT_EQ(fuName(sub.shpUnitLE), std::string("xs_") + letters[k] + ".shp");
+    EXPECT_EQ(sub.fileShapeType, types[k]);
+    EXPECT_TRUE(fs::exists(dir_ / (std::string("xs_") + letters[k] + ".dbf")));
+  }
+}
+
+TEST_F(LayerOpenTest, BlankShapeKindsTakeTheSlotWithoutSubLayers) {
+  int id = gisOpenLayer("empty.shp", "   ", "O ", false);
+  EXPECT_EQ(id, 1);
+  EXPECT_TRUE(gGis.layers[1].gisInUse);
+  for (int k = 1; k <= 3; ++k) EXPECT_EQ(gGis.layers[1].shpSubLayer[k].shpUnitLE, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "empty.shp"));
+}
+
+TEST_F(LayerOpenTest, ShapeKindThatIsNoLetterStops) {
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("bad.shp", "PX", "O ", false); }), 1);
+  EXPECT_TRUE(has("\nShould not be here [OpenshpFileType] - please contact" + kContact + "\n"));
+}
+
+TEST_F(LayerOpenTest, ModeOtherThanInputOrOutputStops) {
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("m.mif", " ", "A ", false); }), 1);
+  EXPECT_TRUE(has("\nShould not be here [OpenGIS] - please contact" + kContact + "\n"));
+  DbfSubLayer dbf;
+  ShpSubLayer shp;
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "P", dbf, shp, "A ", false); }), 1);
+  EXPECT_TRUE(has("\nShould not be here [OpenshpFile] - please contact" + kContact + "\n"));
+}
+
+TEST_F(LayerOpenTest, ShapefileSetNeedsItsExtensionAndASuffixForOutput) {
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("a.shp", "P", "O ", true); }), 1);
+  EXPECT_TRUE(has("\nERROR 0426 - .dbf file not specified.\n")) << output();
+  DbfSubLayer dbf;
+  ShpSubLayer shp;
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.dbf", "P", dbf, shp, "O ", false); }), 1);
+  EXPECT_TRUE(has("\nERROR 0426 - .shp file not specified.\n"));
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "  ", dbf, shp, "O ", false); }), 1);
+  EXPECT_TRUE(has("\nShould not be here [OpenshpFileO] - please contact" + kContact + "\n"));
+}
+
+TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
+  int id = gisOpenLayer("alone.dbf", "P", "O ", true);
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].shpUnitLE, 0);
+  EXPECT_EQ(fuName(gGis.layers[id].dbfSubLayer[1].unit), "alone.dbf");
+  gisWriteHeader(id);
+  GisObject o;
+  gisInitialiseObject(o);
+  o.isPoint = true;
+  gGis.gisDataLine = fixed::fit("42", 1000);
+  gisWriteRecord(id, o);
+  gisCloseLayer(id);
+  const std::string b = text("alone.dbf");
+  ASSERT_EQ(b.size(), 65u + 9u + 1u);  // header of one field, one record, the end mark
+  EXPECT_EQ(b[4], 1);
+  EXPECT_EQ(b.substr(65), "       42\x1a");
+}
+
+// ---- Input shapefiles ----
+
+TEST_F(LayerOpenTest, InputShapefileWithSuffixOpensBothViewsAndTheTable) {
+  makeShapefile("in", "");
+  int id = gisOpenLayer("in.shp", "P", "I ", false);
+  ASSERT_EQ(id, 1);
+  const GisLayerSlot& s = gGis.layers[1];
+  EXPECT_FALSE(s.gisWrite);
+  EXPECT_EQ(fuName(s.shpSubLayer[1].shpUnitLE), "in_P.shp");
+  EXPECT_EQ(fuOrder(s.shpSubLayer[1].shpUnitBE), byteorder::Order::Big);
+  EXPECT_EQ(s.shpSubLayer[1].shxUnitLE, 0);
+  EXPECT_EQ(s.shpSubLayer[1].prjUnit, 0);
+  EXPECT_EQ(fuName(s.dbfSubLayer[1].unit), "in_P.dbf");
+  std::int32_t code = 0;
+  ASSERT_TRUE(fuGetI32(s.shpSubLayer[1].shpUnitBE, code));
+  EXPECT_EQ(code, 9994);
+}
+
+TEST_F(LayerOpenTest, MissingInputSubFileReturnsZeroAndFreesTheSlot) {
+  EXPECT_EQ(gisOpenLayer("layer.shp", "P", "I ", false), 0);
+  EXPECT_EQ(output(), "Opening GIS Layer: layer.shp\nGIS Layer assigned ID of 1\n");
+  EXPECT_FALSE(gGis.layers[1].gisInUse);
+  EXPECT_EQ(gGis.layers[1].gisLayerType, 0);
+  EXPECT_EQ(gisOpenLayer("next.mif", " ", "O ", false), 1);
+}
+
+// ---- The register and the workspace ----
+
+TEST_F(LayerOpenTest, InputLayersAreRegisteredOnceWithTheirWorkspaceLines) {
+  gisInitialise(0, "cap", "ws", "reg");
+  gisOpenLayer("o1.mif", " ", "O ", false);
+  gisOpenLayer("o2.mif", " ", "O ", false);
+  makeMif("rivers");
+  writeFile(dir_ / "rivers.tab", "table");
+  makeMif("lakes");
+  makeShapefile("pts", "");
+  EXPECT_EQ(gisOpenLayer("rivers.mif", " ", "I ", false), 3);
+  EXPECT_EQ(gisOpenLayer("lakes.mif", " ", "I ", false), 4);
+  EXPECT_EQ(gisOpenLayer("pts_P.shp", " ", "I ", false), 5);
+  EXPECT_EQ(gisOpenLayer("./rivers.MIF", " ", "I ", false), 6);  // the same full name
+  EXPECT_EQ(gGis.gisRegisterCount, 3);
+  EXPECT_EQ(fixed::trimmed(gGis.gisRegisterNames[1]), full("rivers"));
+  gisCloseWorkspace();
+  EXPECT_EQ(text("reg_input_layers.mid"), "    1,    3, \"" + full("rivers") + ".mif\"\n" +
+                                              "    2,    4, \"" + full("lakes") + ".mif\"\n" +
+                                              "    3,    5, \"" + full("pts_P") + ".shp\"\n");
+  const std::string mif = text("reg_input_layers.mif");
+  EXPECT_EQ(mif.substr(mif.size() - 21), "Data\n\nnone\nnone\nnone\n");
+  const std::string ws = text("ws.wor");
+  EXPECT_NE(ws.find("\nOpen Table \"" + full("rivers") + ".tab\"\n! .mif/.mid Layer with no .tab Layer \"" +
+                    full("lakes") + ".mif\"\n! Non-MapInfo .tab Layer \"" + full("pts_P") + ".shp\"\n"),
+            std::string::npos)
+      << ws;
+}
+
+TEST_F(LayerOpenTest, OutputLayersAreNotRegistered) {
+  gisInitialise(0, "cap", "", "");
+  gisOpenLayer("out.mif", " ", "O ", false);
+  EXPECT_EQ(gGis.gisRegisterCount, 0);
+}
+
+TEST_F(LayerOpenTest, RegisterWithoutFilesStillRecordsNames) {
+  makeMif("a");
+  gisOpenLayer("a.mif", " ", "I ", false);
+  EXPECT_EQ(gGis.gisRegisterCount, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "_input_layers.mid"));
+}
+
+TEST_F(LayerOpenTest, PastTheRegisterLimitEveryNewLayerWarnsAndTakesIndex1000) {
+  gisInitialise(0, "cap", "ws", "reg");
+  gGis.gisRegisterCount = 998;
+  for (const std::string b : {"a", "b", "c"}) {
+    makeMif(b);
+    int id = gisOpenLayer(b + ".mif", " ", "I ", false);
+    gisCloseLayer(id);
+  }
+  const std::string warning =
+      "WARNING 0317 - Exceeded limit of input GIS layers that can be tracked (layer referencing may not be complete).";
+  const std::string out = output();
+  const auto first = out.find(warning);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(out.find(warning, first + 1), std::string::npos);  // once for b, once for c
+  EXPECT_EQ(gGis.gisRegisterCount, 1000);
+  EXPECT_EQ(fixed::trimmed(gGis.gisRegisterNames[999]), full("a"));
+  gisCloseWorkspace();
+  EXPECT_EQ(text("reg_input_layers.mid"), "  999,    1, \"" + full("a") + ".mif\"\n" + " 1000,    1, \"" + full("b") +
+                                              ".mif\"\n" + " 1000,    1, \"" + full("c") + ".mif\"\n");
+  const std::string ws = text("ws.wor");
+  EXPECT_NE(ws.find(full("a") + ".mif"), std::string::npos);
+  EXPECT_EQ(ws.find(full("b") + ".mif"), std::string::npos);
+}
+
+// ---- CoordSys check of MIF inputs ----
+
+TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
+  makeMif("ok", "  CoordSys Earth Projection 8, 104, \"m\"");
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  int id = gisOpenLayer("ok.mif", " ", "I ", false);
+  EXPECT_FALSE(has("0305"));
+  std::string line;
+  ASSERT_EQ(fuReadLine(gGis.layers[id].mifLayer.mifUnit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "Version 300");
+}
+
+TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
+  makeMif("diff", "CoordSys Earth Projection 1, 104");
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gisOpenLayer("diff.mif", " ", "I ", false);
+  EXPECT_TRUE(has("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
+  EXPECT_FALSE(has("Use \"MI Projection Check"));
+}
+
+TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
+  makeMif("diff", "CoordSys Earth Projection 1, 104");
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisProjectionCheckIsError = true;
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("diff.mif", " ", "I ", false); }), 1);
+  EXPECT_TRUE(has("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
+                  "command.\nUse \"MI Projection Check == WARNING\" to change message to a WARNING.\n"))
+      << output();
+}
+
+TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
+  writeFile(dir_ / "bare.mif", "Version 300\nColumns 0\nData\n");
+  writeFile(dir_ / "bare.mid", "");
+  gGis.gisMiProjection = fixed::fit("COORDSYSNONEARTH", 1000);
+  gisOpenLayer("bare.mif", " ", "I ", false);
+  const auto w306 = output().find("\nWARNING 0306 - Problems finding CoordSys line in .mif file.\n");
+  ASSERT_NE(w306, std::string::npos) << output();
+  EXPECT_NE(output().find("WARNING 0305", w306), std::string::npos);
+}
+
+// ---- Projection check of shapefile inputs ----
+
+TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
+  makeShapefile("p", "PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]");
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  int id = gisOpenLayer("p_P.shp", " ", "I ", false);
+  EXPECT_GT(id, 0);
+  EXPECT_FALSE(has("0305"));
+  EXPECT_FALSE(has("0420"));
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].prjUnit, 0);  // read and closed at once
+}
+
+TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
+  makeShapefile("p", "PROJCS[\"WGS 84 / UTM zone 55S\",GEOGCS[\"WGS 84\"]]");
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  int id = gisOpenLayer("p_P.shp", " ", "I ", false);
+  EXPECT_EQ(output().find("WARNING 0305 - Projection of .shp file is different to that specified by the SHP "
+                          "Projection == command.\n"),
+            output().find("WARNING 0305"));
+  gisCloseLayer(id);
+  gGis.gisProjectionCheckIsError = true;
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("p_P.shp", " ", "I ", false); }), 1);
+  EXPECT_TRUE(has("\nERROR 0305 - Projection of .shp file is different to that specified by the SHP Projection == "
+                  "command.\nUse \"GIS Projection Check == WARNING\" to change message to a WARNING.\n"));
+}
+
+TEST_F(LayerOpenTest, PrjWithoutProjcsWarnsAndThenDiffers) {
+  makeShapefile("g", "GEOGCS[\"GDA94\"]");
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gisOpenLayer("g_P.shp", " ", "I ", false);
+  const auto w420 = output().find(
+      "WARNING 0420 - Could not find PROJCS definition.  Projection of .shp file might not be cartesian.\n");
+  ASSERT_NE(w420, std::string::npos) << output();
+  EXPECT_NE(output().find("WARNING 0305", w420), std::string::npos);
+}
+
+TEST_F(LayerOpenTest, EmptyPrjStops) {
+  makeShapefile("e", "");
+  writeFile(dir_ / "e_P.prj", "");
+  gGis.gisShpProjection = fixed::fit("ANY", 1000);
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("e_P.shp", " ", "I ", false); }), 1);
+  EXPECT_TRUE(has("\nERROR 0420 - Could not read projection line in .prj file.\n"));
+}
+
+TEST_F(LayerOpenTest, ProjcsNameIsTheFirstItemAfterTheBracket) {
+  std::string line = fixed::fit("projcs[\"GDA94 / MGA zone 56\",GEOGCS", 100);
+  EXPECT_EQ(fixed::trimmed(prjReadProjcs(line)), "GDA94 / MGA ZONE 56");
+  EXPECT_EQ(line.size(), 100u);
+  EXPECT_EQ(line.substr(0, 8), "PROJCS[\"");
+  line = "PROJCS[Local_Grid,GEOGCS";
+  EXPECT_EQ(fixed::trimmed(prjReadProjcs(line)), "LOCAL_GRID");
+  line = "PROJCS[";
+  EXPECT_EQ(fixed::trimmed(prjReadProjcs(line)), "");
+  EXPECT_EQ(output(), "");
+}
+
+// ---- Save-date check ----
+
+TEST_F(LayerOpenTest, SaveDateCheckComparesTheMidWithItsTable) {
+  makeMif("sd");
+  gGis.gisCheckSaveDate = true;
+  int id = gisOpenLayer("sd.mif", " ", "I ", false);
+  EXPECT_GT(id, 0);
+  EXPECT_TRUE(has("Checking save date is later than that of sd.tab...NOT OK\n"));
+  EXPECT_TRUE(has("WARNING 0004 - Could not access save date of \"sd.mid\" to check with \"sd.tab\""));
+}
+
+TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
+  makeMif("old");
+  writeFile(dir_ / "old.tab", "newer table");
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time(dir_ / "old.mid", now - std::chrono::hours(2));
+  fs::last_write_time(dir_ / "old.tab", now);
+  gGis.gisCheckSaveDate = true;
+  gGis.gisSaveDateIsError = true;
+  setInput("\n");  // one re-export, then no more console input
+  EXPECT_EQ(expectRunEnd([] { gisOpenLayer("old.mif", " ", "I ", false); }), 1);
+  const std::string out = output();
+  const auto first = out.find("Trying to open file old.mif");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(out.find("Trying to open file old.mif", first + 1), std::string::npos) << out;
+}
+
+TEST_F(LayerOpenTest, NoSaveDateCheckForOutputs) {
+  gGis.gisCheckSaveDate = true;
+  gisOpenLayer("new.mif", " ", "O ", false);
+  EXPECT_FALSE(has("Checking save date"));
+}
+
+}  // namespace
