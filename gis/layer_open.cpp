@@ -32,6 +32,13 @@ bool fileExists(const std::string& name) {
   return std::filesystem::exists(name, ec);
 }
 
+// The shared byte-stream opens of an output .shp and .shx keep what a file of the same name held;
+// a new layer shorter than the old one would keep the old tail behind its last record.
+void startEmpty(const std::string& name) {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(name, ec)) std::filesystem::resize_file(name, 0, ec);
+}
+
 // The platform's full path of a name; the name itself when that fails.
 std::string fullPath(const std::string& name) {
   std::error_code ec;
@@ -230,6 +237,8 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
       OPENERBYNAME(shp.shpUnitBE, "BE", mainName, kShapeNameLen);
     } else {
       const std::string shxName = FILENAMEPATH(mainName) + ".shx";
+      startEmpty(mainName);
+      startEmpty(shxName);
       OPENERBYNAME(shp.shpUnitLE, "SB", mainName, kShapeNameLen);
       OPENERBYNAME(shp.shpUnitBE, "SE", mainName, kShapeNameLen);
       OPENERBYNAME(shp.shxUnitLE, "SB", shxName, kShapeNameLen);
