@@ -1,0 +1,317 @@
+#include "utility/grid_regions.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/test_support.hpp"
+
+namespace {
+
+// A region in the ring layout, indexed from 1.
+struct Region {
+  std::vector<double> x{0.0};
+  std::vector<double> y{0.0};
+  std::vector<float> z{0.0f};
+  std::vector<std::int32_t> partEnd{0};
+  std::int32_t n = 0;
+  std::int32_t nParts = 0;
+
+  Region& ring(const std::vector<std::pair<double, double>>& pts) {
+    for (const auto& [px, py] : pts) {
+      x.push_back(px);
+      y.push_back(py);
+    }
+    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
+    x.push_back(pts[1].first);
+    y.push_back(pts[1].second);
+    n = static_cast<std::int32_t>(x.size()) - 1;
+    ++nParts;
+    return *this;
+  }
+  std::vector<float> xf() const { return {x.begin(), x.end()}; }
+  std::vector<float> yf() const { return {y.begin(), y.end()}; }
+};
+
+Region square4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}}); }
+
+// A grid of rows x cols with all four arrays, and the results of the last call.
+struct Grid {
+  std::int32_t rows, cols;
+  std::vector<std::uint8_t> mask, work;
+  std::vector<std::int32_t> ints;
+  std::vector<float> reals;
+  std::int32_t rowLo = -1, colLo = -1, rowHi = -1, colHi = -1, count = -1;
+
+  Grid(std::int32_t r, std::int32_t c)
+      : rows(r), cols(c), mask(r * c, 0), work(r * c, 0), ints(r * c, 0), reals(r * c, 0.0f) {}
+
+  std::size_t at(int r, int c) const { return static_cast<std::size_t>((c - 1) * rows + r - 1); }
+  bool marked(int r, int c) const { return mask[at(r, c)] == 1; }
+
+  struct Options {
+    int rowOffset = 0, colOffset = 0;
+    bool clearMask = true, assign = false, integer = false, real = false, add = false;
+    float value = 0.0f;
+    double cell = 1.0;
+  };
+
+  void raster(const Region& g, const Options& o) {
+    const auto xf = g.xf();
+    const auto yf = g.yf();
+    GRID_INSIDE_POLYGON(mask, work, ints, reals, rows, cols, static_cast<float>(o.cell),
+                        static_cast<float>(o.cell), o.rowOffset, o.colOffset, o.clearMask,
+                        o.assign, o.integer, o.real, o.value, o.add, rowLo, colLo, rowHi, colHi,
+                        count, xf, yf, g.z, g.n, g.partEnd, g.nParts);
+  }
+  void raster8(const Region& g, const Options& o) {
+    GRID_INSIDE_POLYGON_8(mask, work, ints, reals, rows, cols, o.cell, o.cell, o.rowOffset,
+                          o.colOffset, o.clearMask, o.assign, o.integer, o.real, o.value, o.add,
+                          rowLo, colLo, rowHi, colHi, count, g.x, g.y, g.z, g.n, g.partEnd,
+                          g.nParts);
+  }
+};
+
+TEST(GridInsidePolygon, SquareTakesItsSixteenCells) {
+  for (bool wide : {false, true}) {
+    Grid g(6, 6);
+    wide ? g.raster8(square4(), {}) : g.raster(square4(), {});
+    EXPECT_EQ(g.rowLo, 1);
+    EXPECT_EQ(g.rowHi, 5);
+    EXPECT_EQ(g.colLo, 1);
+    EXPECT_EQ(g.colHi, 5);
+    EXPECT_EQ(g.count, 16);
+    for (int r = 1; r <= 6; ++r)
+      for (int c = 1; c <= 6; ++c) EXPECT_EQ(g.marked(r, c), r <= 4 && c <= 4) << r << "," << c;
+  }
+}
+
+TEST(GridInsidePolygon, RegionLeftOfTheGridTouchesNoArray) {
+  const Region left = Region().ring({{-9, 1}, {-5, 1}, {-5, 3}, {-9, 1}});
+  std::int32_t rl = 0, cl = 0, rh = 0, ch = 0, count = 5;
+  const auto xf = left.xf();
+  const auto yf = left.yf();
+  // No arrays at all: any touch would be out of bounds.
+  GRID_INSIDE_POLYGON({}, {}, {}, {}, 10, 10, 1.0f, 1.0f, 0, 0, true, true, true, false, 1.0f,
+                      false, rl, cl, rh, ch, count, xf, yf, left.z, left.n, left.partEnd, 1);
+  EXPECT_EQ(count, 0);
+  EXPECT_LT(ch, cl);
+}
+
+TEST(GridInsidePolygon, OffsetsKeepTheWindowInsideTheArrays) {
+  const Region big = Region().ring({{-50, -50}, {50, -50}, {50, 50}, {-50, 50}, {-50, -50}});
+  Grid g(10, 10);
+  g.raster(big, {.rowOffset = 2});
+  EXPECT_EQ(g.rowLo, 2);
+  EXPECT_EQ(g.rowHi, 8);
+  EXPECT_EQ(g.colLo, 1);
+  EXPECT_EQ(g.colHi, 10);
+  EXPECT_EQ(g.count, 7 * 10);
+  EXPECT_FALSE(g.marked(1, 5));
+  EXPECT_FALSE(g.marked(9, 5));
+  // A negative offset may not carry the window past the last row.
+  Grid h(10, 10);
+  h.raster(big, {.rowOffset = -3, .colOffset = -3});
+  EXPECT_EQ(h.rowHi, 10);
+  EXPECT_EQ(h.colHi, 10);
+  EXPECT_EQ(h.count, 100);
+}
+
+TEST(GridInsidePolygon, IntegerAndRealValuesStoredOrAdded) {
+  Grid g(6, 6);
+  g.raster(square4(), {.assign = true, .integer = true, .value = 2.5f});
+  EXPECT_EQ(g.ints[g.at(2, 2)], 3);
+  EXPECT_EQ(g.ints[g.at(5, 5)], 0);
+  g.raster(square4(), {.assign = true, .integer = true, .add = true, .value = -2.5f});
+  EXPECT_EQ(g.ints[g.at(2, 2)], 0);  // 3 + (-3)
+  g.raster(square4(), {.assign = true, .integer = true, .add = true, .value = -2.5f});
+  EXPECT_EQ(g.ints[g.at(2, 2)], -3);
+  g.raster(square4(), {.assign = true, .real = true, .value = 1.25f});
+  EXPECT_EQ(g.reals[g.at(3, 1)], 1.25f);
+  g.raster(square4(), {.assign = true, .real = true, .add = true, .value = 1.25f});
+  EXPECT_EQ(g.reals[g.at(3, 1)], 2.5f);
+  EXPECT_EQ(g.reals[g.at(5, 1)], 0.0f);
+  // Sums too large for 32 bits stop at the largest integer.
+  g.ints[g.at(1, 1)] = 2147483000;
+  g.raster(square4(), {.assign = true, .integer = true, .add = true, .value = 1.0e9f});
+  EXPECT_EQ(g.ints[g.at(1, 1)], 2147483647);
+}
+
+TEST(GridInsidePolygon, TriangleValuesInterpolatedAtSamplePoints) {
+  // The plane z = x + 2y over a triangle stored as five points.
+  Region t = Region().ring({{0, 0}, {6, 0}, {0, 6}, {0, 0}});
+  t.z = {0.0f, 0.0f, 6.0f, 12.0f};
+  ASSERT_EQ(t.n, 5);
+  Grid g(8, 8);
+  g.raster(t, {.assign = true});
+  EXPECT_GT(g.count, 0);
+  int seen = 0;
+  for (int r = 1; r <= 8; ++r)
+    for (int c = 1; c <= 8; ++c)
+      if (g.marked(r, c)) {
+        EXPECT_NEAR(g.reals[g.at(r, c)], static_cast<float>(c + 2 * r), 1.0e-4f) << r << "," << c;
+        ++seen;
+      }
+  EXPECT_EQ(seen, g.count);
+  Grid h(8, 8);
+  h.raster8(t, {.assign = true});
+  EXPECT_EQ(h.count, g.count);
+  EXPECT_NEAR(h.reals[h.at(2, 2)], 6.0f, 1.0e-4f);
+}
+
+TEST(GridInsidePolygon, InterpolationNeedsATriangle) {
+  Grid g(6, 6);
+  g.raster(square4(), {.assign = true});  // n = 6: cells marked and counted, nothing written
+  EXPECT_EQ(g.count, 16);
+  for (float v : g.reals) EXPECT_EQ(v, 0.0f);
+}
+
+TEST(GridInsidePolygon, HoleAndMaskClearing) {
+  Region holed = Region().ring({{0, 0}, {6, 0}, {6, 6}, {0, 6}, {0, 0}});
+  holed.ring({{2, 2}, {4, 2}, {4, 4}, {2, 4}, {2, 2}});
+  Grid g(8, 8);
+  g.mask[g.at(7, 7)] = 1;  // within the window, outside the region
+  g.raster(holed, {.clearMask = false});
+  EXPECT_EQ(g.count, 36 - 4);
+  EXPECT_FALSE(g.marked(3, 3));
+  EXPECT_FALSE(g.marked(4, 4));
+  EXPECT_TRUE(g.marked(2, 2));
+  EXPECT_TRUE(g.marked(5, 5));
+  EXPECT_TRUE(g.marked(7, 7));  // kept
+  g.raster(holed, {});
+  EXPECT_FALSE(g.marked(7, 7));  // cleared over the window
+}
+
+TEST(GridInsidePolygon, ManyCrossingsInOneCellKeepTheirParity) {
+  // 129 crossings of the line y = 1 within the first column, then one more in column 4.
+  std::vector<std::pair<double, double>> pts{{0.005, 0.5}};
+  for (int k = 1; k <= 129; ++k) pts.emplace_back(0.005 + 0.007 * k, k % 2 == 1 ? 1.5 : 0.5);
+  pts.insert(pts.end(), {{3.5, 1.5}, {3.5, 0.2}, {0.005, 0.2}, {0.005, 0.5}});
+  const Region comb = Region().ring(pts);
+  Grid g(4, 6);
+  g.raster(comb, {});
+  EXPECT_EQ(g.count, 3);
+  EXPECT_TRUE(g.marked(1, 1));
+  EXPECT_TRUE(g.marked(1, 3));
+  EXPECT_FALSE(g.marked(1, 4));
+}
+
+class GridRegionsStop : public PlenvorTest {};
+
+TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
+  Region two = square4();
+  two.ring({{1, 1}, {2, 1}, {2, 2}, {1, 2}, {1, 1}});
+  const std::string text = "Invalid number of polygons in region sent to grid_inside_polygon routine ";
+  Grid g(6, 6);
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              two.nParts = 1;
+              g.raster(two, {});
+            }),
+            1);
+  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
+            std::string::npos)
+      << output();
+  std::vector<std::int32_t> flags(3, 0);
+  const std::vector<double> px{0, 0.5, 3.0};
+  const std::vector<double> py{0, 0.5, 3.0};
+  std::int32_t count = 0;
+  clearOutput();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              POINTS_INSIDE_POLYGON_8(flags, px, py, 2, count, two.x, two.y, two.n, two.partEnd, 1);
+            }),
+            1);
+  EXPECT_NE(output().find(text + "[5] - contact"), std::string::npos) << output();
+  const auto xf = two.xf();
+  const auto yf = two.yf();
+  const std::vector<float> pxf{0, 0.5f, 3.0f};
+  clearOutput();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              POINTS_INSIDE_POLYGON(flags, pxf, pxf, 2, count, xf, yf, two.n, two.partEnd, 1);
+            }),
+            1);
+  EXPECT_NE(output().find(text + "[4] - contact"), std::string::npos) << output();
+}
+
+TEST_F(GridRegionsStop, GridsSmallerThanTheirExtentsEndTheRun) {
+  std::vector<std::uint8_t> mask(10), work(10);
+  std::int32_t rl, cl, rh, ch, count;
+  const Region sq = square4();
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] {
+              GRID_INSIDE_POLYGON_8(mask, work, {}, {}, 6, 6, 1.0, 1.0, 0, 0, true, false, false,
+                                    false, 0.0f, false, rl, cl, rh, ch, count, sq.x, sq.y, sq.z,
+                                    sq.n, sq.partEnd, 1);
+            }),
+            1);
+  EXPECT_NE(output().find("Should not be here [GRID_INSIDE_POLYGON_8] - please contact"),
+            std::string::npos)
+      << output();
+}
+
+TEST(PointsInsidePolygon, EdgesBelowAndLeft) {
+  const Region sq = square4();
+  const std::vector<double> px{0, 0, 4, 2, 2, -1, 2, 2};
+  const std::vector<double> py{0, 2, 2, 2, -1, 2, 5, 4};
+  // Left edge, right edge, interior, below, left, above, top edge.
+  std::vector<std::int32_t> flags(8, -5);
+  std::int32_t count = -1;
+  POINTS_INSIDE_POLYGON_8(flags, px, py, 7, count, sq.x, sq.y, sq.n, sq.partEnd, 1);
+  EXPECT_EQ(flags, (std::vector<std::int32_t>{-5, 0, 1, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(count, 3);
+  const auto xf = sq.xf();
+  const auto yf = sq.yf();
+  const std::vector<float> pxf(px.begin(), px.end()), pyf(py.begin(), py.end());
+  POINTS_INSIDE_POLYGON(flags, pxf, pyf, 7, count, xf, yf, sq.n, sq.partEnd, 1);
+  EXPECT_EQ(flags, (std::vector<std::int32_t>{-5, 0, 1, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(count, 3);
+}
+
+TEST(PointsInsidePolygon, RegionWithAHoleAndEmptyLists) {
+  Region holed = Region().ring({{0, 0}, {6, 0}, {6, 6}, {0, 6}, {0, 0}});
+  holed.ring({{2, 2}, {4, 2}, {4, 4}, {2, 4}, {2, 2}});
+  const std::vector<double> px{0, 3, 1, 5};
+  const std::vector<double> py{0, 3, 3, 1};
+  std::vector<std::int32_t> flags(4, 9);
+  std::int32_t count = -1;
+  POINTS_INSIDE_POLYGON_8(flags, px, py, 3, count, holed.x, holed.y, holed.n, holed.partEnd, 2);
+  EXPECT_EQ(flags, (std::vector<std::int32_t>{9, 0, 1, 1}));
+  EXPECT_EQ(count, 2);
+  POINTS_INSIDE_POLYGON_8(flags, px, py, 0, count, holed.x, holed.y, holed.n, holed.partEnd, 2);
+  EXPECT_EQ(count, 0);
+  // More points asked for than the lists hold: only the held ones are flagged.
+  POINTS_INSIDE_POLYGON_8(flags, px, py, 99, count, holed.x, holed.y, holed.n, holed.partEnd, 2);
+  EXPECT_EQ(count, 2);
+}
+
+TEST(SetPointsValue, ModesAndFailedInterpolation) {
+  Region t = Region().ring({{0, 0}, {2, 0}, {0, 2}, {0, 0}});
+  t.z = {0.0f, 0.0f, 2.0f, 4.0f};  // z = x + 2y
+  const std::vector<std::int32_t> flags{0, 1, 0, 1};
+  const std::vector<double> px{0, 0.5, 0.5, 1.0};
+  const std::vector<double> py{0, 0.5, 0.5, 2.0};  // point 3: on the parallel through N3
+  std::vector<std::int32_t> ints(4, 10);
+  std::vector<float> reals(4, 10.0f);
+  SET_POINTS_VALUE_8(flags, px, py, ints, reals, 3, true, false, 2.5f, true, t.x, t.y, t.z, t.n);
+  EXPECT_EQ(ints, (std::vector<std::int32_t>{10, 13, 10, 13}));
+  SET_POINTS_VALUE_8(flags, px, py, ints, reals, 3, false, true, 0.5f, false, t.x, t.y, t.z, t.n);
+  EXPECT_EQ(reals, (std::vector<float>{10, 0.5f, 10, 0.5f}));
+  reals.assign(4, 10.0f);
+  SET_POINTS_VALUE_8(flags, px, py, ints, reals, 3, false, false, 0.0f, false, t.x, t.y, t.z, t.n);
+  EXPECT_NEAR(reals[1], 1.5f, 1.0e-5f);
+  EXPECT_EQ(reals[2], 10.0f);  // not flagged
+  EXPECT_EQ(reals[3], 10.0f);  // interpolation failed: left as it was
+  // Any region other than a triangle writes nothing in the interpolation mode.
+  reals.assign(4, 10.0f);
+  const Region sq = square4();
+  SET_POINTS_VALUE_8(flags, px, py, ints, reals, 3, false, false, 0.0f, false, sq.x, sq.y, sq.z,
+                     sq.n);
+  EXPECT_EQ(reals, (std::vector<float>(4, 10.0f)));
+}
+
+}  // namespace
