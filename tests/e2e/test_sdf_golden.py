@@ -1,0 +1,423 @@
+"""Golden end-to-end tests of the SDF conversion on small SDF files written here: whole console
+transcripts and .csv profiles, the records of every layer, trimming to levee markers and the
+orderly stops on bad input."""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sdf_e2e_support as e2e  # noqa: E402
+
+BINARY = SOURCE_DIR = None
+
+SMALL = """BEGIN HEADER:
+END HEADER:
+BEGIN STREAM NETWORK:
+ REACH:
+  STREAM ID:S1
+  REACH ID:R1
+  CENTERLINE:
+   0, 0
+   10, 10
+ END:
+END STREAM NETWORK:
+BEGIN CROSS-SECTIONS:
+ CROSS-SECTION:
+  STREAM ID:S1
+  REACH ID:R1
+  STATION:100
+  CUT LINE:
+   0, 5
+   10, 5
+  SURFACE LINE:
+   0, 5, 3
+   10, 5, 1
+ END:
+END CROSS-SECTIONS:
+"""
+
+SMALL_MIF_TRANSCRIPT = """
+Build 2023-01-AA
+
+
+Found  3 arguments
+
+Trying to open file Header.mif...OK.
+Opened File Unit:1001
+
+Using Header.mif for setting projection.
+
+mif Projection: CoordSys Earth Projection 1, 0
+
+Trying to open file t.sdf...OK.
+Opened File Unit:1002
+Opening GIS Layer: t.sdf_streams.mif
+GIS Layer assigned ID of 1
+
+Trying to open file t.sdf_streams.mif...OK.  File Unit:1003
+
+Trying to open file t.sdf_streams.mid...OK.  File Unit:1004
+
+Processing Stream Centrelines
+
+
+Found start of reach block on line 4
+
+Found CENTERLINE on line 7
+
+Found ENDSTREAMNETWORK on line 11
+
+Closing GIS Layer 1 [t.sdf_streams.mif]...
+...Closed File Unit:1003
+...Closed File Unit:1004
+Opening GIS Layer: t_surf_pts.mif
+GIS Layer assigned ID of 1
+
+Trying to open file t_surf_pts.mif...OK.  File Unit:1003
+
+Trying to open file t_surf_pts.mid...OK.  File Unit:1004
+Opening GIS Layer: 2d_zsh_t_end_pts.mif
+GIS Layer assigned ID of 2
+
+Trying to open file 2d_zsh_t_end_pts.mif...OK.  File Unit:1005
+
+Trying to open file 2d_zsh_t_end_pts.mid...OK.  File Unit:1006
+Opening GIS Layer: 1d_xs_t_surf_line.mif
+GIS Layer assigned ID of 3
+
+Trying to open file 1d_xs_t_surf_line.mif...OK.  File Unit:1007
+
+Trying to open file 1d_xs_t_surf_line.mid...OK.  File Unit:1008
+Opening GIS Layer: t_cut_line.mif
+GIS Layer assigned ID of 4
+
+Trying to open file t_cut_line.mif...OK.  File Unit:1009
+
+Trying to open file t_cut_line.mid...OK.  File Unit:1010
+Opening GIS Layer: t_levee_pts.mif
+GIS Layer assigned ID of 5
+
+Trying to open file t_levee_pts.mif...OK.  File Unit:1011
+
+Trying to open file t_levee_pts.mid...OK.  File Unit:1012
+
+Found BEGIN CROSS-SECTIONS: on line 12
+
+Found new cross-section on line 13
+
+Found SURFACE LINE on line 20
+
+End of section processing... 
+
+Trying to open file S1_R1_100.csv...OK.  File Unit:1013
+...Closed File Unit:1013
+
+Found END CROSS-SECTIONS on line 24
+
+Closing GIS Layer 1 [t_surf_pts.mif]...
+...Closed File Unit:1003
+...Closed File Unit:1004
+
+Closing GIS Layer 3 [1d_xs_t_surf_line.mif]...
+...Closed File Unit:1007
+...Closed File Unit:1008
+
+Closing GIS Layer 4 [t_cut_line.mif]...
+...Closed File Unit:1009
+...Closed File Unit:1010
+
+Closing GIS Layer 5 [t_levee_pts.mif]...
+...Closed File Unit:1011
+...Closed File Unit:1012
+
+Closing GIS Layer 2 [2d_zsh_t_end_pts.mif]...
+...Closed File Unit:1005
+...Closed File Unit:1006
+
+Finished.
+
+Press Enter to Close
+"""
+
+
+def section(stream, reach, station, blocks):
+    return (" CROSS-SECTION:\n  STREAM ID:%s\n  REACH ID:%s\n  STATION:%s\n%s END:\n"
+            % (stream, reach, station, blocks))
+
+
+def surface(points):
+    return "  SURFACE LINE:\n" + "".join("   %s, %s, %s\n" % p for p in points)
+
+
+def along_x(chainage_z):
+    return surface([(d, 0, z) for d, z in chainage_z])
+
+
+def sdf_with(sections, streams=""):
+    return ("BEGIN STREAM NETWORK:\n%sEND STREAM NETWORK:\nBEGIN CROSS-SECTIONS:\n%sEND CROSS-SECTIONS:\n"
+            % (streams, "".join(sections)))
+
+
+class SdfGoldenTest(unittest.TestCase):
+    def setUp(self):
+        self._tmp = tempfile.TemporaryDirectory()
+        self.dir = self._tmp.name
+
+    def tearDown(self):
+        self._tmp.cleanup()
+
+    def convert(self, text, args=(), name="t.sdf", newline="\n"):
+        e2e.write(self.dir, name, text, newline)
+        return e2e.run(BINARY, self.dir, list(args) + [name])
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def csv(self, name):
+        return e2e.read_text(self.path(name))
+
+    def dbf(self, name):
+        return e2e.read_dbf(self.path(name))[1]
+
+    def gdal_ok(self, name, allow_null=False):
+        tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "gdalcheck.py")
+        args = ["/usr/bin/python3", tool] + (["--allow-null"] if allow_null else []) + [self.path(name)]
+        p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.assertEqual(p.returncode, 0, p.stdout.decode())
+
+    # --- Whole transcripts and layers --------------------------------------------------------
+
+    def test_small_mif_run_whole_transcript_profile_and_rows(self):
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        rc, out = self.convert(SMALL, ["-mif"])
+        self.assertEqual(rc, 0)
+        self.assertEqual(out, SMALL_MIF_TRANSCRIPT)
+        self.assertEqual(self.csv("S1_R1_100.csv"), '"X","Z"\n       0.000,      3.0000\n      10.000,      1.0000\n')
+        rows = {n: e2e.read_mid(self.path(n)) for n in os.listdir(self.dir) if n.endswith(".mid")}
+        self.assertEqual(rows, {
+            "t.sdf_streams.mid": ['"S1","R1"'],
+            "t_surf_pts.mid": ['"S1","R1","100",       3.000,  0.0000', '"S1","R1","100",       1.000,  0.0000'],
+            "2d_zsh_t_end_pts.mid": ['      3.0000,  0.0000,     0.000,""', '       1.000,  0.0000,     0.000,""'],
+            "1d_xs_t_surf_line.mid": ['"S1_R1_100.csv","xz","","","","","","","",       0.000,   0.000,   0.000,""'],
+            "t_cut_line.mid": ['"S1","R1","100"'],
+            "t_levee_pts.mid": [],
+        })
+        for n in rows:
+            self.gdal_ok(n[:-4] + ".mif")
+
+    def test_shapefile_records_of_every_layer(self):
+        sec = section("Creek", "Upper", "250", "  CUT LINE:\n   0, 1\n   10, 1\n   20, 1\n"
+                      "  NVALUES:\n   0.0, 0.05\n   0.5, 0.03\n"
+                      "  LEVEE POSITIONS:\n   'west', 0.25, 7.5\n   east, 0.75,\n"
+                      + along_x([(0, 9), (5, 4), (10, 2), (15, 5), (20, 8)]))
+        streams = " REACH:\n  STREAM ID:Creek\n  REACH ID:Upper\n  CENTERLINE:\n   0 0\n   1.5 2.5\n   3,4\n END:\n"
+        rc, out = self.convert(sdf_with([sec], streams))
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.dbf("t.sdf_streams_L.dbf"), [["Creek", "Upper"]])
+        self.assertEqual(e2e.shp_shape_count(self.path("t.sdf_streams_L.shp")), 1)
+        names = ["Creek", "Upper", "250"]
+        self.assertEqual(self.dbf("t_surf_pts_P.dbf"), [
+            names + ["4.000", "0.0500"], names + ["2.000", "0.0300"], names + ["5.000", "0.0300"]])
+        self.assertEqual(self.dbf("2d_zsh_t_end_pts_P.dbf"),
+                         [["9.0000", "0.0000", "0.000", ""], ["8.000", "0.0000", "0.000", ""]])
+        self.assertEqual(self.dbf("1d_xs_t_surf_line_L.dbf"),
+                         [["Creek_Upper_250.csv", "xz", "n", "", "", "", "", "", "", "0.000", "0.000", "0.000", ""]])
+        self.assertEqual(self.dbf("t_cut_line_L.dbf"), [names])
+        # Markers at 5 and 15 along the line: the surface elevation there, not that of point 1 or 2.
+        self.assertEqual(self.dbf("t_levee_pts_P.dbf"), [names + ["4.000", "west"], names + ["5.000", "east"]])
+        self.assertEqual(self.csv("Creek_Upper_250.csv"), '"X","Z","N"\n       5.000,      4.0000,  0.0500\n'
+                         '      10.000,      2.0000,  0.0300\n      15.000,      5.0000,  0.0300\n')
+        self.assertIn("WARNING - No levee height specified.  Line number: ", out)
+        for base in ("t.sdf_streams_L", "t_surf_pts_P", "2d_zsh_t_end_pts_P", "1d_xs_t_surf_line_L", "t_cut_line_L",
+                     "t_levee_pts_P"):
+            tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
+            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT)
+            self.assertEqual(p.returncode, 0, p.stdout.decode())
+            self.gdal_ok(base + ".shp")
+
+    # --- Chainage, Manning's n and the .csv formats ------------------------------------------
+
+    def test_chainage_and_mannings_per_point(self):
+        sec = section("S", "R", "1", "  NVALUES:\n   0.0, 0.03\n   0.5, 0.05\n"
+                      + surface([(100, 200, 10.5), (100, 204, 9.25), (103, 208, 8.125), (103, 213, 12)]))
+        rc, out = self.convert(sdf_with([sec]))
+        self.assertEqual(rc, 0, out)
+        # Chainages 0, 4, 9, 14: half way is 7, so the third point takes the new value.
+        self.assertEqual(self.csv("S_R_1.csv"), '"X","Z","N"\n'
+                         '       0.000,     10.5000,  0.0300\n'
+                         '       4.000,      9.2500,  0.0300\n'
+                         '       9.000,      8.1250,  0.0500\n'
+                         '      14.000,     12.0000,  0.0500\n')
+
+    def test_point_exactly_at_a_change_takes_the_new_value(self):
+        sec = section("S", "R", "1", "  NVALUES:\n   0, 0.03\n   0.5, 0.05\n" + along_x([(0, 1), (4, 2), (5, 3), (10, 4)]))
+        self.convert(sdf_with([sec]))
+        self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf")], ["0.0300", "0.0300", "0.0500", "0.0500"])
+
+    def test_mannings_of_a_section_without_nvalues_is_zero(self):
+        first = section("S", "R", "1", "  NVALUES:\n   0, 0.07\n" + along_x([(0, 1), (4, 2)]))
+        second = section("S", "R", "2", along_x([(0, 1), (4, 2)]))
+        self.convert(sdf_with([first, second]))
+        self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf")], ["0.0700", "0.0700", "0.0000", "0.0000"])
+        self.assertEqual(self.csv("S_R_2.csv"), '"X","Z"\n       0.000,      1.0000\n       4.000,      2.0000\n')
+
+    # --- Trimming to levee markers ------------------------------------------------------------
+
+    LINE = [(0, 9), (2, 8), (4, 6), (6, 1), (8, 6), (10, 9)]
+
+    def trimmed_csv(self, markers, args=()):
+        levees = "  LEVEE POSITIONS:\n" + "".join("   %d, %s, 5\n" % (i + 1, f) for i, f in enumerate(markers))
+        rc, out = self.convert(sdf_with([section("S", "R", "1", levees + along_x(self.LINE))]), args)
+        self.assertEqual(rc, 0, out)
+        return [float(r.split(",")[0]) for r in self.csv("S_R_1.csv").splitlines()[1:]], out
+
+    def test_one_marker_keeps_the_side_with_the_lowest_point(self):
+        self.assertEqual(self.trimmed_csv(["0.4"])[0], [4, 6, 8, 10])
+        self.assertEqual(self.trimmed_csv(["0.8"])[0], [0, 2, 4, 6, 8])
+
+    def test_two_markers_keep_the_points_between_them(self):
+        chain, out = self.trimmed_csv(["0.3", "0.8"])
+        self.assertEqual(chain, [4, 6, 8])
+        self.assertNotIn("Error here.", out)
+
+    def test_two_markers_right_to_left_trim_everything(self):
+        chain, out = self.trimmed_csv(["0.8", "0.3"])
+        self.assertEqual(chain, [])
+        self.assertIn("\nError here.\n", out)
+        self.assertEqual(e2e.shp_shape_count(self.path("1d_xs_t_surf_line_L.shp")), 0)
+        self.assertEqual(len(self.dbf("2d_zsh_t_end_pts_P.dbf")), 2)  # the untrimmed ends still go out
+
+    def test_three_or_more_markers_use_the_pair_around_the_lowest_point(self):
+        chain, out = self.trimmed_csv(["0.1", "0.3", "0.7", "0.9"])
+        self.assertEqual(chain, [4, 6])
+        self.assertIn("\nWARNING - More than two levee points detected for section. Line number: 13\n", out)
+        self.assertIn("\nWARNING - More than 2 levee markers found.\n", out)
+        chain, out = self.trimmed_csv(["0.7", "0.8", "0.9"])  # all right of the lowest point
+        self.assertEqual(chain, [0, 2, 4, 6, 8, 10])
+        self.assertIn("\nERROR - Determing which two levee markes to use.\n", out)
+
+    def test_notrim_reads_the_markers_but_keeps_every_point(self):
+        chain, out = self.trimmed_csv(["0.3"], ["-notrim"])
+        self.assertEqual(chain, [0, 2, 4, 6, 8, 10])
+        self.assertIn("WARNING - Only one levee points detected for section.", out)
+        self.assertEqual(self.dbf("t_levee_pts_P.dbf"), [])
+
+    def test_empty_levee_block_trims_nothing(self):
+        chain, out = self.trimmed_csv([])
+        self.assertEqual(chain, [0, 2, 4, 6, 8, 10])
+        self.assertIn("WARNING - No levee points detected. Line number: 9", out)
+        self.assertNotIn("More than 2", out)
+
+    # --- The grammar as read, with its console lines -----------------------------------------
+
+    def test_console_lines_name_the_sdf_lines(self):
+        text = ("# comment\n"
+                "BEGINSTREAMNETWORK:\n"
+                " reach:\n"
+                "  NOT A STREAM\n"
+                "  REACH ID: R0\n"
+                "  CENTERLINE:\n"
+                "   1 2\n"
+                "   3 4\n"
+                " LEGEND:\n"
+                "ENDSTREAMNETWORK:\n"
+                "BEGIN CROSS-SECTIONS:\n"
+                " CROSS-SECTION:\n"
+                "  STREAM ID: S0\n"
+                "  REACH ID: R0\n"
+                "  STATION: 12.5*\n"
+                "  CUT LINE:\n"
+                "   1, 1\n"
+                "   2, 2\n"
+                " END:\n"
+                " CROSS-SECTION:\n"
+                "  STREAM ID:S0\n"
+                "  STATION:7\n"
+                "  SURFACE LINE:\n"
+                "   0 0 1\n"
+                " END:\n"
+                "END CROSS-SECTIONS:\n")
+        rc, out = self.convert(text, newline="\r\n")
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(e2e.converter_lines(out)[2:], [
+            "Processing Stream Centrelines",
+            "Found BEGINSTREAMNETWORK on line 2",
+            "Found start of reach block on line 3",
+            "Error Expecting Stream ID: on 4",
+            "Found CENTERLINE on line 6",
+            "Found ENDSTREAMNETWORK on line 10",
+            "Found BEGIN CROSS-SECTIONS: on line 11",
+            "Found new cross-section on line 12",
+            "End of section processing... ",
+            "Warning - No surface line for section in sdf, unable to export .csv format section.",
+            " S0 R0 12.5",
+            "Found new cross-section on line 20",
+            "Error Expecting REACH ID: on 22",
+            "Error Expecting STATION: on 23",
+            "Found SURFACE LINE on line 23",
+            "End of section processing... ",
+            "Error here.",
+            "Found END CROSS-SECTIONS on line 26",
+            "Finished.",
+            "Press Enter to Close",
+        ])
+        # Leading blanks stay in the names; the opener drops them from the file name only.
+        self.assertEqual(self.dbf("t.sdf_streams_L.dbf"), [["", " R0"]])
+        self.assertEqual(self.dbf("t_cut_line_L.dbf"), [[" S0", " R0", " 12.5"]])
+        # A missing line keeps the older names: the reach and station of the first section.
+        self.assertTrue(os.path.exists(self.path("S0_ R0_ 12.5.csv")))
+
+    def test_header_values_are_not_read_as_blocks(self):
+        text = ("# export\nBEGIN HEADER:\n   STREAM LAYER: db/StreamCenterlines\n   NUMBER OF REACHES: 1\n"
+                "END HEADER:\n" + sdf_with([], " REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n   1 1\n END:\n"))
+        rc, out = self.convert(text)
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.dbf("t.sdf_streams_L.dbf"), [["A", "B"]])
+
+    def test_cut_line_ending_at_end_and_cut_line_without_points(self):
+        text = sdf_with([section("S", "R", "1", "  CUT LINE:\n   0, 0\n   5, 5\n"),
+                         section("S", "R", "2", "  CUT LINE:\n")])
+        rc, out = self.convert(text)
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.dbf("t_cut_line_L.dbf"), [["S", "R", "1"], ["S", "R", "2"]])
+        self.gdal_ok("t_cut_line_L.shp", allow_null=True)
+
+    def test_input_in_a_folder_keeps_every_layer_in_that_folder(self):
+        rc, out = self.convert(SMALL, name="data.v1/river.sdf")
+        self.assertEqual(rc, 0, out)
+        names = sorted(n for n in os.listdir(self.path("data.v1")) if n.endswith(".shp"))
+        self.assertEqual(names, ["1d_xs_river_surf_line_L.shp", "2d_zsh_river_end_pts_P.shp", "river.sdf_streams_L.shp",
+                                 "river_cut_line_L.shp", "river_levee_pts_P.shp", "river_surf_pts_P.shp"])
+
+    # --- Orderly stops on bad input ----------------------------------------------------------
+
+    def assert_stops(self, text, message, name="t.sdf"):
+        rc, out = self.convert(text, name=name)
+        self.assertEqual(rc, 1, out)
+        self.assertIn(message, out)
+        self.assertTrue(out.endswith("\nPress Enter to Close\n"), out)
+
+    def test_bad_centre_line_vertices_stop_the_run(self):
+        reach = " REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n%s END:\n"
+        self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\n")
+        self.assert_stops(sdf_with([], reach % "   1 x\n"), "\nERROR - Reading following line in file:\n\n   1 x\n\n")
+
+    def test_end_of_file_inside_a_block_and_an_empty_file_stop_the_run(self):
+        self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
+                          "ERROR - Unexpected end of file t.sdf in CENTERLINE block after line 6.")
+        self.assert_stops("", "ERROR - Unexpected end of file t.sdf at line 1: the file is empty.")
+        self.assert_stops("x\nEND STREAM NETWORK:\n CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:1\n"
+                          "  SURFACE LINE:\n   1 2 3\n", "in SURFACE LINE block after line 8.")
+
+    def test_station_that_is_no_number_stops_the_run(self):
+        self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
+                          "\nERROR - converting station to numeric field\n")
+
+
+if __name__ == "__main__":
+    BINARY = os.path.abspath(sys.argv.pop(1))
+    SOURCE_DIR = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
