@@ -41,7 +41,8 @@ def converter_lines(transcript):
 
 def read_dbf(path):
     """Records of a .dbf as lists of field texts without trailing blanks (numbers stripped)."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     nrec, hlen, rlen = struct.unpack_from("<IHH", data, 4)
     fields = []
     pos = 32
