@@ -6,14 +6,19 @@
 
 std::string AINTEGER(std::int32_t n);
 std::string AINTEGER8(std::int64_t n);
+// ndig below 1 asks for no leading zeros; above 20 it counts as 20.
 std::string AINTEGERPREC0(std::int32_t n, std::int32_t ndig);
 std::string AINTEGER8PREC0(std::int64_t n, std::int32_t ndig);
 std::string AREAL(float x);
 std::string AREAL8(double x);
+// d decimals; a negative d, or one that leaves no room in the field, gives asterisks.
 std::string AREALD(float x, std::int32_t d);
 std::string AREALD8(double x, std::int32_t d);
 
 // Fortran-style fixed fields used by the file writers: right-aligned in width, asterisks when
-// the value does not fit.
+// the value does not fit. formatFixed rounds to the nearest, always writes the point, drops the
+// zero before the point of a value below 1 when that alone makes it fit, keeps the sign of a
+// negative value that rounds to zero, and writes Infinity, Inf or NaN for values that are not
+// finite.
 std::string formatInteger(std::int64_t n, int width);
 std::string formatFixed(double x, int width, int decimals);

@@ -5,9 +5,17 @@
 #include <string>
 #include <vector>
 
+// Fields between separators. The separator is used with its full length, trailing blanks
+// included, and the search runs over the whole field of s. A separator of several characters
+// is searched for again behind the whole occurrence, and a field begins behind it; an empty
+// separator finds nothing (one field).
 std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator);
 std::string SUBSTRING(const std::string& s, const std::string& separator, std::int32_t n);
+// The count of numbers on a data line; minus the count so far at the first character that
+// belongs to no number ("!" or "#" starts a comment).
 std::int32_t NUMBEROFNUMBERS(const std::string& line);
+// Day number of an eight-digit date (YYYYMMDD) in 365-day years, 1 for 1 January 2000; -1 when
+// a field cannot be read or the month lies outside 1 to 12.
 std::int32_t NUMBEROFDAYS(const std::string& date);
 bool CHECKINT(const std::string& s, std::int32_t& n);
 bool CHECKINT4(const std::string& s, std::int32_t& n);

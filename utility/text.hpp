@@ -14,6 +14,8 @@ std::string DOUBLEQUOTE(const std::string& s);
 std::string ALPHANUMERICONLY(const std::string& s, char c);
 std::string CLEANATTRIBUTENAME(const std::string& s);
 std::string REPLACE(const std::string& s, const std::string& oldText, const std::string& newText);
+// Each pass searches the whole current text again. A blank old leaves s unchanged; a new that
+// holds old (ignoring case) is done in one pass whose search goes on behind each inserted text.
 std::string REPLACEALL(const std::string& s, const std::string& oldText, const std::string& newText);
 
 bool BLANK(std::string& s);
