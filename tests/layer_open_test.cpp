@@ -79,6 +79,37 @@ TEST_F(LayerOpenTest, OpeningAnnouncesTheLayerAndItsHandle) {
   EXPECT_EQ(output().find("Opening GIS Layer: ann.mif\nGIS Layer assigned ID of 1\n"), 0u) << output();
 }
 
+// A slot is reset before each opening: an inactive sub-layer with the empty box, not a zero box.
+TEST_F(LayerOpenTest, ResetStateOfSlotsAndObjects) {
+  gGis.layers[3].shpSubLayer[2].shpUnitLE = 7;
+  gGis.layers[3].shpSubLayer[2].xmax = 5.0;
+  gGis.layers[3].gisInUse = true;
+  gisInitialiseLayer(3);
+  const ShpSubLayer& s = gGis.layers[3].shpSubLayer[2];
+  EXPECT_EQ(s.shpUnitLE, 0);
+  EXPECT_EQ(s.xmin, 0.0);
+  EXPECT_EQ(s.ymin, 0.0);
+  EXPECT_EQ(s.xmax, -1.0);
+  EXPECT_EQ(s.ymax, -1.0);
+  EXPECT_TRUE(gGis.layers[3].gisInUse);
+
+  GisObject o;
+  o.isComplete = true;
+  o.isRegion = true;
+  o.nr = 4;
+  o.ir[1] = 9;
+  o.ir[2] = 12;
+  gisInitialiseObject(o);
+  EXPECT_TRUE(o.isComplete);
+  EXPECT_FALSE(o.isRegion);
+  EXPECT_EQ(o.nr, 1);
+  EXPECT_EQ(o.ir[1], 1);
+  EXPECT_EQ(o.ir[2], 12);
+
+  EXPECT_EQ(expectRunEnd([] { gisInitialiseLayer(0); }), 1);
+  EXPECT_EQ(output().find("Should not be here gisInitialiseLayer[gisID=0] - please contact" + kContact + "\n"), 0u);
+}
+
 // ---- Kinds ----
 
 TEST_F(LayerOpenTest, MifNamesWithAnyCaseOrNoExtension) {
