@@ -4,6 +4,7 @@
 #include "utility/files.hpp"
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/message_box.hpp"
 #include "utility/console.hpp"
@@ -110,11 +111,30 @@ void FileUnitTable::reset() {
 
 namespace fileunits {
 
+// The open flag of the table slot that holds unit; false when no slot holds it. The units of the
+// fixed slots and of the pool are consecutive, so the slot follows from the unit.
+bool slotOpenFor(int unit) {
+  const FileUnitTable& t = gFileUnits;
+  const int fixedFirst = t.fuFixedUnit[1], poolFirst = t.fuPoolUnit[1];
+  if (unit >= fixedFirst && unit < fixedFirst + FileUnitTable::kFixed) {
+    const auto k = static_cast<std::size_t>(unit - fixedFirst + 1);
+    if (t.fuFixedUnit[k] == unit) return t.fuFixedOpen[k];
+  }
+  if (unit >= poolFirst && unit < poolFirst + FileUnitTable::kPool) {
+    const auto k = static_cast<std::size_t>(unit - poolFirst + 1);
+    if (t.fuPoolUnit[k] == unit) return t.fuPoolOpen[k];
+  }
+  return false;
+}
+
 void closeTableUnits() {
-  for (int k = 1; k <= FileUnitTable::kFixed; ++k)
-    if (gFileUnits.fuFixedOpen[static_cast<std::size_t>(k)]) disconnect(gFileUnits.fuFixedUnit[static_cast<std::size_t>(k)]);
-  for (int k = 1; k <= FileUnitTable::kPool; ++k)
-    if (gFileUnits.fuPoolOpen[static_cast<std::size_t>(k)]) disconnect(gFileUnits.fuPoolUnit[static_cast<std::size_t>(k)]);
+  // Walks the connections rather than the slot arrays side by side: the order of the closes is
+  // not observable, and a loop over the unit and flag arrays together is miscompiled by the
+  // GCC 12 optimiser (its call is taken for a null access and dropped from callers).
+  std::vector<int> units;
+  for (const auto& [unit, c] : gFileUnits.fuConnections)
+    if (slotOpenFor(unit)) units.push_back(unit);
+  for (int unit : units) disconnect(unit);
 }
 
 void echoLine(int echoUnit, const std::string& text) {
@@ -141,19 +161,14 @@ std::string boxCaption() {
 
 void FILEUNITSINITIALISE(int firstUnit) {
   const int base = firstUnit > 9 ? firstUnit : 9;
-  for (int k = 1; k <= FileUnitTable::kFixed; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    gFileUnits.fuFixedUnit[i] = base - 8 + k;
-    gFileUnits.fuFixedOpen[i] = false;
-    gFileUnits.fuFixedMode[i] = fixed::blanks(2);
-    gFileUnits.fuFixedNameLen[i] = 0;
-  }
-  for (int k = 1; k <= FileUnitTable::kPool; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    gFileUnits.fuPoolUnit[i] = base + k;
-    gFileUnits.fuPoolOpen[i] = false;
-    gFileUnits.fuPoolType[i] = 0;
-  }
+  // One array per loop: see closeTableUnits.
+  for (int k = 1; k <= FileUnitTable::kFixed; ++k) gFileUnits.fuFixedUnit[static_cast<std::size_t>(k)] = base - 8 + k;
+  gFileUnits.fuFixedOpen.fill(false);
+  gFileUnits.fuFixedNameLen.fill(0);
+  for (auto& m : gFileUnits.fuFixedMode) m = fixed::blanks(2);
+  for (int k = 1; k <= FileUnitTable::kPool; ++k) gFileUnits.fuPoolUnit[static_cast<std::size_t>(k)] = base + k;
+  gFileUnits.fuPoolOpen.fill(false);
+  gFileUnits.fuPoolType.fill(0);
   gFileUnits.fuLogUnit = 0;
   gFileUnits.fuInputDrive = " ";
   gFileUnits.fuOutputDrive = " ";

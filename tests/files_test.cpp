@@ -1,0 +1,945 @@
+// The file-unit manager: numbering, the openers' console lines and questions, the shared streams
+// behind the units, reading and writing, the copy tree, and the host folder and box stand-ins.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/folders.hpp"
+#include "platform/message_box.hpp"
+#include "tests/test_support.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FilesTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+  }
+  int open(const std::string& mode, const std::string& name) {
+    int unit = 0;
+    OPENERBYNAME(unit, mode, name, static_cast<int>(name.size()));
+    return unit;
+  }
+  int openQuiet(const std::string& mode, const std::string& name) {
+    int unit = open(mode, name);
+    clearOutput();
+    return unit;
+  }
+  static std::string columns(int unit) {
+    std::string u = std::to_string(unit);
+    return std::string(u.size() < 4 ? 4 - u.size() : 0, ' ') + u;
+  }
+  static std::string opened(const std::string& name, int unit) {
+    return "\nTrying to open file " + name + "...OK.\nOpened File Unit:" + columns(unit) + "\n";
+  }
+  static std::string created(const std::string& name, int unit) {
+    return "\nTrying to open file " + name + "...OK.  File Unit:" + columns(unit) + "\n";
+  }
+  static std::string missing(const std::string& name) {
+    return "\nTrying to open file " + name + "...\nCHECK 0008 - \"" + name + "\" cannot be found\n";
+  }
+  static constexpr const char* kCheckPrompt = "\nCheck file exists and press enter or enter another file name: ";
+};
+
+// ---- Numbering ----
+
+TEST_F(FilesTest, BaseThousandGivesFixedAndPoolUnits) {
+  for (int k = 1; k <= 8; ++k) EXPECT_EQ(gFileUnits.fuFixedUnit[k], 992 + k);
+  EXPECT_EQ(gFileUnits.fuPoolUnit[1], 1001);
+  EXPECT_EQ(gFileUnits.fuPoolUnit[1000], 2000);
+  EXPECT_TRUE(gRunFlags.fuPauseOnExit);
+  EXPECT_FALSE(gRunFlags.fuGuiMode);
+  EXPECT_EQ(gFileUnits.fuFixedMode[3], "  ");
+  EXPECT_EQ(gFileUnits.fuFixedName[3], std::string(1000, ' '));
+}
+
+TEST_F(FilesTest, SmallBaseIsRaisedToNine) {
+  FILEUNITSINITIALISE(3);
+  EXPECT_EQ(gFileUnits.fuFixedUnit[1], 2);
+  EXPECT_EQ(gFileUnits.fuFixedUnit[8], 9);
+  EXPECT_EQ(gFileUnits.fuPoolUnit[1], 10);
+  EXPECT_EQ(gFileUnits.fuPoolUnit[1000], 1009);
+  writeFile("a.txt", "x\n");
+  EXPECT_EQ(open("I ", "a.txt"), 10);
+}
+
+TEST_F(FilesTest, PoolSlotsAreTakenFirstFreeAndReused) {
+  writeFile("a.txt", "");
+  int a = open("I ", "a.txt"), b = open("O ", "b.txt"), c = open("O ", "c.txt");
+  EXPECT_EQ(a, 1001);
+  EXPECT_EQ(b, 1002);
+  EXPECT_EQ(c, 1003);
+  CLOSER(b);
+  EXPECT_EQ(open("O ", "d.txt"), 1002);
+  EXPECT_EQ(open("O ", "e.txt"), 1004);
+}
+
+TEST_F(FilesTest, TheThousandAndFirstOpenStops) {
+  writeFile("a.txt", "x\n");
+  for (int i = 0; i < 1000; ++i) open("I ", "a.txt");
+  clearOutput();
+  int unit = 0;
+  EXPECT_EQ(expectRunEnd([&] { OPENERBYNAME(unit, "I ", "a.txt", 5); }), 1);
+  EXPECT_EQ(output(), "No free file numbers.\n");
+  EXPECT_TRUE(fuIsOpen(2000));  // a stop with text closes nothing
+}
+
+// ---- Console lines of the openers and CLOSER ----
+
+TEST_F(FilesTest, InputOpenAndCloseLines) {
+  writeFile("a.txt", "x\n");
+  int unit = open("I ", "  a.txt");
+  EXPECT_EQ(unit, 1001);
+  EXPECT_EQ(output(), opened("a.txt", 1001));
+  EXPECT_TRUE(fuIsOpen(unit));
+  EXPECT_EQ(fuName(unit), "a.txt");
+  EXPECT_EQ(fuMode(unit), "I ");
+  clearOutput();
+  CLOSER(unit);
+  EXPECT_EQ(unit, 0);
+  EXPECT_EQ(output(), "...Closed File Unit:1001\n");
+  EXPECT_FALSE(fuIsOpen(1001));
+  EXPECT_FALSE(gFileUnits.fuPoolOpen[1]);
+}
+
+TEST_F(FilesTest, OutputOpenLineAndRightAlignedSmallUnits) {
+  EXPECT_EQ(open("O ", "o.txt"), 1001);
+  EXPECT_EQ(output(), created("o.txt", 1001));
+  FILEUNITSINITIALISE(3);
+  clearOutput();
+  int unit = open("O ", "p.txt");
+  EXPECT_EQ(output(), "\nTrying to open file p.txt...OK.  File Unit:  10\n");
+  clearOutput();
+  CLOSER(unit);
+  EXPECT_EQ(output(), "...Closed File Unit:  10\n");
+}
+
+TEST_F(FilesTest, DoubledSeparatorsAreTidiedBeforeTheOpen) {
+  fs::create_directory("d");
+  int unit = open("O ", "d//o.txt");
+  EXPECT_EQ(output(), created("d/o.txt", unit));
+  EXPECT_EQ(fuName(unit), "d/o.txt");
+}
+
+TEST_F(FilesTest, CloserOnUnknownOrClosedUnits) {
+  int stranger = 4242;
+  CLOSER(stranger);
+  EXPECT_EQ(stranger, 4242);
+  int closedPool = 1005;
+  CLOSER(closedPool);
+  EXPECT_EQ(closedPool, 1005);
+  int zero = 0;
+  CLOSER(zero);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(FilesTest, CloseAllClosesEveryUnitButKeepsTheFlags) {
+  writeFile("a.txt", "x\n");
+  int a = openQuiet("I ", "a.txt"), b = openQuiet("O ", "b.txt");
+  int f = 0;
+  OPENERNAMED(3, f, "c.txt", "O ", "", 1);
+  clearOutput();
+  CLOSEALLFILEUNITS();
+  EXPECT_EQ(output(), "\nClosing all file units...\n");
+  EXPECT_FALSE(fuIsOpen(a));
+  EXPECT_FALSE(fuIsOpen(b));
+  EXPECT_FALSE(fuIsOpen(f));
+  EXPECT_TRUE(gFileUnits.fuPoolOpen[1]);
+  EXPECT_TRUE(gFileUnits.fuFixedOpen[3]);
+}
+
+TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnit) {
+  int log = openQuiet("O ", "run.log");
+  gFileUnits.fuLogUnit = log;
+  writeFile("a.txt", "x\n");
+  int a = open("I ", "a.txt");
+  int b = open("O ", "b.txt");
+  setInput("a.txt\n");
+  int c = open("I ", "gone.txt");  // the prompt itself is not echoed
+  CLOSER(a);
+  CLOSER(b);
+  CLOSER(c);
+  fuFlush(log);
+  EXPECT_EQ(readFile("run.log"), opened("a.txt", 1002) + created("b.txt", 1003) + missing("gone.txt") +
+                                     opened("a.txt", 1004) +
+                                     "...Closed File Unit:1002\n...Closed File Unit:1003\n...Closed File Unit:1004\n");
+}
+
+TEST_F(FilesTest, ProgressLinesAreEchoedOnlyWhenTheLogUnitIsSet) {
+  int log = openQuiet("O ", "run.log");
+  writeFile("a.txt", "x\n");
+  open("I ", "a.txt");
+  fuFlush(log);
+  EXPECT_EQ(readFile("run.log"), "");
+}
+
+// ---- Missing inputs and the name prompt ----
+
+TEST_F(FilesTest, MissingInputAsksForAnotherName) {
+  writeFile("good.txt", "x\n");
+  setInput("good.txt\n");
+  int unit = open("I ", "bad.txt");
+  EXPECT_EQ(unit, 1001);
+  EXPECT_EQ(output(), missing("bad.txt") + kCheckPrompt + opened("good.txt", 1001));
+  EXPECT_EQ(fuName(unit), "good.txt");
+}
+
+TEST_F(FilesTest, FixedSlotAsksWithItsDescription) {
+  writeFile("good.txt", "x\n");
+  setInput("  good.txt\n");
+  int unit = 0;
+  OPENERNAMED(1, unit, "bad.txt", "I ", "control", 1);
+  EXPECT_EQ(unit, 993);
+  EXPECT_EQ(output(), missing("bad.txt") + "What is the control file name? " + opened("good.txt", 993));
+  // The typed name replaces the stored one, and its length follows.
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuFixedName[1]), "good.txt");
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[1], 8);
+  EXPECT_TRUE(gFileUnits.fuFixedOpen[1]);
+  EXPECT_EQ(gFileUnits.fuFixedMode[1], "I ");
+}
+
+TEST_F(FilesTest, BlankAnswerTriesTheSameNameAgain) {
+  setInput("\n");
+  int status = expectRunEnd([&] { open("I ", "bad.txt"); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(output(), missing("bad.txt") + kCheckPrompt + "\nNo file name entered.  Trying file again...\n" +
+                          missing("bad.txt") + kCheckPrompt +
+                          "\nNo file name entered and no more console input.\n\nPress Enter to Close\n");
+}
+
+TEST_F(FilesTest, EndOfInputAtThePromptEndsTheRun) {
+  writeFile("other.txt", "");
+  int other = openQuiet("I ", "other.txt");
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "bad.txt"); }), 1);
+  EXPECT_NE(output().find("No file name entered and no more console input.\n\nPress Enter to Close\n"),
+            std::string::npos);
+  EXPECT_FALSE(fuIsOpen(other));  // through EXITS: the units are closed
+}
+
+TEST_F(FilesTest, TypedAnswerIsCutAtEightyCharacters) {
+  const std::string name80(80, 'n');
+  writeFile(name80, "x\n");
+  setInput(name80 + "tail\n");
+  int unit = open("I ", "bad.txt");
+  EXPECT_EQ(fuName(unit), name80);
+}
+
+TEST_F(FilesTest, FolderNamedAsInputCountsAsMissing) {
+  fs::create_directory("folder.sdf");
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "folder.sdf"); }), 1);
+  EXPECT_EQ(output().rfind(missing("folder.sdf") + kCheckPrompt, 0), 0u) << output();
+}
+
+TEST_F(FilesTest, UnreadableInputEndsTheRunNamingTheFile) {
+  writeFile("locked.txt", "x\n");
+  fs::permissions("locked.txt", fs::perms::none);
+  if (std::ifstream("locked.txt").is_open()) {
+    fs::permissions("locked.txt", fs::perms::owner_all);
+    GTEST_SKIP() << "this user reads files without permission";
+  }
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "locked.txt"); }), 1);
+  fs::permissions("locked.txt", fs::perms::owner_all);
+  EXPECT_EQ(output(), "\nTrying to open file locked.txt...Can't Open\n"
+                      "ERROR - File \"locked.txt\" exists but could not be opened for reading.\n"
+                      "\nPress Enter to Close\n");
+}
+
+TEST_F(FilesTest, DriveLettersAreReplaced) {
+  gFileUnits.fuInputDrive = "E";
+  fs::create_directories("E:/data");
+  writeFile("E:/data/a.sdf", "x\n");
+  int unit = open("I ", "C:\\data\\a.sdf");
+  EXPECT_EQ(output(), opened("E:\\data\\a.sdf", 1001));
+  EXPECT_EQ(fuName(unit), "E:\\data\\a.sdf");
+  clearOutput();
+  // A name without ":" in column 2 keeps its first character.
+  fs::create_directories("data");
+  writeFile("data/b.sdf", "x\n");
+  open("I ", "data\\b.sdf");
+  EXPECT_EQ(output(), opened("data\\b.sdf", 1002));
+  clearOutput();
+  // Outputs follow the output drive, not the input drive.
+  gFileUnits.fuOutputDrive = "F";
+  fs::create_directories("F:");
+  open("O ", "C:o.txt");
+  EXPECT_EQ(output(), created("F:o.txt", 1003));
+  EXPECT_TRUE(fs::exists("F:o.txt"));
+}
+
+TEST_F(FilesTest, BackslashesSeparateFoldersOnTheHost) {
+  fs::create_directories("a/b");
+  int unit = open("O ", "a\\b\\c.txt");
+  fuWriteLine(unit, "hello");
+  CLOSER(unit);
+  EXPECT_EQ(readFile("a/b/c.txt"), "hello\n");
+  EXPECT_TRUE(fuFileExists("a\\b\\c.txt"));
+  EXPECT_FALSE(fuFileExists("a\\b"));
+  EXPECT_FALSE(fuFileExists("   "));
+}
+
+// ---- Output failures ----
+
+TEST_F(FilesTest, AppendOpenThatFailsOnAnExistingFileGivesNoUnit) {
+  fs::create_directory("busy.txt");  // exists, but no file can be opened there
+  int unit = open("A ", "busy.txt");
+  EXPECT_EQ(unit, 0);
+  EXPECT_EQ(output(), "\nTrying to open file busy.txt...FAILED.  No File Unit allocated.\n");
+  EXPECT_FALSE(gFileUnits.fuPoolOpen[1]);
+}
+
+TEST_F(FilesTest, FailedOutputReportsPausesAndTriesAgain) {
+  setInput("\n");
+  EXPECT_EQ(expectRunEnd([&] { open("AB", "nofolder/x.bin"); }), 1);
+  const std::string report =
+      "Can't Open\n\n Can't open: nofolder/x.bin\n\n Another application or user maybe using it,\n"
+      "    or the file's folder does not exist.\n If so, close the file or create file path.\n"
+      "\nPress Enter to Continue\n";
+  EXPECT_EQ(output(), "\nTrying to open file nofolder/x.bin..." + report + report +
+                          "ERROR - Could not open \"nofolder/x.bin\" and there is no more console input to try again.\n"
+                          "\nPress Enter to Close\n");
+}
+
+TEST_F(FilesTest, UnrecognisedModeOpensNothing) {
+  int unit = open("XX", "x.txt");
+  EXPECT_EQ(output(), "\nTrying to open file x.txt...  Unrecognised file type XX file " + fixed::fit("x.txt", 80) + "\n");
+  EXPECT_FALSE(fuIsOpen(unit));
+  EXPECT_FALSE(fs::exists("x.txt"));
+}
+
+TEST_F(FilesTest, ReadWriteModeOpensOrCreatesWithoutAResultLine) {
+  int unit = open("IO", "rw.txt");
+  EXPECT_EQ(output(), "\nTrying to open file rw.txt...");
+  EXPECT_TRUE(fuWriteLine(unit, "a"));
+  EXPECT_TRUE(fuRewind(unit));
+  std::string line;
+  EXPECT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "a");
+}
+
+// ---- A file already open ----
+
+TEST_F(FilesTest, OutputOnAFileAlreadyOpenAsksToCloseIt) {
+  int first = openQuiet("O ", "o.txt");
+  fuWriteLine(first, "old");
+  setInput("y\n");
+  int second = open("O ", "o.txt");
+  EXPECT_EQ(second, 1002);
+  EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? OK.  File Unit:1002\n");
+  EXPECT_FALSE(fuIsOpen(first));
+  EXPECT_TRUE(gFileUnits.fuPoolOpen[1]);  // the other slot's flag is not the open's business
+  fuWriteLine(second, "new");
+  CLOSER(second);
+  EXPECT_EQ(readFile("o.txt"), "new\n");
+}
+
+TEST_F(FilesTest, RefusingToCloseAsksForAnotherName) {
+  openQuiet("O ", "o.txt");
+  setInput("n\nother.txt\n");
+  int unit = open("O ", "o.txt");
+  EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? " + std::string(kCheckPrompt) +
+                          created("other.txt", 1002));
+  EXPECT_EQ(fuName(unit), "other.txt");
+}
+
+TEST_F(FilesTest, EndOfInputAtTheCloseQuestionEndsTheRun) {
+  openQuiet("O ", "o.txt");
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
+  EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? \n"
+                      "No answer and no more console input.\n\nPress Enter to Close\n");
+}
+
+TEST_F(FilesTest, InputsAndSharedModesOpenAFileOnceMore) {
+  writeFile("a.txt", "one\ntwo\n");
+  int a = openQuiet("I ", "a.txt"), b = openQuiet("I ", "a.txt");
+  EXPECT_NE(a, b);
+  std::string line;
+  ASSERT_EQ(fuReadLine(a, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "one");
+  ASSERT_EQ(fuReadLine(b, line), ReadStatus::Ok);  // one stream, one position
+  EXPECT_EQ(line, "two");
+  EXPECT_EQ(fuUnitOfFile("./a.txt"), a);
+  EXPECT_EQ(fuUnitOfFile("none.txt"), 0);
+  CLOSER(a);
+  EXPECT_TRUE(fuIsOpen(b));
+  EXPECT_EQ(fuUnitOfFile("a.txt"), b);
+}
+
+// ---- Shared streams and contents kept or emptied ----
+
+TEST_F(FilesTest, TwoViewsOfOneFileWriteAtOnePosition) {
+  int le = openQuiet("SB", "x.shp");
+  int be = openQuiet("SE", "x.shp");
+  EXPECT_EQ(fuOrder(le), byteorder::Order::Little);
+  EXPECT_EQ(fuOrder(be), byteorder::Order::Big);
+  EXPECT_TRUE(fuPutI32(be, 9994));
+  EXPECT_TRUE(fuPutI32(le, 1000));
+  EXPECT_TRUE(fuPutU16(be, 0x0102));
+  EXPECT_TRUE(fuPutU16(le, 0x0102));
+  EXPECT_TRUE(fuPutF64(le, 1.0));
+  EXPECT_TRUE(fuPutU8(be, 7));
+  EXPECT_EQ(fuTell(le), 21u);
+  EXPECT_EQ(fuTell(be), 21u);
+  ASSERT_TRUE(fuSeek(be, 4));
+  EXPECT_TRUE(fuPutI32(le, 5));  // the seek on one view moved the other
+  CLOSER(le);
+  CLOSER(be);
+  const std::string expected = std::string("\x00\x00\x27\x0a", 4) + std::string("\x05\x00\x00\x00", 4) +
+                               "\x01\x02" "\x02\x01" + std::string("\x00\x00\x00\x00\x00\x00\xf0\x3f", 8) + "\x07";
+  EXPECT_EQ(readFile("x.shp"), expected);
+}
+
+TEST_F(FilesTest, FirstSharedOpenOfARunEmptiesALongerEarlierFile) {
+  writeFile("x.shp", std::string(500, 'z'));
+  int le = openQuiet("SB", "x.shp");
+  fuPutBytes(le, "abc");
+  int be = openQuiet("SE", "x.shp");  // joins the open stream and keeps what it holds
+  fuPutBytes(be, "d");
+  CLOSER(le);
+  CLOSER(be);
+  EXPECT_EQ(readFile("x.shp"), "abcd");
+  // Later in the same run the file is not new: "S " keeps its contents.
+  int again = openQuiet("S ", "x.shp");
+  fuPutBytes(again, "A");
+  CLOSER(again);
+  EXPECT_EQ(readFile("x.shp"), "Abcd");
+}
+
+TEST_F(FilesTest, OutputModesEmptyOrAppend) {
+  writeFile("o.txt", "previous contents\n");
+  int o = openQuiet("O ", "o.txt");
+  fuWriteLine(o, "new");
+  CLOSER(o);
+  EXPECT_EQ(readFile("o.txt"), "new\n");
+  int a = openQuiet("A ", "o.txt");
+  fuWriteLine(a, "more");
+  fuSeek(a, 0);  // appends go to the end wherever the position is
+  fuWriteLine(a, "last");
+  CLOSER(a);
+  EXPECT_EQ(readFile("o.txt"), "new\nmore\nlast\n");
+  int created = openQuiet("AB", "fresh.bin");
+  EXPECT_TRUE(fuPutI32(created, 1));
+  CLOSER(created);
+  EXPECT_EQ(readFile("fresh.bin"), std::string("\x01\x00\x00\x00", 4));
+}
+
+TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
+  writeFile("log.txt", "first\n");
+  int in = openQuiet("I ", "log.txt");
+  int out = openQuiet("A ", "log.txt");
+  EXPECT_TRUE(fuWriteLine(out, "second"));
+  EXPECT_FALSE(fuWriteLine(in, "never"));  // an input unit does not write
+  fuRewind(in);
+  std::string line;
+  fuReadLine(in, line);
+  EXPECT_EQ(line, "first");
+  fuReadLine(in, line);
+  EXPECT_EQ(line, "second");
+}
+
+// ---- Reading and writing ----
+
+TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
+  writeFile("mixed.txt", "one\r\ntwo\n\r\nthree\r\nlast");
+  int unit = openQuiet("I ", "mixed.txt");
+  std::string line;
+  for (const char* want : {"one", "two", "", "three", "last"}) {
+    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+    EXPECT_EQ(line, want);
+  }
+  EXPECT_TRUE(fuAtEnd(unit));
+  EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
+  EXPECT_EQ(line, "");
+  EXPECT_TRUE(fuRewind(unit));
+  EXPECT_FALSE(fuAtEnd(unit));
+  ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "one");
+}
+
+TEST_F(FilesTest, UnitsThatAreNotOpenFailQuietly) {
+  std::string s = "untouched";
+  EXPECT_FALSE(fuWriteLine(1234, "x"));
+  EXPECT_FALSE(fuPutI32(1234, 1));
+  EXPECT_EQ(fuReadLine(1234, s), ReadStatus::Error);
+  EXPECT_FALSE(fuGetBytes(1234, 4, s));
+  EXPECT_FALSE(fuSeek(1234, 0));
+  EXPECT_TRUE(fuAtEnd(1234));
+  EXPECT_EQ(fuName(1234), "");
+  EXPECT_EQ(fuSize(1234), 0u);
+  EXPECT_FALSE(fuFlush(1234));
+}
+
+TEST_F(FilesTest, BinaryItemsReadInTheUnitsOrder) {
+  std::string bytes;
+  byteorder::putI32(bytes, 9994, byteorder::Order::Big);
+  byteorder::putI32(bytes, 1000, byteorder::Order::Little);
+  byteorder::putF64(bytes, -2.5, byteorder::Order::Little);
+  writeFile("in.shp", bytes);
+  int be = openQuiet("BE", "in.shp");
+  int le = openQuiet("BI", "in.shp");
+  std::int32_t i = 0;
+  double d = 0;
+  ASSERT_TRUE(fuGetI32(be, i));
+  EXPECT_EQ(i, 9994);
+  ASSERT_TRUE(fuGetI32(le, i));
+  EXPECT_EQ(i, 1000);
+  ASSERT_TRUE(fuGetF64(le, d));
+  EXPECT_EQ(d, -2.5);
+  EXPECT_FALSE(fuGetI32(le, i));  // nothing left
+  EXPECT_EQ(fuSize(le), 16u);
+}
+
+TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
+  writeFile("short.bin", "abcdef");
+  int unit = openQuiet("BI", "short.bin");
+  std::string got;
+  EXPECT_FALSE(fuGetBytes(unit, static_cast<std::size_t>(1) << 40, got));
+  EXPECT_TRUE(got.empty());
+  EXPECT_EQ(fuTell(unit), 0u);  // nothing was consumed
+  ASSERT_TRUE(fuGetBytes(unit, 6, got));
+  EXPECT_EQ(got, "abcdef");
+  EXPECT_TRUE(fuGetBytes(unit, 0, got));
+}
+
+TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
+  int unit = openQuiet("BO", "rw.bin");
+  fuPutBytes(unit, "0123456789");
+  ASSERT_TRUE(fuSeek(unit, 2));
+  std::string got;
+  ASSERT_TRUE(fuGetBytes(unit, 3, got));
+  EXPECT_EQ(got, "234");
+  fuPutBytes(unit, "X");  // writing straight after reading
+  CLOSER(unit);
+  EXPECT_EQ(readFile("rw.bin"), "01234X6789");
+}
+
+TEST_F(FilesTest, PatchRewritesAClosedFile) {
+  writeFile("p.bin", "0123456789");
+  EXPECT_TRUE(fuPatchFile("p.bin", 3, "abc"));
+  EXPECT_EQ(readFile("p.bin"), "012abc6789");
+  EXPECT_FALSE(fuPatchFile("none.bin", 0, "x"));
+  EXPECT_FALSE(fs::exists("none.bin"));
+  fs::create_directory("dir.bin");
+  EXPECT_FALSE(fuPatchFile("dir.bin", 0, "x"));
+}
+
+TEST_F(FilesTest, PatchOfAnOpenFileGoesThroughItsStream) {
+  int unit = openQuiet("SB", "p.bin");
+  fuPutBytes(unit, "0123456789");
+  EXPECT_TRUE(fuPatchFile("p.bin", 0, "AB"));
+  EXPECT_EQ(fuTell(unit), 10u);
+  fuPutBytes(unit, "!");
+  CLOSER(unit);
+  EXPECT_EQ(readFile("p.bin"), "AB23456789!");
+}
+
+// ---- Type codes ----
+
+TEST_F(FilesTest, TypeCodesFollowTheExtension) {
+  writeFile("LAYER.MIF", "");
+  int unit = openQuiet("I ", "LAYER.MIF");
+  EXPECT_EQ(FILEUNITTYPE(unit), 101);
+  CLOSER(unit);
+  unit = openQuiet("O ", "table.csv");  // the same pool slot keeps its code
+  EXPECT_EQ(unit, 1001);
+  EXPECT_EQ(FILEUNITTYPE(unit), 101);
+  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "b.mid")), 102);
+  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "c.12da")), 111);
+  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "d.txt")), 0);
+  EXPECT_EQ(FILEUNITTYPE(993), 0);  // fixed units hold no code
+}
+
+// ---- Fixed slots ----
+
+TEST_F(FilesTest, FixedSlotNumbersOutsideOneToEightStop) {
+  int unit = 0;
+  EXPECT_EQ(expectRunEnd([&] { OPENER(9, unit, "I ", "x", 1); }), 1);
+  EXPECT_EQ(output(), "Incorrect file number - OPENER\n");
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { OPENERNAMED(0, unit, "a.txt", "O ", "x", 1); }), 1);
+  EXPECT_EQ(output(), "Incorrect file number - OPENER\n");
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { NAMED(-1); }), 1);
+  EXPECT_EQ(output(), "Invalid file number - NAMED\n");
+  clearOutput();
+  std::string name;
+  EXPECT_EQ(expectRunEnd([&] { GETNAM(9, name); }), 1);
+  EXPECT_EQ(output(), "Invalid file number - GETNAM\n");
+  CLEARFILENAME(12);  // nothing to clear, nothing stops
+}
+
+TEST_F(FilesTest, FixedSlotOpenTwiceStops) {
+  int unit = 0;
+  OPENERNAMED(2, unit, "o.txt", "O ", "output", 1);
+  EXPECT_EQ(unit, 994);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { OPENER(2, unit, "O ", "output", 1); }), 1);
+  EXPECT_EQ(output(), "File already opened - OPENER\n");
+  EXPECT_TRUE(fuIsOpen(994));
+  CLOSER(unit);
+  EXPECT_FALSE(gFileUnits.fuFixedOpen[2]);
+  EXPECT_TRUE(NAMED(2));
+  OPENER(2, unit, "A ", "output", 0);  // the stored name lives on after the close
+  EXPECT_EQ(unit, 994);
+}
+
+TEST_F(FilesTest, FixedSlotWithoutNameAndNoAskEndsTheRun) {
+  int unit = 0;
+  EXPECT_EQ(expectRunEnd([&] { OPENER(4, unit, "I ", "input", 0); }), 1);
+  EXPECT_EQ(output(), "\nERROR - No file name is stored for file number 4.\n\nPress Enter to Close\n");
+}
+
+TEST_F(FilesTest, FixedSlotWithoutNameAsksForOne) {
+  writeFile("typed.txt", "");
+  setInput("typed.txt\n");
+  int unit = 0;
+  OPENER(4, unit, "I ", "input", 1);
+  EXPECT_EQ(output(), "What is the input file name? " + opened("typed.txt", 996));
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[4], 9);
+}
+
+TEST_F(FilesTest, NamesStoredAndCleared) {
+  int unit = 0;
+  OPENERNAMED(5, unit, "   stored.txt", "O ", "x", 1);
+  EXPECT_TRUE(NAMED(5));
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[5], 10);
+  std::string name;
+  GETNAM(5, name);
+  EXPECT_EQ(name, fixed::fit("stored.txt", 80));
+  CLEARFILENAME(5);
+  EXPECT_FALSE(NAMED(5));
+  EXPECT_EQ(gFileUnits.fuFixedName[5], std::string(1000, ' '));
+}
+
+TEST_F(FilesTest, DerivedNamesReplaceOrAddThePrefix) {
+  writeFile("i_model.dat", "");
+  int unit = 0;
+  OPENERNAMED(1, unit, "i_model.dat", "I ", "input", 1);
+  OPENERDERIVED(2, unit, "O ", "output", 1, "o_");
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuFixedName[2]), "o_model.dat");
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[2], 11);
+  EXPECT_TRUE(fs::exists("o_model.dat"));
+  // A slot that already has a name keeps it.
+  CLOSER(unit);
+  OPENERDERIVED(2, unit, "O ", "output", 1, "x_");
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuFixedName[2]), "o_model.dat");
+
+  CLOSER(unit);
+  FILEUNITSINITIALISE(1000);
+  CLEARFILENAME(2);
+  writeFile("model.dat", "");
+  OPENERNAMED(1, unit, "model.dat", "I ", "input", 1);
+  OPENERDERIVED(2, unit, "O ", "output", 1, "o_");
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuFixedName[2]), "o_model.dat");
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[2], 11);
+}
+
+TEST_F(FilesTest, DerivedAndPrefixedNamesAreNotCut) {
+  const std::string longBase(120, 'm');
+  for (const char* d : {"deep", "p_deep", "q_deep"}) fs::create_directory(d);
+  writeFile("deep/" + longBase + ".dat", "");
+  int unit = 0;
+  OPENERNAMED(1, unit, "deep/" + longBase + ".dat", "I ", "input", 1);
+  OPENERPREFIXED(unit, "O ", "p_", ".csv");
+  EXPECT_EQ(fuName(unit), "p_deep/" + longBase + ".dat.csv");
+  OPENERDERIVED(3, unit, "O ", "output", 1, "q_");
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuFixedName[3]), "q_deep/" + longBase + ".dat");
+  EXPECT_EQ(gFileUnits.fuFixedNameLen[3], static_cast<int>(longBase.size()) + 11);
+}
+
+TEST_F(FilesTest, PrefixedNamesDropBlanksOfPrefixAndSuffix) {
+  writeFile("i_run.dat", "");
+  int unit = 0;
+  OPENERNAMED(1, unit, "i_run.dat", "I ", "input", 1);
+  OPENERPREFIXED(unit, "O ", "e ", "_x  ");
+  EXPECT_EQ(fuName(unit), "erun.dat_x");
+}
+
+TEST_F(FilesTest, StandardUnitsOpenSlotsOneAndTwo) {
+  writeFile("in.dat", "");
+  gFileUnits.fuFixedName[1] = fixed::fit("in.dat", 1000);
+  gFileUnits.fuFixedNameLen[1] = 6;
+  gFileUnits.fuFixedName[2] = fixed::fit("out.dat", 1000);
+  gFileUnits.fuFixedNameLen[2] = 7;
+  OPENSTANDARDUNITS();
+  EXPECT_EQ(output(), opened("in.dat", 993) + created("out.dat", 994));
+  EXPECT_TRUE(gFileUnits.fuFixedOpen[1]);
+  EXPECT_TRUE(gFileUnits.fuFixedOpen[2]);
+  EXPECT_EQ(gFileUnits.fuFixedMode[2], "F ");
+}
+
+TEST_F(FilesTest, EmptyNamePausesAndStopsWithoutClosing) {
+  writeFile("a.txt", "");
+  int a = openQuiet("I ", "a.txt");
+  int unit = 0;
+  EXPECT_EQ(expectRunEnd([&] { OPENERBYNAME(unit, "I ", "    ", 4); }), 1);
+  EXPECT_EQ(output(), "\nEmpty filename specified.  Bailing out.  Please contact support@plenvor.example.\n"
+                      "Press Enter to Close\n");
+  EXPECT_TRUE(fuIsOpen(a));
+}
+
+TEST_F(FilesTest, CoreWithABlankNameAsksFirst) {
+  writeFile("a.txt", "");
+  setInput("a.txt\n");
+  int unit = 1500;
+  std::string name(1000, ' ');
+  OPENERCORE(unit, name, 0, "I ", "data", 1, 0);
+  EXPECT_EQ(output(), "What is the data file name? " + opened("a.txt", 1500));
+  EXPECT_EQ(name, fixed::fit("a.txt", 1000));
+  // A caller's field too short for the final name grows to hold it.
+  setInput("a.txt\n");
+  std::string shortName;
+  int other = 1501;
+  OPENERCORE(other, shortName, 0, "I ", "data", 1, 0);
+  EXPECT_EQ(shortName, "a.txt");
+}
+
+// ---- Trimmed lengths ----
+
+TEST_F(FilesTest, TrimmedLengthsWriteANulAfterTheText) {
+  std::string t = "ab  ";
+  EXPECT_EQ(LENSL(t), 2);
+  EXPECT_EQ(t, std::string("ab\0 ", 4));
+  std::string full = "ab";
+  EXPECT_EQ(LENSL(full), 2);
+  EXPECT_EQ(full, "ab");
+  std::string nuls("a\0\0 ", 4);
+  EXPECT_EQ(LENSL(nuls), 1);
+  std::string blank = "   ", empty;
+  EXPECT_EQ(LENSL(blank), 0);
+  EXPECT_EQ(blank[0], '\0');
+  EXPECT_EQ(LENSL(empty), 0);
+}
+
+TEST_F(FilesTest, NulAtFirstBlank) {
+  std::string t = "ab cd";
+  EXPECT_EQ(NULLATFIRSTBLANK(t), 2);
+  EXPECT_EQ(t, std::string("ab\0cd", 5));
+  std::string n("x\0y", 3);
+  EXPECT_EQ(NULLATFIRSTBLANK(n), 1);
+  std::string none = "abc";
+  EXPECT_EQ(NULLATFIRSTBLANK(none), 3);
+  std::string lead = " a";
+  EXPECT_EQ(NULLATFIRSTBLANK(lead), 0);
+  std::string empty;
+  EXPECT_EQ(NULLATFIRSTBLANK(empty), 0);
+  EXPECT_TRUE(empty.empty());
+}
+
+// ---- Dialog mode ----
+
+class FilesDialogTest : public FilesTest {
+ protected:
+  void SetUp() override {
+    FilesTest::SetUp();
+    gRunFlags.fuGuiMode = true;
+    gRunFlags.fuTitle = fixed::fit("Model", 100);
+    gRunFlags.fuRunName = fixed::fit("run1", 100);
+  }
+};
+
+TEST_F(FilesDialogTest, MissingInputRetriesOrCancels) {
+  setInput("r\nc\n");
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "bad.txt"); }), 1);
+  const std::string box = "\n[Model run1]\nModel FILE and/or path\nbad.txt\ndoes not exist.\nRetry or Cancel? ";
+  EXPECT_EQ(output(), missing("bad.txt") + box + missing("bad.txt") + box);
+}
+
+TEST_F(FilesDialogTest, RefusingToCloseAnOpenFileEndsTheRun) {
+  openQuiet("O ", "o.txt");
+  setInput("n\n");
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
+  EXPECT_EQ(output().rfind("\nTrying to open file o.txt...\n[Model run1]\nModel file \no.txt\nis already open.  Close it?\n"
+                           "Yes or No? \n[Model]\nPremature Exit of Model Simulation run1\n\n"
+                           "Press OK to Close Simulation Window\nPress Enter for OK: ",
+                           0),
+            0u)
+      << output();
+}
+
+TEST_F(FilesDialogTest, MissingFolderIsCreatedOnRequest) {
+  setInput("yes\ny\n");
+  int unit = open("O ", "new/sub/o.txt");
+  EXPECT_EQ(output(), "\nTrying to open file new/sub/o.txt...Can't Open\n"
+                      "\n[Model run1]\nnew/sub/\n\nAbove folder does not exist!  Create?\n\n"
+                      "Either create the folder yourself and press No,\nor press Yes to have the folder created for you.\n"
+                      "Yes, No or Cancel? "
+                      "\n[Model run1]\nCreate folder below?\n\nnew/sub/\nYes or No? "
+                      "OK.  File Unit:1001\n");
+  EXPECT_TRUE(fuIsOpen(unit));
+  EXPECT_TRUE(fs::is_directory("new/sub"));
+}
+
+TEST_F(FilesDialogTest, FolderQuestionsCanBeDeclinedAndCancelled) {
+  // No at the second box goes back to the first; an unknown answer asks again; Cancel stops.
+  setInput("y\nn\nmaybe\nc\n");
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "new/o.txt"); }), 1);
+  EXPECT_FALSE(fs::exists("new"));
+  std::string out = output();
+  std::size_t firstBoxes = 0;
+  for (std::size_t p = out.find("Above folder does not exist!"); p != std::string::npos;
+       p = out.find("Above folder does not exist!", p + 1))
+    ++firstBoxes;
+  EXPECT_EQ(firstBoxes, 2u);
+  EXPECT_NE(out.find("Yes, No or Cancel? Yes, No or Cancel? "), std::string::npos);
+}
+
+TEST_F(FilesDialogTest, AutoCreateMakesTheFolderOnceWithoutAsking) {
+  gRunFlags.fuAutoCreateFolders = true;
+  int unit = open("O ", "auto/o.txt");
+  EXPECT_TRUE(fuIsOpen(unit));
+  EXPECT_EQ(output(), "\nTrying to open file auto/o.txt...Can't Open\nOK.  File Unit:1001\n");
+}
+
+TEST_F(FilesDialogTest, AutoCreateAsksWhenTheFolderDoesNotHelp) {
+  gRunFlags.fuAutoCreateFolders = true;
+  writeFile("plain", "");  // a file where the folder should be: the open keeps failing
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "plain/o.txt"); }), 1);
+  EXPECT_NE(output().find("Could not create folder:"), std::string::npos);
+}
+
+TEST_F(FilesDialogTest, LockedFileOffersRetryAndCancel) {
+  fs::create_directory("locked.txt");
+  setInput("\nc\n");
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "locked.txt"); }), 1);
+  const std::string box = "\n[Model run1]\nlocked.txt\n\nAbove file is locked by another application.\n\n"
+                          "Close the file in the other application and press Retry.\nRetry or Cancel? ";
+  EXPECT_EQ(output(), "\nTrying to open file locked.txt...Can't Open\n" + box + "Can't Open\n" + box);
+}
+
+TEST_F(FilesDialogTest, EmptyNameShowsTheBox) {
+  int unit = 0;
+  EXPECT_EQ(expectRunEnd([&] { OPENERBYNAME(unit, "O ", "", 0); }), 1);
+  EXPECT_EQ(output(), "\n[Model]\nEmpty filename specified.  Bailing out.  Please contact support@plenvor.example.\n"
+                      "Press Enter for OK: ");
+}
+
+// ---- Copy mode ----
+
+class FilesCopyTest : public FilesTest {
+ protected:
+  void SetUp() override {
+    FilesTest::SetUp();
+    gFileUnits.fuCopyInputs = true;
+    fixed::assign(gFileUnits.fuCopyRoot, "copy/");
+    fs::create_directories("data/xf");
+    writeFile("data/river.sdf", "sdf");
+    writeFile("data/river.prj", "prj");
+    writeFile("data/River.txt", "txt");
+    writeFile("data/other.sdf", "other");
+  }
+};
+
+TEST_F(FilesCopyTest, InputAndItsCompanionsAreCopied) {
+  int unit = openQuiet("I ", "data/river.sdf");
+  EXPECT_TRUE(fuIsOpen(unit));
+  EXPECT_EQ(readFile("copy/data/river.sdf"), "sdf");
+  EXPECT_EQ(readFile("copy/data/river.prj"), "prj");
+  EXPECT_EQ(readFile("copy/data/River.txt"), "txt");
+  EXPECT_FALSE(fs::exists("copy/data/other.sdf"));
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuLastCopy), "copy/data/river.sdf");
+}
+
+TEST_F(FilesCopyTest, NamedOnlyCopiesJustTheFile) {
+  gFileUnits.fuCopyNamedOnly = true;
+  openQuiet("I ", "data/river.sdf");
+  EXPECT_TRUE(fs::exists("copy/data/river.sdf"));
+  EXPECT_FALSE(fs::exists("copy/data/river.prj"));
+}
+
+TEST_F(FilesCopyTest, CacheFileBringsTheFilesOfItsParentFolder) {
+  writeFile("data/xf/river.sdf.xf", "cache");
+  std::string name = "data/xf/river.sdf.xf";
+  int unit = openQuiet("I ", name);
+  EXPECT_EQ(fuName(unit), "data/xf/river.sdf.xf");
+  EXPECT_EQ(readFile("copy/data/xf/river.sdf.xf"), "cache");
+  EXPECT_EQ(readFile("copy/data/xf/../river.sdf"), "sdf");
+  EXPECT_EQ(readFile("copy/data/xf/../river.prj"), "prj");
+  EXPECT_EQ(fixed::trimmed(gFileUnits.fuLastCopy), "copy/data/xf/..\\river.sdf");
+}
+
+TEST_F(FilesCopyTest, OutputsGoIntoTheCopyTree) {
+  int unit = open("O ", "results/out.csv");
+  EXPECT_EQ(fuName(unit), "copy/results/out.csv");
+  // The attempt is announced under the name asked for; the unit holds the name in the copy tree.
+  EXPECT_EQ(output(), created("results/out.csv", 1001));
+  EXPECT_TRUE(fs::exists("copy/results/out.csv"));
+  EXPECT_FALSE(fs::exists("results"));
+}
+
+TEST_F(FilesCopyTest, CopyFolderThatCannotBeMadeEndsTheRun) {
+  writeFile("blocker", "");
+  fixed::assign(gFileUnits.fuCopyRoot, "blocker/");
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "data/river.sdf"); }), 1);
+  EXPECT_EQ(output(), opened("data/river.sdf", 1001) +
+                          "ERROR 0005 - Could not make the folder below while making a copy of the input files.\n"
+                          "             Check permissions and/or sufficient disk space.\n"
+                          "\"blocker/data/\"\n\nPress Enter to Close\n");
+}
+
+TEST_F(FilesCopyTest, CopyThatFailsEndsTheRun) {
+  fs::create_directories("copy/data/river.sdf");  // a folder where the copy should land
+  EXPECT_EQ(expectRunEnd([&] { open("I ", "data/river.sdf"); }), 1);
+  EXPECT_NE(output().find("ERROR 0006 - Could not copy the file below while making a copy of the input files.\n"
+                          "             Check permissions and/or sufficient disk space.\n"
+                          "\"data/river.sdf\"\n"),
+            std::string::npos)
+      << output();
+}
+
+// ---- Host stand-ins ----
+
+TEST_F(FilesTest, FoldersAreMadeAndFilesCopied) {
+  EXPECT_EQ(platform::makeFolder("x\\y\\z"), 0);
+  EXPECT_TRUE(fs::is_directory("x/y/z"));
+  EXPECT_EQ(platform::makeFolder("x/y/z"), 0);  // already there
+  EXPECT_EQ(platform::makeFolder("   "), -1);
+  writeFile("f", "");
+  EXPECT_EQ(platform::makeFolder("f/sub"), -1);
+  writeFile("a.dat", "1");
+  EXPECT_EQ(platform::copyFiles("a.dat", "x/y"), 0);
+  EXPECT_EQ(readFile("x/y/a.dat"), "1");
+  writeFile("a.dat", "2");
+  EXPECT_EQ(platform::copyFiles("a.dat", "x/y"), 0);  // replaces
+  EXPECT_EQ(readFile("x/y/a.dat"), "2");
+  EXPECT_EQ(platform::copyFiles("none.dat", "x/y"), -1);
+  EXPECT_EQ(platform::copyFiles("a.dat", "nofolder"), -1);
+  EXPECT_EQ(platform::copyFiles("zz.*", "x"), -1);  // nothing matches
+  writeFile("ab.dat", "");
+  writeFile("a", "");
+  EXPECT_EQ(platform::copyFiles("./a.*", "x/y/z"), 0);
+  EXPECT_TRUE(fs::exists("x/y/z/a.dat"));
+  EXPECT_TRUE(fs::exists("x/y/z/a"));
+  EXPECT_FALSE(fs::exists("x/y/z/ab.dat"));
+  EXPECT_EQ(platform::hostPath("a\\b/c"), "a/b/c");
+}
+
+TEST_F(FilesTest, MessageBoxAnswers) {
+  using namespace platform;
+  setInput("Yes\n no \nC\nmaybe\nN\n\nanything\ncancel\nx\n");
+  EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxYes);
+  EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxNo);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningYesNoCancel), kBoxCancel);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningYesNoCancel), kBoxNo);  // "maybe" asks again
+  EXPECT_EQ(messageBox("q", "t", kBoxErrorOk), kBoxOk);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningRetryCancel), kBoxRetry);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningRetryCancel), kBoxCancel);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningOk), kBoxOk);
+  // At the end of input: OK, No, Cancel and Cancel.
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningOk), kBoxOk);
+  EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxNo);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningYesNoCancel), kBoxCancel);
+  EXPECT_EQ(messageBox("q", "t", kBoxWarningRetryCancel), kBoxCancel);
+}
+
+TEST_F(FilesTest, MessageBoxShowsCaptionAndLines) {
+  setInput("\n");
+  platform::messageBox(std::string("one\rtwo\r\n\rthree\0hidden", 23), std::string("Cap\0", 4), platform::kBoxErrorOk);
+  EXPECT_EQ(output(), "\n[Cap]\none\ntwo\n\nthree\nPress Enter for OK: ");
+}
+
+}  // namespace
