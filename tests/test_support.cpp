@@ -7,12 +7,14 @@
 #include "utility/console.hpp"
 #include "utility/files.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/gis_layers.hpp"
 #include "converter/sdf_sections.hpp"
 
 void resetAllState() {
   gFileUnits.reset();
   gRunFlags.reset();
   gGis.reset();
+  gDbfValues.reset();
   gSdfSection.reset();
   gSdfWork.reset();
   gSdfLayers.reset();

@@ -1,0 +1,375 @@
+// The .dbf writers: header and field descriptors byte by byte, the type map, and records split
+// from attribute data lines, with the values that must reach their fields whole.
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+
+namespace {
+
+using byteorder::Order;
+
+unsigned byteAt(const std::string& b, std::size_t off) { return static_cast<unsigned char>(b.at(off)); }
+unsigned le16(const std::string& b, std::size_t off) {
+  return byteorder::getU16(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
+}
+std::int32_t le32(const std::string& b, std::size_t off) {
+  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
+}
+
+struct Field {
+  std::string name, type;
+  int width;
+};
+
+class DbaseWriteTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+  }
+
+  void define(const std::vector<Field>& fields, int recordCount = 0) {
+    defs_ = GisAttributeDefs{};
+    defs_.n = static_cast<int>(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      defs_.name[i + 1] = fields[i].name;
+      defs_.type[i + 1] = fields[i].type;
+      defs_.width[i + 1] = fields[i].width;
+    }
+    defs_.recordCount = recordCount;
+  }
+
+  void open(const std::vector<Field>& fields) {
+    define(fields);
+    OPENERBYNAME(dbf_.unit, "BO", "t.dbf", 0);
+    dbfWriteHeader(defs_, dbf_);
+  }
+
+  // The records of the table as written, without the header.
+  std::vector<std::string> records() {
+    CLOSER(dbf_.unit);
+    const std::string b = readFile(dir_ / "t.dbf");
+    const std::size_t header = le16(b, 8), length = le16(b, 10);
+    std::vector<std::string> out;
+    for (std::size_t p = header; p + length <= b.size(); p += length) out.push_back(b.substr(p, length));
+    return out;
+  }
+
+  void write(const std::string& line) {
+    gGis.gisDataLine = line;
+    dbfdataline(dbf_);
+  }
+
+  static std::string pad(const std::string& s, std::size_t n) { return s + std::string(n - s.size(), ' '); }
+  static std::string right(const std::string& s, std::size_t n) { return std::string(n - s.size(), ' ') + s; }
+
+  GisAttributeDefs defs_;
+  DbfSubLayer dbf_;
+};
+
+// ---- Header and field descriptors ----
+
+TEST_F(DbaseWriteTest, CharAndFloatFieldsGiveTheirDescriptors) {
+  define({{"Stream_ID", "Char", 100}, {"Elevation", "Float", 0}}, 7);
+  OPENERBYNAME(dbf_.unit, "BO", "t.dbf", 0);
+  const std::time_t before = std::time(nullptr);
+  dbfWriteHeader(defs_, dbf_);
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(dbf_.nFields, 2);
+  EXPECT_EQ(dbf_.recordLength, 116);
+  EXPECT_EQ(dbf_.headerRecordCount, 7);
+  CLOSER(dbf_.unit);
+
+  const std::string b = readFile(dir_ / "t.dbf");
+  ASSERT_EQ(b.size(), 97u);
+  EXPECT_EQ(byteAt(b, 0), 3u);
+  bool dateMatches = false;
+  for (std::time_t t : {before, after}) {
+    const std::tm* d = std::localtime(&t);
+    dateMatches = dateMatches || (byteAt(b, 1) == static_cast<unsigned>(d->tm_year) &&
+                                  byteAt(b, 2) == static_cast<unsigned>(d->tm_mon + 1) &&
+                                  byteAt(b, 3) == static_cast<unsigned>(d->tm_mday));
+  }
+  EXPECT_TRUE(dateMatches);
+  EXPECT_EQ(le32(b, 4), 7);
+  EXPECT_EQ(le16(b, 8), 97u);
+  EXPECT_EQ(le16(b, 10), 117u);
+  EXPECT_EQ(b.substr(12, 20), std::string(20, '\0'));
+
+  const std::string d1 = b.substr(32, 32), d2 = b.substr(64, 32);
+  EXPECT_EQ(d1.substr(0, 11), std::string("Stream_ID\0\0", 11));
+  EXPECT_EQ(d1[11], 'C');
+  EXPECT_EQ(d1.substr(12, 4), std::string(4, '\0'));
+  EXPECT_EQ(byteAt(d1, 16), 100u);
+  EXPECT_EQ(byteAt(d1, 17), 0u);
+  EXPECT_EQ(d1.substr(18), std::string(14, '\0'));
+  EXPECT_EQ(d2.substr(0, 11), std::string("Elevation\0\0", 11));
+  EXPECT_EQ(d2[11], 'N');
+  EXPECT_EQ(byteAt(d2, 16), 16u);
+  EXPECT_EQ(byteAt(d2, 17), 5u);
+  EXPECT_EQ(d2.substr(18), std::string(14, '\0'));
+  EXPECT_EQ(byteAt(b, 96), 0x0Du);
+}
+
+TEST_F(DbaseWriteTest, TypeMapIgnoresCaseLeadingBlanksAndTrailingWords) {
+  open({{"a", " integer", 0},
+        {"b", "Character", 12},
+        {"c", "Logical", 40},
+        {"d", "DECIMAL", 9},
+        {"e", "float", 3},
+        {"f", "char", 1}});
+  const std::string types = "NCCNNC";
+  const int lengths[] = {8, 12, 1, 9, 16, 1};
+  const int decimals[] = {0, 0, 0, 0, 5, 0};
+  for (int i = 1; i <= 6; ++i) {
+    EXPECT_EQ(dbf_.fieldType[i], std::string(1, types[static_cast<std::size_t>(i - 1)])) << i;
+    EXPECT_EQ(dbf_.fieldLength[i], lengths[i - 1]) << i;
+    EXPECT_EQ(dbf_.decimals[i], decimals[i - 1]) << i;
+  }
+  EXPECT_EQ(dbf_.recordLength, 8 + 12 + 1 + 9 + 16 + 1);
+}
+
+TEST_F(DbaseWriteTest, NamesAreCleanedAndCutToTen) {
+  open({{"Shape_Width_or_dMax", "Char", 5},
+        {"Exactly_10", "Char", 5},
+        {"   Max. Depth (m)", "Char", 5},
+        {"()", "Char", 5}});
+  CLOSER(dbf_.unit);
+  const std::string b = readFile(dir_ / "t.dbf");
+  EXPECT_EQ(b.substr(32, 11), std::string("Shape_Widt\0", 11));
+  EXPECT_EQ(b.substr(64, 11), std::string("Exactly_10\0", 11));
+  EXPECT_EQ(b.substr(96, 11), std::string("MaxDepthm\0\0", 11));
+  EXPECT_EQ(b.substr(128, 11), std::string("X\0\0\0\0\0\0\0\0\0\0", 11));
+}
+
+TEST_F(DbaseWriteTest, TableWithoutUnitIsLeftAlone) {
+  define({{"a", "Char", 5}});
+  DbfSubLayer dbf;
+  dbfWriteHeader(defs_, dbf);
+  EXPECT_EQ(dbf.nFields, 0);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(DbaseWriteTest, HeaderWrittenAgainStartsAtTheBeginning) {
+  open({{"a", "Char", 5}});
+  write("\"abc\"");
+  dbfWriteHeader(defs_, dbf_);
+  CLOSER(dbf_.unit);
+  const std::string b = readFile(dir_ / "t.dbf");
+  EXPECT_EQ(b.size(), 65u + 6u);
+  EXPECT_EQ(b.substr(65), " abc  ");
+}
+
+class DbaseHeaderFailureTest : public DbaseWriteTest {
+ protected:
+  void expectStop(const std::vector<Field>& fields, const std::string& text) {
+    define(fields);
+    OPENERBYNAME(dbf_.unit, "BO", "t.dbf", 0);
+    EXPECT_EQ(expectRunEnd([&] { dbfWriteHeader(defs_, dbf_); }), 1);
+    EXPECT_NE(output().find(text), std::string::npos) << output();
+    EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+  }
+};
+
+TEST_F(DbaseHeaderFailureTest, FieldCountOutsideTheTable) {
+  expectStop({}, "\n\nERROR 0319 - No attributes specified when writing .dbf file.\n");
+  clearOutput();
+  expectStop(std::vector<Field>(129, Field{"f", "Char", 1}),
+             "\n\nERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.\n");
+}
+
+TEST_F(DbaseHeaderFailureTest, FieldLengthOutsideOneTo255) {
+  expectStop({{"a", "Char", 10}, {"b", "Char", 0}},
+             "\n\nERROR 0412 - dbf field length of 0 is outside allowable range of 1 to 255 when writing dbf file.\n");
+  clearOutput();
+  expectStop({{"a", "Decimal", 256}},
+             "ERROR 0412 - dbf field length of 256 is outside allowable range of 1 to 255 when writing dbf file.\n");
+}
+
+TEST_F(DbaseHeaderFailureTest, UnknownTypeAndOverlongRecord) {
+  expectStop({{"a", "Date", 8}},
+             "\nShould not be here [Unrecognised DBF field] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+  clearOutput();
+  expectStop({{"a", "Char", 40000}, {"b", "Char", 30000}},
+             "\nShould not be here [dbfTotLen>32767] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+}
+
+TEST_F(DbaseHeaderFailureTest, WriteFailureIsReported) {
+  define({{"a", "Char", 5}});
+  OPENERBYNAME(dbf_.unit, "BO", "t.dbf", 0);
+  int closedCopy = dbf_.unit;
+  CLOSER(closedCopy);
+  EXPECT_EQ(expectRunEnd([&] { dbfWriteHeader(defs_, dbf_); }), 1);
+  EXPECT_NE(output().find("\n\nERROR 0413 - Writing .dbf file header.\n"), std::string::npos) << output();
+}
+
+// ---- Records ----
+
+TEST_F(DbaseWriteTest, ValuesAreJustifiedByFieldKind) {
+  open({{"Stream_ID", "Char", 100}, {"Elevation", "Float", 0}});
+  write("\"S1\",12.5");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], " " + pad("S1", 100) + std::string(12, ' ') + "12.5");
+}
+
+TEST_F(DbaseWriteTest, ConverterRecordsSplitAsBefore) {
+  open({{"Stream_ID", "Char", 10},
+        {"Reach_ID", "Char", 10},
+        {"Station", "Char", 10},
+        {"Elevation", "Float", 0},
+        {"Mannings", "Float", 0}});
+  write("\"Big Creek\",\"Upper\",\"100\",     123.450,  0.0350");
+  write("\"\",\" lead\",\"a,b\",-1.000,0.0000");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0], " " + pad("Big Creek", 10) + pad("Upper", 10) + pad("100", 10) + right("123.450", 16) +
+                      right("0.0350", 16));
+  EXPECT_EQ(r[1], " " + pad("", 10) + pad(" lead", 10) + pad("a,b", 10) + right("-1.000", 16) + right("0.0000", 16));
+}
+
+TEST_F(DbaseWriteTest, UnquotedIdentifiersReachTheirFieldWhole) {
+  open({{"Stream_ID", "Char", 10}, {"Elevation", "Float", 0}, {"Levee_ID", "Char", 12}});
+  write("\"S\",      12.000,L/R");
+  write("\"S\",12.0,2*A");
+  write("\"S\",12.0,   Left bank   ");
+  write("\"S\",12.0,O'Brien");
+  write("\"S\",12.0,\"x");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 5u);
+  const std::string head = " " + pad("S", 10);
+  EXPECT_EQ(r[0], head + right("12.000", 16) + pad("L/R", 12));
+  EXPECT_EQ(r[1], head + right("12.0", 16) + pad("2*A", 12));
+  EXPECT_EQ(r[2], head + right("12.0", 16) + pad("Left bank", 12));
+  EXPECT_EQ(r[3], head + right("12.0", 16) + pad("O'Brien", 12));
+  EXPECT_EQ(r[4], head + right("12.0", 16) + pad("\"x", 12));  // a quote never closed is plain text
+}
+
+TEST_F(DbaseWriteTest, QuotedValuesHoldCommasAndDoubledQuotes) {
+  open({{"a", "Char", 12}, {"b", "Char", 12}, {"c", "Char", 12}, {"d", "Char", 12}});
+  write("\"say \"\"hi\"\"\", 'it''s, ok' , \"x\" \"y\"");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], " " + pad("say \"hi\"", 12) + pad("it's, ok", 12) + pad("x", 12) + pad("y", 12));
+}
+
+TEST_F(DbaseWriteTest, MissingAndNullValuesGiveBlankFields) {
+  open({{"a", "Char", 4}, {"b", "Float", 0}, {"c", "Char", 4}});
+  write("\"one\",1.5,\"two\"");
+  write("\"x\"");
+  write("\"y\",,\"z\"");
+  write("");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0], " one " + right("1.5", 16) + "two ");
+  EXPECT_EQ(r[1], " x   " + std::string(16, ' ') + "    ");
+  EXPECT_EQ(r[2], " y   " + std::string(16, ' ') + "z   ");
+  EXPECT_EQ(r[3], " " + std::string(24, ' '));
+}
+
+TEST_F(DbaseWriteTest, ExtraValuesAreIgnoredAndLongTextIsCut) {
+  open({{"a", "Char", 5}, {"b", "Char", 3}});
+  write("\"abcdefgh\",\"xy\",\"extra\",4");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], " abcdexy ");
+}
+
+TEST_F(DbaseWriteTest, NumbersTooLongDropDecimalsNeverDigits) {
+  open({{"v", "Float", 0}, {"i", "Integer", 0}});
+  write("123456789012.34567,12.7");
+  write("-1234567890.1234567,   42   ");
+  write("99999999999999.99,9999999.5");
+  write("1.23456789012345678E+05,1");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0], " 123456789012.346" + right("12.7", 8));
+  EXPECT_EQ(r[1], " -1234567890.1235" + right("42", 8));
+  EXPECT_EQ(r[2], " " + right("100000000000000", 16) + "10000000");
+  EXPECT_EQ(r[3], " 123456.789012346" + right("1", 8));
+  EXPECT_EQ(output().find("WARNING"), std::string::npos) << output();
+}
+
+TEST_F(DbaseWriteTest, NumbersWhoseIntegerPartDoesNotFitAreStarred) {
+  open({{"Elevation", "Float", 0}, {"Count", "Integer", 0}});
+  write("12345678901234567890,123456789");
+  write("not a number at all!,99999999.5");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0], " " + std::string(16, '*') + std::string(8, '*'));
+  EXPECT_EQ(r[1], " " + std::string(16, '*') + std::string(8, '*'));
+  EXPECT_NE(output().find("\n\nWARNING - Value 12345678901234567890 too long for .dbf field Elevation, written as *.\n"),
+            std::string::npos)
+      << output();
+  EXPECT_NE(output().find("WARNING - Value 123456789 too long for .dbf field Count, written as *."),
+            std::string::npos);
+  EXPECT_NE(output().find("WARNING - Value 99999999.5 too long for .dbf field Count, written as *."),
+            std::string::npos);
+}
+
+TEST_F(DbaseWriteTest, LongDataLinesAreReadWhole) {
+  open({{"a", "Char", 4}, {"b", "Char", 4}});
+  gGis.gisDataLine = std::string(1200, ' ');
+  gGis.gisDataLine.replace(0, 4, "\"p\",");
+  gGis.gisDataLine.replace(1100, 3, "\"q\"");
+  dbfdataline(dbf_);
+  const auto r = records();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], " p   q   ");
+}
+
+TEST_F(DbaseWriteTest, ValuesAreCutTo256Characters) {
+  open({{"a", "Char", 255}});
+  write(std::string(300, 'v'));
+  EXPECT_EQ(gDbfValues.values[1].size(), 256u);
+  const auto r = records();
+  EXPECT_EQ(r[0], " " + std::string(255, 'v'));
+}
+
+TEST_F(DbaseWriteTest, LargeLineUsesItsOwnBuffer) {
+  open({{"a", "Char", 6}, {"b", "Float", 0}});
+  write("\"small\",1");
+  gGis.gisDataLineLarge = std::string(100000, ' ');
+  gGis.gisDataLineLarge.replace(0, 13, "\"large\", 2.25");
+  dbfdatalinelarge(dbf_);
+  EXPECT_EQ(gDbfValues.values[1], "small");
+  EXPECT_EQ(gDbfValues.valuesLarge[1], "large");
+  const auto r = records();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[1], " large " + right("2.25", 16));
+}
+
+// ---- Record failures ----
+
+TEST_F(DbaseWriteTest, RecordWriteFailuresAreReported) {
+  open({{"a", "Char", 4}});
+  int closedCopy = dbf_.unit;
+  CLOSER(closedCopy);
+  gGis.gisDataLine = "\"a\"";
+  EXPECT_EQ(expectRunEnd([&] { dbfdataline(dbf_); }), 1);
+  EXPECT_NE(output().find("\n\nERROR 0417 - Writing .dbf record.\n"), std::string::npos) << output();
+  clearOutput();
+  gGis.gisDataLineLarge = "\"a\"";
+  EXPECT_EQ(expectRunEnd([&] { dbfdatalinelarge(dbf_); }), 1);
+  EXPECT_EQ(output().rfind("\nERROR 0417 - Writing large .dbf record.\n", 0), 0u) << output();
+}
+
+TEST_F(DbaseWriteTest, RecordForATableNeverOpenedStops) {
+  DbfSubLayer dbf;
+  EXPECT_EQ(expectRunEnd([&] { dbfdataline(dbf); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [dbfdataline] - please contact" + std::string(SUPPORT_CONTACT)),
+            std::string::npos)
+      << output();
+  clearOutput();
+  dbf.unit = 1001;  // open, but no header was ever written
+  EXPECT_EQ(expectRunEnd([&] { dbfdatalinelarge(dbf); }), 1);
+  EXPECT_NE(output().find("Should not be here [dbfdatalinelarge] - please contact"), std::string::npos) << output();
+}
+
+}  // namespace
