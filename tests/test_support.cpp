@@ -6,6 +6,7 @@
 
 #include "utility/console.hpp"
 #include "utility/files.hpp"
+#include "utility/messages.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/gis_layers.hpp"
 #include "converter/sdf_sections.hpp"
@@ -13,6 +14,7 @@
 void resetAllState() {
   gFileUnits.reset();
   gRunFlags.reset();
+  DMESSAGES.reset();
   gGis.reset();
   gDbfValues.reset();
   gSdfSection.reset();
