@@ -44,7 +44,7 @@ std::string sdfBaseName(const std::string& inputName) {
   const std::size_t fileStart = (sep == std::string::npos) ? 0 : sep + 1;
   const std::string folder = name.substr(0, fileStart);
   const std::size_t dot = name.find('.', fileStart);
-  if (dot == std::string::npos || dot == fileStart) return folder.empty() ? std::string() : folder;
+  if (dot == std::string::npos || dot == fileStart) return folder;
   return name.substr(0, dot);
 }
 
