@@ -8,6 +8,7 @@
 
 #include "converter/run_options.hpp"
 #include "converter/sdf_reading.hpp"
+#include "converter/read_failure.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/console.hpp"
 #include "utility/files.hpp"
@@ -134,19 +135,6 @@ std::string findProjectionFile(const std::string& inputName, const std::string& 
   return "";
 }
 
-[[noreturn]] void stopOnReadFailure(ReadStatus status, const std::string& line) {
-  console::line();
-  if (status == ReadStatus::End) {
-    console::line("ERROR reading data");
-    console::line();
-  } else {
-    console::line("ERROR - Reading following line in file:");
-    console::line();
-    console::line(fixed::trimmed(line));
-    console::line();
-  }
-  EXITS();
-}
 
 void openProjectionFile(MainRun& run) {
   OPENERBYNAME(run.projectionUnit, "I ", run.projectionPath,
@@ -168,7 +156,7 @@ void readMifProjection(MainRun& run) {
   while (!fuAtEnd(run.projectionUnit)) {
     std::string line;
     const ReadStatus status = fuReadLine(run.projectionUnit, line);
-    if (status != ReadStatus::Ok) stopOnReadFailure(status, line);
+    if (status != ReadStatus::Ok) stopOnDataReadFailure(status == ReadStatus::End, line);
     if (FLAGEXISTS(line, "CoordSys")) {
       const std::string coordSys = fixed::trimmed(line);
       // Never shorter than its declared length; a longer line is kept whole.
@@ -220,7 +208,7 @@ void readPrjProjection(MainRun& run) {
   while (!fuAtEnd(run.projectionUnit)) {
     std::string line;
     const ReadStatus status = fuReadLine(run.projectionUnit, line);
-    if (status != ReadStatus::Ok) stopOnReadFailure(status, line);
+    if (status != ReadStatus::Ok) stopOnDataReadFailure(status == ReadStatus::End, line);
     if (first) firstLine = fixed::trimmed(line);
     appendPrjLine(line, !first, projection);
     first = false;

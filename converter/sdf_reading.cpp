@@ -4,6 +4,7 @@
 #include "converter/sdf_cross_section.hpp"
 #include "converter/sdf_layers.hpp"
 #include "converter/sdf_sections.hpp"
+#include "converter/read_failure.hpp"
 #include "gis/gis_layers.hpp"
 #include "utility/console.hpp"
 #include "utility/files.hpp"
@@ -50,19 +51,6 @@ void readReachNames(int unit, std::string& line, int& lineNo) {
   readNamedLine(unit, "REACH", "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
 }
 
-[[noreturn]] void stopOnBadVertex(FreeReadStatus status, const std::string& line) {
-  console::line();
-  if (status == FreeReadStatus::RunOut) {
-    console::line("ERROR reading data");
-    console::line();
-  } else {
-    console::line("ERROR - Reading following line in file:");
-    console::line();
-    console::line(fixed::trimmed(line));
-    console::line();
-  }
-  EXITS();
-}
 
 // Step 4c: the vertices up to the END: line, written as one polyline with its names.
 void readCentreLine(int unit, std::string& line, int& lineNo) {
@@ -78,7 +66,7 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
     }
     double xy[2] = {0.0, 0.0};
     const FreeReadStatus status = freeFormatReadDoubles(line, 2, xy);
-    if (status != FreeReadStatus::Ok) stopOnBadVertex(status, line);
+    if (status != FreeReadStatus::Ok) stopOnDataReadFailure(status == FreeReadStatus::RunOut, line);
     ++count;
     buf.x[count] = xy[0];
     buf.y[count] = xy[1];

@@ -26,38 +26,18 @@ namespace {
 constexpr std::size_t kValueLength = 256;  // a value longer than its buffer entry is cut
 const char* const kHeaderWriteError = "ERROR 0413 - Writing .dbf file header.";
 
-// A numbered message of the library: line 1 of the message block, one blank line before it.
-void dbfMessage(const std::string& line1, const std::string& line2 = {}) {
-  gGis.gisMessageLines[1] = fixed::fit(line1, 1000);
-  gGis.gisMessageLines[2] = fixed::fit(line2, 1000);
-  for (int i = 3; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(1000);
-  gisPrintMessage(1);
-}
-
-[[noreturn]] void dbfFail(const std::string& text) {
-  dbfMessage(text);
-  EXITS();
-}
-
-// An impossible internal state: straight to the console.
-[[noreturn]] void dbfShouldNotBeHere(const std::string& where) {
-  console::line();
-  console::line("Should not be here [" + where + "] - please contact" + SUPPORT_CONTACT);
-  EXITS();
-}
-
 void putU8(int unit, int v) {
-  if (v < 0 || v > 255) dbfShouldNotBeHere("i1u: i4 outside range");
-  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) dbfFail(kHeaderWriteError);
+  if (v < 0 || v > 255) gisShouldNotBeHere("i1u: i4 outside range");
+  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) gisFail(kHeaderWriteError);
 }
 
 void putU16(int unit, int v) {
-  if (v < 0 || v > 65535) dbfShouldNotBeHere("i2u: i4 outside range");
-  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) dbfFail(kHeaderWriteError);
+  if (v < 0 || v > 65535) gisShouldNotBeHere("i2u: i4 outside range");
+  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) gisFail(kHeaderWriteError);
 }
 
 void putZeros(int unit, int n) {
-  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0'))) dbfFail(kHeaderWriteError);
+  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0'))) gisFail(kHeaderWriteError);
 }
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
@@ -89,7 +69,7 @@ void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& db
     dbf.fieldLength[i] = defs.width[i];
     dbf.decimals[i] = 0;
   } else {
-    dbfShouldNotBeHere("Unrecognised DBF field");
+    gisShouldNotBeHere("Unrecognised DBF field");
   }
 }
 
@@ -102,7 +82,7 @@ void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   putU8(unit, today ? today->tm_year : 0);
   putU8(unit, today ? today->tm_mon + 1 : 1);
   putU8(unit, today ? today->tm_mday : 1);
-  if (!fuPutI32(unit, dbf.headerRecordCount)) dbfFail(kHeaderWriteError);
+  if (!fuPutI32(unit, dbf.headerRecordCount)) gisFail(kHeaderWriteError);
   putU16(unit, 32 * dbf.nFields + 33);
   putU16(unit, dbf.recordLength + 1);
   putZeros(unit, 20);
@@ -114,10 +94,10 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
   for (int i = 1; i <= dbf.nFields; ++i) {
     std::string name = fixed::trimmed(dbf.fieldName[i]);
     name.resize(11, '\0');
-    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1))) dbfFail(kHeaderWriteError);
+    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1))) gisFail(kHeaderWriteError);
     putZeros(unit, 4);
     if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255)
-      dbfFail("ERROR 0412 - dbf field length of " + fixed::trimmed(AINTEGER(dbf.fieldLength[i])) +
+      gisFail("ERROR 0412 - dbf field length of " + fixed::trimmed(AINTEGER(dbf.fieldLength[i])) +
               " is outside allowable range of 1 to 255 when writing dbf file.");
     putU8(unit, dbf.fieldLength[i]);
     putU8(unit, dbf.decimals[i]);
@@ -254,7 +234,8 @@ std::string dbfNumericField(const std::string& value, int length, const std::str
   if (v.size() > width) {
     const std::string rounded = numberRoundedToWidth(v, width);
     if (rounded.empty()) {
-      dbfMessage("WARNING - Value " + v + " too long for .dbf field " + fixed::trimmed(fieldName) + ", written as *.");
+      gisSetMessage("WARNING - Value " + v + " too long for .dbf field " + fixed::trimmed(fieldName) + ", written as *.");
+      gisPrintMessage(1);
       return std::string(width, '*');
     }
     v = rounded;
@@ -269,9 +250,9 @@ std::string dbfCharacterField(const std::string& value, int length) {
 
 // The guards that keep a record inside its buffers: the table is open and its header was written.
 void dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routine) {
-  if (dbf.unit < 1 || dbf.nFields < 1 || dbf.nFields > kDbfMaxFields) dbfShouldNotBeHere(routine);
+  if (dbf.unit < 1 || dbf.nFields < 1 || dbf.nFields > kDbfMaxFields) gisShouldNotBeHere(routine);
   for (int i = 1; i <= dbf.nFields; ++i)
-    if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255) dbfShouldNotBeHere(routine);
+    if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255) gisShouldNotBeHere(routine);
 }
 
 void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
@@ -288,7 +269,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
                           : dbfNumericField(values[i], dbf.fieldLength[i], dbf.fieldName[i]);
   }
-  if (!fuPutBytes(dbf.unit, record)) dbfFail(writeError);
+  if (!fuPutBytes(dbf.unit, record)) gisFail(writeError);
 }
 
 }  // namespace
@@ -297,13 +278,13 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
 
   // 1. Rewind; the counts.
-  if (!fuRewind(dbf.unit)) dbfFail(kHeaderWriteError);
+  if (!fuRewind(dbf.unit)) gisFail(kHeaderWriteError);
   dbf.headerRecordCount = defs.recordCount;
   dbf.nFields = defs.n;
 
   // 2. The number of fields the table can hold.
-  if (dbf.nFields > kDbfMaxFields) dbfFail("ERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.");
-  if (dbf.nFields < 1) dbfFail("ERROR 0319 - No attributes specified when writing .dbf file.");
+  if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.");
+  if (dbf.nFields < 1) gisFail("ERROR 0319 - No attributes specified when writing .dbf file.");
 
   // 3. The field table.
   for (int i = 1; i <= dbf.nFields; ++i) dbfFieldFromDefinition(defs, i, dbf);
@@ -311,7 +292,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   // 4. The record length.
   std::int64_t total = 0;
   for (int i = 1; i <= dbf.nFields; ++i) total += dbf.fieldLength[i];
-  if (total > 65534) dbfShouldNotBeHere("dbfTotLen>32767");
+  if (total > 65534) gisShouldNotBeHere("dbfTotLen>32767");
   dbf.recordLength = static_cast<int>(total);
 
   // 5-7. Header, descriptors, terminator.

@@ -20,27 +20,12 @@ namespace {
 const char* const kHeaderWriteError = "ERROR 0437 - Writing .shp file header.";
 const char* const kRecordWriteError = "ERROR 0439 - Writing .shp file object coordinates.";
 
-// A numbered message of the library: line 1 of the message block, one blank line, then the end.
-[[noreturn]] void shpFail(const std::string& text) {
-  gGis.gisMessageLines[1] = fixed::fit(text, 1000);
-  for (int i = 2; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(1000);
-  gisPrintMessage(1);
-  EXITS();
-}
-
-// An impossible internal state: straight to the console.
-[[noreturn]] void shpShouldNotBeHere(const std::string& where) {
-  console::line();
-  console::line("Should not be here [" + where + "] - please contact" + SUPPORT_CONTACT);
-  EXITS();
-}
-
 void putI32(int unit, std::int32_t v, const char* error) {
-  if (!fuPutI32(unit, v)) shpFail(error);
+  if (!fuPutI32(unit, v)) gisFail(error);
 }
 
 void putF64(int unit, double v, const char* error) {
-  if (!fuPutF64(unit, v)) shpFail(error);
+  if (!fuPutF64(unit, v)) gisFail(error);
 }
 
 // The box of one object as it is written: xmin, ymin, xmax, ymax.
@@ -96,14 +81,14 @@ bool shpRecordKind(const GisObject& gisO, int n, std::int32_t& shapeType, std::i
 // The guards that keep a record inside its buffers and its files: every connection the record
 // goes through is open, and the vertex and part counts fit the object buffers.
 void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
-  if (shp.shpUnitLE < 1 || shp.shpUnitBE < 1 || shp.shxUnitBE < 1) shpShouldNotBeHere("shpWriteObject");
+  if (shp.shpUnitLE < 1 || shp.shpUnitBE < 1 || shp.shxUnitBE < 1) gisShouldNotBeHere("shpWriteObject");
   const bool hasVertexList = !gisO.isPoint && (gisO.isMultiPoint || gisO.isLine || gisO.isPline ||
                                                gisO.isPlineMultiple || gisO.isRegion);
   if (!hasVertexList) return;
   const int n = gGis.gisCoordBuffer.n;
-  if (n < 0 || n > kGisMaxVertices) shpShouldNotBeHere("shpWriteObject");
+  if (n < 0 || n > kGisMaxVertices) gisShouldNotBeHere("shpWriteObject");
   const bool hasParts = !gisO.isMultiPoint;
-  if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) shpShouldNotBeHere("shpWriteObject");
+  if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) gisShouldNotBeHere("shpWriteObject");
 }
 
 void shpWritePoints(const ShpSubLayer& shp, const GisCoordBuffer& buf, int n) {
@@ -148,11 +133,11 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
 }  // namespace
 
 void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
-  if (unitLE < 1 || unitBE < 1) shpShouldNotBeHere("shpnotopen");
+  if (unitLE < 1 || unitBE < 1) gisShouldNotBeHere("shpnotopen");
   shp.fileCode = 9994;
   shp.fileLength = 50;
   shp.version = 1000;
-  if (!fuRewind(unitLE) || !fuRewind(unitBE)) shpFail(kHeaderWriteError);
+  if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisFail(kHeaderWriteError);
 
   putI32(unitBE, shp.fileCode, kHeaderWriteError);
   for (int i = 0; i < 5; ++i) putI32(unitBE, 0, kHeaderWriteError);
@@ -177,14 +162,14 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   std::int32_t shapeType = 0;
   std::int32_t contentLength = 0;
   if (!shpRecordKind(gisO, gGis.gisCoordBuffer.n, shapeType, contentLength))
-    shpFail(std::string("ERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact") +
+    gisFail(std::string("ERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact") +
             SUPPORT_CONTACT);
   shp.recordShapeType = shapeType;
   // The header counts the file in 32-bit words; a file that outgrows them cannot be described.
   const std::int64_t newLength = static_cast<std::int64_t>(shp.fileLength) + contentLength + 4;
   const std::int64_t newOffset = static_cast<std::int64_t>(shp.nextOffset) + contentLength + 4;
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
-  if (newLength > maxWords || newOffset > maxWords) shpFail(kRecordWriteError);
+  if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
   // 3. Record header and shape type.
   putI32(shp.shpUnitBE, shp.records, kRecordWriteError);
