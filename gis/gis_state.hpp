@@ -48,6 +48,7 @@ struct DbfSubLayer {
 
 struct MifLayer {
   std::string line = std::string(1000, ' ');  // current-line buffer of the reading side
+  std::string rest = std::string(1000, ' ');  // text after the last object keyword (reading side)
   int mifUnit = 0;
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};

@@ -1,0 +1,91 @@
+#pragma once
+// The reading side of the GIS layer library: the headers, objects and attribute records of input
+// layers that gisOpenLayer has opened with mode "I ", and the small routines that move about in
+// a MIF header. State: gis/gis_state.hpp; writers: gis/gis_layers.hpp.
+//
+// Every count, length and offset read from a file is checked before it is used; a file that
+// does not hold what it claims stops the run with a message that names the file.
+#include <span>
+#include <string>
+
+#include "gis/gis_state.hpp"
+
+// ---- headers, counts and rewinding (layer_read_header.cpp) -----------------------------------
+
+// Reads the layer's file headers into its slot: the .mif header up to the "Data" line, or the
+// .shp header (both views; the big-endian one is closed afterwards) and the .dbf field table.
+void gisReadHeader(int gisID);
+int gisNumberAttributes(int gisID);
+// MIF: the lines of the .mid (the .mid is left at its start); shapefile: the .dbf header count.
+int gisNumberRecords(int gisID);
+// The layer back on its first object and record; clears gisEndOfData.
+void gisGotoBeginningOfData(int gisID);
+// The 100-byte header of a .shp on unit (nothing when unit is 0 or less); leaves it on byte 100.
+void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
+                   double& xmax, double& ymax);
+// The .dbf header and field descriptors; leaves the unit on the deletion flag of record 1.
+void dbfReadHeader(DbfSubLayer& dbf);
+// The .mif header: the "Columns" block, then on to the line after "Data".
+void mifReadHeader(MifLayer& mif);
+
+// ---- objects (layer_read_object.cpp) ----------------------------------------------------------
+
+// Finds the next object and fills gisO (kind flags, counts, part table, type name). False only at
+// the end of a MIF file without a further object.
+bool gisObjectType(int gisID, GisObject& gisO);
+// Reads the object found by gisObjectType, or its next part, into x and y (1-based: element 0 is
+// unused, so each holds size() - 1 vertices), with its label position, angle (degrees) and length.
+// With lRead false the coordinates are passed over. No vertex is stored beyond maxNodes, nor beyond
+// the arrays.
+void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<double> y, int maxNodes,
+                   int& nPoints, double& xc, double& yc, float& angle, float& length, bool lRead);
+bool shpObjectType(int unit, int& shapeType, GisObject& gisO);
+bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x, std::span<double> y,
+                   int maxNodes, int& nPoints, bool lRead);
+bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO);
+bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<double> x, std::span<double> y,
+                   int maxNodes, int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead);
+
+// ---- attribute records (layer_read_record.cpp) ------------------------------------------------
+
+// The next record as an attribute data line: values separated by commas, character values in
+// double quotes. gisO's type name is used in messages.
+void gisReadRecord(int gisID, const GisObject& gisO, std::string& line);
+void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line);
+
+// The reading side's module-level buffers.
+struct GisReadBuffers {
+  GisObject mifCenterScratch;                     // look-ahead after a MIF region
+  std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
+  char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
+  void reset() { *this = GisReadBuffers{}; }
+};
+extern GisReadBuffers gGisRead;
+
+// ---- MIF header navigation and CoordSys (mif_header.cpp) --------------------------------------
+
+struct GisAttributeDefinition {
+  std::string name = std::string(256, ' ');
+  std::string type = std::string(24, ' ');  // width included, as in Char(20)
+};
+
+// The CoordSys line used when no projection is found.
+inline constexpr const char* kDefaultCoordSys =
+    "CoordSys NonEarth Units \"m\" Bounds(-9999999, -9999999) (9999999, 9999999)";
+
+bool gisGotoBeginningOfAttributes(int gisID, int& nAttr);
+bool mifGotoBeginningOfAttributes(int unit, int& nAttr);
+GisAttributeDefinition gisReadAttributeDefinition(int gisID);
+void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition);
+void mifGotoBeginningOfData(int unit);
+// The next line holding "CoordSys" from the unit's position, trimmed; "" after WARNING 0306 when a
+// read fails, and "" when the unit ends without one.
+std::string mifFindCoordSysLine(int unit);
+std::string mifCleanCoordSysLine(const std::string& line);
+std::string mifReadCoordSysLine(const std::string& fileName);
+void mifCopyHeader(int unitIn, int unitOut);
+
+// Shared by the readers: an attribute definition line split into its name (up to the first blank
+// after left-justifying) and its type (the rest, cut to typeLength).
+void mifSplitAttributeLine(const std::string& line, std::string& name, std::size_t nameLength,
+                           std::string& type, std::size_t typeLength);

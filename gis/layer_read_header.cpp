@@ -1,0 +1,294 @@
+// Reading the headers of an input layer (the .shp header, the .dbf field table, the .mif header),
+// its attribute and record counts, and putting it back on its first object and record.
+#include <cstdint>
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+constexpr std::size_t kLine = 1000;
+constexpr std::size_t kShortLine = 100;
+const char* const kIndent = "               ";
+
+std::string num(std::int32_t n) { return fixed::trimmed(AINTEGER(n)); }
+
+// A line of the unit cut to the length of the text it is read into.
+ReadStatus readCut(int unit, std::string& line, std::size_t length) {
+  const ReadStatus st = fuReadLine(unit, line);
+  if (line.size() > length) line.resize(length);
+  return st;
+}
+
+// ---- .shp header --------------------------------------------------------------------------------
+
+[[noreturn]] void shpHeaderFailure(int unit) {
+  // fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+  if (fuIsOpen(unit)) gisFail("ERROR 0428 - End of .shp file encountered whilst reading header.");
+  gisFail("ERROR 0427 - Reading .shp file header.");
+}
+
+std::int32_t shpHeaderI32(int unit) {
+  std::int32_t v = 0;
+  if (!fuGetI32(unit, v)) shpHeaderFailure(unit);
+  return v;
+}
+
+double shpHeaderF64(int unit) {
+  double v = 0.0;
+  if (!fuGetF64(unit, v)) shpHeaderFailure(unit);
+  return v;
+}
+
+// ---- .dbf header ----------------------------------------------------------------------------------
+
+[[noreturn]] void dbfHeaderFailure(int unit) {
+  if (fuIsOpen(unit)) gisFail("ERROR 0404 - End of .dbf file encountered whilst reading header.");
+  gisFail("ERROR 0403 - Reading .dbf file header.");
+}
+
+std::string dbfHeaderBytes(int unit, std::size_t n) {
+  std::string b;
+  if (!fuGetBytes(unit, n, b)) dbfHeaderFailure(unit);
+  return b;
+}
+
+std::int32_t dbfHeaderI32(int unit) {
+  std::int32_t v = 0;
+  if (!fuGetI32(unit, v)) dbfHeaderFailure(unit);
+  return v;
+}
+
+// Step 4, one 32-byte descriptor whose first character c has been read already.
+void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
+  const int unit = dbf.unit;
+  dbf.nFields += 1;
+  if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0401 - Exceeded maximum number of dbf Fields.");
+  const int i = dbf.nFields;
+  const std::string raw = std::string(1, first) + dbfHeaderBytes(unit, 10);
+  dbf.fieldName[i] = fixed::fit(CLEANATTRIBUTENAME(raw), 11);
+  dbf.fieldType[i] = dbfHeaderBytes(unit, 1);
+  dbfHeaderI32(unit);  // the field's data address
+  const int length = static_cast<unsigned char>(dbfHeaderBytes(unit, 1)[0]);
+  if (length < 1 || length > 255)
+    gisFail("ERROR 0402 - dbf field length of " + num(length) + " is outside allowable range of 1 to 255.");
+  dbf.fieldLength[i] = length;
+  dbf.recordLength += length;
+  for (int k = 0; k < 3; ++k) {  // the decimal count and the reserved bytes
+    dbfHeaderBytes(unit, 1);
+    dbfHeaderI32(unit);
+  }
+}
+
+// Step 6: the field list on the console and the library log.
+void dbfPrintFields(const DbfSubLayer& dbf) {
+  std::string text = num(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
+  for (int i = 1; i <= dbf.nFields; ++i)
+    text += fixed::trimmed(dbf.fieldName[i]) + " [" + num(i) + "/" + dbf.fieldType[i] + "/" +
+            num(dbf.fieldLength[i]) + "]  ";
+  gisLogLine(text);
+}
+
+// ---- .mif header ----------------------------------------------------------------------------------
+
+// Step 2: the line holding "Columns", or the last line of the file when none does.
+std::string mifFindColumnsLine(int unit) {
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, kLine) != ReadStatus::Ok)
+      gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
+    if (FLAGEXISTS(line, "Columns")) break;
+  }
+  return line;
+}
+
+// Step 3: the count after the keyword; the attribute arrays bound it.
+int mifReadColumnsCount(int unit, const std::string& line) {
+  std::int32_t n = 0;
+  if (!CHECKINT(fixed::slice(line, 8, kLine), n))
+    gisFail("ERROR 0314 - Could not read number of attributes in .mif file");
+  if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
+  if (n > kMifMaxAttributes)
+    gisFail("ERROR 0314 - Could not read number of attributes in .mif file",
+            std::string(kIndent) + "Columns count of " + num(n) + " in file " + fuName(unit) +
+                " is above the limit of " + num(kMifMaxAttributes) + ".");
+  return n;
+}
+
+void mifPrintAttributes(const MifLayer& mif) {
+  std::string text = num(mif.nAttributes) + " MIF Fields: Name [#/Type]: ";
+  for (int i = 1; i <= mif.nAttributes; ++i)
+    text += fixed::trimmed(mif.attributeName[i]) + " [" + num(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
+            "]  ";
+  gisLogLine(text);
+}
+
+// Reads lines of the given length until one holds "Data"; the unit is left on the line after it.
+void mifSkipToData(int unit, std::size_t length) {
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, length) != ReadStatus::Ok) break;
+    if (FLAGEXISTS(line, "Data")) return;
+  }
+  gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+}
+
+}  // namespace
+
+void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
+                   double& xmax, double& ymax) {
+  if (unit <= 0) return;
+  fuRewind(unit);
+  const std::int32_t c = shpHeaderI32(unit);
+  for (int k = 0; k < 5; ++k) shpHeaderI32(unit);
+  const std::int32_t len = shpHeaderI32(unit);
+  const std::int32_t ver = shpHeaderI32(unit);
+  const std::int32_t t = shpHeaderI32(unit);
+  double box[4];
+  for (double& b : box) b = shpHeaderF64(unit);
+  for (int k = 0; k < 4; ++k) shpHeaderF64(unit);  // z and m ranges
+  code = c;
+  length = len;
+  version = ver;
+  type = t;
+  xmin = box[0];
+  ymin = box[1];
+  xmax = box[2];
+  ymax = box[3];
+}
+
+void dbfReadHeader(DbfSubLayer& dbf) {
+  const int unit = dbf.unit;
+  if (unit <= 0) return;
+  // Step 2.
+  fuRewind(unit);
+  dbfHeaderBytes(unit, 4);
+  const std::int32_t count = dbfHeaderI32(unit);
+  for (int k = 0; k < 6; ++k) dbfHeaderI32(unit);
+  // The count sizes what callers read; a negative one is a damaged header, not a count.
+  if (count < 0)
+    gisFail("ERROR 0403 - Reading .dbf file header.",
+            std::string(kIndent) + "Record count of " + num(count) + " in file " + fuName(unit) + " is negative.");
+  dbf.headerRecordCount = count;
+  // Step 3.
+  console::line("DBF file contains " + num(count) + " records.");
+  // Step 4.
+  dbf.nFields = 0;
+  dbf.recordLength = 0;
+  for (;;) {
+    const char c = dbfHeaderBytes(unit, 1)[0];
+    if (c == '\x0D') break;
+    dbfReadFieldDescriptor(dbf, c);
+  }
+  // Step 5.
+  if (dbf.nFields == 0) gisFail("ERROR 0319 - No attributes specified in .dbf file.");
+  // Step 6.
+  dbfPrintFields(dbf);
+}
+
+void mifReadHeader(MifLayer& mif) {
+  const int unit = mif.mifUnit;
+  if (unit <= 0) return;
+  fuRewind(unit);
+  const std::string columns = mifFindColumnsLine(unit);
+  const int n = mifReadColumnsCount(unit, columns);
+  mif.nAttributes = n;
+  for (int i = 1; i <= n; ++i) {
+    std::string line;
+    if (readCut(unit, line, kLine) != ReadStatus::Ok)
+      gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
+    mifSplitAttributeLine(line, mif.attributeName[i], 32, mif.attributeType[i], 24);
+  }
+  mifPrintAttributes(mif);
+  mifSkipToData(unit, kLine);
+}
+
+void gisReadHeader(int gisID) {
+  gisCheckHandle("gisReadHeader", gisID);
+  GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 1) {
+    mifReadHeader(slot.mifLayer);
+    return;
+  }
+  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadHeader");
+  ShpSubLayer& shp = slot.shpSubLayer[1];
+  int code = 0, length = 0, version = 0, type = 0, dropped = 0;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  shpReadHeader(shp.shpUnitBE, code, length, dropped, dropped, x0, y0, x1, y1);
+  if (shp.shpUnitBE > 0) {
+    shp.fileCode = code;
+    shp.fileLength = length;
+    console::line("Shapefile Code: " + num(code) + "  Length: " + num(length));
+  }
+  shpReadHeader(shp.shpUnitLE, dropped, dropped, version, type, x0, y0, x1, y1);
+  if (shp.shpUnitLE > 0) {
+    shp.version = version;
+    shp.fileShapeType = type;
+    shp.xmin = x0;
+    shp.ymin = y0;
+    shp.xmax = x1;
+    shp.ymax = y1;
+    console::line("Shapefile Version: " + num(version) + "  Type: " + num(type));
+  }
+  if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
+  dbfReadHeader(slot.dbfSubLayer[1]);
+  slot.dbfSubLayer[1].records = 0;
+}
+
+int gisNumberAttributes(int gisID) {
+  gisCheckHandle("gisNumberAttributes", gisID);
+  const GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 1) return slot.mifLayer.nAttributes;
+  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].nFields;
+  return 0;  // no attributes on any other kind of slot
+}
+
+int gisNumberRecords(int gisID) {
+  gisCheckHandle("gisNumberRecords", gisID);
+  const GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].headerRecordCount;
+  if (slot.gisLayerType != 1) return 0;
+  const int unit = slot.mifLayer.midUnit;
+  if (unit <= 0) return 0;
+  fuRewind(unit);
+  int count = 0;
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (fuReadLine(unit, line) != ReadStatus::Ok) break;
+    ++count;
+  }
+  fuRewind(unit);
+  return count;
+}
+
+void gisGotoBeginningOfData(int gisID) {
+  gisCheckHandle("gisGotoBeginningOfData", gisID);
+  GisLayerSlot& slot = gGis.layers[gisID];
+  console::line();
+  console::line("Rewinding GIS Layer " + num(gisID) + "...");
+  slot.gisEndOfData = false;
+  if (slot.gisLayerType == 2) {
+    int dropped = 0;
+    double d = 0;
+    shpReadHeader(slot.shpSubLayer[1].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
+    dbfReadHeader(slot.dbfSubLayer[1]);
+    slot.dbfSubLayer[1].records = 0;
+    return;
+  }
+  if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
+  MifLayer& mif = slot.mifLayer;
+  if (mif.mifUnit > 0) {
+    fuRewind(mif.mifUnit);
+    mifSkipToData(mif.mifUnit, kShortLine);
+  }
+  fuRewind(mif.midUnit);
+}

@@ -1,0 +1,164 @@
+// Moving about in the text header of a MIF file: the "Columns" line and its count, one attribute
+// definition, the "Data" line, the CoordSys line (found, cleaned for comparison, or read from a
+// projection file with a non-earth default), and the copy of a header into another MIF file.
+#include <cstdint>
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/console.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/parsers.hpp"
+#include "utility/run_control.hpp"
+#include "utility/text.hpp"
+
+namespace {
+
+constexpr std::size_t kLine = 1000;
+constexpr std::size_t kShortLine = 100;  // the "Columns" and "Data" searches look this far only
+constexpr int kTextNameLen = 80;
+
+ReadStatus readCut(int unit, std::string& line, std::size_t length) {
+  const ReadStatus st = fuReadLine(unit, line);
+  if (line.size() > length) line.resize(length);
+  return st;
+}
+
+// A warning printed after one empty line; the run goes on.
+void warn(const std::string& text, bool pause) {
+  gisSetMessage(text);
+  gisPrintMessage(1);
+  if (pause) PAUSERUN();
+}
+
+MifLayer& mifLayerOf(int gisID, const char* routine) {
+  gisCheckHandle(routine, gisID);
+  GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType != 1) gisShouldNotBeHere(routine);
+  return slot.mifLayer;
+}
+
+}  // namespace
+
+void mifSplitAttributeLine(const std::string& line, std::string& name, std::size_t nameLength, std::string& type,
+                           std::size_t typeLength) {
+  const std::string text = fixed::fit(TRIMF(fixed::fit(line, kLine)), kLine);
+  const std::size_t p = text.find(' ');  // 0-based; the name is everything before it
+  if (p == std::string::npos) {
+    name = fixed::fit(text, nameLength);
+    type = fixed::blanks(typeLength);
+    return;
+  }
+  name = fixed::fit(text.substr(0, p), nameLength);
+  type = fixed::fit(text.substr(p + 1), typeLength);
+}
+
+bool mifGotoBeginningOfAttributes(int unit, int& nAttr) {
+  fuRewind(unit);
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, kShortLine) != ReadStatus::Ok) {
+      warn("WARNING 0315 - Problems finding start of attribute definitions in .mif file", true);
+      return false;
+    }
+    if (FLAGEXISTS(line, "Columns")) break;
+  }
+  std::int32_t n = 0;
+  if (!CHECKINT(fixed::slice(line, 8, kShortLine), n)) {
+    warn("WARNING 0314 - Problems reading number of attributes in .mif file", true);
+    return false;
+  }
+  nAttr = n;
+  return true;
+}
+
+bool gisGotoBeginningOfAttributes(int gisID, int& nAttr) {
+  MifLayer& mif = mifLayerOf(gisID, "gisGotoBeginningOfAttributes");
+  return mifGotoBeginningOfAttributes(mif.mifUnit, nAttr);
+}
+
+void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition) {
+  std::string line;
+  if (readCut(unit, line, kLine) != ReadStatus::Ok)
+    gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
+  mifSplitAttributeLine(line, definition.name, 256, definition.type, 24);
+}
+
+GisAttributeDefinition gisReadAttributeDefinition(int gisID) {
+  MifLayer& mif = mifLayerOf(gisID, "gisReadAttributeDefinition");
+  GisAttributeDefinition d;
+  mifReadAttributeDefinition(mif.mifUnit, d);
+  return d;
+}
+
+void mifGotoBeginningOfData(int unit) {
+  fuRewind(unit);
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, kShortLine) != ReadStatus::Ok) break;
+    if (FLAGEXISTS(line, "Data")) return;
+  }
+  gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+}
+
+std::string mifFindCoordSysLine(int unit) {
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+      warn("WARNING 0306 - Problems finding CoordSys line in .mif file.", false);
+      return "";
+    }
+    if (FLAGEXISTS(line, "CoordSys")) return fixed::trimmed(line);
+  }
+  return "";
+}
+
+std::string mifCleanCoordSysLine(const std::string& line) {
+  return TRIMF(REMOVEQUOTES(REMOVETABS(REMOVESPACES(UPPERCASE(line)))));
+}
+
+std::string mifReadCoordSysLine(const std::string& fileName) {
+  std::string result = kDefaultCoordSys;
+  const std::string name = fixed::trimmed(TRIMF(fileName));
+  if (!fuFileExists(name)) {
+    gisSetMessage("WARNING 0307 - No MapInfo Projection or mif header file " + name + " found.",
+                  "               Non-Earth Coordinates will be used.  [mifReadCoordSysLine]");
+    gisPrintMessage(1);
+    PAUSERUN();
+    return result;
+  }
+  int unit = 0;
+  OPENERBYNAME(unit, "I ", name, kTextNameLen);
+  std::string line;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+      warn("WARNING 0312 - Problems finding CoordSys line in .mif file", true);
+      result = kDefaultCoordSys;
+      break;
+    }
+    if (FLAGEXISTS(line, "CoordSys")) {
+      result = fixed::trimmed(line);
+      break;
+    }
+  }
+  // Done with the file: a caller that asks for several projections keeps no unit open per call.
+  CLOSER(unit);
+  return result;
+}
+
+void mifCopyHeader(int unitIn, int unitOut) {
+  console::line("Copying header info from file unit " + fixed::trimmed(AINTEGER(unitIn)) + " to " +
+                fixed::trimmed(AINTEGER(unitOut)) + "...");
+  fuRewind(unitIn);
+  std::string line;
+  while (!fuAtEnd(unitIn)) {
+    const ReadStatus st = readCut(unitIn, line, kLine);
+    if (st == ReadStatus::End) gisFail("ERROR 0302 - End of File encountered (mifCopyHeader)");
+    if (st != ReadStatus::Ok) gisFail("ERROR 0301 - Reading data (mifCopyHeader)");
+    if (FLAGEXISTS(line, "Columns")) return;
+    fuWriteLine(unitOut, fixed::trimmed(line));
+  }
+}

@@ -1,0 +1,361 @@
+// Reading layer headers: shapefile sets and MIF layers written by the library's own writers read
+// back, hand-made .dbf and .mif headers of every accepted form, and damaged headers that must stop
+// the run with a clear message.
+#include <string>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+using byteorder::Order;
+
+struct Field {
+  std::string name;
+  char type;
+  int length;
+};
+
+// A .dbf of the given fields and raw record bytes (each record with its flag byte).
+std::string dbfBytes(int count, const std::vector<Field>& fields, const std::string& records = "",
+                     bool endMark = true) {
+  std::string b;
+  byteorder::putU8(b, 3);
+  b += std::string("\x7b\x01\x02", 3);
+  byteorder::putI32(b, count, Order::Little);
+  int recLen = 1;
+  for (const Field& f : fields) recLen += f.length;
+  byteorder::putU16(b, static_cast<std::uint16_t>(32 * fields.size() + 33), Order::Little);
+  byteorder::putU16(b, static_cast<std::uint16_t>(recLen), Order::Little);
+  b += std::string(20, '\0');
+  for (const Field& f : fields) {
+    std::string name = f.name;
+    name.resize(11, '\0');
+    b += name;
+    b += f.type;
+    b += std::string(4, '\0');
+    byteorder::putU8(b, static_cast<std::uint8_t>(f.length));
+    b += std::string(15, '\0');
+  }
+  b += '\x0D';
+  b += records;
+  if (endMark) b += '\x1A';
+  return b;
+}
+
+class LayerReadHeaderTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    GisAttributeDefs& d = gGis.gisAttributeDefs;
+    d.n = 2;
+    d.name[1] = fixed::fit("Name", 32);
+    d.type[1] = fixed::fit("Char", 24);
+    d.width[1] = 6;
+    d.name[2] = fixed::fit("Level", 32);
+    d.type[2] = fixed::fit("Float", 24);
+    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
+  }
+
+  void writePoints(const std::string& name, const std::string& kinds) {
+    int id = gisOpenLayer(name, kinds, "O ", false);
+    gisWriteHeader(id);
+    const double xs[] = {10.0, -5.5, 30.25}, ys[] = {20.0, 7.0, -1.0};
+    for (int i = 0; i < 3; ++i) {
+      GisObject o;
+      gisInitialiseObject(o);
+      o.isPoint = true;
+      gGis.gisCoordBuffer.n = 1;
+      gGis.gisCoordBuffer.x[1] = xs[i];
+      gGis.gisCoordBuffer.y[1] = ys[i];
+      gisWriteObject(id, o);
+      gGis.gisDataLine = fixed::fit("\"p" + std::to_string(i) + "\"," + std::to_string(i) + ".5", 1000);
+      gisWriteRecord(id, o);
+    }
+    gisCloseLayer(id);
+  }
+
+  std::string failureOf(void (*f)(int), int id) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd([&] { f(id); }), 1);
+    return output();
+  }
+};
+
+// ---- shapefile sets ---------------------------------------------------------------------------
+
+TEST_F(LayerReadHeaderTest, ShapefileWrittenByTheLibraryReadsBack) {
+  writePoints("pts.shp", "P");
+  const int id = gisOpenLayer("pts.shp", "P", "I ", false);
+  ASSERT_GT(id, 0);
+  const int beUnit = gGis.layers[id].shpSubLayer[1].shpUnitBE;
+  clearOutput();
+  gisReadHeader(id);
+  const ShpSubLayer& shp = gGis.layers[id].shpSubLayer[1];
+  EXPECT_EQ(shp.fileCode, 9994);
+  EXPECT_EQ(shp.fileLength, 50 + 3 * 14);
+  EXPECT_EQ(shp.version, 1000);
+  EXPECT_EQ(shp.fileShapeType, 1);
+  EXPECT_DOUBLE_EQ(shp.xmin, -5.5);
+  EXPECT_DOUBLE_EQ(shp.ymin, -1.0);
+  EXPECT_DOUBLE_EQ(shp.xmax, 30.25);
+  EXPECT_DOUBLE_EQ(shp.ymax, 20.0);
+  EXPECT_EQ(shp.shpUnitBE, 0) << "the big-endian view is closed after the header";
+  EXPECT_EQ(fuTell(shp.shpUnitLE), 100u);
+  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  EXPECT_EQ(dbf.headerRecordCount, 3);
+  EXPECT_EQ(dbf.nFields, 2);
+  EXPECT_EQ(dbf.recordLength, 6 + 16);
+  EXPECT_EQ(dbf.records, 0);
+  EXPECT_EQ(output(),
+            "Shapefile Code: 9994  Length: 92\n"
+            "Shapefile Version: 1000  Type: 1\n"
+            "...Closed File Unit:" + std::to_string(beUnit) + "\n"
+            "DBF file contains 3 records.\n"
+            "2 DBF Fields (Name [#/Type/Length]): Name [1/C/6]  Level [2/N/16]  \n");
+  EXPECT_EQ(gisNumberAttributes(id), 2);
+  EXPECT_EQ(gisNumberRecords(id), 3);
+  // The first record's deletion flag follows the descriptors.
+  EXPECT_EQ(fuTell(dbf.unit), 32u * 3 + 1);
+}
+
+TEST_F(LayerReadHeaderTest, RewindOfAShapefileReadsBothHeadersAgain) {
+  writePoints("pts.shp", "P");
+  const int id = gisOpenLayer("pts.shp", "P", "I ", false);
+  gisReadHeader(id);
+  GisLayerSlot& slot = gGis.layers[id];
+  slot.gisEndOfData = true;
+  slot.dbfSubLayer[1].records = 2;
+  fuSeek(slot.shpSubLayer[1].shpUnitLE, 120);
+  clearOutput();
+  gisGotoBeginningOfData(id);
+  EXPECT_FALSE(slot.gisEndOfData);
+  EXPECT_EQ(slot.dbfSubLayer[1].records, 0);
+  EXPECT_EQ(fuTell(slot.shpSubLayer[1].shpUnitLE), 100u);
+  EXPECT_EQ(output(),
+            "\nRewinding GIS Layer " + std::to_string(id) +
+                "...\nDBF file contains 3 records.\n"
+                "2 DBF Fields (Name [#/Type/Length]): Name [1/C/6]  Level [2/N/16]  \n");
+}
+
+TEST_F(LayerReadHeaderTest, TruncatedShpHeaderStops) {
+  writePoints("pts.shp", "P");
+  writeFile(dir_ / "pts_P.shp", readFile(dir_ / "pts_P.shp").substr(0, 60));
+  const int id = gisOpenLayer("pts.shp", "P", "I ", false);
+  const std::string out = failureOf(gisReadHeader, id);
+  EXPECT_NE(out.find("\nERROR 0428 - End of .shp file encountered whilst reading header.\n"), std::string::npos);
+}
+
+// ---- .dbf tables ------------------------------------------------------------------------------
+
+class DbfHeaderTest : public LayerReadHeaderTest {
+ protected:
+  int openTable(const std::string& bytes) {
+    writeFile(dir_ / "t.dbf", bytes);
+    const int id = gisOpenLayer("t.dbf", " ", "I ", true);
+    clearOutput();
+    return id;
+  }
+};
+
+TEST_F(DbfHeaderTest, ThreeFieldsPrintOneLineWithTwoBlanksAfterEachBracket) {
+  const int id = openTable(dbfBytes(0, {{"ID", 'N', 8}, {"NAME", 'C', 20}, {"FLAG", 'L', 1}}));
+  gisReadHeader(id);
+  EXPECT_EQ(output(),
+            "DBF file contains 0 records.\n"
+            "3 DBF Fields (Name [#/Type/Length]): ID [1/N/8]  NAME [2/C/20]  FLAG [3/L/1]  \n");
+  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  EXPECT_EQ(dbf.recordLength, 29);
+  EXPECT_EQ(dbf.fieldName[2], "NAME       ");
+  EXPECT_EQ(dbf.fieldType[3], "L");
+}
+
+TEST_F(DbfHeaderTest, LengthByteAbove127IsUnsigned) {
+  const int id = openTable(dbfBytes(0, {{"TEXT", 'C', 200}}));
+  gisReadHeader(id);
+  EXPECT_EQ(gGis.layers[id].dbfSubLayer[1].fieldLength[1], 200);
+}
+
+TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
+  struct Case {
+    std::string bytes, message;
+  };
+  std::string tooMany;
+  {
+    std::vector<Field> f;
+    for (int i = 0; i < 129; ++i) f.push_back({"F" + std::to_string(i), 'N', 4});
+    tooMany = dbfBytes(0, f);
+  }
+  const std::string three = dbfBytes(0, {{"ID", 'N', 8}, {"NAME", 'C', 20}, {"FLAG", 'L', 1}});
+  const std::vector<Case> cases = {
+      {dbfBytes(0, {}), "ERROR 0319 - No attributes specified in .dbf file."},
+      {tooMany, "ERROR 0401 - Exceeded maximum number of dbf Fields."},
+      {dbfBytes(0, {{"ZERO", 'N', 0}}),
+       "ERROR 0402 - dbf field length of 0 is outside allowable range of 1 to 255."},
+      {three.substr(0, 32 + 32 + 20), "ERROR 0404 - End of .dbf file encountered whilst reading header."},
+      {three.substr(0, 20), "ERROR 0404 - End of .dbf file encountered whilst reading header."},
+      {dbfBytes(-4, {{"ID", 'N', 8}}),
+       "ERROR 0403 - Reading .dbf file header.\n               Record count of -4 in file t.dbf is negative."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    const int id = openTable(c.bytes);
+    const std::string out = failureOf(gisReadHeader, id);
+    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+  }
+}
+
+// ---- .mif headers -----------------------------------------------------------------------------
+
+class MifHeaderReadTest : public LayerReadHeaderTest {
+ protected:
+  int openMif(const std::string& mif, const std::string& mid = "") {
+    writeFile(dir_ / "m.mif", mif);
+    writeFile(dir_ / "m.mid", mid);
+    const int id = gisOpenLayer("m.mif", " ", "I ", false);
+    clearOutput();
+    return id;
+  }
+};
+
+TEST_F(MifHeaderReadTest, LayerWrittenByTheLibraryReadsBack) {
+  int out = gisOpenLayer("w.mif", " ", "O ", false);
+  gisWriteHeader(out);
+  gisCloseLayer(out);
+  const int id = gisOpenLayer("w.mif", " ", "I ", false);
+  clearOutput();
+  gisReadHeader(id);
+  const MifLayer& mif = gGis.layers[id].mifLayer;
+  EXPECT_EQ(mif.nAttributes, 2);
+  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
+  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(6)");
+  EXPECT_EQ(fixed::trimmed(mif.attributeType[2]), "Float");
+  EXPECT_EQ(output(), "2 MIF Fields: Name [#/Type]: Name [1/Char(6)]  Level [2/Float]  \n");
+  EXPECT_EQ(gisNumberAttributes(id), 2);
+  // Left on the line after "Data": the empty line the writer puts there.
+  std::string next;
+  EXPECT_EQ(fuReadLine(mif.mifUnit, next), ReadStatus::Ok);
+  EXPECT_EQ(next, "");
+}
+
+TEST_F(MifHeaderReadTest, AnyCaseExtraLinesCrlfAndFreeFormAttributeLines) {
+  const int id = openMif(
+      "version 300\r\nCharset \"WindowsLatin1\"\r\nIndex 1\r\ncoordsys nonearth units \"m\"\r\n"
+      "COLUMNS 3\r\n  Name Char(20)\r\nDepth\r\n\tSize Decimal(10,2)\r\nDATA\r\n\r\nPoint 1 2\r\n");
+  gisReadHeader(id);
+  const MifLayer& mif = gGis.layers[id].mifLayer;
+  EXPECT_EQ(mif.nAttributes, 3);
+  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
+  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(20)");
+  EXPECT_EQ(fixed::trimmed(mif.attributeName[2]), "Depth");
+  EXPECT_TRUE(fixed::isBlank(mif.attributeType[2]));
+  EXPECT_EQ(fixed::trimmed(mif.attributeType[3]), "Decimal(10,2)");
+  std::string next;
+  fuReadLine(mif.mifUnit, next);
+  EXPECT_EQ(next, "");
+}
+
+TEST_F(MifHeaderReadTest, DamagedHeadersStopWithTheirMessage) {
+  struct Case {
+    std::string mif, message;
+  };
+  std::string many = "Version 300\nColumns 300\n";
+  for (int i = 0; i < 300; ++i) many += "  A" + std::to_string(i) + " Integer\n";
+  many += "Data\n";
+  const std::vector<Case> cases = {
+      {"Version 300\nCoordSys NonEarth\nData\n", "ERROR 0314 - Could not read number of attributes in .mif file"},
+      {"Version 300\nColumns 0\nData\n", "ERROR 0319 - No attributes specified in .mif file."},
+      {"Version 300\nColumns two\nData\n", "ERROR 0314 - Could not read number of attributes in .mif file"},
+      {"Version 300\nColumns 2\n  A Integer\n", "ERROR 0316 - Could not read attribute definitions in .mif file"},
+      {"Version 300\nColumns 1\n  A Integer\nPoint 1 2\n",
+       "ERROR 0313 - Could not find start of \"Data\" block in .mif file."},
+      {many, "ERROR 0314 - Could not read number of attributes in .mif file\n"
+             "               Columns count of 300 in file m.mif is above the limit of 256."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    const int id = openMif(c.mif);
+    const std::string out = failureOf(gisReadHeader, id);
+    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+  }
+}
+
+TEST_F(MifHeaderReadTest, WithoutColumnsTheCountComesFromTheLastLine) {
+  // Characters 8 onward of the last line hold a number here, so the count is read from it.
+  const int id = openMif("Version 300\nXXXXXXX 1\n");
+  const std::string out = failureOf(gisReadHeader, id);
+  EXPECT_NE(out.find("ERROR 0316"), std::string::npos) << out;
+}
+
+TEST_F(MifHeaderReadTest, RewindSearchesFromTheTopAndStopsAtAnyLineHoldingData) {
+  const int id = openMif("Version 300\nColumns 2\n  Data_Source Char(10)\n  B Integer\nData\nPoint 1 2\n",
+                         "\"a\",1\n\"b\",2\n");
+  gisReadHeader(id);
+  MifLayer& mif = gGis.layers[id].mifLayer;
+  std::string row;
+  fuReadLine(mif.midUnit, row);
+  clearOutput();
+  gisGotoBeginningOfData(id);
+  EXPECT_EQ(output(), "\nRewinding GIS Layer " + std::to_string(id) + "...\n");
+  std::string next;
+  fuReadLine(mif.mifUnit, next);
+  EXPECT_EQ(next, "  B Integer") << "the rewind stops on the attribute named Data_Source";
+  fuReadLine(mif.midUnit, row);
+  EXPECT_EQ(row, "\"a\",1");
+}
+
+TEST_F(MifHeaderReadTest, RewindTestsOnlyTheFirstHundredCharacters) {
+  const std::string longLine = "  Attr" + std::string(100, 'x') + "Data Char(4)";
+  const int id = openMif("Version 300\nColumns 1\n" + longLine + "\nData\nPoint 1 2\n");
+  gisReadHeader(id);
+  gisGotoBeginningOfData(id);
+  std::string next;
+  fuReadLine(gGis.layers[id].mifLayer.mifUnit, next);
+  EXPECT_EQ(next, "Point 1 2");
+}
+
+TEST_F(MifHeaderReadTest, RecordCountCountsBlankRowsAndAnUnendedLastRow) {
+  const int id = openMif("Columns 1\n  A Integer\nData\n", "1\n\n3\r\n4");
+  gisReadHeader(id);
+  MifLayer& mif = gGis.layers[id].mifLayer;
+  std::string row;
+  fuReadLine(mif.midUnit, row);
+  EXPECT_EQ(gisNumberRecords(id), 4);
+  EXPECT_EQ(fuTell(mif.midUnit), 0u) << "the .mid is left at its start";
+}
+
+// ---- handle and kind guards -------------------------------------------------------------------
+
+TEST_F(LayerReadHeaderTest, GuardsStopWithTheRoutineName) {
+  const std::string support = SUPPORT_CONTACT;
+  EXPECT_NE(failureOf(gisReadHeader, 0).find("Should not be here gisReadHeader[gisID=0] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failureOf(gisGotoBeginningOfData, 0)
+                .find("Should not be here gisGotoBeginningOfData[gisID=0] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failureOf([](int id) { gisNumberRecords(id); }, 0)
+                .find("Should not be here gisNumberRecords[gisID=0] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failureOf([](int id) { gisNumberAttributes(id); }, 0)
+                .find("Should not be here gisNumberAttributes[gisID=0] - please contact" + support),
+            std::string::npos);
+  // A free slot is neither kind of layer.
+  EXPECT_NE(failureOf(gisReadHeader, 5).find("\nShould not be here [gisReadHeader] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failureOf(gisGotoBeginningOfData, 5)
+                .find("\nShould not be here [gisGotoBeginningOfData] - please contact" + support),
+            std::string::npos);
+}
+
+}  // namespace
