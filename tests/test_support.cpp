@@ -9,6 +9,7 @@
 #include "utility/messages.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
 #include "converter/sdf_sections.hpp"
 
 void resetAllState() {
@@ -17,6 +18,7 @@ void resetAllState() {
   DMESSAGES.reset();
   gGis.reset();
   gDbfValues.reset();
+  gGisRead.reset();
   gSdfSection.reset();
   gSdfWork.reset();
   gSdfLayers.reset();

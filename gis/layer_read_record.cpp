@@ -1,0 +1,125 @@
+// Reading the attribute record of each object as an attribute data line: the next .mid row of a
+// MIF layer, or the next .dbf record of a shapefile layer joined into comma-separated values.
+#include <string>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "gis/gis_state.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
+#include "utility/run_control.hpp"
+
+GisReadBuffers gGisRead;
+
+namespace {
+
+constexpr std::size_t kDefaultLine = 1000;
+
+std::string num(int n) { return fixed::trimmed(AINTEGER(n)); }
+
+// The declared length of the caller's text; an empty one stands for a line of the usual size.
+std::size_t declaredLength(const std::string& line) { return line.empty() ? kDefaultLine : line.size(); }
+
+[[noreturn]] void dbfRecordFailure(int unit) {
+  if (fuIsOpen(unit)) gisFail("ERROR 0408 - End of .dbf file encountered whilst reading record.");
+  gisFail("ERROR 0407 - Reading .dbf record.");
+}
+
+std::string dbfRecordBytes(int unit, std::size_t n) {
+  std::string b;
+  if (!fuGetBytes(unit, n, b)) dbfRecordFailure(unit);
+  return b;
+}
+
+// Step 1: the deletion flag of the next record that is not deleted.
+char dbfNextLiveFlag(const DbfSubLayer& dbf) {
+  char flag = dbfRecordBytes(dbf.unit, 1)[0];
+  while (flag == '*') {
+    dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
+    flag = dbfRecordBytes(dbf.unit, 1)[0];
+  }
+  gGisRead.dbfFlagByte = flag;
+  return flag;
+}
+
+// Step 2: the end mark; a header that promised more records is only a warning.
+void dbfReachedEndMark(const DbfSubLayer& dbf) {
+  if (dbf.records == dbf.headerRecordCount) return;
+  gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
+                "               Found " + num(dbf.records) + ", expecting " + num(dbf.headerRecordCount) + ".");
+  gisPrintMessage(0);
+}
+
+// Step 3: the fields of one record, joined.
+std::string dbfJoinFields(DbfSubLayer& dbf) {
+  std::string joined;
+  for (int i = 1; i <= dbf.nFields; ++i) {
+    const std::size_t len = static_cast<std::size_t>(dbf.fieldLength[i]);
+    std::string& buffer = gGisRead.dbfValueBuffer;
+    buffer.assign(buffer.size(), ' ');
+    buffer.replace(0, len, dbfRecordBytes(dbf.unit, len));
+    const std::string value = fixed::trimmed(buffer);
+    const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
+    if (type == 'C' || type == 'c') {
+      joined += "\"" + value + "\"";
+    } else if (!value.empty() && value[0] == '*') {
+      joined += "0";  // a numeric field filled with asterisks overflowed when it was written
+    } else {
+      joined += value;
+    }
+    if (i < dbf.nFields) joined += ",";
+  }
+  return joined;
+}
+
+// Steps 1-4; true when a record was read, false at the end mark.
+bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
+  const std::size_t length = declaredLength(line);
+  line = fixed::blanks(length);
+  const char flag = dbfNextLiveFlag(dbf);
+  if (flag == '\x1A') {
+    dbfReachedEndMark(dbf);
+    return false;
+  }
+  if (flag == ' ' || flag == '\0') {
+    dbf.records += 1;
+    line = fixed::fit(dbfJoinFields(dbf), length);
+    return true;
+  }
+  gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
+                "Character = " + std::string(1, flag) + " [" + num(static_cast<unsigned char>(flag)) + "]");
+  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), 1000);
+  gisPrintMessage(1);
+  EXITS();
+}
+
+}  // namespace
+
+void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
+  if (!dbfReadOneRecord(dbf, line)) endOfData = true;
+}
+
+void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
+  const std::size_t length = declaredLength(line);
+  line = fixed::blanks(length);
+  gisCheckHandle("gisReadRecord", gisID);
+  GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 1) {
+    const int unit = slot.mifLayer.midUnit;
+    std::string row;
+    if (fuReadLine(unit, row) != ReadStatus::Ok)
+      gisFail("ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
+              " object in GIS layer.");
+    line = fixed::fit(row, length);
+    slot.gisEndOfData = fuAtEnd(unit);
+    return;
+  }
+  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadRecord");
+  DbfSubLayer& dbf = slot.dbfSubLayer[1];
+  if (!dbfReadOneRecord(dbf, line)) {
+    slot.gisEndOfData = true;
+    return;
+  }
+  if (!slot.gisEndOfData) slot.gisEndOfData = fuAtEnd(dbf.unit);
+}

@@ -1,0 +1,225 @@
+// Reading attribute records: .dbf records and .mid rows written by the library read back as the
+// data lines that were written, hand-made tables for the field forms, deleted records, the end mark
+// and damaged records.
+#include <string>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+using byteorder::Order;
+
+struct Field {
+  std::string name;
+  char type;
+  int length;
+};
+
+std::string dbfBytes(int count, const std::vector<Field>& fields, const std::string& records, bool endMark) {
+  std::string b;
+  byteorder::putU8(b, 3);
+  b += std::string("\x7b\x01\x02", 3);
+  byteorder::putI32(b, count, Order::Little);
+  int recLen = 1;
+  for (const Field& f : fields) recLen += f.length;
+  byteorder::putU16(b, static_cast<std::uint16_t>(32 * fields.size() + 33), Order::Little);
+  byteorder::putU16(b, static_cast<std::uint16_t>(recLen), Order::Little);
+  b += std::string(20, '\0');
+  for (const Field& f : fields) {
+    std::string name = f.name;
+    name.resize(11, '\0');
+    b += name + f.type + std::string(4, '\0');
+    byteorder::putU8(b, static_cast<std::uint8_t>(f.length));
+    b += std::string(15, '\0');
+  }
+  b += '\x0D';
+  b += records;
+  if (endMark) b += '\x1A';
+  return b;
+}
+
+const std::vector<Field> kFields = {{"ID", 'N', 4}, {"NAME", 'C', 10}, {"DEPTH", 'N', 6}};
+
+// One record of kFields: its flag, then each value right- or left-justified in its field.
+std::string rec(char flag, const std::string& id, const std::string& name, const std::string& depth) {
+  auto right = [](const std::string& v, std::size_t n) { return std::string(n - v.size(), ' ') + v; };
+  return std::string(1, flag) + right(id, 4) + fixed::fit(name, 10) + right(depth, 6);
+}
+
+class LayerReadRecordTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    object_.typeName = fixed::fit("Point", 24);
+  }
+  int openTable(const std::string& bytes) {
+    writeFile(dir_ / "t.dbf", bytes);
+    const int id = gisOpenLayer("t.dbf", " ", "I ", true);
+    gisReadHeader(id);
+    clearOutput();
+    return id;
+  }
+  std::string next(int id) {
+    std::string line(1000, ' ');
+    gisReadRecord(id, object_, line);
+    EXPECT_EQ(line.size(), 1000u);
+    return fixed::trimmed(line);
+  }
+  GisObject object_;
+};
+
+TEST_F(LayerReadRecordTest, FieldFormsJoinIntoADataLine) {
+  const int id = openTable(dbfBytes(3, kFields,
+                                    rec(' ', "12", "River", "******") + rec(' ', "", "", "1.5") +
+                                        rec(' ', "-3.5", "Two words", "0.25"),
+                                    true));
+  EXPECT_EQ(next(id), "  12,\"River\",0") << "leading blanks stay; asterisks read as 0";
+  EXPECT_EQ(next(id), ",\"\",   1.5") << "a blank number is nothing, a blank text two quotes";
+  EXPECT_EQ(next(id), "-3.5,\"Two words\",  0.25");
+  EXPECT_FALSE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(next(id), "") << "the end mark gives a blank line";
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(gGis.layers[id].dbfSubLayer[1].records, 3);
+  EXPECT_EQ(output(), "") << "the count matched the header";
+}
+
+TEST_F(LayerReadRecordTest, LogicalFieldIsUnquoted) {
+  const int id = openTable(dbfBytes(1, {{"OK", 'L', 1}, {"C", 'c', 2}}, " Tab", true));
+  EXPECT_EQ(next(id), "T,\"ab\"");
+}
+
+TEST_F(LayerReadRecordTest, DeletedRecordsArePassedOverAndAShortTableWarns) {
+  const int id = openTable(dbfBytes(3, kFields,
+                                    rec(' ', "1", "a", "1") + rec('*', "2", "b", "2") +
+                                        rec('\0', "3", "c", "3"),
+                                    true));
+  EXPECT_EQ(next(id), "   1,\"a\",     1");
+  EXPECT_EQ(next(id), "   3,\"c\",     3");
+  EXPECT_EQ(next(id), "");
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(output(),
+            "WARNING 0405 - Insufficient number of records found in .dbf file.\n"
+            "               Found 2, expecting 3.\n");
+}
+
+TEST_F(LayerReadRecordTest, TableWithoutEndMarkEndsAfterItsLastRecord) {
+  const int id = openTable(dbfBytes(2, kFields, rec(' ', "1", "a", "1") + rec(' ', "2", "b", "2"), false));
+  EXPECT_EQ(next(id), "   1,\"a\",     1");
+  EXPECT_FALSE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(next(id), "   2,\"b\",     2");
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+}
+
+TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
+  {
+    const int id = openTable(dbfBytes(1, kFields, rec('A', "1", "a", "1"), true));
+    EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
+    EXPECT_NE(output().find("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
+                            "Character = A [65]\nData line thus far =\n"),
+              std::string::npos)
+        << output();
+  }
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+  {
+    const int id = openTable(dbfBytes(1, kFields, rec(' ', "1", "a", "1").substr(0, 8), false));
+    EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
+    EXPECT_NE(output().find("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"),
+              std::string::npos);
+  }
+}
+
+TEST_F(LayerReadRecordTest, DbfReadRecordReportsTheEndThroughItsFlag) {
+  const int id = openTable(dbfBytes(1, kFields, rec(' ', "7", "x", "-1"), true));
+  DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  bool end = false;
+  std::string line(40, ' ');
+  dbfReadRecord(dbf, end, line);
+  EXPECT_FALSE(end);
+  EXPECT_EQ(fixed::trimmed(line), "   7,\"x\",    -1");
+  dbfReadRecord(dbf, end, line);
+  EXPECT_TRUE(end);
+  EXPECT_TRUE(fixed::isBlank(line));
+}
+
+TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
+  GisAttributeDefs& d = gGis.gisAttributeDefs;
+  d.n = 3;
+  d.name[1] = fixed::fit("Name", 32);
+  d.type[1] = fixed::fit("Char", 24);
+  d.width[1] = 8;
+  d.name[2] = fixed::fit("Level", 32);
+  d.type[2] = fixed::fit("Float", 24);
+  d.name[3] = fixed::fit("Count", 32);
+  d.type[3] = fixed::fit("Integer", 24);
+  gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
+  gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+  const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
+  for (const std::string base : {"w.shp", "w.mif"}) {
+    SCOPED_TRACE(base);
+    int out = gisOpenLayer(base, "P", "O ", false);
+    gisWriteHeader(out);
+    for (const std::string& l : lines) {
+      GisObject o;
+      gisInitialiseObject(o);
+      o.isPoint = true;
+      gGis.gisCoordBuffer.n = 1;
+      gGis.gisCoordBuffer.x[1] = 1.0;
+      gGis.gisCoordBuffer.y[1] = 2.0;
+      gisWriteObject(out, o);
+      gGis.gisDataLine = fixed::fit(l, 1000);
+      gisWriteRecord(out, o);
+    }
+    gisCloseLayer(out);
+    int id = gisOpenLayer(base, "P", "I ", false);
+    gisReadHeader(id);
+    EXPECT_EQ(gisNumberRecords(id), 3);
+    std::vector<std::string> got;
+    while (!gGis.layers[id].gisEndOfData) got.push_back(next(id));
+    if (base == std::string("w.shp")) {
+      // Numbers come back as the table holds them: right-justified in their fields, names cut.
+      ASSERT_EQ(got.size(), 4u);
+      EXPECT_EQ(got[0], "\"creek\",             1.5,       3");
+      EXPECT_EQ(got[1], "\"\",           -2.25,       0");
+      EXPECT_EQ(got[2], "\"long nam\",             100,      42");
+      EXPECT_EQ(got[3], "");
+    } else {
+      EXPECT_EQ(got, lines);
+    }
+    gisCloseLayer(id);
+  }
+}
+
+TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {
+  writeFile(dir_ / "m.mif", "Columns 1\n  A Char(30)\nData\n");
+  writeFile(dir_ / "m.mid", "\"abcdefghijklmnop\"\r\n");
+  const int id = gisOpenLayer("m.mif", " ", "I ", false);
+  gisReadHeader(id);
+  std::string line(8, ' ');
+  gisReadRecord(id, object_, line);
+  EXPECT_EQ(line, "\"abcdefg");
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisReadRecord(id, object_, line); }), 1);
+  EXPECT_NE(output().find("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"),
+            std::string::npos);
+}
+
+TEST_F(LayerReadRecordTest, Guards) {
+  const std::string support = SUPPORT_CONTACT;
+  std::string line(10, ' ');
+  EXPECT_EQ(expectRunEnd([&] { gisReadRecord(0, object_, line); }), 1);
+  EXPECT_NE(output().find("Should not be here gisReadRecord[gisID=0] - please contact" + support), std::string::npos);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { gisReadRecord(3, object_, line); }), 1);
+  EXPECT_NE(output().find("\nShould not be here [gisReadRecord] - please contact" + support), std::string::npos);
+}
+
+}  // namespace
