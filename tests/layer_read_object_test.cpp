@@ -1,0 +1,465 @@
+// Reading objects: layers written by the library's own writers read back vertex for vertex, the
+// region ring layout, labels, the MIF keyword forms, skipping without reading, and shapefile
+// records whose counts and offsets cannot be trusted.
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
+#include "tests/test_support.hpp"
+#include "utility/byte_order.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
+
+namespace {
+
+using byteorder::Order;
+using Pts = std::vector<std::pair<double, double>>;
+
+// One object as read: its header, the vertices returned by one call, and the label.
+struct Read {
+  GisObject o;
+  int n = 0;
+  double xc = 0, yc = 0;
+  float angle = 0, length = 0;
+  Pts v;
+};
+
+class LayerReadObjectTest : public PlenvorTest {
+ protected:
+  void SetUp() override {
+    PlenvorTest::SetUp();
+    FILEUNITSINITIALISE(1000);
+    GisAttributeDefs& d = gGis.gisAttributeDefs;
+    d.n = 1;
+    d.name[1] = fixed::fit("ID", 32);
+    d.type[1] = fixed::fit("Integer", 24);
+    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+    x_.assign(kGisMaxVertices + 1, 0.0);
+    y_.assign(kGisMaxVertices + 1, 0.0);
+  }
+
+  static void put(int id, bool GisObject::*flag, const Pts& v, const std::vector<int>& starts = {1}) {
+    GisObject o;
+    gisInitialiseObject(o);
+    o.*flag = true;
+    o.nr = static_cast<int>(starts.size());
+    for (std::size_t i = 0; i < starts.size(); ++i) o.ir[i + 1] = starts[i];
+    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
+      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
+    }
+    gisWriteObject(id, o);
+    gGis.gisDataLine = fixed::fit("1", 1000);
+    gisWriteRecord(id, o);
+  }
+
+  // gisReadObject once on the object found last.
+  Read part(int id, GisObject& o, int maxNodes = kGisMaxVertices, bool lRead = true) {
+    Read r;
+    gisReadObject(id, o, x_, y_, maxNodes, r.n, r.xc, r.yc, r.angle, r.length, lRead);
+    r.o = o;
+    for (int i = 1; i <= r.n && lRead; ++i) r.v.push_back({x_[i], y_[i]});
+    return r;
+  }
+
+  Read object(int id) {
+    GisObject o;
+    EXPECT_TRUE(gisObjectType(id, o));
+    return part(id, o);
+  }
+
+  int openMif(const std::string& body) {
+    writeFile(dir_ / "h.mif", "Version 300\nColumns 1\n  ID Integer\nData\n\n" + body);
+    writeFile(dir_ / "h.mid", "");
+    const int id = gisOpenLayer("h.mif", " ", "I ", false);
+    gisReadHeader(id);
+    clearOutput();
+    return id;
+  }
+
+  std::string failure(const std::function<void()>& f) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(f), 1);
+    return output();
+  }
+
+  std::vector<double> x_, y_;
+};
+
+const Pts kSquare = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}};
+const Pts kSquareLayout = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, {1, 0}};
+
+// ---- round trips through the library's writers ----------------------------------------------
+
+TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
+  int out = gisOpenLayer("lr.shp", "LR", "O ", false);
+  gisWriteHeader(out);
+  put(out, &GisObject::isPline, {{0, 0}, {2, 0}, {4, 0}});
+  put(out, &GisObject::isPlineMultiple, {{0, 0}, {0, 2}, {5, 5}, {6, 5}, {7, 5}}, {1, 3});
+  put(out, &GisObject::isRegion, kSquare);
+  put(out, &GisObject::isRegion, {{0, 0}, {4, 0}, {4, 4}, {0, 0}, {1, 1}, {2, 1}, {1, 2}, {1, 1}}, {1, 5});
+  gisCloseLayer(out);
+
+  int lines = gisOpenLayer("lr.shp", "L", "I ", false);
+  gisReadHeader(lines);
+  Read a = object(lines);
+  EXPECT_TRUE(a.o.isPline);
+  EXPECT_EQ(fixed::trimmed(a.o.typeName), "Polyline");
+  EXPECT_EQ(a.v, (Pts{{0, 0}, {2, 0}, {4, 0}}));
+  EXPECT_DOUBLE_EQ(a.xc, 2.0);
+  EXPECT_DOUBLE_EQ(a.yc, 0.0);
+  EXPECT_FLOAT_EQ(a.length, 4.0f);
+  EXPECT_FLOAT_EQ(a.angle, 0.0f);
+  EXPECT_TRUE(a.o.isComplete);
+  EXPECT_FALSE(gGis.layers[lines].gisEndOfData);
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(lines, o));
+  EXPECT_TRUE(o.isPlineMultiple);
+  EXPECT_EQ(o.nSections, 2);
+  Read p1 = part(lines, o);
+  EXPECT_EQ(p1.v, (Pts{{0, 0}, {0, 2}}));
+  EXPECT_FLOAT_EQ(p1.angle, 90.0f);
+  EXPECT_DOUBLE_EQ(p1.yc, 1.0);
+  Read p2 = part(lines, o);
+  EXPECT_EQ(p2.v, (Pts{{5, 5}, {6, 5}, {7, 5}}));
+  EXPECT_TRUE(gGis.layers[lines].gisEndOfData);
+  gisCloseLayer(lines);
+
+  int regions = gisOpenLayer("lr.shp", "R", "I ", false);
+  gisReadHeader(regions);
+  Read sq = object(regions);
+  EXPECT_TRUE(sq.o.isRegion);
+  EXPECT_EQ(sq.v, kSquareLayout);
+  EXPECT_EQ(sq.o.nr, 1);
+  EXPECT_EQ(sq.o.ir[1], 5);
+  EXPECT_DOUBLE_EQ(sq.xc, 0.5);
+  EXPECT_DOUBLE_EQ(sq.yc, 0.5);
+  Read two = object(regions);
+  EXPECT_EQ(two.o.nr, 2);
+  EXPECT_EQ(two.o.ir[1], 4);
+  EXPECT_EQ(two.o.ir[2], 9);
+  EXPECT_EQ(two.v, (Pts{{0, 0}, {4, 0}, {4, 4}, {0, 0}, {4, 0}, {1, 1}, {2, 1}, {1, 2}, {1, 1}, {2, 1}}));
+  EXPECT_TRUE(gGis.layers[regions].gisEndOfData);
+}
+
+TEST_F(LayerReadObjectTest, MifObjectsReadBackAndRewindStartsAgain) {
+  int out = gisOpenLayer("all.mif", " ", "O ", false);
+  gisWriteHeader(out);
+  put(out, &GisObject::isPoint, {{1.5, -2.5}});
+  put(out, &GisObject::isMultiPoint, {{1, 1}, {2, 2}});
+  put(out, &GisObject::isLine, {{0, 0}, {3, 4}});
+  put(out, &GisObject::isPline, {{0, 0}, {2, 0}, {4, 0}});
+  put(out, &GisObject::isPlineMultiple, {{0, 0}, {0, 2}, {5, 5}, {6, 5}, {7, 5}}, {1, 3});
+  put(out, &GisObject::isRegion, kSquare);
+  gisCloseLayer(out);
+
+  int id = gisOpenLayer("all.mif", " ", "I ", false);
+  gisReadHeader(id);
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    Read pt = object(id);
+    EXPECT_TRUE(pt.o.isPoint);
+    EXPECT_EQ(fixed::trimmed(pt.o.typeName), "POINT");
+    EXPECT_EQ(pt.v, (Pts{{1.5, -2.5}}));
+    EXPECT_DOUBLE_EQ(x_[2], 1.5) << "a point's vertex is repeated";
+    GisObject mp;
+    ASSERT_TRUE(gisObjectType(id, mp));
+    EXPECT_TRUE(mp.isMultiPoint);
+    EXPECT_EQ(mp.nSections, 2);
+    EXPECT_EQ(part(id, mp).v, (Pts{{1, 1}}));
+    EXPECT_EQ(part(id, mp).v, (Pts{{2, 2}}));
+    Read ln = object(id);
+    EXPECT_TRUE(ln.o.isLine);
+    EXPECT_FLOAT_EQ(ln.length, 5.0f);
+    EXPECT_DOUBLE_EQ(ln.xc, 1.5);
+    EXPECT_NEAR(ln.angle, std::atan2(4.0, 3.0) * 180.0 / 3.14159265358979, 1e-4);
+    Read pl = object(id);
+    EXPECT_TRUE(pl.o.isPline);
+    EXPECT_EQ(pl.v, (Pts{{0, 0}, {2, 0}, {4, 0}}));
+    EXPECT_DOUBLE_EQ(pl.xc, 2.0);
+    GisObject pm;
+    ASSERT_TRUE(gisObjectType(id, pm));
+    EXPECT_TRUE(pm.isPlineMultiple);
+    EXPECT_EQ(pm.nSections, 2);
+    EXPECT_EQ(part(id, pm).v, (Pts{{0, 0}, {0, 2}}));
+    Read s2 = part(id, pm);
+    EXPECT_EQ(s2.v, (Pts{{5, 5}, {6, 5}, {7, 5}}));
+    EXPECT_DOUBLE_EQ(s2.xc, 6.0);
+    Read rg = object(id);
+    EXPECT_TRUE(rg.o.isRegion);
+    EXPECT_EQ(rg.v, kSquareLayout);
+    EXPECT_EQ(rg.o.ir[1], 5);
+    EXPECT_DOUBLE_EQ(rg.xc, 0.5);
+    EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+    GisObject none;
+    EXPECT_FALSE(gisObjectType(id, none));
+    gisGotoBeginningOfData(id);
+  }
+}
+
+// ---- MIF forms ------------------------------------------------------------------------------------
+
+TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
+  const int id = openMif("  point 1.5 2.5\nPen (1,2,0)\nPoint\n 3,\n 4\n\tPLINE 2\n0 0\n1 1\nPoints 7 8\n");
+  EXPECT_EQ(object(id).v, (Pts{{1.5, 2.5}}));
+  EXPECT_EQ(object(id).v, (Pts{{3, 4}})) << "the pair on the next lines, split across them";
+  Read pl = object(id);
+  EXPECT_TRUE(pl.o.isPline);
+  EXPECT_FALSE(pl.o.isLine) << "PLINE is tested before LINE";
+  EXPECT_EQ(pl.v, (Pts{{0, 0}, {1, 1}}));
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_TRUE(o.isPoint) << "Points begins with POINT";
+  EXPECT_EQ(gGis.layers[id].mifLayer.rest.substr(0, 6), "s 7 8 ") << "the text after the keyword";
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(LayerReadObjectTest, MifFileEndingAfterStyleLinesHasNoFurtherObject) {
+  const int id = openMif("Point 1 2\n    Symbol (35,0,12)\n  Pen (1,2,0)\n");
+  object(id);
+  GisObject o;
+  EXPECT_FALSE(gisObjectType(id, o));
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(LayerReadObjectTest, MifRegionPointCountsAndCentre) {
+  {
+    const int id = openMif("Region 1\n 3\n0 0\n1 0\n0 0\n");
+    EXPECT_NE(failure([&] { object(id); }).find("\nERROR 0318 - Less than 5 points for Region object in mif file.\n"),
+              std::string::npos);
+  }
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+  const int id = openMif(
+      "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Pen (1,2,0)\n  Brush (2,0)\n  Center 9 9\n"
+      "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Brush (2,0)\nPoint 5 5\n");
+  Read a = object(id);
+  EXPECT_EQ(a.n, 5);
+  EXPECT_DOUBLE_EQ(a.xc, 9.0) << "a Center line after the region gives its label";
+  Read b = object(id);
+  EXPECT_NEAR(b.xc, 2.0 / 3.0, 1e-12) << "otherwise the mean of the distinct vertices";
+  Read p = object(id);
+  EXPECT_TRUE(p.o.isPoint) << "the look-ahead leaves the next object to be read";
+  EXPECT_EQ(p.v, (Pts{{5, 5}}));
+}
+
+TEST_F(LayerReadObjectTest, MifRegionOfTenThousandPolygonsReadsAndOneMoreStops) {
+  std::string body = "Region 10000\n";
+  for (int i = 0; i < 10000; ++i) body += " 1\n" + std::to_string(i) + " 0\n";
+  const int id = openMif(body);
+  Read r = object(id);
+  EXPECT_EQ(r.o.nr, 10000);
+  EXPECT_EQ(r.n, 20000);
+  EXPECT_EQ(r.o.ir[10000], 19999);
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+  const int big = openMif("Region 10001\n 1\n0 0\n");
+  EXPECT_NE(failure([&] { object(big); })
+                .find("\nERROR 0304 - Exceeded maximum number of polygons in region below of 10000\nRegion 10001\n"),
+            std::string::npos);
+}
+
+TEST_F(LayerReadObjectTest, SkippingObjectsWithoutReadingThem) {
+  const int id = openMif("Pline 3\n0 0\n1 1\n2 2\nRegion 2\n 2\n0 0\n1 1\n 2\n5 5\n6 6\nPoint 7 7\n");
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(id, o));
+  part(id, o, kGisMaxVertices, false);
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_TRUE(o.isRegion);
+  Read r = part(id, o, kGisMaxVertices, false);
+  EXPECT_EQ(r.n, 6);
+  EXPECT_EQ(object(id).v, (Pts{{7, 7}}));
+}
+
+TEST_F(LayerReadObjectTest, MifObjectsThatCannotBeRead) {
+  struct Case {
+    std::string body, message;
+  };
+  const std::vector<Case> cases = {
+      {"Collection 2\n", "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object."},
+      {"Region\n 4\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
+                       "               No count after REGION in file h.mif."},
+      {"Pline 3\n0 0\n1 1\n", "ERROR 0309 - Unexpected end of .mif file encountered."},
+      {"Pline 2\n0 zero\n1 1\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted."},
+      {"Pline 4\n0 0\n1 1\n2 2\n3 3\n", "ERROR 0310 - Exceeded number of allowable nodes in a single polyline or "
+                                        "region.\n             Requested       4        Limit       3"},
+      {"Region 1\n -4\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
+                          "               Point count of -4 is negative in file h.mif."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    const int id = openMif(c.body);
+    const std::string out = failure([&] {
+      GisObject o;
+      gisObjectType(id, o);
+      part(id, o, 3);
+    });
+    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+  }
+}
+
+// ---- hand-made shapefiles -------------------------------------------------------------------
+
+// A .shp of the given record contents (little-endian bodies), each with its big-endian record header.
+std::string shpFile(const std::vector<std::string>& contents, int type) {
+  std::string recs;
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    byteorder::putI32(recs, static_cast<std::int32_t>(i + 1), Order::Big);
+    byteorder::putI32(recs, static_cast<std::int32_t>(contents[i].size() / 2), Order::Big);
+    recs += contents[i];
+  }
+  std::string h;
+  byteorder::putI32(h, 9994, Order::Big);
+  h += std::string(20, '\0');
+  byteorder::putI32(h, static_cast<std::int32_t>((100 + recs.size()) / 2), Order::Big);
+  byteorder::putI32(h, 1000, Order::Little);
+  byteorder::putI32(h, type, Order::Little);
+  for (int i = 0; i < 8; ++i) byteorder::putF64(h, 0.0, Order::Little);
+  return h + recs;
+}
+
+std::string polyContent(int type, int nParts, int nPoints, const std::vector<int>& offsets) {
+  std::string c;
+  byteorder::putI32(c, type, Order::Little);
+  for (int i = 0; i < 4; ++i) byteorder::putF64(c, 0.0, Order::Little);
+  byteorder::putI32(c, nParts, Order::Little);
+  byteorder::putI32(c, nPoints, Order::Little);
+  for (int o : offsets) byteorder::putI32(c, o, Order::Little);
+  for (int i = 0; i < nPoints; ++i) {
+    byteorder::putF64(c, i, Order::Little);
+    byteorder::putF64(c, -i, Order::Little);
+  }
+  return c;
+}
+
+std::string typeOnly(int type) {
+  std::string c;
+  byteorder::putI32(c, type, Order::Little);
+  return c;
+}
+
+class HandMadeShpTest : public LayerReadObjectTest {
+ protected:
+  int openShp(const std::string& bytes) {
+    writeFile(dir_ / "s.shp", bytes);
+    writeFile(dir_ / "s.dbf", minimalDbf());
+    const int id = gisOpenLayer("s.shp", " ", "I ", false);
+    gisReadHeader(id);
+    clearOutput();
+    return id;
+  }
+  static std::string minimalDbf() {
+    std::string b("\x03\x7b\x01\x02", 4);
+    byteorder::putI32(b, 0, Order::Little);
+    byteorder::putU16(b, 65, Order::Little);
+    byteorder::putU16(b, 2, Order::Little);
+    b += std::string(20, '\0');
+    b += std::string("A\0\0\0\0\0\0\0\0\0\0C", 12) + std::string(4, '\0') + "\x01" + std::string(15, '\0');
+    return b + "\x0D\x1A";
+  }
+};
+
+TEST_F(HandMadeShpTest, PolylineOfNineThousandNineHundredNinetyNinePartsReads) {
+  std::vector<int> offsets;
+  for (int i = 0; i < 9999; ++i) offsets.push_back(i);
+  const int id = openShp(shpFile({polyContent(3, 9999, 9999, offsets)}, 3));
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_EQ(o.nSections, 9999);
+  Read r;
+  for (int k = 0; k < 9999; ++k) r = part(id, o);
+  EXPECT_EQ(r.v, (Pts{{9998, -9998}}));
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+}
+
+TEST_F(HandMadeShpTest, NullRecordIsNoneAndIncomplete) {
+  const int id = openShp(shpFile({typeOnly(0), polyContent(3, 1, 2, {0})}, 3));
+  GisObject o;
+  o.isComplete = true;
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_TRUE(o.isNone);
+  EXPECT_EQ(fixed::trimmed(o.typeName), "Null Shape");
+  part(id, o);
+  EXPECT_FALSE(o.isComplete);
+  EXPECT_EQ(object(id).v, (Pts{{0, 0}, {1, -1}}));
+}
+
+TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
+  struct Case {
+    std::string bytes, message;
+  };
+  std::string truncated = shpFile({polyContent(3, 1, 3, {0})}, 3);
+  truncated.resize(truncated.size() - 20);
+  std::string longClaim = shpFile({typeOnly(1)}, 1);
+  longClaim[100 + 7] = 50;  // content length of 50 words for a 4-byte record
+  const std::string trust = "ERROR 0424 - Reading .shp file object type.\n               ";
+  const std::vector<Case> cases = {
+      {shpFile({polyContent(3, 10000, 0, std::vector<int>(10000, 0))}, 3),
+       "ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is 10000"},
+      {shpFile({polyContent(5, 10000, 0, {})}, 5),
+       "ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is 10000"},
+      {shpFile({typeOnly(13)}, 13), "ERROR 0423 - Unsupported .shp object type PolyLineZ [13]"},
+      {shpFile({typeOnly(40)}, 40), "ERROR 0423 - Unsupported .shp object type Unknown [40]"},
+      {longClaim, trust + "Record content length of 50 words runs past the end of the file in file s.shp."},
+      {shpFile({polyContent(3, -2, 0, {})}, 3), trust + "Part count of -2 is negative in file s.shp."},
+      {shpFile({polyContent(3, 2, 4, {0, 5})}, 3), trust + "Part offset of 5 is outside 0 to 4 in file s.shp."},
+      {shpFile({polyContent(3, 2, 4, {2, 1})}, 3), trust + "Part offset of 1 is outside 2 to 4 in file s.shp."},
+      {shpFile({polyContent(3, 1, 200000, {0}).substr(0, 60)}, 3),
+       trust + "Point count of 200000 is outside 0 to 100000 in file s.shp."},
+      {shpFile({polyContent(3, 1, 4, {0})}, 3),
+       "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
+       "             Requested       4        Limit       3"},
+      {shpFile({polyContent(5, 1, 3, {0})}, 5),
+       "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
+       "             Requested       4        Limit       3"},
+      {truncated, "ERROR 0424 - Reading .shp file object type."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    const int id = openShp(c.bytes);
+    const std::string out = failure([&] {
+      GisObject o;
+      gisObjectType(id, o);
+      part(id, o, 3);
+    });
+    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+  }
+}
+
+TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
+  std::string bytes = shpFile({polyContent(3, 1, 3, {0})}, 3);
+  // The content length still claims the whole record; the file ends inside the coordinates.
+  bytes.resize(bytes.size() - 20);
+  bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
+  const int id = openShp(bytes);
+  const std::string out = failure([&] { object(id); });
+  EXPECT_NE(out.find("\nERROR 0430 - End of .shp file encountered whilst reading object coordinates.\n"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(LayerReadObjectTest, Guards) {
+  const std::string support = SUPPORT_CONTACT;
+  GisObject o;
+  EXPECT_NE(failure([&] { gisObjectType(0, o); })
+                .find("Should not be here gisObjectType[gisID=0] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failure([&] { part(0, o); }).find("Should not be here gisReadObject[gisID=0] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failure([&] { gisObjectType(4, o); }).find("\nShould not be here [gisObjectType] - please contact" + support),
+            std::string::npos);
+  EXPECT_NE(failure([&] { part(4, o); }).find("\nShould not be here [gisReadObject] - please contact" + support),
+            std::string::npos);
+}
+
+}  // namespace
