@@ -10,6 +10,7 @@
 #include "gis/gis_state.hpp"
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
+#include "gis/grid_assign.hpp"
 #include "converter/sdf_sections.hpp"
 
 void resetAllState() {
@@ -19,6 +20,8 @@ void resetAllState() {
   gGis.reset();
   gDbfValues.reset();
   gGisRead.reset();
+  gAssignLayerBuffers.reset();
+  gAssignObjectBuffers.reset();
   gSdfSection.reset();
   gSdfWork.reset();
   gSdfLayers.reset();
