@@ -89,6 +89,7 @@ void writeWindowCell(const GridAssignSettings& s, GridValueArrays& a, std::int32
 // rows with cellSizeY, so that unequal cell sizes put the point in the cell it lies in.
 void assignPoints(const GridAssignSettings& s, GridValueArrays& a, GridAssignBuffers& b,
                   std::int32_t nPoints, float value, std::int32_t& count, GridAssignWindow& w) {
+  if (nPoints < 1) return;  // no position: nothing to write, and no stale vertex is used
   std::int32_t rowLo = 0, colLo = 0, rowHi = 0, colHi = 0, unusedLo = 0, unusedHi = 0;
   float xmin = 0, ymin = 0, xmax = 0, ymax = 0;
   SET_SUB_GRID_AREA(b.u, b.v, nPoints, s.cellSizeX, s.nRows, s.nCols, unusedLo, colLo, unusedHi,

@@ -658,4 +658,16 @@ TEST_F(GridAssignTest, ObjectWithoutPartsPrintsAndWritesNothing) {
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 
+TEST_F(GridAssignTest, CallersPointWithoutVerticesWritesNothing) {
+  Grid g(4, 4);
+  Shape p = pointAt(1.5, 1.5);
+  assign(p, window(4, 4), g, 1.0f);  // leaves (1.5, 1.5) in the routine's own arrays
+  ASSERT_EQ(g.c(2, 2), 1.0f);
+  g.c(2, 2) = 0.0f;
+  p.n = 0;
+  assign(p, window(4, 4), g, 1.0f);
+  EXPECT_EQ(nAssigned, 0);
+  EXPECT_EQ(g.nonZeroCells(), 0);
+}
+
 }  // namespace
