@@ -20,6 +20,7 @@ void DbfSubLayer::reset() {
 
 void MifLayer::reset() {
   line.assign(1000, ' ');
+  rest.assign(1000, ' ');
   mifUnit = 0;
   midUnit = 0;
   mifStyleLines[0].clear();
