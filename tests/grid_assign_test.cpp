@@ -9,6 +9,7 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/grid_assign.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -436,13 +437,7 @@ class GridAssignLayerTest : public GridAssignTest {
  protected:
   void SetUp() override {
     GridAssignTest::SetUp();
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 2;
-    d.name[1] = fixed::fit("Value", 32);
-    d.type[1] = fixed::fit("Float", 24);
-    d.name[2] = fixed::fit("Name", 32);
-    d.type[2] = fixed::fit("Char", 24);
-    d.width[2] = 8;
+    defineAttributes({{"Value", "Float"}, {"Name", "Char", 8}});
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", 1000);
   }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -32,13 +33,7 @@ class LayerCloseTest : public PlenvorTest {
   void SetUp() override {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 2;
-    d.name[1] = fixed::fit("Name", 32);
-    d.type[1] = fixed::fit("Char", 24);
-    d.width[1] = 8;
-    d.name[2] = fixed::fit("Value", 32);
-    d.type[2] = fixed::fit("Float", 24);
+    defineAttributes({{"Name", "Char", 8}, {"Value", "Float"}});
   }
 
   int openOutput(const std::string& name, const std::string& kinds) {

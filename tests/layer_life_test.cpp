@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -23,13 +24,7 @@ class LayerLifeTest : public PlenvorTest {
   void SetUp() override {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 2;
-    d.name[1] = fixed::fit("Name", 32);
-    d.type[1] = fixed::fit("Char", 24);
-    d.width[1] = 6;
-    d.name[2] = fixed::fit("Level", 32);
-    d.type[2] = fixed::fit("Float", 24);
+    defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
     gGis.gisOutputPrj = fixed::fit(kPrj, 1000);
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
   }

@@ -6,6 +6,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -15,51 +16,12 @@ namespace {
 
 using byteorder::Order;
 
-struct Field {
-  std::string name;
-  char type;
-  int length;
-};
-
-// A .dbf of the given fields and raw record bytes (each record with its flag byte).
-std::string dbfBytes(int count, const std::vector<Field>& fields, const std::string& records = "",
-                     bool endMark = true) {
-  std::string b;
-  byteorder::putU8(b, 3);
-  b += std::string("\x7b\x01\x02", 3);
-  byteorder::putI32(b, count, Order::Little);
-  int recLen = 1;
-  for (const Field& f : fields) recLen += f.length;
-  byteorder::putU16(b, static_cast<std::uint16_t>(32 * fields.size() + 33), Order::Little);
-  byteorder::putU16(b, static_cast<std::uint16_t>(recLen), Order::Little);
-  b += std::string(20, '\0');
-  for (const Field& f : fields) {
-    std::string name = f.name;
-    name.resize(11, '\0');
-    b += name;
-    b += f.type;
-    b += std::string(4, '\0');
-    byteorder::putU8(b, static_cast<std::uint8_t>(f.length));
-    b += std::string(15, '\0');
-  }
-  b += '\x0D';
-  b += records;
-  if (endMark) b += '\x1A';
-  return b;
-}
-
 class LayerReadHeaderTest : public PlenvorTest {
  protected:
   void SetUp() override {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 2;
-    d.name[1] = fixed::fit("Name", 32);
-    d.type[1] = fixed::fit("Char", 24);
-    d.width[1] = 6;
-    d.name[2] = fixed::fit("Level", 32);
-    d.type[2] = fixed::fit("Float", 24);
+    defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
     gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
   }

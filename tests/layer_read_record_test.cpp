@@ -6,6 +6,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -14,35 +15,6 @@
 namespace {
 
 using byteorder::Order;
-
-struct Field {
-  std::string name;
-  char type;
-  int length;
-};
-
-std::string dbfBytes(int count, const std::vector<Field>& fields, const std::string& records, bool endMark) {
-  std::string b;
-  byteorder::putU8(b, 3);
-  b += std::string("\x7b\x01\x02", 3);
-  byteorder::putI32(b, count, Order::Little);
-  int recLen = 1;
-  for (const Field& f : fields) recLen += f.length;
-  byteorder::putU16(b, static_cast<std::uint16_t>(32 * fields.size() + 33), Order::Little);
-  byteorder::putU16(b, static_cast<std::uint16_t>(recLen), Order::Little);
-  b += std::string(20, '\0');
-  for (const Field& f : fields) {
-    std::string name = f.name;
-    name.resize(11, '\0');
-    b += name + f.type + std::string(4, '\0');
-    byteorder::putU8(b, static_cast<std::uint8_t>(f.length));
-    b += std::string(15, '\0');
-  }
-  b += '\x0D';
-  b += records;
-  if (endMark) b += '\x1A';
-  return b;
-}
 
 const std::vector<Field> kFields = {{"ID", 'N', 4}, {"NAME", 'C', 10}, {"DEPTH", 'N', 6}};
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -17,13 +18,7 @@ class MifWriteTest : public PlenvorTest {
   void SetUp() override {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 2;
-    d.name[1] = fixed::fit("Stream_ID", 32);
-    d.type[1] = fixed::fit("Char", 24);
-    d.width[1] = 100;
-    d.name[2] = fixed::fit("Elevation", 32);
-    d.type[2] = fixed::fit("Float", 24);
+    defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
     gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", 1000);
   }
 
