@@ -19,6 +19,10 @@ void gisCloseLayer(int& gisID);
 void gisWriteEoF(int gisID);
 void gisCloseAllLayers(bool& anyClosed);
 void gisCloseWorkspace();
+// Closes every output layer still open as gisCloseLayer does, header patch included, so that what
+// a run cut off by a fatal error has written is a consistent layer set. gisOpenLayer hands it to
+// EXITS when it opens an output layer.
+void gisCompleteOutputLayers();
 
 // Initialisation, workspace and register (layer_init.cpp).
 void gisInitialise(int logUnit, const std::string& caption, const std::string& workspaceBase,

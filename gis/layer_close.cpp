@@ -166,6 +166,13 @@ void gisCloseAllLayers(bool& anyClosed) {
   gisLogLine("");
 }
 
+void gisCompleteOutputLayers() {
+  for (int id = 1; id <= kGisMaxLayers; ++id) {
+    const GisLayerSlot& slot = gGis.layers[id];
+    if (slot.gisInUse && slot.gisWrite) closeSlot(id);
+  }
+}
+
 void gisCloseWorkspace() {
   if (gGis.gisWorkspaceUnit > 0) CLOSER(gGis.gisWorkspaceUnit);
   if (gGis.gisRegisterMifUnit > 0) {

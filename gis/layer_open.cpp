@@ -269,6 +269,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     registerInputLayer(gisID, fname);
   } else if (isOutput(mode)) {
     slot.gisWrite = true;
+    gRunFlags.fuCompleteBeforeExit = gisCompleteOutputLayers;
   } else {
     gisShouldNotBeHere("OpenGIS");
   }

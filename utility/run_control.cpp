@@ -1,6 +1,8 @@
 // Run flags, the pause and the ways out of a run, and the small console routines.
 #include "utility/run_control.hpp"
 
+#include <utility>
+
 #include "platform/message_box.hpp"
 #include "utility/console.hpp"
 #include "utility/file_streams.hpp"
@@ -28,7 +30,11 @@ bool fuPause(const std::string& text) {
 }
 
 void EXITS(int status) {
-  if (!gRunFlags.fuSkipClose) fileunits::closeTableUnits();
+  if (!gRunFlags.fuSkipClose) {
+    // Taken before the call: a fatal error inside it comes back here and must not repeat it.
+    if (void (*complete)() = std::exchange(gRunFlags.fuCompleteBeforeExit, nullptr)) complete();
+    fileunits::closeTableUnits();
+  }
   if (gRunFlags.fuPauseOnExit) {
     if (gRunFlags.fuGuiMode) {
       showUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +

@@ -21,6 +21,9 @@ struct RunFlags {
   std::string fuRunName = std::string(100, ' ');
   bool fuAutoCreateFolders = false;
   std::array<bool, 26> fuLetterFlags{};
+  // Called once by EXITS before it closes the units, so that an owner of open output files can
+  // complete them (an output layer's header totals); set by that owner, taken before the call.
+  void (*fuCompleteBeforeExit)() = nullptr;
   void reset() { *this = RunFlags{}; }
 };
 extern RunFlags gRunFlags;
