@@ -246,13 +246,19 @@ void closeUnitsHolding(const std::string& name) {
   }
 }
 
-// Asks on the console until an existing file is named. A blank answer, or the end of console
-// input, is the user's choice to stop.
+// Asks on the console until an existing file is named. A blank answer is the user's choice to
+// stop; the end of console input leaves the run without a file to convert, which a script that
+// started it must see as a failure.
 void askForInputFile(MainRun& run) {
   for (;;) {
     console::write(" Please enter the .sdf file (blank to exit)-> ");
     std::string answer;
-    if (!console::readLine(answer)) EXITS(0);
+    if (!console::readLine(answer)) {
+      console::line();  // ends the prompt's line
+      console::line();
+      console::line("ERROR - Console input ended before an existing .sdf file was named.");
+      EXITS(1);
+    }
     BLANK(answer);
     if (fixed::isBlank(answer)) EXITS(0);
     run.inputName = fixed::trimmed(TRIMF(answer));

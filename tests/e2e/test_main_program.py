@@ -111,9 +111,17 @@ class NoArgumentsAndPrompt(MainProgramTest):
         run = self.run_plenvor([], stdin="\n\n")
         self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
 
-    def test_end_of_console_input_at_the_prompt_ends_the_run_like_a_blank_answer(self):
+    def test_end_of_console_input_at_the_prompt_is_a_failure(self):
+        ended = "\n\nERROR - Console input ended before an existing .sdf file was named.\n"
         run = self.run_plenvor([], stdin="")
-        self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
+        self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + ended + CLOSE, 1)
+        self.write("Header.prj", 'GEOGCS["x"]\n')
+        run = self.run_plenvor(["-shp", "missing.sdf"], stdin="")
+        self.assertEqual(run.status, 1, run.out)
+        self.assertTrue(run.out.endswith(PROMPT + ended + CLOSE), run.out)
+        run = self.run_plenvor([], stdin="nothere\n")
+        self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + " WARNING - Can''t find file nothere.sdf, try again\n"
+                         + PROMPT + ended + CLOSE, 1)
 
     def test_an_answer_of_blanks_and_tabs_is_blank(self):
         run = self.run_plenvor([], stdin=" \t  \r\n\n")
