@@ -138,7 +138,7 @@ void readLeveeMarker(const std::string& line, int lineNo, SdfLeveeMarker& marker
   } else {
     console::line();
     console::line("WARNING - No levee height specified.  Line number: " + AINTEGER(lineNo));
-    marker.elevation = 9999.0f;
+    marker.elevation = kSdfNoLeveeHeight;
   }
 }
 

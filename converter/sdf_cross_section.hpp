@@ -9,11 +9,13 @@ inline constexpr int kSdfMaxPoints = 100000;  // cut-line, n-value and surface p
 inline constexpr int kSdfMaxLevees = 100;     // levee markers per section
 inline constexpr std::size_t kSdfLineLength = 1000;
 inline constexpr std::size_t kSdfLeveeIdLength = 50;
+// The elevation of a levee marker whose line gives none.
+inline constexpr float kSdfNoLeveeHeight = 9999.0f;
 
 struct SdfLeveeMarker {
   std::string id = std::string(kSdfLeveeIdLength, ' ');
   float fraction = 0.0f;    // position along the section as a fraction of its length
-  float elevation = 0.0f;   // 9999.0 when the line gives none
+  float elevation = 0.0f;   // kSdfNoLeveeHeight when the line gives none
 };
 
 struct SdfCrossSection {

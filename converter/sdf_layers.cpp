@@ -55,6 +55,19 @@ std::string sdfPrefixedName(const std::string& prefix, const std::string& base, 
   return b.substr(0, fileStart) + prefix + b.substr(fileStart) + suffix;
 }
 
+std::string sdfTextField(const std::string& text) {
+  const std::size_t length = fixed::trimLen(text);
+  std::string field;
+  field.reserve(length + 2);
+  field += '"';
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] == '"') field += '"';
+    field += text[i];
+  }
+  field += '"';
+  return field;
+}
+
 void OpenSdfStreamLayer(const std::string& name, int& streamLayer) {
   defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}});
   streamLayer = openOutputLayer(name, "L");

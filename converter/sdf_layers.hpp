@@ -32,5 +32,9 @@ std::string sdfBaseName(const std::string& inputName);
 // still names a file in that folder ("data/river" gives "data/1d_xs_river...").
 std::string sdfPrefixedName(const std::string& prefix, const std::string& base, const std::string& suffix);
 
+// A text field of an attribute data line: between double quotes, without its trailing blanks, a
+// double quote inside doubled, so that no quote or comma of an id can shift the fields after it.
+std::string sdfTextField(const std::string& text);
+
 void OpenSdfStreamLayer(const std::string& name, int& streamLayer);
 void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectionLayers& layers);

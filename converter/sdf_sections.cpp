@@ -16,11 +16,20 @@ SdfSectionWork gSdfWork;
 
 namespace {
 
-std::string quoted(const std::string& text) { return "\"" + fixed::trimmed(text) + "\""; }
-
 // Stream, reach and station as the first three text fields of a record.
 std::string sectionNames(const SdfCrossSection& xs) {
-  return quoted(xs.streamId) + "," + quoted(xs.reachId) + "," + quoted(xs.stationText);
+  return sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId) + "," + sdfTextField(xs.stationText);
+}
+
+// One part of the .csv name: a folder separator or a control character would take the profile
+// out of the current folder or make a name the system cannot open, so each becomes "_".
+std::string csvNamePart(const std::string& text) {
+  std::string part = fixed::trimmed(text);
+  for (char& c : part) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || u < 32 || u == 127) c = '_';
+  }
+  return part;
 }
 
 void writeObjectAndRecord(int layer, const std::string& record) {
@@ -40,14 +49,14 @@ void writePoint(int layer, double x, double y, const std::string& record) {
   writeObjectAndRecord(layer, record);
 }
 
-// Steps 1 to 3: a cleared mask, the .csv name, and a station that must read as a number.
+// A cleared mask, the .csv name, and a station that must read as a number.
 void startSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   const int n = std::max(xs.surfCount, 0);
   std::fill(w.trimMask.begin(), w.trimMask.begin() + n + 1, 0);
-  w.csvName = fixed::fit(fixed::trimmed(xs.streamId) + "_" + fixed::trimmed(xs.reachId) + "_" +
-                             fixed::trimmed(xs.stationText) + ".csv",
-                         kSdfLineLength);
+  w.csvName = fixed::fit(
+      csvNamePart(xs.streamId) + "_" + csvNamePart(xs.reachId) + "_" + csvNamePart(xs.stationText) + ".csv",
+      kSdfLineLength);
   double station = 0.0;
   if (freeFormatReadDoubles(xs.stationText, 1, &station) != FreeReadStatus::Ok) {
     console::line();
@@ -56,8 +65,8 @@ void startSection(const SdfCrossSection& xs) {
   }
 }
 
-// Steps 5 and 6: chainage along the surface line, summed in single precision, and the change
-// points and markers placed on it.
+// Chainage along the surface line, summed in single precision, and the change points and markers
+// placed on it.
 float measureSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   w.sectionChainage[1] = 0.0f;
@@ -72,7 +81,7 @@ float measureSection(const SdfCrossSection& xs) {
   return length;
 }
 
-// Step 7: each point takes the n of the last change point at or before it; the pointer moves at
+// Each point takes the n of the last change point at or before it; the pointer moves at
 // most one change point per surface point. A section without n values gets 0.0, never the values
 // of an earlier section.
 void assignMannings(const SdfCrossSection& xs) {
@@ -88,8 +97,9 @@ void assignMannings(const SdfCrossSection& xs) {
   }
 }
 
-// Step 8a: each marker's plan position and surface elevation, interpolated between the two
-// surface points around it. A marker beyond the end of the line sits on its last point.
+// Each marker's plan position, interpolated between the two surface points around it, and its
+// elevation: its own, or when its line gave none the surface elevation there. A marker beyond
+// the end of the line sits on its last point.
 void placeLeveeMarkers(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   const std::vector<float>& d = w.sectionChainage;
@@ -105,16 +115,18 @@ void placeLeveeMarkers(const SdfCrossSection& xs) {
       w.leveeX[m] = xs.surfX[at];
       w.leveeY[m] = xs.surfY[at];
       w.leveeZ[m] = xs.surfZ[at];
-      continue;
+    } else {
+      const float t = (p - d[i - 1]) / (d[i] - d[i - 1]);
+      w.leveeX[m] = xs.surfX[i - 1] + (xs.surfX[i] - xs.surfX[i - 1]) * static_cast<double>(t);
+      w.leveeY[m] = xs.surfY[i - 1] + (xs.surfY[i] - xs.surfY[i - 1]) * static_cast<double>(t);
+      w.leveeZ[m] = xs.surfZ[i - 1] + (xs.surfZ[i] - xs.surfZ[i - 1]) * t;
     }
-    const float t = (p - d[i - 1]) / (d[i] - d[i - 1]);
-    w.leveeX[m] = xs.surfX[i - 1] + (xs.surfX[i] - xs.surfX[i - 1]) * static_cast<double>(t);
-    w.leveeY[m] = xs.surfY[i - 1] + (xs.surfY[i] - xs.surfY[i - 1]) * static_cast<double>(t);
-    w.leveeZ[m] = xs.surfZ[i - 1] + (xs.surfZ[i] - xs.surfZ[i - 1]) * t;
+    // A levee crest stands above the ground: its own height counts when the line gave one.
+    if (xs.leveeMarkers[m].elevation != kSdfNoLeveeHeight) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
   }
 }
 
-// Step 8b: the first point of the smallest elevation.
+// The first point of the smallest elevation.
 int lowestPoint(const SdfCrossSection& xs) {
   int low = 1;
   for (int i = 2; i <= xs.surfCount; ++i)
@@ -128,7 +140,7 @@ void trimOutside(int surfCount, float from, float to) {
     if (w.sectionChainage[i] < from || w.sectionChainage[i] > to) w.trimMask[i] = 1;
 }
 
-// Step 8c: keep the part between the markers that holds the lowest point. Without a marker, or
+// Keeps the part between the markers that holds the lowest point. Without a marker, or
 // when no two markers bracket the lowest point, the section keeps all its points.
 void trimToMarkers(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
@@ -167,7 +179,7 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
-// Step 9: the profile of the kept points.
+// The profile of the kept points.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   int unit = 0;
@@ -182,7 +194,7 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   CLOSER(unit);
 }
 
-// Step 10: one polyline through the kept points, named by its .csv profile.
+// One polyline through the kept points, named by its .csv profile.
 void writeSectionLine(const SdfCrossSection& xs, int layer) {
   const SdfSectionWork& w = gSdfWork;
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
@@ -198,7 +210,7 @@ void writeSectionLine(const SdfCrossSection& xs, int layer) {
     console::line("Error here.");
     return;
   }
-  const std::string record = quoted(w.csvName) + ",\"xz\"," + (xs.hasNValues ? "\"n\"" : "\"\"") +
+  const std::string record = sdfTextField(w.csvName) + ",\"xz\"," + (xs.hasNValues ? "\"n\"" : "\"\"") +
                              ",\"\",\"\",\"\",\"\",\"\",\"\"," + formatFixed(0.0, 12, 3) + "," +
                              formatFixed(0.0, 8, 3) + "," + formatFixed(0.0, 8, 3) + ",\"\"";
   GisObject& obj = gSdfLayers.gisObject;
@@ -211,13 +223,15 @@ std::string endPointRecord(float z, int decimals) {
   return formatFixed(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
 }
 
-// An id written as it stands, unless a comma in it would split the record.
+// An id written as it stands, unless it would not read back as one value: a comma would split
+// it, a quote could open a quoted value, and leading blanks would be dropped.
 std::string leveeIdField(const std::string& id) {
   const std::string text = fixed::trimmed(id);
-  return text.find(',') == std::string::npos ? text : "\"" + text + "\"";
+  const bool plain = text.find_first_of(",\"'") == std::string::npos && (text.empty() || text[0] != ' ');
+  return plain ? text : sdfTextField(text);
 }
 
-// Step 11: surface points, the two untrimmed end points, and the levee markers.
+// Surface points, the two untrimmed end points, and the levee markers.
 void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layers) {
   const SdfSectionWork& w = gSdfWork;
   GisObject& obj = gSdfLayers.gisObject;
@@ -238,7 +252,7 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
   obj.isPoint = false;
 }
 
-// Step 12: every cut-line point as one polyline; a block without points still keeps its record.
+// Every cut-line point as one polyline; a block without points still keeps its record.
 void writeCutLine(const SdfCrossSection& xs, int layer) {
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
   buf.n = xs.cutCount;

@@ -17,7 +17,7 @@ struct SdfSectionWork {
   std::vector<float> pointMannings = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
   std::vector<double> leveeX = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<double> leveeY = std::vector<double>(kSdfMaxLevees + 1, 0.0);
-  std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // surface elevation there
+  std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kSdfLineLength, ' ');
   void reset() { *this = SdfSectionWork{}; }
 };

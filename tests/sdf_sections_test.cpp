@@ -55,13 +55,14 @@ class SdfSectionsTest : public PlenvorTest {
       xs.nValue[k] = fractionAndN[k - 1].second;
     }
   }
-  void levees(const std::vector<float>& fractions) {
+  // Markers without a height of their own unless elevations are given.
+  void levees(const std::vector<float>& fractions, const std::vector<float>& elevations = {}) {
     xs.hasLevees = true;
     xs.leveeCount = static_cast<int>(fractions.size());
     for (int m = 1; m <= xs.leveeCount; ++m) {
       xs.leveeMarkers[m].id = fixed::fit(std::to_string(m), kSdfLeveeIdLength);
       xs.leveeMarkers[m].fraction = fractions[m - 1];
-      xs.leveeMarkers[m].elevation = 9999.0f;
+      xs.leveeMarkers[m].elevation = m <= static_cast<int>(elevations.size()) ? elevations[m - 1] : kSdfNoLeveeHeight;
     }
   }
   void process() { Process_sdf_Sections(xs, gSdfLayers.sections); }
@@ -97,13 +98,29 @@ TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
   process();
   EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
+
+  // Folder separators and control characters never reach the file name.
+  xs.streamId = fixed::fit("../up\\s", kSdfLineLength);
+  xs.reachId = fixed::fit("r\tx\x7f\x01", kSdfLineLength);
+  process();
+  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s_r_x___ 100.csv");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s_r_x___ 100.csv"));
 }
 
-TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRun) {
-  xs.stationText = fixed::fit("abc", kSdfLineLength);
+TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRunWithTheLayersComplete) {
   surfaceAlongX({{0, 1}, {1, 2}});
+  process();
+  clearOutput();
+  xs.stationText = fixed::fit("abc", kSdfLineLength);
   EXPECT_EQ(expectRunEnd([&] { process(); }), 1);
   EXPECT_EQ(output().substr(0, 46), "\nERROR - converting station to numeric field\n\n");
+  // The points written before the stop are counted in the headers: 50 + 2 x 14 words, 2 records.
+  const std::string shp = readFile(dir_ / "t_surf_pts_P.shp");
+  const std::string dbf = readFile(dir_ / "t_surf_pts_P.dbf");
+  ASSERT_EQ(shp.size(), 156u);
+  EXPECT_EQ(shp.substr(24, 4), std::string("\0\0\0\x4e", 4));
+  EXPECT_EQ(dbf.substr(4, 4), std::string("\x02\0\0\0", 4));
+  EXPECT_EQ(dbf.back(), '\x1a');
 }
 
 TEST_F(SdfSectionsTest, SectionWithoutSurfaceLineWritesOnlyItsWarning) {
@@ -224,13 +241,15 @@ TEST_F(SdfSectionsTest, EqualLowestElevationsChooseTheFirstPoint) {
   EXPECT_EQ(kept(), (std::vector<int>{1, 2, 3}));
 }
 
-TEST_F(SdfSectionsTest, MarkersArePlacedAndTakeTheSurfaceElevationThere) {
+TEST_F(SdfSectionsTest, MarkersArePlacedAndKeepTheirOwnElevationOrTakeTheSurfaceOne) {
   surface({{100.0, 50.0, 10.0f}, {104.0, 53.0, 20.0f}, {108.0, 56.0, 30.0f}});  // length 10
-  levees({0.25f, 0.0f, 1.5f});
+  levees({0.25f, 0.0f, 1.5f, 0.25f}, {kSdfNoLeveeHeight, kSdfNoLeveeHeight, kSdfNoLeveeHeight, 105.3f});
   process();
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[1], 102.0);
   EXPECT_DOUBLE_EQ(gSdfWork.leveeY[1], 51.5);
-  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[1], 15.0f);
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[1], 15.0f);  // no height of its own: the surface's there
+  EXPECT_DOUBLE_EQ(gSdfWork.leveeX[4], 102.0);  // a crest above the ground keeps its own height
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[4], 105.3f);
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[2], 100.0);  // fraction 0: the first point
   EXPECT_FLOAT_EQ(gSdfWork.leveeZ[2], 10.0f);
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[3], 108.0);  // beyond the end: the last point

@@ -225,8 +225,9 @@ class SdfGoldenTest(unittest.TestCase):
         self.assertEqual(self.dbf("1d_xs_t_surf_line_L.dbf"),
                          [["Creek_Upper_250.csv", "xz", "n", "", "", "", "", "", "", "0.000", "0.000", "0.000", ""]])
         self.assertEqual(self.dbf("t_cut_line_L.dbf"), [names])
-        # Markers at 5 and 15 along the line: the surface elevation there, not that of point 1 or 2.
-        self.assertEqual(self.dbf("t_levee_pts_P.dbf"), [names + ["4.000", "west"], names + ["5.000", "east"]])
+        # A marker's own elevation stands (a levee crest above the ground); east gives none and takes
+        # the surface elevation at 15 along the line, not that of point 1 or 2.
+        self.assertEqual(self.dbf("t_levee_pts_P.dbf"), [names + ["7.500", "west"], names + ["5.000", "east"]])
         self.assertEqual(self.csv("Creek_Upper_250.csv"), '"X","Z","N"\n       5.000,      4.0000,  0.0500\n'
                          '      10.000,      2.0000,  0.0300\n      15.000,      5.0000,  0.0300\n')
         self.assertIn("WARNING - No levee height specified.  Line number: ", out)
@@ -263,6 +264,23 @@ class SdfGoldenTest(unittest.TestCase):
         self.convert(sdf_with([first, second]))
         self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf")], ["0.0700", "0.0700", "0.0000", "0.0000"])
         self.assertEqual(self.csv("S_R_2.csv"), '"X","Z"\n       0.000,      1.0000\n       4.000,      2.0000\n')
+
+    def test_an_nvalues_block_without_data_lines_is_no_nvalues(self):
+        line = along_x([(0, 3), (5, 1), (10, 4)])
+        before_surface = section("S", "R", "1", "  NVALUES:\n" + line)
+        before_levees = section("S", "R", "2", "  NVALUES:\n  LEVEE POSITIONS:\n   L, 0.0, 105.3\n   R, 1.0,\n" + line)
+        before_end = section("S", "R", "3", "  CUT LINE:\n   0, 0\n   10, 0\n  NVALUES:\n")
+        after = section("S", "R", "4", "  NVALUES:\n   0, 0.07\n" + line)
+        rc, out = self.convert(sdf_with([before_surface, before_levees, before_end, after]))
+        self.assertEqual(rc, 0, out)
+        for station in ("1", "2"):
+            self.assertEqual(self.csv("S_R_%s.csv" % station).splitlines()[0], '"X","Z"')
+        self.assertEqual(self.csv("S_R_4.csv").splitlines()[0], '"X","Z","N"')
+        self.assertEqual([r[2] for r in self.dbf("1d_xs_t_surf_line_L.dbf")], ["", "", "n"])
+        self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf")], ["0.0000"] * 6 + ["0.0700"] * 3)
+        self.assertEqual([r[-2:] for r in self.dbf("t_levee_pts_P.dbf")], [["105.300", "L"], ["4.000", "R"]])
+        self.assertEqual(self.dbf("t_cut_line_L.dbf"), [["S", "R", "3"]])
+        self.assertEqual(out.count("\nEnd of section processing... \n"), 4)
 
     # --- Trimming to levee markers ------------------------------------------------------------
 
@@ -392,6 +410,52 @@ class SdfGoldenTest(unittest.TestCase):
         self.assertEqual(names, ["1d_xs_river_surf_line_L.shp", "2d_zsh_river_end_pts_P.shp", "river.sdf_streams_L.shp",
                                  "river_cut_line_L.shp", "river_levee_pts_P.shp", "river_surf_pts_P.shp"])
 
+    # --- Names that hold separators, control characters, quotes and commas ----------------------
+
+    def test_profile_names_never_leave_the_current_folder(self):
+        absolute = os.path.join(self.dir, "abs")
+        ids = [("../x", "R"), (absolute, "R"), ("A\\B", "R"), ("T\tb", "Q\x7fR"), ("A/B", "R")]
+        e2e.write(self.dir, "run/t.sdf", sdf_with([section(st, r, i + 1, along_x([(0, 1), (5, 2)]))
+                                                   for i, (st, r) in enumerate(ids)]))
+        rc, out = e2e.run(BINARY, self.path("run"), ["t.sdf"])
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(os.listdir(self.dir), ["run"])
+        expected = [".._x_R_1.csv", absolute.replace("/", "_") + "_R_2.csv", "A_B_R_3.csv", "T_b_Q_R_4.csv",
+                    "A_B_R_5.csv"]
+        self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(expected))
+        # The records keep the names as the file gave them; the section line names its profile.
+        self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [list(i) for i in ids])
+        self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
+
+    def gdal_records(self, name):
+        from osgeo import ogr
+        source = ogr.Open(self.path(name))  # the layer lives only as long as its source
+        # A blank .dbf text reads as null, a blank .mid value as "": both are "" here.
+        return [["" if f.GetField(i) is None else f.GetField(i) for i in range(f.GetFieldCount())]
+                for f in source.GetLayer(0)]
+
+    def test_quotes_and_commas_in_names_stay_inside_their_fields(self):
+        stream, reach = "Mi\"ll, \"Cr'eek", "a,b"
+        streams = " REACH:\n  STREAM ID:%s\n  REACH ID:%s\n  CENTERLINE:\n   0 0\n   1 1\n END:\n" % (stream, reach)
+        sec = section(stream, reach, "100", "  CUT LINE:\n   0, 1\n   10, 1\n"
+                      "  LEVEE POSITIONS:\n   'e\"ast', 0.0, 7\n   \"it's\", 1.0, 8\n" + along_x([(0, 5), (10, 6)]))
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        names = [stream, reach, "100"]
+        source = stream + "_" + reach + "_100.csv"
+        for args, ext, shp in (([], ".shp", lambda b, k: b + "_" + k), (["-mif"], ".mif", lambda b, k: b)):
+            rc, out = self.convert(sdf_with([sec], streams), args)
+            self.assertEqual(rc, 0, out)
+            layers = {"t.sdf_streams": ("L", [[stream, reach]]),
+                      "t_cut_line": ("L", [names]),
+                      "t_surf_pts": ("P", [names + [5.0, 0.0], names + [6.0, 0.0]]),
+                      "t_levee_pts": ("P", [names + [7.0, 'e"ast'], names + [8.0, "it's"]]),
+                      "1d_xs_t_surf_line": ("L", [[source, "xz", ""] + [""] * 6 + [0.0, 0.0, 0.0, ""]])}
+            for base, (kind, records) in layers.items():
+                self.gdal_ok(shp(base, kind) + ext)
+                self.assertEqual(self.gdal_records(shp(base, kind) + ext), records, base + ext)
+        # MIF doubles a quote inside a quoted value on disk.
+        self.assertEqual(e2e.read_mid(self.path("t.sdf_streams.mid")), ['"Mi""ll, ""Cr\'eek","a,b"'])
+
     # --- Orderly stops on bad input ----------------------------------------------------------
 
     def assert_stops(self, text, message, name="t.sdf"):
@@ -409,8 +473,24 @@ class SdfGoldenTest(unittest.TestCase):
         self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
                           "ERROR - Unexpected end of file t.sdf in CENTERLINE block after line 6.")
         self.assert_stops("", "ERROR - Unexpected end of file t.sdf at line 1: the file is empty.")
-        self.assert_stops("x\nEND STREAM NETWORK:\n CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:1\n"
-                          "  SURFACE LINE:\n   1 2 3\n", "in SURFACE LINE block after line 8.")
+        # Cut off after a whole section: every layer written so far is complete and consistent.
+        whole = section("S", "R", "1", "  CUT LINE:\n   0, 1\n   9, 1\n  LEVEE POSITIONS:\n   1, 0.0, 9\n   2, 1.0, 9\n"
+                        + along_x([(0, 5), (4, 2), (9, 6)]))
+        streams = " REACH:\n  STREAM ID:S\n  REACH ID:R\n  CENTERLINE:\n   0 0\n   1 1\n END:\n"
+        cut = sdf_with([whole], streams).replace("END CROSS-SECTIONS:\n", "") + \
+            " CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:2\n  SURFACE LINE:\n   1 2 3\n"
+        self.assert_stops(cut, "ERROR - Unexpected end of file t.sdf in SURFACE LINE block after line 31.")
+        shapes = {}
+        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
+            tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
+            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT)
+            self.assertEqual(p.returncode, 0, p.stdout.decode())
+            self.gdal_ok(base + ".shp")
+            shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
+            self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
+        self.assertEqual(shapes, {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
+                                  "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
 
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),

@@ -67,16 +67,17 @@ def parse_sdf(path):
             reaches.append((stream, reach, count))
         elif mode == "sections" and u.startswith("CROSS-SECTION:"):
             sec = {"stream": after_colon(lines[i + 1]), "reach": after_colon(lines[i + 2]),
-                   "station": after_colon(lines[i + 3].split("*")[0]), "cut": None, "surface": None, "levees": None}
+                   "station": after_colon(lines[i + 3].split("*")[0]), "cut": None, "surface": None, "levees": None,
+                   "nvalues": None}
             i += 4
             while lines[i].strip().upper() != "END:":
                 key = lines[i].strip().upper()
-                if key in ("CUT LINE:", "SURFACE LINE:"):
+                if key in ("CUT LINE:", "SURFACE LINE:", "NVALUES:"):
                     pts = []
                     while is_number(first_token(lines[i + 1])):
                         i += 1
                         pts.append(lines[i])
-                    sec["cut" if key == "CUT LINE:" else "surface"] = len(pts)
+                    sec[{"CUT LINE:": "cut", "SURFACE LINE:": "surface", "NVALUES:": "nvalues"}[key]] = len(pts)
                     i += 1
                 elif key == "LEVEE POSITIONS:":
                     count = 0
@@ -226,7 +227,8 @@ class SdfSamplesTest(unittest.TestCase):
             kept_total = 0
             for name, s in csv_rows.items():
                 rows = result["csv"][name]
-                self.assertEqual(rows[0], '"X","Z","N"' if "N" in rows[0] else '"X","Z"')
+                # An NVALUES block without data lines is no NVALUES: no N column.
+                self.assertEqual(rows[0], '"X","Z","N"' if s["nvalues"] else '"X","Z"', name)
                 kept = len(rows) - 1
                 if trims and s["levees"]:
                     self.assertLessEqual(kept, s["surface"], name)
@@ -239,8 +241,9 @@ class SdfSamplesTest(unittest.TestCase):
             # Each section's csv holds the points it kept (names are unique in these samples).
             self.assertEqual(len(result["layers"]["surf_pts"]), kept_total)
             self.assertEqual(len(result["layers"]["end_pts"]), 2 * len(with_surface))
-            self.assertEqual([n[0] for n in self.names(result, "surf_line", 1)],
-                             ["%s_%s_%s.csv" % (s["stream"], s["reach"], s["station"]) for s in with_surface])
+            self.assertEqual(self.names(result, "surf_line", 3),
+                             [["%s_%s_%s.csv" % (s["stream"], s["reach"], s["station"]), "xz", "n" if s["nvalues"] else ""]
+                              for s in with_surface])
             markers = sum(s["levees"] or 0 for s in with_surface) if trims else 0
             self.assertEqual(len(result["layers"]["levee_pts"]), markers)
             points = self.names(result, "surf_pts", 3)
@@ -249,6 +252,12 @@ class SdfSamplesTest(unittest.TestCase):
                 n = len(result["csv"]["%s_%s_%s.csv" % (s["stream"].lstrip(), s["reach"], s["station"])]) - 1
                 expected += [[s["stream"], s["reach"], s["station"]]] * n
             self.assertEqual(points, expected)
+
+    def test_the_samples_hold_nvalues_blocks_without_data_lines(self):
+        sample = [s for s in self.samples if "19xs_structures" in s]
+        self.assertEqual(len(sample), 1)
+        _, sections = parse_sdf(sample[0])
+        self.assertEqual(sum(1 for s in sections if s["nvalues"] == 0 and s["surface"]), 8)
 
     def test_console_names_each_section_at_its_line(self):
         for sample, option, result in self.each():
