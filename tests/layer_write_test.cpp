@@ -304,6 +304,7 @@ TEST_F(LayerWriteTest, ObjectAndRecordWithoutAKindStop) {
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
   EXPECT_NE(output().find("Should not be here [gisWriteObject-shp].  Please contact"), std::string::npos);
   clearOutput();
+  openShapes("P");  // the stop closed the layer
   EXPECT_EQ(expectRunEnd([&] { gisWriteRecordLarge(id_, o); }), 1);
   EXPECT_NE(output().find("\nShould not be here [gisWriteRecordLarge-dbf].  Please contact" + kContact),
             std::string::npos);
