@@ -73,7 +73,8 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
   }
   buf.n = count;
   const SdfCrossSection& xs = gSdfSection;
-  gGis.gisDataLine = fixed::fit(sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId), gGis.gisDataLine.size());
+  gGis.gisDataLine =
+      fixed::fit(sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId), gGis.gisDataLine.size());
   GisObject& obj = gSdfLayers.gisObject;
   obj.nr = 1;
   obj.ir[1] = 1;
@@ -132,8 +133,8 @@ void closeSectionLayers(SdfSectionLayers& layers) {
   gisCloseLayer(layers.endPoints);
 }
 
-// The blocks of a section, tested on one line in turn: each block reader leaves the line that ended its block in the
-// buffer, and the tests after it look at that line.
+// The blocks of a section, tested on one line in turn: each block reader leaves the line that
+// ended its block in the buffer, and the tests after it look at that line.
 void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {

@@ -62,7 +62,8 @@ class SdfSectionsTest : public PlenvorTest {
     for (int m = 1; m <= xs.leveeCount; ++m) {
       xs.leveeMarkers[m].id = fixed::fit(std::to_string(m), kSdfLeveeIdLength);
       xs.leveeMarkers[m].fraction = fractions[m - 1];
-      xs.leveeMarkers[m].elevation = m <= static_cast<int>(elevations.size()) ? elevations[m - 1] : kSdfNoLeveeHeight;
+      const bool given = m <= static_cast<int>(elevations.size());
+      xs.leveeMarkers[m].elevation = given ? elevations[m - 1] : kSdfNoLeveeHeight;
     }
   }
   void process() { Process_sdf_Sections(xs, gSdfLayers.sections); }
