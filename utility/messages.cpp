@@ -87,7 +87,7 @@ void writeCsvRecord(const DMessages& m) {
                     formatFixed(m.dmLastX, 16, 3) + "," + formatFixed(m.dmLastY, 16, 3) + ", \"" +
                     csvText(message) + "\"";
   for (int i = 1; i <= 3; ++i) row += ", \"" + csvText(m.dmContext[i]) + "\"";
-  fuWriteLine(m.dmMessagesUnit, row);
+  fuWriteLineOrExit(m.dmMessagesUnit, row);
 }
 
 // The printed form of the message: line 1 with its prefix, then each non-blank further line,
@@ -112,8 +112,8 @@ void printOnConsole(const DMessages& m, int nblank) {
 }
 
 void printOnLog(const DMessages& m, int nblank) {
-  for (int i = 0; i < nblank; ++i) fuWriteLine(m.dmLogUnit, "");
-  for (const std::string& l : printedLines(m)) fuWriteLine(m.dmLogUnit, l);
+  for (int i = 0; i < nblank; ++i) fuWriteLineOrExit(m.dmLogUnit, "");
+  for (const std::string& l : printedLines(m)) fuWriteLineOrExit(m.dmLogUnit, l);
 }
 
 // Where a located message is drawn, how it looks, and which located counter it adds to.
@@ -165,7 +165,7 @@ void writeMidRow(const DMessages& m, const LocatedStyle& style) {
   for (int i = 1; i <= 4; ++i)
     if (!fixed::isBlank(m.dmLines[i])) row += quotedLine(m.dmLines[i]) + "  ";
   row += "\"";
-  fuWriteLine(style.midUnit, row);
+  fuWriteLineOrExit(style.midUnit, row);
 }
 
 }  // namespace
@@ -215,5 +215,5 @@ void DMESSAGERESETCOUNTERS() { DMESSAGES.dmCounters.fill(0); }
 void DLINE(int unit) {
   const std::string rule(80, '_');
   console::line(rule);
-  if (unit > 0) fuWriteLine(unit, rule);
+  if (unit > 0) fuWriteLineOrExit(unit, rule);
 }

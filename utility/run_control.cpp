@@ -1,6 +1,8 @@
 // Run flags, the pause and the ways out of a run, and the small console routines.
 #include "utility/run_control.hpp"
 
+#include <vector>
+
 #include "platform/message_box.hpp"
 #include "utility/console.hpp"
 #include "utility/file_streams.hpp"
@@ -28,7 +30,12 @@ bool fuPause(const std::string& text) {
 }
 
 void EXITS(int status) {
-  if (!gRunFlags.fuSkipClose) fileunits::closeTableUnits();
+  // Files are complete before the pause; one whose bytes could not be saved makes the run a failure.
+  std::vector<std::string> unsaved;
+  if (!gRunFlags.fuSkipClose) unsaved = fileunits::closeTableUnits();
+  for (const std::string& name : fuFlushAll()) unsaved.push_back(name);
+  for (const std::string& name : unsaved) fileunits::reportUnwritten(name);
+  if (!unsaved.empty()) status = 1;
   if (gRunFlags.fuPauseOnExit) {
     if (gRunFlags.fuGuiMode) {
       showUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
@@ -46,7 +53,6 @@ void EXITS(int status) {
 
 void fuStop(const std::string& text) {
   console::line(text);
-  fuFlushAll();
   console::flush();
   throw RunEnd{1};
 }
