@@ -28,16 +28,17 @@ const char* const kHeaderWriteError = "ERROR 0413 - Writing .dbf file header.";
 
 void putU8(int unit, int v) {
   if (v < 0 || v > 255) gisShouldNotBeHere("i1u: i4 outside range");
-  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) gisFail(kHeaderWriteError);
+  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 void putU16(int unit, int v) {
   if (v < 0 || v > 65535) gisShouldNotBeHere("i2u: i4 outside range");
-  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) gisFail(kHeaderWriteError);
+  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 void putZeros(int unit, int n) {
-  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0'))) gisFail(kHeaderWriteError);
+  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0')))
+    gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
@@ -82,7 +83,7 @@ void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   putU8(unit, today ? today->tm_year : 0);
   putU8(unit, today ? today->tm_mon + 1 : 1);
   putU8(unit, today ? today->tm_mday : 1);
-  if (!fuPutI32(unit, dbf.headerRecordCount)) gisFail(kHeaderWriteError);
+  if (!fuPutI32(unit, dbf.headerRecordCount)) gisWriteFailure(kHeaderWriteError, fuName(unit));
   putU16(unit, 32 * dbf.nFields + 33);
   putU16(unit, dbf.recordLength + 1);
   putZeros(unit, 20);
@@ -94,7 +95,8 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
   for (int i = 1; i <= dbf.nFields; ++i) {
     std::string name = fixed::trimmed(dbf.fieldName[i]);
     name.resize(11, '\0');
-    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1))) gisFail(kHeaderWriteError);
+    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1)))
+      gisWriteFailure(kHeaderWriteError, fuName(unit));
     putZeros(unit, 4);
     if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255)
       gisFail("ERROR 0412 - dbf field length of " + fixed::trimmed(AINTEGER(dbf.fieldLength[i])) +
@@ -269,7 +271,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
                           : dbfNumericField(values[i], dbf.fieldLength[i], dbf.fieldName[i]);
   }
-  if (!fuPutBytes(dbf.unit, record)) gisFail(writeError);
+  if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 
 }  // namespace
@@ -278,7 +280,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
 
   // 1. Rewind; the counts.
-  if (!fuRewind(dbf.unit)) gisFail(kHeaderWriteError);
+  if (!fuRewind(dbf.unit)) gisWriteFailure(kHeaderWriteError, fuName(dbf.unit));
   dbf.headerRecordCount = defs.recordCount;
   dbf.nFields = defs.n;
 

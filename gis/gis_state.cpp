@@ -27,6 +27,7 @@ void MifLayer::reset() {
   mifStyleLines[1].assign(256, ' ');
   mifStyleLines[2].assign(256, ' ');
   nAttributes = 0;
+  objectsWritten = 0;
   attributeName.fill(std::string(32, ' '));
   attributeType.fill(std::string(24, ' '));
 }

@@ -53,6 +53,7 @@ struct MifLayer {
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
   int nAttributes = 0;
+  int objectsWritten = 0;  // objects written to the .mif so far
   std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
   std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
   MifLayer() { reset(); }

@@ -1,7 +1,10 @@
 // Writing dispatch of an output layer (header, objects, attribute records) and the library's
 // message printer, with the stops that every GIS routine shares.
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
@@ -13,6 +16,7 @@
 namespace {
 
 constexpr std::size_t kMessageLength = 1000;
+const std::string kIndent(15, ' ');  // second lines of a message stand under its text
 
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
@@ -34,13 +38,13 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   // a. The projection text, then the .prj is done with.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
-      gisFail("ERROR 0437 - Writing .shp file header.");
+      gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.prjUnit));
     CLOSER(shp.prjUnit);
   }
   // b. Both headers; index entries go through the big-endian .shx view alone from here on.
   shpWriteHeader(shp, shp.shpUnitLE, shp.shpUnitBE);
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
-  if (!fuFlush(shp.shxUnitLE)) gisFail("ERROR 0437 - Writing .shp file header.");
+  if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
   // c. An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
@@ -252,7 +256,7 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(road.kindRoutine);
     if (!fuWriteLine(unit, fixed::trimmed(*road.line)))
-      gisFail(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.");
+      gisWriteFailure(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
   } else if (slot.gisLayerType == 2) {
     writeShapefileRecord(slot, gisO, road);
   } else {
@@ -266,7 +270,7 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
 
 void gisLogLine(const std::string& text) {
   console::line(text);
-  if (gGis.gisLogUnit > 0) fuWriteLine(gGis.gisLogUnit, text);
+  if (gGis.gisLogUnit > 0) fuWriteLineOrExit(gGis.gisLogUnit, text);
 }
 
 void gisSetMessage(const std::string& line1, const std::string& line2) {
@@ -280,6 +284,10 @@ void gisFail(const std::string& line1, const std::string& line2) {
   gisSetMessage(line1, line2);
   gisPrintMessage(1);
   EXITS();
+}
+
+void gisWriteFailure(const std::string& line1, const std::string& fileName) {
+  gisFail(line1, fileName.empty() ? std::string() : kIndent + "Could not write file " + fileName + ".");
 }
 
 void gisShouldNotBeHere(const std::string& where) {
@@ -296,15 +304,14 @@ void gisCheckHandle(const std::string& routine, int gisID) {
 }
 
 void gisPrintMessage(int nBlank) {
-  const int log = gGis.gisLogUnit;
-  auto put = [log](const std::string& text) {
-    console::line(text);
-    if (log > 0) fuWriteLine(log, text);
-  };
-  for (int i = 0; i < nBlank; ++i) put("");
-  put(fixed::trimmed(gGis.gisMessageLines[1]));
+  std::vector<std::string> lines(static_cast<std::size_t>(nBlank > 0 ? nBlank : 0));
+  lines.push_back(fixed::trimmed(gGis.gisMessageLines[1]));
   for (int i = 2; i <= 4; ++i)
-    if (!fixed::isBlank(gGis.gisMessageLines[i])) put(fixed::trimmed(gGis.gisMessageLines[i]));
+    if (!fixed::isBlank(gGis.gisMessageLines[i])) lines.push_back(fixed::trimmed(gGis.gisMessageLines[i]));
+  // The whole message reaches the console before a failing log can end the run.
+  for (const std::string& l : lines) console::line(l);
+  if (gGis.gisLogUnit > 0)
+    for (const std::string& l : lines) fuWriteLineOrExit(gGis.gisLogUnit, l);
 }
 
 // ---- entry points -----------------------------------------------------------------------------
