@@ -139,6 +139,15 @@ LocatedStyle locatedStyle(const DMessages& m) {
 
 std::string quotedLine(const std::string& line) { return fixed::trimmed(DOUBLEQUOTE(line)); }
 
+// A coordinate of the text object: 16 columns with 3 decimals. A value that fills them, or needs
+// more, is written whole after one blank, so that two coordinates never run together.
+std::string coordinate(double v) {
+  const std::string field = formatFixed(v, 16, 3);
+  if (field[0] == ' ') return field;
+  const std::string whole = formatFixed(v, 400, 3);
+  return " " + whole.substr(whole.find_first_not_of(' '));
+}
+
 void writeMifText(const DMessages& m, const LocatedStyle& style, double x, double y) {
   const std::string separator = m.dmSingleLine ? "  " : "\\n";
   std::string text = "\"" + quotedLine(m.dmLines[1]);
@@ -152,12 +161,13 @@ void writeMifText(const DMessages& m, const LocatedStyle& style, double x, doubl
   // The box starts one line height right of the location and is centred on it vertically.
   const double h = m.dmLabelHeight, w = m.dmLabelWidth;
   const double halfBox = nLines * h / 2.0;
-  fuWriteLine(style.mifUnit, "Text");
-  fuWriteLine(style.mifUnit, text);
-  fuWriteLine(style.mifUnit, "    " + formatFixed(x + h, 16, 3) + formatFixed(y - halfBox, 16, 3) +
-                                 formatFixed(x + h + w, 16, 3) + formatFixed(y + halfBox, 16, 3));
-  fuWriteLine(style.mifUnit, std::string("    ") + style.font);
-  fuWriteLine(style.mifUnit, "    Label Line Arrow " + formatFixed(x, 16, 3) + formatFixed(y, 16, 3));
+  const int u = style.mifUnit;
+  fuWriteLineOrExit(u, "Text");
+  fuWriteLineOrExit(u, text);
+  fuWriteLineOrExit(u, "    " + coordinate(x + h) + coordinate(y - halfBox) + coordinate(x + h + w) +
+                           coordinate(y + halfBox));
+  fuWriteLineOrExit(u, std::string("    ") + style.font);
+  fuWriteLineOrExit(u, "    Label Line Arrow " + coordinate(x) + coordinate(y));
 }
 
 void writeMidRow(const DMessages& m, const LocatedStyle& style) {
