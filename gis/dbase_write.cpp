@@ -204,12 +204,33 @@ bool isPlainDecimal(const std::string& t, std::string& sign, std::string& intDig
   return i == t.size() && !(intDigits.empty() && frac.empty());
 }
 
-// A number too long for its field with as many decimals dropped (rounded) as it takes to fit;
-// empty when even its integer part does not fit, or when the text is no number.
-std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
+// A number as a numeric field holds it: an optional sign, at least one digit with or without a
+// point, and an optional exponent.
+bool isNumberText(std::string_view t) {
+  auto digitsAt = [&t](std::size_t& i) {
+    std::size_t n = 0;
+    for (; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) ++n;
+    return n;
+  };
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = digitsAt(i);
+  if (i < t.size() && t[i] == '.') digits += digitsAt(++i);
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digitsAt(i) == 0) return false;
+  }
+  return i == t.size();
+}
+
+// A number too long for its field with as many decimals dropped (rounded) as it takes to fit, or,
+// in a field without decimals, rounded to an integer; empty when that does not fit either.
+std::string numberRoundedToWidth(const std::string& t, std::size_t width, bool integerOnly) {
   std::string sign, intDigits, frac;
   if (isPlainDecimal(t, sign, intDigits, frac)) {
-    for (int d = static_cast<int>(frac.size()); d >= 0; --d) {
+    for (int d = integerOnly ? 0 : static_cast<int>(frac.size()); d >= 0; --d) {
       const std::string r = roundPlainDecimal(sign, intDigits, frac, d);
       if (r.size() <= width) return r;
     }
@@ -218,7 +239,7 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
   char* end = nullptr;
   const double v = std::strtod(t.c_str(), &end);
   if (end != t.c_str() + t.size() || !std::isfinite(v)) return {};
-  for (int d = 17; d >= 0; --d) {
+  for (int d = integerOnly ? 0 : 17; d >= 0; --d) {
     char text[400];
     const int len = std::snprintf(text, sizeof text, "%.*f", d, v);
     if (len > 0 && static_cast<std::size_t>(len) <= width) return std::string(text, static_cast<std::size_t>(len));
@@ -226,18 +247,46 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
   return {};
 }
 
+// A warning about the values of one field is given once per table: the first value tells the user
+// what happened, a message per record would bury it.
+constexpr unsigned char kWarnedTooWide = 1;
+constexpr unsigned char kWarnedNotANumber = 2;
+
+// True the first time only, for each table, field and kind of warning.
+bool firstWarning(DbfSubLayer& dbf, int i, unsigned char kind) {
+  if (dbf.valueWarnings[i] & kind) return false;
+  dbf.valueWarnings[i] |= kind;
+  return true;
+}
+
+void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
+  std::string where = "               In file " + fuName(dbf.unit);
+  if (dbf.records > 0) where += ", record " + std::to_string(dbf.records);
+  gisSetMessage(line1, where + "; later such values of this field are not reported.");
+  gisPrintMessage(1);
+}
+
 // A value of a numeric field: right-justified in exactly its field length. A value too long is
-// never cut to other digits: its blanks go first, then its decimals; when even that does not fit
-// the field is filled with asterisks, which readers take as no value, and a warning says so.
-std::string dbfNumericField(const std::string& value, int length, const std::string& fieldName) {
-  const std::size_t width = static_cast<std::size_t>(length);
+// never cut to other digits: its blanks go first, then its decimals (all of them in a field
+// without decimals); when even that does not fit the field is filled with asterisks, which readers
+// take as no value. A value that is no number is written blank. Both are reported.
+std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
+  const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
-  if (v.size() > width) v = std::string(trimBlanks(v));
+  const std::string_view number = trimBlanks(v);
+  if (!number.empty() && !isNumberText(number)) {
+    if (firstWarning(dbf, i, kWarnedNotANumber))
+      warnValue(dbf, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
+                         fixed::trimmed(dbf.fieldName[i]) + ".");
+    return std::string(width, ' ');
+  }
+  if (v.size() > width) v = std::string(number);
   if (v.size() > width) {
-    const std::string rounded = numberRoundedToWidth(v, width);
+    const std::string rounded = numberRoundedToWidth(v, width, dbf.decimals[i] == 0);
     if (rounded.empty()) {
-      gisSetMessage("WARNING - Value " + v + " too long for .dbf field " + fixed::trimmed(fieldName) + ", written as *.");
-      gisPrintMessage(1);
+      if (firstWarning(dbf, i, kWarnedTooWide))
+        warnValue(dbf, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
+                           ", written as *.");
       return std::string(width, '*');
     }
     v = rounded;
@@ -269,7 +318,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   for (int i = 1; i <= dbf.nFields; ++i) {
     const bool isCharacter = dbf.fieldType[i] == "C" || dbf.fieldType[i] == "c";
     record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
-                          : dbfNumericField(values[i], dbf.fieldLength[i], dbf.fieldName[i]);
+                          : dbfNumericField(values[i], dbf, i);
   }
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }

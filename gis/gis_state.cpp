@@ -16,6 +16,7 @@ void DbfSubLayer::reset() {
   decimals.fill(0);
   fieldName.fill(std::string(11, ' '));
   fieldType.fill(std::string(1, ' '));
+  valueWarnings.fill(0);
 }
 
 void MifLayer::reset() {

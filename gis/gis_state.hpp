@@ -42,6 +42,8 @@ struct DbfSubLayer {
   std::array<int, kDbfMaxFields + 1> decimals{};
   std::array<std::string, kDbfMaxFields + 1> fieldName;  // text of 11
   std::array<std::string, kDbfMaxFields + 1> fieldType;  // text of 1
+  // Per field, the kinds of value warning already given for this table (written once each).
+  std::array<unsigned char, kDbfMaxFields + 1> valueWarnings{};
   DbfSubLayer() { reset(); }
   void reset();
 };
