@@ -21,6 +21,13 @@ void showUntilOk(const std::string& text, unsigned flags) {
   while (platform::messageBox(text + kNul, caption, flags) != platform::kBoxOk) {
   }
 }
+
+// A question that can no longer be answered ends the run, as every prompt does.
+[[noreturn]] void endOfConsoleInput(const std::string& text) {
+  console::line();
+  console::line(text);
+  EXITS();
+}
 }  // namespace
 
 bool fuPause(const std::string& text) {
@@ -46,13 +53,13 @@ void EXITS(int status) {
       fuPause("Press Enter to Close");
     }
   }
-  fuFlushAll();
   console::flush();
   throw RunEnd{status};
 }
 
 void fuStop(const std::string& text) {
   console::line(text);
+  fuFlushAll();
   console::flush();
   throw RunEnd{1};
 }
@@ -77,14 +84,14 @@ void PAUSERUN() {
 bool ASKYESNO(const std::string& question) {
   console::write(question + "? ");
   std::string answer;
-  if (!console::readLine(answer) || answer.empty()) return false;
-  return answer[0] == 'Y' || answer[0] == 'y';
+  if (!console::readLine(answer)) endOfConsoleInput("No answer and no more console input.");
+  return !answer.empty() && (answer[0] == 'Y' || answer[0] == 'y');
 }
 
 void SETFLAGS() {
   console::write("Set flags: ");
   std::string answer;
-  console::readLine(answer);
+  if (!console::readLine(answer)) endOfConsoleInput("No flags entered and no more console input.");
   if (answer.size() > 26) answer.resize(26);
   for (char c : answer) {
     if (c >= 'A' && c <= 'Z') gRunFlags.fuLetterFlags[static_cast<std::size_t>(c - 'A')] = true;
