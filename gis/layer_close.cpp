@@ -25,7 +25,8 @@ const char* dbfUnwritten(const DbfSubLayer& dbf) {
   return dbf.records > 0 ? "ERROR 0417 - Writing .dbf record." : "ERROR 0413 - Writing .dbf file header.";
 }
 const char* shpUnwritten(const ShpSubLayer& shp) {
-  return shp.records > 0 ? "ERROR 0439 - Writing .shp file object coordinates." : "ERROR 0437 - Writing .shp file header.";
+  return shp.records > 0 ? "ERROR 0439 - Writing .shp file object coordinates."
+                         : "ERROR 0437 - Writing .shp file header.";
 }
 const char* mifUnwritten(const MifLayer& mif) {
   return mif.objectsWritten > 0 ? "ERROR 0439 - Writing .mif file object coordinates."

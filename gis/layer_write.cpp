@@ -185,7 +185,9 @@ void warnPartLeftOut(bool region, int part, int object, const std::string& layer
                        : "WARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.",
                 kIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
                     layer + ".");
-  if (lastPart) gGis.gisMessageLines[3] = fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
+  if (lastPart)
+    gGis.gisMessageLines[3] =
+        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
   gisPrintMessage(1);
 }
 

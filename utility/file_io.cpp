@@ -134,7 +134,7 @@ bool disconnect(int unit) {
   gFileUnits.fuConnections.erase(it);
   if (!s) return true;
   // A buffered write can fail only when its bytes leave the buffer: here at the latest.
-  const bool saved = s.use_count() == 1 ? s->closeNow() : (!s->f || std::fflush(s->f) == 0);
+  const bool saved = s.use_count() == 1 ? s->closeNow() : (!s->f || !s->writable || std::fflush(s->f) == 0);
   if (saved || s->failureTold) return true;
   s->failureTold = true;
   return false;
