@@ -28,16 +28,17 @@ const char* const kHeaderWriteError = "ERROR 0413 - Writing .dbf file header.";
 
 void putU8(int unit, int v) {
   if (v < 0 || v > 255) gisShouldNotBeHere("i1u: i4 outside range");
-  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) gisFail(kHeaderWriteError);
+  if (!fuPutU8(unit, static_cast<std::uint8_t>(v))) gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 void putU16(int unit, int v) {
   if (v < 0 || v > 65535) gisShouldNotBeHere("i2u: i4 outside range");
-  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) gisFail(kHeaderWriteError);
+  if (!fuPutU16(unit, static_cast<std::uint16_t>(v))) gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 void putZeros(int unit, int n) {
-  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0'))) gisFail(kHeaderWriteError);
+  if (!fuPutBytes(unit, std::string(static_cast<std::size_t>(n), '\0')))
+    gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
@@ -82,7 +83,7 @@ void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   putU8(unit, today ? today->tm_year : 0);
   putU8(unit, today ? today->tm_mon + 1 : 1);
   putU8(unit, today ? today->tm_mday : 1);
-  if (!fuPutI32(unit, dbf.headerRecordCount)) gisFail(kHeaderWriteError);
+  if (!fuPutI32(unit, dbf.headerRecordCount)) gisWriteFailure(kHeaderWriteError, fuName(unit));
   putU16(unit, 32 * dbf.nFields + 33);
   putU16(unit, dbf.recordLength + 1);
   putZeros(unit, 20);
@@ -94,7 +95,8 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
   for (int i = 1; i <= dbf.nFields; ++i) {
     std::string name = fixed::trimmed(dbf.fieldName[i]);
     name.resize(11, '\0');
-    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1))) gisFail(kHeaderWriteError);
+    if (!fuPutBytes(unit, name) || !fuPutBytes(unit, fixed::fit(dbf.fieldType[i], 1)))
+      gisWriteFailure(kHeaderWriteError, fuName(unit));
     putZeros(unit, 4);
     if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255)
       gisFail("ERROR 0412 - dbf field length of " + fixed::trimmed(AINTEGER(dbf.fieldLength[i])) +
@@ -202,12 +204,33 @@ bool isPlainDecimal(const std::string& t, std::string& sign, std::string& intDig
   return i == t.size() && !(intDigits.empty() && frac.empty());
 }
 
-// A number too long for its field with as many decimals dropped (rounded) as it takes to fit;
-// empty when even its integer part does not fit, or when the text is no number.
-std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
+// A number as a numeric field holds it: an optional sign, at least one digit with or without a
+// point, and an optional exponent.
+bool isNumberText(std::string_view t) {
+  auto digitsAt = [&t](std::size_t& i) {
+    std::size_t n = 0;
+    for (; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) ++n;
+    return n;
+  };
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = digitsAt(i);
+  if (i < t.size() && t[i] == '.') digits += digitsAt(++i);
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digitsAt(i) == 0) return false;
+  }
+  return i == t.size();
+}
+
+// A number too long for its field with as many decimals dropped (rounded) as it takes to fit, or,
+// in a field without decimals, rounded to an integer; empty when that does not fit either.
+std::string numberRoundedToWidth(const std::string& t, std::size_t width, bool integerOnly) {
   std::string sign, intDigits, frac;
   if (isPlainDecimal(t, sign, intDigits, frac)) {
-    for (int d = static_cast<int>(frac.size()); d >= 0; --d) {
+    for (int d = integerOnly ? 0 : static_cast<int>(frac.size()); d >= 0; --d) {
       const std::string r = roundPlainDecimal(sign, intDigits, frac, d);
       if (r.size() <= width) return r;
     }
@@ -216,7 +239,7 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
   char* end = nullptr;
   const double v = std::strtod(t.c_str(), &end);
   if (end != t.c_str() + t.size() || !std::isfinite(v)) return {};
-  for (int d = 17; d >= 0; --d) {
+  for (int d = integerOnly ? 0 : 17; d >= 0; --d) {
     char text[400];
     const int len = std::snprintf(text, sizeof text, "%.*f", d, v);
     if (len > 0 && static_cast<std::size_t>(len) <= width) return std::string(text, static_cast<std::size_t>(len));
@@ -224,18 +247,46 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width) {
   return {};
 }
 
+// A warning about the values of one field is given once per table: the first value tells the user
+// what happened, a message per record would bury it.
+constexpr unsigned char kWarnedTooWide = 1;
+constexpr unsigned char kWarnedNotANumber = 2;
+
+// True the first time only, for each table, field and kind of warning.
+bool firstWarning(DbfSubLayer& dbf, int i, unsigned char kind) {
+  if (dbf.valueWarnings[i] & kind) return false;
+  dbf.valueWarnings[i] |= kind;
+  return true;
+}
+
+void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
+  std::string where = "               In file " + fuName(dbf.unit);
+  if (dbf.records > 0) where += ", record " + std::to_string(dbf.records);
+  gisSetMessage(line1, where + "; later such values of this field are not reported.");
+  gisPrintMessage(1);
+}
+
 // A value of a numeric field: right-justified in exactly its field length. A value too long is
-// never cut to other digits: its blanks go first, then its decimals; when even that does not fit
-// the field is filled with asterisks, which readers take as no value, and a warning says so.
-std::string dbfNumericField(const std::string& value, int length, const std::string& fieldName) {
-  const std::size_t width = static_cast<std::size_t>(length);
+// never cut to other digits: its blanks go first, then its decimals (all of them in a field
+// without decimals); when even that does not fit the field is filled with asterisks, which readers
+// take as no value. A value that is no number is written blank. Both are reported.
+std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
+  const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
-  if (v.size() > width) v = std::string(trimBlanks(v));
+  const std::string_view number = trimBlanks(v);
+  if (!number.empty() && !isNumberText(number)) {
+    if (firstWarning(dbf, i, kWarnedNotANumber))
+      warnValue(dbf, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
+                         fixed::trimmed(dbf.fieldName[i]) + ".");
+    return std::string(width, ' ');
+  }
+  if (v.size() > width) v = std::string(number);
   if (v.size() > width) {
-    const std::string rounded = numberRoundedToWidth(v, width);
+    const std::string rounded = numberRoundedToWidth(v, width, dbf.decimals[i] == 0);
     if (rounded.empty()) {
-      gisSetMessage("WARNING - Value " + v + " too long for .dbf field " + fixed::trimmed(fieldName) + ", written as *.");
-      gisPrintMessage(1);
+      if (firstWarning(dbf, i, kWarnedTooWide))
+        warnValue(dbf, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
+                           ", written as *.");
       return std::string(width, '*');
     }
     v = rounded;
@@ -267,9 +318,9 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   for (int i = 1; i <= dbf.nFields; ++i) {
     const bool isCharacter = dbf.fieldType[i] == "C" || dbf.fieldType[i] == "c";
     record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
-                          : dbfNumericField(values[i], dbf.fieldLength[i], dbf.fieldName[i]);
+                          : dbfNumericField(values[i], dbf, i);
   }
-  if (!fuPutBytes(dbf.unit, record)) gisFail(writeError);
+  if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 
 }  // namespace
@@ -278,7 +329,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
 
   // 1. Rewind; the counts.
-  if (!fuRewind(dbf.unit)) gisFail(kHeaderWriteError);
+  if (!fuRewind(dbf.unit)) gisWriteFailure(kHeaderWriteError, fuName(dbf.unit));
   dbf.headerRecordCount = defs.recordCount;
   dbf.nFields = defs.n;
 

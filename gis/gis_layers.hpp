@@ -33,6 +33,10 @@ void gisInitialise(int logUnit, const std::string& caption, const std::string& w
 // ext its lower-case extension.
 void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const std::string& ext);
 void gisWorkspaceLine(const std::string& name, const std::string& ext);
+// One line of the workspace file, or of the register's .mif or .mid; a failed write ends the run
+// naming the file.
+void gisWorkspacePut(const std::string& line);
+void gisRegisterPut(int unit, const std::string& line);
 
 // Writing dispatch and the message printer (layer_write.cpp).
 void gisWriteHeader(int gisID);
@@ -48,6 +52,8 @@ void gisLogLine(const std::string& text);
 void gisSetMessage(const std::string& line1, const std::string& line2 = "");
 // A numbered message: the lines set, printed after one blank line, then the end of the run.
 [[noreturn]] void gisFail(const std::string& line1, const std::string& line2 = "");
+// A failed write: gisFail with line 1 as given and line 2 naming the file (none when it is blank).
+[[noreturn]] void gisWriteFailure(const std::string& line1, const std::string& fileName);
 // An impossible internal state: an empty line, "Should not be here [where] - please contact" and the
 // support address on the console, then the end of the run.
 [[noreturn]] void gisShouldNotBeHere(const std::string& where);

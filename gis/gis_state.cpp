@@ -16,6 +16,7 @@ void DbfSubLayer::reset() {
   decimals.fill(0);
   fieldName.fill(std::string(11, ' '));
   fieldType.fill(std::string(1, ' '));
+  valueWarnings.fill(0);
 }
 
 void MifLayer::reset() {
@@ -27,6 +28,7 @@ void MifLayer::reset() {
   mifStyleLines[1].assign(256, ' ');
   mifStyleLines[2].assign(256, ' ');
   nAttributes = 0;
+  objectsWritten = 0;
   attributeName.fill(std::string(32, ' '));
   attributeType.fill(std::string(24, ' '));
 }

@@ -42,6 +42,8 @@ struct DbfSubLayer {
   std::array<int, kDbfMaxFields + 1> decimals{};
   std::array<std::string, kDbfMaxFields + 1> fieldName;  // text of 11
   std::array<std::string, kDbfMaxFields + 1> fieldType;  // text of 1
+  // Per field, the kinds of value warning already given for this table (written once each).
+  std::array<unsigned char, kDbfMaxFields + 1> valueWarnings{};
   DbfSubLayer() { reset(); }
   void reset();
 };
@@ -53,6 +55,7 @@ struct MifLayer {
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
   int nAttributes = 0;
+  int objectsWritten = 0;  // objects written to the .mif so far
   std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
   std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
   MifLayer() { reset(); }

@@ -19,13 +19,27 @@ using byteorder::Order;
 
 const char* const kPatchFailure = "ERROR 0413 - Rewriting .dbf file header with final information.";
 
+// A buffered write fails only when its bytes leave the buffer, at a flush or at the close: the
+// failure is the writer's own, named by the file it was written to.
+const char* dbfUnwritten(const DbfSubLayer& dbf) {
+  return dbf.records > 0 ? "ERROR 0417 - Writing .dbf record." : "ERROR 0413 - Writing .dbf file header.";
+}
+const char* shpUnwritten(const ShpSubLayer& shp) {
+  return shp.records > 0 ? "ERROR 0439 - Writing .shp file object coordinates."
+                         : "ERROR 0437 - Writing .shp file header.";
+}
+const char* mifUnwritten(const MifLayer& mif) {
+  return mif.objectsWritten > 0 ? "ERROR 0439 - Writing .mif file object coordinates."
+                                : "ERROR 0437 - Writing .mif file header.";
+}
+
 // Everything written must have reached the file before its unit is closed.
 void flushOrFail(int unit, const std::string& failure) {
-  if (unit > 0 && !fuFlush(unit)) gisFail(failure);
+  if (unit > 0 && !fuFlush(unit)) gisWriteFailure(failure, fuName(unit));
 }
 
 void patchOrFail(const std::string& name, std::uint64_t offset, const std::string& bytes) {
-  if (!fuPatchFile(name, offset, bytes)) gisFail(kPatchFailure);
+  if (!fuPatchFile(name, offset, bytes)) gisWriteFailure(kPatchFailure, name);
 }
 
 std::string bigEndianI32(std::int32_t v) {
@@ -49,9 +63,10 @@ std::string boxBytes(const ShpSubLayer& shp) {
 // 1. The end mark after the last record, and the record count.
 void patchTable(DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
-  if (!fuSeek(dbf.unit, fuSize(dbf.unit)) || !fuPutU8(dbf.unit, 0x1A)) gisFail(kPatchFailure);
-  flushOrFail(dbf.unit, kPatchFailure);
   const std::string name = fuName(dbf.unit);
+  flushOrFail(dbf.unit, dbfUnwritten(dbf));
+  if (!fuSeek(dbf.unit, fuSize(dbf.unit)) || !fuPutU8(dbf.unit, 0x1A) || !fuFlush(dbf.unit))
+    gisWriteFailure(kPatchFailure, name);
   CLOSER(dbf.unit);
   std::string count;
   byteorder::putI32(count, dbf.records, Order::Little);
@@ -61,8 +76,7 @@ void patchTable(DbfSubLayer& dbf) {
 // 2. The main file's length and box.
 void patchMainFile(ShpSubLayer& shp) {
   if (shp.shpUnitLE < 1 || shp.records < 1) return;
-  flushOrFail(shp.shpUnitLE, kPatchFailure);
-  flushOrFail(shp.shpUnitBE, kPatchFailure);
+  flushOrFail(shp.shpUnitLE, shpUnwritten(shp));  // the big-endian view shares the stream
   const std::string name = fuName(shp.shpUnitLE);
   CLOSER(shp.shpUnitLE);
   CLOSER(shp.shpUnitBE);
@@ -73,7 +87,7 @@ void patchMainFile(ShpSubLayer& shp) {
 // 3. The index's length and box; its little-endian view was closed by the header writer.
 void patchIndex(ShpSubLayer& shp) {
   if (shp.shxUnitBE < 1 || shp.records < 1) return;
-  flushOrFail(shp.shxUnitBE, kPatchFailure);
+  flushOrFail(shp.shxUnitBE, shpUnwritten(shp));
   const std::string name = fuName(shp.shxUnitBE);
   CLOSER(shp.shxUnitBE);
   patchOrFail(name, 24, bigEndianI32(50 + 4 * shp.records));
@@ -103,17 +117,17 @@ void closeUnit(int& unit, bool written, const std::string& failure) {
 void closeUnits(GisLayerSlot& slot) {
   const bool w = slot.gisWrite;
   if (slot.gisLayerType == 1) {
-    closeUnit(slot.mifLayer.mifUnit, w, "ERROR 0439 - Writing .mif file object coordinates.");
+    closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer));
     closeUnit(slot.mifLayer.midUnit, w, "ERROR 0254 - Failed to write the attribute data records of a GIS layer.");
   } else if (slot.gisLayerType == 2) {
     for (int k = 1; k <= 3; ++k) {
       ShpSubLayer& shp = slot.shpSubLayer[k];
-      closeUnit(shp.shpUnitLE, w, kPatchFailure);
-      closeUnit(shp.shpUnitBE, w, kPatchFailure);
-      closeUnit(shp.shxUnitLE, w, kPatchFailure);
-      closeUnit(shp.shxUnitBE, w, kPatchFailure);
-      closeUnit(shp.prjUnit, w, kPatchFailure);
-      closeUnit(slot.dbfSubLayer[k].unit, w, kPatchFailure);
+      closeUnit(shp.shpUnitLE, w, shpUnwritten(shp));
+      closeUnit(shp.shpUnitBE, w, shpUnwritten(shp));
+      closeUnit(shp.shxUnitLE, w, shpUnwritten(shp));
+      closeUnit(shp.shxUnitBE, w, shpUnwritten(shp));
+      closeUnit(shp.prjUnit, w, "ERROR 0437 - Writing .shp file header.");
+      closeUnit(slot.dbfSubLayer[k].unit, w, dbfUnwritten(slot.dbfSubLayer[k]));
     }
   } else {
     gisShouldNotBeHere("gisCloseLayer");

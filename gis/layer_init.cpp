@@ -46,11 +46,10 @@ void openWorkspace(const std::string& caption, const std::string& workspaceBase)
     return;
   }
   OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kMifNameLen);
-  const int u = gGis.gisWorkspaceUnit;
-  fuWriteLine(u, "!Workspace");
-  fuWriteLine(u, "!Version 600");
-  fuWriteLine(u, "!Charset WindowsLatin1");
-  fuWriteLine(u, "!Contains GIS input layers from KESTRA simulation " + fixed::trimmed(caption));
+  gisWorkspacePut("!Workspace");
+  gisWorkspacePut("!Version 600");
+  gisWorkspacePut("!Charset WindowsLatin1");
+  gisWorkspacePut("!Contains GIS input layers from KESTRA simulation " + fixed::trimmed(caption));
 }
 
 // The register is a MIF/MID pair whose rows have no geometry: ID, the handle of the opening, and
@@ -64,16 +63,9 @@ void openRegister(const std::string& registerBase) {
   const std::string base = fixed::trimmed(registerBase);
   OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kMifNameLen);
   OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kMifNameLen);
-  const int u = gGis.gisRegisterMifUnit;
-  fuWriteLine(u, "Version 300");
-  fuWriteLine(u, "Charset \"WindowsLatin1\"");
-  fuWriteLine(u, "Delimiter \",\"");
-  fuWriteLine(u, "Columns 3");
-  fuWriteLine(u, "  ID Integer");
-  fuWriteLine(u, "  Open_ID Integer");
-  fuWriteLine(u, "  Layer Char(254)");
-  fuWriteLine(u, "Data");
-  fuWriteLine(u, "");
+  for (const char* line : {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "Columns 3", "  ID Integer",
+                           "  Open_ID Integer", "  Layer Char(254)", "Data", ""})
+    gisRegisterPut(gGis.gisRegisterMifUnit, line);
 }
 
 void clearRegisterNames() {

@@ -20,12 +20,21 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
+void gisWorkspacePut(const std::string& line) {
+  const int unit = gGis.gisWorkspaceUnit;
+  if (!fuWriteLine(unit, line)) gisWriteFailure("ERROR 0255 - Writing GIS workspace file.", fuName(unit));
+}
+
+void gisRegisterPut(int unit, const std::string& line) {
+  if (!fuWriteLine(unit, line)) gisWriteFailure("ERROR 0256 - Writing GIS input layer register.", fuName(unit));
+}
+
 void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const std::string& ext) {
   if (gGis.gisRegisterMifUnit < 1) return;
-  fuWriteLine(gGis.gisRegisterMifUnit, "none");
+  gisRegisterPut(gGis.gisRegisterMifUnit, "none");
   if (gGis.gisRegisterMidUnit < 1) return;
-  fuWriteLine(gGis.gisRegisterMidUnit,
-              rightAligned(registerIndex, 5) + "," + rightAligned(gisID, 5) + ", " + quoted(name + ext));
+  gisRegisterPut(gGis.gisRegisterMidUnit,
+                 rightAligned(registerIndex, 5) + "," + rightAligned(gisID, 5) + ", " + quoted(name + ext));
 }
 
 void gisWorkspaceLine(const std::string& name, const std::string& ext) {
@@ -41,5 +50,5 @@ void gisWorkspaceLine(const std::string& name, const std::string& ext) {
   } else {
     line = "! Non-MapInfo .tab Layer " + quoted(name + ext);
   }
-  fuWriteLine(gGis.gisWorkspaceUnit, line);
+  gisWorkspacePut(line);
 }

@@ -1,7 +1,10 @@
 // Writing dispatch of an output layer (header, objects, attribute records) and the library's
 // message printer, with the stops that every GIS routine shares.
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
@@ -13,6 +16,7 @@
 namespace {
 
 constexpr std::size_t kMessageLength = 1000;
+const std::string kIndent(15, ' ');  // second lines of a message stand under its text
 
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
@@ -34,13 +38,13 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   // a. The projection text, then the .prj is done with.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
-      gisFail("ERROR 0437 - Writing .shp file header.");
+      gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.prjUnit));
     CLOSER(shp.prjUnit);
   }
   // b. Both headers; index entries go through the big-endian .shx view alone from here on.
   shpWriteHeader(shp, shp.shpUnitLE, shp.shpUnitBE);
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
-  if (!fuFlush(shp.shxUnitLE)) gisFail("ERROR 0437 - Writing .shp file header.");
+  if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
   // c. An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
@@ -89,10 +93,11 @@ void normaliseParts(int gisID, GisObject& gisO) {
   }
 }
 
-// A part that starts past the last vertex would have no vertices, or a negative count.
+// A part that starts past the last vertex would have a negative count. A single part of an object
+// without vertices is no such fault: it is merely too short and is left out.
 void checkPartsWithinVertices(int gisID, const GisObject& gisO) {
   const int n = gGis.gisCoordBuffer.n;
-  if (gisO.ir[gisO.nr] <= n) return;
+  if (gisO.ir[gisO.nr] <= std::max(n, 1)) return;
   console::line();
   console::line(std::string("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact") +
                 SUPPORT_CONTACT);
@@ -109,20 +114,61 @@ void checkVertexCount() {
   if (buf.n < 0 || buf.n > kGisMaxVertices || buf.n > capacity) gisShouldNotBeHere("gisWriteObject");
 }
 
-// A polyline of fewer than two vertices or a region of fewer than three has no drawable part;
-// GIS readers reject such records, so it is written as a null shape and keeps its record.
-bool tooFewVertices(bool lineKind, bool region) {
-  const int n = gGis.gisCoordBuffer.n;
-  return (lineKind && n < 2) || (region && n < 3);
+// ---- Parts too short for their kind ----
+//
+// GIS readers reject a polyline part of fewer than two vertices and a region ring of fewer than
+// three distinct points (GDAL stops reading a MIF layer at one). Such a part is left out of the
+// object with a warning; an object left without parts is written as a null object and keeps its
+// record.
+
+struct PartSpan {
+  int first;  // 1-based vertex
+  int count;
+};
+
+// The number of parts in which the writer lays the object out: 0 for kinds without parts. The MIF
+// writer tests point and multipoint first and writes Line and Pline as one part; the shapefile
+// routing tests point alone and writes every part by its start.
+int partCount(const GisObject& o, bool mif) {
+  if (o.isPoint || (mif && o.isMultiPoint)) return 0;
+  if (!isLineKind(o) && !o.isRegion) return 0;
+  if (mif && (o.isLine || o.isPline || (!isLineKind(o) && o.nr < 2))) return 1;
+  return o.nr;
 }
 
-// Whether the flag that decides the object's kind is one with parts; the MIF writer tests point
-// and multipoint first, the shapefile routing point alone.
-bool mifUsesParts(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && (isLineKind(o) || o.isRegion); }
-bool shpUsesParts(const GisObject& o) { return !o.isPoint && (isLineKind(o) || o.isRegion); }
+PartSpan partOf(const GisObject& o, bool mif, int i) {
+  const int n = gGis.gisCoordBuffer.n;
+  if (mif && o.isLine) return {1, std::min(n, 2)};
+  if (mif && (o.isPline || (!isLineKind(o) && o.nr < 2))) return {1, n};
+  const int next = i < o.nr ? o.ir[i + 1] : n + 1;
+  return {o.ir[i], next - o.ir[i]};
+}
 
-bool mifTooFewVertices(const GisObject& o) { return mifUsesParts(o) && tooFewVertices(isLineKind(o), !isLineKind(o)); }
-bool shpTooFewVertices(const GisObject& o) { return shpUsesParts(o) && tooFewVertices(isLineKind(o), !isLineKind(o)); }
+bool samePoint(int a, int b) {
+  const GisCoordBuffer& buf = gGis.gisCoordBuffer;
+  return buf.x[a] == buf.x[b] && buf.y[a] == buf.y[b];
+}
+
+// A ring needs three distinct points; the scan stops at the third.
+bool hasThreeDistinctPoints(const PartSpan& p) {
+  int second = 0;
+  for (int i = p.first + 1; i < p.first + p.count; ++i) {
+    if (samePoint(i, p.first) || (second > 0 && samePoint(i, second))) continue;
+    if (second > 0) return true;
+    second = i;
+  }
+  return false;
+}
+
+bool partUsable(const PartSpan& p, bool region) { return region ? hasThreeDistinctPoints(p) : p.count >= 2; }
+
+bool allPartsUsable(const GisObject& o, bool mif) {
+  const bool region = !isLineKind(o);
+  const int parts = partCount(o, mif);
+  for (int i = 1; i <= parts; ++i)
+    if (!partUsable(partOf(o, mif, i), region)) return false;
+  return true;
+}
 
 // The same object as a null shape; the caller's flags stay as they are, so its record is routed
 // to the same sub-layer as its geometry.
@@ -134,17 +180,74 @@ GisObject asNullShape(const GisObject& gisO) {
   return o;
 }
 
+void warnPartLeftOut(bool region, int part, int object, const std::string& layer, bool lastPart) {
+  gisSetMessage(region ? "WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object."
+                       : "WARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.",
+                kIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
+                    layer + ".");
+  if (lastPart)
+    gGis.gisMessageLines[3] =
+        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
+  gisPrintMessage(1);
+}
+
+// The object as a writer receives it: the caller's own when every part is usable; otherwise a
+// copy of the kept parts, whose vertices stand in the vertex buffer for as long as it lives (the
+// caller's vertices are given back after the write), or a null object when no part is kept.
+class ObjectToWrite {
+ public:
+  ObjectToWrite(GisObject& caller, bool mif, int objectNumber, const std::string& layer) : caller_(caller) {
+    if (allPartsUsable(caller, mif)) return;
+    const bool region = !isLineKind(caller);
+    const int parts = partCount(caller, mif);
+    copy_ = std::make_unique<GisObject>(caller);
+    auto kept = std::make_unique<GisCoordBuffer>();
+    const GisCoordBuffer& buf = gGis.gisCoordBuffer;
+    int nKept = 0, nParts = 0;
+    for (int i = 1; i <= parts; ++i) {
+      const PartSpan p = partOf(caller, mif, i);
+      if (!partUsable(p, region)) {
+        warnPartLeftOut(region, i, objectNumber, layer, i == parts && nParts == 0);
+        continue;
+      }
+      copy_->ir[++nParts] = nKept + 1;
+      for (int v = p.first; v < p.first + p.count; ++v) {
+        ++nKept;
+        kept->x[nKept] = buf.x[v];
+        kept->y[nKept] = buf.y[v];
+      }
+    }
+    if (nParts == 0) {
+      *copy_ = asNullShape(caller);
+      return;
+    }
+    copy_->nr = nParts;
+    kept->n = nKept;
+    std::swap(gGis.gisCoordBuffer, *kept);
+    callerVertices_ = std::move(kept);
+  }
+  ~ObjectToWrite() {
+    if (callerVertices_) std::swap(gGis.gisCoordBuffer, *callerVertices_);
+    if (copy_) caller_.isComplete = copy_->isComplete;
+  }
+  ObjectToWrite(const ObjectToWrite&) = delete;
+  ObjectToWrite& operator=(const ObjectToWrite&) = delete;
+
+  GisObject& object() { return copy_ ? *copy_ : caller_; }
+
+ private:
+  GisObject& caller_;
+  std::unique_ptr<GisObject> copy_;
+  std::unique_ptr<GisCoordBuffer> callerVertices_;
+};
+
 void writeMifObject(GisLayerSlot& slot, GisObject& gisO) {
   MifLayer& mif = slot.mifLayer;
   // A .csv table has no .mif to hold geometry.
   if (mif.mifUnit < 1) gisShouldNotBeHere("gisWriteObject");
-  if (mifTooFewVertices(gisO)) {
-    GisObject none = asNullShape(gisO);
-    mifWriteObject(none, mif.mifUnit, mif.mifStyleLines[1], mif.mifStyleLines[2]);
-    gisO.isComplete = none.isComplete;
-    return;
-  }
-  mifWriteObject(gisO, mif.mifUnit, mif.mifStyleLines[1], mif.mifStyleLines[2]);
+  ObjectToWrite o(gisO, true, mif.objectsWritten + 1, fuName(mif.mifUnit));
+  mifWriteObject(o.object(), mif.mifUnit, mif.mifStyleLines[1], mif.mifStyleLines[2]);
+  ++mif.objectsWritten;
 }
 
 [[noreturn]] void shpRoutingFailure() {
@@ -187,13 +290,8 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
     shpRoutingFailure();
   }
   ShpSubLayer& shp = openShpSubLayer(slot, k);
-  if (shpTooFewVertices(gisO)) {
-    GisObject none = asNullShape(gisO);
-    shpWriteObject(none, shp);
-    gisO.isComplete = none.isComplete;
-    return;
-  }
-  shpWriteObject(gisO, shp);
+  ObjectToWrite o(gisO, false, shp.records + 1, fuName(shp.shpUnitLE));
+  shpWriteObject(o.object(), shp);
 }
 
 // ---- gisWriteRecord -------------------------------------------------------------------------
@@ -252,7 +350,7 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(road.kindRoutine);
     if (!fuWriteLine(unit, fixed::trimmed(*road.line)))
-      gisFail(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.");
+      gisWriteFailure(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
   } else if (slot.gisLayerType == 2) {
     writeShapefileRecord(slot, gisO, road);
   } else {
@@ -266,7 +364,7 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
 
 void gisLogLine(const std::string& text) {
   console::line(text);
-  if (gGis.gisLogUnit > 0) fuWriteLine(gGis.gisLogUnit, text);
+  if (gGis.gisLogUnit > 0) fuWriteLineOrExit(gGis.gisLogUnit, text);
 }
 
 void gisSetMessage(const std::string& line1, const std::string& line2) {
@@ -280,6 +378,10 @@ void gisFail(const std::string& line1, const std::string& line2) {
   gisSetMessage(line1, line2);
   gisPrintMessage(1);
   EXITS();
+}
+
+void gisWriteFailure(const std::string& line1, const std::string& fileName) {
+  gisFail(line1, fileName.empty() ? std::string() : kIndent + "Could not write file " + fileName + ".");
 }
 
 void gisShouldNotBeHere(const std::string& where) {
@@ -296,15 +398,14 @@ void gisCheckHandle(const std::string& routine, int gisID) {
 }
 
 void gisPrintMessage(int nBlank) {
-  const int log = gGis.gisLogUnit;
-  auto put = [log](const std::string& text) {
-    console::line(text);
-    if (log > 0) fuWriteLine(log, text);
-  };
-  for (int i = 0; i < nBlank; ++i) put("");
-  put(fixed::trimmed(gGis.gisMessageLines[1]));
+  std::vector<std::string> lines(static_cast<std::size_t>(nBlank > 0 ? nBlank : 0));
+  lines.push_back(fixed::trimmed(gGis.gisMessageLines[1]));
   for (int i = 2; i <= 4; ++i)
-    if (!fixed::isBlank(gGis.gisMessageLines[i])) put(fixed::trimmed(gGis.gisMessageLines[i]));
+    if (!fixed::isBlank(gGis.gisMessageLines[i])) lines.push_back(fixed::trimmed(gGis.gisMessageLines[i]));
+  // The whole message reaches the console before a failing log can end the run.
+  for (const std::string& l : lines) console::line(l);
+  if (gGis.gisLogUnit > 0)
+    for (const std::string& l : lines) fuWriteLineOrExit(gGis.gisLogUnit, l);
 }
 
 // ---- entry points -----------------------------------------------------------------------------
@@ -329,10 +430,10 @@ void gisWriteObject(int gisID, GisObject& gisO) {
   if (hasParts) normaliseParts(gisID, gisO);
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {
-    if (mifUsesParts(gisO) && !mifTooFewVertices(gisO)) checkPartsWithinVertices(gisID, gisO);
+    if (partCount(gisO, true) > 0) checkPartsWithinVertices(gisID, gisO);
     writeMifObject(slot, gisO);
   } else if (slot.gisLayerType == 2) {
-    if (shpUsesParts(gisO) && !shpTooFewVertices(gisO)) checkPartsWithinVertices(gisID, gisO);
+    if (partCount(gisO, false) > 0) checkPartsWithinVertices(gisID, gisO);
     writeShapefileObject(slot, gisO);
   } else {
     gisShouldNotBeHere("gisWriteObject");

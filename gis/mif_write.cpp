@@ -29,7 +29,7 @@ std::string vertexLine(int i) {
 }
 
 void put(int unit, const std::string& text) {
-  if (!fuWriteLine(unit, text)) gisFail("ERROR 0439 - Writing .mif file object coordinates.");
+  if (!fuWriteLine(unit, text)) gisWriteFailure("ERROR 0439 - Writing .mif file object coordinates.", fuName(unit));
 }
 
 void putVertices(int unit, int first, int count) {
@@ -124,7 +124,7 @@ void mifWriteHeader(const GisAttributeDefs& defs, int unit) {
   if (defs.n < 0 || defs.n > kMifMaxAttributes) gisShouldNotBeHere("mifWriteHeader");
   const char* const failure = "ERROR 0437 - Writing .mif file header.";
   auto line = [unit, failure](const std::string& text) {
-    if (!fuWriteLine(unit, text)) gisFail(failure);
+    if (!fuWriteLine(unit, text)) gisWriteFailure(failure, fuName(unit));
   };
   line("Version 300");
   line("Charset \"WindowsLatin1\"");

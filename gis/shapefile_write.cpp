@@ -21,11 +21,11 @@ const char* const kHeaderWriteError = "ERROR 0437 - Writing .shp file header.";
 const char* const kRecordWriteError = "ERROR 0439 - Writing .shp file object coordinates.";
 
 void putI32(int unit, std::int32_t v, const char* error) {
-  if (!fuPutI32(unit, v)) gisFail(error);
+  if (!fuPutI32(unit, v)) gisWriteFailure(error, fuName(unit));
 }
 
 void putF64(int unit, double v, const char* error) {
-  if (!fuPutF64(unit, v)) gisFail(error);
+  if (!fuPutF64(unit, v)) gisWriteFailure(error, fuName(unit));
 }
 
 // The box of one object as it is written: xmin, ymin, xmax, ymax.
@@ -137,7 +137,7 @@ void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
   shp.fileCode = 9994;
   shp.fileLength = 50;
   shp.version = 1000;
-  if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisFail(kHeaderWriteError);
+  if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisWriteFailure(kHeaderWriteError, fuName(unitLE));
 
   putI32(unitBE, shp.fileCode, kHeaderWriteError);
   for (int i = 0; i < 5; ++i) putI32(unitBE, 0, kHeaderWriteError);

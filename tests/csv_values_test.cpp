@@ -121,6 +121,13 @@ TEST(FirstWord, TakesTheFirstWordOffTheLine) {
   EXPECT_TRUE(fixed::isBlank(line));
   EXPECT_TRUE(fixed::isBlank(EXTRACTFIRSTWORD(line)));
   EXPECT_EQ(line.size(), 20u);
+  // However long the line, the word is whole and the rest keeps every word behind it.
+  const std::string longWord(1500, 'w');
+  line = longWord + " next " + std::string(2000, 'r') + " last";
+  EXPECT_EQ(EXTRACTFIRSTWORD(line), longWord);
+  EXPECT_EQ(fixed::trimmed(EXTRACTFIRSTWORD(line)), "next");
+  EXPECT_EQ(fixed::trimmed(EXTRACTFIRSTWORD(line)), std::string(2000, 'r'));
+  EXPECT_EQ(fixed::trimmed(line), "last");
 }
 
 TEST(FirstWord, LeadingBlanksDoNotMakeAnEmptyWord) {

@@ -296,21 +296,47 @@ TEST_F(DbaseWriteTest, NumbersTooLongDropDecimalsNeverDigits) {
   EXPECT_EQ(output().find("WARNING"), std::string::npos) << output();
 }
 
-TEST_F(DbaseWriteTest, NumbersWhoseIntegerPartDoesNotFitAreStarred) {
-  open({{"Elevation", "Float", 0}, {"Count", "Integer", 0}});
-  write("12345678901234567890,123456789");
-  write("not a number at all!,99999999.5");
+// A number that cannot fit is starred, a value that is no number written blank; each kind of
+// warning comes once per table and field, and a table opened again warns again.
+TEST_F(DbaseWriteTest, ValuesANumericFieldCannotHoldAreWarnedOncePerField) {
+  auto count = [this](const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t at = output().find(text); at != std::string::npos; at = output().find(text, at + 1)) ++n;
+    return n;
+  };
+  const std::vector<Field> fields = {{"Elevation", "Float", 0}, {"Count", "Integer", 0}, {"Small", "Decimal", 4}};
+  open(fields);
+  ++dbf_.records;
+  write("12345678901234567890,123456789,9.99999");
+  ++dbf_.records;
+  write("not a number at all!,99999999.5,9999.6");
+  ++dbf_.records;
+  write("abc,1.5E3,-");
   const auto r = records();
-  ASSERT_EQ(r.size(), 2u);
-  EXPECT_EQ(r[0], " " + std::string(16, '*') + std::string(8, '*'));
-  EXPECT_EQ(r[1], " " + std::string(16, '*') + std::string(8, '*'));
-  EXPECT_NE(output().find("\n\nWARNING - Value 12345678901234567890 too long for .dbf field Elevation, written as *.\n"),
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r[0], " " + std::string(16, '*') + std::string(8, '*') + "  10");  // rounded to an integer that fits
+  EXPECT_EQ(r[1], " " + std::string(16, ' ') + std::string(8, '*') + "****");
+  EXPECT_EQ(r[2], " " + std::string(16, ' ') + right("1.5E3", 8) + "    ");
+  EXPECT_NE(output().find("\n\nWARNING 0414 - Value 12345678901234567890 too long for .dbf field Elevation, written as "
+                          "*.\n               In file t.dbf, record 1; later such values of this field are not "
+                          "reported.\n"),
             std::string::npos)
       << output();
-  EXPECT_NE(output().find("WARNING - Value 123456789 too long for .dbf field Count, written as *."),
+  EXPECT_NE(output().find("WARNING 0415 - Value not a number at all! is not a number, written blank in .dbf field "
+                          "Elevation.\n               In file t.dbf, record 2;"),
+            std::string::npos)
+      << output();
+  EXPECT_NE(output().find("WARNING 0414 - Value 9999.6 too long for .dbf field Small"), std::string::npos);
+  EXPECT_NE(output().find("WARNING 0415 - Value - is not a number, written blank in .dbf field Small."),
             std::string::npos);
-  EXPECT_NE(output().find("WARNING - Value 99999999.5 too long for .dbf field Count, written as *."),
-            std::string::npos);
+  EXPECT_EQ(count("WARNING 0414"), 3u);
+  EXPECT_EQ(count("WARNING 0415"), 2u);
+
+  dbf_.reset();
+  open(fields);
+  clearOutput();
+  write("abc,1,1");
+  EXPECT_EQ(count("WARNING 0415 - Value abc"), 1u) << output();
 }
 
 TEST_F(DbaseWriteTest, LongDataLinesAreReadWhole) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/messages.hpp"
 
 namespace {
 
@@ -322,21 +324,92 @@ TEST_F(LayerCloseTest, CloseWorkspaceClosesTheRegisterAndWorkspace) {
 
 // ---- Failures while finishing the files ----
 
-// A full device accepts the open and refuses the bytes: the close must say so, not report success.
-TEST_F(LayerCloseTest, UnwritableShapefileStopsWithTheRewriteError) {
+// A full device accepts the open and refuses the bytes, often only when a buffer is flushed at the
+// close. Every such failure ends the run with status 1 and names the file that failed, once.
+TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  std::filesystem::create_symlink("/dev/full", dir_ / "full_P.dbf");
-  int id = gisOpenLayer("full.shp", "P", "O ", false);
-  EXPECT_EQ(expectRunEnd([&] {
-              gisWriteHeader(id);
-              writePoint(id, 1.0, 2.0, "\"f\",1");
-              gisCloseLayer(id);
-            }),
-            1);
-  const std::string out = output();
-  EXPECT_NE(out.find("\nERROR 0413 - Rewriting .dbf file header with final information.\n"), std::string::npos) << out;
-  EXPECT_EQ(out.find("Closing GIS Layer 1 [full.shp]...\n...Closed File Unit:1001\n...Closed File Unit:1002"),
-            std::string::npos);
+  const std::string indent(15, ' ');
+  const std::string unsaved = "\n             Check permissions and/or sufficient disk space.\n";
+  const std::string longText(10000, 'x');  // longer than any buffer: its write fails at once
+  struct Case {
+    const char* full;  // the file that is linked to the full device
+    std::function<void()> run;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"a_P.shp",
+       [&] {
+         int id = openOutput("a.shp", "P");
+         writePoint(id, 1.0, 2.0, "\"a\",1");
+         gisCloseLayer(id);
+       },
+       "\nERROR 0439 - Writing .shp file object coordinates.\n" + indent + "Could not write file a_P.shp.\n"},
+      {"b_P.dbf",
+       [&] {
+         int id = openOutput("b.shp", "P");
+         writePoint(id, 1.0, 2.0, "\"b\",1");
+         gisCloseLayer(id);
+       },
+       "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
+      {"c_P.shx", [&] { openOutput("c.shp", "P"); },
+       "\nERROR 0437 - Writing .shp file header.\n" + indent + "Could not write file c_P.shx.\n"},
+      {"w.wor", [&] { gisInitialise(0, longText, "w", ""); },
+       "\nERROR 0255 - Writing GIS workspace file.\n" + indent + "Could not write file w.wor.\n"},
+      {"r_input_layers.mid",
+       [&] {
+         gisInitialise(0, "run", "", "r");
+         gisRegisterRow(1, 3, longText, ".shp");
+       },
+       "\nERROR 0256 - Writing GIS input layer register.\n" + indent + "Could not write file r_input_layers.mid.\n"},
+      // CLOSER: the workspace's four lines wait in the buffer until the close.
+      {"v.wor",
+       [&] {
+         gisInitialise(0, "run", "v", "");
+         gisCloseWorkspace();
+       },
+       "\nERROR 0007 - Could not write file \"v.wor\"." + unsaved},
+      // Two views of one file: the first close already saves what was written through it.
+      {"s.bin",
+       [&] {
+         int le = 0, be = 0;
+         OPENERBYNAME(le, "SB", "s.bin", 0);
+         OPENERBYNAME(be, "SE", "s.bin", 0);
+         fuPutI32(le, 1);
+         CLOSER(le);
+       },
+       "\nERROR 0007 - Could not write file \"s.bin\"." + unsaved},
+      {"m.log",
+       [&] {
+         int log = 0;
+         OPENERBYNAME(log, "O ", "m.log", 0);
+         DMESSAGES.dmLogUnit = log;
+         fixed::assign(DMESSAGES.dmLines[1], "WARNING 0001 - " + longText);
+         DMESSAGE(0);
+       },
+       "\nERROR 0007 - Could not write file \"m.log\"." + unsaved},
+      // A normal end whose last bytes cannot be saved is no success.
+      {"e.txt",
+       [&] {
+         int u = 0;
+         OPENERBYNAME(u, "O ", "e.txt", 0);
+         fuWriteLine(u, "last line");
+         EXITS(0);
+       },
+       "\nERROR 0007 - Could not write file \"e.txt\"." + unsaved + "\nPress Enter to Close\n"},
+  };
+  for (const Case& c : cases) {
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    defineAttributes({{"Name", "Char", 8}, {"Value", "Float"}});
+    std::filesystem::create_symlink("/dev/full", dir_ / c.full);
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(c.run), 1) << c.full;
+    const std::string out = output();
+    const auto at = out.find(c.message);
+    EXPECT_NE(at, std::string::npos) << c.full << "\n" << out;
+    EXPECT_EQ(out.find(c.full, at + c.message.size()), std::string::npos) << "named twice\n" << out;
+    EXPECT_EQ(out.find("Rewriting"), std::string::npos) << out;
+  }
 }
 
 TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {

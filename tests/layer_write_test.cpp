@@ -235,35 +235,75 @@ TEST_F(LayerWriteTest, NullObjectGoesToEveryOpenSubLayerWithItsRecord) {
   expectReadable("lay_L", true);
 }
 
-TEST_F(LayerWriteTest, LineWithTooFewVerticesIsANullShapeInItsOwnSubLayerOnly) {
-  openShapes("PL");
+// Readers reject a polyline part of fewer than 2 vertices and a ring of fewer than 3 distinct points:
+// such a part is left out with a warning; an object left without parts is a null shape that keeps
+// its record in its own sub-layer.
+TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
+  openShapes("PLR");
+  const std::string indent(15, ' ');
   GisObject l = object();
   l.isPline = true;
   setVertices({{2, 3}});
+  clearOutput();
   write(l, 1);
+  EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" + indent +
+                          "Part 1 of object 1 in GIS layer lay_L.shp.\n" + indent +
+                          "No part remains: the object is written as a null object.\n");
   EXPECT_TRUE(l.isPline);
   EXPECT_FALSE(l.isNone);
   EXPECT_TRUE(l.isComplete);
   EXPECT_EQ(shp(1).records, 0);
-  EXPECT_EQ(shp(2).records, 1);
   EXPECT_EQ(shp(2).recordShapeType, 0);
   EXPECT_EQ(dbf(1).records, 0);
   EXPECT_EQ(dbf(2).records, 1);
-  GisObject r = object();
-  r.isRegion = true;
-  setVertices({{0, 0}, {1, 1}});
-  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, r); }), 1);
-}
 
-TEST_F(LayerWriteTest, RegionWithTooFewVerticesIsANullShape) {
-  openShapes("R");
-  GisObject r = object();
+  GisObject m = object();  // three parts, the middle one a single vertex
+  m.isPlineMultiple = true;
+  m.nr = 3;
+  m.ir[2] = 3;
+  m.ir[3] = 4;
+  setVertices({{0, 0}, {1, 1}, {5, 5}, {2, 0}, {3, 1}});
+  clearOutput();
+  write(m, 2);
+  EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" + indent +
+                          "Part 2 of object 2 in GIS layer lay_L.shp.\n");
+  EXPECT_EQ(m.nr, 3);  // the caller's object and vertices are its own again
+  EXPECT_EQ(gGis.gisCoordBuffer.n, 5);
+  EXPECT_EQ(gGis.gisCoordBuffer.x[3], 5.0);
+  EXPECT_EQ(shp(2).xmax, 3.0);  // the left-out vertex is not in the box
+
+  GisObject r = object();  // the second ring has only two distinct points
   r.isRegion = true;
+  r.nr = 2;
+  r.ir[2] = 5;
+  setVertices({{0, 0}, {0, 4}, {4, 4}, {0, 0}, {7, 7}, {8, 8}, {7, 7}, {7, 7}});
+  clearOutput();
+  write(r, 3);
+  EXPECT_NE(output().find("WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object.\n" +
+                          indent + "Part 2 of object 1 in GIS layer lay_R.shp.\n"),
+            std::string::npos);
+  GisObject thin = object();
+  thin.isRegion = true;
   setVertices({{0, 0}, {1, 1}});
-  write(r, 1);
+  write(thin, 4);
   EXPECT_EQ(shp(3).recordShapeType, 0);
+  EXPECT_EQ(dbf(3).records, 2);
   gisCloseLayer(id_);
+
+  const std::string lines = readFile(dir_ / "lay_L.shp");
+  EXPECT_EQ(le32(lines, 112 + 8), 3);   // the second record: a polyline
+  EXPECT_EQ(le32(lines, 112 + 44), 2);  // of two parts
+  EXPECT_EQ(le32(lines, 112 + 48), 4);  // and four points
+  EXPECT_EQ(le32(lines, 112 + 56), 2);  // the second part starts after the first two
+  const std::string regions = readFile(dir_ / "lay_R.shp");
+  EXPECT_EQ(le32(regions, 100 + 44), 1);
+  EXPECT_EQ(le32(regions, 100 + 48), 4);
+  expectReadable("lay_L", true);
   expectReadable("lay_R", true);
+
+  // A region has no sub-layer in a layer opened without one.
+  openShapes("PL", "pl.shp");
+  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, r); }), 1);
 }
 
 TEST_F(LayerWriteTest, ObjectForASubLayerThatWasNotOpenedStops) {

@@ -452,6 +452,25 @@ TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
   EXPECT_EQ(closeAndRead(mid, "c.mid"), "\"CHECK 0009 - a  b  c  d  \"\n");
 }
 
+// Coordinates that fill their 16 columns, or need more, still stand apart, whole.
+TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
+  int mif = openOutput("wide.mif"), mid = openOutput("wide.mid");
+  DMESSAGES.dmMifUnitCheck = mif;
+  DMESSAGES.dmMidUnitCheck = mid;
+  DMESSAGES.dmLabelHeight = 10.0;
+  DMESSAGES.dmLabelWidth = 100.0;
+  compose("CHECK 0010 - far away");
+  DMESSAGEXY(-2, 123456789012.0, -1.0e20);
+  compose("CHECK 0011 - near");
+  DMESSAGEXY(-2, 1.0, 2.0);
+  const auto obj = fileLines(closeAndRead(mif, "wide.mif"));
+  ASSERT_EQ(obj.size(), 10u);
+  EXPECT_EQ(obj[2], "     123456789022.000 -100000000000000000000.000 123456789122.000 -100000000000000000000.000");
+  EXPECT_EQ(obj[4], "    Label Line Arrow  123456789012.000 -100000000000000000000.000");
+  EXPECT_EQ(obj[7], "              11.000          -3.000         111.000           7.000");
+  EXPECT_EQ(obj[9], "    Label Line Arrow            1.000           2.000");
+}
+
 TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
   // Units that were never opened, or were closed, receive nothing.
   int mif = openOutput("closed.mif");

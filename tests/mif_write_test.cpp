@@ -171,7 +171,8 @@ TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
   two.nr = 2;
   two.ir[1] = 1;
   two.ir[2] = 3;
-  write(two);
+  // The writer lays parts out as given; the dispatch would leave the two-point ring out.
+  mifWriteObject(two, gGis.layers[id_].mifLayer.mifUnit, " ", " ");
   close();
   const std::string v = "        ";
   const std::string rows[] = {v + "0.000000" + v + "0.000000\n", v + "0.000000" + v + "4.000000\n",
@@ -208,9 +209,10 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
   EXPECT_EQ(objects(), "none\n");  // the run's end closed the layer's files
 }
 
-// Readers cannot draw a line of one vertex or a region of two: such objects are written without
-// geometry and keep their row.
-TEST_F(MifWriteTest, ObjectsWithTooFewVerticesAreWrittenAsNone) {
+// Readers cannot draw a line part of one vertex or a ring of two points (GDAL stops reading the
+// layer at one): such parts are left out with a warning, and an object left without parts is
+// written without geometry and keeps its row.
+TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   openLayer();
   GisObject l = object();
   l.isPline = true;
@@ -224,9 +226,28 @@ TEST_F(MifWriteTest, ObjectsWithTooFewVerticesAreWrittenAsNone) {
   e.isLine = true;
   setVertices({});
   write(e, "\"empty\",3");
+  GisObject m = object();
+  m.isPlineMultiple = true;
+  m.nr = 2;
+  m.ir[2] = 2;
+  setVertices({{1, 1}, {2, 2}, {3, 3}});
+  clearOutput();
+  write(m, "\"multi\",4");
+  EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" +
+                          std::string(15, ' ') + "Part 1 of object 4 in GIS layer lay.mif.\n");
+  GisObject rr = object();
+  rr.isRegion = true;
+  rr.nr = 2;
+  rr.ir[2] = 4;
+  setVertices({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 4}, {4, 4}, {0, 0}});
+  write(rr, "\"ring\",5");
   close();
-  EXPECT_EQ(objects(), "none\nnone\nnone\n");
-  EXPECT_EQ(readFile(dir_ / "lay.mid"), "\"short\",1\n\"thin\",2\n\"empty\",3\n");
+  const std::string v = "        ";
+  auto row = [&v](const char* x, const char* y) { return v + x + v + y + "\n"; };
+  EXPECT_EQ(objects(), "none\nnone\nnone\nPline Multiple 1\n 2\n" + row("2.000000", "2.000000") +
+                           row("3.000000", "3.000000") + "Region 1\n 4\n" + row("0.000000", "0.000000") +
+                           row("0.000000", "4.000000") + row("4.000000", "4.000000") + row("0.000000", "0.000000"));
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), "\"short\",1\n\"thin\",2\n\"empty\",3\n\"multi\",4\n\"ring\",5\n");
   EXPECT_TRUE(l.isPline);
   EXPECT_FALSE(l.isNone);
   expectGdalReads("lay.mif", true);

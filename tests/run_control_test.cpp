@@ -135,8 +135,22 @@ TEST_F(RunControlTest, AskYesNoTakesTheFirstCharacter) {
   EXPECT_FALSE(ASKYESNO("Go on"));  // a blank before the Y
   EXPECT_FALSE(ASKYESNO("Go on"));  // an empty line
   EXPECT_TRUE(ASKYESNO("Go on"));
-  EXPECT_FALSE(ASKYESNO("Go on"));  // end of input
-  EXPECT_EQ(output(), std::string("Go on? ") + "Go on? " + "Go on? " + "Go on? " + "Go on? " + "Go on? ");
+  EXPECT_EQ(output(), std::string("Go on? ") + "Go on? " + "Go on? " + "Go on? " + "Go on? ");
+}
+
+// A question asked after the console input has ended cannot be answered: the run ends.
+TEST_F(RunControlTest, PromptsAtTheEndOfInputEndTheRun) {
+  int out = openOutput("kept.txt");
+  fuWrite(out, "kept");
+  setInput("");
+  EXPECT_EQ(expectRunEnd([] { ASKYESNO("Go on"); }), 1);
+  EXPECT_EQ(output(), "Go on? \nNo answer and no more console input.\n\nPress Enter to Close\n");
+  EXPECT_EQ(readFile("kept.txt"), "kept");  // ended through EXITS, which closed the files
+  clearOutput();
+  setInput("");
+  EXPECT_EQ(expectRunEnd([] { SETFLAGS(); }), 1);
+  EXPECT_EQ(output(), "Set flags: \nNo flags entered and no more console input.\n\nPress Enter to Close\n");
+  EXPECT_EQ(gRunFlags.fuLetterFlags, (std::array<bool, 26>{}));
 }
 
 TEST_F(RunControlTest, AskYesNoWritesTheWholeQuestion) {

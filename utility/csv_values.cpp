@@ -191,7 +191,8 @@ std::string EXTRACTSTRINGREM(const std::string& line, const std::string& lowerLi
 }
 
 std::string EXTRACTFIRSTWORD(std::string& line) {
-  const std::string text = fixed::trimmed(line.substr(0, kNameWork));
+  // The whole line: a long word must neither be cut nor take the words behind it with it.
+  const std::string text = fixed::trimmed(line);
   // The word starts at the first character that is not a blank, so leading blanks never make
   // an empty first word.
   const std::size_t start = text.find_first_not_of(' ');

@@ -8,6 +8,7 @@
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/run_control.hpp"
 
 namespace fs = std::filesystem;
 
@@ -131,8 +132,12 @@ bool disconnect(int unit) {
   if (it == gFileUnits.fuConnections.end()) return true;
   std::shared_ptr<FileStream> s = std::move(it->second.stream);
   gFileUnits.fuConnections.erase(it);
-  if (s && s.use_count() == 1) return s->closeNow();
-  return true;
+  if (!s) return true;
+  // A buffered write can fail only when its bytes leave the buffer: here at the latest.
+  const bool saved = s.use_count() == 1 ? s->closeNow() : (!s->f || !s->writable || std::fflush(s->f) == 0);
+  if (saved || s->failureTold) return true;
+  s->failureTold = true;
+  return false;
 }
 
 std::vector<int> unitsOnFile(const std::string& key) {
@@ -174,7 +179,9 @@ bool putRaw(int unit, const std::string& bytes) {
   FileStream* s = writable(unit);
   if (!s) return false;
   if (bytes.empty()) return true;
-  return std::fwrite(bytes.data(), 1, bytes.size(), s->f) == bytes.size();
+  if (std::fwrite(bytes.data(), 1, bytes.size(), s->f) == bytes.size()) return true;
+  s->failureTold = true;  // the caller is told by the result
+  return false;
 }
 
 byteorder::Order orderOf(int unit) {
@@ -341,12 +348,30 @@ std::uint64_t fuSize(int unit) {
 
 bool fuFlush(int unit) {
   UnitConnection* c = connection(unit);
-  return c && std::fflush(c->stream->f) == 0;
+  if (!c) return false;
+  if (std::fflush(c->stream->f) == 0) return true;
+  c->stream->failureTold = true;  // the caller is told by the result
+  return false;
 }
 
-void fuFlushAll() {
-  for (auto& [unit, c] : gFileUnits.fuConnections)
-    if (c.stream && c.stream->f) std::fflush(c.stream->f);
+std::vector<std::string> fuFlushAll() {
+  std::vector<std::string> failed;
+  for (auto& [unit, c] : gFileUnits.fuConnections) {
+    FileStream* s = c.stream.get();
+    if (!s || !s->f || std::fflush(s->f) == 0 || s->failureTold) continue;
+    s->failureTold = true;
+    failed.push_back(c.name);
+  }
+  return failed;
+}
+
+void fuWriteFailed(int unit) {
+  fileunits::reportUnwritten(fuName(unit));
+  EXITS();
+}
+
+void fuWriteLineOrExit(int unit, const std::string& text) {
+  if (!fuWriteLine(unit, text)) fuWriteFailed(unit);
 }
 
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes) {

@@ -13,6 +13,8 @@ struct FileStream {
   std::string key;       // absolute host path: the identity of the physical file
   std::string hostName;  // the host path it was opened with
   bool writable = false;
+  // A write or flush of this file has failed and a caller was told: its close need not say so again.
+  bool failureTold = false;
   enum class Op { None, Read, Write };
   Op last = Op::None;
 
@@ -49,14 +51,20 @@ bool makeWritable(FileStream& s);
 
 // Connects unit to stream (a unit still connected elsewhere is first disconnected).
 void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream);
-// Disconnects unit; the stream closes with its last unit. False when that close failed.
+// Disconnects unit. A stream that other units still name is flushed, so that what this unit wrote
+// is saved now; the stream closes with its last unit. False when those bytes could not be saved
+// and no caller has yet been told that the file failed.
 bool disconnect(int unit);
 // Every unit connected to the file of key, lowest first.
 std::vector<int> unitsOnFile(const std::string& key);
 
 // Closes the units of every open fixed slot (1 to 8) and then every open pool slot, without a
-// word on the console and without changing the open flags.
-void closeTableUnits();
+// word on the console and without changing the open flags. Returns the names of the files whose
+// bytes could not be saved.
+std::vector<std::string> closeTableUnits();
+
+// The console lines of a file whose bytes could not be written or saved.
+void reportUnwritten(const std::string& name);
 
 // Console and echo-unit output of the manager's progress lines.
 void echoLine(int echoUnit, const std::string& text);

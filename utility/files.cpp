@@ -72,12 +72,17 @@ void openFixedSlot(int slot, int& unit, const std::string& mode, const std::stri
 void closeSlotUnit(int& unit, bool& open) {
   if (!open) return;
   const int u = unit;
-  fileunits::disconnect(u);
-  const std::string text = "...Closed File Unit:" + fileunits::unitColumns(u);
-  console::line(text);
-  if (gFileUnits.fuLogUnit > 0) fuWriteLine(gFileUnits.fuLogUnit, text);
+  const std::string name = fuName(u);
+  const bool saved = fileunits::disconnect(u);
   unit = 0;
   open = false;
+  if (!saved) {
+    fileunits::reportUnwritten(name);
+    EXITS();
+  }
+  // The echo unit itself, once closed, can take no line.
+  fileunits::echoLine(u == gFileUnits.fuLogUnit ? 0 : gFileUnits.fuLogUnit,
+                      "...Closed File Unit:" + fileunits::unitColumns(u));
 }
 
 void typeFromExtension(std::size_t slot, const std::string& name) {
@@ -127,24 +132,36 @@ bool slotOpenFor(int unit) {
   return false;
 }
 
-void closeTableUnits() {
+std::vector<std::string> closeTableUnits() {
   // Walks the connections rather than the slot arrays side by side: the order of the closes is
   // not observable, and a loop over the unit and flag arrays together is miscompiled by the
   // GCC 12 optimiser (its call is taken for a null access and dropped from callers).
   std::vector<int> units;
   for (const auto& [unit, c] : gFileUnits.fuConnections)
     if (slotOpenFor(unit)) units.push_back(unit);
-  for (int unit : units) disconnect(unit);
+  std::vector<std::string> unsaved;
+  for (int unit : units) {
+    const std::string name = fuName(unit);
+    if (!disconnect(unit)) unsaved.push_back(name);
+  }
+  return unsaved;
+}
+
+void reportUnwritten(const std::string& name) {
+  console::line();
+  console::line("ERROR 0007 - Could not write " +
+                (name.empty() ? std::string("to a file unit that is not open") : "file \"" + name + "\"") + ".");
+  console::line("             Check permissions and/or sufficient disk space.");
 }
 
 void echoLine(int echoUnit, const std::string& text) {
   console::line(text);
-  if (echoUnit > 0) fuWriteLine(echoUnit, text);
+  if (echoUnit > 0) fuWriteLineOrExit(echoUnit, text);
 }
 
 void echoWrite(int echoUnit, const std::string& text) {
   console::write(text);
-  if (echoUnit > 0) fuWrite(echoUnit, text);
+  if (echoUnit > 0 && !fuWrite(echoUnit, text)) fuWriteFailed(echoUnit);
 }
 
 std::string unitColumns(int unit) {
@@ -254,11 +271,13 @@ void CLOSEALLFILEUNITS() {
   console::line();
   console::line("Closing all file units...");
   if (gFileUnits.fuLogUnit > 0) {
-    fuWriteLine(gFileUnits.fuLogUnit, "");
-    fuWriteLine(gFileUnits.fuLogUnit, "Closing all file units...");
+    fuWriteLineOrExit(gFileUnits.fuLogUnit, "");
+    fuWriteLineOrExit(gFileUnits.fuLogUnit, "Closing all file units...");
   }
   gFileUnits.fuLogUnit = 0;
-  fileunits::closeTableUnits();
+  const std::vector<std::string> unsaved = fileunits::closeTableUnits();
+  for (const std::string& name : unsaved) fileunits::reportUnwritten(name);
+  if (!unsaved.empty()) EXITS();
 }
 
 int FILEUNITTYPE(int unit) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "utility/byte_order.hpp"
 
@@ -109,7 +110,14 @@ bool fuSeek(int unit, std::uint64_t byteOffset);
 std::uint64_t fuTell(int unit);
 std::uint64_t fuSize(int unit);
 bool fuFlush(int unit);                       // false when the buffered bytes could not be written
-void fuFlushAll();
+// Flushes every open file; the names of those whose bytes could not be written and whose failure
+// no caller has been told yet.
+std::vector<std::string> fuFlushAll();
+
+// A write to unit that failed ends the run (status 1) with ERROR 0007 naming the unit's file.
+[[noreturn]] void fuWriteFailed(int unit);
+// A line on unit for a log or record file: a failed write ends the run as fuWriteFailed does.
+void fuWriteLineOrExit(int unit, const std::string& text);
 
 // Writes bytes at offset into an existing file that the manager has already closed (the
 // direct-access rewrite of a finished file's header). False when the file cannot be written.

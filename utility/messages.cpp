@@ -87,7 +87,7 @@ void writeCsvRecord(const DMessages& m) {
                     formatFixed(m.dmLastX, 16, 3) + "," + formatFixed(m.dmLastY, 16, 3) + ", \"" +
                     csvText(message) + "\"";
   for (int i = 1; i <= 3; ++i) row += ", \"" + csvText(m.dmContext[i]) + "\"";
-  fuWriteLine(m.dmMessagesUnit, row);
+  fuWriteLineOrExit(m.dmMessagesUnit, row);
 }
 
 // The printed form of the message: line 1 with its prefix, then each non-blank further line,
@@ -112,8 +112,8 @@ void printOnConsole(const DMessages& m, int nblank) {
 }
 
 void printOnLog(const DMessages& m, int nblank) {
-  for (int i = 0; i < nblank; ++i) fuWriteLine(m.dmLogUnit, "");
-  for (const std::string& l : printedLines(m)) fuWriteLine(m.dmLogUnit, l);
+  for (int i = 0; i < nblank; ++i) fuWriteLineOrExit(m.dmLogUnit, "");
+  for (const std::string& l : printedLines(m)) fuWriteLineOrExit(m.dmLogUnit, l);
 }
 
 // Where a located message is drawn, how it looks, and which located counter it adds to.
@@ -139,6 +139,15 @@ LocatedStyle locatedStyle(const DMessages& m) {
 
 std::string quotedLine(const std::string& line) { return fixed::trimmed(DOUBLEQUOTE(line)); }
 
+// A coordinate of the text object: 16 columns with 3 decimals. A value that fills them, or needs
+// more, is written whole after one blank, so that two coordinates never run together.
+std::string coordinate(double v) {
+  const std::string field = formatFixed(v, 16, 3);
+  if (field[0] == ' ') return field;
+  const std::string whole = formatFixed(v, 400, 3);
+  return " " + whole.substr(whole.find_first_not_of(' '));
+}
+
 void writeMifText(const DMessages& m, const LocatedStyle& style, double x, double y) {
   const std::string separator = m.dmSingleLine ? "  " : "\\n";
   std::string text = "\"" + quotedLine(m.dmLines[1]);
@@ -152,12 +161,13 @@ void writeMifText(const DMessages& m, const LocatedStyle& style, double x, doubl
   // The box starts one line height right of the location and is centred on it vertically.
   const double h = m.dmLabelHeight, w = m.dmLabelWidth;
   const double halfBox = nLines * h / 2.0;
-  fuWriteLine(style.mifUnit, "Text");
-  fuWriteLine(style.mifUnit, text);
-  fuWriteLine(style.mifUnit, "    " + formatFixed(x + h, 16, 3) + formatFixed(y - halfBox, 16, 3) +
-                                 formatFixed(x + h + w, 16, 3) + formatFixed(y + halfBox, 16, 3));
-  fuWriteLine(style.mifUnit, std::string("    ") + style.font);
-  fuWriteLine(style.mifUnit, "    Label Line Arrow " + formatFixed(x, 16, 3) + formatFixed(y, 16, 3));
+  const int u = style.mifUnit;
+  fuWriteLineOrExit(u, "Text");
+  fuWriteLineOrExit(u, text);
+  fuWriteLineOrExit(u, "    " + coordinate(x + h) + coordinate(y - halfBox) + coordinate(x + h + w) +
+                           coordinate(y + halfBox));
+  fuWriteLineOrExit(u, std::string("    ") + style.font);
+  fuWriteLineOrExit(u, "    Label Line Arrow " + coordinate(x) + coordinate(y));
 }
 
 void writeMidRow(const DMessages& m, const LocatedStyle& style) {
@@ -165,7 +175,7 @@ void writeMidRow(const DMessages& m, const LocatedStyle& style) {
   for (int i = 1; i <= 4; ++i)
     if (!fixed::isBlank(m.dmLines[i])) row += quotedLine(m.dmLines[i]) + "  ";
   row += "\"";
-  fuWriteLine(style.midUnit, row);
+  fuWriteLineOrExit(style.midUnit, row);
 }
 
 }  // namespace
@@ -215,5 +225,5 @@ void DMESSAGERESETCOUNTERS() { DMESSAGES.dmCounters.fill(0); }
 void DLINE(int unit) {
   const std::string rule(80, '_');
   console::line(rule);
-  if (unit > 0) fuWriteLine(unit, rule);
+  if (unit > 0) fuWriteLineOrExit(unit, rule);
 }

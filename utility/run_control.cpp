@@ -2,6 +2,7 @@
 #include "utility/run_control.hpp"
 
 #include <utility>
+#include <vector>
 
 #include "platform/message_box.hpp"
 #include "utility/console.hpp"
@@ -21,6 +22,13 @@ void showUntilOk(const std::string& text, unsigned flags) {
   while (platform::messageBox(text + kNul, caption, flags) != platform::kBoxOk) {
   }
 }
+
+// A question that can no longer be answered ends the run, as every prompt does.
+[[noreturn]] void endOfConsoleInput(const std::string& text) {
+  console::line();
+  console::line(text);
+  EXITS();
+}
 }  // namespace
 
 bool fuPause(const std::string& text) {
@@ -30,11 +38,16 @@ bool fuPause(const std::string& text) {
 }
 
 void EXITS(int status) {
+  // Files are complete before the pause; one whose bytes could not be saved makes the run a failure.
+  std::vector<std::string> unsaved;
   if (!gRunFlags.fuSkipClose) {
     // Taken before the call: a fatal error inside it comes back here and must not repeat it.
     if (void (*complete)() = std::exchange(gRunFlags.fuCompleteBeforeExit, nullptr)) complete();
-    fileunits::closeTableUnits();
+    unsaved = fileunits::closeTableUnits();
   }
+  for (const std::string& name : fuFlushAll()) unsaved.push_back(name);
+  for (const std::string& name : unsaved) fileunits::reportUnwritten(name);
+  if (!unsaved.empty()) status = 1;
   if (gRunFlags.fuPauseOnExit) {
     if (gRunFlags.fuGuiMode) {
       showUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
@@ -45,7 +58,6 @@ void EXITS(int status) {
       fuPause("Press Enter to Close");
     }
   }
-  fuFlushAll();
   console::flush();
   throw RunEnd{status};
 }
@@ -77,14 +89,14 @@ void PAUSERUN() {
 bool ASKYESNO(const std::string& question) {
   console::write(question + "? ");
   std::string answer;
-  if (!console::readLine(answer) || answer.empty()) return false;
-  return answer[0] == 'Y' || answer[0] == 'y';
+  if (!console::readLine(answer)) endOfConsoleInput("No answer and no more console input.");
+  return !answer.empty() && (answer[0] == 'Y' || answer[0] == 'y');
 }
 
 void SETFLAGS() {
   console::write("Set flags: ");
   std::string answer;
-  console::readLine(answer);
+  if (!console::readLine(answer)) endOfConsoleInput("No flags entered and no more console input.");
   if (answer.size() > 26) answer.resize(26);
   for (char c : answer) {
     if (c >= 'A' && c <= 'Z') gRunFlags.fuLetterFlags[static_cast<std::size_t>(c - 'A')] = true;
