@@ -114,8 +114,7 @@ void closeUnit(int& unit, bool written, const std::string& failure) {
 }
 
 // Step 4: every unit still open, in the order of the records.
-void closeUnits(GisLayerSlot& slot) {
-  const bool w = slot.gisWrite;
+void closeUnits(GisLayerSlot& slot, bool w) {
   if (slot.gisLayerType == 1) {
     closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer));
     closeUnit(slot.mifLayer.midUnit, w, "ERROR 0254 - Failed to write the attribute data records of a GIS layer.");
@@ -140,11 +139,14 @@ void closeSlot(int gisID) {
   gisLogLine("");
   gisLogLine("Closing GIS Layer " + fixed::trimmed(AINTEGER(gisID)) + " [" + fixed::trimmed(slot.gisFileName) +
              "]...");
-  if (slot.gisWrite) writeEndOfFile(slot);
-  closeUnits(slot);
+  // A failure below ends the run, and the exit completes the open output layers: this one is no
+  // longer one of them, or its failure would be met and reported a second time.
+  const bool writing = slot.gisWrite;
+  slot.gisWrite = false;
+  if (writing) writeEndOfFile(slot);
+  closeUnits(slot, writing);
   slot.gisInUse = false;
   slot.gisEndOfData = true;
-  slot.gisWrite = false;
   slot.gisLayerType = 0;
 }
 
