@@ -672,7 +672,8 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   r.nr = 2;
   r.ir[1] = 1;
   r.ir[2] = 6;
-  put(id, r, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
+  // The outer ring clockwise and the hole counter-clockwise, as shapefiles keep them.
+  put(id, r, {{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
       "2.5,\"pond\"");
   gisCloseLayer(id);
   int in = gisOpenLayer("ponds_R.shp", " ", "I ", false);
@@ -681,7 +682,6 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   Grid g(6, 6);
   GridAssignSettings s = window(6, 6);
   s.lInteger = true;
-
   gisAssignLayerToGrid(in, s, g.arrays, nAssigned);
   EXPECT_EQ(nAssigned, 12);
   for (int i = 1; i <= 6; ++i)
