@@ -42,7 +42,7 @@ std::string valueText(const GridAssignSettings& s, float value) {
   return s.lInteger ? AINTEGER(roundedValue(value)) : AREAL(value);
 }
 
-// Step 6 of a part: the console line up to "to", left open for the count.
+// The part's console line up to "to", left open for the count.
 void writePartOpening(const GisObject& o, std::int32_t nPoints, const std::string& text) {
   std::string line = "...GIS " + fixed::trimmed(o.typeName) + " (" + formatInteger(nPoints, 6);
   if (o.isRegion)
@@ -52,7 +52,7 @@ void writePartOpening(const GisObject& o, std::int32_t nPoints, const std::strin
   console::write(line + fixed::trimmed(text) + " to");
 }
 
-// Step 8: the count and its word end the line.
+// The count and its word end the line.
 void writePartClosing(const GridAssignSettings& s, std::int32_t count) {
   const bool points = s.lCountOnly || s.lSidesOnly || s.lCellsAndSides;
   console::line(formatInteger(count, 6) + (points ? " points" : " cells"));
@@ -197,6 +197,64 @@ void assignRegion(const GisObject& o, const GridAssignSettings& s, GridValueArra
     std::copy_n(mask.begin(), std::min(mask.size(), insideMask.size()), insideMask.begin());
 }
 
+// ---- inputs checked where they enter -----------------------------------------------------------
+
+std::string layerName(int gisID) {
+  if (gisID < 1 || gisID > kGisMaxLayers) return "none";
+  const GisLayerSlot& slot = gGis.layers[static_cast<std::size_t>(gisID)];
+  return slot.gisInUse ? fixed::trimmed(slot.gisFileName) : std::string("none");
+}
+
+// An input that no cell can be numbered from: its message, naming the layer, the object and the
+// value, then the end of the run.
+[[noreturn]] void stopUnusableInput(const GridAssignSubject& who, const std::string& what) {
+  gisSetMessage("ERROR - " + what + " when assigning GIS object to grid.",
+                "GIS Layer = " + layerName(who.gisID));
+  gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), 1000);
+  gGis.gisMessageLines[4] =
+      fixed::fit("Value = " + fixed::trimmed(valueText(who.settings, who.value)), 1000);
+  gisPrintMessage(1);
+  EXITS();
+}
+
+bool sumFits(std::int32_t a, std::int32_t b) {
+  const std::int64_t sum = static_cast<std::int64_t>(a) + b;
+  return sum >= INT32_MIN && sum <= INT32_MAX;
+}
+
+// The grid frame and window: usable cell sizes, a finite origin and angle, and offsets that
+// carry every window cell to an index.
+void checkSettings(const GridAssignSubject& who) {
+  const GridAssignSettings& s = who.settings;
+  if (!cellSizeUsable(s.cellSizeX))
+    stopUnusableInput(who, "Cell size along u of " + AREAL(s.cellSizeX) + " is not a positive number");
+  if (!cellSizeUsable(s.cellSizeY))
+    stopUnusableInput(who, "Cell size along v of " + AREAL(s.cellSizeY) + " is not a positive number");
+  if (!std::isfinite(s.originX) || !std::isfinite(s.originY) || !std::isfinite(s.gridAngle))
+    stopUnusableInput(who, "Grid origin or angle is not a finite number");
+  if (!sumFits(s.rowOffset, s.nRows))
+    stopUnusableInput(who, "Row offset " + AINTEGER(s.rowOffset) + " and " + AINTEGER(s.nRows) +
+                               " rows pass the range of a cell index");
+  if (!sumFits(s.colOffset, s.nCols))
+    stopUnusableInput(who, "Column offset " + AINTEGER(s.colOffset) + " and " + AINTEGER(s.nCols) +
+                               " columns pass the range of a cell index");
+}
+
+// Every vertex of the part finite and, in the grid's frame, within reach of a cell index.
+void checkVertices(const GridAssignSubject& who, const GridAssignBuffers& b, std::int32_t nPoints) {
+  const GridAssignSettings& s = who.settings;
+  auto vertex = [&](std::size_t i) {
+    return "Vertex " + AINTEGER(static_cast<std::int32_t>(i)) + " at (" + AREAL8(b.x[i]) + ", " +
+           AREAL8(b.y[i]) + ")";
+  };
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(nPoints); ++i) {
+    if (!std::isfinite(b.x[i]) || !std::isfinite(b.y[i]))
+      stopUnusableInput(who, vertex(i) + " is not a finite position");
+    if (!cellPositionUsable(b.u[i], s.cellSizeX) || !cellPositionUsable(b.v[i], s.cellSizeY))
+      stopUnusableInput(who, vertex(i) + " lies beyond the reach of a cell index");
+  }
+}
+
 }  // namespace
 
 bool gridAssignKindSupported(const GisObject& o) {
@@ -225,14 +283,18 @@ float gridAssignReadValue(const std::string& record) {
   return static_cast<float>(v);
 }
 
-void gridAssignPart(const GisObject& gisO, const GridAssignSettings& s, GridValueArrays& arrays,
-                    GridAssignBuffers& buf, std::int32_t nPoints, float value,
-                    std::int32_t& nAssigned, GridAssignWindow& window,
+void gridAssignPart(const GridAssignSubject& who, GridValueArrays& arrays, GridAssignBuffers& buf,
+                    std::int32_t nPoints, std::int32_t& nAssigned, GridAssignWindow& window,
                     std::span<std::uint8_t> insideMask) {
+  const GisObject& gisO = who.object;
+  const GridAssignSettings& s = who.settings;
+  const float value = who.value;
   nPoints = std::clamp(nPoints, 0, kGisMaxVertices);
   std::int32_t count = 0;
   nAssigned = 0;
+  checkSettings(who);
   GEO_SHIFT(buf.x, buf.y, nPoints, s.originX, s.originY, s.gridAngle, buf.u, buf.v);
+  checkVertices(who, buf, nPoints);
   writePartOpening(gisO, nPoints, valueText(s, value));
   if (gisO.isRegion)
     assignRegion(gisO, s, arrays, buf, nPoints, value, count, window, insideMask);
@@ -249,28 +311,29 @@ void gisAssignLayerToGrid(int gisID, const GridAssignSettings& settings, GridVal
   gisCheckHandle("gisAssignLayerToGrid", gisID);
   GridAssignBuffers& buf = gAssignLayerBuffers;
   GisObject& object = buf.object;
-  // 1. The next object, or nothing at the end of the layer.
+  // The next object, or nothing at the end of the layer.
   for (;;) {
     if (gGis.layers[static_cast<std::size_t>(gisID)].gisEndOfData) return;
     gisInitialiseObject(object);
     if (gisObjectType(gisID, object)) break;
   }
-  // 2. The value: the record's first item.
+  // The value: the record's first item.
   gisReadRecord(gisID, object, buf.record);
   const float value = gridAssignReadValue(buf.record);
-  // 3. Kinds that are not assigned are read past.
+  // Kinds that are not assigned are read past.
   if (!gridAssignKindSupported(object)) {
     gridAssignSkipObject(gisID, object, buf);
     return;
   }
-  // 4. Each part.
+  // Each part.
   GridAssignWindow window;
+  const GridAssignSubject who{gisID, object, settings, value};
   for (int k = 1; k <= object.nSections; ++k) {
     nAssigned = 0;
     std::int32_t nPoints = 0;
     double xc = 0, yc = 0;
     float angle = 0, length = 0;
     gisReadObject(gisID, object, buf.x, buf.y, kGisMaxVertices, nPoints, xc, yc, angle, length, true);
-    gridAssignPart(object, settings, arrays, buf, nPoints, value, nAssigned, window, {});
+    gridAssignPart(who, arrays, buf, nPoints, nAssigned, window, {});
   }
 }

@@ -115,6 +115,15 @@ struct GridAssignBuffers {
 extern GridAssignBuffers gAssignLayerBuffers;   // gisAssignLayerToGrid's
 extern GridAssignBuffers gAssignObjectBuffers;  // gisAssignObjectToGrid's
 
+// The object being assigned, with the call's grid and value: what a part works from, and what
+// the message of an input that cannot be used names.
+struct GridAssignSubject {
+  int gisID;
+  const GisObject& object;
+  const GridAssignSettings& settings;
+  float value;
+};
+
 // True for the kinds that are assigned: points, multipoints, lines, polylines and regions.
 bool gridAssignKindSupported(const GisObject& gisO);
 // Reads past every part of an object that is not assigned, then WARNING 2073.
@@ -124,7 +133,10 @@ float gridAssignReadValue(const std::string& record);
 // One part whose nPoints vertices are in buf.x, buf.y: turned into the grid's frame, its
 // console line printed, and its value written by kind. nAssigned becomes the part's count;
 // window the part's window; for a region, insideMask (when not empty) the mask of the last pass.
-void gridAssignPart(const GisObject& gisO, const GridAssignSettings& s, GridValueArrays& arrays,
-                    GridAssignBuffers& buf, std::int32_t nPoints, float value,
-                    std::int32_t& nAssigned, GridAssignWindow& window,
+// Before anything is printed or written, a cell size that is not positive, an origin or angle
+// that is not finite, an offset whose sum with the window's rows or columns passes the range of
+// an int, or a vertex that is not finite or lies beyond the reach of a cell index stops the run
+// with a message naming the layer, the object and the value.
+void gridAssignPart(const GridAssignSubject& who, GridValueArrays& arrays, GridAssignBuffers& buf,
+                    std::int32_t nPoints, std::int32_t& nAssigned, GridAssignWindow& window,
                     std::span<std::uint8_t> insideMask);

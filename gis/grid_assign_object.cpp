@@ -50,6 +50,7 @@ void gisAssignObjectToGrid(int gisID, GisObject& gisO, const GridAssignSettings&
   // A caller's object is copied once: every part sees the same coordinates.
   const std::int32_t callerPoints =
       lReadObject ? 0 : takeCallerCoordinates(objX, objY, objNPoints, buf);
+  const GridAssignSubject who{gisID, gisO, settings, value};
   for (int k = 1; k <= gisO.nSections; ++k) {
     nAssigned = 0;
     std::int32_t nPoints = callerPoints;
@@ -59,7 +60,7 @@ void gisAssignObjectToGrid(int gisID, GisObject& gisO, const GridAssignSettings&
       gisReadObject(gisID, gisO, buf.x, buf.y, kGisMaxVertices, nPoints, xc, yc, angle, length,
                     true);
     }
-    gridAssignPart(gisO, settings, arrays, buf, nPoints, value, nAssigned, window,
+    gridAssignPart(who, arrays, buf, nPoints, nAssigned, window,
                    gisO.isRegion ? insideMask : std::span<std::uint8_t>{});
   }
 }

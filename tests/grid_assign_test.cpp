@@ -2,6 +2,7 @@
 // integer and real modes, adding, halving, counting, the windows handed back, the console lines,
 // and objects read from layers written by the library's own writers.
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -416,7 +417,7 @@ TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
   EXPECT_NE(output().find("ERROR - A grid value array holds fewer elements"), std::string::npos);
 }
 
-TEST_F(GridAssignTest, CallersVertexCountBeyondItsArraysStops) {
+TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
   Grid g(4, 4);
   Shape l = polyline({{0.5, 0.5}, {1.5, 0.5}});
   std::vector<double> x(3), y(3);
@@ -428,6 +429,47 @@ TEST_F(GridAssignTest, CallersVertexCountBeyondItsArraysStops) {
             1);
   EXPECT_NE(output().find("ERROR 0310"), std::string::npos);
   EXPECT_NE(output().find("Requested       5        Limit       2"), std::string::npos);
+  EXPECT_EQ(g.nonZeroCells(), 0);
+
+  // Positions and grids no cell can be numbered from stop before anything is written or printed,
+  // naming the layer, the object and the value.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+  struct Case {
+    Shape shape;
+    GridAssignSettings settings;
+    const char* text;
+  };
+  GridAssignSettings zero = window(4, 4), negative = window(4, 4), rows = window(4, 4),
+                     cols = window(4, 4), origin = window(4, 4);
+  zero.cellSizeX = 0.0f;
+  negative.cellSizeY = -1.0f;
+  rows.rowOffset = big;
+  cols.colOffset = -big - 1;
+  cols.nCols = -1;
+  origin.originX = std::numeric_limits<double>::infinity();
+  const std::vector<Case> cases{
+      {polyline({{0.5, 0.5}, {nan, 0.5}}), window(4, 4),
+       "ERROR - Vertex 2 at (NaN, 0.5) is not a finite position"},
+      {polyline({{0.5, 0.5}, {1.0e300, 0.5}}), window(4, 4),
+       "ERROR - Vertex 2 at (********************, 0.5) lies beyond the reach of a cell index"},
+      {pointAt(3.0e9, 0.5), window(4, 4),
+       "ERROR - Vertex 1 at (3000000000., 0.5) lies beyond the reach of a cell index"},
+      {pointAt(0.5, 0.5), zero, "ERROR - Cell size along u of 0. is not a positive number"},
+      {region({{0, 0}, {1, 0}, {1, 1}}), negative,
+       "ERROR - Cell size along v of -1. is not a positive number"},
+      {pointAt(0.5, 0.5), rows, "ERROR - Row offset 2147483647 and 4 rows pass the range"},
+      {pointAt(0.5, 0.5), cols, "ERROR - Column offset -2147483648 and -1 columns pass the range"},
+      {pointAt(0.5, 0.5), origin, "ERROR - Grid origin or angle is not a finite number"}};
+  for (Case k : cases) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd([&] { assign(k.shape, k.settings, g, 2.5f); }), 1);
+    const std::string named = " when assigning GIS object to grid.\nGIS Layer = none\nGIS Object = " +
+                              fixed::trimmed(k.shape.o.typeName) + "\nValue = 2.5\n";
+    EXPECT_NE(output().find(std::string("\n") + k.text), std::string::npos) << output();
+    EXPECT_NE(output().find(named), std::string::npos) << output();
+    EXPECT_EQ(output().find("...GIS"), std::string::npos) << output();
+  }
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 
@@ -602,14 +644,36 @@ TEST_F(GridAssignLayerTest, UnsupportedKindsAreReadPastWithAWarning) {
   EXPECT_EQ(g.c(1, 2), 6.0f);
 }
 
-TEST_F(GridAssignLayerTest, ShapefileRegionWithAHoleLeavesTheHoleAlone) {
+TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
+  // MIF regions stored unclosed: a square, and a triangle with a point on one side.
+  writeFile(dir_ / "open.mif",
+            "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\nColumns 1\n  Value Float\n"
+            "Data\n\nRegion 1\n  4\n0.2 0.2\n3.8 0.2\n3.8 3.8\n0.2 3.8\n    Pen (1,2,0)\n"
+            "Region 1\n  4\n0.2 0.2\n1.9 0.2\n3.6 0.2\n0.2 3.6\n    Pen (1,2,0)\n");
+  writeFile(dir_ / "open.mid", "5\n2\n");
+  int open = gisOpenLayer("open.mif", " ", "I ", false);
+  gisReadHeader(open);
+  Grid sq(6, 6);
+  gisAssignLayerToGrid(open, window(6, 6), sq.arrays, nAssigned);
+  EXPECT_EQ(nAssigned, 16);
+  for (int i = 1; i <= 6; ++i)
+    for (int j = 1; j <= 6; ++j) EXPECT_EQ(sq.c(i, j), i <= 4 && j <= 4 ? 5.0f : 0.0f) << i << "," << j;
+  Grid tri(6, 6);
+  gisAssignLayerToGrid(open, window(6, 6), tri.arrays, nAssigned);
+  EXPECT_EQ(nAssigned, 6);
+  for (int i = 1; i <= 6; ++i)
+    for (int j = 1; j <= 6; ++j) EXPECT_EQ(tri.c(i, j), i + j <= 4 ? 2.0f : 0.0f) << i << "," << j;
+  gisCloseLayer(open);
+
+  // A shapefile region with a hole.
   int id = gisOpenLayer("ponds.shp", "R", "O ", false);
   gisWriteHeader(id);
   GisObject r = kind(&GisObject::isRegion);
   r.nr = 2;
   r.ir[1] = 1;
   r.ir[2] = 6;
-  put(id, r, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
+  // The outer ring clockwise and the hole counter-clockwise, as shapefiles keep them.
+  put(id, r, {{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
       "2.5,\"pond\"");
   gisCloseLayer(id);
   int in = gisOpenLayer("ponds_R.shp", " ", "I ", false);
@@ -626,6 +690,16 @@ TEST_F(GridAssignLayerTest, ShapefileRegionWithAHoleLeavesTheHoleAlone) {
       EXPECT_EQ(g.ci(i, j), ring ? 3 : 0) << i << "," << j;
     }
   EXPECT_EQ(output(), "...GIS Polygon (    12 vertices /  2 polygons) assigned 3 to    12 cells\n");
+
+  // A grid that cannot be used stops with the layer's name.
+  gisGotoBeginningOfData(in);
+  s.cellSizeY = 0.0f;
+  EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, s, g.arrays, nAssigned); }), 1);
+  EXPECT_NE(output().find("\nERROR - Cell size along v of 0. is not a positive number when "
+                          "assigning GIS object to grid.\nGIS Layer = ponds_R.shp\n"
+                          "GIS Object = Polygon\nValue = 3\n"),
+            std::string::npos)
+      << output();
 }
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {

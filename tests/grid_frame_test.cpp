@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,17 +30,17 @@ struct Traced {
     return out;
   }
   void five(float x1, float y1, float x2, float y2, bool startOnly = false, int rowOffset = 0,
-            int colOffset = 0, float d = 1.0f) {
-    HX_CELLS_ON_SEGMENT_5(x1, y1, x2, y2, startOnly, d, d, rowFirst, rowLast, colFirst, colLast,
+            int colOffset = 0, float dx = 1.0f, float dy = 1.0f) {
+    HX_CELLS_ON_SEGMENT_5(x1, y1, x2, y2, startOnly, dx, dy, rowFirst, rowLast, colFirst, colLast,
                           count, rows, cols, 10000, rowOffset, colOffset);
   }
-  void two(float x1, float y1, float x2, float y2) {
-    HX_CELLS_ON_SEGMENT_2(x1, y1, x2, y2, false, 1.0f, 1.0f, rowFirst, rowLast, colFirst, colLast,
+  void two(float x1, float y1, float x2, float y2, float dx = 1.0f, float dy = 1.0f) {
+    HX_CELLS_ON_SEGMENT_2(x1, y1, x2, y2, false, dx, dy, rowFirst, rowLast, colFirst, colLast,
                           count, rows, cols, 10000, 0, 0);
   }
-  void plain(float x1, float y1, float x2, float y2) {
-    HX_CELLS_ON_SEGMENT(x1, y1, x2, y2, 1.0f, 1.0f, rowFirst, rowLast, colFirst, colLast, count,
-                        rows, cols, 10000);
+  void plain(float x1, float y1, float x2, float y2, float dx = 1.0f, float dy = 1.0f) {
+    HX_CELLS_ON_SEGMENT(x1, y1, x2, y2, dx, dy, rowFirst, rowLast, colFirst, colLast, count, rows,
+                        cols, 10000);
   }
 };
 
@@ -51,11 +53,42 @@ TEST(CellIndex, TruncatesTowardZero) {
   EXPECT_EQ(cellIndexOf(7.5, 2.5), 4);
 }
 
-TEST(CellIndex, WildQuotientsStayFarOutsideWithoutOverflow) {
+TEST(CellIndex, WildInputsNumberNoCells) {
   EXPECT_EQ(cellIndexOf(std::numeric_limits<float>::quiet_NaN(), 1.0f), 0);
   EXPECT_GT(cellIndexOf(1.0e30f, 1.0f), 100000000);
   EXPECT_LT(cellIndexOf(-1.0e30, 1.0), -100000000);
   EXPECT_GT(cellIndexOf(1.0f, 0.0f), 100000000);  // a zero cell size
+  EXPECT_TRUE(cellPositionUsable(-2.0e9f, 1.0f));
+  EXPECT_FALSE(cellPositionUsable(3.0e9, 1.0));
+
+  // An end point that is no number or beyond any cell index, a cell size that is not positive,
+  // or an offset that would carry a cell past an int: no cells, at once, and no overflow.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    float x2, dx, dy;
+    int offset;
+  };
+  for (const Case& k : {Case{nan, 1, 1, 0}, Case{inf, 1, 1, 0}, Case{1.0e30f, 1, 1, 0},
+                        Case{3.0f, 0, 1, 0}, Case{3.0f, 1, -1, 0}, Case{3.0f, nan, 1, 0},
+                        Case{3.0f, 1, 1, std::numeric_limits<std::int32_t>::max()}}) {
+    Traced t;
+    t.five(0.5f, 0.5f, k.x2, 2.5f, false, k.offset, k.offset, k.dx, k.dy);
+    EXPECT_EQ(t.count, 0) << k.x2 << " " << k.dx << " " << k.dy;
+    EXPECT_EQ(t.rowFirst, -7);
+    if (k.offset != 0) continue;  // the others take no offsets
+    t.two(0.5f, 0.5f, k.x2, 2.5f, k.dx, k.dy);
+    EXPECT_EQ(t.count, 0);
+    t.plain(0.5f, 0.5f, k.x2, 2.5f, k.dx, k.dy);
+    EXPECT_EQ(t.count, 0);
+    EXPECT_EQ(t.rowFirst, 0);
+    std::int32_t rl = -7, cl = -7, rh = -7, ch = -7;
+    float xmin, ymin, xmax, ymax;
+    const std::vector<float> x{0, 0.5f, k.x2};
+    const std::vector<float> y{0, 0.5f, 2.5f};
+    SET_SUB_GRID_AREA(x, y, 2, std::min(k.dx, k.dy), 10, 10, rl, cl, rh, ch, xmin, ymin, xmax, ymax);
+    EXPECT_TRUE(rh < rl && ch < cl) << k.x2 << " " << k.dx;
+  }
 }
 
 TEST(GeoShift, ShiftAndQuarterTurn) {
@@ -93,11 +126,17 @@ TEST(GeoShift, CountsOutsideTheArrays) {
   EXPECT_EQ(xo[1], 1.0f);
 }
 
-TEST(SubGridArea, OnePointAndPointsLeftOfTheGrid) {
+TEST(SubGridArea, NoPointOnePointAndPointsLeftOfTheGrid) {
   std::int32_t rl, cl, rh, ch;
   float xmin, ymin, xmax, ymax;
   const std::vector<float> x{0, 2.5f, 99.0f};
   const std::vector<float> y{0, 3.5f, 99.0f};
+  // No point: an empty window, not the window of whatever point 1 holds.
+  for (std::int32_t none : {0, -3}) {
+    SET_SUB_GRID_AREA(x, y, none, 1.0f, 10, 10, rl, cl, rh, ch, xmin, ymin, xmax, ymax);
+    EXPECT_LT(rh, rl);
+    EXPECT_LT(ch, cl);
+  }
   SET_SUB_GRID_AREA(x, y, 1, 1.0f, 10, 10, rl, cl, rh, ch, xmin, ymin, xmax, ymax);
   EXPECT_EQ(xmin, 2.5f);
   EXPECT_EQ(xmax, 2.5f);
@@ -203,12 +242,72 @@ TEST(CellsOnSegment5, HorizontalSegmentStepsAlongColumns) {
   EXPECT_EQ(back.cells(), (Cells{{1, 4}, {1, 3}, {1, 2}, {1, 1}}));
 }
 
-TEST(CellsOnSegment5, SteepSegmentStepsAlongRowsWithOffsets) {
+// Whether the segment meets cell (r, c), by clipping it to the cell widened by a hair.
+bool meets(double x1, double y1, double x2, double y2, double dx, double dy, int r, int c) {
+  const double e = 1.0e-4;
+  double t0 = 0.0, t1 = 1.0;
+  const double p[4] = {-(x2 - x1), x2 - x1, -(y2 - y1), y2 - y1};
+  const double q[4] = {x1 - ((c - 1) * dx - e), c * dx + e - x1, y1 - ((r - 1) * dy - e),
+                       r * dy + e - y1};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0.0) {
+      if (q[i] < 0.0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0.0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
+  }
+  return t0 <= t1;
+}
+
+// Checks a traced list against the segment sampled densely: every cell listed is met, and every
+// row and column the segment passes through, bar the first and last of each, holds a listed cell.
+void expectNoCellLeftOut(const Traced& t, float x1, float y1, float x2, float y2, float dx,
+                         float dy) {
+  std::set<int> rows, cols, listedRows, listedCols;
+  const int n = 4000;
+  for (int i = 0; i <= n; ++i) {
+    const double f = static_cast<double>(i) / n;
+    rows.insert(static_cast<int>((y1 + f * (y2 - y1)) / dy) + 1);
+    cols.insert(static_cast<int>((x1 + f * (x2 - x1)) / dx) + 1);
+  }
+  for (const auto& [r, c] : t.cells()) {
+    EXPECT_TRUE(meets(x1, y1, x2, y2, dx, dy, r, c)) << r << "," << c;
+    listedRows.insert(r);
+    listedCols.insert(c);
+  }
+  for (int r = *rows.begin() + 1; r < *rows.rbegin(); ++r) EXPECT_TRUE(listedRows.count(r)) << r;
+  for (int c = *cols.begin() + 1; c < *cols.rbegin(); ++c) EXPECT_TRUE(listedCols.count(c)) << c;
+}
+
+TEST(CellsOnSegment5, SegmentsStepAlongTheAxisWithMoreCellsToCross) {
   Traced t;
   t.five(0.5f, 0.2f, 1.0f, 3.8f, false, 10, 20);
   EXPECT_EQ(t.cells(), (Cells{{11, 21}, {12, 21}, {13, 21}, {14, 21}}));
   EXPECT_EQ(t.rowFirst, 11);
   EXPECT_EQ(t.rowLast, 14);
+  // Cells 1 wide and 10 high: the segment is longer along y but crosses more columns. It starts
+  // on column 1's centre line, and a start point is left to the segment before it.
+  Traced tall;
+  tall.five(0.5f, 1.0f, 5.5f, 19.0f, false, 0, 0, 1.0f, 10.0f);
+  EXPECT_EQ(tall.cells(), (Cells{{1, 2}, {1, 3}, {2, 4}, {2, 5}, {2, 6}}));
+
+  // Random segments on cells of unequal sides, against the segment sampled densely.
+  std::mt19937 rng(20261209);
+  std::uniform_real_distribution<float> pos(0.0f, 30.0f), side(0.3f, 5.0f);
+  for (int i = 0; i < 1500; ++i) {
+    const float x1 = pos(rng), y1 = pos(rng), x2 = pos(rng), y2 = pos(rng);
+    const float dx = side(rng), dy = i % 10 == 0 ? dx * 4.0f : side(rng);
+    SCOPED_TRACE(::testing::Message() << "(" << x1 << ", " << y1 << ") - (" << x2 << ", " << y2
+                                      << ") on " << dx << " x " << dy);
+    Traced a, b;
+    a.five(x1, y1, x2, y2, false, 0, 0, dx, dy);
+    expectNoCellLeftOut(a, x1, y1, x2, y2, dx, dy);
+    b.two(x1, y1, x2, y2, dx, dy);
+    expectNoCellLeftOut(b, x1, y1, x2, y2, dx, dy);
+    if (HasFailure()) break;
+  }
 }
 
 TEST(CellsOnSegment5, SegmentWithinOneCell) {

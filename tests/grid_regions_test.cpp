@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +39,8 @@ struct Region {
 };
 
 Region square4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}}); }
+// The same square stored unclosed, as MIF regions are.
+Region openSquare4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}}); }
 
 // A grid of rows x cols with all four arrays, and the results of the last call.
 struct Grid {
@@ -75,10 +79,11 @@ struct Grid {
   }
 };
 
-TEST(GridInsidePolygon, SquareTakesItsSixteenCells) {
-  for (bool wide : {false, true}) {
+TEST(GridInsidePolygon, SquareTakesItsSixteenCellsStoredClosedOrNot) {
+  for (bool wide : {false, true})
+  for (const Region& sq : {square4(), openSquare4()}) {
     Grid g(6, 6);
-    wide ? g.raster8(square4(), {}) : g.raster(square4(), {});
+    wide ? g.raster8(sq, {}) : g.raster(sq, {});
     EXPECT_EQ(g.rowLo, 1);
     EXPECT_EQ(g.rowHi, 5);
     EXPECT_EQ(g.colLo, 1);
@@ -87,18 +92,44 @@ TEST(GridInsidePolygon, SquareTakesItsSixteenCells) {
     for (int r = 1; r <= 6; ++r)
       for (int c = 1; c <= 6; ++c) EXPECT_EQ(g.marked(r, c), r <= 4 && c <= 4) << r << "," << c;
   }
+  // An unclosed triangle is closed by its edge back to the first point: the cells with
+  // c + r <= 3, not the cells right of its last edge.
+  const Region tri = Region().ring({{0.1, 0.1}, {3.6, 0.1}, {0.1, 3.6}});
+  Grid t(6, 6);
+  t.raster(tri, {});
+  EXPECT_EQ(t.count, 3);
+  EXPECT_TRUE(t.marked(1, 1) && t.marked(1, 2) && t.marked(2, 1));
 }
 
-TEST(GridInsidePolygon, RegionLeftOfTheGridTouchesNoArray) {
-  const Region left = Region().ring({{-9, 1}, {-5, 1}, {-5, 3}, {-9, 1}});
-  std::int32_t rl = 0, cl = 0, rh = 0, ch = 0, count = 5;
-  const auto xf = left.xf();
-  const auto yf = left.yf();
-  // No arrays at all: any touch would be out of bounds.
-  GRID_INSIDE_POLYGON({}, {}, {}, {}, 10, 10, 1.0f, 1.0f, 0, 0, true, true, true, false, 1.0f,
-                      false, rl, cl, rh, ch, count, xf, yf, left.z, left.n, left.partEnd, 1);
-  EXPECT_EQ(count, 0);
-  EXPECT_LT(ch, cl);
+TEST(GridInsidePolygon, RegionsWithoutAWindowTouchNoArray) {
+  // Left of the grid; with a vertex that is no number or beyond any cell index; on cells of no
+  // usable size; and with extents and offsets whose differences pass the range of an int.
+  struct Case {
+    double badX;
+    float cell;
+    std::int32_t extent, offset;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const Case& k : {Case{-5, 1.0f, 10, 0}, Case{nan, 1.0f, 10, 0}, Case{3.0e9, 1.0f, 10, 0},
+                        Case{1.0e30, 1.0f, 10, 0}, Case{2, 0.0f, 10, 0}, Case{2, -1.0f, 10, 0},
+                        Case{2, std::numeric_limits<float>::infinity(), 10, 0},
+                        Case{2, 1.0f, std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::max()}}) {
+    const Region r = Region().ring({{-9, 1}, {k.badX, 1}, {-5, 3}, {-9, 1}});
+    std::int32_t rl = 0, cl = 0, rh = 0, ch = 0, count = 5;
+    const auto xf = r.xf();
+    const auto yf = r.yf();
+    // No arrays at all: any touch would be out of bounds.
+    GRID_INSIDE_POLYGON({}, {}, {}, {}, k.extent, 10, k.cell, k.cell, k.offset, 0, true, true, true,
+                        false, 1.0f, false, rl, cl, rh, ch, count, xf, yf, r.z, r.n, r.partEnd, 1);
+    EXPECT_EQ(count, 0) << k.badX << " " << k.cell;
+    EXPECT_TRUE(ch < cl || rh < rl) << k.badX << " " << k.cell;
+    count = 5;
+    GRID_INSIDE_POLYGON_8({}, {}, {}, {}, k.extent, 10, k.cell, k.cell, k.offset, 0, true, true,
+                          true, false, 1.0f, false, rl, cl, rh, ch, count, r.x, r.y, r.z, r.n,
+                          r.partEnd, 1);
+    EXPECT_EQ(count, 0) << k.badX << " " << k.cell;
+  }
 }
 
 TEST(GridInsidePolygon, OffsetsKeepTheWindowInsideTheArrays) {
@@ -162,11 +193,28 @@ TEST(GridInsidePolygon, TriangleValuesInterpolatedAtSamplePoints) {
   EXPECT_NEAR(h.reals[h.at(2, 2)], 6.0f, 1.0e-4f);
 }
 
-TEST(GridInsidePolygon, InterpolationNeedsATriangle) {
+TEST(GridInsidePolygon, InterpolationStoresOnlyFiniteValuesOfATriangle) {
   Grid g(6, 6);
   g.raster(square4(), {.assign = true});  // n = 6: cells marked and counted, nothing written
   EXPECT_EQ(g.count, 16);
   for (float v : g.reals) EXPECT_EQ(v, 0.0f);
+  // Node values giving no number, or an overflow: the cells keep their values, still counted.
+  Region t = Region().ring({{0, 0}, {6, 0}, {0, 6}, {0, 0}});
+  Grid plain(8, 8);
+  plain.raster(t, {});
+  for (const std::vector<float>& z : {std::vector<float>{0, NAN, 1, 2},
+                                      std::vector<float>{0, 3.0e38f, -3.0e38f, 3.0e38f}}) {
+    t.z = z;
+    for (bool add : {false, true}) {
+      Grid h(8, 8);
+      h.reals.assign(64, 7.0f);
+      h.raster(t, {.assign = true, .add = add});
+      h.raster8(t, {.assign = true, .add = add});
+      EXPECT_EQ(h.count, plain.count);
+      for (float v : h.reals) EXPECT_TRUE(std::isfinite(v));
+      EXPECT_EQ(h.reals[h.at(1, 1)], 7.0f);
+    }
+  }
 }
 
 TEST(GridInsidePolygon, HoleAndMaskClearing) {
@@ -183,6 +231,12 @@ TEST(GridInsidePolygon, HoleAndMaskClearing) {
   EXPECT_TRUE(g.marked(7, 7));  // kept
   g.raster(holed, {});
   EXPECT_FALSE(g.marked(7, 7));  // cleared over the window
+  // Both rings stored unclosed: the walk closes each and carries on to the next.
+  Region open = Region().ring({{0, 0}, {6, 0}, {6, 6}, {0, 6}});
+  open.ring({{2, 2}, {4, 2}, {4, 4}, {2, 4}});
+  Grid h(8, 8);
+  h.raster8(open, {});
+  EXPECT_EQ(h.mask, g.mask);
 }
 
 TEST(GridInsidePolygon, ManyCrossingsInOneCellKeepTheirParity) {
@@ -270,6 +324,9 @@ TEST(PointsInsidePolygon, EdgesBelowAndLeft) {
   POINTS_INSIDE_POLYGON(flags, pxf, pyf, 7, count, xf, yf, sq.n, sq.partEnd, 1);
   EXPECT_EQ(flags, (std::vector<std::int32_t>{-5, 0, 1, 1, 0, 0, 0, 1}));
   EXPECT_EQ(count, 3);
+  const Region open = openSquare4();
+  POINTS_INSIDE_POLYGON_8(flags, px, py, 7, count, open.x, open.y, open.n, open.partEnd, 1);
+  EXPECT_EQ(flags, (std::vector<std::int32_t>{-5, 0, 1, 1, 0, 0, 0, 1}));
 }
 
 TEST(PointsInsidePolygon, RegionWithAHoleAndEmptyLists) {
@@ -306,6 +363,9 @@ TEST(SetPointsValue, ModesAndFailedInterpolation) {
   EXPECT_NEAR(reals[1], 1.5f, 1.0e-5f);
   EXPECT_EQ(reals[2], 10.0f);  // not flagged
   EXPECT_EQ(reals[3], 10.0f);  // interpolation failed: left as it was
+  t.z[1] = NAN;  // an interpolated value that is no number is not stored either
+  SET_POINTS_VALUE_8(flags, px, py, ints, reals, 3, false, false, 0.0f, false, t.x, t.y, t.z, t.n);
+  EXPECT_NEAR(reals[1], 1.5f, 1.0e-5f);
   // Any region other than a triangle writes nothing in the interpolation mode.
   reals.assign(4, 10.0f);
   const Region sq = square4();

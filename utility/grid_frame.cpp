@@ -12,14 +12,13 @@
 
 namespace {
 
-// Far enough outside any grid, and safe to add offsets and steps to.
-constexpr double kIndexLimit = 1.0e9;
-
 std::int32_t truncatedIndex(double q) {
   if (std::isnan(q)) return 0;
-  q = std::clamp(q, -kIndexLimit, kIndexLimit);
+  q = std::clamp(q, -kMaxCellQuotient, kMaxCellQuotient);
   return static_cast<std::int32_t>(std::trunc(q)) + 1;
 }
+
+bool quotientUsable(double q) { return std::isfinite(q) && std::abs(q) <= kMaxCellQuotient; }
 
 // Number of points 1..n that all the arrays hold.
 std::int32_t usableCount(std::int32_t n, std::size_t held) {
@@ -80,6 +79,18 @@ struct Trace {
         xlo(std::min(ax, bx) - cdx), xhi(std::max(ax, bx) + cdx), ylo(std::min(ay, by) - cdy),
         yhi(std::max(ay, by) + cdy) {}
 
+  // Both ends numbered within a cell index, on cells of usable size.
+  bool usable() const {
+    return cellPositionUsable(x1, dx) && cellPositionUsable(x2, dx) &&
+           cellPositionUsable(y1, dy) && cellPositionUsable(y2, dy);
+  }
+
+  // The larger of the row and column spans between the end cells.
+  std::int64_t longerSpan() const {
+    return std::max(std::abs(static_cast<std::int64_t>(r2) - r1),
+                    std::abs(static_cast<std::int64_t>(c2) - c1));
+  }
+
   float rowCentre(std::int64_t r) const { return (static_cast<float>(r) - 0.5f) * dy; }
   float colCentre(std::int64_t c) const { return (static_cast<float>(c) - 0.5f) * dx; }
 
@@ -106,18 +117,25 @@ struct TraceTexts {
 
 enum class EndRule { centrePiece, fullLine };
 
+bool indexFits(std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
 std::int64_t stepAt(std::int32_t first, std::int32_t last, std::int64_t k) {
   return last >= first ? first + (k - 1) : first - (k - 1);
 }
 
-// Steps 3 and 4 of the stepping tracers: every row (or column) between the end cells, and at
-// the two ends the end column (or row) as the end rule says.
+// The stepping tracers' walk: every row (or column) between the end cells, and at the two ends
+// the end column (or row) as the end rule says.
 void stepAcrossCells(const Trace& t, EndRule rule, const TraceTexts& texts, CellList& list) {
-  const std::int64_t nSteps =
-      std::max(std::abs(static_cast<std::int64_t>(t.r2) - t.r1),
-               std::abs(static_cast<std::int64_t>(t.c2) - t.c1)) +
-      1;
-  const bool alongRows = std::abs(t.y2 - t.y1) > std::abs(t.x2 - t.x1);
+  const std::int64_t nSteps = t.longerSpan() + 1;
+  // All but at most three of the steps cross a centre line and list a cell (the double-width
+  // cell 1 about the origin costing one of them): a segment that long lists more cells than
+  // allowed, and says so without the walk.
+  if (nSteps - 4 > list.limit) stopCellLimit(list.limit);
+  // Along the axis with more cells to cross, so that one step never skips a cell across: the
+  // extents are compared in cells. Products of two singles are exact in double, so on square
+  // cells this is the plain comparison of the two lengths.
+  const bool alongRows = static_cast<double>(std::abs(t.y2 - t.y1)) * t.dx >
+                         static_cast<double>(std::abs(t.x2 - t.x1)) * t.dy;
   for (std::int64_t k = 1; k <= nSteps; ++k) {
     const bool atEnd = k == 1 || k == nSteps;
     if (alongRows) {
@@ -159,7 +177,11 @@ void tracePerStep(float x1, float y1, float x2, float y2, bool startOnly, float 
                   std::int32_t colOffset, EndRule rule, const TraceTexts& texts) {
   const Trace t(x1, y1, x2, y2, dx, dy);
   CellList list(rows, cols, count, maxCount);
-  // 1 and 2: the start cell alone, listed (start only) or not (a segment of no length).
+  if (!t.usable()) {
+    count = 0;
+    return;
+  }
+  // The start cell alone, listed (start only) or not (a segment of no length).
   const bool noLength = !startOnly && SAME_POINT(x1, y1, x2, y2, 1.0e-4f);
   if (startOnly || noLength) {
     rowFirst = t.r1;
@@ -172,8 +194,16 @@ void tracePerStep(float x1, float y1, float x2, float y2, bool startOnly, float 
   }
   count = 0;
   stepAcrossCells(t, rule, texts, list);
-  // 6: offsets and bounds from the cells listed.
+  // Offsets and bounds from the cells listed; cells that an offset would carry past the range
+  // of an index are no cells.
   if (count < 1) return;
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(count); ++k) {
+    if (!indexFits(static_cast<std::int64_t>(rows[k]) + rowOffset) ||
+        !indexFits(static_cast<std::int64_t>(cols[k]) + colOffset)) {
+      count = 0;
+      return;
+    }
+  }
   for (std::size_t k = 1; k <= static_cast<std::size_t>(count); ++k) {
     rows[k] += rowOffset;
     cols[k] += colOffset;
@@ -221,6 +251,18 @@ std::int32_t cellIndexOf(double coordinate, double cellSize) {
   return truncatedIndex(coordinate / cellSize);
 }
 
+bool cellSizeUsable(double cellSize) { return std::isfinite(cellSize) && cellSize > 0.0; }
+
+bool cellPositionUsable(float coordinate, float cellSize) {
+  return cellSizeUsable(cellSize) && std::isfinite(coordinate) &&
+         quotientUsable(static_cast<double>(coordinate / cellSize));
+}
+
+bool cellPositionUsable(double coordinate, double cellSize) {
+  return cellSizeUsable(cellSize) && std::isfinite(coordinate) &&
+         quotientUsable(coordinate / cellSize);
+}
+
 void GEO_SHIFT(std::span<const double> x, std::span<const double> y, std::int32_t n, double x0,
                double y0, float angle, std::span<float> xo, std::span<float> yo) {
   const double s = std::sin(static_cast<double>(angle));
@@ -239,19 +281,24 @@ void SET_SUB_GRID_AREA(std::span<const float> x, std::span<const float> y, std::
                        float cellSize, std::int32_t nRows, std::int32_t nCols,
                        std::int32_t& rowLo, std::int32_t& colLo, std::int32_t& rowHi,
                        std::int32_t& colHi, float& xmin, float& ymin, float& xmax, float& ymax) {
-  // 1: the bounding box; fewer than two points give the first point (none stored: the origin).
-  const std::int32_t m = usableCount(std::max(n, 1), std::min(x.size(), y.size()));
+  // The bounding box of the points held; with none, the origin.
+  const std::int32_t m = usableCount(n, std::min(x.size(), y.size()));
   xmin = xmax = m >= 1 ? x[1] : 0.0f;
   ymin = ymax = m >= 1 ? y[1] : 0.0f;
-  if (n >= 2) {
-    for (std::size_t i = 2; i <= static_cast<std::size_t>(m); ++i) {
-      xmin = std::min(xmin, x[i]);
-      xmax = std::max(xmax, x[i]);
-      ymin = std::min(ymin, y[i]);
-      ymax = std::max(ymax, y[i]);
-    }
+  bool usable = m >= 1 && cellSizeUsable(cellSize);
+  for (std::size_t i = 1; i <= static_cast<std::size_t>(m); ++i) {
+    usable = usable && cellPositionUsable(x[i], cellSize) && cellPositionUsable(y[i], cellSize);
+    xmin = std::min(xmin, x[i]);
+    xmax = std::max(xmax, x[i]);
+    ymin = std::min(ymin, y[i]);
+    ymax = std::max(ymax, y[i]);
   }
-  // 2: the window, raised to the first row and column and cut to the last ones.
+  if (!usable) {
+    rowLo = colLo = 1;
+    rowHi = colHi = 0;
+    return;
+  }
+  // The window, raised to the first row and column and cut to the last ones.
   rowLo = std::max(cellIndexOf(ymin, cellSize), 1);
   colLo = std::max(cellIndexOf(xmin, cellSize), 1);
   rowHi = std::min(cellIndexOf(ymax, cellSize), nRows);
@@ -306,7 +353,12 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
                          std::span<std::int32_t> cols, std::int32_t maxCount) {
   const Trace t(x1, y1, x2, y2, dx, dy);
   CellList list(rows, cols, count, maxCount);
-  // 1: a segment of no length is its start cell.
+  if (!t.usable()) {
+    rowFirst = rowLast = colFirst = colLast = 0;
+    count = 0;
+    return;
+  }
+  // A segment of no length is its start cell.
   if (SAME_POINT(x1, y1, x2, y2, 1.0e-4f)) {
     rowFirst = t.r1;
     rowLast = t.r2;
@@ -316,11 +368,14 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
     count = 1;
     return;
   }
-  // 2 and 3: the rows and columns whose test lines the segment touches.
+  // All but at most two of the rows (or columns) between the end cells are touched, so a segment
+  // that long lists more cells than allowed whatever the test lines say.
+  if (t.longerSpan() - 2 > list.limit) stopCellLimit(list.limit);
+  // The rows and columns whose test lines the segment touches.
   rowFirst = rowLast = colFirst = colLast = 0;
   const bool rowsHit = hitRange(t, true, rowFirst, rowLast);
   const bool colsHit = hitRange(t, false, colFirst, colLast);
-  // 4: nothing touched, or the axis to step along.
+  // Nothing touched, or the axis to step along.
   if (!rowsHit && !colsHit) {
     count = 0;
     return;
@@ -328,10 +383,10 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
   const std::int64_t rowSpan = std::abs(static_cast<std::int64_t>(rowLast) - rowFirst);
   const std::int64_t colSpan = std::abs(static_cast<std::int64_t>(colLast) - colFirst);
   const bool alongRows = rowsHit && (!colsHit || rowSpan > colSpan);
-  // 5: the list's length, checked before it is filled.
+  // The list's length, checked before it is filled.
   const std::int64_t n = std::max(rowSpan, colSpan) + 1;
   if (n > list.limit) stopCellLimit(list.limit);
-  // 6: one cell per row (or column), where the segment's line crosses its centre line.
+  // One cell per row (or column), where the segment's line crosses its centre line.
   count = 0;
   for (std::int64_t k = 1; k <= n; ++k) {
     float xi = 0.0f, yi = 0.0f;
@@ -349,7 +404,7 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
       list.append(cellIndexOf(yi, dy), c);
     }
   }
-  // 7: the bounds from the list.
+  // The bounds from the list.
   rowFirst = rows[1];
   colFirst = cols[1];
   rowLast = rows[static_cast<std::size_t>(count)];

@@ -41,19 +41,24 @@ std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
   return partEnd[static_cast<std::size_t>(k)];
 }
 
-// Calls edge(i) for every edge between read points: i to i+1, skipping from a ring's last read
-// point over the copy of its second vertex to the next ring's first point; ends after n - 2.
+// Calls edge(a, b) for every edge of every ring: point i to i+1 between read points, then from
+// the ring's last read point back to its first, which closes a ring read unclosed (a ring read
+// closed gets an edge of no length there, which crosses nothing). The walk skips the copy of each
+// ring's second vertex to the next ring's first point, and ends after point n - 1.
 template <class Edge>
-void walkReadEdges(std::int32_t n, std::span<const std::int32_t> partEnd, std::int32_t nParts,
+void walkRingEdges(std::int32_t n, std::span<const std::int32_t> partEnd, std::int32_t nParts,
                    const char* tag, Edge&& edge) {
   std::int32_t k = 1;
+  std::int32_t first = 1;
   for (std::int32_t i = 1; i <= n - 2;) {
-    edge(static_cast<std::size_t>(i));
+    edge(static_cast<std::size_t>(i), static_cast<std::size_t>(i + 1));
     const std::int32_t end = ringEnd(partEnd, k);
     if (i + 1 == end) {
+      edge(static_cast<std::size_t>(end), static_cast<std::size_t>(first));
       if (k >= nParts && end + 1 < n) stopTooManyRings(tag);
       ++k;
       i += 3;
+      first = i;
     } else {
       ++i;
     }
@@ -79,6 +84,12 @@ void storeInteger(std::int32_t& target, std::int32_t v, bool add) {
 }
 
 void storeReal(float& target, float v, bool add) { target = add ? target + v : v; }
+
+// An interpolated value (or its sum) that is not a finite number leaves the target as it was.
+void storeFiniteReal(float& target, float v, bool add) {
+  const float stored = add ? target + v : v;
+  if (std::isfinite(stored)) target = stored;
+}
 
 void interpolateNoChecks(float px, float py, std::span<const float> x, std::span<const float> y,
                          std::span<const float> z, float& v) {
@@ -109,9 +120,16 @@ class Rasteriser {
       : q_(q), dx_(dx), dy_(dy), x_(x), y_(y), z_(z), n_(n),
         held_(usableCount(n, std::min(x.size(), y.size()))) {}
 
-  // Steps 1 and 2: false when the window is empty.
+  // The window of the region's bounding box; false when it is empty. A region with a point that
+  // cannot be numbered in cells, or cells of no usable size, has an empty window (rows and
+  // columns 1..0).
   bool setWindow(std::int32_t& rowLo, std::int32_t& colLo, std::int32_t& rowHi,
                  std::int32_t& colHi) {
+    if (!regionUsable()) {
+      rowLo = colLo = 1;
+      rowHi = colHi = 0;
+      return false;
+    }
     T xmin{}, xmax{}, ymin{}, ymax{};
     if (held_ >= 1) {
       xmin = xmax = x_[1];
@@ -123,11 +141,12 @@ class Rasteriser {
       ymin = std::min(ymin, y_[i]);
       ymax = std::max(ymax, y_[i]);
     }
-    // The upper bounds never pass the arrays' last row and column, whatever offset is passed.
+    // The upper bounds never pass the arrays' last row and column, whatever offset is passed;
+    // the differences are taken wide so that no extent and offset can overflow.
     rowLo = std::max(cellIndexOf(ymin, dy_), std::max(1, q_.rowOffset));
-    rowHi = std::min(cellIndexOf(ymax, dy_), q_.extent1 - std::max(0, q_.rowOffset));
+    rowHi = std::min(cellIndexOf(ymax, dy_), lastIndex(q_.extent1, q_.rowOffset));
     colLo = std::max(cellIndexOf(xmin, dx_), std::max(1, q_.colOffset));
-    colHi = std::min(cellIndexOf(xmax, dx_), q_.extent2 - std::max(0, q_.colOffset));
+    colHi = std::min(cellIndexOf(xmax, dx_), lastIndex(q_.extent2, q_.colOffset));
     rowLo_ = rowLo, rowHi_ = rowHi, colLo_ = colLo, colHi_ = colHi;
     return held_ >= 1 && rowHi >= rowLo && colHi >= colLo;
   }
@@ -143,7 +162,6 @@ class Rasteriser {
     if (!ok) stopShouldNotBeHere(routine);
   }
 
-  // Step 3.
   void clearWindow() {
     for (std::int32_t c = colLo_; c <= colHi_; ++c) {
       for (std::int32_t r = rowLo_; r <= rowHi_; ++r) {
@@ -153,10 +171,10 @@ class Rasteriser {
     }
   }
 
-  // Step 4 for one edge: the sample lines y = k*dy it crosses, each recorded in the cell of
-  // the crossing (or the window's first column when left of it).
-  void recordCrossings(std::size_t i) {
-    const T xa = x_[i], ya = y_[i], xb = x_[i + 1], yb = y_[i + 1];
+  // The sample lines y = k*dy that the edge from point a to point b crosses, each recorded in
+  // the cell of the crossing (or the window's first column when left of it).
+  void recordCrossings(std::size_t a, std::size_t b) {
+    const T xa = x_[a], ya = y_[a], xb = x_[b], yb = y_[b];
     const std::int32_t ra = lineIndex(ya);
     const std::int32_t rb = lineIndex(yb);
     if (ra == rb) return;
@@ -177,7 +195,7 @@ class Rasteriser {
     }
   }
 
-  // Steps 6 and 7: scan each row of the window and take the cells found inside.
+  // Scan each row of the window and take the cells found inside.
   std::int32_t takeInsideCells() {
     const std::int32_t iv = roundedValue(q_.value);
     std::int32_t count = 0;
@@ -195,6 +213,20 @@ class Rasteriser {
   }
 
  private:
+  bool regionUsable() const {
+    if (!cellSizeUsable(static_cast<double>(dx_)) || !cellSizeUsable(static_cast<double>(dy_)))
+      return false;
+    for (std::size_t i = 1; i <= static_cast<std::size_t>(held_); ++i)
+      if (!cellPositionUsable(x_[i], dx_) || !cellPositionUsable(y_[i], dy_)) return false;
+    return true;
+  }
+
+  // extent - max(0, offset), kept within the range of an index.
+  static std::int32_t lastIndex(std::int32_t extent, std::int32_t offset) {
+    const std::int64_t last = static_cast<std::int64_t>(extent) - std::max(0, offset);
+    return static_cast<std::int32_t>(std::max<std::int64_t>(last, INT32_MIN));
+  }
+
   std::size_t at(std::int32_t r, std::int32_t c) const {
     return static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(q_.extent1) +
            static_cast<std::size_t>(r - 1);
@@ -212,7 +244,7 @@ class Rasteriser {
     } else if (n_ == 5) {
       float v = 0.0f;
       interpolateNoChecks(static_cast<T>(c) * dx_, static_cast<T>(r) * dy_, x_, y_, z_, v);
-      storeReal(q_.realGrid[at(r, c)], v, q_.addValues);
+      storeFiniteReal(q_.realGrid[at(r, c)], v, q_.addValues);
     }
   }
 
@@ -236,7 +268,8 @@ void rasterise(const RasterRequest& q, T dx, T dy, std::int32_t& rowLo, std::int
   r.checkGrids(routine);
   r.clearWindow();
   const std::int32_t held = usableCount(n, std::min(x.size(), y.size()));
-  walkReadEdges(held, partEnd, nParts, "1", [&](std::size_t i) { r.recordCrossings(i); });
+  walkRingEdges(held, partEnd, nParts, "1",
+                [&](std::size_t a, std::size_t b) { r.recordCrossings(a, b); });
   count = r.takeInsideCells();
 }
 
@@ -265,8 +298,8 @@ void flagPointsInside(std::span<std::int32_t> flags, std::span<const T> px,
     const T pxj = px[j], pyj = py[j];
     if (pyj < ymin || pxj < xmin) continue;
     const T h = pyj - y0;
-    walkReadEdges(held, partEnd, nParts, tag, [&](std::size_t i) {
-      const T xa = x[i], ya = y[i], xb = x[i + 1], yb = y[i + 1];
+    walkRingEdges(held, partEnd, nParts, tag, [&](std::size_t ia, std::size_t ib) {
+      const T xa = x[ia], ya = y[ia], xb = x[ib], yb = y[ib];
       const std::int32_t a = band((ya - y0) / h);
       const std::int32_t b = band((yb - y0) / h);
       if (a == b || (a != 0 && b != 0)) return;
@@ -353,7 +386,8 @@ void SET_POINTS_VALUE_8(std::span<const std::int32_t> flags, std::span<const dou
       storeReal(realValues[j], value, addValues);
     } else if (n == 5) {
       float v = 0.0f;
-      if (INTERPOLATE_TRIANGLE_8(px[j], py[j], x, y, z, v)) storeReal(realValues[j], v, addValues);
+      if (INTERPOLATE_TRIANGLE_8(px[j], py[j], x, y, z, v))
+        storeFiniteReal(realValues[j], v, addValues);
     }
   }
 }

@@ -3,8 +3,10 @@
 //
 // Regions come in the ring layout of the inside tests (inside_polygon.hpp): x(*), y(*), n,
 // partEnd(*), nParts, indexed from 1. These routines walk, for each ring, the edges between its
-// read points (point i to point i+1), never the copy of the ring's second vertex; a ring read
-// unclosed therefore has no closing edge. A region holding more rings than nParts ends the run.
+// read points (point i to point i+1) and the edge from its last read point back to its first,
+// never the copy of the ring's second vertex: a ring read unclosed (as MIF regions are stored)
+// is closed, and a ring read closed is walked as it is. A region holding more rings than nParts
+// ends the run.
 //
 // Grids are column-major storage of extent1 rows by extent2 columns, indexed from 0: cell
 // (r, c) is element (c - 1)*extent1 + (r - 1). Cell (r, c) stands for its sample point
@@ -17,11 +19,15 @@
 // Marks in outMask (1) every cell of the window whose sample point lies inside the region and
 // counts them; with assignValues also writes (or, with addValues, adds) into each such cell the
 // rounded value (integerMode, into intGrid), the value (realMode, into realGrid), or otherwise,
-// for a triangle, the value interpolated at the sample point (into realGrid).
+// for a triangle, the value interpolated at the sample point (into realGrid). An interpolated
+// value, or sum, that is not a finite number is not stored: the cell keeps its value, and is
+// still marked and counted.
 //
 // The window is the region's bounding box in cells, kept within rows max(1, rowOffset) ..
 // extent1 - rowOffset and columns max(1, colOffset) .. extent2 - colOffset; it is returned in
-// rowLo, colLo, rowHi, colHi. Only the window is touched. work holds, per cell, the parity of
+// rowLo, colLo, rowHi, colHi. A region with a point that cannot be numbered in cells
+// (cellPositionUsable), or a cell size that is not positive, has the empty window rows and
+// columns 1..0 and count 0. Only the window is touched. work holds, per cell, the parity of
 // the region's crossings of the cell's sample line (0 or 1); it is cleared over the window.
 // Grids that the call would touch must hold extent1 * extent2 cells.
 void GRID_INSIDE_POLYGON(std::span<std::uint8_t> outMask, std::span<std::uint8_t> work,
@@ -60,7 +66,8 @@ void POINTS_INSIDE_POLYGON_8(std::span<std::int32_t> flags, std::span<const doub
                              std::int32_t nParts);
 
 // Writes (or adds) at every point flagged 1 the rounded value, the value, or for a triangle
-// region (n = 5) the value interpolated at the point; a failed interpolation leaves the point.
+// region (n = 5) the value interpolated at the point; a failed interpolation, or one whose value
+// is not a finite number, leaves the point.
 void SET_POINTS_VALUE_8(std::span<const std::int32_t> flags, std::span<const double> px,
                         std::span<const double> py, std::span<std::int32_t> intValues,
                         std::span<float> realValues, std::int32_t nPts, bool integerMode,

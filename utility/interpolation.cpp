@@ -22,9 +22,10 @@ float alongLine(float za, float zb, float d, float total) {
   return za + (zb - za) * d / total;
 }
 
-// The same with distances in double; the ratio is rounded to single before it scales.
+// The same with distances in double, compared with the tolerance in double; the ratio is rounded
+// to single before it scales.
 float alongLine(float za, float zb, double d, double total) {
-  if (total < static_cast<double>(kGeometryTolerance)) return za + (zb - za) * 0.5f;
+  if (total < 1.0e-6) return za + (zb - za) * 0.5f;
   return za + (zb - za) * static_cast<float>(d / total);
 }
 
@@ -34,26 +35,25 @@ T plainDistance(T xa, T ya, T xb, T yb) {
 }
 
 // Q for the interpolation without checks: vertical lines by exact equality, otherwise the
-// general crossing of the two lines. False only where the lines are parallel and not vertical.
+// general crossing of the two lines. Parallel lines are not tested: their division by zero
+// leaves a Q, and so a value, that is not a finite number, which the callers that store values
+// refuse.
 template <class T>
-bool projectWithoutChecks(T px, T py, std::span<const T> x, std::span<const T> y, T& qx, T& qy) {
+void projectWithoutChecks(T px, T py, std::span<const T> x, std::span<const T> y, T& qx, T& qy) {
   if (x[1] == x[2]) {
     qx = x[1];
     qy = x[3] == px ? y[1] : y[3] + (py - y[3]) / (px - x[3]) * (x[1] - x[3]);
-    return true;
+    return;
   }
   if (x[3] == px) {
     qx = x[3];
     qy = y[1] + (y[2] - y[1]) / (x[2] - x[1]) * (x[3] - x[1]);
-    return true;
+    return;
   }
   const T m1 = (y[2] - y[1]) / (x[2] - x[1]);
   const T m2 = (py - y[3]) / (px - x[3]);
-  // Parallel lines have no crossing; the formula would leave a value that is no number.
-  if (m1 == m2) return false;
   qx = (y[1] - y[3] - x[1] * m1 + m2 * x[3]) / (m2 - m1);
   qy = y[3] + m2 * (qx - x[3]);
-  return true;
 }
 
 template <class T>
@@ -64,11 +64,7 @@ void interpolateWithoutChecks(T px, T py, std::span<const T> x, std::span<const 
     return;
   }
   T qx{}, qy{};
-  // On the parallel through N3 a point of the triangle can only be N3 itself.
-  if (!projectWithoutChecks(px, py, x, y, qx, qy)) {
-    value = z[3];
-    return;
-  }
+  projectWithoutChecks(px, py, x, y, qx, qy);
   const float zq = alongLine(z[1], z[2], plainDistance(x[1], y[1], qx, qy),
                              plainDistance(x[1], y[1], x[2], y[2]));
   value = alongLine(z[3], zq, plainDistance(x[3], y[3], px, py), plainDistance(x[3], y[3], qx, qy));

@@ -21,11 +21,12 @@ bool INTERPOLATE_TRIANGLE_8(double px, double py, std::span<const double> x,
                             std::span<const double> y, std::span<const float> z, float& value);
 
 // The same without the parallel test, for points known to lie in the triangle. Where N3-P is
-// parallel to N1-N2 (inside a triangle only at N3 itself) the value is N3's.
+// parallel to N1-N2 (inside a triangle only at N3 itself) the value is not a finite number.
 void INTERPOLATE_TRIANGLE_NO_CHECKS(float px, float py, std::span<const float> x,
                                     std::span<const float> y, std::span<const float> z,
                                     float& value);
-// Coordinates, Q and distances in double; the two ratios are rounded to single.
+// Coordinates, Q and distances in double, the 1.0e-6 tolerance too; the two ratios are rounded
+// to single.
 void INTERPOLATE_TRIANGLE_NO_CHECKS_8(double px, double py, std::span<const double> x,
                                       std::span<const double> y, std::span<const float> z,
                                       float& value);
