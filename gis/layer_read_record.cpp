@@ -80,7 +80,8 @@ std::string dbfJoinFields(DbfSubLayer& dbf) {
     if (type == 'C' || type == 'c') {
       appendQuoted(joined, value);
     } else if (!value.empty() && value[0] == '*') {
-      joined += "0";  // a numeric field filled with asterisks overflowed when it was written
+      // A number field filled with asterisks holds no value (writers store an empty number so);
+      // it reads as an empty value, as a blank one does, not as a 0 the writer never meant.
     } else {
       joined += value;
     }

@@ -52,7 +52,7 @@ TEST_F(LayerReadRecordTest, FieldFormsJoinIntoADataLine) {
                                     rec(' ', "12", "River", "******") + rec(' ', "", "", "1.5") +
                                         rec(' ', "-3.5", "Two \"w\"", "0.25"),
                                     true));
-  EXPECT_EQ(next(id), "  12,\"River\",0") << "leading blanks stay; asterisks read as 0";
+  EXPECT_EQ(next(id), "  12,\"River\",") << "leading blanks stay; asterisks are no value";
   EXPECT_EQ(next(id), ",\"\",   1.5") << "a blank number is nothing, a blank text two quotes";
   EXPECT_EQ(next(id), "-3.5,\"Two \"\"w\"\"\",  0.25") << "a quote in a value is doubled";
   EXPECT_FALSE(gGis.layers[id].gisEndOfData);
