@@ -32,8 +32,9 @@ void mifReadHeader(MifLayer& mif);
 
 // ---- objects (layer_read_object.cpp) ----------------------------------------------------------
 
-// Finds the next object and fills gisO (kind flags, counts, part table, type name). False only at
-// the end of a MIF file without a further object.
+// Finds the next object and fills gisO (kind flags, counts, part table, type name). False at the
+// end of a MIF file without a further object, and at the end of a shapefile layer (at once for one
+// without records). A shape whose .dbf record is deleted is passed over with its record.
 bool gisObjectType(int gisID, GisObject& gisO);
 // Reads the object found by gisObjectType, or its next part, into x and y (1-based: element 0 is
 // unused, so each holds size() - 1 vertices), with its label position, angle (degrees) and length.

@@ -578,6 +578,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       break;
     case 1:
       gisO.isPoint = true;
+      shpCheckFitsRecord(unit, 16, kShpTypeError);
       break;
     case 3:
       shpPolylineHeader(unit, gisO);
@@ -589,6 +590,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       gisO.isMultiPoint = true;
       shpSkipBox(unit);
       gisO.nSections = shpPointCount(unit, kShpTypeError);
+      shpCheckFitsRecord(unit, 16 * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
       break;
     }
     default:

@@ -217,6 +217,13 @@ TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
   EXPECT_TRUE(o.isPoint) << "Points begins with POINT";
   EXPECT_EQ(gGis.layers[id].mifLayer.rest.substr(0, 6), "s 7 8 ") << "the text after the keyword";
   EXPECT_EQ(output(), "");
+  // A multipoint is read one point per call, so its count is not bounded by the vertex buffer.
+  int done = id;
+  gisCloseLayer(done);
+  const int many = openMif("MultiPoint 150000\n1 2\n");
+  ASSERT_TRUE(gisObjectType(many, o));
+  EXPECT_EQ(o.nSections, 150000);
+  EXPECT_EQ(part(many, o).v, (Pts{{1, 2}}));
 }
 
 TEST_F(LayerReadObjectTest, MifFileEndingAfterStyleLinesHasNoFurtherObject) {
