@@ -25,7 +25,8 @@ void gisGotoBeginningOfData(int gisID);
 // The 100-byte header of a .shp on unit (nothing when unit is 0 or less); leaves it on byte 100.
 void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
                    double& xmax, double& ymax);
-// The .dbf header and field descriptors; leaves the unit on the deletion flag of record 1.
+// The .dbf header and field descriptors; leaves the unit on the deletion flag of record 1, where
+// the header length places it.
 void dbfReadHeader(DbfSubLayer& dbf);
 // The .mif header: the "Columns" block, then on to the line after "Data".
 void mifReadHeader(MifLayer& mif);
@@ -72,6 +73,7 @@ struct GisReadBuffers {
   ShpRecordPlace shpRecord;                       // the .shp record being read
   std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
+  int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
   void reset() { *this = GisReadBuffers{}; }
 };
 extern GisReadBuffers gGisRead;

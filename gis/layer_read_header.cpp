@@ -198,6 +198,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return;
   fuRewind(unit);
+  if (gGisRead.dbfFlagAheadUnit == unit) gGisRead.dbfFlagAheadUnit = 0;  // read ahead before the rewind
   dbfHeaderBytes(unit, 4);
   const std::int32_t count = dbfHeaderI32(unit);
   const std::string lengths = dbfHeaderBytes(unit, 24);  // header and record lengths, reserved bytes

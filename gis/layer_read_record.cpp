@@ -36,7 +36,9 @@ std::string dbfRecordBytes(int unit, std::size_t n) {
 // The deletion flag of the next record that is not deleted. A deleted record still counts as read:
 // the header's count includes it.
 char dbfNextLiveFlag(DbfSubLayer& dbf) {
-  char flag = dbfRecordBytes(dbf.unit, 1)[0];
+  // The flag may have been read ahead already, when the object before the record was found.
+  char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfRecordBytes(dbf.unit, 1)[0];
+  gGisRead.dbfFlagAheadUnit = 0;
   while (flag == '*') {
     dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
     dbf.records += 1;
@@ -117,13 +119,15 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
 int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return 0;
-  const std::uint64_t here = fuTell(unit);
-  std::string flag;
-  if (!fuGetBytes(unit, 1, flag)) return 0;  // the end: the record reader reports it
-  if (flag[0] != '*') {
-    fuSeek(unit, here);
-    return 0;
+  // The flag is kept for the record reader rather than read again: no seek back per object.
+  if (gGisRead.dbfFlagAheadUnit != unit) {
+    std::string flag;
+    if (!fuGetBytes(unit, 1, flag)) return 0;  // the end: the record reader reports it
+    gGisRead.dbfFlagByte = flag[0];
+    gGisRead.dbfFlagAheadUnit = unit;
   }
+  if (gGisRead.dbfFlagByte != '*') return 0;
+  gGisRead.dbfFlagAheadUnit = 0;
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;
   gisSetMessage("WARNING 0409 - Deleted record " + num(dbf.records) + " of .dbf file passed over with its object.",
