@@ -5,6 +5,7 @@
 //
 // Every count, length and offset read from a file is checked before it is used; a file that
 // does not hold what it claims stops the run with a message that names the file.
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -14,24 +15,27 @@
 
 // Reads the layer's file headers into its slot: the .mif header up to the "Data" line, or the
 // .shp header (both views; the big-endian one is closed afterwards) and the .dbf field table.
+// A shapefile layer without records (a .shp of its header alone) is at its end once prepared.
 void gisReadHeader(int gisID);
 int gisNumberAttributes(int gisID);
-// MIF: the lines of the .mid (the .mid is left at its start); shapefile: the .dbf header count.
+// MIF: the lines of the .mid (the .mid is left where it was); shapefile: the .dbf header count.
 int gisNumberRecords(int gisID);
 // The layer back on its first object and record; clears gisEndOfData.
 void gisGotoBeginningOfData(int gisID);
 // The 100-byte header of a .shp on unit (nothing when unit is 0 or less); leaves it on byte 100.
 void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
                    double& xmax, double& ymax);
-// The .dbf header and field descriptors; leaves the unit on the deletion flag of record 1.
+// The .dbf header and field descriptors; leaves the unit on the deletion flag of record 1, where
+// the header length places it.
 void dbfReadHeader(DbfSubLayer& dbf);
 // The .mif header: the "Columns" block, then on to the line after "Data".
 void mifReadHeader(MifLayer& mif);
 
 // ---- objects (layer_read_object.cpp) ----------------------------------------------------------
 
-// Finds the next object and fills gisO (kind flags, counts, part table, type name). False only at
-// the end of a MIF file without a further object.
+// Finds the next object and fills gisO (kind flags, counts, part table, type name). False at the
+// end of a MIF file without a further object, and at the end of a shapefile layer (at once for one
+// without records). A shape whose .dbf record is deleted is passed over with its record.
 bool gisObjectType(int gisID, GisObject& gisO);
 // Reads the object found by gisObjectType, or its next part, into x and y (1-based: element 0 is
 // unused, so each holds size() - 1 vertices), with its label position, angle (degrees) and length.
@@ -52,12 +56,24 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
 // double quotes. gisO's type name is used in messages.
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line);
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line);
+// When the table's next record is deleted: passes over it with a warning naming it and returns its
+// number, so that the caller passes over its shape too; 0 (nothing read) otherwise.
+int dbfPassDeletedRecord(DbfSubLayer& dbf);
+
+// Where the .shp record whose header was read last lies: its content from start to end (bytes).
+struct ShpRecordPlace {
+  int unit = 0;
+  std::uint64_t start = 0;
+  std::uint64_t end = 0;
+};
 
 // The reading side's module-level buffers.
 struct GisReadBuffers {
   GisObject mifCenterScratch;                     // look-ahead after a MIF region
+  ShpRecordPlace shpRecord;                       // the .shp record being read
   std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
+  int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
   void reset() { *this = GisReadBuffers{}; }
 };
 extern GisReadBuffers gGisRead;
@@ -84,6 +100,13 @@ std::string mifFindCoordSysLine(int unit);
 std::string mifCleanCoordSysLine(const std::string& line);
 std::string mifReadCoordSysLine(const std::string& fileName);
 void mifCopyHeader(int unitIn, int unitOut);
+
+// The count after the "Columns" keyword of a header line, wherever the keyword stands in it.
+bool mifColumnsCount(const std::string& line, std::int32_t& n);
+// From the top of the header: the "Columns" line, its column lines, then the "Data" line, so a
+// column whose name holds "Data" is not taken for it. False when the header is not so laid out;
+// otherwise the unit is left on the first object line.
+bool mifWalkHeaderToData(int unit, std::size_t lineLength);
 
 // Shared by the readers: an attribute definition line split into its name (up to the first blank
 // after left-justifying) and its type (the rest, cut to typeLength).

@@ -6,6 +6,7 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "utility/byte_order.hpp"
 #include "utility/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -68,13 +69,14 @@ std::int32_t dbfHeaderI32(int unit) {
   return v;
 }
 
-// Step 4, one 32-byte descriptor whose first character c has been read already.
+// One 32-byte descriptor whose first character has been read already.
 void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   const int unit = dbf.unit;
   dbf.nFields += 1;
   if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0401 - Exceeded maximum number of dbf Fields.");
   const int i = dbf.nFields;
-  const std::string raw = std::string(1, first) + dbfHeaderBytes(unit, 10);
+  std::string raw = std::string(1, first) + dbfHeaderBytes(unit, 10);
+  raw.resize(std::min(raw.find('\0'), raw.size()));  // a name ends at its first NUL
   dbf.fieldName[i] = fixed::fit(CLEANATTRIBUTENAME(raw), 11);
   dbf.fieldType[i] = dbfHeaderBytes(unit, 1);
   dbfHeaderI32(unit);  // the field's data address
@@ -89,7 +91,26 @@ void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   }
 }
 
-// Step 6: the field list on the console and the library log.
+// Records start where the header length says, whatever padding lies between the terminator and
+// it; each record is as long as the header says, so bytes a writer added after the fields are
+// passed over with the record. Lengths that cannot hold what the descriptors declare stop the run.
+void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLength) {
+  const int unit = dbf.unit;
+  const std::uint64_t afterTerminator = fuTell(unit);
+  if (static_cast<std::uint64_t>(headerLength) < afterTerminator)
+    gisFail("ERROR 0403 - Reading .dbf file header.",
+            std::string(kIndent) + "Header length of " + num(headerLength) + " in file " + fuName(unit) +
+                " ends before its field descriptors (" + num(static_cast<std::int32_t>(afterTerminator)) + ").");
+  if (fileRecordLength - 1 < dbf.recordLength)
+    gisFail("ERROR 0403 - Reading .dbf file header.",
+            std::string(kIndent) + "Record length of " + num(fileRecordLength) + " in file " + fuName(unit) +
+                " is shorter than its fields (" + num(dbf.recordLength + 1) + ").");
+  dbf.recordLength = fileRecordLength - 1;
+  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) dbfHeaderFailure(unit);
+  if (static_cast<std::uint64_t>(headerLength) != afterTerminator) fuSeek(unit, static_cast<std::uint64_t>(headerLength));
+}
+
+// The field list on the console and the library log.
 void dbfPrintFields(const DbfSubLayer& dbf) {
   std::string text = num(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
   for (int i = 1; i <= dbf.nFields; ++i)
@@ -100,21 +121,20 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 
 // ---- .mif header ----------------------------------------------------------------------------------
 
-// Step 2: the line holding "Columns", or the last line of the file when none does.
+// The line holding "Columns"; a file without one has no attribute definitions to read.
 std::string mifFindColumnsLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok)
-      gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
-    if (FLAGEXISTS(line, "Columns")) break;
+    if (readCut(unit, line, kLine) != ReadStatus::Ok) break;
+    if (FLAGEXISTS(line, "Columns")) return line;
   }
-  return line;
+  gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
 }
 
-// Step 3: the count after the keyword; the attribute arrays bound it.
+// The count after the keyword; the attribute arrays bound it.
 int mifReadColumnsCount(int unit, const std::string& line) {
   std::int32_t n = 0;
-  if (!CHECKINT(fixed::slice(line, 8, kLine), n))
+  if (!mifColumnsCount(line, n))
     gisFail("ERROR 0314 - Could not read number of attributes in .mif file");
   if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
@@ -132,7 +152,7 @@ void mifPrintAttributes(const MifLayer& mif) {
   gisLogLine(text);
 }
 
-// Reads lines of the given length until one holds "Data"; the unit is left on the line after it.
+// After the column lines: reads lines until one holds "Data"; the unit is left on the line after it.
 void mifSkipToData(int unit, std::size_t length) {
   std::string line;
   while (!fuAtEnd(unit)) {
@@ -140,6 +160,14 @@ void mifSkipToData(int unit, std::size_t length) {
     if (FLAGEXISTS(line, "Data")) return;
   }
   gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+}
+
+// The first record follows the 100-byte header; a .shp without one is at its end at once.
+void shpPrepareFirstRecord(GisLayerSlot& slot) {
+  ShpSubLayer& shp = slot.shpSubLayer[1];
+  if (shp.shpUnitLE <= 0) return;
+  shp.nextOffset = 50;
+  slot.gisEndOfData = fuAtEnd(shp.shpUnitLE);
 }
 
 }  // namespace
@@ -169,19 +197,20 @@ void shpReadHeader(int unit, int& code, int& length, int& version, int& type, do
 void dbfReadHeader(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return;
-  // Step 2.
   fuRewind(unit);
+  if (gGisRead.dbfFlagAheadUnit == unit) gGisRead.dbfFlagAheadUnit = 0;  // read ahead before the rewind
   dbfHeaderBytes(unit, 4);
   const std::int32_t count = dbfHeaderI32(unit);
-  for (int k = 0; k < 6; ++k) dbfHeaderI32(unit);
+  const std::string lengths = dbfHeaderBytes(unit, 24);  // header and record lengths, reserved bytes
+  const auto* p = reinterpret_cast<const unsigned char*>(lengths.data());
+  const int headerLength = byteorder::getU16(p, byteorder::Order::Little);
+  const int fileRecordLength = byteorder::getU16(p + 2, byteorder::Order::Little);
   // The count sizes what callers read; a negative one is a damaged header, not a count.
   if (count < 0)
     gisFail("ERROR 0403 - Reading .dbf file header.",
             std::string(kIndent) + "Record count of " + num(count) + " in file " + fuName(unit) + " is negative.");
   dbf.headerRecordCount = count;
-  // Step 3.
   console::line("DBF file contains " + num(count) + " records.");
-  // Step 4.
   dbf.nFields = 0;
   dbf.recordLength = 0;
   for (;;) {
@@ -189,9 +218,8 @@ void dbfReadHeader(DbfSubLayer& dbf) {
     if (c == '\x0D') break;
     dbfReadFieldDescriptor(dbf, c);
   }
-  // Step 5.
   if (dbf.nFields == 0) gisFail("ERROR 0319 - No attributes specified in .dbf file.");
-  // Step 6.
+  dbfPlaceFirstRecord(dbf, headerLength, fileRecordLength);
   dbfPrintFields(dbf);
 }
 
@@ -242,6 +270,7 @@ void gisReadHeader(int gisID) {
   if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
   dbfReadHeader(slot.dbfSubLayer[1]);
   slot.dbfSubLayer[1].records = 0;
+  shpPrepareFirstRecord(slot);
 }
 
 int gisNumberAttributes(int gisID) {
@@ -259,6 +288,9 @@ int gisNumberRecords(int gisID) {
   if (slot.gisLayerType != 1) return 0;
   const int unit = slot.mifLayer.midUnit;
   if (unit <= 0) return 0;
+  // Counted from the top, then the .mid goes back where it stood, so the rows still pair with
+  // the objects when the count is taken in the middle of reading.
+  const std::uint64_t here = fuTell(unit);
   fuRewind(unit);
   int count = 0;
   std::string line;
@@ -266,7 +298,7 @@ int gisNumberRecords(int gisID) {
     if (fuReadLine(unit, line) != ReadStatus::Ok) break;
     ++count;
   }
-  fuRewind(unit);
+  fuSeek(unit, here);
   return count;
 }
 
@@ -282,13 +314,12 @@ void gisGotoBeginningOfData(int gisID) {
     shpReadHeader(slot.shpSubLayer[1].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
     dbfReadHeader(slot.dbfSubLayer[1]);
     slot.dbfSubLayer[1].records = 0;
+    shpPrepareFirstRecord(slot);
     return;
   }
   if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
   MifLayer& mif = slot.mifLayer;
-  if (mif.mifUnit > 0) {
-    fuRewind(mif.mifUnit);
-    mifSkipToData(mif.mifUnit, kShortLine);
-  }
+  if (mif.mifUnit > 0 && !mifWalkHeaderToData(mif.mifUnit, kShortLine))
+    gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
   fuRewind(mif.midUnit);
 }

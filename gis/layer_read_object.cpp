@@ -110,9 +110,20 @@ std::int32_t shpPointCount(int unit, const char* line1) {
     if (line1 == kShpTypeError) shpTypeReadFailure(unit);
     shpCoordReadFailure(unit);
   }
-  if (n < 0 || n > kGisMaxVertices)
-    shpCorrupt(unit, line1, "Point count of " + num(n) + " is outside 0 to " + num(kGisMaxVertices));
+  if (n < 0) shpCorrupt(unit, line1, "Point count of " + num(n) + " is negative");
   return n;
+}
+
+// The record's content must hold what its counts claim: need bytes from the current position.
+// Bytes beyond what the shape needs are allowed; the next record is placed by the content length.
+void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
+  const ShpRecordPlace& place = gGisRead.shpRecord;
+  if (place.unit != unit) return;
+  const std::uint64_t here = fuTell(unit);
+  if (need < 0 || here > place.end || static_cast<std::uint64_t>(need) > place.end - here)
+    shpCorrupt(unit, line1,
+               "Record content length of " + num(static_cast<std::int64_t>((place.end - place.start) / 2)) +
+                   " words is too short for the counts it holds");
 }
 
 // The part offsets into ir(1..nParts), then ir(nParts+1) := nPoints; each offset must lie within
@@ -139,19 +150,23 @@ void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, cons
 // n pairs of doubles in one read; pair k goes to x(first+k), y(first+k) when store is set.
 void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int first, bool store) {
   if (n <= 0) return;
+  if (!store) {  // passed over without reading, however many there are
+    const std::uint64_t here = fuTell(unit), size = fuSize(unit), bytes = static_cast<std::uint64_t>(n) * 16;
+    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) shpCoordReadFailure(unit);
+    return;
+  }
   std::string b;
   if (!fuGetBytes(unit, static_cast<std::size_t>(n) * 16, b)) shpCoordReadFailure(unit);
   const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
-  if (!store) return;
   for (int k = 0; k < n; ++k) {
     x[static_cast<std::size_t>(first + k)] = byteorder::getF64(p + 16 * k, order);
     y[static_cast<std::size_t>(first + k)] = byteorder::getF64(p + 16 * k + 8, order);
   }
 }
 
-// Step 1 of the record header: number and content length (kept only for the check that the record
-// lies within the file), then the shape type.
+// The record number and content length, then the shape type. The content length places the
+// record's end, which the reads of its shape must stay within and where the next record starts.
 int shpReadRecordHeader(int unit) {
   std::string b;
   if (!fuGetBytes(unit, 8, b)) shpTypeReadFailure(unit);
@@ -161,6 +176,7 @@ int shpReadRecordHeader(int unit) {
   if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here)
     shpCorrupt(unit, kShpTypeError,
                "Record content length of " + num(words) + " words runs past the end of the file");
+  gGisRead.shpRecord = ShpRecordPlace{unit, here, here + static_cast<std::uint64_t>(words) * 2};
   return shpTypeI32(unit);
 }
 
@@ -174,6 +190,8 @@ void shpPolylineHeader(int unit, GisObject& gisO) {
   if (nParts == 1) gisO.isPline = true;
   if (nParts >= 2) gisO.isPlineMultiple = true;
   const std::int32_t nPoints = shpPointCount(unit, kShpTypeError);
+  shpCheckFitsRecord(unit, 4 * static_cast<std::int64_t>(nParts) + 16 * static_cast<std::int64_t>(nPoints),
+                     kShpTypeError);
   shpReadPartOffsets(unit, gisO, nParts, nPoints, kShpTypeError);
 }
 
@@ -184,6 +202,7 @@ void shpPolygonHeader(int unit, GisObject& gisO) {
   if (nParts >= kGisMaxParts)
     gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + num(kGisMaxParts));
   if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + num(nParts) + " is negative");
+  shpCheckFitsRecord(unit, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
   gisO.nr = nParts;
 }
 
@@ -193,7 +212,12 @@ void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<do
   const int nr = gisO.nr;
   if (nr < 0 || nr >= kGisMaxParts) gisShouldNotBeHere("shpReadObject");
   const std::int32_t total = shpPointCount(unit, kShpCoordError);
+  shpCheckFitsRecord(unit, 4 * static_cast<std::int64_t>(nr) + 16 * static_cast<std::int64_t>(total),
+                     kShpCoordError);
   shpReadPartOffsets(unit, gisO, nr, total, kShpCoordError);
+  for (int j = 1; j <= nr; ++j)  // a ring of no points has no vertex to stand in its layout
+    if (gisO.ir[static_cast<std::size_t>(j) + 1] == gisO.ir[static_cast<std::size_t>(j)])
+      shpCorrupt(unit, kShpCoordError, "Ring " + num(j) + " of a region has no points");
   if (lRead && static_cast<std::int64_t>(nr) + total > limit)
     tooManyNodes(kShpNodes, static_cast<std::int64_t>(nr) + total, limit);
   int s = 0;
@@ -202,8 +226,8 @@ void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<do
     const int n = gisO.ir[jj + 1] - gisO.ir[jj];
     shpReadPairs(unit, n, x, y, s + 1, lRead);
     if (lRead) {
-      // A ring of fewer than two points has no second vertex; its last point stands in.
-      const std::size_t src = static_cast<std::size_t>(n >= 2 ? s + 2 : std::max(s + n, s + 1));
+      // A ring of one point has no second vertex; that point stands in.
+      const std::size_t src = static_cast<std::size_t>(n >= 2 ? s + 2 : s + 1);
       x[static_cast<std::size_t>(s + n + 1)] = x[src];
       y[static_cast<std::size_t>(s + n + 1)] = y[src];
     }
@@ -250,7 +274,7 @@ bool anyKind(const GisObject& o) {
          o.isRect || o.isRoundRect || o.isArc || o.isText || o.isMultiPoint;
 }
 
-// Step 2b-c: the first character after blanks and TABs (1-based), and the 16-character key there.
+// The first character after blanks and TABs (1-based), and the 16-character key there.
 std::size_t mifKeyPosition(const std::string& line) {
   const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;
@@ -288,7 +312,8 @@ void mifKeywordCounts(int unit, const std::string& word, const std::string& afte
                       const std::string& line) {
   if (word == "PLINE MULTIPLE" || word == "MULTIPOINT") {
     const int n = mifKeywordCount(unit, after, word.c_str());
-    const int most = word == "MULTIPOINT" ? kGisMaxVertices : kGisMaxParts;
+    // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
+    const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
     if (n < 0 || n > most) mifCorrupt(unit, "Count of " + num(n) + " after " + word + " is outside 0 to " + num(most));
     gisO.nSections = n;
   } else if (word == "REGION") {
@@ -392,17 +417,18 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   int start = 1;
   for (int j = 1; j <= gisO.nr; ++j) {
     const int n = mifCountFromUnit(unit);
+    if (n < 1) mifCorrupt(unit, "Ring " + num(j) + " of a region has no points");
     nPoints += n + 1;
     if (lRead) {
       if (nPoints > limit) tooManyNodes(kMifNodes, nPoints, limit);
       for (int i = start; i <= nPoints - 1; ++i) mifReadPairInto(unit, x, y, static_cast<std::size_t>(i));
-      // A ring of fewer than two points has no second vertex; its last point stands in.
-      const std::size_t src = static_cast<std::size_t>(n >= 2 ? start + 1 : std::max(nPoints - 1, start));
+      // A ring of one point has no second vertex; that point stands in.
+      const std::size_t src = static_cast<std::size_t>(n >= 2 ? start + 1 : start);
       x[static_cast<std::size_t>(nPoints)] = x[src];
       y[static_cast<std::size_t>(nPoints)] = y[src];
       gisO.ir[static_cast<std::size_t>(j)] = nPoints - 1;
       start = nPoints + 1;
-    } else if (j == 1 && n >= 1) {
+    } else if (j == 1) {
       mifReadPairInto(unit, x, y, 1);
       mifPassLines(unit, n - 1);
     } else {
@@ -515,6 +541,32 @@ void objectLabel(const GisObject& o, std::span<double> x, std::span<double> y, i
   }
 }
 
+// ---- placing records --------------------------------------------------------------------------------
+
+// The unit on the next record: each record's content length placed it when its header was read,
+// so bytes a record holds beyond its shape, or parts a caller did not read, never derail the
+// reading. A layer not yet prepared (no offset kept) reads on from where the unit stands.
+void shpGotoNextRecord(int unit, int nextOffsetWords) {
+  if (nextOffsetWords < 50) return;
+  const std::uint64_t next = static_cast<std::uint64_t>(nextOffsetWords) * 2;
+  if (fuTell(unit) != next) fuSeek(unit, next);
+}
+
+// Passes over one whole record (its header and content).
+void shpPassRecord(int unit) {
+  shpReadRecordHeader(unit);
+  fuSeek(unit, gGisRead.shpRecord.end);
+}
+
+// The layer's data has ended when the unit is at the end of the file, or when the object's last
+// part has been read and no record follows it.
+bool shpDataEnded(const ShpSubLayer& shp, const GisObject& gisO) {
+  const int unit = shp.shpUnitLE;
+  if (fuAtEnd(unit)) return true;
+  const bool partsLeft = (gisO.isPline || gisO.isPlineMultiple || gisO.isMultiPoint) && gisO.nr < gisO.nSections;
+  return !partsLeft && static_cast<std::uint64_t>(shp.nextOffset) * 2 >= fuSize(unit);
+}
+
 }  // namespace
 
 bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
@@ -526,6 +578,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       break;
     case 1:
       gisO.isPoint = true;
+      shpCheckFitsRecord(unit, 16, kShpTypeError);
       break;
     case 3:
       shpPolylineHeader(unit, gisO);
@@ -537,6 +590,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       gisO.isMultiPoint = true;
       shpSkipBox(unit);
       gisO.nSections = shpPointCount(unit, kShpTypeError);
+      shpCheckFitsRecord(unit, 16 * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
       break;
     }
     default:
@@ -559,6 +613,7 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
       nPoints = 1;
       if (lRead && limit < 1) tooManyNodes(kShpNodes, 1, limit);
       shpReadPairs(unit, 1, x, y, 1, capacityOf(x, y) >= 1);
+      if (shapeType == 8) gisO.nr += 1;  // the points read so far
       break;
     case 3: {
       // One part per call; the part table was checked when the record header was read.
@@ -675,8 +730,19 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   }
   if (slot.gisLayerType != 2) gisShouldNotBeHere("gisObjectType");
   ShpSubLayer& shp = slot.shpSubLayer[1];
-  shpObjectType(shp.shpUnitLE, shp.recordShapeType, gisO);
-  slot.gisEndOfData = fuAtEnd(shp.shpUnitLE);
+  const int unit = shp.shpUnitLE;
+  shpGotoNextRecord(unit, shp.nextOffset);
+  for (;;) {
+    if (fuAtEnd(unit)) {  // no further record: an empty layer, or the end after passed-over ones
+      slot.gisEndOfData = true;
+      return false;
+    }
+    if (dbfPassDeletedRecord(slot.dbfSubLayer[1]) == 0) break;
+    shpPassRecord(unit);  // a deleted record takes its shape with it
+  }
+  shpObjectType(unit, shp.recordShapeType, gisO);
+  shp.nextOffset = static_cast<int>(gGisRead.shpRecord.end / 2);
+  slot.gisEndOfData = fuAtEnd(unit);
   return true;
 }
 
@@ -695,7 +761,7 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
   } else if (slot.gisLayerType == 2) {
     ShpSubLayer& shp = slot.shpSubLayer[1];
     ok = shpReadObject(shp.shpUnitLE, shp.recordShapeType, gisO, x, y, maxNodes, nPoints, lRead);
-    slot.gisEndOfData = fuAtEnd(shp.shpUnitLE);
+    slot.gisEndOfData = shpDataEnded(shp, gisO);
   } else {
     gisShouldNotBeHere("gisReadObject");
   }

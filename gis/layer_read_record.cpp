@@ -1,5 +1,6 @@
 // Reading the attribute record of each object as an attribute data line: the next .mid row of a
 // MIF layer, or the next .dbf record of a shapefile layer joined into comma-separated values.
+#include <cstdint>
 #include <string>
 
 #include "gis/gis_layers.hpp"
@@ -32,18 +33,22 @@ std::string dbfRecordBytes(int unit, std::size_t n) {
   return b;
 }
 
-// Step 1: the deletion flag of the next record that is not deleted.
-char dbfNextLiveFlag(const DbfSubLayer& dbf) {
-  char flag = dbfRecordBytes(dbf.unit, 1)[0];
+// The deletion flag of the next record that is not deleted. A deleted record still counts as read:
+// the header's count includes it.
+char dbfNextLiveFlag(DbfSubLayer& dbf) {
+  // The flag may have been read ahead already, when the object before the record was found.
+  char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfRecordBytes(dbf.unit, 1)[0];
+  gGisRead.dbfFlagAheadUnit = 0;
   while (flag == '*') {
     dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
+    dbf.records += 1;
     flag = dbfRecordBytes(dbf.unit, 1)[0];
   }
   gGisRead.dbfFlagByte = flag;
   return flag;
 }
 
-// Step 2: the end mark; a header that promised more records is only a warning.
+// The end mark; a header that promised more records is only a warning.
 void dbfReachedEndMark(const DbfSubLayer& dbf) {
   if (dbf.records == dbf.headerRecordCount) return;
   gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
@@ -51,29 +56,44 @@ void dbfReachedEndMark(const DbfSubLayer& dbf) {
   gisPrintMessage(0);
 }
 
-// Step 3: the fields of one record, joined.
+// A character value in double quotes; a quote inside it is doubled, so the line still splits into
+// its fields.
+void appendQuoted(std::string& joined, const std::string& value) {
+  joined += '"';
+  for (const char c : value) {
+    if (c == '"') joined += '"';
+    joined += c;
+  }
+  joined += '"';
+}
+
+// The fields of one record, joined; bytes the record holds beyond its fields are passed over.
 std::string dbfJoinFields(DbfSubLayer& dbf) {
   std::string joined;
+  int used = 0;
   for (int i = 1; i <= dbf.nFields; ++i) {
     const std::size_t len = static_cast<std::size_t>(dbf.fieldLength[i]);
+    used += dbf.fieldLength[i];
     std::string& buffer = gGisRead.dbfValueBuffer;
     buffer.assign(buffer.size(), ' ');
     buffer.replace(0, len, dbfRecordBytes(dbf.unit, len));
     const std::string value = fixed::trimmed(buffer);
     const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
     if (type == 'C' || type == 'c') {
-      joined += "\"" + value + "\"";
+      appendQuoted(joined, value);
     } else if (!value.empty() && value[0] == '*') {
-      joined += "0";  // a numeric field filled with asterisks overflowed when it was written
+      // A number field filled with asterisks holds no value (writers store an empty number so);
+      // it reads as an empty value, as a blank one does, not as a 0 the writer never meant.
     } else {
       joined += value;
     }
     if (i < dbf.nFields) joined += ",";
   }
+  if (dbf.recordLength > used) dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength - used));
   return joined;
 }
 
-// Steps 1-4; true when a record was read, false at the end mark.
+// One record as a data line; true when a record was read, false at the end mark.
 bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   const std::size_t length = declaredLength(line);
   line = fixed::blanks(length);
@@ -95,6 +115,26 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
 }
 
 }  // namespace
+
+int dbfPassDeletedRecord(DbfSubLayer& dbf) {
+  const int unit = dbf.unit;
+  if (unit <= 0) return 0;
+  // The flag is kept for the record reader rather than read again: no seek back per object.
+  if (gGisRead.dbfFlagAheadUnit != unit) {
+    std::string flag;
+    if (!fuGetBytes(unit, 1, flag)) return 0;  // the end: the record reader reports it
+    gGisRead.dbfFlagByte = flag[0];
+    gGisRead.dbfFlagAheadUnit = unit;
+  }
+  if (gGisRead.dbfFlagByte != '*') return 0;
+  gGisRead.dbfFlagAheadUnit = 0;
+  dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
+  dbf.records += 1;
+  gisSetMessage("WARNING 0409 - Deleted record " + num(dbf.records) + " of .dbf file passed over with its object.",
+                "               File " + fuName(unit) + ".");
+  gisPrintMessage(0);
+  return dbf.records;
+}
 
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
   if (!dbfReadOneRecord(dbf, line)) endOfData = true;

@@ -56,18 +56,45 @@ void mifSplitAttributeLine(const std::string& line, std::string& name, std::size
   type = fixed::fit(text.substr(p + 1), typeLength);
 }
 
+bool mifColumnsCount(const std::string& line, std::int32_t& n) {
+  const std::size_t at = UPPERCASE(line).find("COLUMNS");
+  if (at == std::string::npos) return false;
+  return CHECKINT(line.substr(at + 7), n);
+}
+
+bool mifWalkHeaderToData(int unit, std::size_t lineLength) {
+  fuRewind(unit);
+  std::string line;
+  bool columns = false;
+  while (!columns && !fuAtEnd(unit)) {
+    if (readCut(unit, line, lineLength) != ReadStatus::Ok) return false;
+    columns = FLAGEXISTS(line, "Columns");
+  }
+  std::int32_t n = 0;
+  if (!columns || !mifColumnsCount(line, n)) return false;
+  for (std::int32_t k = 0; k < n; ++k)
+    if (fuReadLine(unit, line) != ReadStatus::Ok) return false;
+  while (!fuAtEnd(unit)) {
+    if (readCut(unit, line, lineLength) != ReadStatus::Ok) return false;
+    if (FLAGEXISTS(line, "Data")) return true;
+  }
+  return false;
+}
+
 bool mifGotoBeginningOfAttributes(int unit, int& nAttr) {
   fuRewind(unit);
   std::string line;
-  while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kShortLine) != ReadStatus::Ok) {
+  bool columns = false;
+  while (!columns) {
+    // A file without a "Columns" line has no count to give: no other line stands in for it.
+    if (fuAtEnd(unit) || readCut(unit, line, kShortLine) != ReadStatus::Ok) {
       warn("WARNING 0315 - Problems finding start of attribute definitions in .mif file", true);
       return false;
     }
-    if (FLAGEXISTS(line, "Columns")) break;
+    columns = FLAGEXISTS(line, "Columns");
   }
   std::int32_t n = 0;
-  if (!CHECKINT(fixed::slice(line, 8, kShortLine), n)) {
+  if (!mifColumnsCount(line, n)) {
     warn("WARNING 0314 - Problems reading number of attributes in .mif file", true);
     return false;
   }
@@ -95,13 +122,8 @@ GisAttributeDefinition gisReadAttributeDefinition(int gisID) {
 }
 
 void mifGotoBeginningOfData(int unit) {
-  fuRewind(unit);
-  std::string line;
-  while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kShortLine) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "Data")) return;
-  }
-  gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+  if (!mifWalkHeaderToData(unit, kShortLine))
+    gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
 }
 
 std::string mifFindCoordSysLine(int unit) {

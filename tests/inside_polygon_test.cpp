@@ -130,11 +130,20 @@ TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
   EXPECT_TRUE(r.inside(-3.0, 0.0));
 }
 
-TEST(InsidePolygon, UnclosedRingLeavesOutItsFirstPoint) {
-  // Read unclosed: the walked ring is points 2..m closed back to point 2.
-  const Region r = Region().ring({{9, 9}, {0, 0}, {1, 0}, {1, 1}, {0, 1}});
-  EXPECT_TRUE(r.inside(0.5, 0.5));
-  EXPECT_FALSE(r.inside(5.0, 5.0));
+TEST(InsidePolygon, UnclosedRingGetsItsClosingEdge) {
+  // Read unclosed: the last point leads back to the first, so the whole square counts.
+  const Region r = Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
+  EXPECT_TRUE(r.inside(1.0, 1.0));  // outside the triangle of points 2..4
+  EXPECT_TRUE(r.insideSingle(1.0f, 1.0f));
+  EXPECT_TRUE(r.inside(3.0, 3.0));
+  EXPECT_FALSE(r.inside(5.0, 1.0));
+  EXPECT_TRUE(r.insideEdge(0.0, 2.0));  // on the closing edge
+  // A hole read unclosed after a closed outer ring.
+  Region h;
+  h.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
+  h.ring({{-1, -1}, {1, -1}, {1, 1}, {-1, 1}});
+  EXPECT_FALSE(h.inside(-0.5, -0.5));
+  EXPECT_TRUE(h.inside(-3.0, 0.0));
 }
 
 TEST(InsidePolygon, TooFewPointsAndCountsBeyondTheArrays) {
@@ -146,6 +155,15 @@ TEST(InsidePolygon, TooFewPointsAndCountsBeyondTheArrays) {
   EXPECT_TRUE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, 1000, -10.0, r.partEnd, 1));
   // A ring end the array does not hold is never matched.
   EXPECT_TRUE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, r.n, -10.0, std::span<const std::int32_t>{}, 1));
+  // No rings: nothing is inside.
+  EXPECT_FALSE(INSIDE_POLYGON_8(0.5, 0.5, r.x, r.y, r.n, -10.0, r.partEnd, 0));
+  EXPECT_FALSE(INSIDE_POLYGON_EDGE_8(0.0, 0.5, r.x, r.y, r.n, -10.0, 0.0, r.partEnd, -1));
+  EXPECT_FALSE(INSIDE_POLYGON(0.5f, 0.5f, r.xf(), r.yf(), r.n, -10.0f, r.partEnd, 0));
+  // An xref right of the region's smallest x is widened to it: the ray still leaves the region.
+  const Region wide = Region().ring({{0, 0}, {100, 0}, {100, 1}, {0, 1}, {0, 0}});
+  EXPECT_TRUE(INSIDE_POLYGON_8(95.0, 0.5, wide.x, wide.y, wide.n, 100.0, wide.partEnd, 1));
+  EXPECT_TRUE(INSIDE_POLYGON(95.0f, 0.5f, wide.xf(), wide.yf(), wide.n, 100.0f, wide.partEnd, 1));
+  EXPECT_FALSE(INSIDE_POLYGON_8(105.0, 0.5, wide.x, wide.y, wide.n, 100.0, wide.partEnd, 1));
 }
 
 TEST(InsidePolygon, DoubleFormKeepsLargeCoordinates) {

@@ -217,6 +217,13 @@ TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
   EXPECT_TRUE(o.isPoint) << "Points begins with POINT";
   EXPECT_EQ(gGis.layers[id].mifLayer.rest.substr(0, 6), "s 7 8 ") << "the text after the keyword";
   EXPECT_EQ(output(), "");
+  // A multipoint is read one point per call, so its count is not bounded by the vertex buffer.
+  int done = id;
+  gisCloseLayer(done);
+  const int many = openMif("MultiPoint 150000\n1 2\n");
+  ASSERT_TRUE(gisObjectType(many, o));
+  EXPECT_EQ(o.nSections, 150000);
+  EXPECT_EQ(part(many, o).v, (Pts{{1, 2}}));
 }
 
 TEST_F(LayerReadObjectTest, MifFileEndingAfterStyleLinesHasNoFurtherObject) {
@@ -291,6 +298,9 @@ TEST_F(LayerReadObjectTest, MifObjectsThatCannotBeRead) {
                                         "region.\n             Requested       4        Limit       3"},
       {"Region 1\n -4\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
                           "               Point count of -4 is negative in file h.mif."},
+      {"Region 2\n 0\n 4\n0 0\n1 0\n1 1\n0 0\n",
+       "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
+       "               Ring 1 of a region has no points in file h.mif."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -367,7 +377,7 @@ class HandMadeShpTest : public LayerReadObjectTest {
   }
 };
 
-TEST_F(HandMadeShpTest, PolylineOfNineThousandNineHundredNinetyNinePartsReads) {
+TEST_F(HandMadeShpTest, LargeObjectsReadOrArePassedOver) {
   std::vector<int> offsets;
   for (int i = 0; i < 9999; ++i) offsets.push_back(i);
   const int id = openShp(shpFile({polyContent(3, 9999, 9999, offsets)}, 3));
@@ -378,10 +388,36 @@ TEST_F(HandMadeShpTest, PolylineOfNineThousandNineHundredNinetyNinePartsReads) {
   for (int k = 0; k < 9999; ++k) r = part(id, o);
   EXPECT_EQ(r.v, (Pts{{9998, -9998}}));
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+
+  // More points than the vertex buffer holds: passed over in skip mode, ERROR 0310 when read.
+  for (const int type : {3, 5}) {
+    SCOPED_TRACE(type);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    const std::string big = polyContent(type, 1, kGisMaxVertices + 1, {0});
+    const int large = openShp(shpFile({big, polyContent(3, 1, 2, {0}), big}, type));
+    ASSERT_TRUE(gisObjectType(large, o));
+    EXPECT_EQ(part(large, o, kGisMaxVertices, false).n, type == 3 ? kGisMaxVertices + 1 : kGisMaxVertices + 2);
+    EXPECT_EQ(object(large).v, (Pts{{0, 0}, {1, -1}}));
+    ASSERT_TRUE(gisObjectType(large, o));
+    const std::string out = failure([&] { part(large, o); });
+    EXPECT_NE(out.find("\nERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
+                       "             Requested" +
+                       std::string(type == 3 ? "  100001" : "  100002") + "        Limit  100000\n"),
+              std::string::npos)
+        << out;
+  }
 }
 
-TEST_F(HandMadeShpTest, NullRecordIsNoneAndIncomplete) {
-  const int id = openShp(shpFile({typeOnly(0), polyContent(3, 1, 2, {0})}, 3));
+TEST_F(HandMadeShpTest, NullRecordsPaddedRecordsAndUnreadPartsKeepTheNextRecordInPlace) {
+  // A record with bytes beyond its shape, and a polyline whose second part the caller leaves
+  // unread: each next record is found by the content length.
+  std::string point = typeOnly(1);
+  byteorder::putF64(point, 7.0, Order::Little);
+  byteorder::putF64(point, 8.0, Order::Little);
+  const int id = openShp(shpFile({typeOnly(0), polyContent(3, 1, 2, {0}) + std::string(12, 'x'),
+                                  polyContent(3, 2, 4, {0, 2}), point + std::string(4, '\0')},
+                                 3));
   GisObject o;
   o.isComplete = true;
   ASSERT_TRUE(gisObjectType(id, o));
@@ -390,6 +426,13 @@ TEST_F(HandMadeShpTest, NullRecordIsNoneAndIncomplete) {
   part(id, o);
   EXPECT_FALSE(o.isComplete);
   EXPECT_EQ(object(id).v, (Pts{{0, 0}, {1, -1}}));
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_EQ(part(id, o).v, (Pts{{0, 0}, {1, -1}}));
+  EXPECT_FALSE(gGis.layers[id].gisEndOfData);
+  EXPECT_EQ(object(id).v, (Pts{{7, 8}}));
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData) << "the padding of the last record is no further object";
+  EXPECT_FALSE(gisObjectType(id, o));
+  EXPECT_EQ(output(), "");
 }
 
 TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
@@ -413,7 +456,10 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
       {shpFile({polyContent(3, 2, 4, {0, 5})}, 3), trust + "Part offset of 5 is outside 0 to 4 in file s.shp."},
       {shpFile({polyContent(3, 2, 4, {2, 1})}, 3), trust + "Part offset of 1 is outside 2 to 4 in file s.shp."},
       {shpFile({polyContent(3, 1, 200000, {0}).substr(0, 60)}, 3),
-       trust + "Point count of 200000 is outside 0 to 100000 in file s.shp."},
+       trust + "Record content length of 30 words is too short for the counts it holds in file s.shp."},
+      {shpFile({polyContent(5, 2, 3, {0, 3})}, 5),
+       "ERROR 0429 - Reading .shp file object coordinates.\n"
+       "               Ring 2 of a region has no points in file s.shp."},
       {shpFile({polyContent(3, 1, 4, {0})}, 3),
        "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
        "             Requested       4        Limit       3"},
@@ -437,13 +483,23 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
 }
 
 TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
+  // The content length is cut with the coordinates: the counts no longer fit in the record.
   std::string bytes = shpFile({polyContent(3, 1, 3, {0})}, 3);
-  // The content length still claims the whole record; the file ends inside the coordinates.
   bytes.resize(bytes.size() - 20);
   bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
-  const int id = openShp(bytes);
-  const std::string out = failure([&] { object(id); });
-  EXPECT_NE(out.find("\nERROR 0430 - End of .shp file encountered whilst reading object coordinates.\n"),
+  std::string out = failure([&] { object(openShp(bytes)); });
+  EXPECT_NE(out.find("\nERROR 0424 - Reading .shp file object type.\n               Record content length of 38 "
+                     "words is too short for the counts it holds in file s.shp.\n"),
+            std::string::npos)
+      << out;
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+  bytes = shpFile({polyContent(5, 1, 3, {0})}, 5);
+  bytes.resize(bytes.size() - 20);
+  bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
+  out = failure([&] { object(openShp(bytes)); });
+  EXPECT_NE(out.find("\nERROR 0429 - Reading .shp file object coordinates.\n               Record content length of "
+                     "38 words is too short for the counts it holds in file s.shp.\n"),
             std::string::npos)
       << out;
 }

@@ -50,11 +50,11 @@ class LayerReadRecordTest : public PlenvorTest {
 TEST_F(LayerReadRecordTest, FieldFormsJoinIntoADataLine) {
   const int id = openTable(dbfBytes(3, kFields,
                                     rec(' ', "12", "River", "******") + rec(' ', "", "", "1.5") +
-                                        rec(' ', "-3.5", "Two words", "0.25"),
+                                        rec(' ', "-3.5", "Two \"w\"", "0.25"),
                                     true));
-  EXPECT_EQ(next(id), "  12,\"River\",0") << "leading blanks stay; asterisks read as 0";
+  EXPECT_EQ(next(id), "  12,\"River\",") << "leading blanks stay; asterisks are no value";
   EXPECT_EQ(next(id), ",\"\",   1.5") << "a blank number is nothing, a blank text two quotes";
-  EXPECT_EQ(next(id), "-3.5,\"Two words\",  0.25");
+  EXPECT_EQ(next(id), "-3.5,\"Two \"\"w\"\"\",  0.25") << "a quote in a value is doubled";
   EXPECT_FALSE(gGis.layers[id].gisEndOfData);
   EXPECT_EQ(next(id), "") << "the end mark gives a blank line";
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
@@ -68,7 +68,8 @@ TEST_F(LayerReadRecordTest, LogicalFieldIsUnquoted) {
 }
 
 TEST_F(LayerReadRecordTest, DeletedRecordsArePassedOverAndAShortTableWarns) {
-  const int id = openTable(dbfBytes(3, kFields,
+  // The header's count includes the deleted record: one more than the file holds is short.
+  const int id = openTable(dbfBytes(4, kFields,
                                     rec(' ', "1", "a", "1") + rec('*', "2", "b", "2") +
                                         rec('\0', "3", "c", "3"),
                                     true));
@@ -78,7 +79,7 @@ TEST_F(LayerReadRecordTest, DeletedRecordsArePassedOverAndAShortTableWarns) {
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   EXPECT_EQ(output(),
             "WARNING 0405 - Insufficient number of records found in .dbf file.\n"
-            "               Found 2, expecting 3.\n");
+            "               Found 3, expecting 4.\n");
 }
 
 TEST_F(LayerReadRecordTest, TableWithoutEndMarkEndsAfterItsLastRecord) {
@@ -143,7 +144,7 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
       gisInitialiseObject(o);
       o.isPoint = true;
       gGis.gisCoordBuffer.n = 1;
-      gGis.gisCoordBuffer.x[1] = 1.0;
+      gGis.gisCoordBuffer.x[1] = static_cast<double>(&l - lines.data());
       gGis.gisCoordBuffer.y[1] = 2.0;
       gisWriteObject(out, o);
       gGis.gisDataLine = fixed::fit(l, 1000);
@@ -167,6 +168,31 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
     }
     gisCloseLayer(id);
   }
+
+  // The second record deleted: its point goes with it, and the third point keeps its own record.
+  std::string table = readFile(dir_ / "w_P.dbf");
+  const std::size_t flag2 = 32 * 4 + 1 + (1 + 8 + 16 + 8);
+  ASSERT_EQ(table[flag2], ' ');
+  table[flag2] = '*';
+  writeFile(dir_ / "w_P.dbf", table);
+  const int id = gisOpenLayer("w.shp", "P", "I ", false);
+  gisReadHeader(id);
+  std::vector<double> x(3, 0.0), y(3, 0.0);
+  std::vector<std::string> got;
+  clearOutput();
+  GisObject o;
+  while (gisObjectType(id, o)) {
+    int n = 0;
+    double xc = 0, yc = 0;
+    float angle = 0, length = 0;
+    gisReadObject(id, o, x, y, 1, n, xc, yc, angle, length, true);
+    got.push_back(std::to_string(static_cast<int>(x[1])) + ":" + next(id));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"0:\"creek\",             1.5,       3",
+                                           "2:\"long nam\",             100,      42"}));
+  EXPECT_EQ(output(), "WARNING 0409 - Deleted record 2 of .dbf file passed over with its object.\n"
+                      "               File w_P.dbf.\n");
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
 }
 
 TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {

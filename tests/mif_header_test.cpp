@@ -32,7 +32,7 @@ class MifHeaderTest : public PlenvorTest {
 
 const char* const kHeader =
     "Version 300\r\nCharset \"WindowsLatin1\"\r\nDelimiter \",\"\r\nCoordSys Earth Projection 1, 104\r\n"
-    "Columns 3\r\n  ID Integer\r\n  Name Char(20)\r\n  Depth Decimal(10,2)\r\nData\r\n\r\nPoint 1 2\r\n";
+    "Columns 3\r\n  ID Integer\r\n  Data_Source Char(20)\r\n  Depth Decimal(10,2)\r\nData\r\n\r\nPoint 1 2\r\n";
 
 TEST_F(MifHeaderTest, ColumnsCountThenDefinitionsThenData) {
   const int unit = openText("a.mif", kHeader);
@@ -44,32 +44,37 @@ TEST_F(MifHeaderTest, ColumnsCountThenDefinitionsThenData) {
   EXPECT_EQ(fixed::trimmed(d.name), "ID");
   EXPECT_EQ(fixed::trimmed(d.type), "Integer");
   mifReadAttributeDefinition(unit, d);
+  EXPECT_EQ(fixed::trimmed(d.name), "Data_Source");
   mifReadAttributeDefinition(unit, d);
   EXPECT_EQ(fixed::trimmed(d.name), "Depth");
   EXPECT_EQ(fixed::trimmed(d.type), "Decimal(10,2)");
   EXPECT_EQ(d.name.size(), 256u);
   EXPECT_EQ(d.type.size(), 24u);
+  // The "Data" search follows the header: the column named Data_Source is not taken for it.
   mifGotoBeginningOfData(unit);
   EXPECT_EQ(nextLine(unit), "");
   EXPECT_EQ(nextLine(unit), "Point 1 2");
   EXPECT_EQ(output(), "");
 }
 
-TEST_F(MifHeaderTest, CountNotBeginningByColumnEightWarnsAndPauses) {
-  const int unit = openText("a.mif", "Version 300\n  Columns 3\n  A Integer\nData\n");
-  setInput("\n");
+TEST_F(MifHeaderTest, CountIsTheNumberAfterTheKeywordAndWithoutOneTheRoutineWarns) {
   int n = -7;
-  EXPECT_FALSE(mifGotoBeginningOfAttributes(unit, n));
+  EXPECT_TRUE(mifGotoBeginningOfAttributes(openText("a.mif", "Version 300\n  Columns 3\n  A Integer\nData\n"), n));
+  EXPECT_EQ(n, 3);
+  EXPECT_EQ(nextLine(fuUnitOfFile("a.mif")), "  A Integer");
+
+  setInput("\n\n");
+  n = -7;
+  EXPECT_FALSE(mifGotoBeginningOfAttributes(openText("b.mif", "Version 300\nColumns many\n  A Integer\n"), n));
   EXPECT_EQ(n, -7);
   EXPECT_EQ(output(),
             "\nWARNING 0314 - Problems reading number of attributes in .mif file\n\nPress Enter to Continue\n");
-}
-
-TEST_F(MifHeaderTest, WithoutColumnsTheCountIsReadFromTheLastLine) {
-  const int unit = openText("a.mif", "Version 300\nCoordSys NonEarth\nabcdefg 12\n");
-  int n = 0;
-  EXPECT_TRUE(mifGotoBeginningOfAttributes(unit, n));
-  EXPECT_EQ(n, 12);
+  // No "Columns" line: no count is taken from another line.
+  clearOutput();
+  EXPECT_FALSE(mifGotoBeginningOfAttributes(openText("c.mif", "Version 300\nCoordSys NonEarth\nabcdefg 12\n"), n));
+  EXPECT_EQ(n, -7);
+  EXPECT_EQ(output(), "\nWARNING 0315 - Problems finding start of attribute definitions in .mif file\n\n"
+                      "Press Enter to Continue\n");
 }
 
 TEST_F(MifHeaderTest, MissingDataOrDefinitionStops) {

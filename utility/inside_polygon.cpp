@@ -50,13 +50,18 @@ struct RayCrossings {
   std::int32_t n;
   T prevY = T(0);  // y of the start of the last edge that ended on the ray's line
 
-  // A ring's first walked edge starts at its second vertex, which the ring's last walked edge
+  // A ring's first walked edge starts at its second vertex, which the edge from its first point
   // arrives at. When that vertex lies on the ray's line, rule 3 needs the y from which the
-  // boundary came into it, so it is taken from the ring's own points walked back from its last
-  // read point; a value left over from another ring would misjudge the crossing.
-  void startRing(std::int32_t first, std::int32_t lastRead) {
-    if (lastRead <= first || lastRead > n) lastRead = n - 1;
-    for (std::int32_t j = lastRead; j > first; --j) {
+  // boundary came into it, so it is taken from the ring's own points walked back from its first
+  // point and then from its last read point; a value left over from another ring would misjudge
+  // the crossing.
+  void startRing(std::int32_t second, std::int32_t lastRead) {
+    if (y[static_cast<std::size_t>(second - 1)] != py) {
+      prevY = y[static_cast<std::size_t>(second - 1)];
+      return;
+    }
+    if (lastRead <= second || lastRead > n) lastRead = n - 1;
+    for (std::int32_t j = lastRead; j > second; --j) {
       if (y[static_cast<std::size_t>(j)] != py) {
         prevY = y[static_cast<std::size_t>(j)];
         return;
@@ -64,9 +69,7 @@ struct RayCrossings {
     }
   }
 
-  bool crosses(std::int32_t i) {
-    const auto a = static_cast<std::size_t>(i);
-    const T xa = x[a], ya = y[a], xb = x[a + 1], yb = y[a + 1];
+  bool crosses(T xa, T ya, T xb, T yb) {
     if (ya == yb) return false;  // horizontal edges never cross the ray
     if (yb == py) {              // ends on the ray's line: decided with the next edge
       prevY = ya;
@@ -78,25 +81,48 @@ struct RayCrossings {
   }
 };
 
-// Walks every ring's edges from its second vertex to the copy of it and counts the crossings.
-// onEdge(i) may decide the whole test at once (true: inside).
+// The far end of the ray: left of every stored point, whatever xref the caller gave.
+template <class T>
+T rayEnd(T xref, std::span<const T> x, std::int32_t n) {
+  for (std::int32_t i = 1; i <= n; ++i) xref = std::min(xref, x[static_cast<std::size_t>(i)]);
+  return xref - T(10);
+}
+
+// Walks every ring's edges from its second vertex round to it again and counts the crossings. A
+// ring read unclosed gets its closing edge: its last point leads back to its first, and the first
+// to the second. onEdge(A, B) may decide the whole test at once (true: inside).
 template <class T, class OnEdge>
 bool walkRings(RayCrossings<T>& rules, std::span<const std::int32_t> partEnd, std::int32_t nParts,
                const char* tag, OnEdge onEdge) {
   const std::int32_t n = rules.n;
-  if (n < 3) return false;
+  if (n < 3 || nParts <= 0) return false;
+  const auto& x = rules.x;
+  const auto& y = rules.y;
   std::int32_t count = 0;
+  auto edge = [&](std::size_t a, std::size_t b) {
+    if (onEdge(x[a], y[a], x[b], y[b])) return true;
+    if (rules.crosses(x[a], y[a], x[b], y[b])) ++count;
+    return false;
+  };
   std::int32_t k = 1;
   std::int32_t i = 2;
+  std::int32_t first = 1;
   rules.startRing(i, ringEnd(partEnd, k));
   for (;;) {
-    if (onEdge(i)) return true;
-    if (rules.crosses(i)) ++count;
+    const auto a = static_cast<std::size_t>(i);
+    const auto f = static_cast<std::size_t>(first);
+    const bool lastEdge = i == ringEnd(partEnd, k);
+    if (lastEdge && (x[a] != x[f] || y[a] != y[f])) {
+      if (edge(a, f) || edge(f, f + 1)) return true;
+    } else if (edge(a, a + 1)) {
+      return true;
+    }
     std::int32_t next = i + 1;
-    if (i == ringEnd(partEnd, k)) {
+    if (lastEdge) {
       ++k;
       if (k > nParts && i + 2 < n - 1) stopTooManyRings(tag);
       next = i + 3;  // the next ring's second vertex
+      first = i + 2;
       if (next <= n - 1) rules.startRing(next, ringEnd(partEnd, k));
     }
     if (next > n - 1) break;
@@ -110,27 +136,28 @@ bool walkRings(RayCrossings<T>& rules, std::span<const std::int32_t> partEnd, st
 bool INSIDE_POLYGON(float px, float py, std::span<const float> x, std::span<const float> y,
                     std::int32_t n, float xref, std::span<const std::int32_t> partEnd,
                     std::int32_t nParts) {
-  RayCrossings<float> rules{px, py, xref - 10.0f, x, y, usablePoints(n, x, y)};
-  return walkRings(rules, partEnd, nParts, "1", [](std::int32_t) { return false; });
+  const std::int32_t used = usablePoints(n, x, y);
+  RayCrossings<float> rules{px, py, rayEnd(xref, x, used), x, y, used};
+  return walkRings(rules, partEnd, nParts, "1", [](float, float, float, float) { return false; });
 }
 
 bool INSIDE_POLYGON_8(double px, double py, std::span<const double> x, std::span<const double> y,
                       std::int32_t n, double xref, std::span<const std::int32_t> partEnd,
                       std::int32_t nParts) {
-  RayCrossings<double> rules{px, py, xref - 10.0, x, y, usablePoints(n, x, y)};
-  return walkRings(rules, partEnd, nParts, "2", [](std::int32_t) { return false; });
+  const std::int32_t used = usablePoints(n, x, y);
+  RayCrossings<double> rules{px, py, rayEnd(xref, x, used), x, y, used};
+  return walkRings(rules, partEnd, nParts, "2", [](double, double, double, double) { return false; });
 }
 
 bool INSIDE_POLYGON_EDGE_8(double px, double py, std::span<const double> x,
                            std::span<const double> y, std::int32_t n, double xref,
                            [[maybe_unused]] double unused, std::span<const std::int32_t> partEnd,
                            std::int32_t nParts) {
-  RayCrossings<double> rules{px, py, xref - 10.0, x, y, usablePoints(n, x, y)};
+  const std::int32_t used = usablePoints(n, x, y);
+  RayCrossings<double> rules{px, py, rayEnd(xref, x, used), x, y, used};
   // On the edge: on its line (cross product below the tolerance), no further from A than B is,
   // and on B's side of A. Without the last condition a point on the line behind A would count.
-  auto onEdge = [&](std::int32_t i) {
-    const auto a = static_cast<std::size_t>(i);
-    const double xa = x[a], ya = y[a], xb = x[a + 1], yb = y[a + 1];
+  auto onEdge = [&](double xa, double ya, double xb, double yb) {
     const float cross = static_cast<float>((xa - xb) * (ya - py) - (ya - yb) * (xa - px));
     if (!(std::abs(cross) < kGeometryTolerance)) return false;
     if (DISTANCE_8(xa, ya, xb, yb) < DISTANCE_8(xa, ya, px, py)) return false;

@@ -11,7 +11,9 @@
 // what the arrays hold are never read, whatever n says.
 //
 // xref is an x at or left of the region's smallest x: the test ray runs from the point to
-// (xref - 10, py). A region holding more rings than nParts ends the run.
+// (xref - 10, py); an xref right of the smallest stored x is widened to it. A ring read unclosed
+// (last point not its first) is closed by an edge back to its first point. A region of no rings
+// (nParts 0 or less) has no inside; one holding more rings than nParts ends the run.
 #include <cstdint>
 #include <span>
 
