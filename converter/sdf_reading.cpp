@@ -74,7 +74,7 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
   buf.n = count;
   const SdfCrossSection& xs = gSdfSection;
   gGis.gisDataLine =
-      fixed::fit("\"" + fixed::trimmed(xs.streamId) + "\",\"" + fixed::trimmed(xs.reachId) + "\"",
+      fixed::fit('"' + fixed::trimmed(xs.streamId) + "\",\"" + fixed::trimmed(xs.reachId) + "\"",
                  gGis.gisDataLine.size());
   GisObject& obj = gSdfLayers.gisObject;
   obj.nr = 1;

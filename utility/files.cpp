@@ -170,8 +170,8 @@ void FILEUNITSINITIALISE(int firstUnit) {
   gFileUnits.fuPoolOpen.fill(false);
   gFileUnits.fuPoolType.fill(0);
   gFileUnits.fuLogUnit = 0;
-  gFileUnits.fuInputDrive = " ";
-  gFileUnits.fuOutputDrive = " ";
+  gFileUnits.fuInputDrive = fixed::blanks(1);
+  gFileUnits.fuOutputDrive = fixed::blanks(1);
 
   gRunFlags.fuGuiMode = false;
   gRunFlags.fuTitle = fixed::blanks(100);
