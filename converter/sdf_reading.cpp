@@ -44,7 +44,7 @@ void readFirstLine(int unit, std::string& line, int& lineNo) {
   EXITS();
 }
 
-// Step 4b: the STREAM ID: and REACH ID: lines that follow a REACH: line.
+// The STREAM ID: and REACH ID: lines that follow a REACH: line.
 void readReachNames(int unit, std::string& line, int& lineNo) {
   SdfCrossSection& xs = gSdfSection;
   readNamedLine(unit, "REACH", "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
@@ -52,7 +52,7 @@ void readReachNames(int unit, std::string& line, int& lineNo) {
 }
 
 
-// Step 4c: the vertices up to the END: line, written as one polyline with its names.
+// A centre line's vertices up to its END: line, written as one polyline with its names.
 void readCentreLine(int unit, std::string& line, int& lineNo) {
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
   int count = 0;
@@ -109,7 +109,7 @@ struct HeaderSkip {
 
 // --- Cross-section pass ---------------------------------------------------------------------
 
-// Step 7b: the STREAM ID:, REACH ID: and STATION: lines after a CROSS-SECTION: line.
+// The STREAM ID:, REACH ID: and STATION: lines after a CROSS-SECTION: line.
 void readSectionNames(int unit, std::string& line, int& lineNo) {
   SdfCrossSection& xs = gSdfSection;
   const std::string block = "CROSS-SECTION";
@@ -134,7 +134,7 @@ void closeSectionLayers(SdfSectionLayers& layers) {
   gisCloseLayer(layers.endPoints);
 }
 
-// Steps 7c to 7g on one line: each block reader leaves the line that ended its block in the
+// A section's blocks, tested in turn on one line: each block reader leaves the line that ended its block in the
 // buffer, and the tests after it look at that line.
 void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options) {
   SdfCrossSection& xs = gSdfSection;
@@ -169,14 +169,14 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
 
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
                     const SdfRunOptions& options) {
-  // Step 1: the input name keeps its ".sdf" in the streams layer's name.
+  // The input name keeps its ".sdf" in the streams layer's name.
   OpenSdfStreamLayer(fixed::trimmed(inputName) + "_streams" + sdfLayerExtension(options.mifOutput),
                      gSdfLayers.streams);
   report("Processing Stream Centrelines");
   console::line();
   gSdfLayers.gisObject.isPline = true;
 
-  // Step 3: the first line opens the header at most; it is not tested for blocks.
+  // The first line opens the header at most; it is not tested for blocks.
   readFirstLine(sdfUnit, line, lineNo);
   HeaderSkip header;
   header.inHeader = FLAGEXISTS(line, "BEGIN HEADER:");

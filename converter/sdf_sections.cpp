@@ -40,7 +40,7 @@ void writePoint(int layer, double x, double y, const std::string& record) {
   writeObjectAndRecord(layer, record);
 }
 
-// Steps 1 to 3: a cleared mask, the .csv name, and a station that must read as a number.
+// A new section: no point trimmed yet, its .csv name, and a station that must read as a number.
 void startSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   const int n = std::max(xs.surfCount, 0);
@@ -56,7 +56,7 @@ void startSection(const SdfCrossSection& xs) {
   }
 }
 
-// Steps 5 and 6: chainage along the surface line, summed in single precision, and the change
+// Chainage along the surface line, summed in single precision, and the Manning's n change
 // points and markers placed on it.
 float measureSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
@@ -72,7 +72,7 @@ float measureSection(const SdfCrossSection& xs) {
   return length;
 }
 
-// Step 7: each point takes the n of the last change point at or before it; the pointer moves at
+// Each point takes the n of the last change point at or before it; the pointer moves at
 // most one change point per surface point. A section without n values gets 0.0, never the values
 // of an earlier section.
 void assignMannings(const SdfCrossSection& xs) {
@@ -88,7 +88,7 @@ void assignMannings(const SdfCrossSection& xs) {
   }
 }
 
-// Step 8a: each marker's plan position and surface elevation, interpolated between the two
+// Each levee marker's plan position and surface elevation, interpolated between the two
 // surface points around it. A marker beyond the end of the line sits on its last point.
 void placeLeveeMarkers(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
@@ -114,7 +114,7 @@ void placeLeveeMarkers(const SdfCrossSection& xs) {
   }
 }
 
-// Step 8b: the first point of the smallest elevation.
+// The first point of the smallest elevation: the channel that trimming keeps.
 int lowestPoint(const SdfCrossSection& xs) {
   int low = 1;
   for (int i = 2; i <= xs.surfCount; ++i)
@@ -128,7 +128,7 @@ void trimOutside(int surfCount, float from, float to) {
     if (w.sectionChainage[i] < from || w.sectionChainage[i] > to) w.trimMask[i] = 1;
 }
 
-// Step 8c: keep the part between the markers that holds the lowest point. Without a marker, or
+// Keeps the part between the markers that holds the lowest point. Without a marker, or
 // when no two markers bracket the lowest point, the section keeps all its points.
 void trimToMarkers(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
@@ -167,7 +167,7 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
-// Step 9: the profile of the kept points.
+// The .csv profile of the kept points: chainage, elevation and, where the section has them, n.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   int unit = 0;
@@ -182,7 +182,7 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   CLOSER(unit);
 }
 
-// Step 10: one polyline through the kept points, named by its .csv profile.
+// One polyline through the kept points, named by its .csv profile.
 void writeSectionLine(const SdfCrossSection& xs, int layer) {
   const SdfSectionWork& w = gSdfWork;
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
@@ -217,7 +217,7 @@ std::string leveeIdField(const std::string& id) {
   return text.find(',') == std::string::npos ? text : "\"" + text + "\"";
 }
 
-// Step 11: surface points, the two untrimmed end points, and the levee markers.
+// The points of a section: its kept surface points, its two untrimmed end points, its levee markers.
 void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layers) {
   const SdfSectionWork& w = gSdfWork;
   GisObject& obj = gSdfLayers.gisObject;
@@ -238,7 +238,7 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
   obj.isPoint = false;
 }
 
-// Step 12: every cut-line point as one polyline; a block without points still keeps its record.
+// Every cut-line point as one polyline; a block without points still keeps its record.
 void writeCutLine(const SdfCrossSection& xs, int layer) {
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
   buf.n = xs.cutCount;

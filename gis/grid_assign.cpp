@@ -42,7 +42,7 @@ std::string valueText(const GridAssignSettings& s, float value) {
   return s.lInteger ? AINTEGER(roundedValue(value)) : AREAL(value);
 }
 
-// Step 6 of a part: the console line up to "to", left open for the count.
+// A part's console line up to "to", left open for the count the assignment yields.
 void writePartOpening(const GisObject& o, std::int32_t nPoints, const std::string& text) {
   std::string line = "...GIS " + fixed::trimmed(o.typeName) + " (" + formatInteger(nPoints, 6);
   if (o.isRegion)
@@ -52,7 +52,7 @@ void writePartOpening(const GisObject& o, std::int32_t nPoints, const std::strin
   console::write(line + fixed::trimmed(text) + " to");
 }
 
-// Step 8: the count and its word end the line.
+// The count and its word end a part's line.
 void writePartClosing(const GridAssignSettings& s, std::int32_t count) {
   const bool points = s.lCountOnly || s.lSidesOnly || s.lCellsAndSides;
   console::line(formatInteger(count, 6) + (points ? " points" : " cells"));

@@ -80,7 +80,7 @@ void patchIndex(ShpSubLayer& shp) {
   patchOrFail(name, 36, boxBytes(shp));
 }
 
-// Step 3 of the close: only sub-layers whose header was written have totals to patch.
+// The totals written at close: only sub-layers whose header was written have totals to patch.
 void writeEndOfFile(GisLayerSlot& slot) {
   if (slot.gisLayerType == 1) return;
   if (slot.gisLayerType != 2) gisShouldNotBeHere("gisWriteHeader");
@@ -99,7 +99,7 @@ void closeUnit(int& unit, bool written, const std::string& failure) {
   CLOSER(unit);
 }
 
-// Step 4: every unit still open, in the order of the records.
+// Every unit still open, in the order of the records.
 void closeUnits(GisLayerSlot& slot) {
   const bool w = slot.gisWrite;
   if (slot.gisLayerType == 1) {
@@ -120,7 +120,7 @@ void closeUnits(GisLayerSlot& slot) {
   }
 }
 
-// Steps 2 to 5 of gisCloseLayer, shared with gisCloseAllLayers.
+// The close of one slot (totals, units, slot freed), shared by gisCloseLayer and gisCloseAllLayers.
 void closeSlot(int gisID) {
   GisLayerSlot& slot = gGis.layers[gisID];
   gisLogLine("");

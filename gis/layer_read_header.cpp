@@ -68,7 +68,7 @@ std::int32_t dbfHeaderI32(int unit) {
   return v;
 }
 
-// Step 4, one 32-byte descriptor whose first character c has been read already.
+// One 32-byte field descriptor whose first character c has been read already.
 void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   const int unit = dbf.unit;
   dbf.nFields += 1;
@@ -89,7 +89,7 @@ void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   }
 }
 
-// Step 6: the field list on the console and the library log.
+// The field list on the console and the library log.
 void dbfPrintFields(const DbfSubLayer& dbf) {
   std::string text = num(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
   for (int i = 1; i <= dbf.nFields; ++i)
@@ -100,7 +100,7 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 
 // ---- .mif header ----------------------------------------------------------------------------------
 
-// Step 2: the line holding "Columns", or the last line of the file when none does.
+// The line holding "Columns", or the last line of the file when none does.
 std::string mifFindColumnsLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
@@ -111,7 +111,7 @@ std::string mifFindColumnsLine(int unit) {
   return line;
 }
 
-// Step 3: the count after the keyword; the attribute arrays bound it.
+// The count after the keyword; the attribute arrays bound it.
 int mifReadColumnsCount(int unit, const std::string& line) {
   std::int32_t n = 0;
   if (!CHECKINT(fixed::slice(line, 8, kLine), n))
@@ -169,7 +169,7 @@ void shpReadHeader(int unit, int& code, int& length, int& version, int& type, do
 void dbfReadHeader(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return;
-  // Step 2.
+  // The record count after the version and date; the rest of the fixed header is not needed.
   fuRewind(unit);
   dbfHeaderBytes(unit, 4);
   const std::int32_t count = dbfHeaderI32(unit);
@@ -179,9 +179,9 @@ void dbfReadHeader(DbfSubLayer& dbf) {
     gisFail("ERROR 0403 - Reading .dbf file header.",
             std::string(kIndent) + "Record count of " + num(count) + " in file " + fuName(unit) + " is negative.");
   dbf.headerRecordCount = count;
-  // Step 3.
+  // The user sees the record count even when a field descriptor turns out to be damaged.
   console::line("DBF file contains " + num(count) + " records.");
-  // Step 4.
+  // Field descriptors up to the 0x0D that ends them.
   dbf.nFields = 0;
   dbf.recordLength = 0;
   for (;;) {
@@ -189,9 +189,9 @@ void dbfReadHeader(DbfSubLayer& dbf) {
     if (c == '\x0D') break;
     dbfReadFieldDescriptor(dbf, c);
   }
-  // Step 5.
+  // A table without fields has nothing to read records into.
   if (dbf.nFields == 0) gisFail("ERROR 0319 - No attributes specified in .dbf file.");
-  // Step 6.
+  // The fields as read, for the user to check against the layer they expect.
   dbfPrintFields(dbf);
 }
 

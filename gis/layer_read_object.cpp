@@ -150,7 +150,7 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
   }
 }
 
-// Step 1 of the record header: number and content length (kept only for the check that the record
+// The record header: number and content length (kept only for the check that the record
 // lies within the file), then the shape type.
 int shpReadRecordHeader(int unit) {
   std::string b;
@@ -250,7 +250,7 @@ bool anyKind(const GisObject& o) {
          o.isRect || o.isRoundRect || o.isArc || o.isText || o.isMultiPoint;
 }
 
-// Step 2b-c: the first character after blanks and TABs (1-based), and the 16-character key there.
+// The first character after blanks and TABs (1-based), and the 16-character key there.
 std::size_t mifKeyPosition(const std::string& line) {
   const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;

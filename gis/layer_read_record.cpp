@@ -32,7 +32,7 @@ std::string dbfRecordBytes(int unit, std::size_t n) {
   return b;
 }
 
-// Step 1: the deletion flag of the next record that is not deleted.
+// The deletion flag of the next record that is not deleted.
 char dbfNextLiveFlag(const DbfSubLayer& dbf) {
   char flag = dbfRecordBytes(dbf.unit, 1)[0];
   while (flag == '*') {
@@ -43,7 +43,7 @@ char dbfNextLiveFlag(const DbfSubLayer& dbf) {
   return flag;
 }
 
-// Step 2: the end mark; a header that promised more records is only a warning.
+// The end mark; a header that promised more records is only a warning.
 void dbfReachedEndMark(const DbfSubLayer& dbf) {
   if (dbf.records == dbf.headerRecordCount) return;
   gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
@@ -51,7 +51,7 @@ void dbfReachedEndMark(const DbfSubLayer& dbf) {
   gisPrintMessage(0);
 }
 
-// Step 3: the fields of one record, joined.
+// The fields of one record, joined.
 std::string dbfJoinFields(DbfSubLayer& dbf) {
   std::string joined;
   for (int i = 1; i <= dbf.nFields; ++i) {
@@ -73,7 +73,7 @@ std::string dbfJoinFields(DbfSubLayer& dbf) {
   return joined;
 }
 
-// Steps 1-4; true when a record was read, false at the end mark.
+// The next live record as a data line; true when a record was read, false at the end mark.
 bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   const std::size_t length = declaredLength(line);
   line = fixed::blanks(length);

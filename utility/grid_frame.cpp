@@ -110,7 +110,7 @@ std::int64_t stepAt(std::int32_t first, std::int32_t last, std::int64_t k) {
   return last >= first ? first + (k - 1) : first - (k - 1);
 }
 
-// Steps 3 and 4 of the stepping tracers: every row (or column) between the end cells, and at
+// The stepping tracers' walk: every row (or column) between the end cells, and at
 // the two ends the end column (or row) as the end rule says.
 void stepAcrossCells(const Trace& t, EndRule rule, const TraceTexts& texts, CellList& list) {
   const std::int64_t nSteps =

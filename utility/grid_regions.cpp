@@ -109,7 +109,7 @@ class Rasteriser {
       : q_(q), dx_(dx), dy_(dy), x_(x), y_(y), z_(z), n_(n),
         held_(usableCount(n, std::min(x.size(), y.size()))) {}
 
-  // Steps 1 and 2: false when the window is empty.
+  // The window of grid cells the region's box covers; false when the window is empty.
   bool setWindow(std::int32_t& rowLo, std::int32_t& colLo, std::int32_t& rowHi,
                  std::int32_t& colHi) {
     T xmin{}, xmax{}, ymin{}, ymax{};
@@ -143,7 +143,7 @@ class Rasteriser {
     if (!ok) stopShouldNotBeHere(routine);
   }
 
-  // Step 3.
+  // The window starts empty of crossings (and, when asked, of earlier inside marks).
   void clearWindow() {
     for (std::int32_t c = colLo_; c <= colHi_; ++c) {
       for (std::int32_t r = rowLo_; r <= rowHi_; ++r) {
@@ -153,7 +153,7 @@ class Rasteriser {
     }
   }
 
-  // Step 4 for one edge: the sample lines y = k*dy it crosses, each recorded in the cell of
+  // One edge: the sample lines y = k*dy it crosses, each recorded in the cell of
   // the crossing (or the window's first column when left of it).
   void recordCrossings(std::size_t i) {
     const T xa = x_[i], ya = y_[i], xb = x_[i + 1], yb = y_[i + 1];
@@ -177,7 +177,7 @@ class Rasteriser {
     }
   }
 
-  // Steps 6 and 7: scan each row of the window and take the cells found inside.
+  // Scan each row of the window and take the cells found inside.
   std::int32_t takeInsideCells() {
     const std::int32_t iv = roundedValue(q_.value);
     std::int32_t count = 0;
