@@ -58,7 +58,7 @@ struct GisReadBuffers {
   GisObject mifCenterScratch;                     // look-ahead after a MIF region
   std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
-  void reset() { *this = GisReadBuffers(); }  // (), not {}: GCC 12 at -O3 thinks a braced one uninitialised
+  void reset() { *this = GisReadBuffers{}; }
 };
 extern GisReadBuffers gGisRead;
 

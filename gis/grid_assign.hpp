@@ -110,7 +110,7 @@ struct GridAssignBuffers {
   std::vector<std::int32_t> rows = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
   std::vector<std::int32_t> cols = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
   std::string record = std::string(1000, ' ');
-  void reset() { *this = GridAssignBuffers(); }  // (), not {}: GCC 12 at -O3 thinks a braced one uninitialised
+  void reset() { *this = GridAssignBuffers{}; }
 };
 extern GridAssignBuffers gAssignLayerBuffers;   // gisAssignLayerToGrid's
 extern GridAssignBuffers gAssignObjectBuffers;  // gisAssignObjectToGrid's
