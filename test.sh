@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
-# Builds plenvor and runs every test twice: in a plain build and in an AddressSanitizer +
-# UndefinedBehaviorSanitizer build.
+# Builds plenvor and runs every test twice: in a Release build (the build users make) and in an
+# AddressSanitizer + UndefinedBehaviorSanitizer build. Both treat compiler warnings as errors and
+# insist on GoogleTest; the output checks and the real SDF exports come from ../shared.
 set -euo pipefail
 cd "$(dirname "$0")"
+for need in ../shared/tools/shpcheck.py ../shared/tools/gdalcheck.py ../shared/samples/sdf; do
+  if [ ! -e "$need" ]; then
+    echo "test.sh: $need is missing: the tests need ../shared (samples/sdf and tools/) beside the checkout" >&2
+    exit 1
+  fi
+done
 jobs=$(nproc 2>/dev/null || echo 4)
 status=0
 for kind in plain sanitize; do
   dir=build/$kind
-  flag=OFF; [ "$kind" = sanitize ] && flag=ON
-  cmake -S . -B "$dir" -DPLENVOR_SANITIZE=$flag -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  if [ "$kind" = sanitize ]; then
+    options=(-DPLENVOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  else
+    options=(-DPLENVOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release)
+  fi
+  cmake -S . -B "$dir" "${options[@]}" -DPLENVOR_WERROR=ON -DPLENVOR_TESTS=ON >/dev/null
   cmake --build "$dir" -j"$jobs"
   echo "== tests: $kind build"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

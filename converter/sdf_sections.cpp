@@ -188,7 +188,7 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   for (int i = 1; i <= xs.surfCount; ++i) {
     if (w.trimMask[i]) continue;
     std::string row = formatFixed(w.sectionChainage[i], 12, 3) + "," + formatFixed(xs.surfZ[i], 12, 4);
-    if (xs.hasNValues) row += "," + formatFixed(w.pointMannings[i], 8, 4);
+    if (xs.hasNValues) row += ',' + formatFixed(w.pointMannings[i], 8, 4);
     writeCsvLine(unit, row);
   }
   CLOSER(unit);

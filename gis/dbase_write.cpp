@@ -43,7 +43,7 @@ void putZeros(int unit, int n) {
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
-// Step 3: one field of the table from its attribute definition.
+// One field of the table from its attribute definition.
 void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
   const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
   dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
@@ -74,7 +74,7 @@ void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& db
   }
 }
 
-// Step 5: version, date, counts and lengths.
+// The fixed header: version, date, counts and lengths.
 void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   putU8(unit, 3);
@@ -89,7 +89,7 @@ void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   putZeros(unit, 20);
 }
 
-// Step 6: one 32-byte descriptor per field, in field order.
+// One 32-byte descriptor per field, in field order.
 void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   for (int i = 1; i <= dbf.nFields; ++i) {

@@ -94,7 +94,7 @@ void patchIndex(ShpSubLayer& shp) {
   patchOrFail(name, 36, boxBytes(shp));
 }
 
-// Step 3 of the close: only sub-layers whose header was written have totals to patch.
+// The totals written at close: only sub-layers whose header was written have totals to patch.
 void writeEndOfFile(GisLayerSlot& slot) {
   if (slot.gisLayerType == 1) return;
   if (slot.gisLayerType != 2) gisShouldNotBeHere("gisWriteHeader");
@@ -113,7 +113,7 @@ void closeUnit(int& unit, bool written, const std::string& failure) {
   CLOSER(unit);
 }
 
-// Step 4: every unit still open, in the order of the records.
+// Every unit still open, in the order of the records.
 void closeUnits(GisLayerSlot& slot, bool w) {
   if (slot.gisLayerType == 1) {
     closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer));
@@ -133,7 +133,7 @@ void closeUnits(GisLayerSlot& slot, bool w) {
   }
 }
 
-// Steps 2 to 5 of gisCloseLayer, shared with gisCloseAllLayers.
+// The close of one slot (totals, units, slot freed), shared by gisCloseLayer and gisCloseAllLayers.
 void closeSlot(int gisID) {
   GisLayerSlot& slot = gGis.layers[gisID];
   gisLogLine("");

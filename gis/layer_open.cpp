@@ -47,7 +47,7 @@ std::string fullPath(const std::string& name) {
   return p.lexically_normal().string();
 }
 
-// ---- step 2: the slot -------------------------------------------------------------------------
+// ---- the slot: the first free one -------------------------------------------------------------
 
 int takeFreeSlot() {
   for (int id = 1; id <= kGisMaxLayers; ++id)
@@ -56,7 +56,7 @@ int takeFreeSlot() {
           " GIS layers open at once.");
 }
 
-// ---- step 7: the input-layer register ---------------------------------------------------------
+// ---- the input-layer register: each layer read, once -------------------------------------------
 
 void registerInputLayer(int gisID, const std::string& fname) {
   const std::string name = FILENAMEPATH(fullPath(trimmedBoth(fname)));

@@ -73,7 +73,7 @@ void writeShapefileHeaders(GisLayerSlot& slot) {
 
 // ---- gisWriteObject -------------------------------------------------------------------------
 
-// Step 2 for objects with parts: at least one part, starting at vertex 1 or later, with strictly
+// Objects with parts: at least one part, starting at vertex 1 or later, with strictly
 // increasing starts; and every count within the object buffers.
 void normaliseParts(int gisID, GisObject& gisO) {
   if (gisO.nr < 1) gisO.nr = 1;

@@ -105,7 +105,7 @@ void shpWriteBox(const ShpSubLayer& shp, const ShpBox& b) {
   putF64(shp.shpUnitLE, b.ymax, kRecordWriteError);
 }
 
-// Step 6: the content after the shape type, and the sub-layer box widened by it.
+// The content after the shape type, and the sub-layer box widened by it.
 void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == 0) return;

@@ -20,7 +20,7 @@ std::string answerWord(const std::string& line) {
 
 void showText(const std::string& text, const std::string& caption) {
   console::line();
-  console::line("[" + untilNul(caption) + "]");
+  console::line('[' + untilNul(caption) + ']');
   std::string shown = untilNul(text), cur;
   for (std::size_t i = 0; i < shown.size(); ++i) {
     char c = shown[i];

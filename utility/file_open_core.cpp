@@ -56,7 +56,7 @@ int box(const std::string& text, unsigned flags) {
   return platform::messageBox(text, fileunits::boxCaption(), flags);
 }
 
-// Step 12: ask for a name (or, in dialog mode, whether to try again).
+// A blank or missing name: ask for another (or, in dialog mode, whether to try again).
 void askForName(CoreOpen& op) {
   if (gRunFlags.fuGuiMode) {
     const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " FILE and/or path" + kCR + op.name + kCR +
@@ -86,7 +86,7 @@ void askForName(CoreOpen& op) {
   op.name = fixed::trimmed(TRIMF(answer));
 }
 
-// Steps 2 to 4: tidy the name, replace its drive, announce the attempt.
+// Before each attempt: tidy the name, replace its drive, announce the attempt.
 void prepareAndAnnounce(CoreOpen& op) {
   std::string work = fixed::fit(op.name, kNameLength);
   op.name = CLEANPATH(work);
@@ -96,7 +96,7 @@ void prepareAndAnnounce(CoreOpen& op) {
   echoWrite(op.echoUnit, "Trying to open file " + op.name + "...");
 }
 
-// Step 6 for modes that may not share a file: false sends the user back to naming a file.
+// A file open elsewhere, for a mode that may not share it: false sends the user back to naming a file.
 bool closeOtherConnections(CoreOpen& op, const std::string& key) {
   if (gRunFlags.fuGuiMode) {
     const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " file " + kCR + op.name + kCR +
@@ -133,7 +133,7 @@ void makeCopyFolder(const std::string& folder) {
   EXITS();
 }
 
-// Step 16: the opened input, and the files that belong with it, go into the copy tree.
+// In a copy run the opened input, and the files that belong with it, go into the copy tree.
 void copyInput(const CoreOpen& op) {
   std::string folder = copyTreeFolder(FILEFOLDERPATH(op.name));
   makeCopyFolder(folder);
@@ -163,7 +163,7 @@ void copyInput(const CoreOpen& op) {
                 fixed::trimmed(ADDFOLDER(folder, fixed::trimmed(FILENAME(copyName)) + fixed::trimmed(FILEEXTKC(copyName)))));
 }
 
-// Steps 7 and 8: true when the input is open, false when it is missing.
+// True when the input is open, false when it is missing.
 bool openInput(CoreOpen& op) {
   if (!fuFileExists(op.name)) {
     echoLine(op.echoUnit, "");
@@ -201,7 +201,7 @@ void openReadWrite(CoreOpen& op) {
   fileunits::connect(op.unit, op.name, op.mode, std::move(s));
 }
 
-// Step 10: outputs of a copy run go into the copy tree.
+// Outputs of a copy run go into the copy tree.
 void redirectIntoCopyTree(CoreOpen& op) {
   const std::string folder = copyTreeFolder(FILEFOLDERPATH(op.name));
   if (platform::makeFolder(folder) == -1) {
@@ -229,7 +229,7 @@ bool tryOpenOutput(CoreOpen& op) {
   return true;
 }
 
-// Step 11 on the console: tell the user, pause, and let the open be tried again.
+// A failed output open on the console: tell the user, pause, and let the open be tried again.
 void reportFailedOutput(const CoreOpen& op) {
   console::record();
   console::record("Can't open: " + op.name);
@@ -244,7 +244,7 @@ void reportFailedOutput(const CoreOpen& op) {
   }
 }
 
-// Step 13: a missing output folder in dialog mode.
+// A missing output folder in dialog mode.
 void folderDialog(CoreOpen& op) {
   const std::string folder = fixed::trimmed(FILEFOLDERPATH(op.name));
   for (;;) {
@@ -273,7 +273,7 @@ void folderDialog(CoreOpen& op) {
   }
 }
 
-// Steps 9 to 11.
+// Output and read-write opens, tried again until one succeeds or the user gives up.
 void openOutput(CoreOpen& op) {
   if (!isOutputMode(op.mode)) {
     if (op.mode == "IO") {

@@ -56,7 +56,7 @@ void storeFixedName(int slot, const std::string& name) {
   gFileUnits.fuFixedNameLen[static_cast<std::size_t>(slot)] = static_cast<int>(n.size());
 }
 
-// Steps 2 and 4 of the fixed-slot openers.
+// What the fixed-slot openers share: refuse a slot already open, then open its unit under the slot's mode.
 void openFixedSlot(int slot, int& unit, const std::string& mode, const std::string& description, int ask) {
   const auto k = static_cast<std::size_t>(slot);
   if (gFileUnits.fuFixedOpen[k]) fuStop("File already opened - OPENER");
@@ -187,8 +187,8 @@ void FILEUNITSINITIALISE(int firstUnit) {
   gFileUnits.fuPoolOpen.fill(false);
   gFileUnits.fuPoolType.fill(0);
   gFileUnits.fuLogUnit = 0;
-  gFileUnits.fuInputDrive = " ";
-  gFileUnits.fuOutputDrive = " ";
+  gFileUnits.fuInputDrive = fixed::blanks(1);
+  gFileUnits.fuOutputDrive = fixed::blanks(1);
 
   gRunFlags.fuGuiMode = false;
   gRunFlags.fuTitle = fixed::blanks(100);
