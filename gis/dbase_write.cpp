@@ -310,11 +310,11 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
                     std::array<std::string, kDbfMaxFields + 1>& values, const char* routine,
                     const char* writeError) {
   dbfCheckRecordCanBeWritten(dbf, routine);
-  // 1. The flag byte of a record in use.
+  // The flag byte of a record in use.
   std::string record = " ";
   // 2-3. The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values);
-  // 4. Each field in exactly its length.
+  // Each field in exactly its length.
   for (int i = 1; i <= dbf.nFields; ++i) {
     const bool isCharacter = dbf.fieldType[i] == "C" || dbf.fieldType[i] == "c";
     record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
@@ -328,19 +328,19 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
 void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
 
-  // 1. Rewind; the counts.
+  // Rewind; the counts.
   if (!fuRewind(dbf.unit)) gisWriteFailure(kHeaderWriteError, fuName(dbf.unit));
   dbf.headerRecordCount = defs.recordCount;
   dbf.nFields = defs.n;
 
-  // 2. The number of fields the table can hold.
+  // The number of fields the table can hold.
   if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.");
   if (dbf.nFields < 1) gisFail("ERROR 0319 - No attributes specified when writing .dbf file.");
 
-  // 3. The field table.
+  // The field table.
   for (int i = 1; i <= dbf.nFields; ++i) dbfFieldFromDefinition(defs, i, dbf);
 
-  // 4. The record length.
+  // The record length.
   std::int64_t total = 0;
   for (int i = 1; i <= dbf.nFields; ++i) total += dbf.fieldLength[i];
   if (total > 65534) gisShouldNotBeHere("dbfTotLen>32767");

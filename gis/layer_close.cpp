@@ -60,7 +60,7 @@ std::string boxBytes(const ShpSubLayer& shp) {
   return b;
 }
 
-// 1. The end mark after the last record, and the record count.
+// The end mark after the last record, and the record count.
 void patchTable(DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
   const std::string name = fuName(dbf.unit);
@@ -73,7 +73,7 @@ void patchTable(DbfSubLayer& dbf) {
   patchOrFail(name, 4, count);
 }
 
-// 2. The main file's length and box.
+// The main file's length and box.
 void patchMainFile(ShpSubLayer& shp) {
   if (shp.shpUnitLE < 1 || shp.records < 1) return;
   flushOrFail(shp.shpUnitLE, shpUnwritten(shp));  // the big-endian view shares the stream
@@ -84,7 +84,7 @@ void patchMainFile(ShpSubLayer& shp) {
   patchOrFail(name, 36, boxBytes(shp));
 }
 
-// 3. The index's length and box; its little-endian view was closed by the header writer.
+// The index's length and box; its little-endian view was closed by the header writer.
 void patchIndex(ShpSubLayer& shp) {
   if (shp.shxUnitBE < 1 || shp.records < 1) return;
   flushOrFail(shp.shxUnitBE, shpUnwritten(shp));

@@ -210,17 +210,17 @@ std::string prjReadProjcs(std::string& line) {
 
 bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLayer& dbf, ShpSubLayer& shp,
                  const std::string& mode, bool attributesOnly) {
-  // 1. Nothing open yet.
+  // Nothing open yet.
   shp.shpUnitLE = shp.shpUnitBE = shp.shxUnitLE = shp.shxUnitBE = 0;
   dbf.unit = 0;
   const std::string sfx = fixed::trimmed(TRIMF(suffix).substr(0, 8));
-  // 2. Mode.
+  // Mode.
   const bool input = isInput(mode);
   if (!input && !isOutput(mode)) gisShouldNotBeHere("OpenshpFile");
-  // 3. Extension.
+  // Extension.
   const std::string expected = attributesOnly ? ".dbf" : ".shp";
   if (fixed::trimmed(FILEEXT(fname)) != expected) gisFail("ERROR 0426 - " + expected + " file not specified.");
-  // 4. The main file, its index and projection.
+  // The main file, its index and projection.
   std::string mainName = trimmedBoth(fname);
   if (!attributesOnly) {
     if (input && !sfx.empty()) {
@@ -246,7 +246,7 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
       OPENERBYNAME(shp.prjUnit, "O ", prjName, kShapeNameLen);
     }
   }
-  // 5. The table.
+  // The table.
   OPENERBYNAME(dbf.unit, input ? "BI" : "BO", FILENAMEPATH(mainName) + ".dbf", kShapeNameLen);
   return true;
 }
@@ -257,15 +257,15 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
   gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
   const int gisID = takeFreeSlot();
   gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));
-  // 4. A clean slot.
+  // A clean slot.
   gisInitialiseLayer(gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  // 5. The kind.
+  // The kind.
   slot.gisLayerType = gisFileType(FILEEXT(fname), attributesOnly);
-  // 6. The direction.
+  // The direction.
   if (isInput(mode)) {
     slot.gisWrite = false;
-    // 7. Input layers are entered in the register before their files are opened.
+    // Input layers are entered in the register before their files are opened.
     registerInputLayer(gisID, fname);
   } else if (isOutput(mode)) {
     slot.gisWrite = true;
@@ -273,12 +273,12 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
   } else {
     gisShouldNotBeHere("OpenGIS");
   }
-  // 8. The files.
+  // The files.
   if (slot.gisLayerType == 1) {
     OpenmifFile(fname, slot.mifLayer.mifUnit, slot.mifLayer.midUnit, mode, attributesOnly);
   } else if (slot.gisLayerType == 2) {
     if (!openShapefileLayer(slot, fname, shapeKinds, mode, attributesOnly)) {
-      // 9. A missing input sub-file: the slot stays free.
+      // A missing input sub-file: the slot stays free.
       slot.gisLayerType = 0;
       return 0;
     }
@@ -287,7 +287,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kTextNameLen);
     slot.gisLayerType = 1;
   }
-  // 9. Taken.
+  // Taken.
   slot.gisInUse = true;
   slot.gisEndOfData = false;
   slot.gisFileName = fixed::fit(trimmedBoth(fname), 1000);

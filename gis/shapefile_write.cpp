@@ -154,11 +154,11 @@ void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
 void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   shpCheckObjectCanBeWritten(gisO, shp);
 
-  // 1. The new record's number.
+  // The new record's number.
   shp.records += 1;
   gisO.isComplete = false;
 
-  // 2. Shape type and content length.
+  // Shape type and content length.
   std::int32_t shapeType = 0;
   std::int32_t contentLength = 0;
   if (!shpRecordKind(gisO, gGis.gisCoordBuffer.n, shapeType, contentLength))
@@ -171,20 +171,20 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
-  // 3. Record header and shape type.
+  // Record header and shape type.
   putI32(shp.shpUnitBE, shp.records, kRecordWriteError);
   putI32(shp.shpUnitBE, contentLength, kRecordWriteError);
   putI32(shp.shpUnitLE, shapeType, kRecordWriteError);
 
-  // 4. Index entry.
+  // Index entry.
   putI32(shp.shxUnitBE, shp.nextOffset, kRecordWriteError);
   putI32(shp.shxUnitBE, contentLength, kRecordWriteError);
 
-  // 5. Counters.
+  // Counters.
   shp.nextOffset = static_cast<int>(newOffset);
   shp.fileLength = static_cast<int>(newLength);
   gisO.isComplete = true;
 
-  // 6. Content and box.
+  // Content and box.
   shpWriteContent(gisO, shp, shapeType);
 }
