@@ -36,9 +36,8 @@ void writeObjectAndRecord(int layer, const std::string& record) {
   GisObject& obj = gSdfLayers.gisObject;
   obj.nr = 1;
   obj.ir[1] = 1;
-  gGis.gisDataLine = fixed::fit(record, gGis.gisDataLine.size());
   gisWriteObject(layer, obj);
-  gisWriteRecord(layer, obj);
+  sdfWriteRecord(layer, obj, record);
 }
 
 void writePoint(int layer, double x, double y, const std::string& record) {
