@@ -121,7 +121,7 @@ void placeLeveeMarkers(const SdfCrossSection& xs) {
       w.leveeZ[m] = xs.surfZ[i - 1] + (xs.surfZ[i] - xs.surfZ[i - 1]) * t;
     }
     // A levee crest stands above the ground: its own height counts when the line gave one.
-    if (xs.leveeMarkers[m].elevation != kSdfNoLeveeHeight) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
+    if (xs.leveeMarkers[m].hasElevation) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
   }
 }
 
