@@ -135,10 +135,12 @@ void readLeveeMarker(const std::string& line, int lineNo, SdfLeveeMarker& marker
     double elevation = 0.0;
     if (freeFormatReadDoubles(rest, 1, &elevation) != FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line);
     marker.elevation = static_cast<float>(elevation);
+    marker.hasElevation = true;
   } else {
     console::line();
     console::line("WARNING - No levee height specified.  Line number: " + AINTEGER(lineNo));
     marker.elevation = kSdfNoLeveeHeight;
+    marker.hasElevation = false;
   }
 }
 

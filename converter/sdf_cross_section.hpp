@@ -16,6 +16,7 @@ struct SdfLeveeMarker {
   std::string id = std::string(kSdfLeveeIdLength, ' ');
   float fraction = 0.0f;    // position along the section as a fraction of its length
   float elevation = 0.0f;   // kSdfNoLeveeHeight when the line gives none
+  bool hasElevation = false;  // the line gave one, which may itself be 9999
 };
 
 struct SdfCrossSection {

@@ -68,6 +68,16 @@ std::string sdfTextField(const std::string& text) {
   return field;
 }
 
+void sdfWriteRecord(int layer, GisObject& obj, const std::string& record) {
+  if (record.size() <= gGis.gisDataLine.size()) {
+    gGis.gisDataLine = fixed::fit(record, gGis.gisDataLine.size());
+    gisWriteRecord(layer, obj);
+  } else {
+    gGis.gisDataLineLarge = fixed::fit(record, gGis.gisDataLineLarge.size());
+    gisWriteRecordLarge(layer, obj);
+  }
+}
+
 void OpenSdfStreamLayer(const std::string& name, int& streamLayer) {
   defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}});
   streamLayer = openOutputLayer(name, "L");

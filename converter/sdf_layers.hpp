@@ -35,6 +35,10 @@ std::string sdfPrefixedName(const std::string& prefix, const std::string& base, 
 // A text field of an attribute data line: between double quotes, without its trailing blanks, a
 // double quote inside doubled, so that no quote or comma of an id can shift the fields after it.
 std::string sdfTextField(const std::string& text);
+// Writes one attribute record. Ids of several hundred characters, their quotes doubled, can make
+// a record longer than the data line; such a record goes through the large data line whole, as a
+// cut one would lose or break its last fields.
+void sdfWriteRecord(int layer, GisObject& obj, const std::string& record);
 
 void OpenSdfStreamLayer(const std::string& name, int& streamLayer);
 void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectionLayers& layers);

@@ -73,13 +73,11 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
   }
   buf.n = count;
   const SdfCrossSection& xs = gSdfSection;
-  gGis.gisDataLine =
-      fixed::fit(sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId), gGis.gisDataLine.size());
   GisObject& obj = gSdfLayers.gisObject;
   obj.nr = 1;
   obj.ir[1] = 1;
   gisWriteObject(gSdfLayers.streams, obj);
-  gisWriteRecord(gSdfLayers.streams, obj);
+  sdfWriteRecord(gSdfLayers.streams, obj, sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId));
 }
 
 bool startsStreamNetwork(const std::string& line) {

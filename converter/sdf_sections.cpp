@@ -36,9 +36,8 @@ void writeObjectAndRecord(int layer, const std::string& record) {
   GisObject& obj = gSdfLayers.gisObject;
   obj.nr = 1;
   obj.ir[1] = 1;
-  gGis.gisDataLine = fixed::fit(record, gGis.gisDataLine.size());
   gisWriteObject(layer, obj);
-  gisWriteRecord(layer, obj);
+  sdfWriteRecord(layer, obj, record);
 }
 
 void writePoint(int layer, double x, double y, const std::string& record) {
@@ -122,7 +121,7 @@ void placeLeveeMarkers(const SdfCrossSection& xs) {
       w.leveeZ[m] = xs.surfZ[i - 1] + (xs.surfZ[i] - xs.surfZ[i - 1]) * t;
     }
     // A levee crest stands above the ground: its own height counts when the line gave one.
-    if (xs.leveeMarkers[m].elevation != kSdfNoLeveeHeight) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
+    if (xs.leveeMarkers[m].hasElevation) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
   }
 }
 

@@ -204,6 +204,7 @@ TEST_F(SdfBlocksTest, LeveeMarkersReadIdFractionAndElevation) {
   open("   'left bank', 0.25, 101.5\n   R, .75, 99 ! right\n   END:\n");
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
   ASSERT_EQ(xs.leveeCount, 2);
+  EXPECT_TRUE(xs.leveeMarkers[1].hasElevation);
   EXPECT_EQ(fixed::trimmed(xs.leveeMarkers[1].id), "left bank");
   EXPECT_EQ(xs.leveeMarkers[1].id.size(), kSdfLeveeIdLength);
   EXPECT_FLOAT_EQ(xs.leveeMarkers[1].fraction, 0.25f);
@@ -221,6 +222,8 @@ TEST_F(SdfBlocksTest, LeveeWithoutHeightGets9999AndAWarningWithItsLineNumber) {
   ASSERT_EQ(xs.leveeCount, 2);
   EXPECT_FLOAT_EQ(xs.leveeMarkers[1].elevation, 9999.0f);
   EXPECT_FLOAT_EQ(xs.leveeMarkers[2].elevation, 9999.0f);
+  EXPECT_FALSE(xs.leveeMarkers[1].hasElevation);
+  EXPECT_FALSE(xs.leveeMarkers[2].hasElevation);
   EXPECT_EQ(output(),
             "\nWARNING - No levee height specified.  Line number: 2\n"
             "\nWARNING - No levee height specified.  Line number: 3\n");

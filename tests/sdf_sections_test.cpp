@@ -1,6 +1,7 @@
 // Section processing: chainage, Manning's n per point, levee placement and trimming, the .csv
 // profile and the console lines, on sections filled by hand and written to open layers.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,14 +57,15 @@ class SdfSectionsTest : public PlenvorTest {
     }
   }
   // Markers without a height of their own unless elevations are given.
-  void levees(const std::vector<float>& fractions, const std::vector<float>& elevations = {}) {
+  void levees(const std::vector<float>& fractions, const std::vector<std::optional<float>>& elevations = {}) {
     xs.hasLevees = true;
     xs.leveeCount = static_cast<int>(fractions.size());
     for (int m = 1; m <= xs.leveeCount; ++m) {
       xs.leveeMarkers[m].id = fixed::fit(std::to_string(m), kSdfLeveeIdLength);
       xs.leveeMarkers[m].fraction = fractions[m - 1];
-      const bool given = m <= static_cast<int>(elevations.size());
-      xs.leveeMarkers[m].elevation = given ? elevations[m - 1] : kSdfNoLeveeHeight;
+      const bool given = m <= static_cast<int>(elevations.size()) && elevations[m - 1].has_value();
+      xs.leveeMarkers[m].elevation = given ? *elevations[m - 1] : kSdfNoLeveeHeight;
+      xs.leveeMarkers[m].hasElevation = given;
     }
   }
   void process() { Process_sdf_Sections(xs, gSdfLayers.sections); }
@@ -244,13 +246,14 @@ TEST_F(SdfSectionsTest, EqualLowestElevationsChooseTheFirstPoint) {
 
 TEST_F(SdfSectionsTest, MarkersArePlacedAndKeepTheirOwnElevationOrTakeTheSurfaceOne) {
   surface({{100.0, 50.0, 10.0f}, {104.0, 53.0, 20.0f}, {108.0, 56.0, 30.0f}});  // length 10
-  levees({0.25f, 0.0f, 1.5f, 0.25f}, {kSdfNoLeveeHeight, kSdfNoLeveeHeight, kSdfNoLeveeHeight, 105.3f});
+  levees({0.25f, 0.0f, 1.5f, 0.25f, 0.25f}, {std::nullopt, std::nullopt, std::nullopt, 105.3f, 9999.0f});
   process();
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[1], 102.0);
   EXPECT_DOUBLE_EQ(gSdfWork.leveeY[1], 51.5);
   EXPECT_FLOAT_EQ(gSdfWork.leveeZ[1], 15.0f);  // no height of its own: the surface's there
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[4], 102.0);  // a crest above the ground keeps its own height
   EXPECT_FLOAT_EQ(gSdfWork.leveeZ[4], 105.3f);
+  EXPECT_FLOAT_EQ(gSdfWork.leveeZ[5], 9999.0f);  // a height the line gave, though it reads like none
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[2], 100.0);  // fraction 0: the first point
   EXPECT_FLOAT_EQ(gSdfWork.leveeZ[2], 10.0f);
   EXPECT_DOUBLE_EQ(gSdfWork.leveeX[3], 108.0);  // beyond the end: the last point

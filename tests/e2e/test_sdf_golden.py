@@ -439,14 +439,19 @@ class SdfGoldenTest(unittest.TestCase):
         streams = " REACH:\n  STREAM ID:%s\n  REACH ID:%s\n  CENTERLINE:\n   0 0\n   1 1\n END:\n" % (stream, reach)
         sec = section(stream, reach, "100", "  CUT LINE:\n   0, 1\n   10, 1\n"
                       "  LEVEE POSITIONS:\n   'e\"ast', 0.0, 7\n   \"it's\", 1.0, 8\n" + along_x([(0, 5), (10, 6)]))
+        # Quotes doubled make a record longer than the 1000-character data line: its fields stay whole.
+        quotes = '"' * 498
+        streams += " REACH:\n  STREAM ID:%s\n  REACH ID:RR\n  CENTERLINE:\n   0 0\n   1 1\n END:\n" % quotes
+        long_sec = section(quotes, "x", "2", "  CUT LINE:\n   0, 1\n   10, 1\n")
         e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
         names = [stream, reach, "100"]
         source = stream + "_" + reach + "_100.csv"
         for args, ext, shp in (([], ".shp", lambda b, k: b + "_" + k), (["-mif"], ".mif", lambda b, k: b)):
-            rc, out = self.convert(sdf_with([sec], streams), args)
+            rc, out = self.convert(sdf_with([sec, long_sec], streams), args)
             self.assertEqual(rc, 0, out)
-            layers = {"t.sdf_streams": ("L", [[stream, reach]]),
-                      "t_cut_line": ("L", [names]),
+            held = quotes[:100] if ext == ".shp" else quotes  # a .dbf field holds its 100 characters
+            layers = {"t.sdf_streams": ("L", [[stream, reach], [held, "RR"]]),
+                      "t_cut_line": ("L", [names, [held, "x", "2"]]),
                       "t_surf_pts": ("P", [names + [5.0, 0.0], names + [6.0, 0.0]]),
                       "t_levee_pts": ("P", [names + [7.0, 'e"ast'], names + [8.0, "it's"]]),
                       "1d_xs_t_surf_line": ("L", [[source, "xz", ""] + [""] * 6 + [0.0, 0.0, 0.0, ""]])}
@@ -454,7 +459,8 @@ class SdfGoldenTest(unittest.TestCase):
                 self.gdal_ok(shp(base, kind) + ext)
                 self.assertEqual(self.gdal_records(shp(base, kind) + ext), records, base + ext)
         # MIF doubles a quote inside a quoted value on disk.
-        self.assertEqual(e2e.read_mid(self.path("t.sdf_streams.mid")), ['"Mi""ll, ""Cr\'eek","a,b"'])
+        self.assertEqual(e2e.read_mid(self.path("t.sdf_streams.mid")),
+                         ['"Mi""ll, ""Cr\'eek","a,b"', '"' + quotes * 2 + '","RR"'])
 
     # --- Orderly stops on bad input ----------------------------------------------------------
 
