@@ -181,6 +181,7 @@ void mifCopyHeader(int unitIn, int unitOut) {
     if (st == ReadStatus::End) gisFail("ERROR 0302 - End of File encountered (mifCopyHeader)");
     if (st != ReadStatus::Ok) gisFail("ERROR 0301 - Reading data (mifCopyHeader)");
     if (FLAGEXISTS(line, "Columns")) return;
-    fuWriteLine(unitOut, fixed::trimmed(line));
+    if (!fuWriteLine(unitOut, fixed::trimmed(line)))
+      gisWriteFailure("ERROR 0437 - Writing .mif file header.", fuName(unitOut));
   }
 }

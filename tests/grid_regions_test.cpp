@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -344,6 +345,24 @@ TEST(PointsInsidePolygon, RegionWithAHoleAndEmptyLists) {
   // More points asked for than the lists hold: only the held ones are flagged.
   POINTS_INSIDE_POLYGON_8(flags, px, py, 99, count, holed.x, holed.y, holed.n, holed.partEnd, 2);
   EXPECT_EQ(count, 2);
+  // A region of no rings has no inside, in the points and the grid routines alike.
+  for (const std::int32_t none : {0, -1}) {
+    POINTS_INSIDE_POLYGON_8(flags, px, py, 3, count, holed.x, holed.y, holed.n, holed.partEnd, none);
+    EXPECT_EQ(flags, (std::vector<std::int32_t>{9, 0, 0, 0}));
+    EXPECT_EQ(count, 0);
+    const auto xf = holed.xf(), yf = holed.yf();
+    const std::vector<float> pxf(px.begin(), px.end()), pyf(py.begin(), py.end());
+    POINTS_INSIDE_POLYGON(flags, pxf, pyf, 3, count, xf, yf, holed.n, holed.partEnd, none);
+    EXPECT_EQ(count, 0);
+    Region noRings = holed;
+    noRings.nParts = none;
+    Grid g(8, 8), g8(8, 8);
+    g.raster(noRings, {});
+    g8.raster8(noRings, {});
+    EXPECT_EQ(g.count, 0);
+    EXPECT_EQ(g8.count, 0);
+    EXPECT_EQ(std::count(g.mask.begin(), g.mask.end(), 1) + std::count(g8.mask.begin(), g8.mask.end(), 1), 0);
+  }
 }
 
 TEST(SetPointsValue, ModesAndFailedInterpolation) {

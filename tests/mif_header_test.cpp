@@ -1,5 +1,6 @@
 // MIF header navigation: the "Columns" count, attribute definition lines, the "Data" search, the
 // CoordSys line found, cleaned and read from a projection file, and the header copy.
+#include <filesystem>
 #include <string>
 
 #include "gis/gis_layers.hpp"
@@ -165,6 +166,20 @@ TEST_F(MifHeaderTest, CopyHeaderOfAFileWithoutColumnsCopiesItAll) {
   mifCopyHeader(in, out);
   CLOSER(out);
   EXPECT_EQ(readFile(dir_ / "b.mif"), "Version 300\nCoordSys NonEarth\n");
+
+  // A copy that cannot be written ends the run naming the file; lines longer than the buffer
+  // make the write fail before the close.
+  if (!std::filesystem::exists("/dev/full")) return;
+  std::filesystem::create_symlink("/dev/full", dir_ / "full.mif");
+  std::string longHeader;
+  for (int i = 0; i < 10; ++i) longHeader += "Version " + std::string(990, '3') + "\n";
+  const int in2 = openText("c.mif", longHeader + "Columns 1\n");
+  OPENERBYNAME(out, "O ", "full.mif", 80);
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { mifCopyHeader(in2, out); }), 1);
+  EXPECT_NE(output().find("\nERROR 0437 - Writing .mif file header.\n               Could not write file full.mif.\n"),
+            std::string::npos)
+      << output();
 }
 
 }  // namespace

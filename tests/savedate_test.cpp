@@ -92,6 +92,7 @@ TEST_F(SaveDateTest, StaleExportAsWarningPrintsAndPasses) {
   EXPECT_TRUE(fuIsOpen(mif_));
   CLOSER(log);
   EXPECT_EQ(readFile(dir_ / "check.log"), line + "\n");
+
 }
 
 TEST_F(SaveDateTest, StaleExportAsErrorClosesThePairAndAsksForReExport) {
@@ -141,6 +142,16 @@ TEST_F(SaveDateTest, MissingTableAsWarningPrintsAndPasses) {
   EXPECT_TRUE(fuIsOpen(mid_));
   CLOSER(log);
   EXPECT_EQ(readFile(dir_ / "check.log"), line + "\n");
+
+  // A log that refuses the line ends the run naming it; the name is longer than any buffer, so
+  // the write fails at once.
+  if (!fs::exists("/dev/full")) return;
+  fs::create_symlink("/dev/full", dir_ / "full.log");
+  OPENERBYNAME(log, "O ", "full.log", 80);
+  clearOutput();
+  const std::string longName(10000, 'g');
+  EXPECT_EQ(expectRunEnd([&] { CHECKMISAVEDATE(longName, "layer.tab", mif_, mid_, false, log); }), 1);
+  EXPECT_NE(output().find("ERROR 0007 - Could not write file \"full.log\"."), std::string::npos) << output();
 }
 
 TEST_F(SaveDateTest, MissingTableAsErrorEndsTheRun) {

@@ -44,10 +44,12 @@ std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
 // Calls edge(a, b) for every edge of every ring: point i to i+1 between read points, then from
 // the ring's last read point back to its first, which closes a ring read unclosed (a ring read
 // closed gets an edge of no length there, which crosses nothing). The walk skips the copy of each
-// ring's second vertex to the next ring's first point, and ends after point n - 1.
+// ring's second vertex to the next ring's first point, and ends after point n - 1. A region of
+// no rings (nParts 0 or less) has no edge, so nothing lies inside it, as in the inside tests.
 template <class Edge>
 void walkRingEdges(std::int32_t n, std::span<const std::int32_t> partEnd, std::int32_t nParts,
                    const char* tag, Edge&& edge) {
+  if (nParts < 1) return;
   std::int32_t k = 1;
   std::int32_t first = 1;
   for (std::int32_t i = 1; i <= n - 2;) {

@@ -6,7 +6,7 @@
 // read points (point i to point i+1) and the edge from its last read point back to its first,
 // never the copy of the ring's second vertex: a ring read unclosed (as MIF regions are stored)
 // is closed, and a ring read closed is walked as it is. A region holding more rings than nParts
-// ends the run.
+// ends the run; one of no rings (nParts 0 or less) has no inside.
 //
 // Grids are column-major storage of extent1 rows by extent2 columns, indexed from 0: cell
 // (r, c) is element (c - 1)*extent1 + (r - 1). Cell (r, c) stands for its sample point

@@ -19,9 +19,10 @@ constexpr unsigned kBoxErrorRetryCancel = 0x10015;
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
+// A log line that cannot be written ends the run naming the log, as every log writer does.
 void echo(const std::string& text, int logUnit) {
   console::line(text);
-  if (logUnit > 0) fuWriteLine(logUnit, text);
+  if (logUnit > 0) fuWriteLineOrExit(logUnit, text);
 }
 
 // Console mode: the user re-exports the layer and presses Enter. With no console input left
