@@ -163,8 +163,11 @@ std::vector<RegionPass> regionPasses(const GridAssignSettings& s, GridValueArray
 }
 
 std::vector<std::uint8_t> allocateWork(std::size_t cells) {
+  // A terabyte is beyond any machine this runs on; asking for it anyway can end the process
+  // inside the allocator instead of failing.
+  constexpr std::size_t kMostCells = std::size_t{1} << 40;
   try {
-    return std::vector<std::uint8_t>(cells, 0);
+    if (cells <= kMostCells) return std::vector<std::uint8_t>(cells, 0);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }

@@ -406,6 +406,17 @@ TEST_F(GridAssignTest, RegionCountOnlyNeedsNoValueArrays) {
   float v = 0.0f;
   gisAssignObjectToGrid(0, r.o, t, none, false, false, r.x, r.y, r.n, v, nAssigned, win, {});
   EXPECT_EQ(nAssigned, 4);
+
+  // A grid whose work arrays no machine can hold is refused with its message, not left to the
+  // allocator.
+  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+  GridValueArrays huge{{}, {}, {}, {}, {}, {}, big, big};
+  EXPECT_EQ(expectRunEnd([&] {
+              gisAssignObjectToGrid(0, r.o, t, huge, false, false, r.x, r.y, r.n, v, nAssigned, win, {});
+            }),
+            1);
+  EXPECT_NE(output().find("ERROR - Could not allocate memory (RAM) for Inside Region == Method B."),
+            std::string::npos);
 }
 
 TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
