@@ -8,9 +8,11 @@ is on the PATH it also writes the surface points as a CSV, times ogr2ogr writing
 shapefile with the same five fields, and prints the ratio of the two times.
 
     bench/bench.py [REACHES [SECTIONS [POINTS]]] [--binary PATH] [--repeat N] [--memory-check]
+                   [--work DIR] [--keep]
 
 The default size, 10 x 500 x 100, gives an SDF of about 22 MB. Without --binary the script
-configures and builds build/release (CMAKE_BUILD_TYPE=Release) in the source tree.
+configures and builds build/release (CMAKE_BUILD_TYPE=Release) in the source tree. Both programs
+run in the same work folder, in memory by default.
 """
 import argparse
 import os
@@ -139,9 +141,10 @@ def build_release():
 def convert(binary, work, sdf_name, repeat):
     """Best of repeat runs of plenvor -shp in a clean output folder: (wall, cpu, peak MB, bytes out)."""
     best = None
-    for _ in range(repeat):
-        out = os.path.join(work, "out")
-        shutil.rmtree(out, ignore_errors=True)
+    for k in range(repeat):
+        # A folder of its own for each run, and nothing deleted until the end: the file system
+        # makes creating files slow for a while after as many were deleted.
+        out = os.path.join(work, "out_%s_%d" % (os.path.splitext(sdf_name)[0], k + 1))
         os.makedirs(out)
         os.symlink(os.path.join(work, sdf_name), os.path.join(out, sdf_name))
         shutil.copy(PRJ, os.path.join(out, "Projection.prj"))
@@ -161,9 +164,8 @@ def ogr_surface_points(work, sdf_path, repeat):
     csv_path = os.path.join(work, "surface_points.csv")
     write_surface_csv(sdf_path, csv_path)
     best = None
-    for _ in range(repeat):
-        out = os.path.join(work, "ogr")
-        shutil.rmtree(out, ignore_errors=True)
+    for k in range(repeat):
+        out = os.path.join(work, "ogr_%d" % (k + 1))
         os.makedirs(out)
         cmd = [ogr, "-f", "ESRI Shapefile", os.path.join(out, "surface_points.shp"), csv_path,
                "-oo", "X_POSSIBLE_NAMES=X", "-oo", "Y_POSSIBLE_NAMES=Y", "-oo", "KEEP_GEOM_COLUMNS=NO",
@@ -183,7 +185,10 @@ def main():
     ap.add_argument("--repeat", type=int, default=3, help="runs of each program; the best counts")
     ap.add_argument("--memory-check", action="store_true",
                     help="also convert an SDF of twice the reaches and compare the peaks")
-    ap.add_argument("--keep", help="folder to work in and keep (default: a temporary one)")
+    ap.add_argument("--work", default="/dev/shm" if os.path.isdir("/dev/shm") else None,
+                    help="folder in which the temporary work folder is made (default: /dev/shm, in memory,"
+                         " so that the figures are the programs' own work rather than the disk's)")
+    ap.add_argument("--keep", action="store_true", help="keep the work folder and print its name")
     ap.add_argument("--sdf-only", metavar="PATH", help="only write the SDF to PATH")
     a = ap.parse_args()
     if a.reaches < 1 or a.sections < 1 or a.points < 2:
@@ -194,8 +199,8 @@ def main():
         return
 
     binary = os.path.abspath(a.binary) if a.binary else build_release()
-    work = os.path.abspath(a.keep) if a.keep else tempfile.mkdtemp(prefix="plenvor-bench-")
-    os.makedirs(work, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="plenvor-bench-", dir=a.work)
+    print("work folder: %s" % work)
     try:
         sdf_name = "bench_%dx%dx%d.sdf" % (a.reaches, a.sections, a.points)
         sdf_path = os.path.join(work, sdf_name)
