@@ -45,8 +45,9 @@ bool isNumberDataLine(const std::string& line) {
 
 bool readSdfLine(int unit, std::string& line, int& lineNo) {
   ++lineNo;
-  std::string text;
-  const ReadStatus status = fuReadLine(unit, text);
+  // Read straight into the line buffer, which keeps its storage from line to line, and padded
+  // (or cut) to its length there.
+  const ReadStatus status = fuReadLine(unit, line);
   if (status == ReadStatus::End) {
     line = fixed::blanks(kSdfLineLength);
     return false;
@@ -56,7 +57,7 @@ bool readSdfLine(int unit, std::string& line, int& lineNo) {
     console::line("ERROR - Unable to read line " + AINTEGER(lineNo) + " of file " + fileNameOf(unit) + ".");
     EXITS();
   }
-  line = fixed::fit(text, kSdfLineLength);
+  line.resize(kSdfLineLength, ' ');
   return true;
 }
 

@@ -69,11 +69,12 @@ std::string sdfTextField(const std::string& text) {
 }
 
 void sdfWriteRecord(int layer, GisObject& obj, const std::string& record) {
+  // The line buffers keep their storage: a record per point allocates nothing.
   if (record.size() <= gGis.gisDataLine.size()) {
-    gGis.gisDataLine = fixed::fit(record, gGis.gisDataLine.size());
+    fixed::assign(gGis.gisDataLine, record);
     gisWriteRecord(layer, obj);
   } else {
-    gGis.gisDataLineLarge = fixed::fit(record, gGis.gisDataLineLarge.size());
+    fixed::assign(gGis.gisDataLineLarge, record);
     gisWriteRecordLarge(layer, obj);
   }
 }

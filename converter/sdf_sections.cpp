@@ -184,10 +184,17 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, 80);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
+  std::string& row = gSdfWork.row;
   for (int i = 1; i <= xs.surfCount; ++i) {
     if (w.trimMask[i]) continue;
-    std::string row = formatFixed(w.sectionChainage[i], 12, 3) + "," + formatFixed(xs.surfZ[i], 12, 4);
-    if (xs.hasNValues) row += ',' + formatFixed(w.pointMannings[i], 8, 4);
+    row.clear();
+    appendFixed(row, w.sectionChainage[i], 12, 3);
+    row += ',';
+    appendFixed(row, xs.surfZ[i], 12, 4);
+    if (xs.hasNValues) {
+      row += ',';
+      appendFixed(row, w.pointMannings[i], 8, 4);
+    }
     writeCsvLine(unit, row);
   }
   CLOSER(unit);
@@ -232,14 +239,18 @@ std::string leveeIdField(const std::string& id) {
 
 // Surface points, the two untrimmed end points, and the levee markers.
 void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layers) {
-  const SdfSectionWork& w = gSdfWork;
+  SdfSectionWork& w = gSdfWork;
   GisObject& obj = gSdfLayers.gisObject;
   obj.isPoint = true;
   const std::string names = sectionNames(xs);
   for (int i = 1; i <= xs.surfCount; ++i) {
     if (w.trimMask[i]) continue;
-    writePoint(layers.surfacePoints, xs.surfX[i], xs.surfY[i],
-               names + "," + formatFixed(xs.surfZ[i], 12, 3) + "," + formatFixed(w.pointMannings[i], 8, 4));
+    w.row.assign(names);
+    w.row += ',';
+    appendFixed(w.row, xs.surfZ[i], 12, 3);
+    w.row += ',';
+    appendFixed(w.row, w.pointMannings[i], 8, 4);
+    writePoint(layers.surfacePoints, xs.surfX[i], xs.surfY[i], w.row);
   }
   const int last = xs.surfCount;
   writePoint(layers.endPoints, xs.surfX[1], xs.surfY[1], endPointRecord(xs.surfZ[1], 4));

@@ -19,6 +19,7 @@ struct SdfSectionWork {
   std::vector<double> leveeY = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kSdfLineLength, ' ');
+  std::string row;  // the .csv row or record being built; its storage serves every point
   void reset() { *this = SdfSectionWork{}; }
 };
 extern SdfSectionWork gSdfWork;

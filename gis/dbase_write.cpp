@@ -1,6 +1,7 @@
 // The dBASE III table writers: the header with its field descriptors, and one record split from
 // an attribute data line. Every integer of the file is little-endian; the .dbf unit's own byte
 // order gives that.
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -122,14 +123,15 @@ std::string_view trimBlanks(std::string_view s) {
 bool readQuotedValue(std::string_view line, std::size_t pos, std::string& value, std::size_t& after) {
   const char quote = line[pos];
   value.clear();
-  for (std::size_t j = pos + 1; j < line.size(); ++j) {
-    if (line[j] != quote) {
-      value += line[j];
-    } else if (j + 1 < line.size() && line[j + 1] == quote) {
+  for (std::size_t j = pos + 1; j < line.size();) {
+    const std::size_t q = line.find(quote, j);
+    if (q == std::string_view::npos) return false;
+    value.append(line.substr(j, q - j));  // the text up to the next quote, in one piece
+    if (q + 1 < line.size() && line[q + 1] == quote) {
       value += quote;
-      ++j;
+      j = q + 2;
     } else {
-      after = j + 1;
+      after = q + 1;
       return true;
     }
   }
@@ -142,14 +144,15 @@ bool readQuotedValue(std::string_view line, std::size_t pos, std::string& value,
 // hold commas, a doubled quote standing for one; after its closing quote only blanks and a comma,
 // or the next value, may follow. A quote that is never closed is plain text. Fields beyond the
 // values given, and null values, stay blank.
-void splitDataLine(std::string_view line, int nFields, std::array<std::string, kDbfMaxFields + 1>& values) {
-  for (int k = 1; k <= kDbfMaxFields; ++k) values[k].clear();
+void splitDataLine(std::string_view line, int nFields, std::array<std::string, kDbfMaxFields + 1>& values,
+                   int& used) {
   std::size_t pos = 0;
   int k = 0;
   while (k < nFields) {
     while (pos < line.size() && isBlankChar(line[pos])) ++pos;
     if (pos >= line.size()) break;
-    std::string value;
+    // Each value is read into its own place, whose storage serves the next records as well.
+    std::string& value = values[++k];
     std::size_t after = 0;
     if ((line[pos] == '"' || line[pos] == '\'') && readQuotedValue(line, pos, value, after)) {
       pos = after;
@@ -158,12 +161,14 @@ void splitDataLine(std::string_view line, int nFields, std::array<std::string, k
     } else {
       std::size_t comma = line.find(',', pos);
       if (comma == std::string_view::npos) comma = line.size();
-      value = std::string(trimBlanks(line.substr(pos, comma - pos)));
+      value.assign(trimBlanks(line.substr(pos, comma - pos)));
       pos = comma < line.size() ? comma + 1 : comma;
     }
     if (value.size() > kValueLength) value.resize(kValueLength);
-    values[++k] = value;
   }
+  // The places the last records filled behind this one's values are emptied.
+  for (int j = k + 1; j <= used; ++j) values[j].clear();
+  used = k;
 }
 
 // A plain decimal number ([sign]digits[.digits]) rounded to d decimals, exactly, on its digits.
@@ -294,9 +299,40 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   return std::string(width - v.size(), ' ') + v;
 }
 
-// A value of a character field: left-justified, cut to the field length, blank-padded.
-std::string dbfCharacterField(const std::string& value, int length) {
-  return fixed::fit(fixed::trimmed(value), static_cast<std::size_t>(length));
+// A value of a character field, appended to the record: left-justified, cut to the field
+// length, blank-padded.
+void dbfCharacterField(std::string& record, const std::string& value, int length) {
+  const std::size_t width = static_cast<std::size_t>(length);
+  const std::size_t n = std::min(fixed::trimLen(value), width);
+  record.append(value, 0, n);
+  record.append(width - n, ' ');
+}
+
+// The common numeric value, appended to the record: a plain decimal number ([sign]digits[.digits])
+// that fits its field, right-justified. False, with nothing appended, for any other value, which
+// dbfNumericField then handles.
+bool dbfPlainNumberField(std::string& record, const std::string& value, int length) {
+  const std::string_view v = trimBlanks(std::string_view(value).substr(0, fixed::trimLen(value)));
+  const std::size_t width = static_cast<std::size_t>(length);
+  if (v.empty() || v.size() > width) return false;
+  std::size_t i = (v[0] == '+' || v[0] == '-') ? 1 : 0;
+  std::size_t digits = 0;
+  for (bool point = false; i < v.size(); ++i) {
+    if (v[i] >= '0' && v[i] <= '9') {
+      ++digits;
+    } else if (v[i] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  // Leading blanks of the value count toward its width, as dbfNumericField counts them.
+  const std::size_t n = fixed::trimLen(value);
+  if (n > width) return false;
+  record.append(width - n, ' ');
+  record.append(value, 0, n);
+  return true;
 }
 
 // The guards that keep a record inside its buffers: the table is open and its header was written.
@@ -307,18 +343,22 @@ void dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routine) {
 }
 
 void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
-                    std::array<std::string, kDbfMaxFields + 1>& values, const char* routine,
+                    std::array<std::string, kDbfMaxFields + 1>& values, int& used, const char* routine,
                     const char* writeError) {
   dbfCheckRecordCanBeWritten(dbf, routine);
-  // The flag byte of a record in use.
-  std::string record = " ";
-  // 2-3. The values, split from the line.
-  splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values);
+  // The flag byte of a record in use. The record's storage holds nothing between calls.
+  static std::string record;
+  record.assign(1, ' ');
+  // The values, split from the line.
+  splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
   // Each field in exactly its length.
   for (int i = 1; i <= dbf.nFields; ++i) {
-    const bool isCharacter = dbf.fieldType[i] == "C" || dbf.fieldType[i] == "c";
-    record += isCharacter ? dbfCharacterField(values[i], dbf.fieldLength[i])
-                          : dbfNumericField(values[i], dbf, i);
+    const std::string& type = dbf.fieldType[i];
+    const bool isCharacter = type.size() == 1 && (type[0] == 'C' || type[0] == 'c');
+    if (isCharacter)
+      dbfCharacterField(record, values[i], dbf.fieldLength[i]);
+    else if (!dbfPlainNumberField(record, values[i], dbf.fieldLength[i]))
+      record += dbfNumericField(values[i], dbf, i);
   }
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
@@ -353,10 +393,11 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
 }
 
 void dbfdataline(DbfSubLayer& dbf) {
-  dbfWriteRecord(dbf, gGis.gisDataLine, gDbfValues.values, "dbfdataline", "ERROR 0417 - Writing .dbf record.");
+  dbfWriteRecord(dbf, gGis.gisDataLine, gDbfValues.values, gDbfValues.used, "dbfdataline",
+                 "ERROR 0417 - Writing .dbf record.");
 }
 
 void dbfdatalinelarge(DbfSubLayer& dbf) {
-  dbfWriteRecord(dbf, gGis.gisDataLineLarge, gDbfValues.valuesLarge, "dbfdatalinelarge",
+  dbfWriteRecord(dbf, gGis.gisDataLineLarge, gDbfValues.valuesLarge, gDbfValues.usedLarge, "dbfdatalinelarge",
                  "ERROR 0417 - Writing large .dbf record.");
 }

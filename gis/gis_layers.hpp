@@ -73,6 +73,9 @@ void dbfdatalinelarge(DbfSubLayer& dbf);
 struct DbfValueBuffers {
   std::array<std::string, kDbfMaxFields + 1> values;
   std::array<std::string, kDbfMaxFields + 1> valuesLarge;
+  // Places 1..used of each may hold text; every place behind them is empty.
+  int used = 0;
+  int usedLarge = 0;
   void reset() { *this = DbfValueBuffers{}; }
 };
 extern DbfValueBuffers gDbfValues;

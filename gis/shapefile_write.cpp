@@ -2,8 +2,9 @@
 // index entry.
 //
 // Each .shp and .shx is connected twice, once per byte order, and the two connections share one
-// stream and one position. Every item is therefore written once, through the connection of its
-// own byte order; the other connection sees the position move with it.
+// stream and one position. Every item is therefore written once, in the byte order of its own
+// connection; the other connection sees the position move with it. A record is gathered first
+// and written as one block.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -91,43 +92,52 @@ void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
   if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) gisShouldNotBeHere("shpWriteObject");
 }
 
-void shpWritePoints(const ShpSubLayer& shp, const GisCoordBuffer& buf, int n) {
+// The bytes of one record, gathered so that each file takes one transfer per object. Each item
+// still takes the byte order of the connection it belongs to.
+struct ShpRecordBytes {
+  std::string bytes;
+  byteorder::Order order = byteorder::Order::Little;
+  void i32(std::int32_t v) { byteorder::putI32(bytes, v, order); }
+  void f64(double v) { byteorder::putF64(bytes, v, order); }
+};
+
+void shpWritePoints(ShpRecordBytes& out, const GisCoordBuffer& buf, int n) {
   for (int i = 1; i <= n; ++i) {
-    putF64(shp.shpUnitLE, buf.x[i], kRecordWriteError);
-    putF64(shp.shpUnitLE, buf.y[i], kRecordWriteError);
+    out.f64(buf.x[i]);
+    out.f64(buf.y[i]);
   }
 }
 
-void shpWriteBox(const ShpSubLayer& shp, const ShpBox& b) {
-  putF64(shp.shpUnitLE, b.xmin, kRecordWriteError);
-  putF64(shp.shpUnitLE, b.ymin, kRecordWriteError);
-  putF64(shp.shpUnitLE, b.xmax, kRecordWriteError);
-  putF64(shp.shpUnitLE, b.ymax, kRecordWriteError);
+void shpWriteBox(ShpRecordBytes& out, const ShpBox& b) {
+  out.f64(b.xmin);
+  out.f64(b.ymin);
+  out.f64(b.xmax);
+  out.f64(b.ymax);
 }
 
 // The content after the shape type, and the sub-layer box widened by it.
-void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType) {
+void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, ShpRecordBytes& out) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == 0) return;
   if (shapeType == 1) {
-    putF64(shp.shpUnitLE, buf.x[1], kRecordWriteError);
-    putF64(shp.shpUnitLE, buf.y[1], kRecordWriteError);
+    out.f64(buf.x[1]);
+    out.f64(buf.y[1]);
     shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
     return;
   }
   const int n = buf.n;
   const ShpBox box = shpObjectBox(buf, n);
   shpWidenBox(shp, box);
-  shpWriteBox(shp, box);
+  shpWriteBox(out, box);
   if (shapeType == 8) {
-    putI32(shp.shpUnitLE, n, kRecordWriteError);
-    shpWritePoints(shp, buf, n);
+    out.i32(n);
+    shpWritePoints(out, buf, n);
     return;
   }
-  putI32(shp.shpUnitLE, gisO.nr, kRecordWriteError);
-  putI32(shp.shpUnitLE, n, kRecordWriteError);
-  for (int i = 1; i <= gisO.nr; ++i) putI32(shp.shpUnitLE, gisO.ir[i] - 1, kRecordWriteError);
-  shpWritePoints(shp, buf, n);
+  out.i32(gisO.nr);
+  out.i32(n);
+  for (int i = 1; i <= gisO.nr; ++i) out.i32(gisO.ir[i] - 1);
+  shpWritePoints(out, buf, n);
 }
 
 }  // namespace
@@ -171,20 +181,29 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
-  // Record header and shape type.
-  putI32(shp.shpUnitBE, shp.records, kRecordWriteError);
-  putI32(shp.shpUnitBE, contentLength, kRecordWriteError);
-  putI32(shp.shpUnitLE, shapeType, kRecordWriteError);
+  // Record header and shape type. The record's storage holds nothing between calls; it is
+  // kept only so that no object allocates.
+  static ShpRecordBytes record;
+  record.bytes.clear();
+  record.order = fuOrder(shp.shpUnitBE);
+  record.i32(shp.records);
+  record.i32(contentLength);
+  record.order = fuOrder(shp.shpUnitLE);
+  record.i32(shapeType);
 
   // Index entry.
-  putI32(shp.shxUnitBE, shp.nextOffset, kRecordWriteError);
-  putI32(shp.shxUnitBE, contentLength, kRecordWriteError);
+  ShpRecordBytes index;
+  index.order = fuOrder(shp.shxUnitBE);
+  index.i32(shp.nextOffset);
+  index.i32(contentLength);
+  if (!fuPutBytes(shp.shxUnitBE, index.bytes)) gisFail(kRecordWriteError);
 
   // Counters.
   shp.nextOffset = static_cast<int>(newOffset);
   shp.fileLength = static_cast<int>(newLength);
   gisO.isComplete = true;
 
-  // Content and box.
-  shpWriteContent(gisO, shp, shapeType);
+  // Content and box, then the whole record through the little-endian view.
+  shpWriteContent(gisO, shp, shapeType, record);
+  if (!fuPutBytes(shp.shpUnitLE, record.bytes)) gisFail(kRecordWriteError);
 }

@@ -1,6 +1,7 @@
 // The streams behind the file units, and input and output on an open unit.
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -15,12 +16,39 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------------------------
 // FileStream
 
+namespace {
+constexpr std::size_t kPendingSize = 64 * 1024;
+constexpr std::size_t kSmallPending = 4 * 1024;
+}  // namespace
+
 FileStream::~FileStream() {
-  if (f) std::fclose(f);
+  if (!f) return;
+  handOver();
+  std::fclose(f);
+}
+
+bool FileStream::put(const char* data, std::size_t n) {
+  if (!gathers) return n == 0 || std::fwrite(data, 1, n, f) == n;
+  if (pending.size() + n > kPendingSize) {
+    if (!handOver()) return false;
+    if (n >= kPendingSize) return std::fwrite(data, 1, n, f) == n;
+  }
+  // Small files (a profile of a few kilobytes) never need the whole block.
+  if (pending.capacity() < kSmallPending) pending.reserve(kSmallPending);
+  pending.append(data, n);
+  return true;
+}
+
+bool FileStream::handOver() {
+  if (pending.empty()) return true;
+  const bool ok = f && std::fwrite(pending.data(), 1, pending.size(), f) == pending.size();
+  pending.clear();
+  return ok;
 }
 
 bool FileStream::switchTo(Op op) {
   if (!f) return false;
+  if (op != Op::Write && !handOver()) return false;
   if (last != Op::None && last != op && std::fseek(f, 0, SEEK_CUR) != 0) return false;
   last = op;
   return true;
@@ -28,15 +56,17 @@ bool FileStream::switchTo(Op op) {
 
 bool FileStream::seekTo(long offset, int whence) {
   if (!f) return false;
+  const bool handed = handOver();
   last = Op::None;
-  return std::fseek(f, offset, whence) == 0;
+  return std::fseek(f, offset, whence) == 0 && handed;
 }
 
 bool FileStream::closeNow() {
   if (!f) return true;
+  const bool handed = handOver();
   int r = std::fclose(f);
   f = nullptr;
-  return r == 0;
+  return r == 0 && handed;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -44,11 +74,65 @@ bool FileStream::closeNow() {
 
 namespace fileunits {
 
-std::string hostKey(const std::string& name) {
+namespace {
+
+constexpr std::size_t kStreamBufferSize = 64 * 1024;
+
+// Sets a newly opened C stream's buffering, before any transfer on it. A file opened for reading
+// gets a large buffer. A plain file created for writing gets none: its writes are gathered in
+// large blocks, which then go to the host at once instead of being copied once more.
+void setBuffering(FileStream& s, Access access) {
+  if (access == Access::Create) {
+    // Only a plain file: a device or a pipe is written through the C stream as it stands.
+    std::error_code ec;
+    s.gathers = fs::is_regular_file(fs::path(s.hostName), ec);
+    if (s.gathers) std::setvbuf(s.f, nullptr, _IONBF, 0);
+  } else if (access == Access::Read) {
+    if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
+    std::setvbuf(s.f, s.buffer.get(), _IOFBF, kStreamBufferSize);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The key of an absolute path whose folder was met before: the folder's true path and the file's
+// own name, which is what resolving the whole path gives while the file is no link and names no
+// folder of its own ("." or ".."). False when the long road must be taken.
+bool keyInKnownFolder(const fs::path& a, std::string& key) {
+  const fs::path leaf = a.filename();
+  if (leaf.empty() || leaf == "." || leaf == "..") return false;
+  const std::string folder = a.parent_path().string();
+  std::error_code ec;
+  if (folder != gFileUnits.fuKeyFolder) {
+    // A folder that exists is resolved once; one that does not is left to the long road.
+    if (!fs::is_directory(a.parent_path(), ec)) return false;
+    const fs::path real = fs::canonical(a.parent_path(), ec);
+    if (ec) return false;
+    gFileUnits.fuKeyFolder = folder;
+    gFileUnits.fuKeyFolderPath = real.string();
+  }
+  const fs::file_status own = fs::symlink_status(a, ec);
+  if (ec && own.type() != fs::file_type::not_found) return false;
+  if (own.type() == fs::file_type::symlink) return false;
+  key = (fs::path(gFileUnits.fuKeyFolderPath) / leaf).string();
+  return true;
+}
+
+}  // namespace
+
+std::string hostKey(const std::string& name, bool* stable) {
+  if (stable) *stable = false;
   std::error_code ec;
   fs::path p(platform::hostPath(fixed::trimmed(name)));
   fs::path a = fs::absolute(p, ec);
   if (ec) a = p;
+  std::string key;
+  if (a.is_absolute() && keyInKnownFolder(a, key)) {
+    if (stable) *stable = true;
+    return key;
+  }
   fs::path c = fs::weakly_canonical(a, ec);
   if (ec) return a.lexically_normal().string();
   return c.string();
@@ -70,9 +154,10 @@ std::shared_ptr<FileStream> findStream(const std::string& key) {
   return nullptr;
 }
 
-std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
+std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey) {
   std::string host = platform::hostPath(fixed::trimmed(name));
-  if (host.empty() || isFolder(name)) return nullptr;
+  // Only a read would take a folder for a file; the other opens refuse one themselves.
+  if (host.empty() || (access == Access::Read && isFolder(name))) return nullptr;
   std::FILE* f = nullptr;
   switch (access) {
     case Access::Read: f = std::fopen(host.c_str(), "rb"); break;
@@ -86,14 +171,15 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
   auto s = std::make_shared<FileStream>();
   s->f = f;
   s->hostName = host;
-  s->key = hostKey(name);
+  setBuffering(*s, access);
+  s->key = stableKey.empty() ? hostKey(name) : stableKey;
   s->writable = access != Access::Read;
   return s;
 }
 
 bool makeWritable(FileStream& s) {
   if (s.writable) return true;
-  if (!s.f) return false;
+  if (!s.f || !s.handOver()) return false;
   long pos = std::ftell(s.f);
   std::FILE* g = std::fopen(s.hostName.c_str(), "r+b");
   if (!g) return false;
@@ -113,8 +199,15 @@ bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
 }
 }  // namespace
 
+namespace {
+std::pair<int, UnitConnection*>& cacheEntry(int unit) {
+  return gFileUnits.fuConnectionCache[static_cast<unsigned>(unit) % gFileUnits.fuConnectionCache.size()];
+}
+}  // namespace
+
 void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream) {
   if (gFileUnits.fuConnections.count(unit)) disconnect(unit);
+  cacheEntry(unit) = {0, nullptr};
   UnitConnection c;
   c.mode = fixed::fit(mode, 2);
   c.name = fixed::trimmed(name);
@@ -127,14 +220,22 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   gFileUnits.fuConnections[unit] = std::move(c);
 }
 
+// The gathered bytes of a stream that stays open handed to the host's file; false when they
+// could not be written.
+bool saveNow(FileStream& s) {
+  const bool handed = s.handOver();
+  return std::fflush(s.f) == 0 && handed;
+}
+
 bool disconnect(int unit) {
   auto it = gFileUnits.fuConnections.find(unit);
   if (it == gFileUnits.fuConnections.end()) return true;
+  cacheEntry(unit) = {0, nullptr};
   std::shared_ptr<FileStream> s = std::move(it->second.stream);
   gFileUnits.fuConnections.erase(it);
   if (!s) return true;
   // A buffered write can fail only when its bytes leave the buffer: here at the latest.
-  const bool saved = s.use_count() == 1 ? s->closeNow() : (!s->f || !s->writable || std::fflush(s->f) == 0);
+  const bool saved = s.use_count() == 1 ? s->closeNow() : (!s->f || !s->writable || fileunits::saveNow(*s));
   if (saved || s->failureTold) return true;
   s->failureTold = true;
   return false;
@@ -155,9 +256,16 @@ std::vector<int> unitsOnFile(const std::string& key) {
 namespace {
 
 UnitConnection* connection(int unit) {
-  auto it = gFileUnits.fuConnections.find(unit);
-  if (it == gFileUnits.fuConnections.end() || !it->second.stream || !it->second.stream->f) return nullptr;
-  return &it->second;
+  std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
+  UnitConnection* c = cached.second;
+  if (!c || cached.first != unit) {
+    auto it = gFileUnits.fuConnections.find(unit);
+    if (it == gFileUnits.fuConnections.end()) return nullptr;
+    c = &it->second;
+    cached = {unit, c};
+  }
+  if (!c->stream || !c->stream->f) return nullptr;
+  return c;
 }
 
 FileStream* readable(int unit) {
@@ -175,11 +283,12 @@ FileStream* writable(int unit) {
   return s;
 }
 
-bool putRaw(int unit, const std::string& bytes) {
+// The bytes, and a line end after them when asked for, gathered for writing.
+bool putRaw(int unit, std::string_view bytes, bool lineEnd = false) {
   FileStream* s = writable(unit);
   if (!s) return false;
-  if (bytes.empty()) return true;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), s->f) == bytes.size()) return true;
+  const char end = '\n';
+  if (s->put(bytes.data(), bytes.size()) && (!lineEnd || s->put(&end, 1))) return true;
   s->failureTold = true;  // the caller is told by the result
   return false;
 }
@@ -218,21 +327,35 @@ byteorder::Order fuOrder(int unit) { return orderOf(unit); }
 // ---------------------------------------------------------------------------------------------
 // Text
 
-bool fuWriteLine(int unit, const std::string& text) { return putRaw(unit, text + '\n'); }
+bool fuWriteLine(int unit, std::string_view text) { return putRaw(unit, text, true); }
 
-bool fuWrite(int unit, const std::string& text) { return putRaw(unit, text); }
+bool fuWrite(int unit, std::string_view text) { return putRaw(unit, text); }
 
 ReadStatus fuReadLine(int unit, std::string& line) {
   line.clear();
   FileStream* s = readable(unit);
   if (!s) return ReadStatus::Error;
+  // The line comes in pieces through fgets. Each piece is first filled with line ends, so that
+  // where fgets stopped can be told even in a line that holds NUL bytes: a line end followed by
+  // fgets' terminator is the line's own; otherwise the first line end is filler, just behind the
+  // terminator.
+  char piece[256];
   bool any = false;
   for (;;) {
-    int c = std::getc(s->f);
-    if (c == EOF) break;
+    std::memset(piece, '\n', sizeof piece);
+    if (!std::fgets(piece, sizeof piece, s->f)) break;
     any = true;
-    if (c == '\n') break;
-    line += static_cast<char>(c);
+    const char* end = static_cast<const char*>(std::memchr(piece, '\n', sizeof piece));
+    if (!end) {  // a full piece: the line goes on
+      line.append(piece, sizeof piece - 1);
+      continue;
+    }
+    const std::size_t at = static_cast<std::size_t>(end - piece);
+    if (at + 1 < sizeof piece && piece[at + 1] == '\0')
+      line.append(piece, at);
+    else
+      line.append(piece, at - 1);  // the file ended before a line end
+    break;
   }
   if (std::ferror(s->f)) {
     std::clearerr(s->f);
@@ -331,6 +454,7 @@ bool fuSeek(int unit, std::uint64_t byteOffset) {
 std::uint64_t fuTell(int unit) {
   UnitConnection* c = connection(unit);
   if (!c) return 0;
+  c->stream->handOver();
   long p = std::ftell(c->stream->f);
   return p < 0 ? 0 : static_cast<std::uint64_t>(p);
 }
@@ -339,6 +463,7 @@ std::uint64_t fuSize(int unit) {
   UnitConnection* c = connection(unit);
   if (!c) return 0;
   FileStream& s = *c->stream;
+  s.handOver();
   long here = std::ftell(s.f);
   if (here < 0 || !s.seekTo(0, SEEK_END)) return 0;
   long end = std::ftell(s.f);
@@ -349,7 +474,8 @@ std::uint64_t fuSize(int unit) {
 bool fuFlush(int unit) {
   UnitConnection* c = connection(unit);
   if (!c) return false;
-  if (std::fflush(c->stream->f) == 0) return true;
+  const bool handed = c->stream->handOver();
+  if (std::fflush(c->stream->f) == 0 && handed) return true;
   c->stream->failureTold = true;  // the caller is told by the result
   return false;
 }
@@ -358,7 +484,9 @@ std::vector<std::string> fuFlushAll() {
   std::vector<std::string> failed;
   for (auto& [unit, c] : gFileUnits.fuConnections) {
     FileStream* s = c.stream.get();
-    if (!s || !s->f || std::fflush(s->f) == 0 || s->failureTold) continue;
+    if (!s || !s->f) continue;
+    const bool handed = s->handOver();
+    if ((std::fflush(s->f) == 0 && handed) || s->failureTold) continue;
     s->failureTold = true;
     failed.push_back(c.name);
   }
@@ -378,7 +506,7 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::hostKey(name))) {
     FileStream& s = *open;
-    if (!fileunits::makeWritable(s)) return false;
+    if (!fileunits::makeWritable(s) || !s.handOver()) return false;
     long here = std::ftell(s.f);
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&

@@ -42,7 +42,19 @@ struct CoreOpen {
   int echoUnit;
   bool input;
   bool autoCreateTried = false;
+  // The host key of keyName, asked for once per name and attempt.
+  std::string keyName{};
+  std::string key{};
+  bool keyStable = false;
 };
+
+const std::string& keyOf(CoreOpen& op) {
+  if (op.keyName != op.name || op.keyName.empty()) {
+    op.key = fileunits::hostKey(op.name, &op.keyStable);
+    op.keyName = op.name;
+  }
+  return op.key;
+}
 
 std::string descriptionText(const std::string& d) {
   std::size_t n = d.size();
@@ -214,7 +226,7 @@ void redirectIntoCopyTree(CoreOpen& op) {
 
 // One output open by the mode table; false when the host refused.
 bool tryOpenOutput(CoreOpen& op) {
-  const std::string key = fileunits::hostKey(op.name);
+  const std::string key = keyOf(op);
   if (std::shared_ptr<FileStream> shared = fileunits::findStream(key)) {
     if (!fileunits::makeWritable(*shared)) return false;
     fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
@@ -223,7 +235,7 @@ bool tryOpenOutput(CoreOpen& op) {
   fileunits::Access access = fileunits::Access::Update;
   if (emptiesOnOpen(op.mode)) access = fileunits::Access::Create;
   else if (keepsContents(op.mode) && !gFileUnits.fuConnectedThisRun.count(key)) access = fileunits::Access::Create;
-  std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access);
+  std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access, op.keyStable ? key : std::string());
   if (!s) return false;
   fileunits::connect(op.unit, op.name, op.mode, std::move(s));
   return true;
@@ -289,6 +301,7 @@ void openOutput(CoreOpen& op) {
       echoLine(op.echoUnit, "OK.  File Unit:" + fileunits::unitColumns(op.unit));
       return;
     }
+    op.keyName.clear();  // a further attempt asks the host again
     const bool exists = fileunits::existsOnHost(op.name);
     if (op.mode == "A " && exists) {
       echoLine(op.echoUnit, "FAILED.  No File Unit allocated.");
@@ -324,7 +337,8 @@ void OPENERCORE(int& unit, std::string& name, int /*nameLen*/, const std::string
   if (fixed::isBlank(op.name)) askForName(op);
   for (;;) {
     prepareAndAnnounce(op);
-    const std::string key = fileunits::hostKey(op.name);
+    op.keyName.clear();  // each attempt asks the host once
+    const std::string key = keyOf(op);
     const bool openElsewhere = fileunits::findStream(key) != nullptr;
     const bool mayShare = op.input || op.mode[0] == 'A' || op.mode[0] == 'S';
     if (openElsewhere && !mayShare && !closeOtherConnections(op, key)) {

@@ -9,6 +9,15 @@
 #include "utility/files.hpp"
 
 struct FileStream {
+  // The C stream's buffer of a file opened for reading alone: larger than the host's default.
+  // Declared first, it outlives the stream that uses it.
+  std::unique_ptr<char[]> buffer;
+  // Bytes written and not yet handed to the C stream: the writers' many small items (a record
+  // header, a point, a table row) are gathered here and handed over in large blocks. Every other
+  // use of the stream hands them over first, so the file and its position never differ from
+  // what the writes made them.
+  std::string pending;
+  bool gathers = false;  // writes are gathered (a plain file created for writing)
   std::FILE* f = nullptr;
   std::string key;       // absolute host path: the identity of the physical file
   std::string hostName;  // the host path it was opened with
@@ -23,6 +32,8 @@ struct FileStream {
   FileStream& operator=(const FileStream&) = delete;
   ~FileStream();
 
+  bool put(const char* data, std::size_t n);  // false when the bytes could not be written
+  bool handOver();                            // the pending bytes to the C stream
   // A C stream may not turn from writing to reading (or back) without a seek in between.
   bool switchTo(Op op);
   bool seekTo(long offset, int whence);
@@ -38,14 +49,17 @@ enum class Access {
   Update,   // opened when present (contents kept), created when missing; read and write
 };
 
-std::string hostKey(const std::string& name);
+// stable, when given, is set true for a key that opening or creating the file cannot change (the
+// file is no link).
+std::string hostKey(const std::string& name, bool* stable = nullptr);
 bool isFolder(const std::string& name);
 bool existsOnHost(const std::string& name);  // anything of that name, folders included
 
 // The stream already open on that file, or null.
 std::shared_ptr<FileStream> findStream(const std::string& key);
-// A new stream on the file; null when the host refused.
-std::shared_ptr<FileStream> openStream(const std::string& name, Access access);
+// A new stream on the file; null when the host refused. A stable key of the name, when the caller
+// has one, spares asking the host again.
+std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey = "");
 // Makes a shared read-only stream writable, keeping its position; false when the host refuses.
 bool makeWritable(FileStream& s);
 

@@ -10,6 +10,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "utility/byte_order.hpp"
@@ -50,7 +52,14 @@ struct FileUnitTable {
   // in this run (host path keys): the first connection of a run to a file opened "S ", "SB" or
   // "SE" empties it, so a shorter output never keeps the tail of an earlier, longer one.
   std::map<int, UnitConnection> fuConnections;
+  // The connections last looked up, by unit modulo 16: every item a writer puts asks for one.
+  // An entry goes with its unit's connect and disconnect.
+  std::array<std::pair<int, UnitConnection*>, 16> fuConnectionCache{};
   std::set<std::string> fuConnectedThisRun;
+  // The absolute folder of the last file whose identity was asked for, and the folder's true
+  // path: a run that opens thousands of files in one folder asks the host for it once.
+  std::string fuKeyFolder;
+  std::string fuKeyFolderPath;
   FileUnitTable();
   void reset();  // the state before FILEUNITSINITIALISE; also closes every stream it holds
 };
@@ -91,8 +100,8 @@ std::string fuMode(int unit);                 // the mode the unit was opened wi
 byteorder::Order fuOrder(int unit);
 
 // Text: lines end with '\n'; a line read loses its line end and a trailing CR.
-bool fuWriteLine(int unit, const std::string& text);
-bool fuWrite(int unit, const std::string& text);
+bool fuWriteLine(int unit, std::string_view text);
+bool fuWrite(int unit, std::string_view text);
 ReadStatus fuReadLine(int unit, std::string& line);
 bool fuAtEnd(int unit);                       // true when no further byte can be read
 bool fuRewind(int unit);

@@ -6,15 +6,50 @@
 // return std::string; a caller stores a result into a field of its own with fit(), which cuts a
 // longer text and pads a shorter one, as an assignment to a fixed-length field does. Routines that
 // change their argument in place take std::string& and keep its size.
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace fixed {
 
+// A block of blanks to compare padding against.
+inline constexpr std::size_t kBlankBlockSize = 1024;
+constexpr std::array<char, kBlankBlockSize> blankBlock() {
+  std::array<char, kBlankBlockSize> b{};
+  for (char& c : b) c = ' ';
+  return b;
+}
+inline constexpr std::array<char, kBlankBlockSize> kBlankBlock = blankBlock();
+
 // Position (1-based) of the last character that is not a blank; 0 for a blank text.
 inline std::size_t trimLen(std::string_view s) {
   std::size_t n = s.size();
+  // A field is mostly padding. Whole blocks of it go first; then, as a field mostly holds a short
+  // text, the padding behind its first 64 or 256 characters in one comparison; the rest 32 and 8
+  // at a time.
+  auto blanksBetween = [&s](std::size_t from, std::size_t to) {
+    return std::memcmp(s.data() + from, kBlankBlock.data(), to - from) == 0;
+  };
+  while (n > kBlankBlockSize && blanksBetween(n - kBlankBlockSize, n)) n -= kBlankBlockSize;
+  if (n <= kBlankBlockSize) {
+    if (n > 64 && blanksBetween(64, n))
+      n = 64;
+    else if (n > 256 && blanksBetween(256, n))
+      n = 256;
+  }
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+  auto differs = [&s](std::size_t at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, s.data() + at, 8);
+    return word ^ kEightBlanks;
+  };
+  while (n >= 32 && (differs(n - 32) | differs(n - 24) | differs(n - 16) | differs(n - 8)) == 0) n -= 32;
+  while (n >= 8 && differs(n - 8) == 0) n -= 8;
   while (n > 0 && s[n - 1] == ' ') --n;
   return n;
 }
@@ -31,8 +66,19 @@ inline std::string fit(std::string_view s, std::size_t n) {
   return r;
 }
 
-// Stores value into the field, keeping the field's declared length.
-inline void assign(std::string& field, std::string_view value) { field = fit(value, field.size()); }
+// Stores value into the field, keeping the field's declared length. The field keeps its storage,
+// so a line buffer filled once per record allocates nothing.
+inline void assign(std::string& field, std::string_view value) {
+  const char* own = field.data();
+  const std::less<const char*> before;
+  if (!before(value.data(), own) && before(value.data(), own + field.size())) {
+    field = fit(value, field.size());  // a part of the field itself
+    return;
+  }
+  const std::size_t k = std::min(field.size(), value.size());
+  std::copy(value.data(), value.data() + k, field.data());
+  std::fill(field.data() + k, field.data() + field.size(), ' ');
+}
 
 // A blank field of declared length n.
 inline std::string blanks(std::size_t n) { return std::string(n, ' '); }

@@ -3,10 +3,17 @@
 // field and hand it on left-justified.
 #include "utility/numbers.hpp"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -52,6 +59,141 @@ std::string fixedDigits(double x, int decimals) {
   return text;
 }
 
+// Room for the digits of every field the writers use; a value or a decimal count too large for
+// it takes the slower road above.
+constexpr int kDigitRoom = 128;
+
+// Bit width of 5^d: x times 10^d is exact in a double when x's significant bits and these fit
+// its 53 (the factor 2^d only moves the exponent).
+constexpr int kMaxExactDecimals = 22;  // 10^22 is the largest power of ten a double holds exactly
+constexpr std::array<int, kMaxExactDecimals + 1> fivePowerBits() {
+  std::array<int, kMaxExactDecimals + 1> bits{};
+  std::uint64_t p = 1;
+  for (int d = 0; d <= kMaxExactDecimals; ++d, p *= 5) bits[d] = std::bit_width(p);
+  return bits;
+}
+constexpr std::array<int, kMaxExactDecimals + 1> kFivePowerBits = fivePowerBits();
+constexpr std::array<double, kMaxExactDecimals + 1> kTens = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The digits of a finite x with a few decimals from whole-number arithmetic, for a value whose
+// product with 10^decimals is exact in a double (every single-precision value the writers print
+// is one): rounding that exact product to a whole number, ties to even, is the rounding printf
+// does on the exact value. Written backward so as to end at end; the first character, or null
+// when x is not such a value.
+char* scaledDigitsBefore(char* end, double x, int decimals) {
+  if (decimals > kMaxExactDecimals) return nullptr;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t exponent = (bits >> 52) & 0x7FF;
+  if (exponent == 0 && x != 0.0) return nullptr;  // subnormal
+  if (x != 0.0) {
+    const std::uint64_t significand = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int used = 53 - std::countr_zero(significand);
+    if (used + kFivePowerBits[static_cast<std::size_t>(decimals)] > 53) return nullptr;
+  }
+  const double scaled = std::fabs(x) * kTens[static_cast<std::size_t>(decimals)];
+  if (!(scaled < 9.0e15)) return nullptr;  // whole numbers below 2^53 are exact
+  // Rounded to the nearest whole number, a tie to the even one; both parts are exact.
+  std::uint64_t whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
+  const double rest = scaled - static_cast<double>(static_cast<std::int64_t>(whole));
+  if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
+  // From the last digit, two at a time: the decimals, the point, at least one digit before it.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char* p = end;
+  int left = decimals;
+  for (; left >= 2; left -= 2, whole /= 100) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+  }
+  if (left == 1) {
+    *--p = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  }
+  *--p = '.';
+  for (; whole >= 100; whole /= 100) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+  }
+  if (whole >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = static_cast<char>('0' + whole);
+  }
+  if (std::signbit(x)) *--p = '-';
+  return p;
+}
+
+// The digits of a finite x as fixedDigits gives them, into buf: std::to_chars with a precision
+// writes the digits printf writes, without a locale or an allocation. The count, or -1 when buf
+// is too small.
+int fixedDigitsTo(char* buf, int size, double x, int decimals) {
+  const auto [end, ec] = std::to_chars(buf, buf + size, x, std::chars_format::fixed, decimals);
+  if (ec != std::errc()) return -1;
+  int n = static_cast<int>(end - buf);
+  if (decimals == 0) {
+    if (n >= size) return -1;
+    buf[n++] = '.';
+  }
+  return n;
+}
+
+// The field of a finite x with a valid decimal count into out (width characters).
+void finiteFieldTo(char* out, double x, int width, int decimals) {
+  char buf[kDigitRoom];
+  const char* text = scaledDigitsBefore(buf + kDigitRoom, x, decimals);
+  int n = 0;
+  std::string slow;
+  if (text) {
+    n = static_cast<int>(buf + kDigitRoom - text);
+  } else {
+    n = fixedDigitsTo(buf, kDigitRoom, x, decimals);
+    text = buf;
+    if (n < 0) {
+      if (width + 1 < kDigitRoom) {  // longer than the room, so longer than the field
+        std::memset(out, '*', static_cast<std::size_t>(width));
+        return;
+      }
+      slow = fixedDigits(x, decimals);
+      text = slow.data();
+      n = static_cast<int>(slow.size());
+    }
+  }
+  if (n > width) {
+    // The zero before the point is optional and is the first thing to give way.
+    if (n == width + 1 && text[0] == '0' && text[1] == '.') {
+      ++text;
+      --n;
+    } else if (n == width + 1 && n >= 3 && text[0] == '-' && text[1] == '0' && text[2] == '.') {
+      out[0] = '-';
+      std::memcpy(out + 1, text + 2, static_cast<std::size_t>(n - 2));
+      return;
+    } else {
+      std::memset(out, '*', static_cast<std::size_t>(width));
+      return;
+    }
+  }
+  std::memset(out, ' ', static_cast<std::size_t>(width - n));
+  std::memcpy(out + (width - n), text, static_cast<std::size_t>(n));
+}
+
+// The whole formatFixed field into out, which holds width characters (width above 0).
+void fixedFieldTo(char* out, double x, int width, int decimals) {
+  if (!std::isfinite(x)) {
+    const std::string field = nonFiniteField(x, width);
+    std::memcpy(out, field.data(), static_cast<std::size_t>(width));
+  } else if (decimals < 0 || decimals > width - 1) {
+    // The point and the decimals alone must fit; this also keeps a wild count from being used.
+    std::memset(out, '*', static_cast<std::size_t>(width));
+  } else {
+    finiteFieldTo(out, x, width, decimals);
+  }
+}
+
 // Trailing zeros of the decimals go; the point stays, so a whole number still reads as a real.
 std::string withoutTrailingZeros(std::string text) {
   if (text.find('.') == std::string::npos) return text;
@@ -86,27 +228,25 @@ int doubleDecimals(double x) {
 
 std::string formatInteger(std::int64_t n, int width) {
   if (width <= 0) return std::string();
-  const std::string text = std::to_string(n);
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
+  const std::string text(digits, ec == std::errc() ? end : digits);
   if (static_cast<int>(text.size()) > width) return asterisks(width);
   return rightAligned(text, width);
 }
 
 std::string formatFixed(double x, int width, int decimals) {
   if (width <= 0) return std::string();
-  if (!std::isfinite(x)) return nonFiniteField(x, width);
-  // The point and the decimals alone must fit; this also keeps a wild count from being used.
-  if (decimals < 0 || decimals > width - 1) return asterisks(width);
-  std::string text = fixedDigits(x, decimals);
-  if (static_cast<int>(text.size()) > width) {
-    // The zero before the point is optional and is the first thing to give way.
-    if (static_cast<int>(text.size()) == width + 1 && text.compare(0, 2, "0.") == 0)
-      text.erase(0, 1);
-    else if (static_cast<int>(text.size()) == width + 1 && text.compare(0, 3, "-0.") == 0)
-      text.erase(1, 1);
-    else
-      return asterisks(width);
-  }
-  return rightAligned(text, width);
+  std::string field(static_cast<std::size_t>(width), ' ');
+  fixedFieldTo(field.data(), x, width, decimals);
+  return field;
+}
+
+void appendFixed(std::string& out, double x, int width, int decimals) {
+  if (width <= 0) return;
+  const std::size_t at = out.size();
+  out.resize(at + static_cast<std::size_t>(width));
+  fixedFieldTo(out.data() + at, x, width, decimals);
 }
 
 std::string AINTEGER(std::int32_t n) { return leftJustified(formatInteger(n, kField)); }

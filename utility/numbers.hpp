@@ -22,3 +22,6 @@ std::string AREALD8(double x, std::int32_t d);
 // finite.
 std::string formatInteger(std::int64_t n, int width);
 std::string formatFixed(double x, int width, int decimals);
+// The same field appended to out: no allocation once out has room, for the writers' per-point
+// records.
+void appendFixed(std::string& out, double x, int width, int decimals);

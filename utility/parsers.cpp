@@ -2,11 +2,14 @@
 // the free-format read of a line's items.
 #include "utility/parsers.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 #include "utility/fixed_text.hpp"
 #include "utility/text.hpp"
@@ -146,14 +149,47 @@ class FreeItemReader {
 
 // ---- Numbers as items -------------------------------------------------------------------------
 
-std::size_t skipDigits(const std::string& t, std::size_t p) {
+std::size_t skipDigits(std::string_view t, std::size_t p) {
   while (p < t.size() && isDigit(t[p])) ++p;
   return p;
 }
 
+// The normal form of an item in a buffer of its own: an item is at most a line long, and the
+// form adds one character to it.
+class NormalText {
+ public:
+  explicit NormalText(std::size_t itemLength) {
+    if (itemLength + 2 > sizeof small_) {
+      large_.resize(itemLength + 2);
+      data_ = large_.data();
+    }
+  }
+  void clear() { n_ = 0; }
+  NormalText& operator+=(char c) {
+    data_[n_++] = c;
+    return *this;
+  }
+  void append(std::string_view t, std::size_t pos, std::size_t count) {
+    t.copy(data_ + n_, count, pos);
+    n_ += count;
+  }
+  // The text, NUL-terminated for the C conversion.
+  const char* c_str() {
+    data_[n_] = '\0';
+    return data_;
+  }
+  std::size_t size() const { return n_; }
+
+ private:
+  char small_[64];
+  std::string large_;
+  char* data_ = small_;
+  std::size_t n_ = 0;
+};
+
 // The item in the form a C++ conversion reads ("1.5D+3" -> "1.5e+3", "1.5+3" -> "1.5e+3",
 // leading "+" dropped); false when it is not a real as a list-directed read takes it.
-bool realSyntax(const std::string& t, std::string& normal) {
+bool realSyntax(std::string_view t, NormalText& normal) {
   std::size_t p = 0;
   normal.clear();
   if (p < t.size() && (t[p] == '+' || t[p] == '-')) {
@@ -186,9 +222,9 @@ bool realSyntax(const std::string& t, std::string& normal) {
   return true;
 }
 
-bool convertReal(const std::string& normal, double& x) {
+bool convertReal(NormalText& normal, double& x) {
   double v = 0.0;
-  const char* first = normal.data();
+  const char* first = normal.c_str();
   const char* last = first + normal.size();
   const auto [ptr, ec] = std::from_chars(first, last, v);
   if (ec == std::errc() && ptr == last) {
@@ -197,9 +233,85 @@ bool convertReal(const std::string& normal, double& x) {
   }
   if (ec != std::errc::result_out_of_range) return false;
   // Out of range: a value too small for a double reads as (nearly) zero, one too large fails.
-  v = std::strtod(normal.c_str(), nullptr);
+  v = std::strtod(first, nullptr);
   if (!std::isfinite(v)) return false;
   x = v;
+  return true;
+}
+
+// A plain decimal item ([sign]digits[.digits], no exponent) of at most 15 digits read straight
+// from its digits: the whole number they make and the power of ten that divides it are both exact
+// doubles, so the one division is rounded correctly, as the full conversion rounds. False for any
+// other item, which takes the full road.
+bool readPlainDecimal(std::string_view t, double& x) {
+  constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (t.size() > 17) return false;  // sign, point and 15 digits at most
+  std::size_t p = 0;
+  const bool negative = p < t.size() && t[p] == '-';
+  if (p < t.size() && (t[p] == '+' || t[p] == '-')) ++p;
+  const std::size_t first = p;
+  std::int64_t whole = 0;
+  for (; p < t.size() && isDigit(t[p]); ++p) whole = whole * 10 + (t[p] - '0');
+  std::size_t digits = p - first;
+  std::size_t decimals = 0;
+  if (p < t.size() && t[p] == '.') {
+    const std::size_t from = ++p;
+    for (; p < t.size() && isDigit(t[p]); ++p) whole = whole * 10 + (t[p] - '0');
+    decimals = p - from;
+    digits += decimals;
+  }
+  if (p != t.size() || digits == 0 || digits > 15) return false;
+  double v = static_cast<double>(whole);
+  if (decimals > 0) v /= kTens[decimals];
+  x = negative ? -v : v;
+  return true;
+}
+
+// The text of an unquoted item read as a real.
+bool readRealText(std::string_view t, double& x) {
+  if (readPlainDecimal(t, x)) return true;
+  NormalText normal(t.size());
+  return realSyntax(t, normal) && convertReal(normal, x);
+}
+
+// freeFormatReadDoubles on the items where they stand, without the item list: a data line of
+// plain numbers is read without a copy or an allocation. False when the line holds a repeat
+// count, which only the full reader expands; status is then not set.
+bool readDoublesInPlace(std::string_view line, int count, double* values, FreeReadStatus& status) {
+  std::size_t pos = 0;
+  auto skipBlanks = [&] {
+    while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+  };
+  skipBlanks();
+  for (int i = 0; i < count; ++i) {
+    // The end of the line or of the record, or a null value, before the count is read.
+    if (pos >= line.size() || line[pos] == '/' || line[pos] == ',') {
+      status = FreeReadStatus::RunOut;
+      return true;
+    }
+    if (line[pos] == '"' || line[pos] == '\'') {
+      status = FreeReadStatus::Bad;  // a quoted text is never a number
+      return true;
+    }
+    const std::size_t from = pos;
+    pos = skipDigits(line, pos);
+    if (pos > from && pos < line.size() && line[pos] == '*') return false;
+    while (pos < line.size() && !endsItem(line[pos])) ++pos;
+    double v = 0.0;
+    if (!readRealText(line.substr(from, pos - from), v)) {
+      status = FreeReadStatus::Bad;
+      return true;
+    }
+    values[i] = v;
+    if (i + 1 == count) break;  // what follows the last item asked for is never looked at
+    // The separator: blanks, then at most one comma and the blanks behind it.
+    skipBlanks();
+    if (pos < line.size() && line[pos] == ',') {
+      ++pos;
+      skipBlanks();
+    }
+  }
+  status = FreeReadStatus::Ok;
   return true;
 }
 
@@ -267,13 +379,14 @@ std::vector<FreeItem> freeFormatItems(const std::string& line) {
 
 bool readFreeFormatReal(const FreeItem& item, double& x) {
   if (!item.present || item.quoted) return false;
-  std::string normal;
-  if (!realSyntax(item.text, normal)) return false;
-  return convertReal(normal, x);
+  return readRealText(item.text, x);
 }
 
 FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values) {
-  const std::vector<FreeItem> items = freeFormatItems(line.substr(0, kLineWork));
+  FreeReadStatus status = FreeReadStatus::Ok;
+  const std::string_view work = std::string_view(line).substr(0, kLineWork);
+  if (readDoublesInPlace(work, count, values, status)) return status;
+  const std::vector<FreeItem> items = freeFormatItems(std::string(work));
   for (int i = 0; i < count; ++i) {
     const std::size_t k = static_cast<std::size_t>(i);
     if (k >= items.size() || !items[k].present) return FreeReadStatus::RunOut;
@@ -312,30 +425,40 @@ std::string SUBSTRING(const std::string& s, const std::string& separator, std::i
   return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLineWork));
 }
 
+namespace {
+
+// What each character is to NUMBEROFNUMBERS, looked up once per character of every data line.
+enum CountClass : unsigned char { kOther, kComment, kNumberChar, kBlank, kComma };
+
+constexpr std::array<unsigned char, 256> countClasses() {
+  std::array<unsigned char, 256> t{};
+  for (int c = '0'; c <= '9'; ++c) t[c] = kNumberChar;
+  for (const char c : {'e', 'E', '-', '.'}) t[static_cast<unsigned char>(c)] = kNumberChar;
+  t['!'] = t['#'] = kComment;
+  t[' '] = t['\t'] = kBlank;
+  t[','] = kComma;
+  return t;
+}
+constexpr std::array<unsigned char, 256> kCountClass = countClasses();
+
+}  // namespace
+
 std::int32_t NUMBEROFNUMBERS(const std::string& line) {
   const std::size_t n = fixed::trimLen(line);
+  // Inside a number, or behind a comma with at most blanks since; never both. The steps are
+  // arithmetic on the two flags, so no character costs a mispredicted branch.
   bool inNumber = false;
   bool afterComma = false;
   std::int32_t count = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const char c = line[i];
-    if (isDigit(c) || c == 'e' || c == 'E' || c == '-' || c == '.') {
-      if (!inNumber) {
-        ++count;
-        inNumber = true;
-        afterComma = false;
-      }
-    } else if (c == '!' || c == '#') {
-      return count;  // the rest is a comment
-    } else if (c == ' ' || c == '\t') {
-      if (!afterComma) inNumber = false;
-    } else if (c == ',') {
-      if (!inNumber && afterComma) ++count;  // an empty value between two commas
-      inNumber = false;
-      afterComma = true;
-    } else {
-      return -count;  // text that is no part of a number
-    }
+    const unsigned char cls = kCountClass[static_cast<unsigned char>(line[i])];
+    if (cls <= kComment) return cls == kOther ? -count : count;  // other text, or a comment
+    const bool isNumber = cls == kNumberChar;
+    const bool isComma = cls == kComma;
+    // A number starts; or a second comma with nothing between counts an empty value.
+    count += static_cast<std::int32_t>(isNumber && !inNumber) + static_cast<std::int32_t>(isComma && afterComma);
+    afterComma = isComma || (afterComma && cls == kBlank);
+    inNumber = isNumber;
   }
   return count;
 }

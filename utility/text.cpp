@@ -3,6 +3,7 @@
 #include "utility/text.hpp"
 
 #include <cstddef>
+#include <string_view>
 
 #include "utility/fixed_text.hpp"
 
@@ -186,8 +187,21 @@ bool ASAMECS(const std::string& a, const std::string& b) {
   return sameForm(a, false) == sameForm(b, false);
 }
 
-bool FLAGEXISTS(const std::string& line, const std::string& flag) {
-  const std::string hay = UPPERCASE(workCopy(line, kLineWork));
-  const std::string needle = UPPERCASE(workCopy(flag, kLineWork));
-  return hay.find(needle) != std::string::npos;
+// Every keyword test of every line comes here, so the line is searched where it stands, folding
+// case character by character, with no copy.
+bool FLAGEXISTS(std::string_view line, std::string_view flag) {
+  const std::string_view hay = line.substr(0, kLineWork);
+  const std::string_view needle = flag.substr(0, kLineWork);
+  const std::size_t hayLen = fixed::trimLen(hay);
+  const std::size_t needleLen = fixed::trimLen(needle);
+  if (needleLen == 0) return true;
+  if (needleLen > hayLen) return false;
+  const char first = upper(needle[0]);
+  for (std::size_t i = 0; i + needleLen <= hayLen; ++i) {
+    if (upper(hay[i]) != first) continue;
+    std::size_t k = 1;
+    while (k < needleLen && upper(hay[i + k]) == upper(needle[k])) ++k;
+    if (k == needleLen) return true;
+  }
+  return false;
 }

@@ -2,6 +2,7 @@
 // Text tests and cleaning. Filters return the cleaned text (its natural length; a caller stores it
 // into a field of its own with fixed::fit); tests that change their argument keep its size.
 #include <string>
+#include <string_view>
 
 std::string SS256(const std::string& s);
 std::string TRIMF(const std::string& s);
@@ -23,4 +24,6 @@ bool NUMBERLINE(std::string& s);
 bool POSITIVEINTEGERNUMBER(std::string& s);
 bool ASAME(const std::string& a, const std::string& b);
 bool ASAMECS(const std::string& a, const std::string& b);
-bool FLAGEXISTS(const std::string& line, const std::string& flag);
+// Whether flag (trailing blanks aside) occurs in line, case ignored; taken as views, so that a
+// keyword given as a literal costs no copy.
+bool FLAGEXISTS(std::string_view line, std::string_view flag);
