@@ -271,6 +271,8 @@ TEST_F(DbaseWriteTest, MissingAndNullValuesGiveBlankFields) {
   EXPECT_EQ(r[1], " x   " + std::string(16, ' ') + "    ");
   EXPECT_EQ(r[2], " y   " + std::string(16, ' ') + "z   ");
   EXPECT_EQ(r[3], " " + std::string(24, ' '));
+  // The values of a record with fewer fields leave none of the earlier ones behind.
+  EXPECT_TRUE(gDbfValues.values[1].empty() && gDbfValues.values[3].empty());
 }
 
 TEST_F(DbaseWriteTest, ExtraValuesAreIgnoredAndLongTextIsCut) {

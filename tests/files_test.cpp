@@ -458,6 +458,15 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   EXPECT_FALSE(fuAtEnd(unit));
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "one");
+  // NUL bytes, lines longer than a piece of the reader, and a last line of exactly a piece.
+  const std::string nul("a\0b\0", 4), longLine(600, 'x'), lastLine(255, 'y');
+  writeFile("odd.txt", nul + "\n" + longLine + "\r\n" + std::string(255, 'z') + "\n" + lastLine);
+  unit = openQuiet("I ", "odd.txt");
+  for (const std::string& want : {nul, longLine, std::string(255, 'z'), lastLine}) {
+    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+    EXPECT_EQ(line, want);
+  }
+  EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
 }
 
 TEST_F(FilesTest, UnitsThatAreNotOpenFailQuietly) {
@@ -508,6 +517,8 @@ TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
 TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   int unit = openQuiet("BO", "rw.bin");
   fuPutBytes(unit, "0123456789");
+  EXPECT_EQ(fuTell(unit), 10u);  // the position counts what is gathered for writing
+  EXPECT_EQ(fuSize(unit), 10u);
   ASSERT_TRUE(fuSeek(unit, 2));
   std::string got;
   ASSERT_TRUE(fuGetBytes(unit, 3, got));
@@ -515,6 +526,22 @@ TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   fuPutBytes(unit, "X");  // writing straight after reading
   CLOSER(unit);
   EXPECT_EQ(readFile("rw.bin"), "01234X6789");
+  // Lines shorter and longer than the block that gathers writes, and a read of them on the same unit.
+  unit = openQuiet("O ", "lines.txt");
+  const std::string longLine(70000, 'L');
+  std::string expected;
+  for (int i = 0; i < 2000; ++i) {
+    ASSERT_TRUE(fuWriteLine(unit, "row " + std::to_string(i)));
+    expected += "row " + std::to_string(i) + "\n";
+  }
+  ASSERT_TRUE(fuWriteLine(unit, longLine));
+  ASSERT_TRUE(fuWrite(unit, "end"));
+  ASSERT_TRUE(fuRewind(unit));
+  std::string line;
+  ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "row 0");
+  CLOSER(unit);
+  EXPECT_EQ(readFile("lines.txt"), expected + longLine + "\nend");
 }
 
 TEST_F(FilesTest, PatchRewritesAClosedFile) {

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
@@ -130,4 +133,30 @@ TEST(NumberReals, FixedFieldsOfTheFileWriters) {
   EXPECT_EQ(formatFixed(0.25, 4, 3), ".250");
   EXPECT_EQ(formatFixed(12345678901.0, 16, 6), "****************");
   EXPECT_EQ(formatFixed(0.0, 5, 0), "   0.");
+  // Exact ties go to the even digit, the sign of a value that rounds to zero stays.
+  EXPECT_EQ(formatFixed(0.375, 8, 2), "    0.38");
+  EXPECT_EQ(formatFixed(-2.5, 4, 0), " -2.");
+  EXPECT_EQ(formatFixed(-0.0f, 8, 3), "  -0.000");
+  EXPECT_EQ(formatFixed(-0.0004f, 8, 3), "  -0.000");
+  std::string row = "x,";
+  appendFixed(row, 101.25f, 12, 4);
+  EXPECT_EQ(row, "x,    101.2500");
+}
+
+// The writers print single-precision elevations, chainages and n values: every such value gives
+// the digits printf gives, whatever road the formatting takes.
+TEST(NumberReals, SinglePrecisionFieldsMatchPrintf) {
+  char expected[64];
+  std::uint32_t bits = 0x3C000000u;  // from about 0.0078 up past 1e9, with every step of the mantissa
+  for (int i = 0; i < 200000; ++i, bits += 2777u) {
+    float f = 0.0f;
+    std::memcpy(&f, &bits, sizeof f);
+    for (const float x : {f, -f}) {
+      for (const auto& [width, decimals] : {std::pair{12, 3}, std::pair{12, 4}, std::pair{8, 4}, std::pair{20, 9}}) {
+        const int n = std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, static_cast<double>(x));
+        if (n > width) continue;  // too wide: the field's own rules, tested above
+        ASSERT_EQ(formatFixed(x, width, decimals), expected) << x;
+      }
+    }
+  }
 }

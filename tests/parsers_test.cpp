@@ -2,6 +2,8 @@
 // the free-format read of a line.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,6 +75,7 @@ TEST(SeparatedFields, NthField) {
 
 TEST(NumbersOnALine, CountsNumbersAndEmptyValues) {
   EXPECT_EQ(NUMBEROFNUMBERS("  1.5  -2.0e3 7"), 3);
+  EXPECT_EQ(NUMBEROFNUMBERS("1,  ,2,   ,,3" + std::string(990, ' ')), 6);
   EXPECT_EQ(NUMBEROFNUMBERS("1,,2"), 3);
   EXPECT_EQ(NUMBEROFNUMBERS("1, ,2"), 3);
   EXPECT_EQ(NUMBEROFNUMBERS("1, 2"), 2);
@@ -199,6 +202,18 @@ TEST(FreeFormatReals, AcceptedForms) {
   EXPECT_DOUBLE_EQ(v[1], 98765.5);
   ASSERT_EQ(freeFormatReadDoubles("1e-400", 1, v), FreeReadStatus::Ok);
   EXPECT_EQ(v[0], 0.0);
+  // A data line in its 1000-character buffer; plain decimals are rounded as a full conversion
+  // rounds them, however many digits they have.
+  std::string line = "     1601875.35,   16534318.10,   0.1";
+  line.resize(1000, ' ');
+  ASSERT_EQ(freeFormatReadDoubles(line, 3, v), FreeReadStatus::Ok);
+  EXPECT_EQ(v[0], 1601875.35);
+  EXPECT_EQ(v[1], 16534318.10);
+  EXPECT_EQ(v[2], 0.1);
+  ASSERT_EQ(freeFormatReadDoubles("123456789012345678 0.30000000000000004 -0", 3, v), FreeReadStatus::Ok);
+  EXPECT_EQ(v[0], 123456789012345678.0);
+  EXPECT_EQ(v[1], 0.30000000000000004);
+  EXPECT_TRUE(std::signbit(v[2]));
 }
 
 TEST(FreeFormatReals, ItemsThatAreNoNumber) {
@@ -223,6 +238,11 @@ TEST(FreeFormatReals, RunningOutAndNullValues) {
   EXPECT_EQ(freeFormatReadDoubles("abc", 0, v), FreeReadStatus::Ok);
   ASSERT_EQ(freeFormatReadDoubles("3*2.5", 3, v), FreeReadStatus::Ok);
   EXPECT_DOUBLE_EQ(v[2], 2.5);
+  ASSERT_EQ(freeFormatReadDoubles("1.5 2*4", 3, v), FreeReadStatus::Ok);  // a repeat after plain items
+  EXPECT_DOUBLE_EQ(v[2], 4.0);
+  std::string padded = "7, 8";
+  padded.resize(1000, ' ');
+  EXPECT_EQ(freeFormatReadDoubles(padded, 3, v), FreeReadStatus::RunOut);
 }
 
 TEST(FreeFormatReals, OneItem) {
