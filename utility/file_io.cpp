@@ -339,7 +339,7 @@ ReadStatus fuReadLine(int unit, std::string& line) {
   // where fgets stopped can be told even in a line that holds NUL bytes: a line end followed by
   // fgets' terminator is the line's own; otherwise the first line end is filler, just behind the
   // terminator.
-  char piece[256];
+  char piece[128];
   bool any = false;
   for (;;) {
     std::memset(piece, '\n', sizeof piece);
