@@ -97,7 +97,8 @@ char* scaledDigitsBefore(char* end, double x, int decimals) {
   // Rounded to the nearest whole number, a tie to the even one; both parts are exact.
   std::uint64_t whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
   const double rest = scaled - static_cast<double>(static_cast<std::int64_t>(whole));
-  if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
+  // Without a branch: which way a value rounds is as good as random.
+  whole += static_cast<std::uint64_t>((rest > 0.5) | ((rest == 0.5) & ((whole & 1) != 0)));
   // From the last digit, two at a time: the decimals, the point, at least one digit before it.
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
