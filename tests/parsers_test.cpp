@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,33 @@ TEST(FreeFormatReals, RunningOutAndNullValues) {
   std::string padded = "7, 8";
   padded.resize(1000, ' ');
   EXPECT_EQ(freeFormatReadDoubles(padded, 3, v), FreeReadStatus::RunOut);
+}
+
+// Data lines are read where they stand unless they hold a repeat count; either way the values
+// and the status are those of the item list.
+TEST(FreeFormatReals, ReadInPlaceAgreesWithTheItemList) {
+  std::mt19937 random(7);
+  const char alphabet[] = "0123456789012345678901234567890123456789..eEdD+-+-     ,,,,/*\"'\ta\r";
+  for (int i = 0; i < 30000; ++i) {
+    std::string line;
+    for (int k = static_cast<int>(random() % 24); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
+    if (i % 4 == 0) line.resize(1000, ' ');
+    const std::vector<FreeItem> items = freeFormatItems(line);
+    for (int count = 1; count <= 3; ++count) {
+      double expected[3] = {-7, -7, -7}, got[3] = {-7, -7, -7};
+      FreeReadStatus status = FreeReadStatus::Ok;
+      for (int k = 0; k < count && status == FreeReadStatus::Ok; ++k) {
+        const std::size_t at = static_cast<std::size_t>(k);
+        if (at >= items.size() || !items[at].present)
+          status = FreeReadStatus::RunOut;
+        else if (!readFreeFormatReal(items[at], expected[k]))
+          status = FreeReadStatus::Bad;
+      }
+      ASSERT_EQ(freeFormatReadDoubles(line, count, got), status) << "[" << line << "] " << count;
+      for (int k = 0; k < 3; ++k) ASSERT_EQ(std::signbit(got[k]), std::signbit(expected[k])) << line;
+      for (int k = 0; k < 3; ++k) ASSERT_EQ(got[k], expected[k]) << "[" << line << "] " << count;
+    }
+  }
 }
 
 TEST(FreeFormatReals, OneItem) {

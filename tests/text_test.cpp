@@ -1,7 +1,9 @@
 // Text tests and cleaning: the tests that classify lines and the filters that clean them.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <string_view>
 
 #include "utility/fixed_text.hpp"
 #include "utility/text.hpp"
@@ -167,6 +169,39 @@ TEST(TextTests, FlagExistsIsAPlainCaseFreeSubstringSearch) {
   EXPECT_FALSE(FLAGEXISTS("", "a"));
   // Trailing blanks count on neither side.
   EXPECT_TRUE(FLAGEXISTS(field("AB", 10), field("B", 10)));
+  // The search in place agrees with searching an upper-cased copy, on short texts of letters of
+  // both cases, blanks and other bytes, alone and in line-length fields.
+  std::mt19937 random(3);
+  const char alphabet[] = "aAbBcC  :-\xe9\xc9";
+  for (int i = 0; i < 20000; ++i) {
+    std::string line, flag;
+    for (int k = static_cast<int>(random() % 12); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
+    for (int k = static_cast<int>(random() % 4); k > 0; --k) flag += alphabet[random() % (sizeof alphabet - 1)];
+    if (i % 2) line = field(line, 1000);
+    const bool expected = UPPERCASE(line).find(UPPERCASE(flag)) != std::string::npos;
+    ASSERT_EQ(FLAGEXISTS(line, flag), expected) << "[" << line << "] [" << flag << "]";
+  }
+}
+
+TEST(TextTests, TrimmedLengthAndStoringIntoAField) {
+  std::mt19937 random(9);
+  for (int i = 0; i < 20000; ++i) {
+    // Blank fields up to three block lengths with a few other characters anywhere in them.
+    std::string text(random() % 3000, ' ');
+    for (int k = static_cast<int>(random() % 3); k > 0 && !text.empty(); --k)
+      text[random() % text.size()] = "ax\t"[random() % 3];
+    std::size_t n = text.size();
+    while (n > 0 && text[n - 1] == ' ') --n;
+    ASSERT_EQ(fixed::trimLen(text), n);
+    std::string target(random() % 1200, 'z');
+    const std::string value = text.substr(0, random() % (text.size() + 1));
+    const std::string expected = fixed::fit(value, target.size());
+    fixed::assign(target, value);
+    ASSERT_EQ(target, expected);
+  }
+  std::string own = field("abc", 8);  // a part of the field itself
+  fixed::assign(own, std::string_view(own).substr(1, 2));
+  EXPECT_EQ(own, field("bc", 8));
 }
 
 TEST(TextTests, FlagBeyondTheLineWorkCopyIsNotFound) {
