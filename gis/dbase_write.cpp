@@ -51,23 +51,23 @@ void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& db
 
   const std::string type = UPPERCASE(TRIMF(defs.type[i]));
   if (startsWith(type, "CHAR")) {
-    dbf.fieldType[i] = "C";
+    dbf.fieldType[i].assign(1, 'C');
     dbf.fieldLength[i] = defs.width[i];
     dbf.decimals[i] = 0;
   } else if (startsWith(type, "LOGICAL")) {
-    dbf.fieldType[i] = "C";
+    dbf.fieldType[i].assign(1, 'C');
     dbf.fieldLength[i] = 1;
     dbf.decimals[i] = 0;
   } else if (startsWith(type, "FLOAT")) {
-    dbf.fieldType[i] = "N";
+    dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = 16;
     dbf.decimals[i] = 5;
   } else if (startsWith(type, "INTEGER")) {
-    dbf.fieldType[i] = "N";
+    dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = 8;
     dbf.decimals[i] = 0;
   } else if (startsWith(type, "DECIMAL")) {
-    dbf.fieldType[i] = "N";
+    dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = defs.width[i];
     dbf.decimals[i] = 0;
   } else {
@@ -173,7 +173,7 @@ void splitDataLine(std::string_view line, int nFields, std::array<std::string, k
 
 // A plain decimal number ([sign]digits[.digits]) rounded to d decimals, exactly, on its digits.
 std::string roundPlainDecimal(const std::string& sign, std::string intDigits, const std::string& frac, int d) {
-  if (intDigits.empty()) intDigits = "0";
+  if (intDigits.empty()) intDigits.assign(1, '0');
   std::string digits = intDigits + frac.substr(0, static_cast<std::size_t>(d));
   const bool roundUp = static_cast<std::size_t>(d) < frac.size() && frac[static_cast<std::size_t>(d)] >= '5';
   if (roundUp) {
@@ -191,7 +191,7 @@ std::string roundPlainDecimal(const std::string& sign, std::string intDigits, co
   }
   const std::size_t nInt = digits.size() - static_cast<std::size_t>(d);
   std::string out = sign + digits.substr(0, nInt);
-  if (d > 0) out += "." + digits.substr(nInt);
+  if (d > 0) out.append(1, '.').append(digits, nInt);
   return out;
 }
 

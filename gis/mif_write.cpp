@@ -28,6 +28,9 @@ std::string vertexLine(int i) {
   return mifCoord(buf.x[i], 6) + mifCoord(buf.y[i], 6);
 }
 
+// Built by appending: GCC 12 warns falsely about a literal joined in front of a string.
+std::string blankThenCount(int n) { return std::string(1, ' ').append(std::to_string(n)); }
+
 void put(int unit, const std::string& text) {
   if (!fuWriteLine(unit, text)) gisWriteFailure("ERROR 0439 - Writing .mif file object coordinates.", fuName(unit));
 }
@@ -45,7 +48,7 @@ int partCount(const GisObject& o, int i) {
 void putParts(int unit, const GisObject& o) {
   for (int i = 1; i <= o.nr; ++i) {
     const int count = partCount(o, i);
-    put(unit, " " + std::to_string(count));
+    put(unit, blankThenCount(count));
     putVertices(unit, o.ir[i], count);
   }
 }
@@ -71,7 +74,7 @@ Written putObject(const GisObject& o, int unit) {
     putParts(unit, o);
   } else if (o.isRegion && o.nr < 2) {
     put(unit, "Region 1");
-    put(unit, " " + std::to_string(n));
+    put(unit, blankThenCount(n));
     putVertices(unit, 1, n);
   } else if (o.isRegion) {
     put(unit, "Region " + std::to_string(o.nr));
@@ -132,8 +135,9 @@ void mifWriteHeader(const GisAttributeDefs& defs, int unit) {
   line(fixed::trimmed(gGis.gisOutputCoordSys));
   line("Columns " + std::to_string(defs.n));
   for (int i = 1; i <= defs.n; ++i) {
-    std::string a = "  " + fixed::trimmed(defs.name[i]) + " " + fixed::trimmed(defs.type[i]);
-    if (defs.width[i] > 0) a += "(" + std::to_string(defs.width[i]) + ")";
+    std::string a(2, ' ');
+    a.append(fixed::trimmed(defs.name[i])).append(1, ' ').append(fixed::trimmed(defs.type[i]));
+    if (defs.width[i] > 0) a.append(1, '(').append(std::to_string(defs.width[i])).append(1, ')');
     line(a);
   }
   line("Data");

@@ -145,12 +145,12 @@ std::string coordinate(double v) {
   const std::string field = formatFixed(v, 16, 3);
   if (field[0] == ' ') return field;
   const std::string whole = formatFixed(v, 400, 3);
-  return " " + whole.substr(whole.find_first_not_of(' '));
+  return std::string(1, ' ').append(whole, whole.find_first_not_of(' '));
 }
 
 void writeMifText(const DMessages& m, const LocatedStyle& style, double x, double y) {
   const std::string separator = m.dmSingleLine ? "  " : "\\n";
-  std::string text = "\"" + quotedLine(m.dmLines[1]);
+  std::string text = std::string(1, '"').append(quotedLine(m.dmLines[1]));
   int nLines = 1;
   for (int i = 2; i <= 4; ++i) {
     if (fixed::isBlank(m.dmLines[i])) continue;
