@@ -445,20 +445,29 @@ constexpr std::array<unsigned char, 256> kCountClass = countClasses();
 
 std::int32_t NUMBEROFNUMBERS(const std::string& line) {
   const std::size_t n = fixed::trimLen(line);
-  // Inside a number, or behind a comma with at most blanks since; never both. The steps are
-  // arithmetic on the two flags, so no character costs a mispredicted branch.
-  bool inNumber = false;
+  const char* const text = line.data();
+  auto classAt = [text](std::size_t i) { return kCountClass[static_cast<unsigned char>(text[i])]; };
+  // A data line is runs of number characters between blanks and commas: each run is passed over
+  // in a tight loop of its own. A comma with at most blanks since the comma before it counts an
+  // empty value.
   bool afterComma = false;
   std::int32_t count = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char cls = kCountClass[static_cast<unsigned char>(line[i])];
-    if (cls <= kComment) return cls == kOther ? -count : count;  // other text, or a comment
-    const bool isNumber = cls == kNumberChar;
-    const bool isComma = cls == kComma;
-    // A number starts; or a second comma with nothing between counts an empty value.
-    count += static_cast<std::int32_t>(isNumber && !inNumber) + static_cast<std::int32_t>(isComma && afterComma);
-    afterComma = isComma || (afterComma && cls == kBlank);
-    inNumber = isNumber;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char cls = classAt(i);
+    if (cls == kNumberChar) {
+      ++count;
+      afterComma = false;
+      do ++i;
+      while (i < n && classAt(i) == kNumberChar);
+    } else if (cls == kBlank) {
+      ++i;
+    } else if (cls == kComma) {
+      count += static_cast<std::int32_t>(afterComma);
+      afterComma = true;
+      ++i;
+    } else {
+      return cls == kOther ? -count : count;  // other text, or a comment
+    }
   }
   return count;
 }
