@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 constexpr std::size_t kPendingSize = 64 * 1024;
 constexpr std::size_t kSmallPending = 4 * 1024;
+constexpr std::size_t kAheadSize = 64 * 1024;
 }  // namespace
 
 FileStream::~FileStream() {
@@ -39,16 +40,31 @@ bool FileStream::put(const char* data, std::size_t n) {
   return true;
 }
 
+bool FileStream::giveBack() {
+  const std::size_t unread = aheadEnd - aheadPos;
+  aheadPos = aheadEnd = 0;
+  return unread == 0 || (f && std::fseek(f, -static_cast<long>(unread), SEEK_CUR) == 0);
+}
+
+bool FileStream::fillAhead() {
+  aheadPos = aheadEnd = 0;
+  if (!ahead) ahead = std::make_unique_for_overwrite<char[]>(kAheadSize);
+  aheadEnd = std::fread(ahead.get(), 1, kAheadSize, f);
+  return aheadEnd > 0;
+}
+
 bool FileStream::handOver() {
+  if (aheadEnd > aheadPos && !giveBack()) return false;
   if (pending.empty()) return true;
   const bool ok = f && std::fwrite(pending.data(), 1, pending.size(), f) == pending.size();
   pending.clear();
   return ok;
 }
 
-bool FileStream::switchTo(Op op) {
+bool FileStream::switchTo(Op op, bool keepAhead) {
   if (!f) return false;
-  if (op != Op::Write && !handOver()) return false;
+  if (op == Op::Write && !giveBack()) return false;
+  if (op != Op::Write && !keepAhead && !handOver()) return false;
   if (last != Op::None && last != op && std::fseek(f, 0, SEEK_CUR) != 0) return false;
   last = op;
   return true;
@@ -90,6 +106,9 @@ void setBuffering(FileStream& s, Access access) {
   } else if (access == Access::Read) {
     if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
     std::setvbuf(s.f, s.buffer.get(), _IOFBF, kStreamBufferSize);
+    // Only a plain file can take back what was read ahead.
+    std::error_code ec;
+    s.readsAhead = fs::is_regular_file(fs::path(s.hostName), ec);
   }
 }
 
@@ -331,19 +350,39 @@ bool fuWriteLine(int unit, std::string_view text) { return putRaw(unit, text, tr
 
 bool fuWrite(int unit, std::string_view text) { return putRaw(unit, text); }
 
-ReadStatus fuReadLine(int unit, std::string& line) {
-  line.clear();
-  FileStream* s = readable(unit);
-  if (!s) return ReadStatus::Error;
-  // The line comes in pieces through fgets. Each piece is first filled with line ends, so that
-  // where fgets stopped can be told even in a line that holds NUL bytes: a line end followed by
-  // fgets' terminator is the line's own; otherwise the first line end is filler, just behind the
-  // terminator.
+namespace {
+
+// A line of a plain file from the block read ahead: the bytes up to the next line end, which may
+// lie in a later block. False when the file has no byte left.
+bool readLineAhead(FileStream& s, std::string& line) {
+  bool any = false;
+  for (;;) {
+    if (s.aheadPos == s.aheadEnd && !s.fillAhead()) return any;
+    any = true;
+    const char* from = s.ahead.get() + s.aheadPos;
+    const std::size_t left = s.aheadEnd - s.aheadPos;
+    const char* end = static_cast<const char*>(std::memchr(from, '\n', left));
+    if (end) {
+      const std::size_t n = static_cast<std::size_t>(end - from);
+      line.append(from, n);
+      s.aheadPos += n + 1;
+      return true;
+    }
+    line.append(from, left);
+    s.aheadPos = s.aheadEnd;
+  }
+}
+
+// A line through fgets, for a stream that cannot take bytes back (a device or a pipe). The line
+// comes in pieces. Each piece is first filled with line ends, so that where fgets stopped can be
+// told even in a line that holds NUL bytes: a line end followed by fgets' terminator is the
+// line's own; otherwise the first line end is filler, just behind the terminator.
+bool readLinePieces(FileStream& s, std::string& line) {
   char piece[128];
   bool any = false;
   for (;;) {
     std::memset(piece, '\n', sizeof piece);
-    if (!std::fgets(piece, sizeof piece, s->f)) break;
+    if (!std::fgets(piece, sizeof piece, s.f)) break;
     any = true;
     const char* end = static_cast<const char*>(std::memchr(piece, '\n', sizeof piece));
     if (!end) {  // a full piece: the line goes on
@@ -357,8 +396,19 @@ ReadStatus fuReadLine(int unit, std::string& line) {
       line.append(piece, at - 1);  // the file ended before a line end
     break;
   }
-  if (std::ferror(s->f)) {
-    std::clearerr(s->f);
+  return any;
+}
+
+}  // namespace
+
+ReadStatus fuReadLine(int unit, std::string& line) {
+  line.clear();
+  UnitConnection* c = connection(unit);
+  if (!c || !c->stream->switchTo(FileStream::Op::Read, c->stream->readsAhead)) return ReadStatus::Error;
+  FileStream& s = *c->stream;
+  const bool any = s.readsAhead ? readLineAhead(s, line) : readLinePieces(s, line);
+  if (std::ferror(s.f)) {
+    std::clearerr(s.f);
     return ReadStatus::Error;
   }
   if (!any) return ReadStatus::End;
@@ -367,6 +417,8 @@ ReadStatus fuReadLine(int unit, std::string& line) {
 }
 
 bool fuAtEnd(int unit) {
+  const UnitConnection* own = connection(unit);
+  if (own && own->stream->aheadPos < own->stream->aheadEnd) return false;
   FileStream* s = readable(unit);
   if (!s) return true;
   int c = std::getc(s->f);

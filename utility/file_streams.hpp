@@ -18,6 +18,14 @@ struct FileStream {
   // what the writes made them.
   std::string pending;
   bool gathers = false;  // writes are gathered (a plain file created for writing)
+  // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
+  // from the host in large blocks, each line found in the block where it stands. Every other use
+  // of the stream gives the unread bytes back first (a seek back over them), so that the
+  // stream's position is always the end of the last line read.
+  std::unique_ptr<char[]> ahead;
+  std::size_t aheadPos = 0;
+  std::size_t aheadEnd = 0;
+  bool readsAhead = false;
   std::FILE* f = nullptr;
   std::string key;       // absolute host path: the identity of the physical file
   std::string hostName;  // the host path it was opened with
@@ -33,9 +41,13 @@ struct FileStream {
   ~FileStream();
 
   bool put(const char* data, std::size_t n);  // false when the bytes could not be written
-  bool handOver();                            // the pending bytes to the C stream
-  // A C stream may not turn from writing to reading (or back) without a seek in between.
-  bool switchTo(Op op);
+  // The pending bytes to the C stream, after the bytes read ahead were given back.
+  bool handOver();
+  bool giveBack();  // the bytes read ahead and not yet used, back to the C stream
+  bool fillAhead();  // the next block read ahead; false at the end of the file or on an error
+  // A C stream may not turn from writing to reading (or back) without a seek in between. A read
+  // of lines keeps the bytes read ahead.
+  bool switchTo(Op op, bool keepAhead = false);
   bool seekTo(long offset, int whence);
   bool closeNow();  // false when the close reported an error
 };
