@@ -304,8 +304,8 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
 // length, blank-padded.
 void dbfCharacterField(char* out, const std::string& value, std::size_t width) {
   const std::size_t n = std::min(fixed::trimLen(value), width);
-  std::memcpy(out, value.data(), n);
-  std::memset(out + n, ' ', width - n);
+  fixed::copyShort(out, value.data(), n);
+  fixed::fillBlanks(out + n, width - n);
 }
 
 // The common numeric value into its place: a plain decimal number ([sign]digits[.digits]) that fits
@@ -330,8 +330,8 @@ bool dbfPlainNumberField(char* out, const std::string& value, std::size_t width)
     }
   }
   if (digits == 0) return false;
-  std::memset(out, ' ', width - n);
-  std::memcpy(out + (width - n), value.data(), n);
+  fixed::fillBlanks(out, width - n);
+  fixed::copyShort(out + (width - n), value.data(), n);
   return true;
 }
 

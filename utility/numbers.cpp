@@ -15,6 +15,8 @@
 #include <string>
 #include <system_error>
 
+#include "utility/fixed_text.hpp"
+
 namespace {
 
 constexpr int kField = 20;
@@ -178,8 +180,8 @@ void finiteFieldTo(char* out, double x, int width, int decimals) {
       return;
     }
   }
-  std::memset(out, ' ', static_cast<std::size_t>(width - n));
-  std::memcpy(out + (width - n), text, static_cast<std::size_t>(n));
+  fixed::fillBlanks(out, static_cast<std::size_t>(width - n));
+  fixed::copyShort(out + (width - n), text, static_cast<std::size_t>(n));
 }
 
 // The whole formatFixed field into out, which holds width characters (width above 0).
