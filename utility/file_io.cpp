@@ -438,7 +438,7 @@ bool fuRewind(int unit) {
 // ---------------------------------------------------------------------------------------------
 // Binary items
 
-bool fuPutBytes(int unit, const std::string& bytes) { return putRaw(unit, bytes); }
+bool fuPutBytes(int unit, std::string_view bytes) { return putRaw(unit, bytes); }
 
 bool fuPutI32(int unit, std::int32_t v) {
   std::string b;

@@ -107,7 +107,7 @@ bool fuAtEnd(int unit);                       // true when no further byte can b
 bool fuRewind(int unit);
 
 // Binary items at the shared position, in the unit's byte order (putBytes: as given).
-bool fuPutBytes(int unit, const std::string& bytes);
+bool fuPutBytes(int unit, std::string_view bytes);
 bool fuPutI32(int unit, std::int32_t v);
 bool fuPutF64(int unit, double v);
 bool fuPutU8(int unit, std::uint8_t v);
