@@ -103,19 +103,37 @@ bool scaledWhole(double x, int decimals, std::uint64_t& whole) {
   return true;
 }
 
+// The count of decimal digits of v, 0 for 0; from its bit width, without a division.
+int decimalDigits(std::uint64_t v) {
+  static constexpr std::uint64_t kPowers[] = {1ULL,
+                                              10ULL,
+                                              100ULL,
+                                              1000ULL,
+                                              10000ULL,
+                                              100000ULL,
+                                              1000000ULL,
+                                              10000000ULL,
+                                              100000000ULL,
+                                              1000000000ULL,
+                                              10000000000ULL,
+                                              100000000000ULL,
+                                              1000000000000ULL,
+                                              10000000000000ULL,
+                                              100000000000000ULL,
+                                              1000000000000000ULL,
+                                              10000000000000000ULL,
+                                              100000000000000000ULL,
+                                              1000000000000000000ULL,
+                                              10000000000000000000ULL};
+  const int estimate = (std::bit_width(v) * 1233) >> 12;  // log10(2) is about 1233/4096
+  return estimate - static_cast<int>(v < kPowers[estimate]) + 1;
+}
+
 // The characters of the scaled whole number written out with its decimals: the sign, at least
 // one digit before the point, the point and the decimals.
 int scaledLength(std::uint64_t whole, int decimals, bool negative) {
-  // whole stays below 9e15, so from 16 decimals on nothing is left before the point.
-  std::uint64_t before = 0;
-  if (decimals < 16) {
-    std::uint64_t ten = 1;
-    for (int d = 0; d < decimals; ++d) ten *= 10;
-    before = whole / ten;
-  }
-  int digits = 1;
-  for (; before >= 10; before /= 10) ++digits;
-  return static_cast<int>(negative) + digits + 1 + decimals;
+  const int before = std::max(decimalDigits(whole) - decimals, 1);
+  return static_cast<int>(negative) + before + 1 + decimals;
 }
 
 // Writes the scaled whole number backward so as to end at end; the first character.
