@@ -474,7 +474,7 @@ constexpr std::array<unsigned char, 256> kCountClass = countClasses();
 
 }  // namespace
 
-std::int32_t NUMBEROFNUMBERS(const std::string& line) {
+std::int32_t NUMBEROFNUMBERS(std::string_view line) {
   const std::size_t n = fixed::trimLen(line);
   const char* const text = line.data();
   auto classAt = [text](std::size_t i) { return kCountClass[static_cast<unsigned char>(text[i])]; };
