@@ -308,13 +308,12 @@ void dbfCharacterField(char* out, const std::string& value, std::size_t width) {
   fixed::fillBlanks(out + n, width - n);
 }
 
-// The common numeric value into its place: a plain decimal number ([sign]digits[.digits]) that fits
-// its field, right-justified. False, with nothing written, for any other value, which
-// dbfNumericField then handles.
-bool dbfPlainNumberField(char* out, const std::string& value, std::size_t width) {
-  // Leading blanks of the value count toward its width, as dbfNumericField counts them.
+// The length of the common numeric value, a plain decimal number ([sign]digits[.digits]) that
+// fits its field, leading blanks included, as dbfNumericField counts them; 0 for any other value,
+// which dbfNumericField then handles.
+std::size_t dbfPlainNumberLength(const std::string& value, std::size_t width) {
   const std::size_t n = fixed::trimLen(value);
-  if (n == 0 || n > width) return false;
+  if (n == 0 || n > width) return 0;
   std::size_t i = 0;
   while (value[i] == ' ') ++i;
   if (value[i] == '+' || value[i] == '-') ++i;
@@ -326,13 +325,10 @@ bool dbfPlainNumberField(char* out, const std::string& value, std::size_t width)
     } else if (c == '.' && !point) {
       point = true;
     } else {
-      return false;
+      return 0;
     }
   }
-  if (digits == 0) return false;
-  fixed::fillBlanks(out, width - n);
-  fixed::copyShort(out + (width - n), value.data(), n);
-  return true;
+  return digits == 0 ? 0 : n;
 }
 
 // The guards that keep a record inside its buffers: the table is open and its header was written.
@@ -347,30 +343,56 @@ std::size_t dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routi
   return length;
 }
 
-void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
-                    std::array<std::string, kDbfMaxFields + 1>& values, int& used, const char* routine,
-                    const char* writeError) {
-  const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
-  // The record's storage holds nothing between calls; every byte is written below.
-  static std::string record;
-  record.resize(length);
-  // The values, split from the line.
-  splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
-  // The flag byte of a record in use, then each field in exactly its length.
-  char* out = record.data();
+bool isCharacterField(const DbfSubLayer& dbf, int i) {
+  const std::string& type = dbf.fieldType[i];
+  return type.size() == 1 && (type[0] == 'C' || type[0] == 'c');
+}
+
+// The record into out: the flag byte of a record in use, then each field in exactly its length.
+// plain holds the length of each plain numeric value, 0 for the others.
+void dbfFillRecord(char* out, DbfSubLayer& dbf, const std::array<std::string, kDbfMaxFields + 1>& values,
+                   const std::array<std::size_t, kDbfMaxFields + 1>& plain) {
   *out++ = ' ';
   for (int i = 1; i <= dbf.nFields; ++i) {
     const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
-    const std::string& type = dbf.fieldType[i];
-    const bool isCharacter = type.size() == 1 && (type[0] == 'C' || type[0] == 'c');
-    if (isCharacter) {
-      dbfCharacterField(out, values[i], width);
-    } else if (!dbfPlainNumberField(out, values[i], width)) {
-      const std::string field = dbfNumericField(values[i], dbf, i);
+    const std::string& value = values[i];
+    if (isCharacterField(dbf, i)) {
+      dbfCharacterField(out, value, width);
+    } else if (const std::size_t n = plain[i]; n > 0) {
+      fixed::fillBlanks(out, width - n);
+      fixed::copyShort(out + (width - n), value.data(), n);
+    } else {
+      const std::string field = dbfNumericField(value, dbf, i);
       std::memcpy(out, field.data(), width);
     }
     out += width;
   }
+}
+
+void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
+                    std::array<std::string, kDbfMaxFields + 1>& values, int& used, const char* routine,
+                    const char* writeError) {
+  const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
+  // The values, split from the line.
+  splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
+  static std::array<std::size_t, kDbfMaxFields + 1> plain{};
+  bool allPlain = true;
+  for (int i = 1; i <= dbf.nFields; ++i) {
+    plain[i] = isCharacterField(dbf, i) ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
+    allPlain = allPlain && (plain[i] > 0 || isCharacterField(dbf, i));
+  }
+  // A record of plain values is built where the table's bytes are gathered. One with another
+  // value is built apart first, as a warning about it may write elsewhere.
+  char* at = nullptr;
+  if (allPlain && !fuPutRoom(dbf.unit, length, at)) gisWriteFailure(writeError, fuName(dbf.unit));
+  if (at) {
+    dbfFillRecord(at, dbf, values, plain);
+    return;
+  }
+  // The record's storage holds nothing between calls; every byte is written.
+  static std::string record;
+  record.resize(length);
+  dbfFillRecord(record.data(), dbf, values, plain);
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 

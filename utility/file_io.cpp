@@ -1,4 +1,5 @@
 // The streams behind the file units, and input and output on an open unit.
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -28,15 +29,31 @@ FileStream::~FileStream() {
   std::fclose(f);
 }
 
-bool FileStream::put(const char* data, std::size_t n) {
-  if (!gathers) return n == 0 || std::fwrite(data, 1, n, f) == n;
-  if (pending.size() + n > kPendingSize) {
-    if (!handOver()) return false;
-    if (n >= kPendingSize) return std::fwrite(data, 1, n, f) == n;
+bool FileStream::room(std::size_t n, char*& at) {
+  at = nullptr;
+  if (!gathers || n >= kPendingSize) return true;
+  if (pendingSize + n > kPendingSize && !handOver()) return false;
+  if (pendingSize + n > pendingCapacity) {
+    // Small files (a profile of a few kilobytes) never need the whole block.
+    const std::size_t capacity = std::min(std::max({pendingSize + n, 2 * pendingCapacity, kSmallPending}), kPendingSize);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (pendingSize > 0) std::memcpy(grown.get(), pending.get(), pendingSize);
+    pending = std::move(grown);
+    pendingCapacity = capacity;
   }
-  // Small files (a profile of a few kilobytes) never need the whole block.
-  if (pending.capacity() < kSmallPending) pending.reserve(kSmallPending);
-  pending.append(data, n);
+  at = pending.get() + pendingSize;
+  pendingSize += n;
+  return true;
+}
+
+bool FileStream::put(const char* data, std::size_t n) {
+  char* at = nullptr;
+  if (!room(n, at)) return false;
+  if (!at) {
+    if (!handOver()) return false;
+    return n == 0 || std::fwrite(data, 1, n, f) == n;
+  }
+  std::memcpy(at, data, n);
   return true;
 }
 
@@ -55,9 +72,9 @@ bool FileStream::fillAhead() {
 
 bool FileStream::handOver() {
   if (aheadEnd > aheadPos && !giveBack()) return false;
-  if (pending.empty()) return true;
-  const bool ok = f && std::fwrite(pending.data(), 1, pending.size(), f) == pending.size();
-  pending.clear();
+  if (pendingSize == 0) return true;
+  const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
+  pendingSize = 0;
   return ok;
 }
 
@@ -439,6 +456,15 @@ bool fuRewind(int unit) {
 // Binary items
 
 bool fuPutBytes(int unit, std::string_view bytes) { return putRaw(unit, bytes); }
+
+bool fuPutRoom(int unit, std::size_t n, char*& at) {
+  at = nullptr;
+  FileStream* s = writable(unit);
+  if (!s) return false;
+  if (s->room(n, at)) return true;
+  s->failureTold = true;  // the caller is told by the result
+  return false;
+}
 
 bool fuPutI32(int unit, std::int32_t v) {
   std::string b;

@@ -16,7 +16,9 @@ struct FileStream {
   // header, a point, a table row) are gathered here and handed over in large blocks. Every other
   // use of the stream hands them over first, so the file and its position never differ from
   // what the writes made them.
-  std::string pending;
+  std::unique_ptr<char[]> pending;
+  std::size_t pendingSize = 0;
+  std::size_t pendingCapacity = 0;
   bool gathers = false;  // writes are gathered (a plain file created for writing)
   // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
   // from the host in large blocks, each line found in the block where it stands. Every other use
@@ -41,6 +43,11 @@ struct FileStream {
   ~FileStream();
 
   bool put(const char* data, std::size_t n);  // false when the bytes could not be written
+  // Room for n bytes gathered behind the pending ones, for the caller to fill before any other use
+  // of the stream: a record built where it is gathered is not copied once more. Null when the
+  // stream does not gather or n is a block or more (then put); false when the bytes gathered
+  // before could not be written.
+  bool room(std::size_t n, char*& at);
   // The pending bytes to the C stream, after the bytes read ahead were given back.
   bool handOver();
   bool giveBack();  // the bytes read ahead and not yet used, back to the C stream
