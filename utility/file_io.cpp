@@ -323,8 +323,18 @@ FileStream* writable(int unit) {
 bool putRaw(int unit, std::string_view bytes, bool lineEnd = false) {
   FileStream* s = writable(unit);
   if (!s) return false;
+  // Gathered as one piece, the line end with its line.
+  char* at = nullptr;
+  const std::size_t n = bytes.size();
   const char end = '\n';
-  if (s->put(bytes.data(), bytes.size()) && (!lineEnd || s->put(&end, 1))) return true;
+  if (s->room(n + (lineEnd ? 1 : 0), at)) {
+    if (at) {
+      if (n > 0) std::memcpy(at, bytes.data(), n);
+      if (lineEnd) at[n] = end;
+      return true;
+    }
+    if (s->put(bytes.data(), n) && (!lineEnd || s->put(&end, 1))) return true;
+  }
   s->failureTold = true;  // the caller is told by the result
   return false;
 }
