@@ -391,10 +391,11 @@ void gisShouldNotBeHere(const std::string& where) {
   EXITS();
 }
 
-void gisCheckHandle(const std::string& routine, int gisID) {
+void gisCheckHandle(std::string_view routine, int gisID) {
   if (gisID >= 1 && gisID <= kGisMaxLayers) return;
   const std::string shown = gisID < 1 ? "0" : std::to_string(gisID);
-  console::line("Should not be here " + routine + "[gisID=" + shown + "] - please contact" + SUPPORT_CONTACT);
+  console::line("Should not be here " + std::string(routine) + "[gisID=" + shown + "] - please contact" +
+                SUPPORT_CONTACT);
   EXITS();
 }
 
