@@ -113,12 +113,13 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 // Sets a newly opened C stream's buffering, before any transfer on it. A file opened for reading
 // gets a large buffer. A plain file created for writing gets none: its writes are gathered in
-// large blocks, which then go to the host at once instead of being copied once more.
-void setBuffering(FileStream& s, Access access) {
+// large blocks, which then go to the host at once instead of being copied once more. plain: the
+// file is known to be a plain one, so the host need not be asked.
+void setBuffering(FileStream& s, Access access, bool plain) {
   if (access == Access::Create) {
     // Only a plain file: a device or a pipe is written through the C stream as it stands.
     std::error_code ec;
-    s.gathers = fs::is_regular_file(fs::path(s.hostName), ec);
+    s.gathers = plain || fs::is_regular_file(fs::path(s.hostName), ec);
     if (s.gathers) std::setvbuf(s.f, nullptr, _IONBF, 0);
   } else if (access == Access::Read) {
     if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
@@ -149,9 +150,10 @@ bool keyInKnownFolder(const fs::path& a, std::string& key) {
     gFileUnits.fuKeyFolder = folder;
     gFileUnits.fuKeyFolderPath = real.string();
   }
+  // Only a plain file, or none yet, is known this way: a link, a device or a pipe takes the long road.
   const fs::file_status own = fs::symlink_status(a, ec);
   if (ec && own.type() != fs::file_type::not_found) return false;
-  if (own.type() == fs::file_type::symlink) return false;
+  if (own.type() != fs::file_type::not_found && own.type() != fs::file_type::regular) return false;
   key = (fs::path(gFileUnits.fuKeyFolderPath) / leaf).string();
   return true;
 }
@@ -207,7 +209,8 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access, c
   auto s = std::make_shared<FileStream>();
   s->f = f;
   s->hostName = host;
-  setBuffering(*s, access);
+  // A stable key names a plain file or none: created, it is a plain file.
+  setBuffering(*s, access, !stableKey.empty());
   s->key = stableKey.empty() ? hostKey(name) : stableKey;
   s->writable = access != Access::Read;
   return s;

@@ -69,7 +69,7 @@ enum class Access {
 };
 
 // stable, when given, is set true for a key that opening or creating the file cannot change (the
-// file is no link).
+// file is a plain file, or there is none yet).
 std::string hostKey(const std::string& name, bool* stable = nullptr);
 bool isFolder(const std::string& name);
 bool existsOnHost(const std::string& name);  // anything of that name, folders included
@@ -77,7 +77,7 @@ bool existsOnHost(const std::string& name);  // anything of that name, folders i
 // The stream already open on that file, or null.
 std::shared_ptr<FileStream> findStream(const std::string& key);
 // A new stream on the file; null when the host refused. A stable key of the name, when the caller
-// has one, spares asking the host again.
+// has one, spares asking the host again, about the key and about the kind of file.
 std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey = "");
 // Makes a shared read-only stream writable, keeping its position; false when the host refuses.
 bool makeWritable(FileStream& s);
