@@ -1,5 +1,7 @@
 #include "converter/sdf_blocks.hpp"
 
+#include <algorithm>
+
 #include "utility/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -43,13 +45,14 @@ bool isNumberDataLine(const std::string& line) {
 
 }  // namespace
 
-bool readSdfLine(int unit, std::string& line, int& lineNo) {
+bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLength) {
   ++lineNo;
   // Read straight into the line buffer, which keeps its storage from line to line, and padded
   // (or cut) to its length there.
   const ReadStatus status = fuReadLine(unit, line);
   if (status == ReadStatus::End) {
     line = fixed::blanks(kSdfLineLength);
+    if (textLength) *textLength = 0;
     return false;
   }
   if (status == ReadStatus::Error) {
@@ -57,14 +60,16 @@ bool readSdfLine(int unit, std::string& line, int& lineNo) {
     console::line("ERROR - Unable to read line " + AINTEGER(lineNo) + " of file " + fileNameOf(unit) + ".");
     EXITS();
   }
+  if (textLength) *textLength = std::min(line.size(), kSdfLineLength);
   line.resize(kSdfLineLength, ' ');
   return true;
 }
 
-void readSdfBlockLine(int unit, const std::string& block, std::string& line, int& lineNo) {
-  if (readSdfLine(unit, line, lineNo)) return;
+std::size_t readSdfBlockLine(int unit, std::string_view block, std::string& line, int& lineNo) {
+  std::size_t textLength = 0;
+  if (readSdfLine(unit, line, lineNo, &textLength)) return textLength;
   console::line();
-  console::line("ERROR - Unexpected end of file " + fileNameOf(unit) + " in " + block + " block after line " +
+  console::line("ERROR - Unexpected end of file " + fileNameOf(unit) + " in " + std::string(block) + " block after line " +
                 AINTEGER(lineNo - 1) + ".");
   EXITS();
 }
@@ -180,8 +185,9 @@ void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::ve
                        std::vector<float>& surfZ, int& lineNo, std::string& line) {
   count = 0;
   for (;;) {
-    readSdfBlockLine(unit, "SURFACE LINE", line, lineNo);
-    if (NUMBEROFNUMBERS(line) <= 0) return;
+    // Only the text read is counted: the padding behind it holds no number.
+    const std::size_t length = readSdfBlockLine(unit, "SURFACE LINE", line, lineNo);
+    if (NUMBEROFNUMBERS(std::string_view(line).substr(0, length)) <= 0) return;
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "SURFACE LINE", lineNo);
     ++count;
     double xyz[3] = {0.0, 0.0, 0.0};

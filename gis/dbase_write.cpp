@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -299,67 +300,99 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   return std::string(width - v.size(), ' ') + v;
 }
 
-// A value of a character field, appended to the record: left-justified, cut to the field
+// A value of a character field into its place in the record: left-justified, cut to the field
 // length, blank-padded.
-void dbfCharacterField(std::string& record, const std::string& value, int length) {
-  const std::size_t width = static_cast<std::size_t>(length);
+void dbfCharacterField(char* out, const std::string& value, std::size_t width) {
   const std::size_t n = std::min(fixed::trimLen(value), width);
-  record.append(value, 0, n);
-  record.append(width - n, ' ');
+  fixed::copyShort(out, value.data(), n);
+  fixed::fillBlanks(out + n, width - n);
 }
 
-// The common numeric value, appended to the record: a plain decimal number ([sign]digits[.digits])
-// that fits its field, right-justified. False, with nothing appended, for any other value, which
-// dbfNumericField then handles.
-bool dbfPlainNumberField(std::string& record, const std::string& value, int length) {
-  const std::string_view v = trimBlanks(std::string_view(value).substr(0, fixed::trimLen(value)));
-  const std::size_t width = static_cast<std::size_t>(length);
-  if (v.empty() || v.size() > width) return false;
-  std::size_t i = (v[0] == '+' || v[0] == '-') ? 1 : 0;
+// The length of the common numeric value, a plain decimal number ([sign]digits[.digits]) that
+// fits its field, leading blanks included, as dbfNumericField counts them; 0 for any other value,
+// which dbfNumericField then handles.
+std::size_t dbfPlainNumberLength(const std::string& value, std::size_t width) {
+  const std::size_t n = fixed::trimLen(value);
+  if (n == 0 || n > width) return 0;
+  std::size_t i = 0;
+  while (value[i] == ' ') ++i;
+  if (value[i] == '+' || value[i] == '-') ++i;
   std::size_t digits = 0;
-  for (bool point = false; i < v.size(); ++i) {
-    if (v[i] >= '0' && v[i] <= '9') {
+  for (bool point = false; i < n; ++i) {
+    const char c = value[i];
+    if (c >= '0' && c <= '9') {
       ++digits;
-    } else if (v[i] == '.' && !point) {
+    } else if (c == '.' && !point) {
       point = true;
     } else {
-      return false;
+      return 0;
     }
   }
-  if (digits == 0) return false;
-  // Leading blanks of the value count toward its width, as dbfNumericField counts them.
-  const std::size_t n = fixed::trimLen(value);
-  if (n > width) return false;
-  record.append(width - n, ' ');
-  record.append(value, 0, n);
-  return true;
+  return digits == 0 ? 0 : n;
 }
 
 // The guards that keep a record inside its buffers: the table is open and its header was written.
-void dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routine) {
+// The length of a record of those fields, its flag byte included.
+std::size_t dbfCheckRecordCanBeWritten(const DbfSubLayer& dbf, const char* routine) {
   if (dbf.unit < 1 || dbf.nFields < 1 || dbf.nFields > kDbfMaxFields) gisShouldNotBeHere(routine);
-  for (int i = 1; i <= dbf.nFields; ++i)
+  std::size_t length = 1;
+  for (int i = 1; i <= dbf.nFields; ++i) {
     if (dbf.fieldLength[i] < 1 || dbf.fieldLength[i] > 255) gisShouldNotBeHere(routine);
+    length += static_cast<std::size_t>(dbf.fieldLength[i]);
+  }
+  return length;
+}
+
+bool isCharacterField(const DbfSubLayer& dbf, int i) {
+  const std::string& type = dbf.fieldType[i];
+  return type.size() == 1 && (type[0] == 'C' || type[0] == 'c');
+}
+
+// The record into out: the flag byte of a record in use, then each field in exactly its length.
+// plain holds the length of each plain numeric value, 0 for the others.
+void dbfFillRecord(char* out, DbfSubLayer& dbf, const std::array<std::string, kDbfMaxFields + 1>& values,
+                   const std::array<std::size_t, kDbfMaxFields + 1>& plain) {
+  *out++ = ' ';
+  for (int i = 1; i <= dbf.nFields; ++i) {
+    const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
+    const std::string& value = values[i];
+    if (isCharacterField(dbf, i)) {
+      dbfCharacterField(out, value, width);
+    } else if (const std::size_t n = plain[i]; n > 0) {
+      fixed::fillBlanks(out, width - n);
+      fixed::copyShort(out + (width - n), value.data(), n);
+    } else {
+      const std::string field = dbfNumericField(value, dbf, i);
+      std::memcpy(out, field.data(), width);
+    }
+    out += width;
+  }
 }
 
 void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
                     std::array<std::string, kDbfMaxFields + 1>& values, int& used, const char* routine,
                     const char* writeError) {
-  dbfCheckRecordCanBeWritten(dbf, routine);
-  // The flag byte of a record in use. The record's storage holds nothing between calls.
-  static std::string record;
-  record.assign(1, ' ');
+  const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
   // The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
-  // Each field in exactly its length.
+  static std::array<std::size_t, kDbfMaxFields + 1> plain{};
+  bool allPlain = true;
   for (int i = 1; i <= dbf.nFields; ++i) {
-    const std::string& type = dbf.fieldType[i];
-    const bool isCharacter = type.size() == 1 && (type[0] == 'C' || type[0] == 'c');
-    if (isCharacter)
-      dbfCharacterField(record, values[i], dbf.fieldLength[i]);
-    else if (!dbfPlainNumberField(record, values[i], dbf.fieldLength[i]))
-      record += dbfNumericField(values[i], dbf, i);
+    plain[i] = isCharacterField(dbf, i) ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
+    allPlain = allPlain && (plain[i] > 0 || isCharacterField(dbf, i));
   }
+  // A record of plain values is built where the table's bytes are gathered. One with another
+  // value is built apart first, as a warning about it may write elsewhere.
+  char* at = nullptr;
+  if (allPlain && !fuPutRoom(dbf.unit, length, at)) gisWriteFailure(writeError, fuName(dbf.unit));
+  if (at) {
+    dbfFillRecord(at, dbf, values, plain);
+    return;
+  }
+  // The record's storage holds nothing between calls; every byte is written.
+  static std::string record;
+  record.resize(length);
+  dbfFillRecord(record.data(), dbf, values, plain);
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 

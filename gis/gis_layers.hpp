@@ -2,6 +2,7 @@
 // The GIS layer library's entry points for opening, writing and closing layers, with the
 // writers they dispatch to. State: gis/gis_state.hpp.
 #include <string>
+#include <string_view>
 
 #include "gis/gis_state.hpp"
 
@@ -59,7 +60,7 @@ void gisSetMessage(const std::string& line1, const std::string& line2 = "");
 [[noreturn]] void gisShouldNotBeHere(const std::string& where);
 // The handle guard of an entry point: a gisID outside 1..100 stops the run with
 // "Should not be here <routine>[gisID=...] - please contact" and the support address.
-void gisCheckHandle(const std::string& routine, int gisID);
+void gisCheckHandle(std::string_view routine, int gisID);
 
 // Shapefile main file and index (shapefile_write.cpp).
 void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE);

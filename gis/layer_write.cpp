@@ -180,11 +180,11 @@ GisObject asNullShape(const GisObject& gisO) {
   return o;
 }
 
-void warnPartLeftOut(bool region, int part, int object, const std::string& layer, bool lastPart) {
+void warnPartLeftOut(bool region, int part, int object, int layerUnit, bool lastPart) {
   gisSetMessage(region ? "WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object."
                        : "WARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.",
                 kIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
-                    layer + ".");
+                    fuName(layerUnit) + ".");
   if (lastPart)
     gGis.gisMessageLines[3] =
         fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
@@ -193,10 +193,11 @@ void warnPartLeftOut(bool region, int part, int object, const std::string& layer
 
 // The object as a writer receives it: the caller's own when every part is usable; otherwise a
 // copy of the kept parts, whose vertices stand in the vertex buffer for as long as it lives (the
-// caller's vertices are given back after the write), or a null object when no part is kept.
+// caller's vertices are given back after the write), or a null object when no part is kept. The
+// layer's file is named by its unit, looked up only for a warning.
 class ObjectToWrite {
  public:
-  ObjectToWrite(GisObject& caller, bool mif, int objectNumber, const std::string& layer) : caller_(caller) {
+  ObjectToWrite(GisObject& caller, bool mif, int objectNumber, int layerUnit) : caller_(caller) {
     if (allPartsUsable(caller, mif)) return;
     const bool region = !isLineKind(caller);
     const int parts = partCount(caller, mif);
@@ -207,7 +208,7 @@ class ObjectToWrite {
     for (int i = 1; i <= parts; ++i) {
       const PartSpan p = partOf(caller, mif, i);
       if (!partUsable(p, region)) {
-        warnPartLeftOut(region, i, objectNumber, layer, i == parts && nParts == 0);
+        warnPartLeftOut(region, i, objectNumber, layerUnit, i == parts && nParts == 0);
         continue;
       }
       copy_->ir[++nParts] = nKept + 1;
@@ -245,7 +246,7 @@ void writeMifObject(GisLayerSlot& slot, GisObject& gisO) {
   MifLayer& mif = slot.mifLayer;
   // A .csv table has no .mif to hold geometry.
   if (mif.mifUnit < 1) gisShouldNotBeHere("gisWriteObject");
-  ObjectToWrite o(gisO, true, mif.objectsWritten + 1, fuName(mif.mifUnit));
+  ObjectToWrite o(gisO, true, mif.objectsWritten + 1, mif.mifUnit);
   mifWriteObject(o.object(), mif.mifUnit, mif.mifStyleLines[1], mif.mifStyleLines[2]);
   ++mif.objectsWritten;
 }
@@ -290,7 +291,7 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
     shpRoutingFailure();
   }
   ShpSubLayer& shp = openShpSubLayer(slot, k);
-  ObjectToWrite o(gisO, false, shp.records + 1, fuName(shp.shpUnitLE));
+  ObjectToWrite o(gisO, false, shp.records + 1, shp.shpUnitLE);
   shpWriteObject(o.object(), shp);
 }
 
@@ -390,10 +391,11 @@ void gisShouldNotBeHere(const std::string& where) {
   EXITS();
 }
 
-void gisCheckHandle(const std::string& routine, int gisID) {
+void gisCheckHandle(std::string_view routine, int gisID) {
   if (gisID >= 1 && gisID <= kGisMaxLayers) return;
   const std::string shown = gisID < 1 ? "0" : std::to_string(gisID);
-  console::line("Should not be here " + routine + "[gisID=" + shown + "] - please contact" + SUPPORT_CONTACT);
+  console::line("Should not be here " + std::string(routine) + "[gisID=" + shown + "] - please contact" +
+                SUPPORT_CONTACT);
   EXITS();
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "gis/gis_layers.hpp"
 #include "utility/console.hpp"
@@ -93,12 +94,25 @@ void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
 }
 
 // The bytes of one record, gathered so that each file takes one transfer per object. Each item
-// still takes the byte order of the connection it belongs to.
+// still takes the byte order of the connection it belongs to. The storage is laid out for the
+// record's length first and the items stored in place; it grows should an item not fit.
 struct ShpRecordBytes {
   std::string bytes;
+  std::size_t used = 0;
   byteorder::Order order = byteorder::Order::Little;
-  void i32(std::int32_t v) { byteorder::putI32(bytes, v, order); }
-  void f64(double v) { byteorder::putF64(bytes, v, order); }
+  void start(std::size_t length) {
+    if (bytes.size() < length) bytes.resize(length);
+    used = 0;
+  }
+  char* room(std::size_t n) {
+    if (used + n > bytes.size()) bytes.resize(used + n);
+    char* p = bytes.data() + used;
+    used += n;
+    return p;
+  }
+  void i32(std::int32_t v) { byteorder::storeU32(room(4), static_cast<std::uint32_t>(v), order); }
+  void f64(double v) { byteorder::storeF64(room(8), v, order); }
+  std::string_view view() const { return std::string_view(bytes).substr(0, used); }
 };
 
 void shpWritePoints(ShpRecordBytes& out, const GisCoordBuffer& buf, int n) {
@@ -184,7 +198,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   // Record header and shape type. The record's storage holds nothing between calls; it is
   // kept only so that no object allocates.
   static ShpRecordBytes record;
-  record.bytes.clear();
+  record.start(8 + 2 * static_cast<std::size_t>(contentLength));
   record.order = fuOrder(shp.shpUnitBE);
   record.i32(shp.records);
   record.i32(contentLength);
@@ -192,11 +206,12 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   record.i32(shapeType);
 
   // Index entry.
-  ShpRecordBytes index;
+  static ShpRecordBytes index;
+  index.start(8);
   index.order = fuOrder(shp.shxUnitBE);
   index.i32(shp.nextOffset);
   index.i32(contentLength);
-  if (!fuPutBytes(shp.shxUnitBE, index.bytes)) gisFail(kRecordWriteError);
+  if (!fuPutBytes(shp.shxUnitBE, index.view())) gisFail(kRecordWriteError);
 
   // Counters.
   shp.nextOffset = static_cast<int>(newOffset);
@@ -205,5 +220,5 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
 
   // Content and box, then the whole record through the little-endian view.
   shpWriteContent(gisO, shp, shapeType, record);
-  if (!fuPutBytes(shp.shpUnitLE, record.bytes)) gisFail(kRecordWriteError);
+  if (!fuPutBytes(shp.shpUnitLE, record.view())) gisFail(kRecordWriteError);
 }

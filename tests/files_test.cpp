@@ -458,6 +458,13 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   EXPECT_FALSE(fuAtEnd(unit));
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "one");
+  // The position after a line is the end of that line, whatever the reader took ahead.
+  EXPECT_EQ(fuTell(unit), 5u);
+  std::string bytes;
+  ASSERT_TRUE(fuGetBytes(unit, 3, bytes));
+  EXPECT_EQ(bytes, "two");
+  ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "");
   // NUL bytes, lines longer than a piece of the reader, and a last line of exactly a piece.
   const std::string nul("a\0b\0", 4), longLine(600, 'x'), lastLine(127, 'y');
   writeFile("odd.txt", nul + "\n" + longLine + "\r\n" + std::string(127, 'z') + "\n" + lastLine);
@@ -467,6 +474,18 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
     EXPECT_EQ(line, want);
   }
   EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
+  // A line across the blocks taken from the host, and the end of the file met inside a block.
+  const std::string first(65530, 'b'), across(20, 'c');
+  writeFile("big.txt", first + "\n" + across + "\nend");
+  unit = openQuiet("I ", "big.txt");
+  for (const std::string& want : {first, across}) {
+    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+    EXPECT_EQ(line, want);
+  }
+  EXPECT_FALSE(fuAtEnd(unit));
+  ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "end");
+  EXPECT_TRUE(fuAtEnd(unit));
 }
 
 TEST_F(FilesTest, UnitsThatAreNotOpenFailQuietly) {

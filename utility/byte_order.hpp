@@ -29,6 +29,19 @@ inline void putF64(std::string& out, double v, Order o) {
   out.append(reinterpret_cast<const char*>(b), 8);
 }
 
+// Stores at p, which must hold the item's bytes: for records laid out in storage of their own.
+inline void storeU32(char* p, std::uint32_t v, Order o) {
+  unsigned char b[4];
+  for (int i = 0; i < 4; ++i) b[o == Order::Little ? i : 3 - i] = static_cast<unsigned char>(v >> (8 * i));
+  std::memcpy(p, b, 4);
+}
+inline void storeF64(char* p, double v, Order o) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  unsigned char b[8];
+  for (int i = 0; i < 8; ++i) b[o == Order::Little ? i : 7 - i] = static_cast<unsigned char>(bits >> (8 * i));
+  std::memcpy(p, b, 8);
+}
+
 // Getters read from p, which must hold enough bytes; the callers check lengths first.
 inline std::uint32_t getU32(const unsigned char* p, Order o) {
   std::uint32_t v = 0;

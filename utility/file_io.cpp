@@ -1,4 +1,5 @@
 // The streams behind the file units, and input and output on an open unit.
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 constexpr std::size_t kPendingSize = 64 * 1024;
 constexpr std::size_t kSmallPending = 4 * 1024;
+constexpr std::size_t kAheadSize = 64 * 1024;
 }  // namespace
 
 FileStream::~FileStream() {
@@ -27,28 +29,59 @@ FileStream::~FileStream() {
   std::fclose(f);
 }
 
-bool FileStream::put(const char* data, std::size_t n) {
-  if (!gathers) return n == 0 || std::fwrite(data, 1, n, f) == n;
-  if (pending.size() + n > kPendingSize) {
-    if (!handOver()) return false;
-    if (n >= kPendingSize) return std::fwrite(data, 1, n, f) == n;
+bool FileStream::room(std::size_t n, char*& at) {
+  at = nullptr;
+  if (!gathers || n >= kPendingSize) return true;
+  if (pendingSize + n > kPendingSize && !handOver()) return false;
+  if (pendingSize + n > pendingCapacity) {
+    // Small files (a profile of a few kilobytes) never need the whole block.
+    const std::size_t capacity = std::min(std::max({pendingSize + n, 2 * pendingCapacity, kSmallPending}), kPendingSize);
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    if (pendingSize > 0) std::memcpy(grown.get(), pending.get(), pendingSize);
+    pending = std::move(grown);
+    pendingCapacity = capacity;
   }
-  // Small files (a profile of a few kilobytes) never need the whole block.
-  if (pending.capacity() < kSmallPending) pending.reserve(kSmallPending);
-  pending.append(data, n);
+  at = pending.get() + pendingSize;
+  pendingSize += n;
   return true;
 }
 
+bool FileStream::put(const char* data, std::size_t n) {
+  char* at = nullptr;
+  if (!room(n, at)) return false;
+  if (!at) {
+    if (!handOver()) return false;
+    return n == 0 || std::fwrite(data, 1, n, f) == n;
+  }
+  std::memcpy(at, data, n);
+  return true;
+}
+
+bool FileStream::giveBack() {
+  const std::size_t unread = aheadEnd - aheadPos;
+  aheadPos = aheadEnd = 0;
+  return unread == 0 || (f && std::fseek(f, -static_cast<long>(unread), SEEK_CUR) == 0);
+}
+
+bool FileStream::fillAhead() {
+  aheadPos = aheadEnd = 0;
+  if (!ahead) ahead = std::make_unique_for_overwrite<char[]>(kAheadSize);
+  aheadEnd = std::fread(ahead.get(), 1, kAheadSize, f);
+  return aheadEnd > 0;
+}
+
 bool FileStream::handOver() {
-  if (pending.empty()) return true;
-  const bool ok = f && std::fwrite(pending.data(), 1, pending.size(), f) == pending.size();
-  pending.clear();
+  if (aheadEnd > aheadPos && !giveBack()) return false;
+  if (pendingSize == 0) return true;
+  const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
+  pendingSize = 0;
   return ok;
 }
 
-bool FileStream::switchTo(Op op) {
+bool FileStream::switchTo(Op op, bool keepAhead) {
   if (!f) return false;
-  if (op != Op::Write && !handOver()) return false;
+  if (op == Op::Write && !giveBack()) return false;
+  if (op != Op::Write && !keepAhead && !handOver()) return false;
   if (last != Op::None && last != op && std::fseek(f, 0, SEEK_CUR) != 0) return false;
   last = op;
   return true;
@@ -80,16 +113,20 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 // Sets a newly opened C stream's buffering, before any transfer on it. A file opened for reading
 // gets a large buffer. A plain file created for writing gets none: its writes are gathered in
-// large blocks, which then go to the host at once instead of being copied once more.
-void setBuffering(FileStream& s, Access access) {
+// large blocks, which then go to the host at once instead of being copied once more. plain: the
+// file is known to be a plain one, so the host need not be asked.
+void setBuffering(FileStream& s, Access access, bool plain) {
   if (access == Access::Create) {
     // Only a plain file: a device or a pipe is written through the C stream as it stands.
     std::error_code ec;
-    s.gathers = fs::is_regular_file(fs::path(s.hostName), ec);
+    s.gathers = plain || fs::is_regular_file(fs::path(s.hostName), ec);
     if (s.gathers) std::setvbuf(s.f, nullptr, _IONBF, 0);
   } else if (access == Access::Read) {
     if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
     std::setvbuf(s.f, s.buffer.get(), _IOFBF, kStreamBufferSize);
+    // Only a plain file can take back what was read ahead.
+    std::error_code ec;
+    s.readsAhead = fs::is_regular_file(fs::path(s.hostName), ec);
   }
 }
 
@@ -113,9 +150,10 @@ bool keyInKnownFolder(const fs::path& a, std::string& key) {
     gFileUnits.fuKeyFolder = folder;
     gFileUnits.fuKeyFolderPath = real.string();
   }
+  // Only a plain file, or none yet, is known this way: a link, a device or a pipe takes the long road.
   const fs::file_status own = fs::symlink_status(a, ec);
   if (ec && own.type() != fs::file_type::not_found) return false;
-  if (own.type() == fs::file_type::symlink) return false;
+  if (own.type() != fs::file_type::not_found && own.type() != fs::file_type::regular) return false;
   key = (fs::path(gFileUnits.fuKeyFolderPath) / leaf).string();
   return true;
 }
@@ -171,7 +209,8 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access, c
   auto s = std::make_shared<FileStream>();
   s->f = f;
   s->hostName = host;
-  setBuffering(*s, access);
+  // A stable key names a plain file or none: created, it is a plain file.
+  setBuffering(*s, access, !stableKey.empty());
   s->key = stableKey.empty() ? hostKey(name) : stableKey;
   s->writable = access != Access::Read;
   return s;
@@ -287,8 +326,18 @@ FileStream* writable(int unit) {
 bool putRaw(int unit, std::string_view bytes, bool lineEnd = false) {
   FileStream* s = writable(unit);
   if (!s) return false;
+  // Gathered as one piece, the line end with its line.
+  char* at = nullptr;
+  const std::size_t n = bytes.size();
   const char end = '\n';
-  if (s->put(bytes.data(), bytes.size()) && (!lineEnd || s->put(&end, 1))) return true;
+  if (s->room(n + (lineEnd ? 1 : 0), at)) {
+    if (at) {
+      if (n > 0) std::memcpy(at, bytes.data(), n);
+      if (lineEnd) at[n] = end;
+      return true;
+    }
+    if (s->put(bytes.data(), n) && (!lineEnd || s->put(&end, 1))) return true;
+  }
   s->failureTold = true;  // the caller is told by the result
   return false;
 }
@@ -331,19 +380,39 @@ bool fuWriteLine(int unit, std::string_view text) { return putRaw(unit, text, tr
 
 bool fuWrite(int unit, std::string_view text) { return putRaw(unit, text); }
 
-ReadStatus fuReadLine(int unit, std::string& line) {
-  line.clear();
-  FileStream* s = readable(unit);
-  if (!s) return ReadStatus::Error;
-  // The line comes in pieces through fgets. Each piece is first filled with line ends, so that
-  // where fgets stopped can be told even in a line that holds NUL bytes: a line end followed by
-  // fgets' terminator is the line's own; otherwise the first line end is filler, just behind the
-  // terminator.
+namespace {
+
+// A line of a plain file from the block read ahead: the bytes up to the next line end, which may
+// lie in a later block. False when the file has no byte left.
+bool readLineAhead(FileStream& s, std::string& line) {
+  bool any = false;
+  for (;;) {
+    if (s.aheadPos == s.aheadEnd && !s.fillAhead()) return any;
+    any = true;
+    const char* from = s.ahead.get() + s.aheadPos;
+    const std::size_t left = s.aheadEnd - s.aheadPos;
+    const char* end = static_cast<const char*>(std::memchr(from, '\n', left));
+    if (end) {
+      const std::size_t n = static_cast<std::size_t>(end - from);
+      line.append(from, n);
+      s.aheadPos += n + 1;
+      return true;
+    }
+    line.append(from, left);
+    s.aheadPos = s.aheadEnd;
+  }
+}
+
+// A line through fgets, for a stream that cannot take bytes back (a device or a pipe). The line
+// comes in pieces. Each piece is first filled with line ends, so that where fgets stopped can be
+// told even in a line that holds NUL bytes: a line end followed by fgets' terminator is the
+// line's own; otherwise the first line end is filler, just behind the terminator.
+bool readLinePieces(FileStream& s, std::string& line) {
   char piece[128];
   bool any = false;
   for (;;) {
     std::memset(piece, '\n', sizeof piece);
-    if (!std::fgets(piece, sizeof piece, s->f)) break;
+    if (!std::fgets(piece, sizeof piece, s.f)) break;
     any = true;
     const char* end = static_cast<const char*>(std::memchr(piece, '\n', sizeof piece));
     if (!end) {  // a full piece: the line goes on
@@ -357,8 +426,19 @@ ReadStatus fuReadLine(int unit, std::string& line) {
       line.append(piece, at - 1);  // the file ended before a line end
     break;
   }
-  if (std::ferror(s->f)) {
-    std::clearerr(s->f);
+  return any;
+}
+
+}  // namespace
+
+ReadStatus fuReadLine(int unit, std::string& line) {
+  line.clear();
+  UnitConnection* c = connection(unit);
+  if (!c || !c->stream->switchTo(FileStream::Op::Read, c->stream->readsAhead)) return ReadStatus::Error;
+  FileStream& s = *c->stream;
+  const bool any = s.readsAhead ? readLineAhead(s, line) : readLinePieces(s, line);
+  if (std::ferror(s.f)) {
+    std::clearerr(s.f);
     return ReadStatus::Error;
   }
   if (!any) return ReadStatus::End;
@@ -367,6 +447,8 @@ ReadStatus fuReadLine(int unit, std::string& line) {
 }
 
 bool fuAtEnd(int unit) {
+  const UnitConnection* own = connection(unit);
+  if (own && own->stream->aheadPos < own->stream->aheadEnd) return false;
   FileStream* s = readable(unit);
   if (!s) return true;
   int c = std::getc(s->f);
@@ -386,7 +468,16 @@ bool fuRewind(int unit) {
 // ---------------------------------------------------------------------------------------------
 // Binary items
 
-bool fuPutBytes(int unit, const std::string& bytes) { return putRaw(unit, bytes); }
+bool fuPutBytes(int unit, std::string_view bytes) { return putRaw(unit, bytes); }
+
+bool fuPutRoom(int unit, std::size_t n, char*& at) {
+  at = nullptr;
+  FileStream* s = writable(unit);
+  if (!s) return false;
+  if (s->room(n, at)) return true;
+  s->failureTold = true;  // the caller is told by the result
+  return false;
+}
 
 bool fuPutI32(int unit, std::int32_t v) {
   std::string b;

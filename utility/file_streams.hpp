@@ -16,8 +16,18 @@ struct FileStream {
   // header, a point, a table row) are gathered here and handed over in large blocks. Every other
   // use of the stream hands them over first, so the file and its position never differ from
   // what the writes made them.
-  std::string pending;
+  std::unique_ptr<char[]> pending;
+  std::size_t pendingSize = 0;
+  std::size_t pendingCapacity = 0;
   bool gathers = false;  // writes are gathered (a plain file created for writing)
+  // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
+  // from the host in large blocks, each line found in the block where it stands. Every other use
+  // of the stream gives the unread bytes back first (a seek back over them), so that the
+  // stream's position is always the end of the last line read.
+  std::unique_ptr<char[]> ahead;
+  std::size_t aheadPos = 0;
+  std::size_t aheadEnd = 0;
+  bool readsAhead = false;
   std::FILE* f = nullptr;
   std::string key;       // absolute host path: the identity of the physical file
   std::string hostName;  // the host path it was opened with
@@ -33,9 +43,18 @@ struct FileStream {
   ~FileStream();
 
   bool put(const char* data, std::size_t n);  // false when the bytes could not be written
-  bool handOver();                            // the pending bytes to the C stream
-  // A C stream may not turn from writing to reading (or back) without a seek in between.
-  bool switchTo(Op op);
+  // Room for n bytes gathered behind the pending ones, for the caller to fill before any other use
+  // of the stream: a record built where it is gathered is not copied once more. Null when the
+  // stream does not gather or n is a block or more (then put); false when the bytes gathered
+  // before could not be written.
+  bool room(std::size_t n, char*& at);
+  // The pending bytes to the C stream, after the bytes read ahead were given back.
+  bool handOver();
+  bool giveBack();  // the bytes read ahead and not yet used, back to the C stream
+  bool fillAhead();  // the next block read ahead; false at the end of the file or on an error
+  // A C stream may not turn from writing to reading (or back) without a seek in between. A read
+  // of lines keeps the bytes read ahead.
+  bool switchTo(Op op, bool keepAhead = false);
   bool seekTo(long offset, int whence);
   bool closeNow();  // false when the close reported an error
 };
@@ -50,7 +69,7 @@ enum class Access {
 };
 
 // stable, when given, is set true for a key that opening or creating the file cannot change (the
-// file is no link).
+// file is a plain file, or there is none yet).
 std::string hostKey(const std::string& name, bool* stable = nullptr);
 bool isFolder(const std::string& name);
 bool existsOnHost(const std::string& name);  // anything of that name, folders included
@@ -58,7 +77,7 @@ bool existsOnHost(const std::string& name);  // anything of that name, folders i
 // The stream already open on that file, or null.
 std::shared_ptr<FileStream> findStream(const std::string& key);
 // A new stream on the file; null when the host refused. A stable key of the name, when the caller
-// has one, spares asking the host again.
+// has one, spares asking the host again, about the key and about the kind of file.
 std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey = "");
 // Makes a shared read-only stream writable, keeping its position; false when the host refuses.
 bool makeWritable(FileStream& s);

@@ -107,7 +107,11 @@ bool fuAtEnd(int unit);                       // true when no further byte can b
 bool fuRewind(int unit);
 
 // Binary items at the shared position, in the unit's byte order (putBytes: as given).
-bool fuPutBytes(int unit, const std::string& bytes);
+bool fuPutBytes(int unit, std::string_view bytes);
+// Room for n bytes at the unit's position, for the caller to fill at once, before any other use of
+// the unit: a record built there is not copied once more. False when the unit cannot be written;
+// at is null when the bytes must go through fuPutBytes instead.
+bool fuPutRoom(int unit, std::size_t n, char*& at);
 bool fuPutI32(int unit, std::int32_t v);
 bool fuPutF64(int unit, double v);
 bool fuPutU8(int unit, std::uint8_t v);

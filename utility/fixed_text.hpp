@@ -54,6 +54,45 @@ inline std::size_t trimLen(std::string_view s) {
   return n;
 }
 
+// A short copy without a library call: the writers' fields are a few bytes long, and a call costs
+// more than the copy. Two overlapping moves of a fixed size cover every length up to 32.
+inline void copyShort(char* dst, const char* src, std::size_t n) {
+  if (n > 32) {
+    std::memcpy(dst, src, n);
+  } else if (n >= 16) {
+    char a[16], b[16];
+    std::memcpy(a, src, 16);
+    std::memcpy(b, src + n - 16, 16);
+    std::memcpy(dst, a, 16);
+    std::memcpy(dst + n - 16, b, 16);
+  } else if (n >= 8) {
+    std::uint64_t a = 0, b = 0;
+    std::memcpy(&a, src, 8);
+    std::memcpy(&b, src + n - 8, 8);
+    std::memcpy(dst, &a, 8);
+    std::memcpy(dst + n - 8, &b, 8);
+  } else if (n >= 4) {
+    std::uint32_t a = 0, b = 0;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + n - 4, 4);
+    std::memcpy(dst, &a, 4);
+    std::memcpy(dst + n - 4, &b, 4);
+  } else if (n > 0) {
+    const char first = src[0], middle = src[n / 2], last = src[n - 1];
+    dst[0] = first;
+    dst[n / 2] = middle;
+    dst[n - 1] = last;
+  }
+}
+
+// n blanks at dst, short runs without a library call.
+inline void fillBlanks(char* dst, std::size_t n) {
+  if (n <= 32)
+    copyShort(dst, kBlankBlock.data(), n);
+  else
+    std::memset(dst, ' ', n);
+}
+
 // The text without its trailing blanks.
 inline std::string trimmed(std::string_view s) { return std::string(s.substr(0, trimLen(s))); }
 

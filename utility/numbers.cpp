@@ -15,6 +15,8 @@
 #include <string>
 #include <system_error>
 
+#include "utility/fixed_text.hpp"
+
 namespace {
 
 constexpr int kField = 20;
@@ -80,25 +82,62 @@ constexpr std::array<double, kMaxExactDecimals + 1> kTens = {1e0,  1e1,  1e2,  1
 // The digits of a finite x with a few decimals from whole-number arithmetic, for a value whose
 // product with 10^decimals is exact in a double (every single-precision value the writers print
 // is one): rounding that exact product to a whole number, ties to even, is the rounding printf
-// does on the exact value. Written backward so as to end at end; the first character, or null
-// when x is not such a value.
-char* scaledDigitsBefore(char* end, double x, int decimals) {
-  if (decimals > kMaxExactDecimals) return nullptr;
+// does on the exact value. False when x is not such a value.
+bool scaledWhole(double x, int decimals, std::uint64_t& whole) {
+  if (decimals > kMaxExactDecimals) return false;
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
   const std::uint64_t exponent = (bits >> 52) & 0x7FF;
-  if (exponent == 0 && x != 0.0) return nullptr;  // subnormal
+  if (exponent == 0 && x != 0.0) return false;  // subnormal
   if (x != 0.0) {
     const std::uint64_t significand = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int used = 53 - std::countr_zero(significand);
-    if (used + kFivePowerBits[static_cast<std::size_t>(decimals)] > 53) return nullptr;
+    if (used + kFivePowerBits[static_cast<std::size_t>(decimals)] > 53) return false;
   }
   const double scaled = std::fabs(x) * kTens[static_cast<std::size_t>(decimals)];
-  if (!(scaled < 9.0e15)) return nullptr;  // whole numbers below 2^53 are exact
+  if (!(scaled < 9.0e15)) return false;  // whole numbers below 2^53 are exact
   // Rounded to the nearest whole number, a tie to the even one; both parts are exact.
-  std::uint64_t whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
+  whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
   const double rest = scaled - static_cast<double>(static_cast<std::int64_t>(whole));
   // Without a branch: which way a value rounds is as good as random.
   whole += static_cast<std::uint64_t>((rest > 0.5) | ((rest == 0.5) & ((whole & 1) != 0)));
+  return true;
+}
+
+// The count of decimal digits of v, 0 for 0; from its bit width, without a division.
+int decimalDigits(std::uint64_t v) {
+  static constexpr std::uint64_t kPowers[] = {1ULL,
+                                              10ULL,
+                                              100ULL,
+                                              1000ULL,
+                                              10000ULL,
+                                              100000ULL,
+                                              1000000ULL,
+                                              10000000ULL,
+                                              100000000ULL,
+                                              1000000000ULL,
+                                              10000000000ULL,
+                                              100000000000ULL,
+                                              1000000000000ULL,
+                                              10000000000000ULL,
+                                              100000000000000ULL,
+                                              1000000000000000ULL,
+                                              10000000000000000ULL,
+                                              100000000000000000ULL,
+                                              1000000000000000000ULL,
+                                              10000000000000000000ULL};
+  const int estimate = (std::bit_width(v) * 1233) >> 12;  // log10(2) is about 1233/4096
+  return estimate - static_cast<int>(v < kPowers[estimate]) + 1;
+}
+
+// The characters of the scaled whole number written out with its decimals: the sign, at least
+// one digit before the point, the point and the decimals.
+int scaledLength(std::uint64_t whole, int decimals, bool negative) {
+  const int before = std::max(decimalDigits(whole) - decimals, 1);
+  return static_cast<int>(negative) + before + 1 + decimals;
+}
+
+// Writes the scaled whole number backward so as to end at end; the first character.
+char* scaledDigitsBefore(char* end, std::uint64_t whole, int decimals, bool negative) {
   // From the last digit, two at a time: the decimals, the point, at least one digit before it.
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -125,7 +164,7 @@ char* scaledDigitsBefore(char* end, double x, int decimals) {
   } else {
     *--p = static_cast<char>('0' + whole);
   }
-  if (std::signbit(x)) *--p = '-';
+  if (negative) *--p = '-';
   return p;
 }
 
@@ -145,8 +184,18 @@ int fixedDigitsTo(char* buf, int size, double x, int decimals) {
 
 // The field of a finite x with a valid decimal count into out (width characters).
 void finiteFieldTo(char* out, double x, int width, int decimals) {
+  std::uint64_t whole = 0;
+  const bool scaled = scaledWhole(x, decimals, whole);
+  const bool negative = std::signbit(x);
+  // The common field that holds its digits is written where it stands: digits written to a
+  // buffer and read back at once would wait for their stores.
+  if (scaled && scaledLength(whole, decimals, negative) <= width) {
+    char* first = scaledDigitsBefore(out + width, whole, decimals, negative);
+    fixed::fillBlanks(out, static_cast<std::size_t>(first - out));
+    return;
+  }
   char buf[kDigitRoom];
-  const char* text = scaledDigitsBefore(buf + kDigitRoom, x, decimals);
+  const char* text = scaled ? scaledDigitsBefore(buf + kDigitRoom, whole, decimals, negative) : nullptr;
   int n = 0;
   std::string slow;
   if (text) {
@@ -178,8 +227,8 @@ void finiteFieldTo(char* out, double x, int width, int decimals) {
       return;
     }
   }
-  std::memset(out, ' ', static_cast<std::size_t>(width - n));
-  std::memcpy(out + (width - n), text, static_cast<std::size_t>(n));
+  fixed::fillBlanks(out, static_cast<std::size_t>(width - n));
+  fixed::copyShort(out + (width - n), text, static_cast<std::size_t>(n));
 }
 
 // The whole formatFixed field into out, which holds width characters (width above 0).

@@ -274,6 +274,35 @@ bool readRealText(std::string_view t, double& x) {
   return realSyntax(t, normal) && convertReal(normal, x);
 }
 
+// The common item of a data line, a plain decimal ([sign]digits[.digits]) of at most 15 digits,
+// read in the one pass that finds its end, to the value readPlainDecimal gives it; pos moves
+// behind it. False, with pos unchanged, for any other item, which takes the full road.
+bool scanPlainDecimal(std::string_view line, std::size_t& pos, double& x) {
+  constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const std::size_t n = line.size();
+  std::size_t p = pos;
+  const bool negative = p < n && line[p] == '-';
+  if (p < n && (line[p] == '+' || line[p] == '-')) ++p;
+  // Unsigned, so that a long run of digits wraps harmlessly before it is refused.
+  std::uint64_t whole = 0;
+  const std::size_t first = p;
+  for (; p < n && isDigit(line[p]); ++p) whole = whole * 10 + static_cast<std::uint64_t>(line[p] - '0');
+  std::size_t digits = p - first;
+  std::size_t decimals = 0;
+  if (p < n && line[p] == '.') {
+    const std::size_t from = ++p;
+    for (; p < n && isDigit(line[p]); ++p) whole = whole * 10 + static_cast<std::uint64_t>(line[p] - '0');
+    decimals = p - from;
+    digits += decimals;
+  }
+  if (digits == 0 || digits > 15 || (p < n && !endsItem(line[p]))) return false;
+  double v = static_cast<double>(whole);
+  if (decimals > 0) v /= kTens[decimals];
+  x = negative ? -v : v;
+  pos = p;
+  return true;
+}
+
 // freeFormatReadDoubles on the items where they stand, without the item list: a data line of
 // plain numbers is read without a copy or an allocation. False when the line holds a repeat
 // count, which only the full reader expands; status is then not set.
@@ -294,13 +323,15 @@ bool readDoublesInPlace(std::string_view line, int count, double* values, FreeRe
       return true;
     }
     const std::size_t from = pos;
-    pos = skipDigits(line, pos);
-    if (pos > from && pos < line.size() && line[pos] == '*') return false;
-    while (pos < line.size() && !endsItem(line[pos])) ++pos;
     double v = 0.0;
-    if (!readRealText(line.substr(from, pos - from), v)) {
-      status = FreeReadStatus::Bad;
-      return true;
+    if (!scanPlainDecimal(line, pos, v)) {
+      pos = skipDigits(line, pos);
+      if (pos > from && pos < line.size() && line[pos] == '*') return false;
+      while (pos < line.size() && !endsItem(line[pos])) ++pos;
+      if (!readRealText(line.substr(from, pos - from), v)) {
+        status = FreeReadStatus::Bad;
+        return true;
+      }
     }
     values[i] = v;
     if (i + 1 == count) break;  // what follows the last item asked for is never looked at
@@ -443,22 +474,31 @@ constexpr std::array<unsigned char, 256> kCountClass = countClasses();
 
 }  // namespace
 
-std::int32_t NUMBEROFNUMBERS(const std::string& line) {
+std::int32_t NUMBEROFNUMBERS(std::string_view line) {
   const std::size_t n = fixed::trimLen(line);
-  // Inside a number, or behind a comma with at most blanks since; never both. The steps are
-  // arithmetic on the two flags, so no character costs a mispredicted branch.
-  bool inNumber = false;
+  const char* const text = line.data();
+  auto classAt = [text](std::size_t i) { return kCountClass[static_cast<unsigned char>(text[i])]; };
+  // A data line is runs of number characters between blanks and commas: each run is passed over
+  // in a tight loop of its own. A comma with at most blanks since the comma before it counts an
+  // empty value.
   bool afterComma = false;
   std::int32_t count = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char cls = kCountClass[static_cast<unsigned char>(line[i])];
-    if (cls <= kComment) return cls == kOther ? -count : count;  // other text, or a comment
-    const bool isNumber = cls == kNumberChar;
-    const bool isComma = cls == kComma;
-    // A number starts; or a second comma with nothing between counts an empty value.
-    count += static_cast<std::int32_t>(isNumber && !inNumber) + static_cast<std::int32_t>(isComma && afterComma);
-    afterComma = isComma || (afterComma && cls == kBlank);
-    inNumber = isNumber;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char cls = classAt(i);
+    if (cls == kNumberChar) {
+      ++count;
+      afterComma = false;
+      do ++i;
+      while (i < n && classAt(i) == kNumberChar);
+    } else if (cls == kBlank) {
+      ++i;
+    } else if (cls == kComma) {
+      count += static_cast<std::int32_t>(afterComma);
+      afterComma = true;
+      ++i;
+    } else {
+      return cls == kOther ? -count : count;  // other text, or a comment
+    }
   }
   return count;
 }

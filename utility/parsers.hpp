@@ -3,6 +3,7 @@
 // free-format read that the readers of data lines use.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Fields between separators. The separator is used with its full length, trailing blanks
@@ -13,7 +14,7 @@ std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator);
 std::string SUBSTRING(const std::string& s, const std::string& separator, std::int32_t n);
 // The count of numbers on a data line; minus the count so far at the first character that
 // belongs to no number ("!" or "#" starts a comment).
-std::int32_t NUMBEROFNUMBERS(const std::string& line);
+std::int32_t NUMBEROFNUMBERS(std::string_view line);
 // Day number of an eight-digit date (YYYYMMDD) in 365-day years, 1 for 1 January 2000; -1 when
 // a field cannot be read or the month lies outside 1 to 12.
 std::int32_t NUMBEROFDAYS(const std::string& date);
