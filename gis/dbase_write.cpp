@@ -349,14 +349,16 @@ bool isCharacterField(const DbfSubLayer& dbf, int i) {
 }
 
 // The record into out: the flag byte of a record in use, then each field in exactly its length.
-// plain holds the length of each plain numeric value, 0 for the others.
+// plain holds the length of each plain numeric value, 0 for the others; character whether each
+// field is a character field.
 void dbfFillRecord(char* out, DbfSubLayer& dbf, const std::array<std::string, kDbfMaxFields + 1>& values,
-                   const std::array<std::size_t, kDbfMaxFields + 1>& plain) {
+                   const std::array<std::size_t, kDbfMaxFields + 1>& plain,
+                   const std::array<bool, kDbfMaxFields + 1>& character) {
   *out++ = ' ';
   for (int i = 1; i <= dbf.nFields; ++i) {
     const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
     const std::string& value = values[i];
-    if (isCharacterField(dbf, i)) {
+    if (character[i]) {
       dbfCharacterField(out, value, width);
     } else if (const std::size_t n = plain[i]; n > 0) {
       fixed::fillBlanks(out, width - n);
@@ -376,23 +378,25 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   // The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
   static std::array<std::size_t, kDbfMaxFields + 1> plain{};
+  static std::array<bool, kDbfMaxFields + 1> character{};
   bool allPlain = true;
   for (int i = 1; i <= dbf.nFields; ++i) {
-    plain[i] = isCharacterField(dbf, i) ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
-    allPlain = allPlain && (plain[i] > 0 || isCharacterField(dbf, i));
+    character[i] = isCharacterField(dbf, i);
+    plain[i] = character[i] ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
+    allPlain = allPlain && (plain[i] > 0 || character[i]);
   }
   // A record of plain values is built where the table's bytes are gathered. One with another
   // value is built apart first, as a warning about it may write elsewhere.
   char* at = nullptr;
   if (allPlain && !fuPutRoom(dbf.unit, length, at)) gisWriteFailure(writeError, fuName(dbf.unit));
   if (at) {
-    dbfFillRecord(at, dbf, values, plain);
+    dbfFillRecord(at, dbf, values, plain, character);
     return;
   }
   // The record's storage holds nothing between calls; every byte is written.
   static std::string record;
   record.resize(length);
-  dbfFillRecord(record.data(), dbf, values, plain);
+  dbfFillRecord(record.data(), dbf, values, plain, character);
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 
