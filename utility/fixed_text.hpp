@@ -56,29 +56,28 @@ inline std::size_t trimLen(std::string_view s) {
   return n;
 }
 
+// The first and the last W bytes of n (W <= n <= 2W), both read before either is written, so the
+// two moves may overlap each other.
+template <std::size_t W>
+inline void copyEnds(char* dst, const char* src, std::size_t n) {
+  char a[W], b[W];
+  std::memcpy(a, src, W);
+  std::memcpy(b, src + n - W, W);
+  std::memcpy(dst, a, W);
+  std::memcpy(dst + n - W, b, W);
+}
+
 // A short copy without a library call: the writers' fields are a few bytes long, and a call costs
 // more than the copy. Two overlapping moves of a fixed size cover every length up to 32.
 inline void copyShort(char* dst, const char* src, std::size_t n) {
   if (n > 32) {
     std::memcpy(dst, src, n);
   } else if (n >= 16) {
-    char a[16], b[16];
-    std::memcpy(a, src, 16);
-    std::memcpy(b, src + n - 16, 16);
-    std::memcpy(dst, a, 16);
-    std::memcpy(dst + n - 16, b, 16);
+    copyEnds<16>(dst, src, n);
   } else if (n >= 8) {
-    std::uint64_t a = 0, b = 0;
-    std::memcpy(&a, src, 8);
-    std::memcpy(&b, src + n - 8, 8);
-    std::memcpy(dst, &a, 8);
-    std::memcpy(dst + n - 8, &b, 8);
+    copyEnds<8>(dst, src, n);
   } else if (n >= 4) {
-    std::uint32_t a = 0, b = 0;
-    std::memcpy(&a, src, 4);
-    std::memcpy(&b, src + n - 4, 4);
-    std::memcpy(dst, &a, 4);
-    std::memcpy(dst + n - 4, &b, 4);
+    copyEnds<4>(dst, src, n);
   } else if (n > 0) {
     const char first = src[0], middle = src[n / 2], last = src[n - 1];
     dst[0] = first;
