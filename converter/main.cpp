@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "converter/main_program.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/run_control.hpp"
 
 int main(int argc, char** argv) {

@@ -10,7 +10,7 @@
 #include "converter/sdf_reading.hpp"
 #include "converter/read_failure.hpp"
 #include "gis/gis_state.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/paths.hpp"

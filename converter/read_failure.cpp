@@ -1,6 +1,6 @@
 #include "converter/read_failure.hpp"
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
 

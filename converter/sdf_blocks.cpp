@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"

@@ -6,7 +6,7 @@
 #include "converter/sdf_sections.hpp"
 #include "converter/read_failure.hpp"
 #include "gis/gis_layers.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"

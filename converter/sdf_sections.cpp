@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "gis/gis_layers.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
-#include "utility/geometry.hpp"
+#include "geometry/geometry.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"

@@ -1,7 +1,7 @@
 // The GIS layer library's process-wide state and the routines that reset its records.
 #include "gis/gis_state.hpp"
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/run_control.hpp"
 
 GisState gGis;

@@ -9,10 +9,10 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/fixed_text.hpp"
-#include "utility/grid_frame.hpp"
-#include "utility/grid_regions.hpp"
+#include "geometry/grid_frame.hpp"
+#include "geometry/grid_regions.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"

@@ -6,7 +6,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"

@@ -16,7 +16,7 @@
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
-#include "utility/geometry.hpp"
+#include "geometry/geometry.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"

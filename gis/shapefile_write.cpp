@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "gis/gis_layers.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"

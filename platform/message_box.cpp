@@ -1,6 +1,6 @@
 #include "platform/message_box.hpp"
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "utility/grid_frame.hpp"
+#include "geometry/grid_frame.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "utility/grid_regions.hpp"
+#include "geometry/grid_regions.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "utility/inside_polygon.hpp"
+#include "geometry/inside_polygon.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "utility/interpolation.hpp"
+#include "geometry/interpolation.hpp"
 
 #include <gtest/gtest.h>
 

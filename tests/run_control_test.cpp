@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tests/test_support.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <random>
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/messages.hpp"
 #include "gis/gis_state.hpp"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"
 #include "utility/numbers.hpp"

@@ -4,7 +4,7 @@
 
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"

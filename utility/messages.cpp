@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"

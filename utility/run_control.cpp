@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/message_box.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"

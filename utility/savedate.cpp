@@ -5,7 +5,7 @@
 
 #include "platform/file_times.hpp"
 #include "platform/message_box.hpp"
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"

@@ -1,11 +1,11 @@
-#include "utility/interpolation.hpp"
+#include "geometry/interpolation.hpp"
 
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
-#include "utility/geometry.hpp"
-#include "utility/inside_polygon.hpp"
+#include "geometry/geometry.hpp"
+#include "geometry/inside_polygon.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "utility/console.hpp"
+#include "platform/console.hpp"
 
 #include <iostream>
 

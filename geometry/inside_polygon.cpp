@@ -1,12 +1,12 @@
-#include "utility/inside_polygon.hpp"
+#include "geometry/inside_polygon.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
 
-#include "utility/console.hpp"
-#include "utility/geometry.hpp"
+#include "platform/console.hpp"
+#include "geometry/geometry.hpp"
 #include "utility/run_control.hpp"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "utility/grid_frame.hpp"
+#include "geometry/grid_frame.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
 
-#include "utility/console.hpp"
-#include "utility/geometry.hpp"
+#include "platform/console.hpp"
+#include "geometry/geometry.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 

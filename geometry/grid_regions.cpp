@@ -1,4 +1,4 @@
-#include "utility/grid_regions.hpp"
+#include "geometry/grid_regions.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <limits>
 #include <string>
 
-#include "utility/console.hpp"
-#include "utility/grid_frame.hpp"
-#include "utility/interpolation.hpp"
+#include "platform/console.hpp"
+#include "geometry/grid_frame.hpp"
+#include "geometry/interpolation.hpp"
 #include "utility/run_control.hpp"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "utility/geometry.hpp"
+#include "geometry/geometry.hpp"
 
 #include <algorithm>
 #include <cmath>

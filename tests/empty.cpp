@@ -1,1 +1,0 @@
-// Keeps a library target non-empty.
