@@ -50,4 +50,4 @@ struct SdfCrossSection {
   void reset() { *this = SdfCrossSection{}; }
 };
 
-inline SdfCrossSection gSdfSection;
+extern SdfCrossSection gSdfSection;  // the cross-section being read (sdf_reading.cpp)

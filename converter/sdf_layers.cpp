@@ -4,8 +4,12 @@
 
 #include "gis/gis_layers.hpp"
 #include "utility/fixed_text.hpp"
+#include "platform/process_state.hpp"
 
 SdfLayerState gSdfLayers;
+namespace {
+const bool kEnrolled = processstate::enrol("gSdfLayers", [] { gSdfLayers.reset(); });
+}  // namespace
 
 namespace {
 

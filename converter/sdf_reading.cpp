@@ -13,6 +13,12 @@
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
+#include "platform/process_state.hpp"
+
+SdfCrossSection gSdfSection;
+namespace {
+const bool kEnrolled = processstate::enrol("gSdfSection", [] { gSdfSection.reset(); });
+}  // namespace
 
 namespace {
 

@@ -11,8 +11,12 @@
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 SdfSectionWork gSdfWork;
+namespace {
+const bool kEnrolled = processstate::enrol("gSdfWork", [] { gSdfWork.reset(); });
+}  // namespace
 
 namespace {
 

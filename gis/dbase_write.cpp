@@ -20,8 +20,12 @@
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
+#include "platform/process_state.hpp"
 
 DbfValueBuffers gDbfValues;
+namespace {
+const bool kEnrolled = processstate::enrol("gDbfValues", [] { gDbfValues.reset(); });
+}  // namespace
 
 namespace {
 

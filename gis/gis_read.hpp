@@ -74,7 +74,10 @@ struct GisReadBuffers {
   std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
   int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
-  void reset() { *this = GisReadBuffers{}; }
+  void reset() {
+    GisReadBuffers fresh;
+    *this = std::move(fresh);
+  }
 };
 extern GisReadBuffers gGisRead;
 

@@ -3,8 +3,12 @@
 
 #include "platform/console.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 GisState gGis;
+namespace {
+const bool kEnrolled = processstate::enrol("gGis", [] { gGis.reset(); });
+}  // namespace
 
 void DbfSubLayer::reset() {
   unit = 0;

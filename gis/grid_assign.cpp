@@ -16,9 +16,15 @@
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 GridAssignBuffers gAssignLayerBuffers;
 GridAssignBuffers gAssignObjectBuffers;
+namespace {
+const bool kEnrolled =
+    processstate::enrol("gAssignLayerBuffers", [] { gAssignLayerBuffers.reset(); }) &&
+    processstate::enrol("gAssignObjectBuffers", [] { gAssignObjectBuffers.reset(); });
+}  // namespace
 
 std::size_t GridValueArrays::cells() const {
   return static_cast<std::size_t>(std::max(gridDim1, 0)) *

@@ -110,7 +110,10 @@ struct GridAssignBuffers {
   std::vector<std::int32_t> rows = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
   std::vector<std::int32_t> cols = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
   std::string record = std::string(1000, ' ');
-  void reset() { *this = GridAssignBuffers{}; }
+  void reset() {
+    GridAssignBuffers fresh;
+    *this = std::move(fresh);
+  }
 };
 extern GridAssignBuffers gAssignLayerBuffers;   // gisAssignLayerToGrid's
 extern GridAssignBuffers gAssignObjectBuffers;  // gisAssignObjectToGrid's

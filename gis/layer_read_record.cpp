@@ -10,8 +10,12 @@
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 GisReadBuffers gGisRead;
+namespace {
+const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); });
+}  // namespace
 
 namespace {
 

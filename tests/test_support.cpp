@@ -5,27 +5,9 @@
 #include <random>
 
 #include "platform/console.hpp"
-#include "utility/files.hpp"
-#include "utility/messages.hpp"
-#include "gis/gis_state.hpp"
-#include "gis/gis_layers.hpp"
-#include "gis/gis_read.hpp"
-#include "gis/grid_assign.hpp"
-#include "converter/sdf_sections.hpp"
+#include "platform/process_state.hpp"
 
-void resetAllState() {
-  gFileUnits.reset();
-  gRunFlags.reset();
-  DMESSAGES.reset();
-  gGis.reset();
-  gDbfValues.reset();
-  gGisRead.reset();
-  gAssignLayerBuffers.reset();
-  gAssignObjectBuffers.reset();
-  gSdfSection.reset();
-  gSdfWork.reset();
-  gSdfLayers.reset();
-}
+void resetAllState() { processstate::resetAll(); }
 
 void PlenvorTest::SetUp() {
   resetAllState();

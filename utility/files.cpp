@@ -13,8 +13,12 @@
 #include "utility/paths.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
+#include "platform/process_state.hpp"
 
 FileUnitTable gFileUnits;
+namespace {
+const bool kEnrolled = processstate::enrol("gFileUnits", [] { gFileUnits.reset(); });
+}  // namespace
 
 namespace {
 constexpr std::size_t kNameLength = 1000;

@@ -11,8 +11,12 @@
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/text.hpp"
+#include "platform/process_state.hpp"
 
 DMessages DMESSAGES;
+namespace {
+const bool kEnrolled = processstate::enrol("DMESSAGES", [] { DMESSAGES.reset(); });
+}  // namespace
 
 namespace {
 

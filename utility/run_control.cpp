@@ -9,8 +9,12 @@
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "platform/process_state.hpp"
 
 RunFlags gRunFlags;
+namespace {
+const bool kEnrolled = processstate::enrol("gRunFlags", [] { gRunFlags.reset(); });
+}  // namespace
 
 namespace {
 const std::string kCR(1, '\r');
