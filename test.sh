@@ -10,7 +10,8 @@ for need in ../shared/tools/shpcheck.py ../shared/tools/gdalcheck.py ../shared/s
     exit 1
   fi
 done
-jobs=$(nproc 2>/dev/null || echo 4)
+# PLENVOR_JOBS bounds the build and test jobs where several builds share a machine.
+jobs=${PLENVOR_JOBS:-$(nproc 2>/dev/null || echo 4)}
 status=0
 for kind in plain sanitize; do
   dir=build/$kind
