@@ -120,34 +120,16 @@ void FileUnitTable::reset() {
 
 namespace fileunits {
 
-// The open flag of the table slot that holds unit; false when no slot holds it. The units of the
-// fixed slots and of the pool are consecutive, so the slot follows from the unit.
-bool slotOpenFor(int unit) {
-  const FileUnitTable& t = gFileUnits;
-  const int fixedFirst = t.fuFixedUnit[1], poolFirst = t.fuPoolUnit[1];
-  if (unit >= fixedFirst && unit < fixedFirst + FileUnitTable::kFixed) {
-    const auto k = static_cast<std::size_t>(unit - fixedFirst + 1);
-    if (t.fuFixedUnit[k] == unit) return t.fuFixedOpen[k];
-  }
-  if (unit >= poolFirst && unit < poolFirst + FileUnitTable::kPool) {
-    const auto k = static_cast<std::size_t>(unit - poolFirst + 1);
-    if (t.fuPoolUnit[k] == unit) return t.fuPoolOpen[k];
-  }
-  return false;
-}
-
 std::vector<std::string> closeTableUnits() {
-  // Walks the connections rather than the slot arrays side by side: the order of the closes is
-  // not observable, and a loop over the unit and flag arrays together is miscompiled by the
-  // GCC 12 optimiser (its call is taken for a null access and dropped from callers).
-  std::vector<int> units;
-  for (const auto& [unit, c] : gFileUnits.fuConnections)
-    if (slotOpenFor(unit)) units.push_back(unit);
   std::vector<std::string> unsaved;
-  for (int unit : units) {
+  auto closeOne = [&](int unit) {
     const std::string name = fuName(unit);
     if (!disconnect(unit)) unsaved.push_back(name);
-  }
+  };
+  for (int k = 1; k <= FileUnitTable::kFixed; ++k)
+    if (gFileUnits.fuFixedOpen[static_cast<std::size_t>(k)]) closeOne(gFileUnits.fuFixedUnit[static_cast<std::size_t>(k)]);
+  for (int k = 1; k <= FileUnitTable::kPool; ++k)
+    if (gFileUnits.fuPoolOpen[static_cast<std::size_t>(k)]) closeOne(gFileUnits.fuPoolUnit[static_cast<std::size_t>(k)]);
   return unsaved;
 }
 
@@ -182,7 +164,6 @@ std::string boxCaption() {
 
 void FILEUNITSINITIALISE(int firstUnit) {
   const int base = firstUnit > 9 ? firstUnit : 9;
-  // One array per loop: see closeTableUnits.
   for (int k = 1; k <= FileUnitTable::kFixed; ++k) gFileUnits.fuFixedUnit[static_cast<std::size_t>(k)] = base - 8 + k;
   gFileUnits.fuFixedOpen.fill(false);
   gFileUnits.fuFixedNameLen.fill(0);
