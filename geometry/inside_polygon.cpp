@@ -51,10 +51,10 @@ struct RayCrossings {
   T prevY = T(0);  // y of the start of the last edge that ended on the ray's line
 
   // A ring's first walked edge starts at its second vertex, which the edge from its first point
-  // arrives at. When that vertex lies on the ray's line, rule 3 needs the y from which the
-  // boundary came into it, so it is taken from the ring's own points walked back from its first
-  // point and then from its last read point; a value left over from another ring would misjudge
-  // the crossing.
+  // arrives at. When that vertex lies on the ray's line, whether the edge leaving it crosses
+  // depends on the y from which the boundary came into it, so that y is taken from the ring's own
+  // points walked back from its first point and then from its last read point; a value left over
+  // from another ring would misjudge the crossing.
   void startRing(std::int32_t second, std::int32_t lastRead) {
     if (y[static_cast<std::size_t>(second - 1)] != py) {
       prevY = y[static_cast<std::size_t>(second - 1)];

@@ -1,7 +1,7 @@
 #pragma once
 // A console stand-in for the desktop message box of dialog mode. The box text and caption are
-// shown on the console and the answer is read from it, so dialog roads run and test like any
-// other console road.
+// shown on the console and the answer is read from it, so dialog mode runs and tests like any
+// other console exchange.
 #include <string>
 
 namespace platform {

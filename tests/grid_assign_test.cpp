@@ -97,7 +97,7 @@ class GridAssignTest : public PlenvorTest {
     FILEUNITSINITIALISE(1000);
   }
 
-  // The caller's-object road of the generalised routine.
+  // The caller's-object form of the generalised routine.
   void assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
               std::span<std::uint8_t> mask = {}) {
     float v = value;

@@ -80,7 +80,7 @@ TEST_F(MainProgramTest, WithoutAFormatOptionNoProjectionIsSet) {
   EXPECT_EQ(output().find("Header"), std::string::npos);
 }
 
-TEST_F(MainProgramTest, ErrorRoadsOfTheProjectionEndWithStatusOne) {
+TEST_F(MainProgramTest, ErrorsOfTheProjectionEndWithStatusOne) {
   setInput("\n");
   EXPECT_EQ(run({"-shp", "x.sdf"}), 1);  // no .prj at all
   EXPECT_TRUE(endsWith(output(), "does not exist in folder.\n" + kClose)) << output();

@@ -144,7 +144,7 @@ TEST(NumberReals, FixedFieldsOfTheFileWriters) {
 }
 
 // The writers print single-precision elevations, chainages and n values: every such value gives
-// the digits printf gives, whatever road the formatting takes.
+// the digits printf gives, whatever way the formatting takes.
 TEST(NumberReals, SinglePrecisionFieldsMatchPrintf) {
   char expected[64];
   std::uint32_t bits = 0x3C000000u;  // from about 0.0078 up past 1e9, with every step of the mantissa

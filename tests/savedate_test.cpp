@@ -1,5 +1,5 @@
 // The MapInfo save-date check on a MIF/MID pair and its .tab companion, with file times set by
-// the tests: each road (passed, stale as warning or error, time unreadable) and the dialog mode.
+// the tests: each outcome (passed, stale as warning or error, time unreadable) and the dialog mode.
 #include <chrono>
 #include <filesystem>
 #include <string>

@@ -62,7 +62,7 @@ std::string fixedDigits(double x, int decimals) {
 }
 
 // Room for the digits of every field the writers use; a value or a decimal count too large for
-// it takes the slower road above.
+// it takes the slower way above.
 constexpr int kDigitRoom = 128;
 
 // Bit width of 5^d: x times 10^d is exact in a double when x's significant bits and these fit

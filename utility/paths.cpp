@@ -49,8 +49,8 @@ std::string extensionOf(const std::string& n) {
   return (d != 0 && d > p) ? fromPosition(name, d) : std::string();
 }
 
-// Step N1: a doubled backslash loses its second half, except a pair at the very start, which
-// marks a network name and ends the step.
+// A doubled backslash loses its second half, except a pair at the very start, which marks a
+// network name and is kept.
 void collapseDoubledBackslashes(std::string& t) {
   for (;;) {
     const std::size_t k = t.find("\\\\");
@@ -59,7 +59,7 @@ void collapseDoubledBackslashes(std::string& t) {
   }
 }
 
-// Step N2: "folder\..\" goes, the backslash before the folder stays. A reference that follows
+// "folder\..\" goes, the backslash before the folder stays. A reference that follows
 // another reference ("..\..\") has no folder of its own to remove and is passed over.
 void removeParentReferences(std::string& t) {
   static const std::string kParent = "\\..\\";
@@ -82,7 +82,7 @@ void removeParentReferences(std::string& t) {
   }
 }
 
-// Step N3: ".\" inside a path names the folder it stands in.
+// ".\" inside a path names the folder it stands in.
 void removeCurrentReferences(std::string& t) {
   for (;;) {
     const std::size_t k = t.find("\\.\\");

@@ -81,7 +81,7 @@ bool CHECKMISAVEDATE(const std::string& fileA, const std::string& fileB, int& un
   const bool haveB = fileModifiedSeconds(nameB, timeB);
   const std::string label = isError ? "ERROR 0004" : "WARNING 0004";
 
-  // Without both times nothing can be compared; either missing time takes the same road.
+  // Without both times nothing can be compared; either missing time is handled the same way.
   if (!haveA || !haveB) {
     console::line("NOT OK");
     console::line();
