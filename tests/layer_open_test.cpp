@@ -1,5 +1,5 @@
-// Opening layers: slots, kinds from the extension, the files of each kind, and the input-layer
-// way (register rows, workspace lines, CoordSys, .prj projection and save-date checks).
+// Opening layers: slots, kinds from the extension, the files of each kind, and opening for
+// input (register rows, workspace lines, CoordSys, .prj projection and save-date checks).
 #include <chrono>
 #include <filesystem>
 #include <string>
