@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
@@ -465,15 +468,23 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   EXPECT_EQ(bytes, "two");
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "");
-  // NUL bytes, lines longer than a piece of the reader, and a last line of exactly a piece.
+  // NUL bytes, lines longer than a piece of the reader, and a last line of exactly a piece, read
+  // from a plain file (blocks taken ahead) and from a pipe (pieces, nothing given back).
   const std::string nul("a\0b\0", 4), longLine(600, 'x'), lastLine(127, 'y');
-  writeFile("odd.txt", nul + "\n" + longLine + "\r\n" + std::string(127, 'z') + "\n" + lastLine);
-  unit = openQuiet("I ", "odd.txt");
-  for (const std::string& want : {nul, longLine, std::string(127, 'z'), lastLine}) {
-    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-    EXPECT_EQ(line, want);
+  const std::string odd = nul + "\n" + longLine + "\r\n" + std::string(127, 'z') + "\n" + lastLine;
+  writeFile("odd.txt", odd);
+  ASSERT_EQ(mkfifo("odd.pipe", 0600), 0);
+  std::thread writer([&odd] { writeFile("odd.pipe", odd); });
+  for (const char* name : {"odd.txt", "odd.pipe"}) {
+    SCOPED_TRACE(name);
+    unit = openQuiet("I ", name);
+    for (const std::string& want : {nul, longLine, std::string(127, 'z'), lastLine}) {
+      EXPECT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+      EXPECT_EQ(line, want);
+    }
+    EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
   }
-  EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
+  writer.join();
   // A line across the blocks taken from the host, and the end of the file met inside a block.
   const std::string first(65530, 'b'), across(20, 'c');
   writeFile("big.txt", first + "\n" + across + "\nend");
