@@ -350,7 +350,8 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(road.kindRoutine);
-    if (!fuWriteLine(unit, fixed::trimmed(*road.line)))
+    ++slot.mifLayer.rowsWritten;
+    if (!fuWriteLine(unit, midRow(slot.mifLayer, *road.line)))
       gisWriteFailure(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
   } else if (slot.gisLayerType == 2) {
     writeShapefileRecord(slot, gisO, road);
@@ -417,7 +418,10 @@ void gisWriteHeader(int gisID) {
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {
     // A .csv table has no .mif and so no header to write.
-    if (slot.mifLayer.mifUnit > 0) mifWriteHeader(gGis.gisAttributeDefs, slot.mifLayer.mifUnit);
+    if (slot.mifLayer.mifUnit > 0) {
+      mifWriteHeader(gGis.gisAttributeDefs, slot.mifLayer.mifUnit);
+      mifKeepColumns(slot.mifLayer, gGis.gisAttributeDefs);
+    }
   } else if (slot.gisLayerType == 2) {
     writeShapefileHeaders(slot);
   } else {
