@@ -246,6 +246,11 @@ void closeUnitsHolding(const std::string& name) {
   }
 }
 
+// A folder is no input file: the user is told so, rather than that nothing of the name exists.
+void warnFolderNamedAsInput(const std::string& name) {
+  console::record("WARNING - " + name + " is a folder, not a file.");
+}
+
 // Asks on the console until an existing file is named. A blank answer is the user's choice to
 // stop; the end of console input leaves the run without a file to convert, which a script that
 // started it must see as a failure.
@@ -264,12 +269,18 @@ void askForInputFile(MainRun& run) {
     run.inputName = fixed::trimmed(TRIMF(answer));
     if (fixed::trimmed(FILEEXT(run.inputName)) != ".sdf") run.inputName += ".sdf";
     if (fuFileExists(run.inputName)) return;
-    console::record("WARNING - Can''t find file " + run.inputName + ", try again");
+    if (fuFolderExists(run.inputName))
+      warnFolderNamedAsInput(run.inputName);
+    else
+      console::record("WARNING - Can''t find file " + run.inputName + ", try again");
   }
 }
 
 void findInputFile(MainRun& run) {
-  if (!fuFileExists(run.inputName)) askForInputFile(run);
+  if (!fuFileExists(run.inputName)) {
+    if (fuFolderExists(run.inputName)) warnFolderNamedAsInput(run.inputName);
+    askForInputFile(run);
+  }
   closeUnitsHolding(run.inputName);
 }
 

@@ -26,7 +26,10 @@ std::int32_t usableCount(std::int32_t n, std::size_t held) {
   return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(n), held - 1));
 }
 
+// The limit is met while a caller's progress line is still open ("...assigned a value of 1.5 to"):
+// the message starts on a line of its own.
 [[noreturn]] void stopCellLimit(std::int64_t limit) {
+  console::line();
   console::line("SORRY - Exceeded limit of" + formatInteger(limit, 9) +
                 " HX cells per HX polyline segment.  Contact" + SUPPORT_CONTACT + ".");
   EXITS();

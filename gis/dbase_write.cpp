@@ -214,9 +214,9 @@ bool isPlainDecimal(const std::string& t, std::string& sign, std::string& intDig
   return i == t.size() && !(intDigits.empty() && frac.empty());
 }
 
-// A number as a numeric field holds it: an optional sign, at least one digit with or without a
-// point, and an optional exponent.
-bool isNumberText(std::string_view t) {
+}  // namespace
+
+bool gisIsNumberText(std::string_view t) {
   auto digitsAt = [&t](std::size_t& i) {
     std::size_t n = 0;
     for (; i < t.size() && std::isdigit(static_cast<unsigned char>(t[i])); ++i) ++n;
@@ -234,6 +234,8 @@ bool isNumberText(std::string_view t) {
   }
   return i == t.size();
 }
+
+namespace {
 
 // A number too long for its field with as many decimals dropped (rounded) as it takes to fit, or,
 // in a field without decimals, rounded to an integer; empty when that does not fit either.
@@ -284,7 +286,7 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
   const std::string_view number = trimBlanks(v);
-  if (!number.empty() && !isNumberText(number)) {
+  if (!number.empty() && !gisIsNumberText(number)) {
     if (firstWarning(dbf, i, kWarnedNotANumber))
       warnValue(dbf, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
                          fixed::trimmed(dbf.fieldName[i]) + ".");

@@ -35,6 +35,9 @@ void MifLayer::reset() {
   objectsWritten = 0;
   attributeName.fill(std::string(32, ' '));
   attributeType.fill(std::string(24, ' '));
+  numericColumn.fill(false);
+  valueWarnings.fill(0);
+  rowsWritten = 0;
 }
 
 void GisAttributeDefs::reset() {

@@ -58,6 +58,11 @@ struct MifLayer {
   int objectsWritten = 0;  // objects written to the .mif so far
   std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
   std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
+  // Writing side: which columns hold numbers, the kinds of value warning already given for each
+  // column of this layer (written once each), and the .mid rows written so far.
+  std::array<bool, kMifMaxAttributes + 1> numericColumn{};
+  std::array<unsigned char, kMifMaxAttributes + 1> valueWarnings{};
+  int rowsWritten = 0;
   MifLayer() { reset(); }
   void reset();
 };

@@ -28,6 +28,9 @@ const char* shpUnwritten(const ShpSubLayer& shp) {
   return shp.records > 0 ? "ERROR 0439 - Writing .shp file object coordinates."
                          : "ERROR 0437 - Writing .shp file header.";
 }
+const char* shxUnwritten(const ShpSubLayer& shp) {
+  return shp.records > 0 ? "ERROR 0439 - Writing .shx file index entries." : "ERROR 0437 - Writing .shx file header.";
+}
 const char* mifUnwritten(const MifLayer& mif) {
   return mif.objectsWritten > 0 ? "ERROR 0439 - Writing .mif file object coordinates."
                                 : "ERROR 0437 - Writing .mif file header.";
@@ -87,7 +90,7 @@ void patchMainFile(ShpSubLayer& shp) {
 // The index's length and box; its little-endian view was closed by the header writer.
 void patchIndex(ShpSubLayer& shp) {
   if (shp.shxUnitBE < 1 || shp.records < 1) return;
-  flushOrFail(shp.shxUnitBE, shpUnwritten(shp));
+  flushOrFail(shp.shxUnitBE, shxUnwritten(shp));
   const std::string name = fuName(shp.shxUnitBE);
   CLOSER(shp.shxUnitBE);
   patchOrFail(name, 24, bigEndianI32(50 + 4 * shp.records));
@@ -123,9 +126,9 @@ void closeUnits(GisLayerSlot& slot, bool w) {
       ShpSubLayer& shp = slot.shpSubLayer[k];
       closeUnit(shp.shpUnitLE, w, shpUnwritten(shp));
       closeUnit(shp.shpUnitBE, w, shpUnwritten(shp));
-      closeUnit(shp.shxUnitLE, w, shpUnwritten(shp));
-      closeUnit(shp.shxUnitBE, w, shpUnwritten(shp));
-      closeUnit(shp.prjUnit, w, "ERROR 0437 - Writing .shp file header.");
+      closeUnit(shp.shxUnitLE, w, shxUnwritten(shp));
+      closeUnit(shp.shxUnitBE, w, shxUnwritten(shp));
+      closeUnit(shp.prjUnit, w, "ERROR 0437 - Writing .prj file projection.");
       closeUnit(slot.dbfSubLayer[k].unit, w, dbfUnwritten(slot.dbfSubLayer[k]));
     }
   } else {

@@ -38,13 +38,13 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   // a. The projection text, then the .prj is done with.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
-      gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.prjUnit));
+      gisWriteFailure("ERROR 0437 - Writing .prj file projection.", fuName(shp.prjUnit));
     CLOSER(shp.prjUnit);
   }
   // b. Both headers; index entries go through the big-endian .shx view alone from here on.
   shpWriteHeader(shp, shp.shpUnitLE, shp.shpUnitBE);
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
-  if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shp file header.", fuName(shp.shxUnitLE));
+  if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shx file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
   // c. An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
@@ -350,7 +350,8 @@ void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(road.kindRoutine);
-    if (!fuWriteLine(unit, fixed::trimmed(*road.line)))
+    ++slot.mifLayer.rowsWritten;
+    if (!fuWriteLine(unit, midRow(slot.mifLayer, *road.line)))
       gisWriteFailure(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
   } else if (slot.gisLayerType == 2) {
     writeShapefileRecord(slot, gisO, road);
@@ -417,7 +418,10 @@ void gisWriteHeader(int gisID) {
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {
     // A .csv table has no .mif and so no header to write.
-    if (slot.mifLayer.mifUnit > 0) mifWriteHeader(gGis.gisAttributeDefs, slot.mifLayer.mifUnit);
+    if (slot.mifLayer.mifUnit > 0) {
+      mifWriteHeader(gGis.gisAttributeDefs, slot.mifLayer.mifUnit);
+      mifKeepColumns(slot.mifLayer, gGis.gisAttributeDefs);
+    }
   } else if (slot.gisLayerType == 2) {
     writeShapefileHeaders(slot);
   } else {

@@ -1,13 +1,15 @@
-// MIF/MID text layers: the .mif header from the attribute definitions, and one .mif object with
-// its style lines.
+// MIF/MID text layers: the .mif header from the attribute definitions, one .mif object with its
+// style lines, and the .mid row of a data line.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 
 namespace {
 
@@ -142,4 +144,94 @@ void mifWriteHeader(const GisAttributeDefs& defs, int unit) {
   }
   line("Data");
   line("");
+}
+
+// ---- .mid rows ----
+
+namespace {
+
+constexpr unsigned char kWarnedNotANumber = 1;
+
+bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+// The column types that MapInfo reads as numbers.
+bool isNumericType(const std::string& type) {
+  const std::string t = UPPERCASE(TRIMF(type));
+  for (std::string_view numeric : {"FLOAT", "INTEGER", "SMALLINT", "LARGEINT", "DECIMAL"})
+    if (startsWith(t, numeric)) return true;
+  return false;
+}
+
+// The end of the value that starts at pos: the next comma outside double quotes, or the end.
+std::size_t midValueEnd(std::string_view row, std::size_t pos) {
+  bool quoted = false;
+  for (; pos < row.size(); ++pos) {
+    if (row[pos] == '"') quoted = !quoted;
+    else if (row[pos] == ',' && !quoted) break;
+  }
+  return pos;
+}
+
+std::string_view withoutBlanks(std::string_view v) {
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
+  return v;
+}
+
+// A value that a reader takes as a number, or no value at all; a number in quotes is one too.
+bool readsAsNumber(std::string_view value) {
+  std::string_view v = withoutBlanks(value);
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = withoutBlanks(v.substr(1, v.size() - 2));
+  return v.empty() || gisIsNumberText(v);
+}
+
+// A reader takes a value that is no number in a numeric column as 0: the first such value of a
+// column tells the user, a message per row would bury it.
+void warnNotANumber(MifLayer& mif, int column, std::string_view value) {
+  if (mif.valueWarnings[column] & kWarnedNotANumber) return;
+  mif.valueWarnings[column] |= kWarnedNotANumber;
+  std::string where = "               In file " + fuName(mif.midUnit);
+  if (mif.rowsWritten > 0) where += ", record " + std::to_string(mif.rowsWritten);
+  gisSetMessage("WARNING 0415 - Value " + std::string(withoutBlanks(value)) +
+                    " is not a number, written empty in .mid field " + fixed::trimmed(mif.attributeName[column]) +
+                    ".",
+                where + "; later such values of this field are not reported.");
+  gisPrintMessage(1);
+}
+
+}  // namespace
+
+void mifKeepColumns(MifLayer& mif, const GisAttributeDefs& defs) {
+  if (defs.n < 0 || defs.n > kMifMaxAttributes) gisShouldNotBeHere("mifKeepColumns");
+  mif.nAttributes = defs.n;
+  for (int i = 1; i <= defs.n; ++i) {
+    mif.attributeName[i] = fixed::fit(fixed::trimmed(defs.name[i]), 32);
+    mif.attributeType[i] = fixed::fit(fixed::trimmed(defs.type[i]), 24);
+    mif.numericColumn[i] = isNumericType(defs.type[i]);
+  }
+}
+
+std::string_view midRow(MifLayer& mif, const std::string& line) {
+  const std::string_view row(line.data(), fixed::trimLen(line));
+  // The row as changed; its storage is kept, so that a row allocates nothing once it has grown.
+  static std::string changed;
+  bool anyChanged = false;
+  std::size_t copied = 0;  // the row before this position is in changed
+  std::size_t pos = 0;
+  for (int k = 1; k <= mif.nAttributes; ++k) {
+    const std::size_t end = midValueEnd(row, pos);
+    const std::string_view value = row.substr(pos, end - pos);
+    if (mif.numericColumn[k] && !readsAsNumber(value)) {
+      warnNotANumber(mif, k, value);
+      if (!anyChanged) changed.clear();
+      anyChanged = true;
+      changed.append(row.substr(copied, pos - copied));
+      copied = end;
+    }
+    if (end >= row.size()) break;
+    pos = end + 1;
+  }
+  if (!anyChanged) return row;
+  changed.append(row.substr(copied));
+  return changed;
 }

@@ -20,7 +20,9 @@
 namespace {
 
 const char* const kHeaderWriteError = "ERROR 0437 - Writing .shp file header.";
+const char* const kIndexHeaderWriteError = "ERROR 0437 - Writing .shx file header.";
 const char* const kRecordWriteError = "ERROR 0439 - Writing .shp file object coordinates.";
+const char* const kIndexWriteError = "ERROR 0439 - Writing .shx file index entries.";
 
 void putI32(int unit, std::int32_t v, const char* error) {
   if (!fuPutI32(unit, v)) gisWriteFailure(error, fuName(unit));
@@ -158,21 +160,24 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
 
 void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
   if (unitLE < 1 || unitBE < 1) gisShouldNotBeHere("shpnotopen");
+  // The index has the same header: a failure names the kind of file that failed.
+  const bool index = unitLE == shp.shxUnitLE && unitBE == shp.shxUnitBE;
+  const char* const error = index ? kIndexHeaderWriteError : kHeaderWriteError;
   shp.fileCode = 9994;
   shp.fileLength = 50;
   shp.version = 1000;
-  if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisWriteFailure(kHeaderWriteError, fuName(unitLE));
+  if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisWriteFailure(error, fuName(unitLE));
 
-  putI32(unitBE, shp.fileCode, kHeaderWriteError);
-  for (int i = 0; i < 5; ++i) putI32(unitBE, 0, kHeaderWriteError);
-  putI32(unitBE, shp.fileLength, kHeaderWriteError);
-  putI32(unitLE, shp.version, kHeaderWriteError);
-  putI32(unitLE, shp.fileShapeType, kHeaderWriteError);
-  putF64(unitLE, shp.xmin, kHeaderWriteError);
-  putF64(unitLE, shp.ymin, kHeaderWriteError);
-  putF64(unitLE, shp.xmax, kHeaderWriteError);
-  putF64(unitLE, shp.ymax, kHeaderWriteError);
-  for (int i = 0; i < 4; ++i) putF64(unitLE, 0.0, kHeaderWriteError);
+  putI32(unitBE, shp.fileCode, error);
+  for (int i = 0; i < 5; ++i) putI32(unitBE, 0, error);
+  putI32(unitBE, shp.fileLength, error);
+  putI32(unitLE, shp.version, error);
+  putI32(unitLE, shp.fileShapeType, error);
+  putF64(unitLE, shp.xmin, error);
+  putF64(unitLE, shp.ymin, error);
+  putF64(unitLE, shp.xmax, error);
+  putF64(unitLE, shp.ymax, error);
+  for (int i = 0; i < 4; ++i) putF64(unitLE, 0.0, error);
 }
 
 void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
@@ -211,7 +216,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   index.order = fuOrder(shp.shxUnitBE);
   index.i32(shp.nextOffset);
   index.i32(contentLength);
-  if (!fuPutBytes(shp.shxUnitBE, index.view())) gisFail(kRecordWriteError);
+  if (!fuPutBytes(shp.shxUnitBE, index.view())) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
 
   // Counters.
   shp.nextOffset = static_cast<int>(newOffset);

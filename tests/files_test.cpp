@@ -295,16 +295,26 @@ TEST_F(FilesTest, AppendOpenThatFailsOnAnExistingFileGivesNoUnit) {
   EXPECT_FALSE(gFileUnits.fuPoolOpen[1]);
 }
 
+// The report ends with the host's own reason: a name too long is neither a file in use nor a
+// missing folder.
 TEST_F(FilesTest, FailedOutputReportsPausesAndTriesAgain) {
+  auto report = [](const std::string& name, const std::string& reason) {
+    return "Can't Open\n\n Can't open: " + name + "\n\n Another application or user maybe using it,\n"
+           "    or the file's folder does not exist.\n If so, close the file or create file path.\n"
+           " Reason given by the system: " + reason + ".\n\nPress Enter to Continue\n";
+  };
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { open("AB", "nofolder/x.bin"); }), 1);
-  const std::string report =
-      "Can't Open\n\n Can't open: nofolder/x.bin\n\n Another application or user maybe using it,\n"
-      "    or the file's folder does not exist.\n If so, close the file or create file path.\n"
-      "\nPress Enter to Continue\n";
-  EXPECT_EQ(output(), "\nTrying to open file nofolder/x.bin..." + report + report +
+  const std::string missing = report("nofolder/x.bin", "No such file or directory");
+  EXPECT_EQ(output(), "\nTrying to open file nofolder/x.bin..." + missing + missing +
                           "ERROR - Could not open \"nofolder/x.bin\" and there is no more console input to try again.\n"
                           "\nPress Enter to Close\n");
+  const std::string longName(300, 'n');
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { open("O ", longName); }), 1);
+  EXPECT_EQ(output().rfind("\nTrying to open file " + longName + "..." + report(longName, "File name too long"), 0),
+            0u)
+      << output();
 }
 
 TEST_F(FilesTest, UnrecognisedModeOpensNothing) {

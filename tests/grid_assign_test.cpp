@@ -481,6 +481,15 @@ TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
     EXPECT_NE(output().find(named), std::string::npos) << output();
     EXPECT_EQ(output().find("...GIS"), std::string::npos) << output();
   }
+  // A segment across more cells than a trace holds: the stop ends the open progress line first.
+  clearOutput();
+  Shape far = polyline({{0.5, 0.5}, {10001.5, 0.5}});
+  EXPECT_EQ(expectRunEnd([&] { assign(far, window(4, 4), g, 1.5f); }), 1);
+  EXPECT_EQ(output().rfind("...GIS PLINE (     2 vertices) assigned a value of 1.5 to\n"
+                           "SORRY - Exceeded limit of    10000 HX cells per HX polyline segment.",
+                           0),
+            0u)
+      << output();
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 

@@ -323,6 +323,26 @@ TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
   EXPECT_EQ(readFile(dir_ / "lay.mid"), longLine + "\n\"large\",3\n");
 }
 
+// A number too wide for the width it was written in arrives as asterisks, which readers take as 0:
+// as in a .dbf, such a value of a numeric column is written empty, with one warning per column.
+TEST_F(MifWriteTest, ValuesANumericColumnCannotHoldAreWrittenEmptyWithOneWarningPerColumn) {
+  openLayer();
+  clearOutput();
+  GisObject p = object();
+  p.isPoint = true;
+  setVertices({{1, 2}});
+  write(p, "\"***\",************");
+  write(p, "\"a, b\", 12.5");
+  write(p, "\"c\",\"-1.5E3\"");
+  write(p, "\"d\",Infinity   ");
+  EXPECT_EQ(output(), "\nWARNING 0415 - Value ************ is not a number, written empty in .mid field Elevation.\n" +
+                          std::string(15, ' ') +
+                          "In file lay.mid, record 1; later such values of this field are not reported.\n");
+  close();
+  EXPECT_EQ(readFile(dir_ / "lay.mid"), "\"***\",\n\"a, b\", 12.5\n\"c\",\"-1.5E3\"\n\"d\",\n");
+  expectGdalReads("lay.mif", false);
+}
+
 TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   id_ = gisOpenLayer("table.csv", " ", "O ", true);
   EXPECT_EQ(gGis.layers[id_].gisLayerType, 1);

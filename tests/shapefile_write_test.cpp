@@ -363,7 +363,7 @@ TEST_F(ShapefileWriteFailureTest, IndexWriteFailureIsReported) {
   int closedCopy = shp_.shxUnitBE;
   CLOSER(closedCopy);
   EXPECT_EQ(expectRunEnd([&] { writePoint(1.0, 1.0); }), 1);
-  expectStop("\n\nERROR 0439 - Writing .shp file object coordinates.\n");
+  expectStop("\n\nERROR 0439 - Writing .shx file index entries.\n");
 }
 
 TEST_F(ShapefileWriteFailureTest, SubLayerThatWasNeverOpenedStops) {

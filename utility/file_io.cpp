@@ -353,6 +353,8 @@ bool fuFileExists(const std::string& name) {
   return !fixed::isBlank(name) && fileunits::existsOnHost(name) && !fileunits::isFolder(name);
 }
 
+bool fuFolderExists(const std::string& name) { return !fixed::isBlank(name) && fileunits::isFolder(name); }
+
 int fuUnitOfFile(const std::string& name) {
   if (fixed::isBlank(name)) return 0;
   std::vector<int> units = fileunits::unitsOnFile(fileunits::hostKey(name));

@@ -1,6 +1,8 @@
 // OPENERCORE: the open itself, with the questions and retries of a failed open, and the copy
 // of opened inputs into a copy tree.
+#include <cerrno>
 #include <string>
+#include <system_error>
 
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
@@ -46,6 +48,8 @@ struct CoreOpen {
   std::string keyName{};
   std::string key{};
   bool keyStable = false;
+  // Why the host refused the last output open; none when it gave no reason.
+  std::error_code refusal{};
 };
 
 const std::string& keyOf(CoreOpen& op) {
@@ -228,15 +232,23 @@ void redirectIntoCopyTree(CoreOpen& op) {
 bool tryOpenOutput(CoreOpen& op) {
   const std::string key = keyOf(op);
   if (std::shared_ptr<FileStream> shared = fileunits::findStream(key)) {
-    if (!fileunits::makeWritable(*shared)) return false;
+    errno = 0;
+    if (!fileunits::makeWritable(*shared)) {
+      op.refusal = std::error_code(errno, std::generic_category());
+      return false;
+    }
     fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
     return true;
   }
   fileunits::Access access = fileunits::Access::Update;
   if (emptiesOnOpen(op.mode)) access = fileunits::Access::Create;
   else if (keepsContents(op.mode) && !gFileUnits.fuConnectedThisRun.count(key)) access = fileunits::Access::Create;
+  errno = 0;
   std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access, op.keyStable ? key : std::string());
-  if (!s) return false;
+  if (!s) {
+    op.refusal = std::error_code(errno, std::generic_category());
+    return false;
+  }
   fileunits::connect(op.unit, op.name, op.mode, std::move(s));
   return true;
 }
@@ -249,6 +261,8 @@ void reportFailedOutput(const CoreOpen& op) {
   console::record("Another application or user maybe using it,");
   console::record("   or the file's folder does not exist.");
   console::record("If so, close the file or create file path.");
+  // The host's own reason settles which it is, or that it is neither (a name too long, say).
+  if (op.refusal) console::record("Reason given by the system: " + op.refusal.message() + ".");
   console::line();
   if (!fuPause("Press Enter to Continue")) {
     console::line("ERROR - Could not open \"" + op.name + "\" and there is no more console input to try again.");

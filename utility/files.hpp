@@ -88,6 +88,7 @@ int NULLATFIRSTBLANK(std::string& text);
 
 // Name questions that go through the manager's own view of names (both separators, host path).
 bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
+bool fuFolderExists(const std::string& name); // a folder of this name exists
 int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
 
 // Input and output on an open unit. A write or read on a unit that is not open fails (returns

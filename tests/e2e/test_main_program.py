@@ -164,9 +164,11 @@ class NoArgumentsAndPrompt(MainProgramTest):
 
     def test_a_folder_named_like_the_input_is_no_file(self):
         os.mkdir(os.path.join(self.dir, "river.sdf"))
+        folder = " WARNING - river.sdf is a folder, not a file.\n"
         run = self.run_plenvor([], stdin="river\n\n")
-        self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT
-                         + " WARNING - Can''t find file river.sdf, try again\n" + PROMPT + CLOSE, 0)
+        self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + folder + PROMPT + CLOSE, 0)
+        run = self.run_plenvor(["river.sdf"], stdin="\n")
+        self.assertWhole(run, BUILD + found(2) + folder + PROMPT + CLOSE, 0)
 
     def test_a_missing_command_line_file_goes_to_the_prompt_without_usage(self):
         run = self.run_plenvor(["nothere.sdf"], stdin="\n\n")

@@ -207,6 +207,20 @@ class SdfGoldenTest(unittest.TestCase):
         for n in rows:
             self.gdal_ok(n[:-4] + ".mif")
 
+    def test_an_elevation_too_wide_for_its_mid_column_is_written_empty(self):
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        rc, out = self.convert(SMALL.replace("   0, 5, 3\n", "   0, 5, -9999999.0\n"), ["-mif"])
+        self.assertEqual(rc, 0, out)
+        self.assertIn("\n\nWARNING 0415 - Value ************ is not a number, written empty in .mid field Z.\n"
+                      "               In file 2d_zsh_t_end_pts.mid, record 1; later such values of this field are "
+                      "not reported.\n", out)
+        self.assertEqual(e2e.read_mid(self.path("2d_zsh_t_end_pts.mid")),
+                         [',  0.0000,     0.000,""', '       1.000,  0.0000,     0.000,""'])
+        # The asterisks made GDAL warn and read 0; the empty value it reads without complaint.
+        self.gdal_ok("2d_zsh_t_end_pts.mif")
+        self.assertEqual([r[0] for r in self.gdal_records("2d_zsh_t_end_pts.mif")][1:], [1.0])
+        self.gdal_ok("t_surf_pts.mif")  # -9999999.000 fits the surface points' column
+
     def test_shapefile_records_of_every_layer(self):
         sec = section("Creek", "Upper", "250", "  CUT LINE:\n   0, 1\n   10, 1\n   20, 1\n"
                       "  NVALUES:\n   0.0, 0.05\n   0.5, 0.03\n"
