@@ -254,7 +254,6 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   c.binary = isOneOf(c.mode, {"UI", "BI", "BE", "UO", "BO", "BN", "AB", "SB", "SE"});
   c.canWrite = !isOneOf(c.mode, {"I ", "UI", "BI", "BE"});
   c.append = isOneOf(c.mode, {"A ", "AB"});
-  gFileUnits.fuConnectedThisRun.insert(stream->key);
   c.stream = std::move(stream);
   gFileUnits.fuConnections[unit] = std::move(c);
 }
@@ -351,6 +350,14 @@ byteorder::Order orderOf(int unit) {
 
 bool fuFileExists(const std::string& name) {
   return !fixed::isBlank(name) && fileunits::existsOnHost(name) && !fileunits::isFolder(name);
+}
+
+std::string fuFullName(const std::string& name) {
+  const std::string host = platform::hostPath(fixed::trimmed(name));
+  std::error_code ec;
+  const fs::path p = fs::absolute(fs::path(host), ec);
+  if (ec) return name;
+  return p.lexically_normal().string();
 }
 
 int fuUnitOfFile(const std::string& name) {

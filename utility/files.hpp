@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,14 +47,13 @@ struct FileUnitTable {
   std::string fuCopyRoot = std::string(1000, ' ');
   std::string fuLastCopy = std::string(1000, ' ');
   bool fuCopyNamedOnly = false;
-  // The connections of the open units, by unit number, and every file connected at least once
-  // in this run (host path keys): the first connection of a run to a file opened "S ", "SB" or
-  // "SE" empties it, so a shorter output never keeps the tail of an earlier, longer one.
+  // The connections of the open units, by unit number. The first connection to a file opened
+  // "S ", "SB" or "SE" (no unit holds it yet) empties it, so a shorter output never keeps the
+  // tail of an earlier, longer one; later units join the open stream and keep what it holds.
   std::map<int, UnitConnection> fuConnections;
   // The connections last looked up, by unit modulo 16: every item a writer puts asks for one.
   // An entry goes with its unit's connect and disconnect.
   std::array<std::pair<int, UnitConnection*>, 16> fuConnectionCache{};
-  std::set<std::string> fuConnectedThisRun;
   // The absolute folder of the last file whose identity was asked for, and the folder's true
   // path: a run that opens thousands of files in one folder asks the host for it once.
   std::string fuKeyFolder;
@@ -89,6 +87,9 @@ int NULLATFIRSTBLANK(std::string& text);
 // Name questions that go through the manager's own view of names (both separators, host path).
 bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
 int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
+// The host's full path of a name (absolute, "." and ".." resolved by name alone); the name
+// itself when the host cannot tell.
+std::string fuFullName(const std::string& name);
 
 // Input and output on an open unit. A write or read on a unit that is not open fails (returns
 // false); nothing is ever written past a buffer.
