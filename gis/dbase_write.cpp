@@ -391,19 +391,22 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     plain[i] = character[i] ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
     allPlain = allPlain && (plain[i] > 0 || character[i]);
   }
-  // A record of plain values is built where the table's bytes are gathered. One with another
-  // value is built apart first, as a warning about it may write elsewhere.
-  char* at = nullptr;
-  if (allPlain && !fuPutRoom(dbf.unit, length, at)) gisWriteFailure(writeError, fuName(dbf.unit));
-  if (at) {
-    dbfFillRecord(at, dbf, values, plain, character);
-    return;
-  }
+  // A record of plain values is built in its room, where the table's bytes are gathered. One with
+  // another value is built apart first, as a warning about that value may write elsewhere.
   // The record's storage holds nothing between calls; every byte is written.
   static std::string record;
-  record.resize(length);
-  dbfFillRecord(record.data(), dbf, values, plain, character);
-  if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));
+  const char* filled = nullptr;
+  if (!allPlain) {
+    record.resize(length);
+    dbfFillRecord(record.data(), dbf, values, plain, character);
+    filled = record.data();
+  }
+  FileRoom room(dbf.unit, length);
+  if (char* at = room.take(length)) {
+    if (filled) std::memcpy(at, filled, length);
+    else dbfFillRecord(at, dbf, values, plain, character);
+  }
+  if (!room.commit()) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 
 }  // namespace

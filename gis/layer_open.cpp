@@ -1,8 +1,6 @@
 // Opening a GIS layer: the slot, the kind from the extension, the files through the file-unit
 // manager, the input-layer register and the projection and save-date checks of input layers.
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
@@ -27,26 +25,6 @@ bool isOutput(const std::string& mode) { return fixed::fit(mode, 2) == "O "; }
 
 std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s)); }
 
-bool fileExists(const std::string& name) {
-  std::error_code ec;
-  return std::filesystem::exists(name, ec);
-}
-
-// The shared byte-stream opens of an output .shp and .shx keep what a file of the same name held;
-// a new layer shorter than the old one would keep the old tail behind its last record.
-void startEmpty(const std::string& name) {
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(name, ec)) std::filesystem::resize_file(name, 0, ec);
-}
-
-// The platform's full path of a name; the name itself when that fails.
-std::string fullPath(const std::string& name) {
-  std::error_code ec;
-  const std::filesystem::path p = std::filesystem::absolute(name, ec);
-  if (ec) return name;
-  return p.lexically_normal().string();
-}
-
 // ---- the slot: the first free one -------------------------------------------------------------
 
 int takeFreeSlot() {
@@ -59,7 +37,7 @@ int takeFreeSlot() {
 // ---- the input-layer register: each layer read, once -------------------------------------------
 
 void registerInputLayer(int gisID, const std::string& fname) {
-  const std::string name = FILENAMEPATH(fullPath(trimmedBoth(fname)));
+  const std::string name = FILENAMEPATH(fuFullName(trimmedBoth(fname)));
   const std::string ext = fixed::trimmed(FILEEXT(fname));
   for (int i = 1; i <= gGis.gisRegisterCount && i <= kRegisterLimit; ++i)
     if (ASAME(gGis.gisRegisterNames[i], name)) return;
@@ -225,20 +203,19 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
   if (!attributesOnly) {
     if (input && !sfx.empty()) {
       mainName = FILENAMEPATH(mainName) + "_" + sfx + ".shp";
-      if (!fileExists(mainName)) return false;
+      if (!fuFileExists(mainName)) return false;
     } else if (!input) {
       if (sfx.empty()) gisShouldNotBeHere("OpenshpFileO");
       mainName = FILENAMEPATH(mainName) + "_" + sfx + ".shp";
     }
     const std::string prjName = FILENAMEPATH(mainName) + ".prj";
-    if (input && !fixed::isBlank(gGis.gisShpProjection) && fileExists(prjName)) checkPrjProjection(shp, prjName);
+    if (input && !fixed::isBlank(gGis.gisShpProjection) && fuFileExists(prjName)) checkPrjProjection(shp, prjName);
     if (input) {
       OPENERBYNAME(shp.shpUnitLE, "BI", mainName, kShapeNameLen);
       OPENERBYNAME(shp.shpUnitBE, "BE", mainName, kShapeNameLen);
     } else {
+      // The first of the shared opens empties a file an earlier layer of the same name left.
       const std::string shxName = FILENAMEPATH(mainName) + ".shx";
-      startEmpty(mainName);
-      startEmpty(shxName);
       OPENERBYNAME(shp.shpUnitLE, "SB", mainName, kShapeNameLen);
       OPENERBYNAME(shp.shpUnitBE, "SE", mainName, kShapeNameLen);
       OPENERBYNAME(shp.shxUnitLE, "SB", shxName, kShapeNameLen);

@@ -1,8 +1,6 @@
 // The lines that a newly registered input layer adds to the input-layer register (a MIF/MID pair
 // of rows without geometry) and to the workspace file.
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
@@ -41,9 +39,8 @@ void gisWorkspaceLine(const std::string& name, const std::string& ext) {
   if (gGis.gisWorkspaceUnit < 1) return;
   std::string line;
   if (ext.rfind(".mi", 0) == 0) {
-    std::error_code ec;
     const std::string table = name + ".tab";
-    if (std::filesystem::exists(table, ec))
+    if (fuFileExists(table))
       line = "Open Table " + quoted(table);
     else
       line = "! .mif/.mid Layer with no .tab Layer " + quoted(name + ext);

@@ -3,13 +3,13 @@
 //
 // Each .shp and .shx is connected twice, once per byte order, and the two connections share one
 // stream and one position. Every item is therefore written once, in the byte order of its own
-// connection; the other connection sees the position move with it. A record is gathered first
-// and written as one block.
+// connection; the other connection sees the position move with it. A record and its index entry
+// are each built in a room of their file, where the file's bytes are gathered, and count as written
+// once complete.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
-#include <string_view>
 
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
@@ -95,49 +95,30 @@ void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
   if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) gisShouldNotBeHere("shpWriteObject");
 }
 
-// The bytes of one record, gathered so that each file takes one transfer per object. Each item
-// still takes the byte order of the connection it belongs to. The storage is laid out for the
-// record's length first and the items stored in place; it grows should an item not fit.
-struct ShpRecordBytes {
-  std::string bytes;
-  std::size_t used = 0;
-  byteorder::Order order = byteorder::Order::Little;
-  void start(std::size_t length) {
-    if (bytes.size() < length) bytes.resize(length);
-    used = 0;
-  }
-  char* room(std::size_t n) {
-    if (used + n > bytes.size()) bytes.resize(used + n);
-    char* p = bytes.data() + used;
-    used += n;
-    return p;
-  }
-  void i32(std::int32_t v) { byteorder::storeU32(room(4), static_cast<std::uint32_t>(v), order); }
-  void f64(double v) { byteorder::storeF64(room(8), v, order); }
-  std::string_view view() const { return std::string_view(bytes).substr(0, used); }
-};
-
-void shpWritePoints(ShpRecordBytes& out, const GisCoordBuffer& buf, int n) {
-  for (int i = 1; i <= n; ++i) {
-    out.f64(buf.x[i]);
-    out.f64(buf.y[i]);
+// The vertices as pairs x, y in the room's byte order.
+void shpWritePoints(FileRoom& out, const GisCoordBuffer& buf, int n) {
+  char* p = out.take(16 * static_cast<std::size_t>(n));
+  if (!p) return;
+  for (int i = 1; i <= n; ++i, p += 16) {
+    byteorder::storeF64(p, buf.x[i], out.order());
+    byteorder::storeF64(p + 8, buf.y[i], out.order());
   }
 }
 
-void shpWriteBox(ShpRecordBytes& out, const ShpBox& b) {
-  out.f64(b.xmin);
-  out.f64(b.ymin);
-  out.f64(b.xmax);
-  out.f64(b.ymax);
+void shpWriteBox(FileRoom& out, const ShpBox& b) {
+  out.putF64(b.xmin, out.order());
+  out.putF64(b.ymin, out.order());
+  out.putF64(b.xmax, out.order());
+  out.putF64(b.ymax, out.order());
 }
 
 // The content after the shape type, and the sub-layer box widened by it.
-void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, ShpRecordBytes& out) {
+void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, FileRoom& out) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == 0) return;
   if (shapeType == 1) {
-    out.f64(buf.x[1]);
-    out.f64(buf.y[1]);
+    out.putF64(buf.x[1], out.order());
+    out.putF64(buf.y[1], out.order());
     shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
     return;
   }
@@ -146,13 +127,13 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
   shpWidenBox(shp, box);
   shpWriteBox(out, box);
   if (shapeType == 8) {
-    out.i32(n);
+    out.putI32(n, out.order());
     shpWritePoints(out, buf, n);
     return;
   }
-  out.i32(gisO.nr);
-  out.i32(n);
-  for (int i = 1; i <= gisO.nr; ++i) out.i32(gisO.ir[i] - 1);
+  out.putI32(gisO.nr, out.order());
+  out.putI32(n, out.order());
+  for (int i = 1; i <= gisO.nr; ++i) out.putI32(gisO.ir[i] - 1, out.order());
   shpWritePoints(out, buf, n);
 }
 
@@ -200,30 +181,26 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
-  // Record header and shape type. The record's storage holds nothing between calls; it is
-  // kept only so that no object allocates.
-  static ShpRecordBytes record;
-  record.start(8 + 2 * static_cast<std::size_t>(contentLength));
-  record.order = fuOrder(shp.shpUnitBE);
-  record.i32(shp.records);
-  record.i32(contentLength);
-  record.order = fuOrder(shp.shpUnitLE);
-  record.i32(shapeType);
-
-  // Index entry.
-  static ShpRecordBytes index;
-  index.start(8);
-  index.order = fuOrder(shp.shxUnitBE);
-  index.i32(shp.nextOffset);
-  index.i32(contentLength);
-  if (!fuPutBytes(shp.shxUnitBE, index.view())) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
+  // Index entry, through the big-endian view of the .shx.
+  {
+    FileRoom index(shp.shxUnitBE, 8);
+    index.putI32(shp.nextOffset, index.order());
+    index.putI32(contentLength, index.order());
+    if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
+  }
 
   // Counters.
   shp.nextOffset = static_cast<int>(newOffset);
   shp.fileLength = static_cast<int>(newLength);
   gisO.isComplete = true;
 
-  // Content and box, then the whole record through the little-endian view.
+  // The whole record through the little-endian view: number and content length in the order of
+  // the big-endian view, then shape type, content and box.
+  const byteorder::Order big = fuOrder(shp.shpUnitBE);
+  FileRoom record(shp.shpUnitLE, 8 + 2 * static_cast<std::size_t>(contentLength));
+  record.putI32(shp.records, big);
+  record.putI32(contentLength, big);
+  record.putI32(shapeType, record.order());
   shpWriteContent(gisO, shp, shapeType, record);
-  if (!fuPutBytes(shp.shpUnitLE, record.view())) gisFail(kRecordWriteError);
+  if (!record.commit()) gisFail(kRecordWriteError);
 }

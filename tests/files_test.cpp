@@ -1,5 +1,6 @@
 // The file-unit manager: numbering, the openers' console lines and questions, the shared streams
 // behind the units, reading and writing, the copy tree, and the host folder and box stand-ins.
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -406,7 +407,7 @@ TEST_F(FilesTest, TwoViewsOfOneFileWriteAtOnePosition) {
   EXPECT_EQ(readFile("x.shp"), expected);
 }
 
-TEST_F(FilesTest, FirstSharedOpenOfARunEmptiesALongerEarlierFile) {
+TEST_F(FilesTest, FirstSharedOpenEmptiesALongerEarlierFile) {
   writeFile("x.shp", std::string(500, 'z'));
   int le = openQuiet("SB", "x.shp");
   fuPutBytes(le, "abc");
@@ -415,11 +416,11 @@ TEST_F(FilesTest, FirstSharedOpenOfARunEmptiesALongerEarlierFile) {
   CLOSER(le);
   CLOSER(be);
   EXPECT_EQ(readFile("x.shp"), "abcd");
-  // Later in the same run the file is not new: "S " keeps its contents.
+  // Once no unit holds it, the next shared open is a first one again, in the same run too.
   int again = openQuiet("S ", "x.shp");
   fuPutBytes(again, "A");
   CLOSER(again);
-  EXPECT_EQ(readFile("x.shp"), "Abcd");
+  EXPECT_EQ(readFile("x.shp"), "A");
 }
 
 TEST_F(FilesTest, OutputModesEmptyOrAppend) {
@@ -602,6 +603,71 @@ TEST_F(FilesTest, PatchOfAnOpenFileGoesThroughItsStream) {
   fuPutBytes(unit, "!");
   CLOSER(unit);
   EXPECT_EQ(readFile("p.bin"), "AB23456789!");
+}
+
+// ---- Rooms ----
+
+TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
+  int le = openQuiet("SB", "r.shp");
+  int be = openQuiet("SE", "r.shp");
+  ASSERT_TRUE(fuPutBytes(le, "ab"));
+  {
+    FileRoom left(le, 4);  // filled, never committed
+    ASSERT_TRUE(left.ok());
+    std::memcpy(left.take(4), "LOST", 4);
+  }
+  {
+    FileRoom part(le, 4);  // committed half-filled: refused
+    part.take(2);
+    EXPECT_FALSE(part.commit());
+  }
+  {
+    FileRoom over(le, 2);  // an item that does not fit spoils the room
+    over.putI32(1, byteorder::Order::Little);
+    EXPECT_FALSE(over.commit());
+  }
+  EXPECT_EQ(fuTell(le), 2u);
+  // While a room is open, no use of its stream through any unit can see or save its bytes.
+  {
+    FileRoom room(le, 8);
+    ASSERT_TRUE(room.ok());
+    EXPECT_EQ(room.order(), byteorder::Order::Little);
+    EXPECT_EQ(fuTell(be), 0u);
+    EXPECT_EQ(fuSize(le), 0u);
+    EXPECT_FALSE(fuPutI32(be, 7));
+    EXPECT_FALSE(fuSeek(le, 0));
+    EXPECT_FALSE(fuFlush(be));
+    EXPECT_FALSE(fuPatchFile("r.shp", 0, "X"));
+    EXPECT_FALSE(FileRoom(be, 1).ok());
+    EXPECT_TRUE(fuIsOpen(le));
+    room.putI32(9994, byteorder::Order::Big);
+    room.putI32(1000, room.order());
+    ASSERT_TRUE(room.commit());
+    EXPECT_FALSE(room.commit());  // once only
+  }
+  // Committed rooms between ordinary writes on both views, one of them past the gathering block.
+  ASSERT_TRUE(fuPutI32(be, 5));
+  {
+    FileRoom room(be, 4);
+    room.putI32(6, room.order());
+    ASSERT_TRUE(room.commit());
+  }
+  const std::string big(70000, 'B');
+  {
+    FileRoom room(le, big.size());
+    std::memcpy(room.take(big.size()), big.data(), big.size());
+    ASSERT_TRUE(room.commit());
+  }
+  ASSERT_TRUE(fuPutBytes(le, "z"));
+  EXPECT_EQ(fuTell(be), 2u + 8 + 4 + 4 + big.size() + 1);
+  // A close while a room is open saves what came before it and abandons the room.
+  FileRoom cut(le, 3);
+  std::memcpy(cut.take(3), "cut", 3);
+  CLOSER(le);
+  CLOSER(be);
+  EXPECT_FALSE(cut.commit());
+  EXPECT_EQ(readFile("r.shp"), "ab" + std::string("\x00\x00\x27\x0a\xe8\x03\x00\x00", 8) +
+                                   std::string("\x00\x00\x00\x05\x00\x00\x00\x06", 8) + big + "z");
 }
 
 // ---- Type codes ----

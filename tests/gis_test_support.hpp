@@ -1,11 +1,13 @@
 #pragma once
-// Test scaffolding shared by the GIS layer tests: attribute definitions for an output layer, and
-// hand-made .dbf files for the readers.
+// Test scaffolding shared by the GIS layer tests: attribute definitions for an output layer,
+// hand-made .dbf files for the readers, and the independent readers' check of a written set.
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "gis/gis_state.hpp"
+#include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/fixed_text.hpp"
 
@@ -56,4 +58,14 @@ inline std::string dbfBytes(int count, const std::vector<Field>& fields, const s
   b += records;
   if (endMark) b += '\x1A';
   return b;
+}
+
+// Both independent readers accept the shapefile set base (its .shp, .shx and .dbf), run in the
+// test's working folder.
+inline void expectShapefileReadable(const std::string& base) {
+  const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
+  const std::string shp = "/usr/bin/python3 " + tools + "shpcheck.py " + base + " > check.txt 2>&1";
+  EXPECT_EQ(std::system(shp.c_str()), 0) << readFile("check.txt");
+  const std::string gdal = "/usr/bin/python3 " + tools + "gdalcheck.py " + base + ".shp > gdal.txt 2>&1";
+  EXPECT_EQ(std::system(gdal.c_str()), 0) << readFile("gdal.txt");
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -265,6 +266,66 @@ TEST_F(LayerOpenTest, MissingInputSubFileReturnsZeroAndFreesTheSlot) {
   EXPECT_FALSE(gGis.layers[1].gisInUse);
   EXPECT_EQ(gGis.layers[1].gisLayerType, 0);
   EXPECT_EQ(gisOpenLayer("next.mif", " ", "O ", false), 1);
+}
+
+// ---- Names with either separator ----
+
+// A layer named with "\\" separators is the same layer as with "/": it is found, opened, emptied,
+// checked and registered as such.
+TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
+  fs::create_directory(dir_ / "sub");
+  const std::string prj =
+      "PROJCS[\"NAD_1983_UTM_Zone_4N\",GEOGCS[\"GCS_North_American_1983\",DATUM[\"D_North_American_1983\","
+      "SPHEROID[\"GRS_1980\",6378137.0,298.257222101]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
+      "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
+      "PARAMETER[\"Central_Meridian\",-159.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
+      "UNIT[\"Meter\",1.0]]";
+  // Output twice in one run: the shorter second layer leaves nothing of the first.
+  gGis.gisOutputPrj = fixed::fit(prj, 1000);
+  for (int points : {3, 1}) {
+    int id = gisOpenLayer("sub\\layer.shp", "P", "O ", false);
+    gisWriteHeader(id);
+    for (int i = 0; i < points; ++i) {
+      GisObject o;
+      gisInitialiseObject(o);
+      o.isPoint = true;
+      gGis.gisCoordBuffer.n = 1;
+      gGis.gisCoordBuffer.x[1] = i;
+      gisWriteObject(id, o);
+      gGis.gisDataLine = fixed::fit(std::to_string(i), 1000);
+      gisWriteRecord(id, o);
+    }
+    gisCloseLayer(id);
+  }
+  EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.shp"), 128u);
+  EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.shx"), 108u);
+  EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.dbf"), 65u + 9u + 1u);
+  expectShapefileReadable("sub/layer_P");
+  // Input: the sub-file is found and its .prj checked.
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  clearOutput();
+  int id = gisOpenLayer("sub\\layer.shp", "P", "I ", false);
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(fuName(gGis.layers[id].shpSubLayer[1].shpUnitLE), "sub\\layer_P.shp");
+  EXPECT_TRUE(has("WARNING 0305 - Projection of .shp file is different")) << output();
+  gisCloseLayer(id);
+  // The register and the workspace know the layer by its host path, under either separator.
+  gisInitialise(0, "cap", "ws", "");
+  makeMif("sub/rivers");
+  writeFile(dir_ / "sub/rivers.tab", "table");
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time(dir_ / "sub/rivers.tab", now - std::chrono::hours(1));
+  fs::last_write_time(dir_ / "sub/rivers.mid", now);
+  gGis.gisCheckSaveDate = true;
+  clearOutput();
+  EXPECT_EQ(gisOpenLayer("sub\\rivers.mif", " ", "I ", false), 1);
+  EXPECT_TRUE(has("Checking save date is later than that of sub\\rivers.tab...OK\n")) << output();
+  EXPECT_EQ(gisOpenLayer("sub/rivers.mif", " ", "I ", false), 2);
+  EXPECT_EQ(gGis.gisRegisterCount, 1);
+  EXPECT_EQ(fixed::trimmed(gGis.gisRegisterNames[1]), full("sub/rivers"));
+  gisCloseWorkspace();
+  EXPECT_NE(text("ws.wor").find("\nOpen Table \"" + full("sub/rivers") + ".tab\"\n"), std::string::npos)
+      << text("ws.wor");
 }
 
 // ---- The register and the workspace ----

@@ -24,12 +24,22 @@ constexpr std::size_t kAheadSize = 64 * 1024;
 }  // namespace
 
 FileStream::~FileStream() {
+  abandonRoom();
   if (!f) return;
   handOver();
   std::fclose(f);
 }
 
-bool FileStream::room(std::size_t n, char*& at) {
+bool FileStream::gatherSpace(std::size_t n, char*& at) {
+  // Most items fit behind the bytes already gathered.
+  if (gathers && n < kPendingSize && pendingSize + n <= std::min(pendingCapacity, kPendingSize)) {
+    at = pending.get() + pendingSize;
+    return true;
+  }
+  return makeGatherSpace(n, at);
+}
+
+bool FileStream::makeGatherSpace(std::size_t n, char*& at) {
   at = nullptr;
   if (!gathers || n >= kPendingSize) return true;
   if (pendingSize + n > kPendingSize && !handOver()) return false;
@@ -42,18 +52,43 @@ bool FileStream::room(std::size_t n, char*& at) {
     pendingCapacity = capacity;
   }
   at = pending.get() + pendingSize;
-  pendingSize += n;
   return true;
+}
+
+bool FileStream::roomSpace(std::size_t n, char*& at, bool& gathered) {
+  if (!gatherSpace(n, at)) return false;
+  gathered = at != nullptr;
+  if (gathered) return true;
+  // A room the gathering block cannot take: the bytes before it go first, and the room is laid out
+  // in the pending storage, grown to it and kept for the next such room.
+  if (!handOver()) return false;
+  if (n > pendingCapacity || !pending) {
+    pending = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(n, 1));
+    pendingCapacity = std::max<std::size_t>(n, 1);
+  }
+  at = pending.get();
+  return true;
+}
+
+void FileStream::abandonRoom() {
+  if (!openRoom) return;
+  FileRoom& r = *openRoom;
+  openRoom = nullptr;
+  r.stream_ = nullptr;
+  r.open_ = false;
+  r.spoiled_ = true;
+  r.size_ = r.used_ = 0;
 }
 
 bool FileStream::put(const char* data, std::size_t n) {
   char* at = nullptr;
-  if (!room(n, at)) return false;
+  if (!gatherSpace(n, at)) return false;
   if (!at) {
     if (!handOver()) return false;
     return n == 0 || std::fwrite(data, 1, n, f) == n;
   }
   std::memcpy(at, data, n);
+  pendingSize += n;
   return true;
 }
 
@@ -95,6 +130,7 @@ bool FileStream::seekTo(long offset, int whence) {
 }
 
 bool FileStream::closeNow() {
+  abandonRoom();
   if (!f) return true;
   const bool handed = handOver();
   int r = std::fclose(f);
@@ -217,6 +253,7 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access, c
 }
 
 bool makeWritable(FileStream& s) {
+  if (s.openRoom) return false;
   if (s.writable) return true;
   if (!s.f || !s.handOver()) return false;
   long pos = std::ftell(s.f);
@@ -254,7 +291,6 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   c.binary = isOneOf(c.mode, {"UI", "BI", "BE", "UO", "BO", "BN", "AB", "SB", "SE"});
   c.canWrite = !isOneOf(c.mode, {"I ", "UI", "BI", "BE"});
   c.append = isOneOf(c.mode, {"A ", "AB"});
-  gFileUnits.fuConnectedThisRun.insert(stream->key);
   c.stream = std::move(stream);
   gFileUnits.fuConnections[unit] = std::move(c);
 }
@@ -262,6 +298,7 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
 // The gathered bytes of a stream that stays open handed to the host's file; false when they
 // could not be written.
 bool saveNow(FileStream& s) {
+  s.abandonRoom();
   const bool handed = s.handOver();
   return std::fflush(s.f) == 0 && handed;
 }
@@ -307,19 +344,33 @@ UnitConnection* connection(int unit) {
   return c;
 }
 
-FileStream* readable(int unit) {
+// The connection of a unit whose stream may be used now: none while a room is open on it.
+UnitConnection* usable(int unit) {
   UnitConnection* c = connection(unit);
+  return c && !c->stream->openRoom ? c : nullptr;
+}
+
+FileStream* readable(int unit) {
+  UnitConnection* c = usable(unit);
   if (!c || !c->stream->switchTo(FileStream::Op::Read)) return nullptr;
   return c->stream.get();
 }
 
-FileStream* writable(int unit) {
-  UnitConnection* c = connection(unit);
+// The connection of a unit that can be written now, its stream turned to writing.
+UnitConnection* writableConnection(int unit) {
+  UnitConnection* c = usable(unit);
   if (!c || !c->canWrite || !c->stream->writable) return nullptr;
   FileStream* s = c->stream.get();
   if (c->append && !s->seekTo(0, SEEK_END)) return nullptr;
-  if (!s->switchTo(FileStream::Op::Write)) return nullptr;
-  return s;
+  // Most writes follow a write, with nothing read ahead: there is nothing to turn.
+  const bool turned = s->last == FileStream::Op::Write && s->aheadPos == s->aheadEnd;
+  if (!turned && !s->switchTo(FileStream::Op::Write)) return nullptr;
+  return c;
+}
+
+FileStream* writable(int unit) {
+  UnitConnection* c = writableConnection(unit);
+  return c ? c->stream.get() : nullptr;
 }
 
 // The bytes, and a line end after them when asked for, gathered for writing.
@@ -330,10 +381,11 @@ bool putRaw(int unit, std::string_view bytes, bool lineEnd = false) {
   char* at = nullptr;
   const std::size_t n = bytes.size();
   const char end = '\n';
-  if (s->room(n + (lineEnd ? 1 : 0), at)) {
+  if (s->gatherSpace(n + (lineEnd ? 1 : 0), at)) {
     if (at) {
       if (n > 0) std::memcpy(at, bytes.data(), n);
       if (lineEnd) at[n] = end;
+      s->pendingSize += n + (lineEnd ? 1 : 0);
       return true;
     }
     if (s->put(bytes.data(), n) && (!lineEnd || s->put(&end, 1))) return true;
@@ -354,6 +406,14 @@ bool fuFileExists(const std::string& name) {
 }
 
 bool fuFolderExists(const std::string& name) { return !fixed::isBlank(name) && fileunits::isFolder(name); }
+
+std::string fuFullName(const std::string& name) {
+  const std::string host = platform::hostPath(fixed::trimmed(name));
+  std::error_code ec;
+  const fs::path p = fs::absolute(fs::path(host), ec);
+  if (ec) return name;
+  return p.lexically_normal().string();
+}
 
 int fuUnitOfFile(const std::string& name) {
   if (fixed::isBlank(name)) return 0;
@@ -435,7 +495,7 @@ bool readLinePieces(FileStream& s, std::string& line) {
 
 ReadStatus fuReadLine(int unit, std::string& line) {
   line.clear();
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   if (!c || !c->stream->switchTo(FileStream::Op::Read, c->stream->readsAhead)) return ReadStatus::Error;
   FileStream& s = *c->stream;
   const bool any = s.readsAhead ? readLineAhead(s, line) : readLinePieces(s, line);
@@ -449,7 +509,7 @@ ReadStatus fuReadLine(int unit, std::string& line) {
 }
 
 bool fuAtEnd(int unit) {
-  const UnitConnection* own = connection(unit);
+  const UnitConnection* own = usable(unit);
   if (own && own->stream->aheadPos < own->stream->aheadEnd) return false;
   FileStream* s = readable(unit);
   if (!s) return true;
@@ -463,7 +523,7 @@ bool fuAtEnd(int unit) {
 }
 
 bool fuRewind(int unit) {
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   return c && c->stream->seekTo(0, SEEK_SET);
 }
 
@@ -471,15 +531,6 @@ bool fuRewind(int unit) {
 // Binary items
 
 bool fuPutBytes(int unit, std::string_view bytes) { return putRaw(unit, bytes); }
-
-bool fuPutRoom(int unit, std::size_t n, char*& at) {
-  at = nullptr;
-  FileStream* s = writable(unit);
-  if (!s) return false;
-  if (s->room(n, at)) return true;
-  s->failureTold = true;  // the caller is told by the result
-  return false;
-}
 
 bool fuPutI32(int unit, std::int32_t v) {
   std::string b;
@@ -507,7 +558,7 @@ bool fuPutU16(int unit, std::uint16_t v) {
 
 bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
   bytes.clear();
-  if (!connection(unit)) return false;
+  if (!usable(unit)) return false;
   // A count read from a damaged file must not make us allocate or read beyond the file.
   std::uint64_t here = fuTell(unit), size = fuSize(unit);
   if (here > size || n > size - here) return false;
@@ -539,13 +590,13 @@ bool fuGetF64(int unit, double& v) {
 }
 
 bool fuSeek(int unit, std::uint64_t byteOffset) {
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   if (!c || byteOffset > static_cast<std::uint64_t>(LONG_MAX)) return false;
   return c->stream->seekTo(static_cast<long>(byteOffset), SEEK_SET);
 }
 
 std::uint64_t fuTell(int unit) {
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   if (!c) return 0;
   c->stream->handOver();
   long p = std::ftell(c->stream->f);
@@ -553,7 +604,7 @@ std::uint64_t fuTell(int unit) {
 }
 
 std::uint64_t fuSize(int unit) {
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   if (!c) return 0;
   FileStream& s = *c->stream;
   s.handOver();
@@ -565,7 +616,7 @@ std::uint64_t fuSize(int unit) {
 }
 
 bool fuFlush(int unit) {
-  UnitConnection* c = connection(unit);
+  UnitConnection* c = usable(unit);
   if (!c) return false;
   const bool handed = c->stream->handOver();
   if (std::fflush(c->stream->f) == 0 && handed) return true;
@@ -578,6 +629,8 @@ std::vector<std::string> fuFlushAll() {
   for (auto& [unit, c] : gFileUnits.fuConnections) {
     FileStream* s = c.stream.get();
     if (!s || !s->f) continue;
+    // Only the stops of a run flush every file: a room still open there will not be filled.
+    s->abandonRoom();
     const bool handed = s->handOver();
     if ((std::fflush(s->f) == 0 && handed) || s->failureTold) continue;
     s->failureTold = true;
@@ -599,7 +652,7 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::hostKey(name))) {
     FileStream& s = *open;
-    if (!fileunits::makeWritable(s) || !s.handOver()) return false;
+    if (s.openRoom || !fileunits::makeWritable(s) || !s.handOver()) return false;
     long here = std::ftell(s.f);
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
@@ -615,4 +668,43 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
             (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
   ok = (std::fclose(f) == 0) && ok;
   return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rooms
+
+FileRoom::FileRoom(int unit, std::size_t n) {
+  UnitConnection* c = writableConnection(unit);
+  if (!c) return;
+  FileStream* s = c->stream.get();
+  order_ = c->order;
+  if (!s->roomSpace(n, at_, gathered_)) {
+    s->failureTold = true;  // the caller is told by ok()
+    return;
+  }
+  stream_ = s;
+  size_ = n;
+  open_ = true;
+  s->openRoom = this;
+}
+
+void FileRoom::close() {
+  if (stream_) stream_->openRoom = nullptr;
+  stream_ = nullptr;
+}
+
+bool FileRoom::commit() {
+  FileStream* s = stream_;
+  if (!s) return false;
+  s->openRoom = nullptr;
+  stream_ = nullptr;
+  open_ = false;
+  if (spoiled_ || used_ != size_) return false;
+  bool written = true;
+  if (gathered_)
+    s->pendingSize += size_;
+  else
+    written = size_ == 0 || std::fwrite(at_, 1, size_, s->f) == size_;
+  if (!written) s->failureTold = true;  // the caller is told by the result
+  return written;
 }

@@ -33,7 +33,7 @@ bool isOutputMode(const std::string& m) {
   return isOneOf(m, {"O ", "F ", "A ", "AB", "UO", "BO", "BN", "SB", "SE", "S "});
 }
 bool emptiesOnOpen(const std::string& m) { return isOneOf(m, {"O ", "F ", "UO", "BO", "BN"}); }
-bool keepsContents(const std::string& m) { return isOneOf(m, {"S ", "SB", "SE"}); }
+bool sharedOutput(const std::string& m) { return isOneOf(m, {"S ", "SB", "SE"}); }
 
 // One open in progress.
 struct CoreOpen {
@@ -240,9 +240,10 @@ bool tryOpenOutput(CoreOpen& op) {
     fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
     return true;
   }
-  fileunits::Access access = fileunits::Access::Update;
-  if (emptiesOnOpen(op.mode)) access = fileunits::Access::Create;
-  else if (keepsContents(op.mode) && !gFileUnits.fuConnectedThisRun.count(key)) access = fileunits::Access::Create;
+  // No unit holds the file: its first open as a shared output empties it like the plain outputs,
+  // so a shorter output never keeps the tail of an earlier, longer one.
+  const bool empties = emptiesOnOpen(op.mode) || sharedOutput(op.mode);
+  const fileunits::Access access = empties ? fileunits::Access::Create : fileunits::Access::Update;
   errno = 0;
   std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access, op.keyStable ? key : std::string());
   if (!s) {

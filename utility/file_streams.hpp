@@ -42,12 +42,23 @@ struct FileStream {
   FileStream& operator=(const FileStream&) = delete;
   ~FileStream();
 
+  // The room open on this stream, if any: until it is committed or abandoned every other use of
+  // the stream is refused, as its bytes behind the pending ones are not filled yet.
+  FileRoom* openRoom = nullptr;
+
   bool put(const char* data, std::size_t n);  // false when the bytes could not be written
-  // Room for n bytes gathered behind the pending ones, for the caller to fill before any other use
-  // of the stream: a record built where it is gathered is not copied once more. Null when the
-  // stream does not gather or n is a block or more (then put); false when the bytes gathered
-  // before could not be written.
-  bool room(std::size_t n, char*& at);
+  // Space for n bytes just behind the pending ones, not yet counted among them: the caller fills
+  // it and then counts it (pendingSize += n). Null when the stream does not gather or n is a
+  // block or more (then put); false when the bytes gathered before could not be written.
+  bool gatherSpace(std::size_t n, char*& at);
+  bool makeGatherSpace(std::size_t n, char*& at);  // gatherSpace when the block must be handed over or grown
+  // Space for a room of n bytes: behind the pending ones where the stream gathers and n is less
+  // than a block, else at the start of the pending storage, which is then written on its own at
+  // the commit. False when the bytes gathered before could not be written.
+  bool roomSpace(std::size_t n, char*& at, bool& gathered);
+  // The room's bytes abandoned: the room is told and can no longer be committed. Every close and
+  // every stop of the run does this first.
+  void abandonRoom();
   // The pending bytes to the C stream, after the bytes read ahead were given back.
   bool handOver();
   bool giveBack();  // the bytes read ahead and not yet used, back to the C stream

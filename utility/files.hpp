@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,14 +47,13 @@ struct FileUnitTable {
   std::string fuCopyRoot = std::string(1000, ' ');
   std::string fuLastCopy = std::string(1000, ' ');
   bool fuCopyNamedOnly = false;
-  // The connections of the open units, by unit number, and every file connected at least once
-  // in this run (host path keys): the first connection of a run to a file opened "S ", "SB" or
-  // "SE" empties it, so a shorter output never keeps the tail of an earlier, longer one.
+  // The connections of the open units, by unit number. The first connection to a file opened
+  // "S ", "SB" or "SE" (no unit holds it yet) empties it, so a shorter output never keeps the
+  // tail of an earlier, longer one; later units join the open stream and keep what it holds.
   std::map<int, UnitConnection> fuConnections;
   // The connections last looked up, by unit modulo 16: every item a writer puts asks for one.
   // An entry goes with its unit's connect and disconnect.
   std::array<std::pair<int, UnitConnection*>, 16> fuConnectionCache{};
-  std::set<std::string> fuConnectedThisRun;
   // The absolute folder of the last file whose identity was asked for, and the folder's true
   // path: a run that opens thousands of files in one folder asks the host for it once.
   std::string fuKeyFolder;
@@ -90,6 +88,9 @@ int NULLATFIRSTBLANK(std::string& text);
 bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
 bool fuFolderExists(const std::string& name); // a folder of this name exists
 int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
+// The host's full path of a name (absolute, "." and ".." resolved by name alone); the name
+// itself when the host cannot tell.
+std::string fuFullName(const std::string& name);
 
 // Input and output on an open unit. A write or read on a unit that is not open fails (returns
 // false); nothing is ever written past a buffer.
@@ -109,10 +110,6 @@ bool fuRewind(int unit);
 
 // Binary items at the shared position, in the unit's byte order (putBytes: as given).
 bool fuPutBytes(int unit, std::string_view bytes);
-// Room for n bytes at the unit's position, for the caller to fill at once, before any other use of
-// the unit: a record built there is not copied once more. False when the unit cannot be written;
-// at is null when the bytes must go through fuPutBytes instead.
-bool fuPutRoom(int unit, std::size_t n, char*& at);
 bool fuPutI32(int unit, std::int32_t v);
 bool fuPutF64(int unit, double v);
 bool fuPutU8(int unit, std::uint8_t v);
@@ -138,3 +135,59 @@ void fuWriteLineOrExit(int unit, const std::string& text);
 // When the file is still open on a unit, the bytes go through its shared stream and its
 // position is kept.
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes);
+
+// Room for n bytes at a unit's position, filled where the file's bytes are gathered, so that a
+// record built there is not copied once more. The bytes count as written only when the room is
+// committed, and only when every one of them was filled: a room left uncommitted (an error on the
+// way, an exception) hands nothing over. While a room is open, its stream refuses every other
+// use (a write, a read, a tell, a seek, a flush, through any unit that names the file), so nothing
+// can see or save bytes that are not filled yet. A close or a stop of the run abandons the room.
+class FileRoom {
+ public:
+  FileRoom(int unit, std::size_t n);
+  ~FileRoom() {
+    if (stream_) close();
+  }
+  FileRoom(const FileRoom&) = delete;
+  FileRoom& operator=(const FileRoom&) = delete;
+
+  // The room was given: the unit can be written and no other room is open on its stream.
+  bool ok() const { return open_; }
+  byteorder::Order order() const { return order_; }  // the unit's byte order
+
+  // The next n bytes of the room, for the caller to fill at once; null (and the room spoiled, so
+  // that it cannot be committed) when fewer than n are left.
+  char* take(std::size_t n) {
+    if (size_ - used_ < n) {
+      spoiled_ = true;
+      return nullptr;
+    }
+    char* p = at_ + used_;
+    used_ += n;
+    return p;
+  }
+  void putI32(std::int32_t v, byteorder::Order o) {
+    if (char* p = take(4)) byteorder::storeU32(p, static_cast<std::uint32_t>(v), o);
+  }
+  void putF64(double v, byteorder::Order o) {
+    if (char* p = take(8)) byteorder::storeF64(p, v, o);
+  }
+
+  // Hands the filled room over and closes it. False, handing nothing over, when the room was not
+  // given, is not filled to its last byte, was spoiled or abandoned; false as well when the bytes
+  // gathered before it could not be written.
+  bool commit();
+
+ private:
+  friend struct FileStream;
+  void close();  // the stream freed of the room, nothing handed over
+  // The stream while the room is its open room; null once committed, closed or abandoned.
+  FileStream* stream_ = nullptr;
+  char* at_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t used_ = 0;
+  bool open_ = false;
+  bool spoiled_ = false;
+  bool gathered_ = false;  // laid out behind the stream's pending bytes, else written on its own
+  byteorder::Order order_ = byteorder::Order::Little;
+};
