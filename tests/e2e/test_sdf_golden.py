@@ -427,6 +427,21 @@ class SdfGoldenTest(unittest.TestCase):
         self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [list(i) for i in ids])
         self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
 
+    def test_a_profile_name_longer_than_the_source_field_is_cut_alike_and_reported(self):
+        stream, reach, stations = "Waimanalo Stream East Branch A", "Lower Reach Below Bridge", ("1234.5", "1234.7")
+        profiles = ["%s_%s_%s.csv" % (stream, reach, station) for station in stations]  # 66 characters
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        text = sdf_with([section(stream, reach, station, along_x([(0, 3), (5, 1)])) for station in stations])
+        for args, layer in (([], "1d_xs_t_surf_line_L.shp"), (["-mif"], "1d_xs_t_surf_line.mif")):
+            rc, out = self.convert(text, args)
+            self.assertEqual(rc, 0, out)
+            for station, profile in zip(stations, profiles):
+                self.assertIn("\nWARNING - The profile name of stream %s, reach %s, station %s is cut to the 50 characters "
+                              "of the Source field: %s\n" % (stream, reach, station, profile), out)
+                self.assertTrue(os.path.exists(self.path(profile)))
+            self.gdal_ok(layer)
+            self.assertEqual([r[0] for r in self.gdal_records(layer)], [profiles[0][:50]] * 2, layer)
+
     def gdal_records(self, name):
         from osgeo import ogr
         source = ogr.Open(self.path(name))  # the layer lives only as long as its source
