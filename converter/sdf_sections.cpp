@@ -12,6 +12,7 @@
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 #include "platform/process_state.hpp"
 
 SdfSectionWork gSdfWork;
@@ -189,9 +190,24 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
+// A profile never replaces a file the run is reading: the input file named as a profile would be
+// closed and emptied under the conversion. The file is compared by identity, as the file-unit
+// manager compares it, under the name the opener will use.
+void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName) {
+  const int unit = fuUnitOfFile(TRIMF(csvName));
+  if (unit == 0) return;
+  const std::string mode = fuMode(unit);
+  if (mode != "I " && mode != "UI" && mode != "BI" && mode != "BE") return;
+  console::line();
+  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
+                fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.");
+  EXITS();
+}
+
 // The profile of the kept points.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
+  checkProfileIsNoInput(xs, w.csvName);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, 80);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");

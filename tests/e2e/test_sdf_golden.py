@@ -513,6 +513,20 @@ class SdfGoldenTest(unittest.TestCase):
         self.assertEqual(shapes, {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
                                   "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
 
+    def test_a_profile_is_never_written_over_the_input(self):
+        text = sdf_with([section("Mill Creek", "Upper", station, along_x([(0, 3), (5, 1), (10, 4)]))
+                         for station in ("850", "800", "750", "700")])
+        e2e.write(self.dir, "Mill Creek_Upper_850.csv", text)
+        os.symlink("Mill Creek_Upper_850.csv", self.path("river.sdf"))
+        # By its own name and through a link: the file is known by what it is, not how it is spelt.
+        for name in ("Mill Creek_Upper_850.csv", "river.sdf"):
+            rc, out = e2e.run(BINARY, self.dir, [name], stdin="y\n\n")
+            self.assertEqual(rc, 1, out)
+            self.assertIn("\nERROR - The profile of stream Mill Creek, reach Upper, station 850 would be written over "
+                          "%s, the file being converted; that file is left as it is.\n" % name, out)
+            self.assertNotIn("already open", out)
+            self.assertEqual(self.csv("Mill Creek_Upper_850.csv"), text)
+
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
                           "\nERROR - converting station to numeric field\n")
