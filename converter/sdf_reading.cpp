@@ -90,6 +90,13 @@ bool startsStreamNetwork(const std::string& line) {
   return FLAGEXISTS(line, "BEGINSTREAMNETWORK") || FLAGEXISTS(line, "BEGIN STREAM NETWORK");
 }
 
+// The start lines of the two parts of an export, wherever the streams pass meets them: a file
+// without a stream network is read to its end by this pass, its cross-sections included.
+void noteFileParts(const std::string& line, SdfFileParts& parts) {
+  if (!parts.streamNetwork) parts.streamNetwork = startsStreamNetwork(line);
+  if (!parts.crossSections) parts.crossSections = FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:");
+}
+
 // The header's values are free text (layer names such as ".../StreamCenterlines") that may hold
 // any keyword; its lines are passed over up to END HEADER: (or the start of the network).
 struct HeaderSkip {
@@ -170,10 +177,17 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
 }
 
+// A file of neither part (a text or binary file given by mistake) is no export to convert.
+[[noreturn]] void stopOnNoExport(int unit) {
+  report("ERROR - " + fixed::trimmed(fuName(unit)) +
+         " is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no BEGIN CROSS-SECTIONS: line.");
+  EXITS();
+}
+
 }  // namespace
 
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                    const SdfRunOptions& options) {
+                    const SdfRunOptions& options, SdfFileParts& parts) {
   // The input name keeps its ".sdf" in the streams layer's name.
   OpenSdfStreamLayer(fixed::trimmed(inputName) + "_streams" + sdfLayerExtension(options.mifOutput),
                      gSdfLayers.streams);
@@ -183,12 +197,14 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
 
   // The first line opens the header at most; it is not tested for blocks.
   readFirstLine(sdfUnit, line, lineNo);
+  noteFileParts(line, parts);
   HeaderSkip header;
   header.inHeader = FLAGEXISTS(line, "BEGIN HEADER:");
 
   bool done = false;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
+    noteFileParts(line, parts);
     if (header.skips(line)) continue;
     if (FLAGEXISTS(line, "BEGINSTREAMNETWORK")) report(onLine("Found BEGINSTREAMNETWORK on line ", lineNo));
     if (FLAGEXISTS(line, "REACH:")) {
@@ -210,16 +226,19 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
 }
 
 void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                         const SdfRunOptions& options) {
+                         const SdfRunOptions& options, SdfFileParts& parts) {
   OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
 
   bool done = false;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
-    if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
+    if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) {
+      report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
+      parts.crossSections = true;
+    }
     if (FLAGEXISTS(line, "CROSS-SECTION:")) {
       report(onLine("Found new cross-section on line ", lineNo));
-      readSectionNames(sdfUnit, line, lineNo);
+        readSectionNames(sdfUnit, line, lineNo);
     }
     readSectionBlocks(sdfUnit, line, lineNo, options);
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
@@ -231,6 +250,7 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
       done = true;
     }
   }
+  if (!parts.streamNetwork && !parts.crossSections) stopOnNoExport(sdfUnit);
 
   closeSectionLayers(gSdfLayers.sections);
 }

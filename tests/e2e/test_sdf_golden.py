@@ -187,6 +187,19 @@ class SdfGoldenTest(unittest.TestCase):
         p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(p.returncode, 0, p.stdout.decode())
 
+    def check_layers(self):
+        """Both checkers on every shapefile in the folder; the shape count of each."""
+        shapes = {}
+        tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
+        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
+            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT)
+            self.assertEqual(p.returncode, 0, p.stdout.decode())
+            self.gdal_ok(base + ".shp")
+            shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
+            self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
+        return shapes
+
     # --- Whole transcripts and layers --------------------------------------------------------
 
     def test_small_mif_run_whole_transcript_profile_and_rows(self):
@@ -501,17 +514,23 @@ class SdfGoldenTest(unittest.TestCase):
         cut = sdf_with([whole], streams).replace("END CROSS-SECTIONS:\n", "") + \
             " CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:2\n  SURFACE LINE:\n   1 2 3\n"
         self.assert_stops(cut, "ERROR - Unexpected end of file t.sdf in SURFACE LINE block after line 31.")
-        shapes = {}
-        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
-            tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
-            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
-                               stderr=subprocess.STDOUT)
-            self.assertEqual(p.returncode, 0, p.stdout.decode())
-            self.gdal_ok(base + ".shp")
-            shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
-            self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
-        self.assertEqual(shapes, {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
-                                  "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
+        self.assertEqual(self.check_layers(), {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
+                                               "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
+
+    def test_a_file_that_is_no_sdf_export_stops_the_run(self):
+        # Text, and bytes of every value: the layers opened are completed, empty.
+        for name, text in (("notes.txt", "Survey notes\nThe reach was walked in May.\n"),
+                           ("image.sdf", bytes(range(256)).decode("latin-1") * 64)):
+            self.assert_stops(text, "\nERROR - %s is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no "
+                                    "BEGIN CROSS-SECTIONS: line.\n" % name, name=name)
+        self.assertEqual(set(self.check_layers().values()), {0})
+        # A real export of cut lines alone is one.
+        sample = os.path.join(SOURCE_DIR, "..", "shared", "samples", "sdf",
+                              "hecras631_project12_crlf_cutline_only_no_profiles.sdf")
+        os.symlink(os.path.abspath(sample), self.path("cut.sdf"))
+        rc, out = e2e.run(BINARY, self.dir, ["cut.sdf"])
+        self.assertEqual(rc, 0, out[-2000:])
+        self.assertTrue(out.endswith("\nFinished.\n\nPress Enter to Close\n"), out[-500:])
 
     def test_a_profile_is_never_written_over_the_input(self):
         text = sdf_with([section("Mill Creek", "Upper", station, along_x([(0, 3), (5, 1), (10, 4)]))
