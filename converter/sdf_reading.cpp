@@ -144,15 +144,23 @@ void closeSectionLayers(SdfSectionLayers& layers) {
   gisCloseLayer(layers.endPoints);
 }
 
+// A section begins at its CROSS-SECTION: line, or at the first block read since the last END:
+// line when that line is missing; 0 while no section is open.
+void noteSectionStart(int& sectionStart, int lineNo) {
+  if (sectionStart == 0) sectionStart = lineNo;
+}
+
 // The blocks of a section, tested on one line in turn: each block reader leaves the line that
 // ended its block in the buffer, and the tests after it look at that line.
-void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options) {
+void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options, int& sectionStart) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {
+    noteSectionStart(sectionStart, lineNo);
     xs.hasCutLine = true;
     GetSdfCutline(unit, xs.cutX, xs.cutY, xs.cutCount, lineNo, line);
   }
   if (FLAGEXISTS(line, "NVALUES")) {
+    noteSectionStart(sectionStart, lineNo);
     xs.hasNValues = true;
     GetSdfnVals(unit, xs.nValue, xs.nFraction, xs.nCount, lineNo, line);
     // A block that ends before its first data line gives the section no n values at all.
@@ -160,6 +168,7 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
   if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
     report(onLine("Found LEVEE POSITIONS on line ", lineNo));
+    noteSectionStart(sectionStart, lineNo);
     xs.hasLevees = true;
     GetSdfLevees(unit, xs.leveeCount, xs.leveeMarkers, lineNo, line);
     // -notrim: the block is read and reported, the section is handled as having no markers.
@@ -167,6 +176,7 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
   if (FLAGEXISTS(line, "SURFACE LINE")) {
     report(onLine("Found SURFACE LINE on line ", lineNo));
+    noteSectionStart(sectionStart, lineNo);
     xs.hasSurfaceLine = true;
     GetSdfSurfaceLine(unit, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo, line);
   }
@@ -174,7 +184,15 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
     report("End of section processing... ");
     Process_sdf_Sections(xs, gSdfLayers.sections);
     xs.clearFlags();
+    sectionStart = 0;
   }
+}
+
+// A section whose END: line never came would be lost without a word.
+[[noreturn]] void stopInOpenSection(int unit, int sectionStart) {
+  report("ERROR - Unexpected end of file " + fixed::trimmed(fuName(unit)) + " in the cross-section that begins at line " +
+         AINTEGER(sectionStart) + ": its END: line is missing.");
+  EXITS();
 }
 
 // A file of neither part (a text or binary file given by mistake) is no export to convert.
@@ -230,6 +248,7 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
   OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
 
   bool done = false;
+  int sectionStart = 0;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
     if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) {
@@ -238,9 +257,10 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
     }
     if (FLAGEXISTS(line, "CROSS-SECTION:")) {
       report(onLine("Found new cross-section on line ", lineNo));
-        readSectionNames(sdfUnit, line, lineNo);
+      noteSectionStart(sectionStart, lineNo);
+      readSectionNames(sdfUnit, line, lineNo);
     }
-    readSectionBlocks(sdfUnit, line, lineNo, options);
+    readSectionBlocks(sdfUnit, line, lineNo, options, sectionStart);
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
       report(onLine("Found END CROSS-SECTIONS on line ", lineNo));
       done = true;
@@ -250,6 +270,7 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
       done = true;
     }
   }
+  if (!done && sectionStart != 0) stopInOpenSection(sdfUnit, sectionStart);
   if (!parts.streamNetwork && !parts.crossSections) stopOnNoExport(sdfUnit);
 
   closeSectionLayers(gSdfLayers.sections);

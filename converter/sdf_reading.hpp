@@ -16,5 +16,7 @@ struct SdfFileParts {
 
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
                     const SdfRunOptions& options, SdfFileParts& parts);
+// The end of the file inside a cross-section (one whose END: line never came) ends the run with
+// an error naming the line where that section began.
 void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
                          const SdfRunOptions& options, SdfFileParts& parts);

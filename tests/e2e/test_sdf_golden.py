@@ -514,8 +514,20 @@ class SdfGoldenTest(unittest.TestCase):
         cut = sdf_with([whole], streams).replace("END CROSS-SECTIONS:\n", "") + \
             " CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:2\n  SURFACE LINE:\n   1 2 3\n"
         self.assert_stops(cut, "ERROR - Unexpected end of file t.sdf in SURFACE LINE block after line 31.")
-        self.assertEqual(self.check_layers(), {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
-                                               "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
+        first_section_only = {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
+                              "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2}
+        self.assertEqual(self.check_layers(), first_section_only)
+        # Cut inside the last section's END: line: that section is named by the line where it began.
+        cut = sdf_with([whole, section("A", "B", "2", along_x([(0, 1), (5, 2)]))], streams)
+        cut = cut[:cut.rindex(" END:") + 3]
+        began = cut[:cut.rindex(" CROSS-SECTION:")].count("\n") + 1
+        self.assert_stops(cut, "\nERROR - Unexpected end of file t.sdf in the cross-section that begins at line %d: "
+                               "its END: line is missing.\n" % began)
+        self.assertEqual(self.check_layers(), first_section_only)
+        # Written without END: lines, the sections run into one another from the first on.
+        no_ends = sdf_with([whole.replace(" END:\n", "")] * 2, streams).replace("END CROSS-SECTIONS:", "# end")
+        began = no_ends[:no_ends.index(" CROSS-SECTION:")].count("\n") + 1
+        self.assert_stops(no_ends, "cross-section that begins at line %d: " % began)
 
     def test_a_file_that_is_no_sdf_export_stops_the_run(self):
         # Text, and bytes of every value: the layers opened are completed, empty.
