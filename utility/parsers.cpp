@@ -256,10 +256,10 @@ struct PlainDecimal {
 
 // The common item of a data line, a plain decimal of at most 15 digits, found in one pass; pos
 // moves behind it. False, with pos unchanged, for any other item, which takes the full road.
-bool scanPlainDecimal(std::string_view line, std::size_t& pos, PlainDecimal& d) {
+inline bool scanPlainDecimal(std::string_view line, std::size_t& pos, PlainDecimal& d) {
   const std::size_t n = line.size();
   std::size_t p = pos;
-  d.negative = p < n && line[p] == '-';
+  const bool negative = p < n && line[p] == '-';
   if (p < n && (line[p] == '+' || line[p] == '-')) ++p;
   // Unsigned, so that a long run of digits wraps harmlessly before it is refused.
   std::uint64_t whole = 0;
@@ -276,6 +276,7 @@ bool scanPlainDecimal(std::string_view line, std::size_t& pos, PlainDecimal& d) 
   if (digits == 0 || digits > 15 || (p < n && !endsItem(line[p]))) return false;
   d.whole = whole;
   d.decimals = decimals;
+  d.negative = negative;
   pos = p;
   return true;
 }
