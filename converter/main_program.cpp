@@ -292,8 +292,9 @@ void openInputFile(MainRun& run) {
 // Reading and end
 
 void readSdfFile(MainRun& run) {
-  sdfStreamsPass(run.sdfUnit, run.inputName, run.line, run.lineNo, run.options);
-  sdfCrossSectionPass(run.sdfUnit, run.inputName, run.line, run.lineNo, run.options);
+  SdfFileParts parts;
+  sdfStreamsPass(run.sdfUnit, run.inputName, run.line, run.lineNo, run.options, parts);
+  sdfCrossSectionPass(run.sdfUnit, run.inputName, run.line, run.lineNo, run.options, parts);
 }
 
 [[noreturn]] void finishRun() {

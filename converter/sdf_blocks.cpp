@@ -111,10 +111,10 @@ void GetSdfnVals(int unit, std::vector<float>& nValue, std::vector<float>& fract
     if (!isNumberDataLine(line)) return;
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "NVALUES", lineNo);
     ++count;
-    double fn[2] = {0.0, 0.0};
-    if (freeFormatReadDoubles(line, 2, fn) != FreeReadStatus::Ok) stopOnBadLine("GetSdfnVals", line);
-    fraction[count] = static_cast<float>(fn[0]);
-    nValue[count] = static_cast<float>(fn[1]);
+    float fn[2] = {0.0f, 0.0f};
+    if (freeFormatReadSingles(line, 2, fn) != FreeReadStatus::Ok) stopOnBadLine("GetSdfnVals", line);
+    fraction[count] = fn[0];
+    nValue[count] = fn[1];
   }
 }
 
@@ -131,16 +131,12 @@ void readLeveeMarker(const std::string& line, int lineNo, SdfLeveeMarker& marker
   if (idItems.empty() || !idItems.front().present) stopOnBadLine("GetSdfLevees", line);
   marker.id = fixed::fit(idItems.front().text, kSdfLeveeIdLength);
 
-  double fraction = 0.0;
-  if (freeFormatReadDoubles(text.substr(p1 + 1, p2 - p1 - 1), 1, &fraction) != FreeReadStatus::Ok)
+  if (freeFormatReadSingles(text.substr(p1 + 1, p2 - p1 - 1), 1, &marker.fraction) != FreeReadStatus::Ok)
     stopOnBadLine("GetSdfLevees", line);
-  marker.fraction = static_cast<float>(fraction);
 
   const std::string rest = text.substr(p2 + 1);
   if (NUMBEROFNUMBERS(rest) > 0) {
-    double elevation = 0.0;
-    if (freeFormatReadDoubles(rest, 1, &elevation) != FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line);
-    marker.elevation = static_cast<float>(elevation);
+    if (freeFormatReadSingles(rest, 1, &marker.elevation) != FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line);
     marker.hasElevation = true;
   } else {
     console::line();
@@ -190,10 +186,12 @@ void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::ve
     if (NUMBEROFNUMBERS(std::string_view(line).substr(0, length)) <= 0) return;
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "SURFACE LINE", lineNo);
     ++count;
-    double xyz[3] = {0.0, 0.0, 0.0};
-    if (freeFormatReadDoubles(line, 3, xyz) != FreeReadStatus::Ok) stopOnBadLine("GetSdfSurfaceLine", line);
-    surfX[count] = xyz[0];
-    surfY[count] = xyz[1];
-    surfZ[count] = static_cast<float>(xyz[2]);
+    // x and y are doubles, z a single read as one.
+    double xy[2] = {0.0, 0.0};
+    float z = 0.0f;
+    if (freeFormatReadReals(line, 2, xy, 1, &z) != FreeReadStatus::Ok) stopOnBadLine("GetSdfSurfaceLine", line);
+    surfX[count] = xy[0];
+    surfY[count] = xy[1];
+    surfZ[count] = z;
   }
 }

@@ -102,7 +102,7 @@ void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectio
                 {"Shape_Options", "Char", 20}});
   layers.endPoints = openOutputLayer(sdfPrefixedName("2d_zsh_", baseName, "_end_pts" + ext), "P");
 
-  defineFields({{"Source", "Char", 50},
+  defineFields({{"Source", "Char", static_cast<int>(kSdfSourceLength)},
                 {"Type", "Char", 2},
                 {"Flags", "Char", 8},
                 {"Column_1", "Char", 20},

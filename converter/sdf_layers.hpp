@@ -2,6 +2,7 @@
 // The converter's six output layers: their file names, object kinds and attribute fields, and
 // the two routines that open them. The converter's own object header lives here too: every
 // object the converter writes goes through it.
+#include <cstddef>
 #include <string>
 
 #include "gis/gis_state.hpp"
@@ -22,6 +23,9 @@ struct SdfLayerState {
   void reset() { *this = SdfLayerState{}; }
 };
 extern SdfLayerState gSdfLayers;
+
+// Width of the section lines' Source field, which names the section's .csv profile.
+inline constexpr std::size_t kSdfSourceLength = 50;
 
 // ".mif" for MIF/MID output, else ".shp".
 std::string sdfLayerExtension(bool mifOutput);

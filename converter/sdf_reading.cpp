@@ -90,6 +90,13 @@ bool startsStreamNetwork(const std::string& line) {
   return FLAGEXISTS(line, "BEGINSTREAMNETWORK") || FLAGEXISTS(line, "BEGIN STREAM NETWORK");
 }
 
+// The start lines of the two parts of an export, wherever the streams pass meets them: a file
+// without a stream network is read to its end by this pass, its cross-sections included.
+void noteFileParts(const std::string& line, SdfFileParts& parts) {
+  if (!parts.streamNetwork) parts.streamNetwork = startsStreamNetwork(line);
+  if (!parts.crossSections) parts.crossSections = FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:");
+}
+
 // The header's values are free text (layer names such as ".../StreamCenterlines") that may hold
 // any keyword; its lines are passed over up to END HEADER: (or the start of the network).
 struct HeaderSkip {
@@ -137,15 +144,23 @@ void closeSectionLayers(SdfSectionLayers& layers) {
   gisCloseLayer(layers.endPoints);
 }
 
+// A section begins at its CROSS-SECTION: line, or at the first block read since the last END:
+// line when that line is missing; 0 while no section is open.
+void noteSectionStart(int& sectionStart, int lineNo) {
+  if (sectionStart == 0) sectionStart = lineNo;
+}
+
 // The blocks of a section, tested on one line in turn: each block reader leaves the line that
 // ended its block in the buffer, and the tests after it look at that line.
-void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options) {
+void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options, int& sectionStart) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {
+    noteSectionStart(sectionStart, lineNo);
     xs.hasCutLine = true;
     GetSdfCutline(unit, xs.cutX, xs.cutY, xs.cutCount, lineNo, line);
   }
   if (FLAGEXISTS(line, "NVALUES")) {
+    noteSectionStart(sectionStart, lineNo);
     xs.hasNValues = true;
     GetSdfnVals(unit, xs.nValue, xs.nFraction, xs.nCount, lineNo, line);
     // A block that ends before its first data line gives the section no n values at all.
@@ -153,6 +168,7 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
   if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
     report(onLine("Found LEVEE POSITIONS on line ", lineNo));
+    noteSectionStart(sectionStart, lineNo);
     xs.hasLevees = true;
     GetSdfLevees(unit, xs.leveeCount, xs.leveeMarkers, lineNo, line);
     // -notrim: the block is read and reported, the section is handled as having no markers.
@@ -160,6 +176,7 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
   if (FLAGEXISTS(line, "SURFACE LINE")) {
     report(onLine("Found SURFACE LINE on line ", lineNo));
+    noteSectionStart(sectionStart, lineNo);
     xs.hasSurfaceLine = true;
     GetSdfSurfaceLine(unit, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo, line);
   }
@@ -167,13 +184,28 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
     report("End of section processing... ");
     Process_sdf_Sections(xs, gSdfLayers.sections);
     xs.clearFlags();
+    sectionStart = 0;
   }
+}
+
+// A section whose END: line never came would be lost without a word.
+[[noreturn]] void stopInOpenSection(int unit, int sectionStart) {
+  report("ERROR - Unexpected end of file " + fixed::trimmed(fuName(unit)) + " in the cross-section that begins at line " +
+         AINTEGER(sectionStart) + ": its END: line is missing.");
+  EXITS();
+}
+
+// A file of neither part (a text or binary file given by mistake) is no export to convert.
+[[noreturn]] void stopOnNoExport(int unit) {
+  report("ERROR - " + fixed::trimmed(fuName(unit)) +
+         " is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no BEGIN CROSS-SECTIONS: line.");
+  EXITS();
 }
 
 }  // namespace
 
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                    const SdfRunOptions& options) {
+                    const SdfRunOptions& options, SdfFileParts& parts) {
   // The input name keeps its ".sdf" in the streams layer's name.
   OpenSdfStreamLayer(fixed::trimmed(inputName) + "_streams" + sdfLayerExtension(options.mifOutput),
                      gSdfLayers.streams);
@@ -183,12 +215,14 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
 
   // The first line opens the header at most; it is not tested for blocks.
   readFirstLine(sdfUnit, line, lineNo);
+  noteFileParts(line, parts);
   HeaderSkip header;
   header.inHeader = FLAGEXISTS(line, "BEGIN HEADER:");
 
   bool done = false;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
+    noteFileParts(line, parts);
     if (header.skips(line)) continue;
     if (FLAGEXISTS(line, "BEGINSTREAMNETWORK")) report(onLine("Found BEGINSTREAMNETWORK on line ", lineNo));
     if (FLAGEXISTS(line, "REACH:")) {
@@ -210,18 +244,23 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
 }
 
 void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                         const SdfRunOptions& options) {
+                         const SdfRunOptions& options, SdfFileParts& parts) {
   OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
 
   bool done = false;
+  int sectionStart = 0;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
-    if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
+    if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) {
+      report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
+      parts.crossSections = true;
+    }
     if (FLAGEXISTS(line, "CROSS-SECTION:")) {
       report(onLine("Found new cross-section on line ", lineNo));
+      noteSectionStart(sectionStart, lineNo);
       readSectionNames(sdfUnit, line, lineNo);
     }
-    readSectionBlocks(sdfUnit, line, lineNo, options);
+    readSectionBlocks(sdfUnit, line, lineNo, options, sectionStart);
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
       report(onLine("Found END CROSS-SECTIONS on line ", lineNo));
       done = true;
@@ -231,6 +270,8 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
       done = true;
     }
   }
+  if (!done && sectionStart != 0) stopInOpenSection(sdfUnit, sectionStart);
+  if (!parts.streamNetwork && !parts.crossSections) stopOnNoExport(sdfUnit);
 
   closeSectionLayers(gSdfLayers.sections);
 }

@@ -7,7 +7,16 @@
 
 #include "converter/run_options.hpp"
 
+// The parts of an SDF export that the passes met. A file that holds neither is no SDF export:
+// the cross-section pass ends the run with an error rather than report it converted.
+struct SdfFileParts {
+  bool streamNetwork = false;  // a BEGIN STREAM NETWORK: (or BEGINSTREAMNETWORK:) line
+  bool crossSections = false;  // a BEGIN CROSS-SECTIONS: line
+};
+
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                    const SdfRunOptions& options);
+                    const SdfRunOptions& options, SdfFileParts& parts);
+// The end of the file inside a cross-section (one whose END: line never came) ends the run with
+// an error naming the line where that section began.
 void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
-                         const SdfRunOptions& options);
+                         const SdfRunOptions& options, SdfFileParts& parts);

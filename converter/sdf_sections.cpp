@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
@@ -11,6 +12,7 @@
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 #include "platform/process_state.hpp"
 
 SdfSectionWork gSdfWork;
@@ -23,6 +25,12 @@ namespace {
 // Stream, reach and station as the first three text fields of a record.
 std::string sectionNames(const SdfCrossSection& xs) {
   return sdfTextField(xs.streamId) + "," + sdfTextField(xs.reachId) + "," + sdfTextField(xs.stationText);
+}
+
+// Stream, reach and station as a message names the section.
+std::string sectionInWords(const SdfCrossSection& xs) {
+  return "stream " + fixed::trimmed(xs.streamId) + ", reach " + fixed::trimmed(xs.reachId) + ", station " +
+         fixed::trimmed(xs.stationText);
 }
 
 // One part of the .csv name: a folder separator or a control character would take the profile
@@ -182,9 +190,24 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
+// A profile never replaces a file the run is reading: the input file named as a profile would be
+// closed and emptied under the conversion. The file is compared by identity, as the file-unit
+// manager compares it, under the name the opener will use.
+void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName) {
+  const int unit = fuUnitOfFile(TRIMF(csvName));
+  if (unit == 0) return;
+  const std::string mode = fuMode(unit);
+  if (mode != "I " && mode != "UI" && mode != "BI" && mode != "BE") return;
+  console::line();
+  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
+                fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.");
+  EXITS();
+}
+
 // The profile of the kept points.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
+  checkProfileIsNoInput(xs, w.csvName);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, 80);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
@@ -204,6 +227,17 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   CLOSER(unit);
 }
 
+// The Source field names the profile in at most its declared characters, the same in both formats;
+// a longer name is cut, and said so, since the field then names no file.
+std::string sourceField(const SdfCrossSection& xs, const std::string& csvName) {
+  const std::string name = fixed::trimmed(csvName);
+  if (name.size() <= kSdfSourceLength) return sdfTextField(name);
+  console::line();
+  console::line("WARNING - The profile name of " + sectionInWords(xs) + " is cut to the " +
+                std::to_string(kSdfSourceLength) + " characters of the Source field: " + name);
+  return sdfTextField(name.substr(0, kSdfSourceLength));
+}
+
 // One polyline through the kept points, named by its .csv profile.
 void writeSectionLine(const SdfCrossSection& xs, int layer) {
   const SdfSectionWork& w = gSdfWork;
@@ -220,7 +254,7 @@ void writeSectionLine(const SdfCrossSection& xs, int layer) {
     console::line("Error here.");
     return;
   }
-  const std::string record = sdfTextField(w.csvName) + ",\"xz\"," + (xs.hasNValues ? "\"n\"" : "\"\"") +
+  const std::string record = sourceField(xs, w.csvName) + ",\"xz\"," + (xs.hasNValues ? "\"n\"" : "\"\"") +
                              ",\"\",\"\",\"\",\"\",\"\",\"\"," + formatFixed(0.0, 12, 3) + "," +
                              formatFixed(0.0, 8, 3) + "," + formatFixed(0.0, 8, 3) + ",\"\"";
   GisObject& obj = gSdfLayers.gisObject;

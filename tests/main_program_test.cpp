@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::string kTinySdf = "# test export\n BEGIN HEADER:\n END HEADER:\n";
+const std::string kTinySdf = "# test export\n BEGIN HEADER:\n END HEADER:\n BEGIN STREAM NETWORK:\n END STREAM NETWORK:\n";
 const std::string kPrompt = " Please enter the .sdf file (blank to exit)-> ";
 const std::string kClose = "\nPress Enter to Close\n";
 

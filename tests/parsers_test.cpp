@@ -2,9 +2,12 @@
 // the free-format read of a line.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
-
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -271,6 +274,38 @@ TEST(FreeFormatReals, ReadInPlaceAgreesWithTheItemList) {
       for (int k = 0; k < 3; ++k) ASSERT_EQ(got[k], expected[k]) << "[" << line << "] " << count;
     }
   }
+}
+
+// A single is its text rounded once. A plain decimal read where it stands takes it from the double
+// quotient of its digits, which rounds twice where that quotient is a point halfway between two
+// singles: the decimals nearest such points, of at most 15 digits, catch a read that misses one.
+TEST(FreeFormatReals, SinglesAreTheTextRoundedOnce) {
+  double d = 0;
+  float f[2] = {0, 0};
+  ASSERT_EQ(freeFormatReadReals("7.1 100.000049591064453125001, 3*0.1", 1, &d, 2, f), FreeReadStatus::Ok);
+  EXPECT_EQ(d, 7.1);
+  EXPECT_EQ(f[0], 100.00005340576171875f);
+  EXPECT_EQ(f[1], 0.1f);
+  EXPECT_EQ(freeFormatReadSingles("1e39", 1, f), FreeReadStatus::Bad);  // beyond a single
+  ASSERT_EQ(freeFormatReadSingles("1e-50", 1, f), FreeReadStatus::Ok);
+  EXPECT_EQ(f[0], 0.0f);
+
+  std::mt19937 random(11);
+  int roundedTwice = 0;
+  for (int i = 0; i < 50000; ++i) {
+    // A single in [1, 2^20) and the point halfway to the next one, both exact as doubles.
+    const float low = std::ldexp(static_cast<float>((1 << 23) + random() % (1 << 23)), static_cast<int>(random() % 20) - 23);
+    const double half = (static_cast<double>(low) + static_cast<double>(std::nextafter(low, 2e6f))) / 2;
+    const int wholeDigits = static_cast<int>(std::to_string(static_cast<long>(half)).size());
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*f", 15 - wholeDigits, half);
+    float once = 0;
+    std::from_chars(text, text + std::strlen(text), once);
+    ASSERT_EQ(freeFormatReadSingles(text, 1, f), FreeReadStatus::Ok);
+    ASSERT_EQ(f[0], once) << text;
+    if (static_cast<float>(std::strtod(text, nullptr)) != once) ++roundedTwice;
+  }
+  EXPECT_GT(roundedTwice, 0) << "the cases that a read by way of a double gets wrong were met";
 }
 
 TEST(FreeFormatReals, OneItem) {

@@ -97,6 +97,24 @@ TEST_F(SdfBlocksTest, NValuesTakeTheFractionFirstAndTheValueSecond) {
   EXPECT_EQ(lineText(), "LEVEE POSITIONS:");
 }
 
+// Single-precision values are their text rounded once: 100.000049591064453125 lies halfway
+// between two singles, and the digit behind it, which a read by way of a double loses, decides.
+TEST_F(SdfBlocksTest, SinglePrecisionValuesAreTheirTextRoundedOnce) {
+  const std::string text = "100.000049591064453125001";
+  const float above = 100.00005340576171875f;  // not 100.0000457763671875, the even neighbour below
+  open("1.5, 2.5, " + text + "\nEND:\n");
+  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  EXPECT_EQ(xs.surfZ[1], above);
+  open("0.5, " + text + "\n" + text + ", 0.03\nEND:\n");
+  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  EXPECT_EQ(xs.nValue[1], above);
+  EXPECT_EQ(xs.nFraction[2], above);
+  open("L, " + text + ", " + text + "\nR, 1, 2\nEND:\n");
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  EXPECT_EQ(xs.leveeMarkers[1].fraction, above);
+  EXPECT_EQ(xs.leveeMarkers[1].elevation, above);
+}
+
 TEST_F(SdfBlocksTest, ASecondBlockInOneSectionKeepsOnlyItsOwnPoints) {
   open("1 1\n2 2\n3 3\nSURFACE LINE:\n");
   GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);

@@ -3,6 +3,7 @@
 #include "utility/parsers.hpp"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -222,8 +223,14 @@ bool realSyntax(std::string_view t, NormalText& normal) {
   return true;
 }
 
-bool convertReal(NormalText& normal, double& x) {
-  double v = 0.0;
+// The C conversion of a normal form that from_chars finds out of range.
+double convertOutOfRange(const char* text, double) { return std::strtod(text, nullptr); }
+float convertOutOfRange(const char* text, float) { return std::strtof(text, nullptr); }
+
+// The normal form converted once, in the precision of x.
+template <class Real>
+bool convertReal(NormalText& normal, Real& x) {
+  Real v = 0;
   const char* first = normal.c_str();
   const char* last = first + normal.size();
   const auto [ptr, ec] = std::from_chars(first, last, v);
@@ -232,53 +239,24 @@ bool convertReal(NormalText& normal, double& x) {
     return std::isfinite(v);
   }
   if (ec != std::errc::result_out_of_range) return false;
-  // Out of range: a value too small for a double reads as (nearly) zero, one too large fails.
-  v = std::strtod(first, nullptr);
+  // Out of range: a value too small for the precision reads as (nearly) zero, one too large fails.
+  v = convertOutOfRange(first, v);
   if (!std::isfinite(v)) return false;
   x = v;
   return true;
 }
 
-// A plain decimal item ([sign]digits[.digits], no exponent) of at most 15 digits read straight
-// from its digits: the whole number they make and the power of ten that divides it are both exact
-// doubles, so the one division is rounded correctly, as the full conversion rounds. False for any
-// other item, which takes the full road.
-bool readPlainDecimal(std::string_view t, double& x) {
-  constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  if (t.size() > 17) return false;  // sign, point and 15 digits at most
-  std::size_t p = 0;
-  const bool negative = p < t.size() && t[p] == '-';
-  if (p < t.size() && (t[p] == '+' || t[p] == '-')) ++p;
-  const std::size_t first = p;
-  std::int64_t whole = 0;
-  for (; p < t.size() && isDigit(t[p]); ++p) whole = whole * 10 + (t[p] - '0');
-  std::size_t digits = p - first;
+// A plain decimal item ([sign]digits[.digits], no exponent) of at most 15 digits: the whole number
+// its digits make and the power of ten that divides it.
+struct PlainDecimal {
+  std::uint64_t whole = 0;
   std::size_t decimals = 0;
-  if (p < t.size() && t[p] == '.') {
-    const std::size_t from = ++p;
-    for (; p < t.size() && isDigit(t[p]); ++p) whole = whole * 10 + (t[p] - '0');
-    decimals = p - from;
-    digits += decimals;
-  }
-  if (p != t.size() || digits == 0 || digits > 15) return false;
-  double v = static_cast<double>(whole);
-  if (decimals > 0) v /= kTens[decimals];
-  x = negative ? -v : v;
-  return true;
-}
+  bool negative = false;
+};
 
-// The text of an unquoted item read as a real.
-bool readRealText(std::string_view t, double& x) {
-  if (readPlainDecimal(t, x)) return true;
-  NormalText normal(t.size());
-  return realSyntax(t, normal) && convertReal(normal, x);
-}
-
-// The common item of a data line, a plain decimal ([sign]digits[.digits]) of at most 15 digits,
-// read in the one pass that finds its end, to the value readPlainDecimal gives it; pos moves
-// behind it. False, with pos unchanged, for any other item, which takes the full road.
-bool scanPlainDecimal(std::string_view line, std::size_t& pos, double& x) {
-  constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// The common item of a data line, a plain decimal of at most 15 digits, found in one pass; pos
+// moves behind it. False, with pos unchanged, for any other item, which takes the full road.
+inline bool scanPlainDecimal(std::string_view line, std::size_t& pos, PlainDecimal& d) {
   const std::size_t n = line.size();
   std::size_t p = pos;
   const bool negative = p < n && line[p] == '-';
@@ -296,17 +274,70 @@ bool scanPlainDecimal(std::string_view line, std::size_t& pos, double& x) {
     digits += decimals;
   }
   if (digits == 0 || digits > 15 || (p < n && !endsItem(line[p]))) return false;
-  double v = static_cast<double>(whole);
-  if (decimals > 0) v /= kTens[decimals];
-  x = negative ? -v : v;
+  d.whole = whole;
+  d.decimals = decimals;
+  d.negative = negative;
   pos = p;
   return true;
 }
 
-// freeFormatReadDoubles on the items where they stand, without the item list: a data line of
-// plain numbers is read without a copy or an allocation. False when the line holds a repeat
-// count, which only the full reader expands; status is then not set.
-bool readDoublesInPlace(std::string_view line, int count, double* values, FreeReadStatus& status) {
+// The whole number and the power of ten are both exact doubles, so the one division is rounded
+// correctly, as the full conversion rounds.
+bool plainValue(const PlainDecimal& d, double& x) {
+  constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  double v = static_cast<double>(d.whole);
+  if (d.decimals > 0) v /= kTens[d.decimals];
+  x = d.negative ? -v : v;
+  return true;
+}
+
+// The single nearest the decimal, from the double quotient q, which is the decimal rounded once.
+// Every point halfway between two singles is a double and rounding keeps order, so q lies on the
+// decimal's side of each halfway point or on the point itself; only there may rounding q again
+// differ from rounding the decimal, and only there does the full conversion decide. A value of at
+// most 15 digits lies among the normal singles, whose halfway points are the doubles whose 29 bits
+// below a single's precision read 1 followed by zeros.
+bool plainValue(const PlainDecimal& d, float& x) {
+  double q = 0.0;
+  plainValue(d, q);
+  constexpr std::uint64_t kBelowSingle = (std::uint64_t{1} << 29) - 1;
+  constexpr std::uint64_t kHalfway = std::uint64_t{1} << 28;
+  if ((std::bit_cast<std::uint64_t>(q) & kBelowSingle) == kHalfway) return false;
+  x = static_cast<float>(q);
+  return true;
+}
+
+// The text of an unquoted item read as a real, in the precision of x.
+template <class Real>
+bool readRealText(std::string_view t, Real& x) {
+  std::size_t pos = 0;
+  PlainDecimal plain;
+  if (scanPlainDecimal(t, pos, plain) && pos == t.size() && plainValue(plain, x)) return true;
+  NormalText normal(t.size());
+  return realSyntax(t, normal) && convertReal(normal, x);
+}
+
+// Where the values of one read go: the first doubleCount as doubles, the rest as singles.
+struct RealTargets {
+  int doubleCount;
+  double* doubles;
+  float* singles;
+
+  bool storePlain(int i, const PlainDecimal& d) const {
+    return i < doubleCount ? plainValue(d, doubles[i]) : plainValue(d, singles[i - doubleCount]);
+  }
+  bool storeText(int i, std::string_view t) const {
+    return i < doubleCount ? readRealText(t, doubles[i]) : readRealText(t, singles[i - doubleCount]);
+  }
+  bool storeItem(int i, const FreeItem& item) const {
+    return i < doubleCount ? readFreeFormatReal(item, doubles[i]) : readFreeFormatReal(item, singles[i - doubleCount]);
+  }
+};
+
+// The read on the items where they stand, without the item list: a data line of plain numbers is
+// read without a copy or an allocation. False when the line holds a repeat count, which only the
+// full reader expands; status is then not set.
+bool readRealsInPlace(std::string_view line, int count, const RealTargets& targets, FreeReadStatus& status) {
   std::size_t pos = 0;
   auto skipBlanks = [&] {
     while (pos < line.size() && isBlankChar(line[pos])) ++pos;
@@ -323,17 +354,16 @@ bool readDoublesInPlace(std::string_view line, int count, double* values, FreeRe
       return true;
     }
     const std::size_t from = pos;
-    double v = 0.0;
-    if (!scanPlainDecimal(line, pos, v)) {
-      pos = skipDigits(line, pos);
+    PlainDecimal plain;
+    if (!scanPlainDecimal(line, pos, plain) || !targets.storePlain(i, plain)) {
+      pos = skipDigits(line, from);
       if (pos > from && pos < line.size() && line[pos] == '*') return false;
       while (pos < line.size() && !endsItem(line[pos])) ++pos;
-      if (!readRealText(line.substr(from, pos - from), v)) {
+      if (!targets.storeText(i, line.substr(from, pos - from))) {
         status = FreeReadStatus::Bad;
         return true;
       }
     }
-    values[i] = v;
     if (i + 1 == count) break;  // what follows the last item asked for is never looked at
     // The separator: blanks, then at most one comma and the blanks behind it.
     skipBlanks();
@@ -344,6 +374,19 @@ bool readDoublesInPlace(std::string_view line, int count, double* values, FreeRe
   }
   status = FreeReadStatus::Ok;
   return true;
+}
+
+FreeReadStatus readReals(const std::string& line, int count, const RealTargets& targets) {
+  FreeReadStatus status = FreeReadStatus::Ok;
+  const std::string_view work = std::string_view(line).substr(0, kLineWork);
+  if (readRealsInPlace(work, count, targets, status)) return status;
+  const std::vector<FreeItem> items = freeFormatItems(std::string(work));
+  for (int i = 0; i < count; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    if (k >= items.size() || !items[k].present) return FreeReadStatus::RunOut;
+    if (!targets.storeItem(i, items[k])) return FreeReadStatus::Bad;
+  }
+  return FreeReadStatus::Ok;
 }
 
 // A whole number with an optional sign, within [lo, hi].
@@ -413,19 +456,22 @@ bool readFreeFormatReal(const FreeItem& item, double& x) {
   return readRealText(item.text, x);
 }
 
+bool readFreeFormatReal(const FreeItem& item, float& x) {
+  if (!item.present || item.quoted) return false;
+  return readRealText(item.text, x);
+}
+
 FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values) {
-  FreeReadStatus status = FreeReadStatus::Ok;
-  const std::string_view work = std::string_view(line).substr(0, kLineWork);
-  if (readDoublesInPlace(work, count, values, status)) return status;
-  const std::vector<FreeItem> items = freeFormatItems(std::string(work));
-  for (int i = 0; i < count; ++i) {
-    const std::size_t k = static_cast<std::size_t>(i);
-    if (k >= items.size() || !items[k].present) return FreeReadStatus::RunOut;
-    double v = 0.0;
-    if (!readFreeFormatReal(items[k], v)) return FreeReadStatus::Bad;
-    values[i] = v;
-  }
-  return FreeReadStatus::Ok;
+  return readReals(line, count, RealTargets{count, values, nullptr});
+}
+
+FreeReadStatus freeFormatReadReals(const std::string& line, int doubleCount, double* doubles, int singleCount,
+                                   float* singles) {
+  return readReals(line, doubleCount + singleCount, RealTargets{doubleCount, doubles, singles});
+}
+
+FreeReadStatus freeFormatReadSingles(const std::string& line, int count, float* values) {
+  return readReals(line, count, RealTargets{0, nullptr, values});
 }
 
 std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator) {

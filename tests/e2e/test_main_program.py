@@ -36,8 +36,8 @@ PROMPT = " Please enter the .sdf file (blank to exit)-> "
 CLOSE = "\nPress Enter to Close\n"
 FINISHED = "\nFinished.\n" + CLOSE
 
-# A tiny SDF file: a header only, no stream network and no cross-sections.
-TINY_SDF = "# HEC-RAS export for a test\n BEGIN HEADER:\n END HEADER:\n"
+# A tiny SDF file: a header and an empty stream network, no cross-sections.
+TINY_SDF = "# HEC-RAS export for a test\n BEGIN HEADER:\n END HEADER:\n BEGIN STREAM NETWORK:\n END STREAM NETWORK:\n"
 
 COORDSYS = 'CoordSys Earth Projection 8, 33, "m", 147, 0, 0.9996, 500000, 10000000'
 PRJ_LINES = [
@@ -454,10 +454,15 @@ class PrjProjection(MainProgramTest):
     def test_an_input_named_like_the_open_projection_file_is_opened_afresh(self):
         self.write("Header.prj", PRJ_JOINED + "\n")
         run = self.run_plenvor(["-shp", "Header.prj"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-            + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
-            + "...Closed File Unit:1001\n" + opened("Header.prj", 1001))
+        prefix = (BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
+                  + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
+                  + "...Closed File Unit:1001\n" + opened("Header.prj", 1001))
+        self.assertEqual(run.out[:len(prefix)], prefix)
+        # Read from its first line, the projection is no SDF export.
+        self.assertIn("\nERROR - Header.prj is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no"
+                      " BEGIN CROSS-SECTIONS: line.\n", run.out)
+        self.assertTrue(run.out.endswith(CLOSE), run.out)
+        self.assertEqual(run.status, 1)
 
 
 if __name__ == "__main__":

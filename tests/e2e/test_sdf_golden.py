@@ -187,6 +187,19 @@ class SdfGoldenTest(unittest.TestCase):
         p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(p.returncode, 0, p.stdout.decode())
 
+    def check_layers(self):
+        """Both checkers on every shapefile in the folder; the shape count of each."""
+        shapes = {}
+        tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
+        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
+            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT)
+            self.assertEqual(p.returncode, 0, p.stdout.decode())
+            self.gdal_ok(base + ".shp")
+            shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
+            self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
+        return shapes
+
     # --- Whole transcripts and layers --------------------------------------------------------
 
     def test_small_mif_run_whole_transcript_profile_and_rows(self):
@@ -441,6 +454,21 @@ class SdfGoldenTest(unittest.TestCase):
         self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [list(i) for i in ids])
         self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
 
+    def test_a_profile_name_longer_than_the_source_field_is_cut_alike_and_reported(self):
+        stream, reach, stations = "Waimanalo Stream East Branch A", "Lower Reach Below Bridge", ("1234.5", "1234.7")
+        profiles = ["%s_%s_%s.csv" % (stream, reach, station) for station in stations]  # 66 characters
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        text = sdf_with([section(stream, reach, station, along_x([(0, 3), (5, 1)])) for station in stations])
+        for args, layer in (([], "1d_xs_t_surf_line_L.shp"), (["-mif"], "1d_xs_t_surf_line.mif")):
+            rc, out = self.convert(text, args)
+            self.assertEqual(rc, 0, out)
+            for station, profile in zip(stations, profiles):
+                self.assertIn("\nWARNING - The profile name of stream %s, reach %s, station %s is cut to the 50 characters "
+                              "of the Source field: %s\n" % (stream, reach, station, profile), out)
+                self.assertTrue(os.path.exists(self.path(profile)))
+            self.gdal_ok(layer)
+            self.assertEqual([r[0] for r in self.gdal_records(layer)], [profiles[0][:50]] * 2, layer)
+
     def gdal_records(self, name):
         from osgeo import ogr
         source = ogr.Open(self.path(name))  # the layer lives only as long as its source
@@ -500,17 +528,49 @@ class SdfGoldenTest(unittest.TestCase):
         cut = sdf_with([whole], streams).replace("END CROSS-SECTIONS:\n", "") + \
             " CROSS-SECTION:\n  STREAM ID:A\n  REACH ID:B\n  STATION:2\n  SURFACE LINE:\n   1 2 3\n"
         self.assert_stops(cut, "ERROR - Unexpected end of file t.sdf in SURFACE LINE block after line 31.")
-        shapes = {}
-        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
-            tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
-            p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
-                               stderr=subprocess.STDOUT)
-            self.assertEqual(p.returncode, 0, p.stdout.decode())
-            self.gdal_ok(base + ".shp")
-            shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
-            self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
-        self.assertEqual(shapes, {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
-                                  "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2})
+        first_section_only = {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
+                              "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2}
+        self.assertEqual(self.check_layers(), first_section_only)
+        # Cut inside the last section's END: line: that section is named by the line where it began.
+        cut = sdf_with([whole, section("A", "B", "2", along_x([(0, 1), (5, 2)]))], streams)
+        cut = cut[:cut.rindex(" END:") + 3]
+        began = cut[:cut.rindex(" CROSS-SECTION:")].count("\n") + 1
+        self.assert_stops(cut, "\nERROR - Unexpected end of file t.sdf in the cross-section that begins at line %d: "
+                               "its END: line is missing.\n" % began)
+        self.assertEqual(self.check_layers(), first_section_only)
+        # Written without END: lines, the sections run into one another from the first on.
+        no_ends = sdf_with([whole.replace(" END:\n", "")] * 2, streams).replace("END CROSS-SECTIONS:", "# end")
+        began = no_ends[:no_ends.index(" CROSS-SECTION:")].count("\n") + 1
+        self.assert_stops(no_ends, "cross-section that begins at line %d: " % began)
+
+    def test_a_file_that_is_no_sdf_export_stops_the_run(self):
+        # Text, and bytes of every value: the layers opened are completed, empty.
+        for name, text in (("notes.txt", "Survey notes\nThe reach was walked in May.\n"),
+                           ("image.sdf", bytes(range(256)).decode("latin-1") * 64)):
+            self.assert_stops(text, "\nERROR - %s is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no "
+                                    "BEGIN CROSS-SECTIONS: line.\n" % name, name=name)
+        self.assertEqual(set(self.check_layers().values()), {0})
+        # A real export of cut lines alone is one.
+        sample = os.path.join(SOURCE_DIR, "..", "shared", "samples", "sdf",
+                              "hecras631_project12_crlf_cutline_only_no_profiles.sdf")
+        os.symlink(os.path.abspath(sample), self.path("cut.sdf"))
+        rc, out = e2e.run(BINARY, self.dir, ["cut.sdf"])
+        self.assertEqual(rc, 0, out[-2000:])
+        self.assertTrue(out.endswith("\nFinished.\n\nPress Enter to Close\n"), out[-500:])
+
+    def test_a_profile_is_never_written_over_the_input(self):
+        text = sdf_with([section("Mill Creek", "Upper", station, along_x([(0, 3), (5, 1), (10, 4)]))
+                         for station in ("850", "800", "750", "700")])
+        e2e.write(self.dir, "Mill Creek_Upper_850.csv", text)
+        os.symlink("Mill Creek_Upper_850.csv", self.path("river.sdf"))
+        # By its own name and through a link: the file is known by what it is, not how it is spelt.
+        for name in ("Mill Creek_Upper_850.csv", "river.sdf"):
+            rc, out = e2e.run(BINARY, self.dir, [name], stdin="y\n\n")
+            self.assertEqual(rc, 1, out)
+            self.assertIn("\nERROR - The profile of stream Mill Creek, reach Upper, station 850 would be written over "
+                          "%s, the file being converted; that file is left as it is.\n" % name, out)
+            self.assertNotIn("already open", out)
+            self.assertEqual(self.csv("Mill Creek_Upper_850.csv"), text)
 
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
