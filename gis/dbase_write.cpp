@@ -381,8 +381,8 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
   // The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
-  static std::array<std::size_t, kDbfMaxFields + 1> plain{};
-  static std::array<bool, kDbfMaxFields + 1> character{};
+  std::array<std::size_t, kDbfMaxFields + 1>& plain = gDbfValues.plain;
+  std::array<bool, kDbfMaxFields + 1>& character = gDbfValues.character;
   bool allPlain = true;
   for (int i = 1; i <= dbf.nFields; ++i) {
     character[i] = isCharacterField(dbf, i);
@@ -398,7 +398,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     return;
   }
   // The record's storage holds nothing between calls; every byte is written.
-  static std::string record;
+  std::string& record = gDbfValues.record;
   record.resize(length);
   dbfFillRecord(record.data(), dbf, values, plain, character);
   if (!fuPutBytes(dbf.unit, record)) gisWriteFailure(writeError, fuName(dbf.unit));

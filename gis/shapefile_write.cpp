@@ -16,6 +16,7 @@
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 namespace {
 
@@ -115,6 +116,16 @@ struct ShpRecordBytes {
   std::string_view view() const { return std::string_view(bytes).substr(0, used); }
 };
 
+// The record and the index entry being built. Their storage holds nothing between objects; it is
+// kept only so that no object allocates.
+struct ShpRecordBuffers {
+  ShpRecordBytes record;
+  ShpRecordBytes index;
+  void reset() { *this = ShpRecordBuffers{}; }
+};
+ShpRecordBuffers gShpRecords;
+const bool kEnrolled = processstate::enrol("gShpRecords", [] { gShpRecords.reset(); });
+
 void shpWritePoints(ShpRecordBytes& out, const GisCoordBuffer& buf, int n) {
   for (int i = 1; i <= n; ++i) {
     out.f64(buf.x[i]);
@@ -195,9 +206,8 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
-  // Record header and shape type. The record's storage holds nothing between calls; it is
-  // kept only so that no object allocates.
-  static ShpRecordBytes record;
+  // Record header and shape type.
+  ShpRecordBytes& record = gShpRecords.record;
   record.start(8 + 2 * static_cast<std::size_t>(contentLength));
   record.order = fuOrder(shp.shpUnitBE);
   record.i32(shp.records);
@@ -206,7 +216,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   record.i32(shapeType);
 
   // Index entry.
-  static ShpRecordBytes index;
+  ShpRecordBytes& index = gShpRecords.index;
   index.start(8);
   index.order = fuOrder(shp.shxUnitBE);
   index.i32(shp.nextOffset);
