@@ -9,11 +9,21 @@
 // span that may be written through counts the whole array as written.
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <type_traits>
 #include <utility>
+
+namespace zerostorage {
+// Zero-filled storage for n bytes. The arrays made at start-up share one reservation taken from
+// the host at the first call: one mapping for all of them rather than one each, made and undone
+// on every run. A request that no longer fits is a block of its own, and so is every request
+// under the address sanitizer, which guards each block apart. Throws std::bad_alloc when the host
+// has no storage to give.
+void* take(std::size_t n);
+// Gives storage back: a block of its own goes back to the host; a piece of the reservation is not
+// used again (what was written there would have to be zeroed first).
+void give(void* p);
+}  // namespace zerostorage
 
 template <class T>
 class ZeroArray {
@@ -34,7 +44,7 @@ class ZeroArray {
     swap(other);
     return *this;
   }
-  ~ZeroArray() { std::free(data_); }
+  ~ZeroArray() { zerostorage::give(data_); }
 
   void swap(ZeroArray& other) noexcept {
     std::swap(data_, other.data_);
@@ -72,12 +82,7 @@ class ZeroArray {
   }
 
  private:
-  static T* take(std::size_t n) {
-    if (n == 0) return nullptr;
-    void* p = std::calloc(n, sizeof(T));
-    if (p == nullptr) throw std::bad_alloc();
-    return static_cast<T*>(p);
-  }
+  static T* take(std::size_t n) { return n == 0 ? nullptr : static_cast<T*>(zerostorage::take(n * sizeof(T))); }
 
   T* data_;
   std::size_t size_;
