@@ -103,7 +103,13 @@ def write_surface_csv(sdf_path, csv_path):
 # ---- Running and measuring -----------------------------------------------------------------------
 
 def run_measured(cmd, cwd, stdin_text, log_path):
-    """Runs cmd; returns (wall seconds, user+system seconds, peak resident MB) of that child alone."""
+    """Runs cmd; returns (wall seconds, user+system seconds, peak resident MB) of that child alone.
+    The peak comes from /usr/bin/time where it is installed: the child's own figure as Python sees
+    it would count the pages of the Python process it was forked from."""
+    peak_path = log_path + ".peak"
+    timed = os.path.exists("/usr/bin/time")
+    if timed:
+        cmd = ["/usr/bin/time", "-o", peak_path, "-f", "%M"] + cmd
     with open(log_path, "wb") as log:
         start = time.perf_counter()
         p = subprocess.Popen(cmd, cwd=cwd, stdin=subprocess.PIPE, stdout=log, stderr=subprocess.STDOUT)
@@ -114,7 +120,12 @@ def run_measured(cmd, cwd, stdin_text, log_path):
         p.returncode = os.waitstatus_to_exitcode(status)
     if p.returncode != 0:
         sys.exit("%s failed with status %d; see %s" % (cmd[0], p.returncode, log_path))
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
+    peak = usage.ru_maxrss / 1024.0
+    if timed:
+        with open(peak_path) as f:
+            peak = int(f.read().split()[-1]) / 1024.0
+        os.remove(peak_path)
+    return wall, usage.ru_utime + usage.ru_stime, peak
 
 
 def folder_bytes(folder, skip):

@@ -80,7 +80,7 @@ std::string textAfterColon(const std::string& line) {
   return fixed::trimmed(line.substr(colon + 1));
 }
 
-void GetSdfCutline(int unit, std::vector<double>& cutX, std::vector<double>& cutY, int& count, int& lineNo,
+void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, int& count, int& lineNo,
                    std::string& line) {
   count = 0;
   int stored = 0;
@@ -103,7 +103,7 @@ void GetSdfCutline(int unit, std::vector<double>& cutX, std::vector<double>& cut
   count = stored;
 }
 
-void GetSdfnVals(int unit, std::vector<float>& nValue, std::vector<float>& fraction, int& count, int& lineNo,
+void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction, int& count, int& lineNo,
                  std::string& line) {
   count = 0;
   for (;;) {
@@ -177,8 +177,8 @@ void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, in
   reportLeveeCount(count, lineNo);
 }
 
-void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::vector<double>& surfY,
-                       std::vector<float>& surfZ, int& lineNo, std::string& line) {
+void GetSdfSurfaceLine(int unit, int& count, ZeroArray<double>& surfX, ZeroArray<double>& surfY,
+                       ZeroArray<float>& surfZ, int& lineNo, std::string& line) {
   count = 0;
   for (;;) {
     // Only the text read is counted: the padding behind it holds no number.

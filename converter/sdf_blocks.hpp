@@ -20,10 +20,10 @@ std::size_t readSdfBlockLine(int unit, std::string_view block, std::string& line
 // The text after the first ":" of a line, without trailing blanks (leading blanks stay).
 std::string textAfterColon(const std::string& line);
 
-void GetSdfCutline(int unit, std::vector<double>& cutX, std::vector<double>& cutY, int& count, int& lineNo,
+void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, int& count, int& lineNo,
                    std::string& line);
-void GetSdfnVals(int unit, std::vector<float>& nValue, std::vector<float>& fraction, int& count, int& lineNo,
+void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction, int& count, int& lineNo,
                  std::string& line);
 void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, int& lineNo, std::string& line);
-void GetSdfSurfaceLine(int unit, int& count, std::vector<double>& surfX, std::vector<double>& surfY,
-                       std::vector<float>& surfZ, int& lineNo, std::string& line);
+void GetSdfSurfaceLine(int unit, int& count, ZeroArray<double>& surfX, ZeroArray<double>& surfY,
+                       ZeroArray<float>& surfZ, int& lineNo, std::string& line);

@@ -1,9 +1,12 @@
 #pragma once
 // The cross-section being read from the SDF file: its names, the flags of the blocks met since
 // the last END: line and the arrays the block readers fill. Arrays are 1-based, as the counts
-// that address them are; their places are fixed so no section allocates.
+// that address them are; their places are fixed so no section allocates, and a run pays only for
+// the points its sections hold.
 #include <string>
 #include <vector>
+
+#include "utility/zero_array.hpp"
 
 inline constexpr int kSdfMaxPoints = 100000;  // cut-line, n-value and surface points per section
 inline constexpr int kSdfMaxLevees = 100;     // levee markers per section
@@ -17,6 +20,7 @@ struct SdfLeveeMarker {
   float fraction = 0.0f;    // position along the section as a fraction of its length
   float elevation = 0.0f;   // kSdfNoLeveeHeight when the line gives none
   bool hasElevation = false;  // the line gave one, which may itself be 9999
+  bool operator==(const SdfLeveeMarker&) const = default;
 };
 
 struct SdfCrossSection {
@@ -29,25 +33,44 @@ struct SdfCrossSection {
   bool hasLevees = false;
   bool hasSurfaceLine = false;
 
-  std::vector<double> cutX = std::vector<double>(kSdfMaxPoints + 1, 0.0);
-  std::vector<double> cutY = std::vector<double>(kSdfMaxPoints + 1, 0.0);
+  ZeroArray<double> cutX{kSdfMaxPoints + 1};
+  ZeroArray<double> cutY{kSdfMaxPoints + 1};
   int cutCount = 0;
 
-  std::vector<float> nValue = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
-  std::vector<float> nFraction = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
+  ZeroArray<float> nValue{kSdfMaxPoints + 1};
+  ZeroArray<float> nFraction{kSdfMaxPoints + 1};
   int nCount = 0;
 
   std::vector<SdfLeveeMarker> leveeMarkers = std::vector<SdfLeveeMarker>(kSdfMaxLevees + 1);
   int leveeCount = 0;
 
-  std::vector<double> surfX = std::vector<double>(kSdfMaxPoints + 1, 0.0);
-  std::vector<double> surfY = std::vector<double>(kSdfMaxPoints + 1, 0.0);
-  std::vector<float> surfZ = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
+  ZeroArray<double> surfX{kSdfMaxPoints + 1};
+  ZeroArray<double> surfY{kSdfMaxPoints + 1};
+  ZeroArray<float> surfZ{kSdfMaxPoints + 1};
   int surfCount = 0;
 
   // After each END: line; the counts stay, each block reader clears its own when it starts.
   void clearFlags() { hasCutLine = hasNValues = hasLevees = hasSurfaceLine = false; }
-  void reset() { *this = SdfCrossSection{}; }
+  // The arrays keep their storage, zeroed where a run wrote it.
+  void reset() {
+    streamId.assign(kSdfLineLength, ' ');
+    reachId.assign(kSdfLineLength, ' ');
+    stationText.assign(kSdfLineLength, ' ');
+    clearFlags();
+    cutX.clear();
+    cutY.clear();
+    cutCount = 0;
+    nValue.clear();
+    nFraction.clear();
+    nCount = 0;
+    for (SdfLeveeMarker& m : leveeMarkers) m = SdfLeveeMarker{};
+    leveeCount = 0;
+    surfX.clear();
+    surfY.clear();
+    surfZ.clear();
+    surfCount = 0;
+  }
+  bool operator==(const SdfCrossSection&) const = default;
 };
 
 extern SdfCrossSection gSdfSection;  // the cross-section being read (sdf_reading.cpp)

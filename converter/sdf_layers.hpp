@@ -14,6 +14,7 @@ struct SdfSectionLayers {
   int cutLines = 0;
   int leveePoints = 0;
   int endPoints = 0;
+  bool operator==(const SdfSectionLayers&) const = default;
 };
 
 struct SdfLayerState {
@@ -21,6 +22,7 @@ struct SdfLayerState {
   SdfSectionLayers sections;
   GisObject gisObject;
   void reset() { *this = SdfLayerState{}; }
+  bool operator==(const SdfLayerState&) const = default;
 };
 extern SdfLayerState gSdfLayers;
 

@@ -113,7 +113,7 @@ void assignMannings(const SdfCrossSection& xs) {
 // the end of the line sits on its last point.
 void placeLeveeMarkers(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
-  const std::vector<float>& d = w.sectionChainage;
+  const ZeroArray<float>& d = w.sectionChainage;
   for (int m = 1; m <= xs.leveeCount; ++m) {
     const float p = w.leveePosition[m];
     int i = 1;

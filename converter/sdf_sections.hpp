@@ -10,17 +10,30 @@
 // Work arrays of the section being processed, 1-based like the section's own arrays. They keep
 // their places from one section to the next; every call overwrites what it uses.
 struct SdfSectionWork {
-  std::vector<char> trimMask = std::vector<char>(kSdfMaxPoints + 1, 0);  // 1: left out by the trim
-  std::vector<float> sectionChainage = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
-  std::vector<float> nPosition = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
+  ZeroArray<char> trimMask{kSdfMaxPoints + 1};  // 1: left out by the trim
+  ZeroArray<float> sectionChainage{kSdfMaxPoints + 1};
+  ZeroArray<float> nPosition{kSdfMaxPoints + 1};
   std::vector<float> leveePosition = std::vector<float>(kSdfMaxLevees + 1, 0.0f);
-  std::vector<float> pointMannings = std::vector<float>(kSdfMaxPoints + 1, 0.0f);
+  ZeroArray<float> pointMannings{kSdfMaxPoints + 1};
   std::vector<double> leveeX = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<double> leveeY = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kSdfLineLength, ' ');
   std::string row;  // the .csv row or record being built; its storage serves every point
-  void reset() { *this = SdfSectionWork{}; }
+  // The point arrays keep their storage, zeroed where a run wrote it.
+  void reset() {
+    trimMask.clear();
+    sectionChainage.clear();
+    nPosition.clear();
+    leveePosition.assign(kSdfMaxLevees + 1, 0.0f);
+    pointMannings.clear();
+    leveeX.assign(kSdfMaxLevees + 1, 0.0);
+    leveeY.assign(kSdfMaxLevees + 1, 0.0);
+    leveeZ.assign(kSdfMaxLevees + 1, 0.0f);
+    csvName.assign(kSdfLineLength, ' ');
+    row.clear();
+  }
+  bool operator==(const SdfSectionWork&) const = default;
 };
 extern SdfSectionWork gSdfWork;
 

@@ -383,8 +383,8 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
   // The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
-  static std::array<std::size_t, kDbfMaxFields + 1> plain{};
-  static std::array<bool, kDbfMaxFields + 1> character{};
+  std::array<std::size_t, kDbfMaxFields + 1>& plain = gDbfValues.plain;
+  std::array<bool, kDbfMaxFields + 1>& character = gDbfValues.character;
   bool allPlain = true;
   for (int i = 1; i <= dbf.nFields; ++i) {
     character[i] = isCharacterField(dbf, i);
@@ -394,7 +394,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
   // A record of plain values is built in its room, where the table's bytes are gathered. One with
   // another value is built apart first, as a warning about that value may write elsewhere.
   // The record's storage holds nothing between calls; every byte is written.
-  static std::string record;
+  std::string& record = gDbfValues.record;
   const char* filled = nullptr;
   if (!allPlain) {
     record.resize(length);

@@ -70,14 +70,20 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp);
 void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf);
 void dbfdataline(DbfSubLayer& dbf);
 void dbfdatalinelarge(DbfSubLayer& dbf);
-// The values of the last record split from gisDataLine and from gisDataLineLarge (1..128 each).
+// The values of the last record split from gisDataLine and from gisDataLineLarge (1..128 each),
+// and the storage a record is built in; it holds nothing between records and is kept only so that
+// no record allocates.
 struct DbfValueBuffers {
   std::array<std::string, kDbfMaxFields + 1> values;
   std::array<std::string, kDbfMaxFields + 1> valuesLarge;
   // Places 1..used of each may hold text; every place behind them is empty.
   int used = 0;
   int usedLarge = 0;
+  std::array<std::size_t, kDbfMaxFields + 1> plain{};  // per field: the length of a plain number, or 0
+  std::array<bool, kDbfMaxFields + 1> character{};     // per field: a character field
+  std::string record;                                  // a record built apart from the table's bytes
   void reset() { *this = DbfValueBuffers{}; }
+  bool operator==(const DbfValueBuffers&) const = default;
 };
 extern DbfValueBuffers gDbfValues;
 

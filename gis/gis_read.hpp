@@ -65,6 +65,7 @@ struct ShpRecordPlace {
   int unit = 0;
   std::uint64_t start = 0;
   std::uint64_t end = 0;
+  bool operator==(const ShpRecordPlace&) const = default;
 };
 
 // The reading side's module-level buffers.
@@ -75,9 +76,13 @@ struct GisReadBuffers {
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
   int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
   void reset() {
-    GisReadBuffers fresh;
-    *this = std::move(fresh);
+    mifCenterScratch = GisObject{};
+    shpRecord = ShpRecordPlace{};
+    dbfValueBuffer.assign(10000, ' ');
+    dbfFlagByte = ' ';
+    dbfFlagAheadUnit = 0;
   }
+  bool operator==(const GisReadBuffers&) const = default;
 };
 extern GisReadBuffers gGisRead;
 

@@ -48,12 +48,38 @@ void GisAttributeDefs::reset() {
   recordCount = 0;
 }
 
-GisState::GisState() {
+bool GisLayerTable::operator==(const GisLayerTable& other) const {
+  // A slot never made equals a slot in its reset state.
+  const GisLayerSlot fresh;
+  for (std::size_t id = 0; id < slots_.size(); ++id) {
+    const GisLayerSlot* a = find(id);
+    const GisLayerSlot* b = other.find(id);
+    if (!(*(a ? a : &fresh) == *(b ? b : &fresh))) return false;
+  }
+  return true;
+}
+
+GisState::GisState() : GisState(GisLayerTable{}, GisCoordBuffer{}) {}
+
+GisState::GisState(GisLayerTable&& table, GisCoordBuffer&& vertices)
+    : layers(std::move(table)), gisCoordBuffer(std::move(vertices)) {
   gisMessageLines.fill(std::string(1000, ' '));
   gisMessageLines[0].clear();  // index 0 is not a message line
 }
 
-void GisState::reset() { *this = GisState{}; }
+void GisState::reset() {
+  // The table's slots go; the vertex buffer keeps its storage, zeroed where a run wrote it; the
+  // rest starts afresh.
+  layers.reset();
+  gisCoordBuffer.reset();
+  *this = GisState(std::move(layers), std::move(gisCoordBuffer));
+}
+
+std::vector<std::string>& gisRegisterNamesReady() {
+  constexpr std::size_t kEntries = 1001, kNameLength = 1000;
+  if (gGis.gisRegisterNames.size() != kEntries) gGis.gisRegisterNames.assign(kEntries, std::string(kNameLength, ' '));
+  return gGis.gisRegisterNames;
+}
 
 void gisInitialiseObject(GisObject& gisO) {
   gisO.isNone = gisO.isPoint = gisO.isLine = gisO.isPline = gisO.isPlineMultiple = false;

@@ -3,9 +3,13 @@
 // that callers own, and the library buffers through which callers hand data to the writers.
 // Arrays are indexed from 1, as the handles and counts that address them are.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "utility/zero_array.hpp"
 
 inline constexpr int kGisMaxLayers = 100;
 inline constexpr int kGisMaxVertices = 100000;
@@ -30,6 +34,7 @@ struct ShpSubLayer {
   double xmin = 0.0, ymin = 0.0, xmax = -1.0, ymax = -1.0;
   bool headerWritten = false;  // the close-time patch touches only sub-layers with a header
   void reset() { *this = ShpSubLayer{}; }
+  bool operator==(const ShpSubLayer&) const = default;
 };
 
 struct DbfSubLayer {
@@ -46,6 +51,7 @@ struct DbfSubLayer {
   std::array<unsigned char, kDbfMaxFields + 1> valueWarnings{};
   DbfSubLayer() { reset(); }
   void reset();
+  bool operator==(const DbfSubLayer&) const = default;
 };
 
 struct MifLayer {
@@ -65,6 +71,7 @@ struct MifLayer {
   int rowsWritten = 0;
   MifLayer() { reset(); }
   void reset();
+  bool operator==(const MifLayer&) const = default;
 };
 
 // One slot of the layer table.
@@ -77,6 +84,34 @@ struct GisLayerSlot {
   std::array<ShpSubLayer, 4> shpSubLayer{};  // index 1..3
   std::array<DbfSubLayer, 4> dbfSubLayer{};  // index 1..3
   MifLayer mifLayer;
+  bool operator==(const GisLayerSlot&) const = default;
+};
+
+// The layer table, slots 1..100. A slot is made, in its reset state, the first time its handle is
+// used, so that a run pays only for the layers it opens; a slot never made is free and in its
+// reset state. A made slot keeps its place for the run: opening a layer there again allocates
+// nothing.
+class GisLayerTable {
+ public:
+  GisLayerSlot& operator[](std::size_t gisID) {
+    std::unique_ptr<GisLayerSlot>& slot = slots_[gisID];
+    if (!slot) slot = std::make_unique<GisLayerSlot>();
+    return *slot;
+  }
+  // The slot when it has been made; nullptr for one that has not (free and in its reset state).
+  const GisLayerSlot* find(std::size_t gisID) const { return slots_[gisID].get(); }
+  bool inUse(std::size_t gisID) const {
+    const GisLayerSlot* slot = find(gisID);
+    return slot != nullptr && slot->gisInUse;
+  }
+  // Every slot back to never made.
+  void reset() {
+    for (std::unique_ptr<GisLayerSlot>& slot : slots_) slot.reset();
+  }
+  bool operator==(const GisLayerTable& other) const;
+
+ private:
+  std::array<std::unique_ptr<GisLayerSlot>, kGisMaxLayers + 1> slots_;
 };
 
 // The header of one GIS object; coordinates travel in gisCoordBuffer.
@@ -89,12 +124,19 @@ struct GisObject {
   int nr = 1;
   std::array<int, kGisMaxParts + 1> ir{};  // index 1..10000
   std::string typeName = std::string(24, ' ');
+  bool operator==(const GisObject&) const = default;
 };
 
 struct GisCoordBuffer {
   int n = 0;
-  std::vector<double> x = std::vector<double>(kGisMaxVertices + 1, 0.0);  // index 1..100000
-  std::vector<double> y = std::vector<double>(kGisMaxVertices + 1, 0.0);
+  ZeroArray<double> x{kGisMaxVertices + 1};  // index 1..100000
+  ZeroArray<double> y{kGisMaxVertices + 1};
+  void reset() {
+    n = 0;
+    x.clear();
+    y.clear();
+  }
+  bool operator==(const GisCoordBuffer&) const = default;
 };
 
 struct GisAttributeDefs {
@@ -105,10 +147,11 @@ struct GisAttributeDefs {
   int recordCount = 0;
   GisAttributeDefs() { reset(); }
   void reset();
+  bool operator==(const GisAttributeDefs&) const = default;
 };
 
 struct GisState {
-  std::vector<GisLayerSlot> layers = std::vector<GisLayerSlot>(kGisMaxLayers + 1);  // index 1..100
+  GisLayerTable layers;  // index 1..100
   GisCoordBuffer gisCoordBuffer;
   std::string gisDataLine = std::string(1000, ' ');
   std::string gisDataLineLarge = std::string(100000, ' ');
@@ -127,11 +170,20 @@ struct GisState {
   int gisRegisterMifUnit = 0;
   int gisRegisterMidUnit = 0;
   int gisRegisterCount = 0;
-  std::vector<std::string> gisRegisterNames = std::vector<std::string>(1001, std::string(1000, ' '));  // index 1..1000, used 1..999
+  // Index 1..1000 (used 1..999), text of 1000; laid out blank by gisRegisterNamesReady, when a run
+  // first registers an input layer.
+  std::vector<std::string> gisRegisterNames;
   GisState();
   void reset();  // the library's starting state: an empty table, blank buffers, no log
+  bool operator==(const GisState&) const = default;
+
+ private:
+  GisState(GisLayerTable&& table, GisCoordBuffer&& vertices);
 };
 extern GisState gGis;
+
+// The input-layer register's names, laid out blank on first use.
+std::vector<std::string>& gisRegisterNamesReady();
 
 void gisInitialiseObject(GisObject& gisO);
 void gisInitialiseLayer(int gisID);

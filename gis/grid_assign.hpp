@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gis/gis_state.hpp"
+#include "utility/zero_array.hpp"
 
 inline constexpr int kGridAssignMaxCells = 10000;  // cells one line segment may cross
 
@@ -103,17 +104,25 @@ void gisAssignObjectToGrid(int gisID, GisObject& gisO, const GridAssignSettings&
 // The routine's own work storage, overwritten by every call (1-based arrays).
 struct GridAssignBuffers {
   GisObject object;  // the layer routine's own object header
-  std::vector<double> x = std::vector<double>(kGisMaxVertices + 1, 0.0);
-  std::vector<double> y = std::vector<double>(kGisMaxVertices + 1, 0.0);
-  std::vector<float> u = std::vector<float>(kGisMaxVertices + 1, 0.0f);
-  std::vector<float> v = std::vector<float>(kGisMaxVertices + 1, 0.0f);
-  std::vector<std::int32_t> rows = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
-  std::vector<std::int32_t> cols = std::vector<std::int32_t>(kGridAssignMaxCells + 1, 0);
+  ZeroArray<double> x{kGisMaxVertices + 1};
+  ZeroArray<double> y{kGisMaxVertices + 1};
+  ZeroArray<float> u{kGisMaxVertices + 1};
+  ZeroArray<float> v{kGisMaxVertices + 1};
+  ZeroArray<std::int32_t> rows{kGridAssignMaxCells + 1};
+  ZeroArray<std::int32_t> cols{kGridAssignMaxCells + 1};
   std::string record = std::string(1000, ' ');
+  // The arrays keep their storage, zeroed where a call wrote it.
   void reset() {
-    GridAssignBuffers fresh;
-    *this = std::move(fresh);
+    object = GisObject{};
+    x.clear();
+    y.clear();
+    u.clear();
+    v.clear();
+    rows.clear();
+    cols.clear();
+    record.assign(1000, ' ');
   }
+  bool operator==(const GridAssignBuffers&) const = default;
 };
 extern GridAssignBuffers gAssignLayerBuffers;   // gisAssignLayerToGrid's
 extern GridAssignBuffers gAssignObjectBuffers;  // gisAssignObjectToGrid's

@@ -178,7 +178,7 @@ void gisCloseAllLayers(bool& anyClosed) {
   gisLogLine("");
   gisLogLine("Closing any unclosed GIS layers...");
   for (int id = 1; id <= kGisMaxLayers; ++id) {
-    if (!gGis.layers[id].gisInUse) continue;
+    if (!gGis.layers.inUse(id)) continue;
     closeSlot(id);
     anyClosed = true;
   }
@@ -187,8 +187,8 @@ void gisCloseAllLayers(bool& anyClosed) {
 
 void gisCompleteOutputLayers() {
   for (int id = 1; id <= kGisMaxLayers; ++id) {
-    const GisLayerSlot& slot = gGis.layers[id];
-    if (slot.gisInUse && slot.gisWrite) closeSlot(id);
+    const GisLayerSlot* slot = gGis.layers.find(id);
+    if (slot && slot->gisInUse && slot->gisWrite) closeSlot(id);
   }
 }
 

@@ -1,6 +1,7 @@
 // Library initialisation: the starting state of the layer table and buffers, and the headers of
 // the workspace file and the input-layer register that record the input layers a run opens.
 #include <string>
+#include <vector>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
@@ -20,8 +21,10 @@ void clearBuffers() {
   for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kNameLength);
 }
 
+// Only the slots a run has made: one never made is free and in its reset state already.
 void clearSlotFlags() {
   for (int id = 1; id <= kGisMaxLayers; ++id) {
+    if (!gGis.layers.find(id)) continue;
     GisLayerSlot& slot = gGis.layers[id];
     slot.gisInUse = false;
     slot.gisFileName = fixed::blanks(kNameLength);
@@ -70,12 +73,13 @@ void openRegister(const std::string& registerBase) {
 
 void clearRegisterNames() {
   gGis.gisRegisterCount = 0;
-  gGis.gisRegisterNames.resize(kRegisterSize + 1);
-  for (int i = 1; i <= kRegisterSize; ++i) gGis.gisRegisterNames[i] = fixed::blanks(kNameLength);
+  std::vector<std::string>& names = gisRegisterNamesReady();
+  for (int i = 1; i <= kRegisterSize; ++i) names[i] = fixed::blanks(kNameLength);
 }
 
 void resetSlotRecords() {
   for (int id = 1; id <= kGisMaxLayers; ++id) {
+    if (!gGis.layers.find(id)) continue;
     GisLayerSlot& slot = gGis.layers[id];
     slot.mifLayer.reset();
     for (int k = 1; k <= 3; ++k) {

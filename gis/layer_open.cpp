@@ -29,7 +29,7 @@ std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s));
 
 int takeFreeSlot() {
   for (int id = 1; id <= kGisMaxLayers; ++id)
-    if (!gGis.layers[id].gisInUse) return id;
+    if (!gGis.layers.inUse(id)) return id;
   gisFail("ERROR 0251 - Cannot have more than " + fixed::trimmed(AINTEGER(kGisMaxLayers)) +
           " GIS layers open at once.");
 }
@@ -39,6 +39,7 @@ int takeFreeSlot() {
 void registerInputLayer(int gisID, const std::string& fname) {
   const std::string name = FILENAMEPATH(fuFullName(trimmedBoth(fname)));
   const std::string ext = fixed::trimmed(FILEEXT(fname));
+  gisRegisterNamesReady();
   for (int i = 1; i <= gGis.gisRegisterCount && i <= kRegisterLimit; ++i)
     if (ASAME(gGis.gisRegisterNames[i], name)) return;
   gGis.gisRegisterCount += 1;

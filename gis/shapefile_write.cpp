@@ -16,6 +16,7 @@
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
+#include "platform/process_state.hpp"
 
 namespace {
 

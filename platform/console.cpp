@@ -2,12 +2,23 @@
 
 #include <iostream>
 
+#include "platform/process_state.hpp"
+
 namespace console {
 namespace {
-std::ostream* gOut = nullptr;
-std::istream* gIn = nullptr;
-std::ostream& out() { return gOut ? *gOut : std::cout; }
-std::istream& in() { return gIn ? *gIn : std::cin; }
+// Where the console goes: the standard streams, or the streams a test has put in their place.
+struct ConsoleStreams {
+  std::ostream* out = nullptr;
+  std::istream* in = nullptr;
+  // Back to the standard streams. A stream put in their place belongs to its owner, who may have
+  // let it go already, so it is not touched.
+  void reset() { *this = ConsoleStreams{}; }
+};
+ConsoleStreams gConsoleStreams;
+const bool kEnrolled = processstate::enrol("gConsoleStreams", [] { gConsoleStreams.reset(); });
+
+std::ostream& out() { return gConsoleStreams.out ? *gConsoleStreams.out : std::cout; }
+std::istream& in() { return gConsoleStreams.in ? *gConsoleStreams.in : std::cin; }
 }  // namespace
 
 void write(std::string_view text) { out() << text; }
@@ -31,8 +42,8 @@ bool readLine(std::string& text) {
 
 void redirect(std::ostream* o, std::istream* i) {
   flush();
-  gOut = o;
-  gIn = i;
+  gConsoleStreams.out = o;
+  gConsoleStreams.in = i;
 }
 
 }  // namespace console

@@ -73,7 +73,7 @@ class LayerInitTest : public PlenvorTest {
     gGis.gisProjectionCheckIsError = gGis.gisCheckSaveDate = gGis.gisSaveDateIsError = true;
     gGis.gisCompanionExt = ".xyz";
     gGis.gisRegisterCount = 12;
-    gGis.gisRegisterNames[12] = "C:/old";
+    gisRegisterNamesReady()[12] = "C:/old";
   }
 };
 

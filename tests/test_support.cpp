@@ -7,10 +7,13 @@
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 
-void resetAllState() { processstate::resetAll(); }
+void PlenvorTest::resetAllState() {
+  processstate::resetAll();
+  console::redirect(&out_, &in_);
+}
 
 void PlenvorTest::SetUp() {
-  resetAllState();
+  processstate::resetAll();
   oldCwd_ = std::filesystem::current_path();
   std::random_device rd;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -25,8 +28,7 @@ void PlenvorTest::SetUp() {
 }
 
 void PlenvorTest::TearDown() {
-  console::redirect(nullptr, nullptr);
-  resetAllState();
+  processstate::resetAll();
   std::filesystem::current_path(oldCwd_);
   std::error_code ec;
   if (!HasFailure()) std::filesystem::remove_all(dir_, ec);

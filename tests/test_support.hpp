@@ -9,13 +9,14 @@
 
 #include "utility/run_control.hpp"
 
-// Resets every process-wide state block of the system.
-void resetAllState();
-
 class PlenvorTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+
+  // Resets every process-wide state block of the system, as between runs; the console stays
+  // captured by the test.
+  void resetAllState();
 
   // Console input for the code under test (lines joined with '\n').
   void setInput(const std::string& text);

@@ -26,6 +26,7 @@ struct UnitConnection {
   bool binary = false;    // a byte-stream mode rather than a text mode
   bool canWrite = false;  // output modes and "IO"
   bool append = false;    // "A " and "AB": every write goes to the end of the file
+  bool operator==(const UnitConnection&) const = default;
 };
 
 struct FileUnitTable {
@@ -60,6 +61,7 @@ struct FileUnitTable {
   std::string fuKeyFolderPath;
   FileUnitTable();
   void reset();  // the state before FILEUNITSINITIALISE; also closes every stream it holds
+  bool operator==(const FileUnitTable&) const = default;
 };
 extern FileUnitTable gFileUnits;
 

@@ -19,6 +19,7 @@ struct DMessages {
   int dmMessagesUnit = 0;
   DMessages();
   void reset() { *this = DMessages{}; }
+  bool operator==(const DMessages&) const = default;
 };
 extern DMessages DMESSAGES;
 

@@ -25,6 +25,7 @@ struct RunFlags {
   // complete them (an output layer's header totals); set by that owner, taken before the call.
   void (*fuCompleteBeforeExit)() = nullptr;
   void reset() { *this = RunFlags{}; }
+  bool operator==(const RunFlags&) const = default;
 };
 extern RunFlags gRunFlags;
 
