@@ -439,7 +439,8 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
       mifPassLines(unit, n);
     }
   }
-  // Passed over, a region of more points than a count holds (its lines were all there) reports the most.
+  // A region passed over whose points outnumber what the count can hold (its lines were all there)
+  // reports the largest count.
   nPoints = static_cast<int>(std::min<std::int64_t>(total, INT32_MAX));
   if (total < 5) gisFail(kMifRegion);
 }
