@@ -414,20 +414,24 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   nPoints = 0;
   if (gisO.nr < 1) gisFail(kMifRegion);
   if (gisO.nr > kGisMaxParts) gisShouldNotBeHere("mifReadObject");
+  // The ring counts come from the file: their running total is kept in 64 bits, so no count, however
+  // large, can wrap it round to a place inside or before the arrays.
+  std::int64_t total = 0;
   int start = 1;
   for (int j = 1; j <= gisO.nr; ++j) {
     const int n = mifCountFromUnit(unit);
     if (n < 1) mifCorrupt(unit, "Ring " + num(j) + " of a region has no points");
-    nPoints += n + 1;
+    total += static_cast<std::int64_t>(n) + 1;
     if (lRead) {
-      if (nPoints > limit) tooManyNodes(kMifNodes, nPoints, limit);
-      for (int i = start; i <= nPoints - 1; ++i) mifReadPairInto(unit, x, y, static_cast<std::size_t>(i));
+      if (total > limit) tooManyNodes(kMifNodes, total, limit);
+      const int end = static_cast<int>(total);
+      for (int i = start; i <= end - 1; ++i) mifReadPairInto(unit, x, y, static_cast<std::size_t>(i));
       // A ring of one point has no second vertex; that point stands in.
       const std::size_t src = static_cast<std::size_t>(n >= 2 ? start + 1 : start);
-      x[static_cast<std::size_t>(nPoints)] = x[src];
-      y[static_cast<std::size_t>(nPoints)] = y[src];
-      gisO.ir[static_cast<std::size_t>(j)] = nPoints - 1;
-      start = nPoints + 1;
+      x[static_cast<std::size_t>(end)] = x[src];
+      y[static_cast<std::size_t>(end)] = y[src];
+      gisO.ir[static_cast<std::size_t>(j)] = end - 1;
+      start = end + 1;
     } else if (j == 1) {
       mifReadPairInto(unit, x, y, 1);
       mifPassLines(unit, n - 1);
@@ -435,7 +439,10 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
       mifPassLines(unit, n);
     }
   }
-  if (nPoints < 5) gisFail(kMifRegion);
+  // A region passed over whose points outnumber what the count can hold (its lines were all there)
+  // reports the largest count.
+  nPoints = static_cast<int>(std::min<std::int64_t>(total, INT32_MAX));
+  if (total < 5) gisFail(kMifRegion);
 }
 
 // After a region: style lines are passed over up to the next object keyword, which is left to be

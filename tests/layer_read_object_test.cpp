@@ -482,6 +482,67 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
   }
 }
 
+// Counts in the file far beyond the buffers, alone or as a running total past 2^31: reading stops with
+// ERROR 0310 naming the count; passing over meets the end of the file; nothing is stored anywhere.
+TEST_F(HandMadeShpTest, CountsBeyondTheBuffersStopOrArePassedOver) {
+  const std::string nodes = "ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.\n"
+                            "             Requested";
+  const std::string end = "ERROR 0309 - Unexpected end of .mif file encountered.";
+  struct Case {
+    std::string body, read, passed;
+  };
+  const std::vector<Case> mif = {
+      {"Region 1\n 2147483647\n0 0\n", nodes + "2147483648        Limit  100000", end},
+      {"Region 2\n 4\n0 0\n1 0\n1 1\n0 0\n 2147483645\n0 0\n", nodes + "2147483651        Limit  100000", end},
+      {"Pline 2147483647\n0 0\n", nodes + "2147483647        Limit  100000", end},
+      {"Pline Multiple 2\n 2147483647\n0 0\n", nodes + "2147483647        Limit  100000", end},
+  };
+  for (const Case& c : mif) {
+    for (const bool lRead : {true, false}) {
+      SCOPED_TRACE(c.body + (lRead ? " read" : " passed over"));
+      resetAllState();
+      FILEUNITSINITIALISE(1000);
+      const int id = openMif(c.body);
+      const std::string out = failure([&] {
+        GisObject o;
+        gisObjectType(id, o);
+        part(id, o, kGisMaxVertices, lRead);
+      });
+      EXPECT_NE(out.find("\n" + (lRead ? c.read : c.passed) + "\n"), std::string::npos) << out;
+    }
+  }
+  // A count the file does hold is passed over whole, however far beyond the buffers.
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+  std::string ring = "Region 1\n 100001\n";
+  for (int i = 0; i < 100001; ++i) ring += std::to_string(i % 7) + " 1\n";
+  const int id = openMif(ring + "Point 5 6\n");
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_EQ(part(id, o, kGisMaxVertices, false).n, 100002);
+  EXPECT_EQ(object(id).v, (Pts{{5, 6}}));
+
+  // .shp point counts of 2^31 - 1 claim more than their record holds.
+  for (const int type : {3, 5, 8}) {
+    SCOPED_TRACE(type);
+    resetAllState();
+    FILEUNITSINITIALISE(1000);
+    std::string content = type == 8 ? typeOnly(8) + std::string(36, '\0') : polyContent(type, 1, 0, {0});
+    content.replace(type == 8 ? 36 : 40, 4, std::string("\xFF\xFF\xFF\x7F", 4));
+    const std::string tooShort = "Record content length of " + std::to_string(content.size() / 2) +
+                                 " words is too short for the counts it holds in file s.shp.";
+    const int shp = openShp(shpFile({content}, type));
+    const std::string out = failure([&] {
+      GisObject s;
+      gisObjectType(shp, s);
+      part(shp, s);
+    });
+    const std::string line1 = type == 5 ? "ERROR 0429 - Reading .shp file object coordinates."
+                                        : "ERROR 0424 - Reading .shp file object type.";
+    EXPECT_NE(out.find("\n" + line1 + "\n               " + tooShort + "\n"), std::string::npos) << out;
+  }
+}
+
 TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
   // The content length is cut with the coordinates: the counts no longer fit in the record.
   std::string bytes = shpFile({polyContent(3, 1, 3, {0})}, 3);
