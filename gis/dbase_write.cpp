@@ -432,7 +432,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (total > 65534) gisShouldNotBeHere("dbfTotLen>32767");
   dbf.recordLength = static_cast<int>(total);
 
-  // 5-7. Header, descriptors, terminator.
+  // The header, the field descriptors and their terminator.
   dbfWriteFileHeader(dbf);
   dbfWriteFieldDescriptors(dbf);
   putU8(dbf.unit, 0x0D);

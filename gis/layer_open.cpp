@@ -231,7 +231,7 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
 
 int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
                  bool attributesOnly) {
-  // 1-3. Announce, take the lowest free slot, name it.
+  // Announce the layer, take the lowest free slot and give it the layer's name.
   gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
   const int gisID = takeFreeSlot();
   gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));

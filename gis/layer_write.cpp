@@ -35,22 +35,22 @@ bool isLineKind(const GisObject& o) { return o.isLine || o.isPline || o.isPlineM
 // ---- gisWriteHeader -------------------------------------------------------------------------
 
 void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
-  // a. The projection text, then the .prj is done with.
+  // The projection text, then the .prj is done with.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
       gisWriteFailure("ERROR 0437 - Writing .prj file projection.", fuName(shp.prjUnit));
     CLOSER(shp.prjUnit);
   }
-  // b. Both headers; index entries go through the big-endian .shx view alone from here on.
+  // Both headers; index entries go through the big-endian .shx view alone from here on.
   shpWriteHeader(shp, shp.shpUnitLE, shp.shpUnitBE);
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
   if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shx file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
-  // c. An inverted box that the first vertex resets, and the first record's offset.
+  // An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
   shp.nextOffset = 50;
-  // d. The table.
+  // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
   shp.headerWritten = true;
