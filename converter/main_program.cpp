@@ -19,9 +19,6 @@
 
 namespace {
 
-// Lines, names and arguments are 1000-character texts.
-constexpr std::size_t kTextLength = 1000;
-
 // What one run of the main program holds from the command line to the end.
 struct MainRun {
   SdfRunOptions options;

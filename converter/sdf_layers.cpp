@@ -32,7 +32,7 @@ void defineFields(std::initializer_list<FieldDef> fields) {
 }
 
 int openOutputLayer(const std::string& fileName, const std::string& kind) {
-  const int id = gisOpenLayer(fixed::fit(fileName, 1000), kind, "O ", false);
+  const int id = gisOpenLayer(fixed::fit(fileName, kTextLength), kind, "O ", false);
   gisWriteHeader(id);
   gisInitialiseObject(gSdfLayers.gisObject);
   return id;

@@ -67,7 +67,7 @@ void startSection(const SdfCrossSection& xs) {
   std::fill(w.trimMask.begin(), w.trimMask.begin() + n + 1, 0);
   w.csvName = fixed::fit(
       csvNamePart(xs.streamId) + "_" + csvNamePart(xs.reachId) + "_" + csvNamePart(xs.stationText) + ".csv",
-      kSdfLineLength);
+      kTextLength);
   double station = 0.0;
   if (freeFormatReadDoubles(xs.stationText, 1, &station) != FreeReadStatus::Ok) {
     console::line();

@@ -24,8 +24,8 @@ void DbfSubLayer::reset() {
 }
 
 void MifLayer::reset() {
-  line.assign(1000, ' ');
-  rest.assign(1000, ' ');
+  line.assign(kTextLength, ' ');
+  rest.assign(kTextLength, ' ');
   mifUnit = 0;
   midUnit = 0;
   mifStyleLines[0].clear();
@@ -63,7 +63,7 @@ GisState::GisState() : GisState(GisLayerTable{}, GisCoordBuffer{}) {}
 
 GisState::GisState(GisLayerTable&& table, GisCoordBuffer&& vertices)
     : layers(std::move(table)), gisCoordBuffer(std::move(vertices)) {
-  gisMessageLines.fill(std::string(1000, ' '));
+  gisMessageLines.fill(std::string(kTextLength, ' '));
   gisMessageLines[0].clear();  // index 0 is not a message line
 }
 
@@ -76,8 +76,8 @@ void GisState::reset() {
 }
 
 std::vector<std::string>& gisRegisterNamesReady() {
-  constexpr std::size_t kEntries = 1001, kNameLength = 1000;
-  if (gGis.gisRegisterNames.size() != kEntries) gGis.gisRegisterNames.assign(kEntries, std::string(kNameLength, ' '));
+  constexpr std::size_t kEntries = kGisRegisterSize + 1;
+  if (gGis.gisRegisterNames.size() != kEntries) gGis.gisRegisterNames.assign(kEntries, std::string(kTextLength, ' '));
   return gGis.gisRegisterNames;
 }
 
@@ -101,7 +101,7 @@ void gisInitialiseLayer(int gisID) {
   }
   GisLayerSlot& slot = gGis.layers[gisID];
   slot.gisLayerType = 0;
-  slot.gisFileName.assign(1000, ' ');
+  slot.gisFileName.assign(kTextLength, ' ');
   slot.gisEndOfData = false;
   slot.gisWrite = false;
   slot.mifLayer.reset();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "utility/fixed_text.hpp"
 #include "utility/zero_array.hpp"
 
 inline constexpr int kGisMaxLayers = 100;
@@ -16,6 +17,7 @@ inline constexpr int kGisMaxVertices = 100000;
 inline constexpr int kGisMaxParts = 10000;
 inline constexpr int kDbfMaxFields = 128;
 inline constexpr int kMifMaxAttributes = 256;
+inline constexpr int kGisRegisterSize = 1000;  // input layers the register can name
 
 // One shapefile sub-layer: 1 points, 2 lines, 3 regions.
 struct ShpSubLayer {
@@ -55,8 +57,8 @@ struct DbfSubLayer {
 };
 
 struct MifLayer {
-  std::string line = std::string(1000, ' ');  // current-line buffer of the reading side
-  std::string rest = std::string(1000, ' ');  // text after the last object keyword (reading side)
+  std::string line = std::string(kTextLength, ' ');  // current-line buffer of the reading side
+  std::string rest = std::string(kTextLength, ' ');  // text after the last object keyword (reading side)
   int mifUnit = 0;
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
@@ -77,7 +79,7 @@ struct MifLayer {
 // One slot of the layer table.
 struct GisLayerSlot {
   int gisLayerType = 0;  // 0 free, 1 MIF/MID (or .csv once open), 2 shapefile or .dbf, -1 .csv opening
-  std::string gisFileName = std::string(1000, ' ');
+  std::string gisFileName = std::string(kTextLength, ' ');
   bool gisInUse = false;
   bool gisEndOfData = false;
   bool gisWrite = false;
@@ -153,15 +155,15 @@ struct GisAttributeDefs {
 struct GisState {
   GisLayerTable layers;  // index 1..100
   GisCoordBuffer gisCoordBuffer;
-  std::string gisDataLine = std::string(1000, ' ');
-  std::string gisDataLineLarge = std::string(100000, ' ');
+  std::string gisDataLine = std::string(kTextLength, ' ');
+  std::string gisDataLineLarge = std::string(kLongTextLength, ' ');
   GisAttributeDefs gisAttributeDefs;
-  std::string gisOutputCoordSys = std::string(1000, ' ');
-  std::string gisOutputPrj = std::string(1000, ' ');
-  std::array<std::string, 5> gisMessageLines;  // index 1..4, text of 1000
+  std::string gisOutputCoordSys = std::string(kTextLength, ' ');
+  std::string gisOutputPrj = std::string(kTextLength, ' ');
+  std::array<std::string, 5> gisMessageLines;  // index 1..4, text of kTextLength
   int gisLogUnit = 0;
-  std::string gisMiProjection = std::string(1000, ' ');
-  std::string gisShpProjection = std::string(1000, ' ');
+  std::string gisMiProjection = std::string(kTextLength, ' ');
+  std::string gisShpProjection = std::string(kTextLength, ' ');
   bool gisProjectionCheckIsError = false;
   bool gisCheckSaveDate = false;
   bool gisSaveDateIsError = false;
@@ -170,7 +172,7 @@ struct GisState {
   int gisRegisterMifUnit = 0;
   int gisRegisterMidUnit = 0;
   int gisRegisterCount = 0;
-  // Index 1..1000 (used 1..999), text of 1000; laid out blank by gisRegisterNamesReady, when a run
+  // Index 1..kGisRegisterSize (used below it), text of kTextLength; laid out blank by gisRegisterNamesReady, when a run
   // first registers an input layer.
   std::vector<std::string> gisRegisterNames;
   GisState();

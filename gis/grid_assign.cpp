@@ -219,9 +219,9 @@ std::string layerName(int gisID) {
 [[noreturn]] void stopUnusableInput(const GridAssignSubject& who, const std::string& what) {
   gisSetMessage("ERROR - " + what + " when assigning GIS object to grid.",
                 "GIS Layer = " + layerName(who.gisID));
-  gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), 1000);
+  gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), kTextLength);
   gGis.gisMessageLines[4] =
-      fixed::fit("Value = " + fixed::trimmed(valueText(who.settings, who.value)), 1000);
+      fixed::fit("Value = " + fixed::trimmed(valueText(who.settings, who.value)), kTextLength);
   gisPrintMessage(1);
   EXITS();
 }

@@ -10,15 +10,12 @@
 
 namespace {
 
-constexpr int kNameLength = 1000;
-constexpr int kLargeLineLength = 100000;
-constexpr int kRegisterSize = 1000;
 constexpr int kMifNameLen = 80;
 
 void clearBuffers() {
-  gGis.gisDataLine = fixed::blanks(kNameLength);
-  gGis.gisDataLineLarge = fixed::blanks(kLargeLineLength);
-  for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kNameLength);
+  gGis.gisDataLine = fixed::blanks(kTextLength);
+  gGis.gisDataLineLarge = fixed::blanks(kLongTextLength);
+  for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kTextLength);
 }
 
 // Only the slots a run has made: one never made is free and in its reset state already.
@@ -27,7 +24,7 @@ void clearSlotFlags() {
     if (!gGis.layers.find(id)) continue;
     GisLayerSlot& slot = gGis.layers[id];
     slot.gisInUse = false;
-    slot.gisFileName = fixed::blanks(kNameLength);
+    slot.gisFileName = fixed::blanks(kTextLength);
     slot.gisLayerType = 0;
     slot.gisEndOfData = false;
     slot.gisWrite = false;
@@ -35,8 +32,8 @@ void clearSlotFlags() {
 }
 
 void clearInputChecks() {
-  gGis.gisMiProjection = fixed::blanks(kNameLength);
-  gGis.gisShpProjection = fixed::blanks(kNameLength);
+  gGis.gisMiProjection = fixed::blanks(kTextLength);
+  gGis.gisShpProjection = fixed::blanks(kTextLength);
   gGis.gisProjectionCheckIsError = false;
   gGis.gisCheckSaveDate = false;
   gGis.gisSaveDateIsError = false;
@@ -74,7 +71,7 @@ void openRegister(const std::string& registerBase) {
 void clearRegisterNames() {
   gGis.gisRegisterCount = 0;
   std::vector<std::string>& names = gisRegisterNamesReady();
-  for (int i = 1; i <= kRegisterSize; ++i) names[i] = fixed::blanks(kNameLength);
+  for (int i = 1; i <= kGisRegisterSize; ++i) names[i] = fixed::blanks(kTextLength);
 }
 
 void resetSlotRecords() {

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
 constexpr std::size_t kShortLine = 100;
 const char* const kIndent = "               ";
 
@@ -125,7 +124,7 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 std::string mifFindColumnsLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) break;
+    if (readCut(unit, line, kTextLength) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Columns")) return line;
   }
   gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
@@ -232,12 +231,12 @@ void mifReadHeader(MifLayer& mif) {
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
     std::string line;
-    if (readCut(unit, line, kLine) != ReadStatus::Ok)
+    if (readCut(unit, line, kTextLength) != ReadStatus::Ok)
       gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
     mifSplitAttributeLine(line, mif.attributeName[i], 32, mif.attributeType[i], 24);
   }
   mifPrintAttributes(mif);
-  mifSkipToData(unit, kLine);
+  mifSkipToData(unit, kTextLength);
 }
 
 void gisReadHeader(int gisID) {

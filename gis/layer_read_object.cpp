@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
 const char* const kIndent = "               ";
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
@@ -298,7 +297,7 @@ std::string mifReadObjectLine(int unit) {
   const ReadStatus st = fuReadLine(unit, line);
   if (st == ReadStatus::End) gisFail("ERROR 0322 - End of .mif file encountered whilst reading object type.");
   if (st != ReadStatus::Ok) gisFail("ERROR 0321 - Reading .mif file object type.");
-  return fixed::fit(line, kLine);
+  return fixed::fit(line, kTextLength);
 }
 
 // The whole number that follows a keyword; missing or broken counts make the file unreadable.
@@ -351,7 +350,7 @@ void mifNumbersFromUnit(int unit, int count, double* values) {
     const ReadStatus st = fuReadLine(unit, line);
     if (st == ReadStatus::End) gisFail(kMifEnd);
     if (st != ReadStatus::Ok) gisFail(kMifRead);
-    const Got r = mifNumbersFromText(fixed::fit(line, kLine), count, values, got);
+    const Got r = mifNumbersFromText(fixed::fit(line, kTextLength), count, values, got);
     if (r == Got::Ok) return;
     if (r == Got::Bad) gisFail(kMifRead);
   }
@@ -459,7 +458,7 @@ void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, do
     if (key.starts_with("CENTER")) {
       scratch.hasCenter = true;
       scratch.typeName = fixed::fit("CENTER", 24);
-      rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kLine);
+      rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kTextLength);
       double c[2] = {0.0, 0.0};
       mifNumbersFromRest(rest, 2, c);
       xc = c[0];
@@ -644,7 +643,7 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
 }
 
 bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
-  line = fixed::blanks(kLine);
+  line = fixed::blanks(kTextLength);
   std::size_t pos = 1;
   bool found = false;
   while (!found && !fuAtEnd(unit)) {
@@ -666,7 +665,7 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
       gisO.typeName = fixed::fit("CENTER", 24);
     }
   }
-  rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kLine);
+  rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kTextLength);
   return anyKind(gisO);
 }
 

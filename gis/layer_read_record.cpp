@@ -19,12 +19,11 @@ const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); })
 
 namespace {
 
-constexpr std::size_t kDefaultLine = 1000;
 
 std::string num(int n) { return fixed::trimmed(AINTEGER(n)); }
 
 // The declared length of the caller's text; an empty one stands for a line of the usual size.
-std::size_t declaredLength(const std::string& line) { return line.empty() ? kDefaultLine : line.size(); }
+std::size_t declaredLength(const std::string& line) { return line.empty() ? kTextLength : line.size(); }
 
 [[noreturn]] void dbfRecordFailure(int unit) {
   if (fuIsOpen(unit)) gisFail("ERROR 0408 - End of .dbf file encountered whilst reading record.");
@@ -113,7 +112,7 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   }
   gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
                 "Character = " + std::string(1, flag) + " [" + num(static_cast<unsigned char>(flag)) + "]");
-  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), 1000);
+  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), kTextLength);
   gisPrintMessage(1);
   EXITS();
 }

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr std::size_t kMessageLength = 1000;
 const std::string kIndent(15, ' ');  // second lines of a message stand under its text
 
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
@@ -187,7 +186,7 @@ void warnPartLeftOut(bool region, int part, int object, int layerUnit, bool last
                     fuName(layerUnit) + ".");
   if (lastPart)
     gGis.gisMessageLines[3] =
-        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
+        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kTextLength);
   gisPrintMessage(1);
 }
 
@@ -370,10 +369,10 @@ void gisLogLine(const std::string& text) {
 }
 
 void gisSetMessage(const std::string& line1, const std::string& line2) {
-  gGis.gisMessageLines[1] = fixed::fit(line1, kMessageLength);
-  gGis.gisMessageLines[2] = fixed::fit(line2, kMessageLength);
-  gGis.gisMessageLines[3] = fixed::blanks(kMessageLength);
-  gGis.gisMessageLines[4] = fixed::blanks(kMessageLength);
+  gGis.gisMessageLines[1] = fixed::fit(line1, kTextLength);
+  gGis.gisMessageLines[2] = fixed::fit(line2, kTextLength);
+  gGis.gisMessageLines[3] = fixed::blanks(kTextLength);
+  gGis.gisMessageLines[4] = fixed::blanks(kTextLength);
 }
 
 void gisFail(const std::string& line1, const std::string& line2) {

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
 constexpr std::size_t kShortLine = 100;  // the "Columns" and "Data" searches look this far only
 constexpr int kTextNameLen = 80;
 
@@ -45,7 +44,7 @@ MifLayer& mifLayerOf(int gisID, const char* routine) {
 
 void mifSplitAttributeLine(const std::string& line, std::string& name, std::size_t nameLength, std::string& type,
                            std::size_t typeLength) {
-  const std::string text = fixed::fit(TRIMF(fixed::fit(line, kLine)), kLine);
+  const std::string text = fixed::fit(TRIMF(fixed::fit(line, kTextLength)), kTextLength);
   const std::size_t p = text.find(' ');  // 0-based; the name is everything before it
   if (p == std::string::npos) {
     name = fixed::fit(text, nameLength);
@@ -109,7 +108,7 @@ bool gisGotoBeginningOfAttributes(int gisID, int& nAttr) {
 
 void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition) {
   std::string line;
-  if (readCut(unit, line, kLine) != ReadStatus::Ok)
+  if (readCut(unit, line, kTextLength) != ReadStatus::Ok)
     gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
   mifSplitAttributeLine(line, definition.name, 256, definition.type, 24);
 }
@@ -129,7 +128,7 @@ void mifGotoBeginningOfData(int unit) {
 std::string mifFindCoordSysLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+    if (readCut(unit, line, kTextLength) != ReadStatus::Ok) {
       warn("WARNING 0306 - Problems finding CoordSys line in .mif file.", false);
       return "";
     }
@@ -156,7 +155,7 @@ std::string mifReadCoordSysLine(const std::string& fileName) {
   OPENERBYNAME(unit, "I ", name, kTextNameLen);
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+    if (readCut(unit, line, kTextLength) != ReadStatus::Ok) {
       warn("WARNING 0312 - Problems finding CoordSys line in .mif file", true);
       result = kDefaultCoordSys;
       break;
@@ -177,7 +176,7 @@ void mifCopyHeader(int unitIn, int unitOut) {
   fuRewind(unitIn);
   std::string line;
   while (!fuAtEnd(unitIn)) {
-    const ReadStatus st = readCut(unitIn, line, kLine);
+    const ReadStatus st = readCut(unitIn, line, kTextLength);
     if (st == ReadStatus::End) gisFail("ERROR 0302 - End of File encountered (mifCopyHeader)");
     if (st != ReadStatus::Ok) gisFail("ERROR 0301 - Reading data (mifCopyHeader)");
     if (FLAGEXISTS(line, "Columns")) return;

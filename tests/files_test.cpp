@@ -59,7 +59,7 @@ TEST_F(FilesTest, BaseThousandGivesFixedAndPoolUnits) {
   EXPECT_TRUE(gRunFlags.fuPauseOnExit);
   EXPECT_FALSE(gRunFlags.fuGuiMode);
   EXPECT_EQ(gFileUnits.fuFixedMode[3], "  ");
-  EXPECT_EQ(gFileUnits.fuFixedName[3], std::string(1000, ' '));
+  EXPECT_EQ(gFileUnits.fuFixedName[3], std::string(kTextLength, ' '));
 }
 
 TEST_F(FilesTest, SmallBaseIsRaisedToNine) {
@@ -745,7 +745,7 @@ TEST_F(FilesTest, NamesStoredAndCleared) {
   EXPECT_EQ(name, fixed::fit("stored.txt", 80));
   CLEARFILENAME(5);
   EXPECT_FALSE(NAMED(5));
-  EXPECT_EQ(gFileUnits.fuFixedName[5], std::string(1000, ' '));
+  EXPECT_EQ(gFileUnits.fuFixedName[5], std::string(kTextLength, ' '));
 }
 
 TEST_F(FilesTest, DerivedNamesReplaceOrAddThePrefix) {
@@ -794,9 +794,9 @@ TEST_F(FilesTest, PrefixedNamesDropBlanksOfPrefixAndSuffix) {
 
 TEST_F(FilesTest, StandardUnitsOpenSlotsOneAndTwo) {
   writeFile("in.dat", "");
-  gFileUnits.fuFixedName[1] = fixed::fit("in.dat", 1000);
+  gFileUnits.fuFixedName[1] = fixed::fit("in.dat", kTextLength);
   gFileUnits.fuFixedNameLen[1] = 6;
-  gFileUnits.fuFixedName[2] = fixed::fit("out.dat", 1000);
+  gFileUnits.fuFixedName[2] = fixed::fit("out.dat", kTextLength);
   gFileUnits.fuFixedNameLen[2] = 7;
   OPENSTANDARDUNITS();
   EXPECT_EQ(output(), opened("in.dat", 993) + created("out.dat", 994));
@@ -819,10 +819,10 @@ TEST_F(FilesTest, CoreWithABlankNameAsksFirst) {
   writeFile("a.txt", "");
   setInput("a.txt\n");
   int unit = 1500;
-  std::string name(1000, ' ');
+  std::string name(kTextLength, ' ');
   OPENERCORE(unit, name, 0, "I ", "data", 1, 0);
   EXPECT_EQ(output(), "What is the data file name? " + opened("a.txt", 1500));
-  EXPECT_EQ(name, fixed::fit("a.txt", 1000));
+  EXPECT_EQ(name, fixed::fit("a.txt", kTextLength));
   // A caller's field too short for the final name grows to hold it.
   setInput("a.txt\n");
   std::string shortName;

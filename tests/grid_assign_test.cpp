@@ -500,7 +500,7 @@ class GridAssignLayerTest : public GridAssignTest {
   void SetUp() override {
     GridAssignTest::SetUp();
     defineAttributes({{"Value", "Float"}, {"Name", "Char", 8}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", 1000);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", kTextLength);
   }
 
   void put(int id, GisObject& o, std::initializer_list<std::pair<double, double>> pts,
@@ -513,7 +513,7 @@ class GridAssignLayerTest : public GridAssignTest {
     }
     gGis.gisCoordBuffer.n = n;
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
+    gGis.gisDataLine = fixed::fit(record, kTextLength);
     gisWriteRecord(id, o);
   }
 

@@ -58,7 +58,7 @@ class LayerCloseTest : public PlenvorTest {
     o.isPoint = true;
     setVertices({{x, y}});
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
+    gGis.gisDataLine = fixed::fit(record, kTextLength);
     gisWriteRecord(id, o);
   }
 
@@ -68,7 +68,7 @@ class LayerCloseTest : public PlenvorTest {
     o.isPline = true;
     setVertices(v);
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("\"line\",1.5", 1000);
+    gGis.gisDataLine = fixed::fit("\"line\",1.5", kTextLength);
     gisWriteRecord(id, o);
   }
 
@@ -168,7 +168,7 @@ TEST_F(LayerCloseTest, TwoPartPolylineIsPatchedAndReadable) {
   o.ir[2] = 3;
   setVertices({{0.0, 0.0}, {1.0, 1.0}, {5.0, 5.0}, {6.0, 7.0}, {8.0, 9.0}});
   gisWriteObject(id, o);
-  gGis.gisDataLine = fixed::fit("\"two\",2", 1000);
+  gGis.gisDataLine = fixed::fit("\"two\",2", kTextLength);
   gisWriteRecord(id, o);
   gisCloseLayer(id);
 
@@ -424,7 +424,7 @@ TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {
               gisInitialiseObject(o);
               o.isNone = true;
               gisWriteObject(id, o);
-              gGis.gisDataLine = fixed::fit("\"x\",1", 1000);
+              gGis.gisDataLine = fixed::fit("\"x\",1", kTextLength);
               gisWriteRecord(id, o);
               gisCloseLayer(id);
             }),

@@ -84,13 +84,13 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
   dirtyTheLibrary();
   gisInitialise(0, "", "", "");
   EXPECT_EQ(gGis.gisLogUnit, 0);
-  EXPECT_EQ(gGis.gisDataLine, std::string(1000, ' '));
+  EXPECT_EQ(gGis.gisDataLine, std::string(kTextLength, ' '));
   EXPECT_EQ(gGis.gisDataLineLarge, std::string(100000, ' '));
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(gGis.gisMessageLines[i], std::string(1000, ' '));
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(gGis.gisMessageLines[i], std::string(kTextLength, ' '));
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     const GisLayerSlot& s = gGis.layers[id];
     ASSERT_FALSE(s.gisInUse) << id;
-    ASSERT_EQ(s.gisFileName, std::string(1000, ' ')) << id;
+    ASSERT_EQ(s.gisFileName, std::string(kTextLength, ' ')) << id;
     ASSERT_EQ(s.gisLayerType, 0) << id;
     ASSERT_FALSE(s.gisEndOfData || s.gisWrite) << id;
     ASSERT_EQ(s.mifLayer.mifUnit, 0) << id;
@@ -105,14 +105,14 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
       ASSERT_EQ(s.dbfSubLayer[k].fieldName[1], std::string(11, ' ')) << id;
     }
   }
-  EXPECT_EQ(gGis.gisMiProjection, std::string(1000, ' '));
-  EXPECT_EQ(gGis.gisShpProjection, std::string(1000, ' '));
+  EXPECT_EQ(gGis.gisMiProjection, std::string(kTextLength, ' '));
+  EXPECT_EQ(gGis.gisShpProjection, std::string(kTextLength, ' '));
   EXPECT_FALSE(gGis.gisProjectionCheckIsError);
   EXPECT_FALSE(gGis.gisCheckSaveDate);
   EXPECT_FALSE(gGis.gisSaveDateIsError);
   EXPECT_EQ(gGis.gisCompanionExt, ".tab    ");
   EXPECT_EQ(gGis.gisRegisterCount, 0);
-  for (int i = 1; i <= 1000; ++i) ASSERT_EQ(gGis.gisRegisterNames[i], std::string(1000, ' ')) << i;
+  for (int i = 1; i <= kGisRegisterSize; ++i) ASSERT_EQ(gGis.gisRegisterNames[i], std::string(kTextLength, ' ')) << i;
 }
 
 TEST_F(LayerInitTest, BlankNamesCreateNoFilesAndMarkTheUnitsNotOpen) {

@@ -25,8 +25,8 @@ class LayerLifeTest : public PlenvorTest {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit(kPrj, 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
+    gGis.gisOutputPrj = fixed::fit(kPrj, kTextLength);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);
   }
 
   void point(int id, double x, double y, const std::string& record) {
@@ -37,7 +37,7 @@ class LayerLifeTest : public PlenvorTest {
     gGis.gisCoordBuffer.x[1] = x;
     gGis.gisCoordBuffer.y[1] = y;
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
+    gGis.gisDataLine = fixed::fit(record, kTextLength);
     gisWriteRecord(id, o);
   }
 
@@ -52,7 +52,7 @@ class LayerLifeTest : public PlenvorTest {
       gGis.gisCoordBuffer.y[i] = ys[i];
     }
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
+    gGis.gisDataLine = fixed::fit(record, kTextLength);
     gisWriteRecord(id, o);
   }
 
@@ -139,7 +139,7 @@ TEST_F(LayerLifeTest, MifLayerFromOpenToClose) {
   gisInitialiseObject(none);
   none.isNone = true;
   gisWriteObject(id, none);
-  gGis.gisDataLine = fixed::fit("\"nothing\",0", 1000);
+  gGis.gisDataLine = fixed::fit("\"nothing\",0", kTextLength);
   gisWriteRecord(id, none);
   gisCloseLayer(id);
   EXPECT_EQ(id, 0);

@@ -35,7 +35,7 @@ class LayerOpenTest : public PlenvorTest {
 
   // A complete one-point shapefile set written by the library itself.
   void makeShapefile(const std::string& base, const std::string& prj) {
-    gGis.gisOutputPrj = fixed::fit(prj, 1000);
+    gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
     int id = gisOpenLayer(base + ".shp", "P", "O ", false);
     gisWriteHeader(id);
     GisObject o;
@@ -43,7 +43,7 @@ class LayerOpenTest : public PlenvorTest {
     o.isPoint = true;
     gGis.gisCoordBuffer.n = 1;
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("1", 1000);
+    gGis.gisDataLine = fixed::fit("1", kTextLength);
     gisWriteRecord(id, o);
     gisCloseLayer(id);
     clearOutput();
@@ -233,7 +233,7 @@ TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
   GisObject o;
   gisInitialiseObject(o);
   o.isPoint = true;
-  gGis.gisDataLine = fixed::fit("42", 1000);
+  gGis.gisDataLine = fixed::fit("42", kTextLength);
   gisWriteRecord(id, o);
   gisCloseLayer(id);
   const std::string b = text("alone.dbf");
@@ -281,7 +281,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
       "PARAMETER[\"Central_Meridian\",-159.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
       "UNIT[\"Meter\",1.0]]";
   // Output twice in one run: the shorter second layer leaves nothing of the first.
-  gGis.gisOutputPrj = fixed::fit(prj, 1000);
+  gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
   for (int points : {3, 1}) {
     int id = gisOpenLayer("sub\\layer.shp", "P", "O ", false);
     gisWriteHeader(id);
@@ -292,7 +292,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
       gGis.gisCoordBuffer.n = 1;
       gGis.gisCoordBuffer.x[1] = i;
       gisWriteObject(id, o);
-      gGis.gisDataLine = fixed::fit(std::to_string(i), 1000);
+      gGis.gisDataLine = fixed::fit(std::to_string(i), kTextLength);
       gisWriteRecord(id, o);
     }
     gisCloseLayer(id);
@@ -302,7 +302,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.dbf"), 65u + 9u + 1u);
   expectShapefileReadable("sub/layer_P");
   // Input: the sub-file is found and its .prj checked.
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   clearOutput();
   int id = gisOpenLayer("sub\\layer.shp", "P", "I ", false);
   ASSERT_GT(id, 0);
@@ -398,7 +398,7 @@ TEST_F(LayerOpenTest, PastTheRegisterLimitEveryNewLayerWarnsAndTakesIndex1000) {
 
 TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
   makeMif("ok", "  CoordSys Earth Projection 8, 104, \"m\"");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   int id = gisOpenLayer("ok.mif", " ", "I ", false);
   EXPECT_FALSE(has("0305"));
   std::string line;
@@ -408,7 +408,7 @@ TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
 
 TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
   makeMif("diff", "CoordSys Earth Projection 1, 104");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gisOpenLayer("diff.mif", " ", "I ", false);
   EXPECT_TRUE(has("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
   EXPECT_FALSE(has("Use \"MI Projection Check"));
@@ -416,7 +416,7 @@ TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
 
 TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
   makeMif("diff", "CoordSys Earth Projection 1, 104");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gGis.gisProjectionCheckIsError = true;
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("diff.mif", " ", "I ", false); }), 1);
   EXPECT_TRUE(has("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
@@ -427,7 +427,7 @@ TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
 TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
   writeFile(dir_ / "bare.mif", "Version 300\nColumns 0\nData\n");
   writeFile(dir_ / "bare.mid", "");
-  gGis.gisMiProjection = fixed::fit("COORDSYSNONEARTH", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSNONEARTH", kTextLength);
   gisOpenLayer("bare.mif", " ", "I ", false);
   const auto w306 = output().find("\nWARNING 0306 - Problems finding CoordSys line in .mif file.\n");
   ASSERT_NE(w306, std::string::npos) << output();
@@ -438,7 +438,7 @@ TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
 
 TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
   makeShapefile("p", "PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   int id = gisOpenLayer("p_P.shp", " ", "I ", false);
   EXPECT_GT(id, 0);
   EXPECT_FALSE(has("0305"));
@@ -448,7 +448,7 @@ TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
 
 TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
   makeShapefile("p", "PROJCS[\"WGS 84 / UTM zone 55S\",GEOGCS[\"WGS 84\"]]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   int id = gisOpenLayer("p_P.shp", " ", "I ", false);
   EXPECT_EQ(output().find("WARNING 0305 - Projection of .shp file is different to that specified by the SHP "
                           "Projection == command.\n"),
@@ -463,7 +463,7 @@ TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
 
 TEST_F(LayerOpenTest, PrjWithoutProjcsWarnsAndThenDiffers) {
   makeShapefile("g", "GEOGCS[\"GDA94\"]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   gisOpenLayer("g_P.shp", " ", "I ", false);
   const auto w420 = output().find(
       "WARNING 0420 - Could not find PROJCS definition.  Projection of .shp file might not be cartesian.\n");
@@ -474,7 +474,7 @@ TEST_F(LayerOpenTest, PrjWithoutProjcsWarnsAndThenDiffers) {
 TEST_F(LayerOpenTest, EmptyPrjStops) {
   makeShapefile("e", "");
   writeFile(dir_ / "e_P.prj", "");
-  gGis.gisShpProjection = fixed::fit("ANY", 1000);
+  gGis.gisShpProjection = fixed::fit("ANY", kTextLength);
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("e_P.shp", " ", "I ", false); }), 1);
   EXPECT_TRUE(has("\nERROR 0420 - Could not read projection line in .prj file.\n"));
 }

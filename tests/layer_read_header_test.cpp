@@ -22,8 +22,8 @@ class LayerReadHeaderTest : public PlenvorTest {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
+    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);
   }
 
   void writePoints(const std::string& name, const std::string& kinds) {
@@ -38,7 +38,7 @@ class LayerReadHeaderTest : public PlenvorTest {
       gGis.gisCoordBuffer.x[1] = xs[i];
       gGis.gisCoordBuffer.y[1] = ys[i];
       gisWriteObject(id, o);
-      gGis.gisDataLine = fixed::fit("\"p" + std::to_string(i) + "\"," + std::to_string(i) + ".5", 1000);
+      gGis.gisDataLine = fixed::fit("\"p" + std::to_string(i) + "\"," + std::to_string(i) + ".5", kTextLength);
       gisWriteRecord(id, o);
     }
     gisCloseLayer(id);

@@ -36,8 +36,8 @@ class LayerReadObjectTest : public PlenvorTest {
     d.n = 1;
     d.name[1] = fixed::fit("ID", 32);
     d.type[1] = fixed::fit("Integer", 24);
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", kTextLength);
     x_.assign(kGisMaxVertices + 1, 0.0);
     y_.assign(kGisMaxVertices + 1, 0.0);
   }
@@ -54,7 +54,7 @@ class LayerReadObjectTest : public PlenvorTest {
       gGis.gisCoordBuffer.y[i + 1] = v[i].second;
     }
     gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("1", 1000);
+    gGis.gisDataLine = fixed::fit("1", kTextLength);
     gisWriteRecord(id, o);
   }
 

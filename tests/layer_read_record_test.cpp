@@ -39,9 +39,9 @@ class LayerReadRecordTest : public PlenvorTest {
     return id;
   }
   std::string next(int id) {
-    std::string line(1000, ' ');
+    std::string line(kTextLength, ' ');
     gisReadRecord(id, object_, line);
-    EXPECT_EQ(line.size(), 1000u);
+    EXPECT_EQ(line.size(), kTextLength);
     return fixed::trimmed(line);
   }
   GisObject object_;
@@ -132,8 +132,8 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
   d.type[2] = fixed::fit("Float", 24);
   d.name[3] = fixed::fit("Count", 32);
   d.type[3] = fixed::fit("Integer", 24);
-  gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-  gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+  gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
+  gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", kTextLength);
   const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
   for (const std::string base : {"w.shp", "w.mif"}) {
     SCOPED_TRACE(base);
@@ -147,7 +147,7 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
       gGis.gisCoordBuffer.x[1] = static_cast<double>(&l - lines.data());
       gGis.gisCoordBuffer.y[1] = 2.0;
       gisWriteObject(out, o);
-      gGis.gisDataLine = fixed::fit(l, 1000);
+      gGis.gisDataLine = fixed::fit(l, kTextLength);
       gisWriteRecord(out, o);
     }
     gisCloseLayer(out);

@@ -50,7 +50,7 @@ class LayerWriteTest : public PlenvorTest {
 
   void write(GisObject& o, int record) {
     gisWriteObject(id_, o);
-    gGis.gisDataLine = fixed::fit(std::to_string(record), 1000);
+    gGis.gisDataLine = fixed::fit(std::to_string(record), kTextLength);
     gisWriteRecord(id_, o);
   }
 
@@ -78,7 +78,7 @@ class LayerWriteTest : public PlenvorTest {
 // ---- gisWriteHeader ----
 
 TEST_F(LayerWriteTest, HeaderWritesProjectionClosesItAndPreparesTheCounters) {
-  gGis.gisOutputPrj = fixed::fit("PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]", 1000);
+  gGis.gisOutputPrj = fixed::fit("PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]", kTextLength);
   openShapes("PL");
   for (int k = 1; k <= 2; ++k) {
     EXPECT_EQ(shp(k).prjUnit, 0);
@@ -358,7 +358,7 @@ TEST_F(LayerWriteTest, LargeRecordsUseTheLargeLine) {
   p.isPoint = true;
   setVertices({{1, 1}});
   gisWriteObject(id_, p);
-  gGis.gisDataLine = fixed::fit("\"small\"", 1000);
+  gGis.gisDataLine = fixed::fit("\"small\"", kTextLength);
   gGis.gisDataLineLarge = fixed::fit("\"large\"", 100000);
   gisWriteRecordLarge(id_, p);
   EXPECT_EQ(dbf(1).records, 1);
@@ -413,13 +413,13 @@ TEST_F(LayerWriteTest, PrintMessageShowsLineOneAndTheNonBlankOthers) {
   gisPrintMessage(0);
   EXPECT_EQ(output(), "WARNING 0999 - Only line.\n");
   clearOutput();
-  gGis.gisMessageLines[1] = fixed::blanks(1000);
-  gGis.gisMessageLines[3] = fixed::fit("third", 1000);
+  gGis.gisMessageLines[1] = fixed::blanks(kTextLength);
+  gGis.gisMessageLines[3] = fixed::fit("third", kTextLength);
   gisPrintMessage(2);
   EXPECT_EQ(output(), "\n\n\nthird\n");
   clearOutput();
   gisSetMessage("one", "two");
-  gGis.gisMessageLines[4] = fixed::fit("four", 1000);
+  gGis.gisMessageLines[4] = fixed::fit("four", kTextLength);
   gisPrintMessage(1);
   EXPECT_EQ(output(), "\none\ntwo\nfour\n");
   // The lines stay for whoever prints them next.

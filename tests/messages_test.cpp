@@ -362,8 +362,8 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
   const auto fields = csvFields(rows[0], ok);
   ASSERT_TRUE(ok);
   ASSERT_EQ(fields.size(), 8u);
-  EXPECT_EQ(fields[4], line1.substr(0, 1000));
-  EXPECT_EQ(fields[5], ctx.substr(0, 1000));
+  EXPECT_EQ(fields[4], line1.substr(0, kTextLength));
+  EXPECT_EQ(fields[5], ctx.substr(0, kTextLength));
   EXPECT_EQ(fields[7], "x");
   const auto next = csvFields(rows[1], ok);
   ASSERT_TRUE(ok);

@@ -19,7 +19,7 @@ class MifWriteTest : public PlenvorTest {
     PlenvorTest::SetUp();
     FILEUNITSINITIALISE(1000);
     defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", 1000);
+    gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", kTextLength);
   }
 
   int openLayer(const std::string& name = "lay.mif") {
@@ -39,7 +39,7 @@ class MifWriteTest : public PlenvorTest {
   // Writes one object and its record.
   void write(GisObject& o, const std::string& record = "\"s\",1.5") {
     gisWriteObject(id_, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
+    gGis.gisDataLine = fixed::fit(record, kTextLength);
     gisWriteRecord(id_, o);
   }
 
@@ -89,7 +89,7 @@ TEST_F(MifWriteTest, HeaderNamesTheAttributesWithTheirWidths) {
 
 TEST_F(MifWriteTest, HeaderWithoutAttributesOrCoordSys) {
   gGis.gisAttributeDefs.n = 0;
-  gGis.gisOutputCoordSys = fixed::blanks(1000);
+  gGis.gisOutputCoordSys = fixed::blanks(kTextLength);
   openLayer();
   close();
   EXPECT_EQ(readFile(dir_ / "lay.mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n\nColumns 0\nData\n\n");
@@ -188,7 +188,7 @@ TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
   GisObject t = object();
   t.isText = true;
   setVertices({{99, 99}, {1.25, 2.5}, {10.0, 20.0625}});
-  gGis.gisDataLine = fixed::fit("\"Bridge 12\"", 1000);
+  gGis.gisDataLine = fixed::fit("\"Bridge 12\"", kTextLength);
   gisWriteObject(id_, t);
   gisWriteRecord(id_, t);
   close();
@@ -349,7 +349,7 @@ TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   gisWriteHeader(id_);  // a table has no header of its own
   GisObject n = object();
   n.isNone = true;
-  gGis.gisDataLine = fixed::fit("1,2,3", 1000);
+  gGis.gisDataLine = fixed::fit("1,2,3", kTextLength);
   gisWriteRecord(id_, n);
   gisCloseLayer(id_);
   EXPECT_EQ(readFile(dir_ / "table.csv"), "1,2,3\n");

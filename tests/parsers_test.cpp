@@ -206,10 +206,10 @@ TEST(FreeFormatReals, AcceptedForms) {
   EXPECT_DOUBLE_EQ(v[1], 98765.5);
   ASSERT_EQ(freeFormatReadDoubles("1e-400", 1, v), FreeReadStatus::Ok);
   EXPECT_EQ(v[0], 0.0);
-  // A data line in its 1000-character buffer; plain decimals are rounded as a full conversion
+  // A data line in its buffer of kTextLength characters; plain decimals are rounded as a full conversion
   // rounds them, however many digits they have.
   std::string line = "     1601875.35,   16534318.10,   0.1";
-  line.resize(1000, ' ');
+  line.resize(kTextLength, ' ');
   ASSERT_EQ(freeFormatReadDoubles(line, 3, v), FreeReadStatus::Ok);
   EXPECT_EQ(v[0], 1601875.35);
   EXPECT_EQ(v[1], 16534318.10);
@@ -245,7 +245,7 @@ TEST(FreeFormatReals, RunningOutAndNullValues) {
   ASSERT_EQ(freeFormatReadDoubles("1.5 2*4", 3, v), FreeReadStatus::Ok);  // a repeat after plain items
   EXPECT_DOUBLE_EQ(v[2], 4.0);
   std::string padded = "7, 8";
-  padded.resize(1000, ' ');
+  padded.resize(kTextLength, ' ');
   EXPECT_EQ(freeFormatReadDoubles(padded, 3, v), FreeReadStatus::RunOut);
 }
 
@@ -257,7 +257,7 @@ TEST(FreeFormatReals, ReadInPlaceAgreesWithTheItemList) {
   for (int i = 0; i < 30000; ++i) {
     std::string line;
     for (int k = static_cast<int>(random() % 24); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
-    if (i % 4 == 0) line.resize(1000, ' ');
+    if (i % 4 == 0) line.resize(kTextLength, ' ');
     const std::vector<FreeItem> items = freeFormatItems(line);
     for (int count = 1; count <= 3; ++count) {
       double expected[3] = {-7, -7, -7}, got[3] = {-7, -7, -7};

@@ -24,7 +24,7 @@ class SdfBlocksTest : public PlenvorTest {
     writeFile(dir_ / "part.sdf", text);
     unit_ = 0;
     OPENERBYNAME(unit_, "I ", "part.sdf", 8);
-    line_ = fixed::blanks(kSdfLineLength);
+    line_ = fixed::blanks(kTextLength);
     lineNo_ = 1;
     clearOutput();
   }
@@ -49,7 +49,7 @@ TEST_F(SdfBlocksTest, CutLineReadsPointsUpToTheNextKeywordAndLeavesItInTheBuffer
   EXPECT_DOUBLE_EQ(xs.cutY[2], 4.0);
   EXPECT_EQ(lineText(), "   SURFACE LINE:");
   EXPECT_EQ(lineNo_, 4);
-  EXPECT_EQ(line_.size(), kSdfLineLength);
+  EXPECT_EQ(line_.size(), kTextLength);
   EXPECT_EQ(output(), "");
 }
 
@@ -128,7 +128,7 @@ TEST_F(SdfBlocksTest, LinesLongerThanTheBufferAreCut) {
   open("1 2 3" + std::string(1200, ' ') + "tail\nEND:\n");
   GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
   EXPECT_EQ(xs.surfCount, 1);
-  EXPECT_EQ(line_.size(), kSdfLineLength);
+  EXPECT_EQ(line_.size(), kTextLength);
 }
 
 // --- Bad data lines end the run, naming the routine and the line -----------------------------

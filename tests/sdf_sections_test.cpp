@@ -27,9 +27,9 @@ class SdfSectionsTest : public PlenvorTest {
     FILEUNITSINITIALISE(1000);
     setInput("\n");
     OpenSdfSectionLayers("t", false, gSdfLayers.sections);
-    xs.streamId = fixed::fit("S", kSdfLineLength);
-    xs.reachId = fixed::fit("R", kSdfLineLength);
-    xs.stationText = fixed::fit("100", kSdfLineLength);
+    xs.streamId = fixed::fit("S", kTextLength);
+    xs.reachId = fixed::fit("R", kTextLength);
+    xs.stationText = fixed::fit("100", kTextLength);
     clearOutput();
   }
 
@@ -94,17 +94,17 @@ TEST_F(SdfSectionsTest, ChainageIsTheDistanceAlongTheSurfaceLine) {
 }
 
 TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
-  xs.streamId = fixed::fit(" S1", kSdfLineLength);
-  xs.reachId = fixed::fit(" R1", kSdfLineLength);
-  xs.stationText = fixed::fit(" 100", kSdfLineLength);
+  xs.streamId = fixed::fit(" S1", kTextLength);
+  xs.reachId = fixed::fit(" R1", kTextLength);
+  xs.stationText = fixed::fit(" 100", kTextLength);
   surfaceAlongX({{0, 1}, {1, 2}});
   process();
   EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
 
   // Folder separators and control characters never reach the file name.
-  xs.streamId = fixed::fit("../up\\s", kSdfLineLength);
-  xs.reachId = fixed::fit("r\tx\x7f\x01", kSdfLineLength);
+  xs.streamId = fixed::fit("../up\\s", kTextLength);
+  xs.reachId = fixed::fit("r\tx\x7f\x01", kTextLength);
   process();
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s_r_x___ 100.csv");
   EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s_r_x___ 100.csv"));
@@ -114,7 +114,7 @@ TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRunWithTheLayersComplete) {
   surfaceAlongX({{0, 1}, {1, 2}});
   process();
   clearOutput();
-  xs.stationText = fixed::fit("abc", kSdfLineLength);
+  xs.stationText = fixed::fit("abc", kTextLength);
   EXPECT_EQ(expectRunEnd([&] { process(); }), 1);
   EXPECT_EQ(output().substr(0, 46), "\nERROR - converting station to numeric field\n\n");
   // The points written before the stop are counted in the headers: 50 + 2 x 14 words, 2 records.

@@ -152,8 +152,8 @@ TEST(TextTests, AsameIgnoresCaseQuotesTabsAndOuterBlanks) {
 }
 
 TEST(TextTests, AsameComparesOnlyTheFirstThousandCharacters) {
-  const std::string a = std::string(1000, 'a') + "x";
-  const std::string b = std::string(1000, 'a') + "y";
+  const std::string a = std::string(kTextLength, 'a') + "x";
+  const std::string b = std::string(kTextLength, 'a') + "y";
   EXPECT_TRUE(ASAME(a, b));
   // Quotes are removed before the cut, so they do not use up the work copy.
   EXPECT_TRUE(ASAME("'" + std::string(999, 'b') + "'c", std::string(999, 'b') + "c"));
@@ -177,7 +177,7 @@ TEST(TextTests, FlagExistsIsAPlainCaseFreeSubstringSearch) {
     std::string line, flag;
     for (int k = static_cast<int>(random() % 12); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
     for (int k = static_cast<int>(random() % 4); k > 0; --k) flag += alphabet[random() % (sizeof alphabet - 1)];
-    if (i % 2) line = field(line, 1000);
+    if (i % 2) line = field(line, kTextLength);
     const bool expected = UPPERCASE(line).find(UPPERCASE(flag)) != std::string::npos;
     ASSERT_EQ(FLAGEXISTS(line, flag), expected) << "[" << line << "] [" << flag << "]";
   }

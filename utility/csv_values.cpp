@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr std::size_t kLineWork = 100000;
-constexpr std::size_t kNameWork = 1000;
 constexpr std::size_t npos = std::string::npos;
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
@@ -55,10 +53,10 @@ std::size_t nextComma(const std::string& s, std::size_t start) {
 // The value text in keyword form; found is false when the keyword does not occur.
 std::string keywordValue(const std::string& line, const std::string& lowerLine,
                          const std::string& keyword, bool wholeRest, bool& found) {
-  const std::string key = LOWERCASE(keyword.substr(0, kLineWork));
+  const std::string key = LOWERCASE(keyword.substr(0, kLongTextLength));
   found = false;
   if (key.empty()) return std::string();
-  const std::size_t k = fixed::trimmed(lowerLine.substr(0, kLineWork)).find(key);
+  const std::size_t k = fixed::trimmed(lowerLine.substr(0, kLongTextLength)).find(key);
   if (k == npos) return std::string();
   found = true;
   const std::string r = k + key.size() < line.size() ? line.substr(k + key.size()) : std::string();
@@ -78,7 +76,7 @@ std::string keywordValue(const std::string& line, const std::string& lowerLine,
 // Field number column of line in the quote-aware split; blank when there is no such field.
 std::string columnValue(const std::string& line, std::int32_t column) {
   if (column < 1) return std::string();
-  const std::string s = fixed::trimmed(line.substr(0, kLineWork));
+  const std::string s = fixed::trimmed(line.substr(0, kLongTextLength));
   std::size_t start = 0;
   for (std::int32_t k = 1; k < column; ++k) {
     const std::size_t comma = nextComma(s, start);
@@ -130,8 +128,8 @@ bool readNumericField(const std::string& field, float& x) {
 }  // namespace
 
 std::int32_t CSVCOLUMN(const std::string& line, const std::string& name, std::int32_t defaultColumn) {
-  std::string rest = REMOVETABS(line.substr(0, kLineWork));
-  const std::string cleanName = name.substr(0, kNameWork);
+  std::string rest = REMOVETABS(line.substr(0, kLongTextLength));
+  const std::string cleanName = name.substr(0, kTextLength);
   for (std::int32_t n = 1; !fixed::isBlank(rest); ++n) {
     const std::size_t comma = rest.find(',');
     if (ASAME(rest.substr(0, comma), cleanName)) return n;
@@ -143,7 +141,7 @@ std::int32_t CSVCOLUMN(const std::string& line, const std::string& name, std::in
 
 bool CSVVALUE(const std::string& line, std::int32_t n, float& value) {
   value = 0.0f;
-  std::string rest = line.substr(0, kLineWork);
+  std::string rest = line.substr(0, kLongTextLength);
   for (std::int32_t k = 1; k < n; ++k) {
     const std::size_t comma = rest.find(',');
     if (comma == npos) return false;

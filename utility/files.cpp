@@ -21,10 +21,9 @@ const bool kEnrolled = processstate::enrol("gFileUnits", [] { gFileUnits.reset()
 }  // namespace
 
 namespace {
-constexpr std::size_t kNameLength = 1000;
 
 void blankNames(FileUnitTable& t) {
-  for (auto& n : t.fuFixedName) n = fixed::blanks(kNameLength);
+  for (auto& n : t.fuFixedName) n = fixed::blanks(kTextLength);
   for (auto& m : t.fuFixedMode) m = fixed::blanks(2);
 }
 
@@ -55,8 +54,8 @@ std::string nonBlank(const std::string& s) {
 
 void storeFixedName(int slot, const std::string& name) {
   std::string n = fixed::trimmed(name);
-  if (n.size() > kNameLength) n.resize(kNameLength);
-  gFileUnits.fuFixedName[static_cast<std::size_t>(slot)] = fixed::fit(n, kNameLength);
+  if (n.size() > kTextLength) n.resize(kTextLength);
+  gFileUnits.fuFixedName[static_cast<std::size_t>(slot)] = fixed::fit(n, kTextLength);
   gFileUnits.fuFixedNameLen[static_cast<std::size_t>(slot)] = static_cast<int>(n.size());
 }
 
@@ -216,7 +215,7 @@ void OPENSTANDARDUNITS() {
 }
 
 void OPENERBYNAME(int& unit, const std::string& mode, const std::string& name, int nameLen) {
-  std::string n = fixed::fit(TRIMF(name), kNameLength);
+  std::string n = fixed::fit(TRIMF(name), kTextLength);
   if (fixed::isBlank(n)) emptyNameStop();
   std::size_t k = 1;
   while (k <= FileUnitTable::kPool && gFileUnits.fuPoolOpen[k]) ++k;
@@ -285,7 +284,7 @@ void CLEARFILENAME(int slot) {
   if (!validSlot(slot)) return;
   const auto k = static_cast<std::size_t>(slot);
   gFileUnits.fuFixedNameLen[k] = 0;
-  gFileUnits.fuFixedName[k] = fixed::blanks(kNameLength);
+  gFileUnits.fuFixedName[k] = fixed::blanks(kTextLength);
 }
 
 int LENSL(std::string& text) {

@@ -15,6 +15,12 @@
 #include <string>
 #include <string_view>
 
+// The length of the system's texts: lines, names, messages and the values they carry.
+inline constexpr std::size_t kTextLength = 1000;
+// The length of a whole data line: the large data line, and the work copy of a line that the text
+// routines take.
+inline constexpr std::size_t kLongTextLength = 100000;
+
 namespace fixed {
 
 // A block of blanks to compare padding against.

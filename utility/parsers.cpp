@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kLineWork = 100000;
 constexpr std::size_t npos = std::string::npos;
 // No line of a data file needs more values than this; repeat counts beyond it are not expanded.
 constexpr std::size_t kMaxFreeItems = 100000;
@@ -378,7 +377,7 @@ bool readRealsInPlace(std::string_view line, int count, const RealTargets& targe
 
 FreeReadStatus readReals(const std::string& line, int count, const RealTargets& targets) {
   FreeReadStatus status = FreeReadStatus::Ok;
-  const std::string_view work = std::string_view(line).substr(0, kLineWork);
+  const std::string_view work = std::string_view(line).substr(0, kLongTextLength);
   if (readRealsInPlace(work, count, targets, status)) return status;
   const std::vector<FreeItem> items = freeFormatItems(std::string(work));
   for (int i = 0; i < count; ++i) {
@@ -414,7 +413,7 @@ bool readWholeNumber(const std::string& t, std::int64_t lo, std::int64_t hi, std
 }
 
 bool checkInteger(const std::string& s, std::int64_t lo, std::int64_t hi, std::int64_t& n) {
-  const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLineWork));
+  const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLongTextLength));
   if (items.empty() || !items.front().present || items.front().quoted) return false;
   return readWholeNumber(items.front().text, lo, hi, n);
 }
@@ -475,7 +474,7 @@ FreeReadStatus freeFormatReadSingles(const std::string& line, int count, float* 
 }
 
 std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator) {
-  fixed::assign(s, REMOVETABS(s.substr(0, kLineWork)));
+  fixed::assign(s, REMOVETABS(s.substr(0, kLongTextLength)));
   if (fixed::isBlank(s)) return 0;
   std::int32_t count = 1;
   if (separator.empty()) return count;
@@ -499,7 +498,7 @@ std::string SUBSTRING(const std::string& s, const std::string& separator, std::i
   std::size_t end = separator.empty() ? npos : s.find(separator, start);
   if (end == npos) end = fixed::trimLen(s);
   if (end <= start) return std::string();
-  return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLineWork));
+  return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLongTextLength));
 }
 
 namespace {

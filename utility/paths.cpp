@@ -9,11 +9,10 @@
 
 namespace {
 
-constexpr std::size_t kNameWork = 1000;
 constexpr std::size_t npos = std::string::npos;
 
 // The trimmed name within the name work copy.
-std::string nameOf(const std::string& n) { return fixed::trimmed(n.substr(0, kNameWork)); }
+std::string nameOf(const std::string& n) { return fixed::trimmed(n.substr(0, kTextLength)); }
 
 // 1-based position of the last separator, 0 when there is none.
 std::size_t lastSeparator(const std::string& n) {
@@ -173,15 +172,15 @@ std::string ADDFOLDER(const std::string& folder, const std::string& file) {
     if (last != '/' && last != '\\') joined += '\\';
     joined += withoutLeadingBlanks(file);
   }
-  return normalised(withoutLeadingBlanks(joined).substr(0, kNameWork));
+  return normalised(withoutLeadingBlanks(joined).substr(0, kTextLength));
 }
 
 std::string REMOVEDOTDOT(const std::string& s) {
-  return normalised(withoutLeadingBlanks(s.substr(0, kNameWork)));
+  return normalised(withoutLeadingBlanks(s.substr(0, kTextLength)));
 }
 
 std::string CLEANPATH(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(s.substr(0, kNameWork)));
+  fixed::assign(s, withoutLeadingBlanks(s.substr(0, kTextLength)));
   // A pair at the very start (a network name) stays; the later of the two first pairs decides
   // whether there is anything left to collapse.
   for (;;) {
@@ -198,7 +197,7 @@ std::string CLEANPATH(std::string& s) {
 }
 
 bool DRIVETOFOLDER(std::string& s) {
-  std::string t = withoutLeadingBlanks(s.substr(0, kNameWork));
+  std::string t = withoutLeadingBlanks(s.substr(0, kTextLength));
   bool replaced = false;
   const std::size_t c = t.find(':');
   if (c != npos) {
