@@ -26,15 +26,10 @@ void store(std::string& out, const std::string& text) {
     fixed::assign(out, text);
 }
 
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
-
 // Steps shared by READLINE and COMMENTLINE, on a line whose TABs are already dealt with: the
 // leading blanks go, the result is decided, the comment is cut. True for a data line.
 bool cleanDataLine(std::string& line) {
-  store(line, withoutLeadingBlanks(line.substr(0, kLongTextLength)));
+  store(line, TRIMF(line.substr(0, kLongTextLength)));
   const bool data = !fixed::isBlank(line) && !isCommentChar(line[0]);
   const std::size_t k = line.find_first_of("#!");
   if (k != npos) line.replace(k, line.size() - k, line.size() - k, ' ');

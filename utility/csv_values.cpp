@@ -19,11 +19,6 @@ constexpr std::size_t npos = std::string::npos;
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
-
 // Position (0-based) of the first character of s from start on for which isEnd is true outside
 // a quoted span; npos when there is none.
 template <class IsEnd>
@@ -92,7 +87,7 @@ std::string valueText(const std::string& line, const std::string& lowerLine,
   bool found = false;
   std::string v = keywordValue(line, lowerLine, keyword, wholeRest, found);
   if (!found) v = columnValue(line, column);
-  return withoutLeadingBlanks(REMOVEQUOTES(v));
+  return TRIMF(REMOVEQUOTES(v));
 }
 
 [[noreturn]] void stopOnUnconvertible(const std::string& text, std::int32_t column, const char* kind,
@@ -199,7 +194,7 @@ std::string EXTRACTFIRSTWORD(std::string& line) {
     return std::string();
   }
   const std::size_t end = findOutsideQuotes(text, start, [](char c) { return c == ' '; });
-  const std::string word = withoutLeadingBlanks(REMOVEQUOTES(text.substr(start, end == npos ? npos : end - start)));
-  fixed::assign(line, end == npos ? std::string() : withoutLeadingBlanks(text.substr(end)));
+  const std::string word = TRIMF(REMOVEQUOTES(text.substr(start, end == npos ? npos : end - start)));
+  fixed::assign(line, end == npos ? std::string() : TRIMF(text.substr(end)));
   return word;
 }

@@ -25,11 +25,6 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool endsItem(char c) { return isBlankChar(c) || c == ',' || c == '/'; }
 
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
-
 // ---- Free-format items ------------------------------------------------------------------------
 
 // Reads the line's items one after another; pos is the 0-based reading position.
@@ -498,7 +493,7 @@ std::string SUBSTRING(const std::string& s, const std::string& separator, std::i
   std::size_t end = separator.empty() ? npos : s.find(separator, start);
   if (end == npos) end = fixed::trimLen(s);
   if (end <= start) return std::string();
-  return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLongTextLength));
+  return TRIMF(s.substr(start, end - start).substr(0, kLongTextLength));
 }
 
 namespace {

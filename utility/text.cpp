@@ -21,13 +21,6 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) :
 // The first n characters of s (all of it when shorter): the work copy of a routine.
 std::string workCopy(const std::string& s, std::size_t n) { return s.substr(0, n); }
 
-// s without its leading blanks (only code 32 counts as a blank) and without its trailing blanks.
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return fixed::trimmed(std::string_view(s).substr(first));
-}
-
 // The trimmed text of s with every character for which drop(c) is true deleted.
 template <class Drop>
 std::string deleteWhere(const std::string& s, Drop drop) {
@@ -61,7 +54,7 @@ std::string spliceAt(const std::string& s, std::size_t k, std::size_t oldLen,
 std::string sameForm(const std::string& s, bool foldCase) {
   std::string t = workCopy(REMOVEQUOTES(s), kTextLength);
   t = workCopy(REMOVETABS(t), kTextLength);
-  t = withoutLeadingBlanks(t);
+  t = TRIMF(t);
   return foldCase ? UPPERCASE(t) : t;
 }
 
@@ -69,7 +62,11 @@ std::string sameForm(const std::string& s, bool foldCase) {
 
 std::string SS256(const std::string& s) { return fixed::fit(fixed::trimmed(s), 256); }
 
-std::string TRIMF(const std::string& s) { return withoutLeadingBlanks(s); }
+std::string TRIMF(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return fixed::trimmed(std::string_view(s).substr(first));
+}
 
 std::string REMOVETABS(const std::string& s) {
   return deleteWhere(s, [](char c) { return c == kTab; });
@@ -160,14 +157,14 @@ bool BLANK(std::string& s) {
 }
 
 bool NUMBERLINE(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLongTextLength)));
+  fixed::assign(s, TRIMF(workCopy(s, kLongTextLength)));
   if (fixed::isBlank(s)) return true;
   const char c = s[0];
   return isDigit(c) || c == '-' || c == '.';
 }
 
 bool POSITIVEINTEGERNUMBER(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLongTextLength)));
+  fixed::assign(s, TRIMF(workCopy(s, kLongTextLength)));
   const std::size_t n = fixed::trimLen(s);
   if (n == 0) return false;
   for (std::size_t i = 0; i < n; ++i)

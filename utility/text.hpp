@@ -5,6 +5,7 @@
 #include <string_view>
 
 std::string SS256(const std::string& s);
+// s without its leading blanks (only code 32 is a blank here, not a TAB) and its trailing ones.
 std::string TRIMF(const std::string& s);
 std::string REMOVETABS(const std::string& s);
 std::string REMOVEQUOTES(const std::string& s);
