@@ -20,8 +20,6 @@ namespace {
 constexpr std::size_t kShortLine = 100;
 const char* const kIndent = "               ";
 
-std::string num(std::int32_t n) { return fixed::trimmed(AINTEGER(n)); }
-
 // A line of the unit cut to the length of the text it is read into.
 ReadStatus readCut(int unit, std::string& line, std::size_t length) {
   const ReadStatus st = fuReadLine(unit, line);
@@ -81,7 +79,7 @@ void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   dbfHeaderI32(unit);  // the field's data address
   const int length = static_cast<unsigned char>(dbfHeaderBytes(unit, 1)[0]);
   if (length < 1 || length > 255)
-    gisFail("ERROR 0402 - dbf field length of " + num(length) + " is outside allowable range of 1 to 255.");
+    gisFail("ERROR 0402 - dbf field length of " + AINTEGER(length) + " is outside allowable range of 1 to 255.");
   dbf.fieldLength[i] = length;
   dbf.recordLength += length;
   for (int k = 0; k < 3; ++k) {  // the decimal count and the reserved bytes
@@ -98,12 +96,12 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
   const std::uint64_t afterTerminator = fuTell(unit);
   if (static_cast<std::uint64_t>(headerLength) < afterTerminator)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Header length of " + num(headerLength) + " in file " + fuName(unit) +
-                " ends before its field descriptors (" + num(static_cast<std::int32_t>(afterTerminator)) + ").");
+            std::string(kIndent) + "Header length of " + AINTEGER(headerLength) + " in file " + fuName(unit) +
+                " ends before its field descriptors (" + AINTEGER(static_cast<std::int32_t>(afterTerminator)) + ").");
   if (fileRecordLength - 1 < dbf.recordLength)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record length of " + num(fileRecordLength) + " in file " + fuName(unit) +
-                " is shorter than its fields (" + num(dbf.recordLength + 1) + ").");
+            std::string(kIndent) + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
+                " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
   dbf.recordLength = fileRecordLength - 1;
   if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) dbfHeaderFailure(unit);
   if (static_cast<std::uint64_t>(headerLength) != afterTerminator) fuSeek(unit, static_cast<std::uint64_t>(headerLength));
@@ -111,10 +109,10 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
 
 // The field list on the console and the library log.
 void dbfPrintFields(const DbfSubLayer& dbf) {
-  std::string text = num(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
+  std::string text = AINTEGER(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
   for (int i = 1; i <= dbf.nFields; ++i)
-    text += fixed::trimmed(dbf.fieldName[i]) + " [" + num(i) + "/" + dbf.fieldType[i] + "/" +
-            num(dbf.fieldLength[i]) + "]  ";
+    text += fixed::trimmed(dbf.fieldName[i]) + " [" + AINTEGER(i) + "/" + dbf.fieldType[i] + "/" +
+            AINTEGER(dbf.fieldLength[i]) + "]  ";
   gisLogLine(text);
 }
 
@@ -138,15 +136,15 @@ int mifReadColumnsCount(int unit, const std::string& line) {
   if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
     gisFail("ERROR 0314 - Could not read number of attributes in .mif file",
-            std::string(kIndent) + "Columns count of " + num(n) + " in file " + fuName(unit) +
-                " is above the limit of " + num(kMifMaxAttributes) + ".");
+            std::string(kIndent) + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
+                " is above the limit of " + AINTEGER(kMifMaxAttributes) + ".");
   return n;
 }
 
 void mifPrintAttributes(const MifLayer& mif) {
-  std::string text = num(mif.nAttributes) + " MIF Fields: Name [#/Type]: ";
+  std::string text = AINTEGER(mif.nAttributes) + " MIF Fields: Name [#/Type]: ";
   for (int i = 1; i <= mif.nAttributes; ++i)
-    text += fixed::trimmed(mif.attributeName[i]) + " [" + num(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
+    text += fixed::trimmed(mif.attributeName[i]) + " [" + AINTEGER(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
             "]  ";
   gisLogLine(text);
 }
@@ -207,9 +205,9 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   // The count sizes what callers read; a negative one is a damaged header, not a count.
   if (count < 0)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record count of " + num(count) + " in file " + fuName(unit) + " is negative.");
+            std::string(kIndent) + "Record count of " + AINTEGER(count) + " in file " + fuName(unit) + " is negative.");
   dbf.headerRecordCount = count;
-  console::line("DBF file contains " + num(count) + " records.");
+  console::line("DBF file contains " + AINTEGER(count) + " records.");
   dbf.nFields = 0;
   dbf.recordLength = 0;
   for (;;) {
@@ -254,7 +252,7 @@ void gisReadHeader(int gisID) {
   if (shp.shpUnitBE > 0) {
     shp.fileCode = code;
     shp.fileLength = length;
-    console::line("Shapefile Code: " + num(code) + "  Length: " + num(length));
+    console::line("Shapefile Code: " + AINTEGER(code) + "  Length: " + AINTEGER(length));
   }
   shpReadHeader(shp.shpUnitLE, dropped, dropped, version, type, x0, y0, x1, y1);
   if (shp.shpUnitLE > 0) {
@@ -264,7 +262,7 @@ void gisReadHeader(int gisID) {
     shp.ymin = y0;
     shp.xmax = x1;
     shp.ymax = y1;
-    console::line("Shapefile Version: " + num(version) + "  Type: " + num(type));
+    console::line("Shapefile Version: " + AINTEGER(version) + "  Type: " + AINTEGER(type));
   }
   if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
   dbfReadHeader(slot.dbfSubLayer[1]);
@@ -305,7 +303,7 @@ void gisGotoBeginningOfData(int gisID) {
   gisCheckHandle("gisGotoBeginningOfData", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   console::line();
-  console::line("Rewinding GIS Layer " + num(gisID) + "...");
+  console::line("Rewinding GIS Layer " + AINTEGER(gisID) + "...");
   slot.gisEndOfData = false;
   if (slot.gisLayerType == 2) {
     int dropped = 0;

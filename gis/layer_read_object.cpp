@@ -26,14 +26,6 @@ namespace {
 const char* const kIndent = "               ";
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
-std::string num(std::int64_t n) { return fixed::trimmed(AINTEGER8(n)); }
-
-std::string rightAligned(std::int64_t value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
-
 // How many vertices the caller's arrays can take (element 0 is unused), and with maxNodes the
 // most that may be stored.
 int capacityOf(std::span<double> x, std::span<double> y) {
@@ -45,7 +37,8 @@ int limitOf(std::span<double> x, std::span<double> y, int maxNodes) {
 }
 
 [[noreturn]] void tooManyNodes(const char* text, std::int64_t requested, int limit) {
-  gisFail(text, "             Requested" + rightAligned(requested, 8) + "        Limit" + rightAligned(limit, 8));
+  gisFail(text, "             Requested" + rightAligned(AINTEGER8(requested), 8) + "        Limit" +
+                    rightAligned(AINTEGER(limit), 8));
 }
 
 // ---- shapefile ----------------------------------------------------------------------------------
@@ -109,7 +102,7 @@ std::int32_t shpPointCount(int unit, const char* line1) {
     if (line1 == kShpTypeError) shpTypeReadFailure(unit);
     shpCoordReadFailure(unit);
   }
-  if (n < 0) shpCorrupt(unit, line1, "Point count of " + num(n) + " is negative");
+  if (n < 0) shpCorrupt(unit, line1, "Point count of " + AINTEGER8(n) + " is negative");
   return n;
 }
 
@@ -121,7 +114,7 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
   const std::uint64_t here = fuTell(unit);
   if (need < 0 || here > place.end || static_cast<std::uint64_t>(need) > place.end - here)
     shpCorrupt(unit, line1,
-               "Record content length of " + num(static_cast<std::int64_t>((place.end - place.start) / 2)) +
+               "Record content length of " + AINTEGER8(static_cast<std::int64_t>((place.end - place.start) / 2)) +
                    " words is too short for the counts it holds");
 }
 
@@ -139,7 +132,7 @@ void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, cons
   for (int i = 1; i <= nParts; ++i) {
     const std::int32_t offset = byteorder::getI32(p + 4 * (i - 1), order);
     if (offset < previous || offset > nPoints)
-      shpCorrupt(unit, line1, "Part offset of " + num(offset) + " is outside " + num(previous) + " to " + num(nPoints));
+      shpCorrupt(unit, line1, "Part offset of " + AINTEGER8(offset) + " is outside " + AINTEGER8(previous) + " to " + AINTEGER8(nPoints));
     gisO.ir[static_cast<std::size_t>(i)] = offset;
     previous = offset;
   }
@@ -174,7 +167,7 @@ int shpReadRecordHeader(int unit) {
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);
   if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here)
     shpCorrupt(unit, kShpTypeError,
-               "Record content length of " + num(words) + " words runs past the end of the file");
+               "Record content length of " + AINTEGER8(words) + " words runs past the end of the file");
   gGisRead.shpRecord = ShpRecordPlace{unit, here, here + static_cast<std::uint64_t>(words) * 2};
   return shpTypeI32(unit);
 }
@@ -183,8 +176,8 @@ void shpPolylineHeader(int unit, GisObject& gisO) {
   shpSkipBox(unit);
   const std::int32_t nParts = shpTypeI32(unit);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + num(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Part count of " + num(nParts) + " is negative");
+    gisFail("ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Part count of " + AINTEGER8(nParts) + " is negative");
   gisO.nSections = nParts;
   if (nParts == 1) gisO.isPline = true;
   if (nParts >= 2) gisO.isPlineMultiple = true;
@@ -199,8 +192,8 @@ void shpPolygonHeader(int unit, GisObject& gisO) {
   shpSkipBox(unit);
   const std::int32_t nParts = shpTypeI32(unit);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + num(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + num(nParts) + " is negative");
+    gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + AINTEGER8(nParts) + " is negative");
   shpCheckFitsRecord(unit, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
   gisO.nr = nParts;
 }
@@ -216,7 +209,7 @@ void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<do
   shpReadPartOffsets(unit, gisO, nr, total, kShpCoordError);
   for (int j = 1; j <= nr; ++j)  // a ring of no points has no vertex to stand in its layout
     if (gisO.ir[static_cast<std::size_t>(j) + 1] == gisO.ir[static_cast<std::size_t>(j)])
-      shpCorrupt(unit, kShpCoordError, "Ring " + num(j) + " of a region has no points");
+      shpCorrupt(unit, kShpCoordError, "Ring " + AINTEGER8(j) + " of a region has no points");
   if (lRead && static_cast<std::int64_t>(nr) + total > limit)
     tooManyNodes(kShpNodes, static_cast<std::int64_t>(nr) + total, limit);
   int s = 0;
@@ -313,12 +306,12 @@ void mifKeywordCounts(int unit, const std::string& word, const std::string& afte
     const int n = mifKeywordCount(unit, after, word.c_str());
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
     const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
-    if (n < 0 || n > most) mifCorrupt(unit, "Count of " + num(n) + " after " + word + " is outside 0 to " + num(most));
+    if (n < 0 || n > most) mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + word + " is outside 0 to " + AINTEGER8(most));
     gisO.nSections = n;
   } else if (word == "REGION") {
     const int n = mifKeywordCount(unit, after, "REGION");
     if (n > kGisMaxParts)
-      gisFail("ERROR 0304 - Exceeded maximum number of polygons in region below of " + num(kGisMaxParts),
+      gisFail("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
               fixed::trimmed(line));
     gisO.nr = n;
   }
@@ -373,7 +366,7 @@ int mifCountFromUnit(int unit) {
     if (fixed::isBlank(line)) continue;
     std::int32_t n = 0;
     if (!CHECKINT(line, n)) gisFail(kMifRead);
-    if (n < 0) mifCorrupt(unit, "Point count of " + num(n) + " is negative");
+    if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
     return n;
   }
 }
@@ -419,7 +412,7 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   int start = 1;
   for (int j = 1; j <= gisO.nr; ++j) {
     const int n = mifCountFromUnit(unit);
-    if (n < 1) mifCorrupt(unit, "Ring " + num(j) + " of a region has no points");
+    if (n < 1) mifCorrupt(unit, "Ring " + AINTEGER8(j) + " of a region has no points");
     total += static_cast<std::int64_t>(n) + 1;
     if (lRead) {
       if (total > limit) tooManyNodes(kMifNodes, total, limit);
@@ -600,7 +593,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       break;
     }
     default:
-      gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + num(shapeType) + "]");
+      gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + AINTEGER8(shapeType) + "]");
   }
   gisO.typeName = fixed::fit(shpTypeName(shapeType), 24);
   return true;
@@ -708,7 +701,7 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
       std::int32_t n = 0;
       if (fixed::isBlank(rest)) gisFail(kMifEnd);
       if (!CHECKINT(rest, n)) gisFail(kMifRead);
-      if (n < 0) mifCorrupt(unit, "Point count of " + num(n) + " is negative");
+      if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
       nPoints = n;
     } else {
       nPoints = mifCountFromUnit(unit);

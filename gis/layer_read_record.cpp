@@ -20,8 +20,6 @@ const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); })
 namespace {
 
 
-std::string num(int n) { return fixed::trimmed(AINTEGER(n)); }
-
 // The declared length of the caller's text; an empty one stands for a line of the usual size.
 std::size_t declaredLength(const std::string& line) { return line.empty() ? kTextLength : line.size(); }
 
@@ -55,7 +53,7 @@ char dbfNextLiveFlag(DbfSubLayer& dbf) {
 void dbfReachedEndMark(const DbfSubLayer& dbf) {
   if (dbf.records == dbf.headerRecordCount) return;
   gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
-                "               Found " + num(dbf.records) + ", expecting " + num(dbf.headerRecordCount) + ".");
+                "               Found " + AINTEGER(dbf.records) + ", expecting " + AINTEGER(dbf.headerRecordCount) + ".");
   gisPrintMessage(0);
 }
 
@@ -111,7 +109,7 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
     return true;
   }
   gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
-                "Character = " + std::string(1, flag) + " [" + num(static_cast<unsigned char>(flag)) + "]");
+                "Character = " + std::string(1, flag) + " [" + AINTEGER(static_cast<unsigned char>(flag)) + "]");
   gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), kTextLength);
   gisPrintMessage(1);
   EXITS();
@@ -133,7 +131,7 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   gGisRead.dbfFlagAheadUnit = 0;
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;
-  gisSetMessage("WARNING 0409 - Deleted record " + num(dbf.records) + " of .dbf file passed over with its object.",
+  gisSetMessage("WARNING 0409 - Deleted record " + AINTEGER(dbf.records) + " of .dbf file passed over with its object.",
                 "               File " + fuName(unit) + ".");
   gisPrintMessage(0);
   return dbf.records;

@@ -5,14 +5,9 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
+#include "utility/numbers.hpp"
 
 namespace {
-
-std::string rightAligned(int value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -32,7 +27,7 @@ void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const
   gisRegisterPut(gGis.gisRegisterMifUnit, "none");
   if (gGis.gisRegisterMidUnit < 1) return;
   gisRegisterPut(gGis.gisRegisterMidUnit,
-                 rightAligned(registerIndex, 5) + "," + rightAligned(gisID, 5) + ", " + quoted(name + ext));
+                 rightAligned(AINTEGER(registerIndex), 5) + "," + rightAligned(AINTEGER(gisID), 5) + ", " + quoted(name + ext));
 }
 
 void gisWorkspaceLine(const std::string& name, const std::string& ext) {

@@ -11,6 +11,7 @@
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 
 namespace {
@@ -20,12 +21,6 @@ const std::string kIndent(15, ' ');  // second lines of a message stand under it
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
 constexpr double kBoxSentinel = static_cast<double>(9.0e29f);
-
-std::string rightAligned(int value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
 
 GisLayerSlot& slotOf(int gisID) { return gGis.layers[gisID]; }
 
@@ -83,10 +78,10 @@ void normaliseParts(int gisID, GisObject& gisO) {
       console::line();
       console::line(std::string("Should not be here [gisO_%ir(i) <= gisO_%ir(i-1)] - please contact") +
                     SUPPORT_CONTACT);
-      console::line("GIS Layer   =" + rightAligned(gisID, 5));
-      console::line("i           =" + rightAligned(i, 5));
-      console::line("gisO_%ir(i) =" + rightAligned(gisO.ir[i], 5));
-      console::line("gisO_%nr    =" + rightAligned(gisO.nr, 5));
+      console::line("GIS Layer   =" + rightAligned(AINTEGER(gisID), 5));
+      console::line("i           =" + rightAligned(AINTEGER(i), 5));
+      console::line("gisO_%ir(i) =" + rightAligned(AINTEGER(gisO.ir[i]), 5));
+      console::line("gisO_%nr    =" + rightAligned(AINTEGER(gisO.nr), 5));
       EXITS();
     }
   }
@@ -100,10 +95,10 @@ void checkPartsWithinVertices(int gisID, const GisObject& gisO) {
   console::line();
   console::line(std::string("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact") +
                 SUPPORT_CONTACT);
-  console::line("GIS Layer   =" + rightAligned(gisID, 5));
-  console::line("gisO_%ir(nr)=" + rightAligned(gisO.ir[gisO.nr], 5));
-  console::line("gisO_%nr    =" + rightAligned(gisO.nr, 5));
-  console::line("n           =" + rightAligned(n, 5));
+  console::line("GIS Layer   =" + rightAligned(AINTEGER(gisID), 5));
+  console::line("gisO_%ir(nr)=" + rightAligned(AINTEGER(gisO.ir[gisO.nr]), 5));
+  console::line("gisO_%nr    =" + rightAligned(AINTEGER(gisO.nr), 5));
+  console::line("n           =" + rightAligned(AINTEGER(n), 5));
   EXITS();
 }
 
