@@ -209,7 +209,7 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   checkProfileIsNoInput(xs, w.csvName);
   int unit = 0;
-  OPENERBYNAME(unit, "O ", w.csvName, 80);
+  OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
   std::string& row = gSdfWork.row;
   for (int i = 1; i <= xs.surfCount; ++i) {

@@ -272,7 +272,7 @@ bool firstWarning(DbfSubLayer& dbf, int i, unsigned char kind) {
 }
 
 void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
-  std::string where = "               In file " + fuName(dbf.unit);
+  std::string where = kMessageIndent + "In file " + fuName(dbf.unit);
   if (dbf.records > 0) where += ", record " + std::to_string(dbf.records);
   gisSetMessage(line1, where + "; later such values of this field are not reported.");
   gisPrintMessage(1);

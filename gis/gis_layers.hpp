@@ -6,6 +6,10 @@
 
 #include "gis/gis_state.hpp"
 
+// The name length the library hands the file-unit manager for a text file it opens (.mif, .mid,
+// .csv, .wor).
+inline constexpr int kGisTextNameLength = 80;
+
 // Opening (layer_open.cpp).
 int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
                  bool attributesOnly);
@@ -49,6 +53,8 @@ void gisPrintMessage(int nBlank);
 // Messages and stops shared by the library's routines (layer_write.cpp).
 // A line on the console, echoed to the library log when it is open.
 void gisLogLine(const std::string& text);
+// Second lines of a message stand under its text.
+inline const std::string kMessageIndent(15, ' ');
 // Message lines 1 and 2 of the block; lines 3 and 4 blank, so that no earlier text is repeated.
 void gisSetMessage(const std::string& line1, const std::string& line2 = "");
 // A numbered message: the lines set, printed after one blank line, then the end of the run.

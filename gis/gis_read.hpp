@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gis/gis_state.hpp"
+#include "utility/files.hpp"
 
 // ---- headers, counts and rewinding (layer_read_header.cpp) -----------------------------------
 
@@ -109,6 +110,8 @@ std::string mifCleanCoordSysLine(const std::string& line);
 std::string mifReadCoordSysLine(const std::string& fileName);
 void mifCopyHeader(int unitIn, int unitOut);
 
+// A line of the unit cut to length, the length of the text it is read into.
+ReadStatus mifReadLineCut(int unit, std::string& line, std::size_t length);
 // The count after the "Columns" keyword of a header line, wherever the keyword stands in it.
 bool mifColumnsCount(const std::string& line, std::int32_t& n);
 // From the top of the header: the "Columns" line, its column lines, then the "Data" line, so a

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kMifNameLen = 80;
 
 void clearBuffers() {
   gGis.gisDataLine = fixed::blanks(kTextLength);
@@ -45,7 +44,7 @@ void openWorkspace(const std::string& caption, const std::string& workspaceBase)
     gGis.gisWorkspaceUnit = -1;
     return;
   }
-  OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kMifNameLen);
+  OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kGisTextNameLength);
   gisWorkspacePut("!Workspace");
   gisWorkspacePut("!Version 600");
   gisWorkspacePut("!Charset WindowsLatin1");
@@ -61,8 +60,8 @@ void openRegister(const std::string& registerBase) {
     return;
   }
   const std::string base = fixed::trimmed(registerBase);
-  OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kMifNameLen);
-  OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kMifNameLen);
+  OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kGisTextNameLength);
+  OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kGisTextNameLength);
   for (const char* line : {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "Columns 3", "  ID Integer",
                            "  Open_ID Integer", "  Layer Char(254)", "Data", ""})
     gisRegisterPut(gGis.gisRegisterMifUnit, line);

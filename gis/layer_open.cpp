@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kTextNameLen = 80;   // nameLen of .mif, .mid and .csv opens
 constexpr int kShapeNameLen = 1;   // nameLen of the files of a shapefile set
 
 bool isInput(const std::string& mode) { return fixed::fit(mode, 2) == "I "; }
@@ -152,15 +151,15 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
     bool checkApplies = false;
     if (attributesOnly) {
       midName = name;
-      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
     } else {
       const std::string ext = fixed::trimmed(FILEEXT(name));
       if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
-      OPENERBYNAME(mifUnit, mode, name + ".mif", kTextNameLen);
+      OPENERBYNAME(mifUnit, mode, name + ".mif", kGisTextNameLength);
       if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
       midName = name + ".mid";
-      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       checkApplies = true;
     }
     if (!(isInput(mode) && gGis.gisCheckSaveDate && checkApplies)) return;
@@ -261,7 +260,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     }
   } else {
     slot.mifLayer.mifUnit = 0;
-    OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kTextNameLen);
+    OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     slot.gisLayerType = 1;
   }
   // Taken.

@@ -17,15 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kShortLine = 100;
-const char* const kIndent = "               ";
-
-// A line of the unit cut to the length of the text it is read into.
-ReadStatus readCut(int unit, std::string& line, std::size_t length) {
-  const ReadStatus st = fuReadLine(unit, line);
-  if (line.size() > length) line.resize(length);
-  return st;
-}
 
 // ---- .shp header --------------------------------------------------------------------------------
 
@@ -96,11 +87,11 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
   const std::uint64_t afterTerminator = fuTell(unit);
   if (static_cast<std::uint64_t>(headerLength) < afterTerminator)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Header length of " + AINTEGER(headerLength) + " in file " + fuName(unit) +
+            kMessageIndent + "Header length of " + AINTEGER(headerLength) + " in file " + fuName(unit) +
                 " ends before its field descriptors (" + AINTEGER(static_cast<std::int32_t>(afterTerminator)) + ").");
   if (fileRecordLength - 1 < dbf.recordLength)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
+            kMessageIndent + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
                 " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
   dbf.recordLength = fileRecordLength - 1;
   if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) dbfHeaderFailure(unit);
@@ -122,7 +113,7 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 std::string mifFindColumnsLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kTextLength) != ReadStatus::Ok) break;
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Columns")) return line;
   }
   gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
@@ -136,7 +127,7 @@ int mifReadColumnsCount(int unit, const std::string& line) {
   if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
     gisFail("ERROR 0314 - Could not read number of attributes in .mif file",
-            std::string(kIndent) + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
+            kMessageIndent + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
                 " is above the limit of " + AINTEGER(kMifMaxAttributes) + ".");
   return n;
 }
@@ -153,7 +144,7 @@ void mifPrintAttributes(const MifLayer& mif) {
 void mifSkipToData(int unit, std::size_t length) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, length) != ReadStatus::Ok) break;
+    if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Data")) return;
   }
   gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
@@ -205,7 +196,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   // The count sizes what callers read; a negative one is a damaged header, not a count.
   if (count < 0)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record count of " + AINTEGER(count) + " in file " + fuName(unit) + " is negative.");
+            kMessageIndent + "Record count of " + AINTEGER(count) + " in file " + fuName(unit) + " is negative.");
   dbf.headerRecordCount = count;
   console::line("DBF file contains " + AINTEGER(count) + " records.");
   dbf.nFields = 0;
@@ -229,7 +220,7 @@ void mifReadHeader(MifLayer& mif) {
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
     std::string line;
-    if (readCut(unit, line, kTextLength) != ReadStatus::Ok)
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
       gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
     mifSplitAttributeLine(line, mif.attributeName[i], 32, mif.attributeType[i], 24);
   }
@@ -316,7 +307,6 @@ void gisGotoBeginningOfData(int gisID) {
   }
   if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
   MifLayer& mif = slot.mifLayer;
-  if (mif.mifUnit > 0 && !mifWalkHeaderToData(mif.mifUnit, kShortLine))
-    gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+  if (mif.mifUnit > 0) mifGotoBeginningOfData(mif.mifUnit);
   fuRewind(mif.midUnit);
 }

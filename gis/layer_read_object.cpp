@@ -23,7 +23,6 @@
 
 namespace {
 
-const char* const kIndent = "               ";
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 // How many vertices the caller's arrays can take (element 0 is unused), and with maxNodes the
@@ -82,7 +81,7 @@ std::string shpTypeName(int type) {
 
 // A number in the file that cannot be what it claims to be.
 [[noreturn]] void shpCorrupt(int unit, const char* line1, const std::string& what) {
-  gisFail(line1, std::string(kIndent) + what + " in file " + fuName(unit) + ".");
+  gisFail(line1, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
 std::int32_t shpTypeI32(int unit) {
@@ -257,7 +256,7 @@ const std::array<MifKeyword, 13> kMifObjectKeywords{{
 }};
 
 [[noreturn]] void mifCorrupt(int unit, const std::string& what) {
-  gisFail(kMifRead, std::string(kIndent) + what + " in file " + fuName(unit) + ".");
+  gisFail(kMifRead, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
 // A "Center" line alone is no object: a file that ends after one has no further object.

@@ -53,7 +53,7 @@ char dbfNextLiveFlag(DbfSubLayer& dbf) {
 void dbfReachedEndMark(const DbfSubLayer& dbf) {
   if (dbf.records == dbf.headerRecordCount) return;
   gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
-                "               Found " + AINTEGER(dbf.records) + ", expecting " + AINTEGER(dbf.headerRecordCount) + ".");
+                kMessageIndent + "Found " + AINTEGER(dbf.records) + ", expecting " + AINTEGER(dbf.headerRecordCount) + ".");
   gisPrintMessage(0);
 }
 
@@ -132,7 +132,7 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;
   gisSetMessage("WARNING 0409 - Deleted record " + AINTEGER(dbf.records) + " of .dbf file passed over with its object.",
-                "               File " + fuName(unit) + ".");
+                kMessageIndent + "File " + fuName(unit) + ".");
   gisPrintMessage(0);
   return dbf.records;
 }

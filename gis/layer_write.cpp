@@ -16,7 +16,6 @@
 
 namespace {
 
-const std::string kIndent(15, ' ');  // second lines of a message stand under its text
 
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
@@ -177,11 +176,11 @@ GisObject asNullShape(const GisObject& gisO) {
 void warnPartLeftOut(bool region, int part, int object, int layerUnit, bool lastPart) {
   gisSetMessage(region ? "WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object."
                        : "WARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.",
-                kIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
+                kMessageIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
                     fuName(layerUnit) + ".");
   if (lastPart)
     gGis.gisMessageLines[3] =
-        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kTextLength);
+        fixed::fit(kMessageIndent + "No part remains: the object is written as a null object.", kTextLength);
   gisPrintMessage(1);
 }
 
@@ -377,7 +376,7 @@ void gisFail(const std::string& line1, const std::string& line2) {
 }
 
 void gisWriteFailure(const std::string& line1, const std::string& fileName) {
-  gisFail(line1, fileName.empty() ? std::string() : kIndent + "Could not write file " + fileName + ".");
+  gisFail(line1, fileName.empty() ? std::string() : kMessageIndent + "Could not write file " + fileName + ".");
 }
 
 void gisShouldNotBeHere(const std::string& where) {

@@ -190,7 +190,7 @@ bool readsAsNumber(std::string_view value) {
 void warnNotANumber(MifLayer& mif, int column, std::string_view value) {
   if (mif.valueWarnings[column] & kWarnedNotANumber) return;
   mif.valueWarnings[column] |= kWarnedNotANumber;
-  std::string where = "               In file " + fuName(mif.midUnit);
+  std::string where = kMessageIndent + "In file " + fuName(mif.midUnit);
   if (mif.rowsWritten > 0) where += ", record " + std::to_string(mif.rowsWritten);
   gisSetMessage("WARNING 0415 - Value " + std::string(withoutBlanks(value)) +
                     " is not a number, written empty in .mid field " + fixed::trimmed(mif.attributeName[column]) +
