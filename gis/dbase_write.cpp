@@ -47,31 +47,29 @@ void putZeros(int unit, int n) {
     gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
-bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
 // One field of the table from its attribute definition.
 void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
   const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
   dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
 
   const std::string type = UPPERCASE(TRIMF(defs.type[i]));
-  if (startsWith(type, "CHAR")) {
+  if (type.starts_with("CHAR")) {
     dbf.fieldType[i].assign(1, 'C');
     dbf.fieldLength[i] = defs.width[i];
     dbf.decimals[i] = 0;
-  } else if (startsWith(type, "LOGICAL")) {
+  } else if (type.starts_with("LOGICAL")) {
     dbf.fieldType[i].assign(1, 'C');
     dbf.fieldLength[i] = 1;
     dbf.decimals[i] = 0;
-  } else if (startsWith(type, "FLOAT")) {
+  } else if (type.starts_with("FLOAT")) {
     dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = 16;
     dbf.decimals[i] = 5;
-  } else if (startsWith(type, "INTEGER")) {
+  } else if (type.starts_with("INTEGER")) {
     dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = 8;
     dbf.decimals[i] = 0;
-  } else if (startsWith(type, "DECIMAL")) {
+  } else if (type.starts_with("DECIMAL")) {
     dbf.fieldType[i].assign(1, 'N');
     dbf.fieldLength[i] = defs.width[i];
     dbf.decimals[i] = 0;
@@ -115,11 +113,9 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
 
 // ---- Records ----
 
-bool isBlankChar(char c) { return c == ' '; }
-
 std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlankChar(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlankChar(s.back())) s.remove_suffix(1);
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return s;
 }
 
@@ -154,14 +150,14 @@ void splitDataLine(std::string_view line, int nFields, std::array<std::string, k
   std::size_t pos = 0;
   int k = 0;
   while (k < nFields) {
-    while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+    while (pos < line.size() && line[pos] == ' ') ++pos;
     if (pos >= line.size()) break;
     // Each value is read into its own place, whose storage serves the next records as well.
     std::string& value = values[++k];
     std::size_t after = 0;
     if ((line[pos] == '"' || line[pos] == '\'') && readQuotedValue(line, pos, value, after)) {
       pos = after;
-      while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+      while (pos < line.size() && line[pos] == ' ') ++pos;
       if (pos < line.size() && line[pos] == ',') ++pos;
     } else {
       std::size_t comma = line.find(',', pos);

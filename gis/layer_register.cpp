@@ -6,12 +6,7 @@
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
 #include "utility/numbers.hpp"
-
-namespace {
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
-
-}  // namespace
+#include "utility/text.hpp"
 
 void gisWorkspacePut(const std::string& line) {
   const int unit = gGis.gisWorkspaceUnit;

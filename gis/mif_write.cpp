@@ -152,13 +152,11 @@ namespace {
 
 constexpr unsigned char kWarnedNotANumber = 1;
 
-bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
 // The column types that MapInfo reads as numbers.
 bool isNumericType(const std::string& type) {
   const std::string t = UPPERCASE(TRIMF(type));
   for (std::string_view numeric : {"FLOAT", "INTEGER", "SMALLINT", "LARGEINT", "DECIMAL"})
-    if (startsWith(t, numeric)) return true;
+    if (t.starts_with(numeric)) return true;
   return false;
 }
 

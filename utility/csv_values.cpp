@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
-
 // Position (0-based) of the first character of s from start on for which isEnd is true outside
 // a quoted span; npos when there is none.
 template <class IsEnd>

@@ -19,15 +19,12 @@ namespace {
 using fileunits::echoLine;
 using fileunits::echoWrite;
 
-const std::string kCR(1, '\r');
-const std::string kNul(1, '\0');
+using platform::kCR;
+using platform::kNul;
 
-bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
-  for (const char* m : list)
-    if (mode == m) return true;
-  return false;
-}
-bool isInputMode(const std::string& m) { return isOneOf(m, {"I ", "UI", "BI", "BE"}); }
+using fileunits::isInputMode;
+using fileunits::isOneOf;
+
 bool isOutputMode(const std::string& m) {
   return isOneOf(m, {"O ", "F ", "A ", "AB", "UO", "BO", "BN", "SB", "SE", "S "});
 }

@@ -98,9 +98,7 @@ void typeFromExtension(std::size_t slot, const std::string& name) {
 [[noreturn]] void emptyNameStop() {
   const std::string text = std::string("Empty filename specified.  Bailing out.  Please contact") + SUPPORT_CONTACT + ".";
   if (gRunFlags.fuGuiMode) {
-    const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + std::string(1, '\0');
-    while (platform::messageBox(text + std::string(1, '\0'), caption, platform::kBoxErrorOk) != platform::kBoxOk) {
-    }
+    fuShowUntilOk(text, platform::kBoxErrorOk);
   } else {
     console::line();
     console::line(text);
@@ -156,7 +154,7 @@ std::string unitColumns(int unit) {
 }
 
 std::string boxCaption() {
-  return fixed::trimmed(gRunFlags.fuTitle) + " " + fixed::trimmed(gRunFlags.fuRunName) + std::string(1, '\0');
+  return fixed::trimmed(gRunFlags.fuTitle) + " " + fixed::trimmed(gRunFlags.fuRunName) + platform::kNul;
 }
 
 }  // namespace fileunits

@@ -21,7 +21,6 @@ constexpr std::size_t npos = std::string::npos;
 // No line of a data file needs more values than this; repeat counts beyond it are not expanded.
 constexpr std::size_t kMaxFreeItems = 100000;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool endsItem(char c) { return isBlankChar(c) || c == ',' || c == '/'; }
 

@@ -11,9 +11,7 @@ namespace {
 
 constexpr char kTab = '\t';
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -100,6 +98,8 @@ std::string DOUBLEQUOTE(const std::string& s) {
   }
   return r;
 }
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string ALPHANUMERICONLY(const std::string& s, char c) {
   const std::size_t n = fixed::trimLen(s);
