@@ -33,15 +33,6 @@ std::size_t GridValueArrays::cells() const {
 
 namespace {
 
-// The nearest integer, halves away from zero, kept within 32 bits (as the region rasteriser
-// rounds, so that every kind writes the same integer for the same value).
-std::int32_t roundedValue(float value) {
-  if (std::isnan(value)) return 0;
-  const double r = std::round(static_cast<double>(value));
-  return static_cast<std::int32_t>(
-      std::clamp(r, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
-
 bool isLineKind(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
 
 std::string valueText(const GridAssignSettings& s, float value) {
