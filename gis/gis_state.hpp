@@ -129,6 +129,9 @@ struct GisObject {
   bool operator==(const GisObject&) const = default;
 };
 
+// The kinds written as lines: a line, a polyline or a multiple polyline.
+inline bool isLineOrPolyline(const GisObject& o) { return o.isLine || o.isPline || o.isPlineMultiple; }
+
 struct GisCoordBuffer {
   int n = 0;
   ZeroArray<double> x{kGisMaxVertices + 1};  // index 1..100000

@@ -33,7 +33,9 @@ std::size_t GridValueArrays::cells() const {
 
 namespace {
 
-bool isLineKind(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
+// The kinds assigned cell by cell along their segments: every supported kind that is neither a point
+// kind nor a region.
+bool assignedAlongSegments(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
 
 std::string valueText(const GridAssignSettings& s, float value) {
   return s.lInteger ? AINTEGER(roundedValue(value)) : AREAL(value);
@@ -298,7 +300,7 @@ void gridAssignPart(const GridAssignSubject& who, GridValueArrays& arrays, GridA
   writePartOpening(gisO, nPoints, valueText(s, value));
   if (gisO.isRegion)
     assignRegion(gisO, s, arrays, buf, nPoints, value, count, window, insideMask);
-  else if (isLineKind(gisO))
+  else if (assignedAlongSegments(gisO))
     assignLine(s, arrays, buf, nPoints, value, count, window);
   else
     assignPoints(s, arrays, buf, nPoints, value, count, window);

@@ -23,7 +23,19 @@ constexpr double kBoxSentinel = static_cast<double>(9.0e29f);
 
 GisLayerSlot& slotOf(int gisID) { return gGis.layers[gisID]; }
 
-bool isLineKind(const GisObject& o) { return o.isLine || o.isPline || o.isPlineMultiple; }
+// The shapefile sub-layer of an object and of its record, the first set flag deciding: point 1,
+// line kinds 2, region 3, text (written as its point) 1, multipoint 1; every open sub-layer for a
+// null object; none for an object of no kind.
+constexpr int kEverySubLayer = 0;
+constexpr int kNoSubLayer = -1;
+int shpSubLayerOf(const GisObject& o) {
+  if (o.isPoint) return 1;
+  if (isLineOrPolyline(o)) return 2;
+  if (o.isRegion) return 3;
+  if (o.isText || o.isMultiPoint) return 1;
+  if (o.isNone) return kEverySubLayer;
+  return kNoSubLayer;
+}
 
 // ---- gisWriteHeader -------------------------------------------------------------------------
 
@@ -124,15 +136,15 @@ struct PartSpan {
 // routing tests point alone and writes every part by its start.
 int partCount(const GisObject& o, bool mif) {
   if (o.isPoint || (mif && o.isMultiPoint)) return 0;
-  if (!isLineKind(o) && !o.isRegion) return 0;
-  if (mif && (o.isLine || o.isPline || (!isLineKind(o) && o.nr < 2))) return 1;
+  if (!isLineOrPolyline(o) && !o.isRegion) return 0;
+  if (mif && (o.isLine || o.isPline || (!isLineOrPolyline(o) && o.nr < 2))) return 1;
   return o.nr;
 }
 
 PartSpan partOf(const GisObject& o, bool mif, int i) {
   const int n = gGis.gisCoordBuffer.n;
   if (mif && o.isLine) return {1, std::min(n, 2)};
-  if (mif && (o.isPline || (!isLineKind(o) && o.nr < 2))) return {1, n};
+  if (mif && (o.isPline || (!isLineOrPolyline(o) && o.nr < 2))) return {1, n};
   const int next = i < o.nr ? o.ir[i + 1] : n + 1;
   return {o.ir[i], next - o.ir[i]};
 }
@@ -156,7 +168,7 @@ bool hasThreeDistinctPoints(const PartSpan& p) {
 bool partUsable(const PartSpan& p, bool region) { return region ? hasThreeDistinctPoints(p) : p.count >= 2; }
 
 bool allPartsUsable(const GisObject& o, bool mif) {
-  const bool region = !isLineKind(o);
+  const bool region = !isLineOrPolyline(o);
   const int parts = partCount(o, mif);
   for (int i = 1; i <= parts; ++i)
     if (!partUsable(partOf(o, mif, i), region)) return false;
@@ -192,7 +204,7 @@ class ObjectToWrite {
  public:
   ObjectToWrite(GisObject& caller, bool mif, int objectNumber, int layerUnit) : caller_(caller) {
     if (allPartsUsable(caller, mif)) return;
-    const bool region = !isLineKind(caller);
+    const bool region = !isLineOrPolyline(caller);
     const int parts = partCount(caller, mif);
     copy_ = std::make_unique<GisObject>(caller);
     auto kept = std::make_unique<GisCoordBuffer>();
@@ -255,23 +267,10 @@ ShpSubLayer& openShpSubLayer(GisLayerSlot& slot, int k) {
   return shp;
 }
 
-// Routing to a sub-layer, the first set flag deciding: point 1, line kinds 2, region 3, text
-// (written as its point) 1, multipoint 1; a null object goes to every open sub-layer.
 void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
-  int k = 0;
-  if (gisO.isPoint) {
-    k = 1;
-  } else if (isLineKind(gisO)) {
-    k = 2;
-  } else if (gisO.isRegion) {
-    k = 3;
-  } else if (gisO.isText) {
-    gisO.isText = false;
-    gisO.isPoint = true;
-    k = 1;
-  } else if (gisO.isMultiPoint) {
-    k = 1;
-  } else if (gisO.isNone) {
+  const int k = shpSubLayerOf(gisO);
+  if (k == kNoSubLayer) shpRoutingFailure();
+  if (k == kEverySubLayer) {
     for (int j = 1; j <= 3; ++j) {
       ShpSubLayer& shp = slot.shpSubLayer[j];
       if (slot.dbfSubLayer[j].unit > 0 && shp.shpUnitLE > 0) {
@@ -280,8 +279,11 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
       }
     }
     return;
-  } else {
-    shpRoutingFailure();
+  }
+  // A text that the point sub-layer takes is written as its point, and stays one for its record.
+  if (k == 1 && gisO.isText && !gisO.isPoint) {
+    gisO.isText = false;
+    gisO.isPoint = true;
   }
   ShpSubLayer& shp = openShpSubLayer(slot, k);
   ObjectToWrite o(gisO, false, shp.records + 1, shp.shpUnitLE);
@@ -318,23 +320,14 @@ void writeTableRecord(GisLayerSlot& slot, int k, const RecordRoad& road) {
 }
 
 void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const RecordRoad& road) {
-  int k = 0;
-  if (gisO.isPoint) {
-    k = 1;
-  } else if (isLineKind(gisO)) {
-    k = 2;
-  } else if (gisO.isRegion) {
-    k = 3;
-  } else if (gisO.isText || gisO.isMultiPoint) {
-    k = 1;
-  } else if (gisO.isNone) {
-    for (int j = 1; j <= 3; ++j)
-      if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, road);
+  const int k = shpSubLayerOf(gisO);
+  if (k == kNoSubLayer) dbfRoutingFailure(road);
+  if (k != kEverySubLayer) {
+    writeTableRecord(slot, k, road);
     return;
-  } else {
-    dbfRoutingFailure(road);
   }
-  writeTableRecord(slot, k, road);
+  for (int j = 1; j <= 3; ++j)
+    if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, road);
 }
 
 void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
@@ -425,7 +418,7 @@ void gisWriteHeader(int gisID) {
 void gisWriteObject(int gisID, GisObject& gisO) {
   gisCheckHandle("gisWriteObject", gisID);
   checkVertexCount();
-  const bool hasParts = isLineKind(gisO) || gisO.isRegion;
+  const bool hasParts = isLineOrPolyline(gisO) || gisO.isRegion;
   if (hasParts) normaliseParts(gisID, gisO);
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {

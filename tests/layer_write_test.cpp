@@ -195,11 +195,18 @@ TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
   write(t, 4);
   EXPECT_TRUE(t.isPoint);
   EXPECT_FALSE(t.isText);
+  // A text that also carries a line flag is a line, its record with it.
+  GisObject tl = object();
+  tl.isText = tl.isPline = true;
+  setVertices({{0, 0}, {3, 3}});
+  write(tl, 5);
+  EXPECT_TRUE(tl.isText);
+  EXPECT_FALSE(tl.isPoint);
   EXPECT_EQ(shp(1).records, 2);
-  EXPECT_EQ(shp(2).records, 1);
+  EXPECT_EQ(shp(2).records, 2);
   EXPECT_EQ(shp(3).records, 1);
   EXPECT_EQ(dbf(1).records, 2);
-  EXPECT_EQ(dbf(2).records, 1);
+  EXPECT_EQ(dbf(2).records, 2);
   EXPECT_EQ(dbf(3).records, 1);
   gisCloseLayer(id_);
   expectReadable("lay_P");
