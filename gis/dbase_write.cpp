@@ -47,35 +47,31 @@ void putZeros(int unit, int n) {
     gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
+// The .dbf field of each attribute type, by the start of the type's name; a length of 0 takes the
+// definition's width.
+struct DbfFieldKind {
+  std::string_view typePrefix;
+  char type;
+  int length;
+  int decimals;
+};
+constexpr DbfFieldKind kDbfFieldKinds[] = {
+    {"CHAR", 'C', 0, 0}, {"LOGICAL", 'C', 1, 0}, {"FLOAT", 'N', 16, 5}, {"INTEGER", 'N', 8, 0}, {"DECIMAL", 'N', 0, 0}};
+
 // One field of the table from its attribute definition.
 void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
   const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
   dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
 
   const std::string type = UPPERCASE(TRIMF(defs.type[i]));
-  if (type.starts_with("CHAR")) {
-    dbf.fieldType[i].assign(1, 'C');
-    dbf.fieldLength[i] = defs.width[i];
-    dbf.decimals[i] = 0;
-  } else if (type.starts_with("LOGICAL")) {
-    dbf.fieldType[i].assign(1, 'C');
-    dbf.fieldLength[i] = 1;
-    dbf.decimals[i] = 0;
-  } else if (type.starts_with("FLOAT")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = 16;
-    dbf.decimals[i] = 5;
-  } else if (type.starts_with("INTEGER")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = 8;
-    dbf.decimals[i] = 0;
-  } else if (type.starts_with("DECIMAL")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = defs.width[i];
-    dbf.decimals[i] = 0;
-  } else {
-    gisShouldNotBeHere("Unrecognised DBF field");
+  for (const DbfFieldKind& kind : kDbfFieldKinds) {
+    if (!type.starts_with(kind.typePrefix)) continue;
+    dbf.fieldType[i].assign(1, kind.type);
+    dbf.fieldLength[i] = kind.length > 0 ? kind.length : defs.width[i];
+    dbf.decimals[i] = kind.decimals;
+    return;
   }
+  gisShouldNotBeHere("Unrecognised DBF field");
 }
 
 // The fixed header: version, date, counts and lengths.

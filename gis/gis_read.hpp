@@ -14,6 +14,19 @@
 
 // ---- headers, counts and rewinding (layer_read_header.cpp) -----------------------------------
 
+// What a failed read of a binary item says: atEnd when the unit is still open (the file has fewer
+// bytes left than the item needs), failed otherwise.
+struct GisReadFailure {
+  const char* atEnd;
+  const char* failed;
+};
+// The failure's message, then the end of the run.
+[[noreturn]] void gisStopReading(int unit, const GisReadFailure& failure);
+// n bytes, a 32-bit integer or a double in the unit's byte order; a read that fails stops the run.
+std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure);
+std::int32_t gisGetI32(int unit, const GisReadFailure& failure);
+double gisGetF64(int unit, const GisReadFailure& failure);
+
 // Reads the layer's file headers into its slot: the .mif header up to the "Data" line, or the
 // .shp header (both views; the big-endian one is closed afterwards) and the .dbf field table.
 // A shapefile layer without records (a .shp of its header alone) is at its end once prepared.

@@ -20,42 +20,19 @@ namespace {
 
 // ---- .shp header --------------------------------------------------------------------------------
 
-[[noreturn]] void shpHeaderFailure(int unit) {
-  // fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
-  if (fuIsOpen(unit)) gisFail("ERROR 0428 - End of .shp file encountered whilst reading header.");
-  gisFail("ERROR 0427 - Reading .shp file header.");
-}
+const GisReadFailure kShpHeaderRead{"ERROR 0428 - End of .shp file encountered whilst reading header.",
+                                    "ERROR 0427 - Reading .shp file header."};
 
-std::int32_t shpHeaderI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) shpHeaderFailure(unit);
-  return v;
-}
-
-double shpHeaderF64(int unit) {
-  double v = 0.0;
-  if (!fuGetF64(unit, v)) shpHeaderFailure(unit);
-  return v;
-}
+std::int32_t shpHeaderI32(int unit) { return gisGetI32(unit, kShpHeaderRead); }
+double shpHeaderF64(int unit) { return gisGetF64(unit, kShpHeaderRead); }
 
 // ---- .dbf header ----------------------------------------------------------------------------------
 
-[[noreturn]] void dbfHeaderFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0404 - End of .dbf file encountered whilst reading header.");
-  gisFail("ERROR 0403 - Reading .dbf file header.");
-}
+const GisReadFailure kDbfHeaderRead{"ERROR 0404 - End of .dbf file encountered whilst reading header.",
+                                    "ERROR 0403 - Reading .dbf file header."};
 
-std::string dbfHeaderBytes(int unit, std::size_t n) {
-  std::string b;
-  if (!fuGetBytes(unit, n, b)) dbfHeaderFailure(unit);
-  return b;
-}
-
-std::int32_t dbfHeaderI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) dbfHeaderFailure(unit);
-  return v;
-}
+std::string dbfHeaderBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfHeaderRead); }
+std::int32_t dbfHeaderI32(int unit) { return gisGetI32(unit, kDbfHeaderRead); }
 
 // One 32-byte descriptor whose first character has been read already.
 void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
@@ -94,7 +71,7 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
             kMessageIndent + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
                 " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
   dbf.recordLength = fileRecordLength - 1;
-  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) dbfHeaderFailure(unit);
+  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) gisStopReading(unit, kDbfHeaderRead);
   if (static_cast<std::uint64_t>(headerLength) != afterTerminator) fuSeek(unit, static_cast<std::uint64_t>(headerLength));
 }
 
@@ -159,6 +136,30 @@ void shpPrepareFirstRecord(GisLayerSlot& slot) {
 }
 
 }  // namespace
+
+// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+void gisStopReading(int unit, const GisReadFailure& failure) {
+  if (fuIsOpen(unit)) gisFail(failure.atEnd);
+  gisFail(failure.failed);
+}
+
+std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure) {
+  std::string b;
+  if (!fuGetBytes(unit, n, b)) gisStopReading(unit, failure);
+  return b;
+}
+
+std::int32_t gisGetI32(int unit, const GisReadFailure& failure) {
+  std::int32_t v = 0;
+  if (!fuGetI32(unit, v)) gisStopReading(unit, failure);
+  return v;
+}
+
+double gisGetF64(int unit, const GisReadFailure& failure) {
+  double v = 0.0;
+  if (!fuGetF64(unit, v)) gisStopReading(unit, failure);
+  return v;
+}
 
 void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
                    double& xmax, double& ymax) {

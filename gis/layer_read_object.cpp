@@ -69,38 +69,24 @@ std::string shpTypeName(int type) {
   return names[static_cast<std::size_t>(type < 0 || type > 32 ? 32 : type)];
 }
 
-// A read that found fewer bytes than it needed on an open unit met the end of the file.
-[[noreturn]] void shpTypeReadFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0425 - End of .shp file encountered whilst reading object type.");
-  gisFail(kShpTypeError);
-}
-[[noreturn]] void shpCoordReadFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0430 - End of .shp file encountered whilst reading object coordinates.");
-  gisFail(kShpCoordError);
-}
+const GisReadFailure kShpTypeRead{"ERROR 0425 - End of .shp file encountered whilst reading object type.",
+                                  kShpTypeError};
+const GisReadFailure kShpCoordRead{"ERROR 0430 - End of .shp file encountered whilst reading object coordinates.",
+                                   kShpCoordError};
 
 // A number in the file that cannot be what it claims to be.
 [[noreturn]] void shpCorrupt(int unit, const char* line1, const std::string& what) {
   gisFail(line1, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
-std::int32_t shpTypeI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) shpTypeReadFailure(unit);
-  return v;
-}
+std::int32_t shpTypeI32(int unit) { return gisGetI32(unit, kShpTypeRead); }
+void shpSkipBox(int unit) { gisGetBytes(unit, 32, kShpTypeRead); }
 
-void shpSkipBox(int unit) {
-  std::string b;
-  if (!fuGetBytes(unit, 32, b)) shpTypeReadFailure(unit);
-}
+// The read failure that goes with the message of a corrupt count.
+const GisReadFailure& shpReadOf(const char* line1) { return line1 == kShpTypeError ? kShpTypeRead : kShpCoordRead; }
 
 std::int32_t shpPointCount(int unit, const char* line1) {
-  std::int32_t n = 0;
-  if (!fuGetI32(unit, n)) {
-    if (line1 == kShpTypeError) shpTypeReadFailure(unit);
-    shpCoordReadFailure(unit);
-  }
+  const std::int32_t n = gisGetI32(unit, shpReadOf(line1));
   if (n < 0) shpCorrupt(unit, line1, "Point count of " + AINTEGER8(n) + " is negative");
   return n;
 }
@@ -120,11 +106,7 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
 // The part offsets into ir(1..nParts), then ir(nParts+1) := nPoints; each offset must lie within
 // the record's points and none may go back, so every part count taken from them is sound.
 void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, const char* line1) {
-  std::string b;
-  if (!fuGetBytes(unit, static_cast<std::size_t>(nParts) * 4, b)) {
-    if (line1 == kShpTypeError) shpTypeReadFailure(unit);
-    shpCoordReadFailure(unit);
-  }
+  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(nParts) * 4, shpReadOf(line1));
   const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
   int previous = 0;
@@ -143,11 +125,10 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
   if (n <= 0) return;
   if (!store) {  // passed over without reading, however many there are
     const std::uint64_t here = fuTell(unit), size = fuSize(unit), bytes = static_cast<std::uint64_t>(n) * 16;
-    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) shpCoordReadFailure(unit);
+    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(unit, kShpCoordRead);
     return;
   }
-  std::string b;
-  if (!fuGetBytes(unit, static_cast<std::size_t>(n) * 16, b)) shpCoordReadFailure(unit);
+  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(n) * 16, kShpCoordRead);
   const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
   for (int k = 0; k < n; ++k) {
@@ -159,8 +140,7 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
 // The record number and content length, then the shape type. The content length places the
 // record's end, which the reads of its shape must stay within and where the next record starts.
 int shpReadRecordHeader(int unit) {
-  std::string b;
-  if (!fuGetBytes(unit, 8, b)) shpTypeReadFailure(unit);
+  const std::string b = gisGetBytes(unit, 8, kShpTypeRead);
   const std::int32_t words = byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data()) + 4,
                                                byteorder::Order::Big);
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);

@@ -19,20 +19,13 @@ const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); })
 
 namespace {
 
-
 // The declared length of the caller's text; an empty one stands for a line of the usual size.
 std::size_t declaredLength(const std::string& line) { return line.empty() ? kTextLength : line.size(); }
 
-[[noreturn]] void dbfRecordFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0408 - End of .dbf file encountered whilst reading record.");
-  gisFail("ERROR 0407 - Reading .dbf record.");
-}
+const GisReadFailure kDbfRecordRead{"ERROR 0408 - End of .dbf file encountered whilst reading record.",
+                                    "ERROR 0407 - Reading .dbf record."};
 
-std::string dbfRecordBytes(int unit, std::size_t n) {
-  std::string b;
-  if (!fuGetBytes(unit, n, b)) dbfRecordFailure(unit);
-  return b;
-}
+std::string dbfRecordBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfRecordRead); }
 
 // The deletion flag of the next record that is not deleted. A deleted record still counts as read:
 // the header's count includes it.
