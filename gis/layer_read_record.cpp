@@ -10,6 +10,7 @@
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 #include "platform/process_state.hpp"
 
 GisReadBuffers gGisRead;
@@ -50,17 +51,6 @@ void dbfReachedEndMark(const DbfSubLayer& dbf) {
   gisPrintMessage(0);
 }
 
-// A character value in double quotes; a quote inside it is doubled, so the line still splits into
-// its fields.
-void appendQuoted(std::string& joined, const std::string& value) {
-  joined += '"';
-  for (const char c : value) {
-    if (c == '"') joined += '"';
-    joined += c;
-  }
-  joined += '"';
-}
-
 // The fields of one record, joined; bytes the record holds beyond its fields are passed over.
 std::string dbfJoinFields(DbfSubLayer& dbf) {
   std::string joined;
@@ -74,7 +64,7 @@ std::string dbfJoinFields(DbfSubLayer& dbf) {
     const std::string value = fixed::trimmed(buffer);
     const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
     if (type == 'C' || type == 'c') {
-      appendQuoted(joined, value);
+      appendQuotedField(joined, value);
     } else if (!value.empty() && value[0] == '*') {
       // A number field filled with asterisks holds no value (writers store an empty number so);
       // it reads as an empty value, as a blank one does, not as a 0 the writer never meant.

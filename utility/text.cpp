@@ -101,6 +101,15 @@ std::string DOUBLEQUOTE(const std::string& s) {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
+void appendQuotedField(std::string& out, std::string_view value) {
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 std::string ALPHANUMERICONLY(const std::string& s, char c) {
   const std::size_t n = fixed::trimLen(s);
   std::string r;

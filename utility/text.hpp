@@ -19,6 +19,9 @@ std::string LOWERCASE(const std::string& s);
 std::string DOUBLEQUOTE(const std::string& s);
 // text between double quotes, as messages and MapInfo lines name a file.
 std::string quoted(const std::string& text);
+// A character value of a data line appended to out: in double quotes, each quote in it doubled, so
+// that the line still splits into its fields.
+void appendQuotedField(std::string& out, std::string_view value);
 std::string ALPHANUMERICONLY(const std::string& s, char c);
 std::string CLEANATTRIBUTENAME(const std::string& s);
 std::string REPLACE(const std::string& s, const std::string& oldText, const std::string& newText);
