@@ -231,22 +231,18 @@ void OPENERPREFIXED(int& unit, const std::string& mode, const std::string& prefi
 
 void CLOSER(int& unit) {
   const int u = unit;
-  for (int k = 1; k <= FileUnitTable::kFixed; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (gFileUnits.fuFixedUnit[i] == u) {
-      if (gFileUnits.fuFixedOpen[i]) closeSlotUnit(unit, gFileUnits.fuFixedOpen[i]);
-      gFileUnits.fuFixedOpen[i] = false;
-      return;
+  // The slot that holds the unit, among the fixed slots first.
+  auto closeIn = [&](const auto& units, auto& open, int slots) {
+    for (std::size_t i = 1; i <= static_cast<std::size_t>(slots); ++i) {
+      if (units[i] != u) continue;
+      if (open[i]) closeSlotUnit(unit, open[i]);
+      open[i] = false;
+      return true;
     }
-  }
-  for (int k = 1; k <= FileUnitTable::kPool; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (gFileUnits.fuPoolUnit[i] == u) {
-      if (gFileUnits.fuPoolOpen[i]) closeSlotUnit(unit, gFileUnits.fuPoolOpen[i]);
-      gFileUnits.fuPoolOpen[i] = false;
-      return;
-    }
-  }
+    return false;
+  };
+  if (!closeIn(gFileUnits.fuFixedUnit, gFileUnits.fuFixedOpen, FileUnitTable::kFixed))
+    closeIn(gFileUnits.fuPoolUnit, gFileUnits.fuPoolOpen, FileUnitTable::kPool);
 }
 
 void CLOSEALLFILEUNITS() {

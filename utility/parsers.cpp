@@ -406,10 +406,20 @@ bool readWholeNumber(const std::string& t, std::int64_t lo, std::int64_t hi, std
   return true;
 }
 
-bool checkInteger(const std::string& s, std::int64_t lo, std::int64_t hi, std::int64_t& n) {
+// A whole number within the range of Int; n is unchanged when false.
+template <class Int>
+bool readWholeNumber(const std::string& t, Int& n) {
+  std::int64_t v = 0;
+  if (!readWholeNumber(t, std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max(), v)) return false;
+  n = static_cast<Int>(v);
+  return true;
+}
+
+template <class Int>
+bool checkInteger(const std::string& s, Int& n) {
   const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLongTextLength));
   if (items.empty() || !items.front().present || items.front().quoted) return false;
-  return readWholeNumber(items.front().text, lo, hi, n);
+  return readWholeNumber(items.front().text, n);
 }
 
 // ---- Fixed integer fields ---------------------------------------------------------------------
@@ -423,12 +433,7 @@ bool readIntegerField(const std::string& field, std::int32_t& n) {
     n = 0;
     return true;
   }
-  std::int64_t v = 0;
-  if (!readWholeNumber(t, std::numeric_limits<std::int32_t>::min(),
-                       std::numeric_limits<std::int32_t>::max(), v))
-    return false;
-  n = static_cast<std::int32_t>(v);
-  return true;
+  return readWholeNumber(t, n);
 }
 
 // ---- Separated fields -------------------------------------------------------------------------
@@ -557,18 +562,8 @@ std::int32_t NUMBEROFDAYS(const std::string& date) {
   return year * 365 + kDaysBefore[month - 1] + day - 730000;
 }
 
-bool CHECKINT(const std::string& s, std::int32_t& n) {
-  std::int64_t v = 0;
-  if (!checkInteger(s, std::numeric_limits<std::int32_t>::min(),
-                    std::numeric_limits<std::int32_t>::max(), v))
-    return false;
-  n = static_cast<std::int32_t>(v);
-  return true;
-}
+bool CHECKINT(const std::string& s, std::int32_t& n) { return checkInteger(s, n); }
 
 bool CHECKINT4(const std::string& s, std::int32_t& n) { return CHECKINT(s, n); }
 
-bool CHECKINT8(const std::string& s, std::int64_t& n) {
-  return checkInteger(s, std::numeric_limits<std::int64_t>::min(),
-                      std::numeric_limits<std::int64_t>::max(), n);
-}
+bool CHECKINT8(const std::string& s, std::int64_t& n) { return checkInteger(s, n); }
