@@ -58,19 +58,16 @@ TEST_F(ControlLinesTest, ReadLineAtTheEndOfTheFileEndsTheRun) {
   EXPECT_TRUE(READLINE(unit, line));
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { READLINE(unit, line); }), 1);
-  EXPECT_NE(output().find("ERROR 0202 - End-of-file encountered reading text line from file unit number " +
-                          std::to_string(unit)),
-            std::string::npos)
-      << output();
-  EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 0202 - End-of-file encountered reading text line from file unit number " +
+                        std::to_string(unit)));
+  EXPECT_TRUE(outputHas("Press Enter to Close"));
 }
 
 TEST_F(ControlLinesTest, ReadLineOnAUnitThatIsNotOpenEndsTheRun) {
   std::string line(20, ' ');
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { READLINE(1500, line); }), 1);
-  EXPECT_NE(output().find("ERROR 0201 - Reading text line from file unit number 1500"), std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR 0201 - Reading text line from file unit number 1500"));
 }
 
 TEST(CommentLines, CommentLineIsTrueForCommentsAndBlankLines) {

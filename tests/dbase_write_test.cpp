@@ -172,8 +172,8 @@ class DbaseHeaderFailureTest : public DbaseWriteTest {
     define(fields);
     OPENERBYNAME(dbf_.unit, "BO", "t.dbf", 0);
     EXPECT_EQ(expectRunEnd([&] { dbfWriteHeader(defs_, dbf_); }), 1);
-    EXPECT_NE(output().find(text), std::string::npos) << output();
-    EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+    EXPECT_TRUE(outputHas(text));
+    EXPECT_TRUE(outputHas("Press Enter to Close"));
   }
 };
 
@@ -206,7 +206,7 @@ TEST_F(DbaseHeaderFailureTest, WriteFailureIsReported) {
   int closedCopy = dbf_.unit;
   CLOSER(closedCopy);
   EXPECT_EQ(expectRunEnd([&] { dbfWriteHeader(defs_, dbf_); }), 1);
-  EXPECT_NE(output().find("\n\nERROR 0413 - Writing .dbf file header.\n"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("\n\nERROR 0413 - Writing .dbf file header.\n"));
 }
 
 // ---- Records ----
@@ -295,7 +295,7 @@ TEST_F(DbaseWriteTest, NumbersTooLongDropDecimalsNeverDigits) {
   EXPECT_EQ(r[1], " -1234567890.1235" + right("42", 8));
   EXPECT_EQ(r[2], " " + right("100000000000000", 16) + "10000000");
   EXPECT_EQ(r[3], " 123456.789012346" + right("1", 8));
-  EXPECT_EQ(output().find("WARNING"), std::string::npos) << output();
+  EXPECT_FALSE(outputHas("WARNING"));
 }
 
 // A number that cannot fit is starred, a value that is no number written blank; each kind of
@@ -319,18 +319,13 @@ TEST_F(DbaseWriteTest, ValuesANumericFieldCannotHoldAreWarnedOncePerField) {
   EXPECT_EQ(r[0], " " + std::string(16, '*') + std::string(8, '*') + "  10");  // rounded to an integer that fits
   EXPECT_EQ(r[1], " " + std::string(16, ' ') + std::string(8, '*') + "****");
   EXPECT_EQ(r[2], " " + std::string(16, ' ') + right("1.5E3", 8) + "    ");
-  EXPECT_NE(output().find("\n\nWARNING 0414 - Value 12345678901234567890 too long for .dbf field Elevation, written as "
-                          "*.\n               In file t.dbf, record 1; later such values of this field are not "
-                          "reported.\n"),
-            std::string::npos)
-      << output();
-  EXPECT_NE(output().find("WARNING 0415 - Value not a number at all! is not a number, written blank in .dbf field "
-                          "Elevation.\n               In file t.dbf, record 2;"),
-            std::string::npos)
-      << output();
-  EXPECT_NE(output().find("WARNING 0414 - Value 9999.6 too long for .dbf field Small"), std::string::npos);
-  EXPECT_NE(output().find("WARNING 0415 - Value - is not a number, written blank in .dbf field Small."),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\n\nWARNING 0414 - Value 12345678901234567890 too long for .dbf field Elevation, written as "
+                        "*.\n               In file t.dbf, record 1; later such values of this field are not "
+                        "reported.\n"));
+  EXPECT_TRUE(outputHas("WARNING 0415 - Value not a number at all! is not a number, written blank in .dbf field "
+                        "Elevation.\n               In file t.dbf, record 2;"));
+  EXPECT_TRUE(outputHas("WARNING 0414 - Value 9999.6 too long for .dbf field Small"));
+  EXPECT_TRUE(outputHas("WARNING 0415 - Value - is not a number, written blank in .dbf field Small."));
   EXPECT_EQ(count("WARNING 0414"), 3u);
   EXPECT_EQ(count("WARNING 0415"), 2u);
 
@@ -381,7 +376,7 @@ TEST_F(DbaseWriteTest, RecordWriteFailuresAreReported) {
   CLOSER(closedCopy);
   gGis.gisDataLine = "\"a\"";
   EXPECT_EQ(expectRunEnd([&] { dbfdataline(dbf_); }), 1);
-  EXPECT_NE(output().find("\n\nERROR 0417 - Writing .dbf record.\n"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("\n\nERROR 0417 - Writing .dbf record.\n"));
   clearOutput();
   gGis.gisDataLineLarge = "\"a\"";
   EXPECT_EQ(expectRunEnd([&] { dbfdatalinelarge(dbf_); }), 1);
@@ -391,13 +386,11 @@ TEST_F(DbaseWriteTest, RecordWriteFailuresAreReported) {
 TEST_F(DbaseWriteTest, RecordForATableNeverOpenedStops) {
   DbfSubLayer dbf;
   EXPECT_EQ(expectRunEnd([&] { dbfdataline(dbf); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [dbfdataline] - please contact" + std::string(SUPPORT_CONTACT)),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\nShould not be here [dbfdataline] - please contact" + std::string(SUPPORT_CONTACT)));
   clearOutput();
   dbf.unit = 1001;  // open, but no header was ever written
   EXPECT_EQ(expectRunEnd([&] { dbfdatalinelarge(dbf); }), 1);
-  EXPECT_NE(output().find("Should not be here [dbfdatalinelarge] - please contact"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("Should not be here [dbfdatalinelarge] - please contact"));
 }
 
 }  // namespace

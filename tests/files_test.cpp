@@ -220,8 +220,7 @@ TEST_F(FilesTest, EndOfInputAtThePromptEndsTheRun) {
   writeFile("other.txt", "");
   int other = openQuiet("I ", "other.txt");
   EXPECT_EQ(expectRunEnd([&] { open("I ", "bad.txt"); }), 1);
-  EXPECT_NE(output().find("No file name entered and no more console input.\n\nPress Enter to Close\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("No file name entered and no more console input.\n\nPress Enter to Close\n"));
   EXPECT_FALSE(fuIsOpen(other));  // through EXITS: the units are closed
 }
 
@@ -932,7 +931,7 @@ TEST_F(FilesDialogTest, AutoCreateAsksWhenTheFolderDoesNotHelp) {
   gRunFlags.fuAutoCreateFolders = true;
   writeFile("plain", "");  // a file where the folder should be: the open keeps failing
   EXPECT_EQ(expectRunEnd([&] { open("O ", "plain/o.txt"); }), 1);
-  EXPECT_NE(output().find("Could not create folder:"), std::string::npos);
+  EXPECT_TRUE(outputHas("Could not create folder:"));
 }
 
 TEST_F(FilesDialogTest, LockedFileOffersRetryAndCancel) {
@@ -1017,11 +1016,9 @@ TEST_F(FilesCopyTest, CopyFolderThatCannotBeMadeEndsTheRun) {
 TEST_F(FilesCopyTest, CopyThatFailsEndsTheRun) {
   fs::create_directories("copy/data/river.sdf");  // a folder where the copy should land
   EXPECT_EQ(expectRunEnd([&] { open("I ", "data/river.sdf"); }), 1);
-  EXPECT_NE(output().find("ERROR 0006 - Could not copy the file below while making a copy of the input files.\n"
-                          "             Check permissions and/or sufficient disk space.\n"
-                          "\"data/river.sdf\"\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR 0006 - Could not copy the file below while making a copy of the input files.\n"
+                        "             Check permissions and/or sufficient disk space.\n"
+                        "\"data/river.sdf\"\n"));
 }
 
 // ---- Host stand-ins ----

@@ -177,7 +177,7 @@ TEST_F(GridAssignTest, PointsOutsideTheWindowOrTheArraysAreSkipped) {
     EXPECT_EQ(nAssigned, 0) << px << "," << py;
   }
   EXPECT_EQ(g.nonZeroCells(), 0);
-  EXPECT_NE(output().find("assigned a value of 1. to     0 cells\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("assigned a value of 1. to     0 cells\n"));
 
   // A window placed past the arrays' last row writes nothing (and nothing beyond them).
   clearOutput();
@@ -370,7 +370,7 @@ TEST_F(GridAssignTest, RegionSidesOnlyWritesTheSideMidpointsInside) {
     }
   EXPECT_EQ(g.nonZeroCells(), 0);
   EXPECT_EQ(nAssigned, 8);
-  EXPECT_NE(output().find("to     8 points"), std::string::npos);
+  EXPECT_TRUE(outputHas("to     8 points"));
   // The mask shows the last pass: the high-v side midpoints.
   EXPECT_EQ(mask[Grid::k(6, 2, 2)], 1);
   EXPECT_EQ(mask[Grid::k(6, 3, 2)], 0);
@@ -415,8 +415,7 @@ TEST_F(GridAssignTest, RegionCountOnlyNeedsNoValueArrays) {
               gisAssignObjectToGrid(0, r.o, t, huge, false, false, r.x, r.y, r.n, v, nAssigned, win, {});
             }),
             1);
-  EXPECT_NE(output().find("ERROR - Could not allocate memory (RAM) for Inside Region == Method B."),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - Could not allocate memory (RAM) for Inside Region == Method B."));
 }
 
 TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
@@ -425,7 +424,7 @@ TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
   g.arrays.cellValue = small;
   Shape r = region({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
   EXPECT_EQ(expectRunEnd([&] { assign(r, window(4, 4), g, 1.0f); }), 1);
-  EXPECT_NE(output().find("ERROR - A grid value array holds fewer elements"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - A grid value array holds fewer elements"));
 }
 
 TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
@@ -438,8 +437,8 @@ TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
                                     nAssigned, win, {});
             }),
             1);
-  EXPECT_NE(output().find("ERROR 0310"), std::string::npos);
-  EXPECT_NE(output().find("Requested       5        Limit       2"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 0310"));
+  EXPECT_TRUE(outputHas("Requested       5        Limit       2"));
   EXPECT_EQ(g.nonZeroCells(), 0);
 
   // Positions and grids no cell can be numbered from stop before anything is written or printed,
@@ -477,9 +476,9 @@ TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
     EXPECT_EQ(expectRunEnd([&] { assign(k.shape, k.settings, g, 2.5f); }), 1);
     const std::string named = " when assigning GIS object to grid.\nGIS Layer = none\nGIS Object = " +
                               fixed::trimmed(k.shape.o.typeName) + "\nValue = 2.5\n";
-    EXPECT_NE(output().find(std::string("\n") + k.text), std::string::npos) << output();
-    EXPECT_NE(output().find(named), std::string::npos) << output();
-    EXPECT_EQ(output().find("...GIS"), std::string::npos) << output();
+    EXPECT_TRUE(outputHas(std::string("\n") + k.text));
+    EXPECT_TRUE(outputHas(named));
+    EXPECT_FALSE(outputHas("...GIS"));
   }
   // A segment across more cells than a trace holds: the stop ends the open progress line first.
   clearOutput();
@@ -637,9 +636,8 @@ TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   gisReadHeader(in);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("\nERROR 2148 - Reading attribute data from data line below.\n"
-                          "Data Line = \"abc\"\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 2148 - Reading attribute data from data line below.\n"
+                        "Data Line = \"abc\"\n"));
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 
@@ -715,11 +713,9 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   gisGotoBeginningOfData(in);
   s.cellSizeY = 0.0f;
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, s, g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("\nERROR - Cell size along v of 0. is not a positive number when "
-                          "assigning GIS object to grid.\nGIS Layer = ponds_R.shp\n"
-                          "GIS Object = Polygon\nValue = 3\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\nERROR - Cell size along v of 0. is not a positive number when "
+                        "assigning GIS object to grid.\nGIS Layer = ponds_R.shp\n"
+                        "GIS Object = Polygon\nValue = 3\n"));
 }
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
@@ -733,7 +729,7 @@ TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
   Grid g(4, 4);
   g.c(1, 1) = 8.0f;
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("ERROR 2148"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 2148"));
   EXPECT_EQ(g.c(1, 1), 8.0f);
 }
 

@@ -375,7 +375,7 @@ TEST_F(CellsOnSegmentStop, MoreCellsThanTheLimitEndTheRun) {
                                     count, rows, cols, 2, 0, 0);
             }),
             1);
-  EXPECT_NE(output().find(text), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text));
   clearOutput();
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] {
@@ -383,7 +383,7 @@ TEST_F(CellsOnSegmentStop, MoreCellsThanTheLimitEndTheRun) {
                                   rows, cols, 2);
             }),
             1);
-  EXPECT_NE(output().find(text), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text));
 }
 
 TEST_F(CellsOnSegmentStop, ArraysSmallerThanTheLimitAreNotOverrun) {
@@ -395,7 +395,7 @@ TEST_F(CellsOnSegmentStop, ArraysSmallerThanTheLimitAreNotOverrun) {
                                     count, rows, cols, 10000, 0, 0);
             }),
             1);
-  EXPECT_NE(output().find("Exceeded limit of        2 HX cells"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("Exceeded limit of        2 HX cells"));
 }
 
 }  // namespace

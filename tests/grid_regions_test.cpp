@@ -267,9 +267,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               g.raster(two, {});
             }),
             1);
-  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"));
   std::vector<std::int32_t> flags(3, 0);
   const std::vector<double> px{0, 0.5, 3.0};
   const std::vector<double> py{0, 0.5, 3.0};
@@ -280,7 +278,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               POINTS_INSIDE_POLYGON_8(flags, px, py, 2, count, two.x, two.y, two.n, two.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find(text + "[5] - contact"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text + "[5] - contact"));
   const auto xf = two.xf();
   const auto yf = two.yf();
   const std::vector<float> pxf{0, 0.5f, 3.0f};
@@ -290,7 +288,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               POINTS_INSIDE_POLYGON(flags, pxf, pxf, 2, count, xf, yf, two.n, two.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find(text + "[4] - contact"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text + "[4] - contact"));
 }
 
 TEST_F(GridRegionsStop, GridsSmallerThanTheirExtentsEndTheRun) {
@@ -304,9 +302,7 @@ TEST_F(GridRegionsStop, GridsSmallerThanTheirExtentsEndTheRun) {
                                     sq.n, sq.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find("Should not be here [GRID_INSIDE_POLYGON_8] - please contact"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("Should not be here [GRID_INSIDE_POLYGON_8] - please contact"));
 }
 
 TEST(PointsInsidePolygon, EdgesBelowAndLeft) {

@@ -204,20 +204,18 @@ TEST_F(InsidePolygonStop, MoreRingsThanDeclaredEndsTheRun) {
   const auto fy = r.yf();
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON(2.0f, 2.0f, fx, fy, r.n, -1.0f, r.partEnd, 1); }), 1);
-  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"));
   clearOutput();
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON_8(2.0, 2.0, r.x, r.y, r.n, -1.0, r.partEnd, 1); }), 1);
-  EXPECT_NE(output().find(text + "[2] - contact" + SUPPORT_CONTACT), std::string::npos);
+  EXPECT_TRUE(outputHas(text + "[2] - contact" + SUPPORT_CONTACT));
   clearOutput();
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] {
               INSIDE_POLYGON_EDGE_8(2.0, 2.0, r.x, r.y, r.n, -1.0, 0.0, r.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find(text + "[1] - contact" + SUPPORT_CONTACT), std::string::npos);
+  EXPECT_TRUE(outputHas(text + "[1] - contact" + SUPPORT_CONTACT));
 }
 
 TEST(InsideConvexPolygon, UnitSquare) {

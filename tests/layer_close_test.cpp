@@ -275,15 +275,15 @@ TEST_F(LayerCloseTest, ClosingTheSameHandleTwiceOnlyWarns) {
 TEST_F(LayerCloseTest, ClosingAFreeSlotStops) {
   int id = 5;
   EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisCloseLayer] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisCloseLayer] - please contact"));
 }
 
 TEST_F(LayerCloseTest, HandleOutsideTheTableStops) {
   int id = 101;
   EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
-  EXPECT_NE(output().find("Should not be here gisCloseLayer[gisID=101] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisCloseLayer[gisID=101] - please contact"));
   EXPECT_EQ(expectRunEnd([] { gisWriteEoF(0); }), 1);
-  EXPECT_NE(output().find("Should not be here gisWriteEoF[gisID=0] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisWriteEoF[gisID=0] - please contact"));
 }
 
 TEST_F(LayerCloseTest, CloseAllWithNothingOpen) {
@@ -429,7 +429,7 @@ TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {
               gisCloseLayer(id);
             }),
             1);
-  EXPECT_NE(output().find("ERROR 0254"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("ERROR 0254"));
 }
 
 }  // namespace

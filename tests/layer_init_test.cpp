@@ -136,9 +136,9 @@ TEST_F(LayerInitTest, WorkspaceAndRegisterGetTheirHeaders) {
   EXPECT_TRUE(fuIsOpen(gGis.gisWorkspaceUnit));
   EXPECT_TRUE(fuIsOpen(gGis.gisRegisterMifUnit));
   EXPECT_TRUE(fuIsOpen(gGis.gisRegisterMidUnit));
-  EXPECT_NE(output().find("Trying to open file run_a.wor..."), std::string::npos) << output();
-  EXPECT_NE(output().find("Trying to open file run_a_input_layers.mif..."), std::string::npos) << output();
-  EXPECT_NE(output().find("Trying to open file run_a_input_layers.mid..."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("Trying to open file run_a.wor..."));
+  EXPECT_TRUE(outputHas("Trying to open file run_a_input_layers.mif..."));
+  EXPECT_TRUE(outputHas("Trying to open file run_a_input_layers.mid..."));
   fuFlushAll();
   EXPECT_EQ(readFile(dir_ / "run_a.wor"), kWorkspaceHeader);
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mif"), kRegisterHeader);

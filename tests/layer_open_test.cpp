@@ -51,7 +51,6 @@ class LayerOpenTest : public PlenvorTest {
 
   std::string full(const std::string& name) const { return (dir_ / name).lexically_normal().string(); }
   std::string text(const std::string& name) const { return readFile(dir_ / name); }
-  bool has(const std::string& s) const { return output().find(s) != std::string::npos; }
 };
 
 // ---- Slots ----
@@ -134,11 +133,11 @@ TEST_F(LayerOpenTest, UnsupportedExtensionsStop) {
     clearOutput();
     EXPECT_EQ(expectRunEnd([&] { gisOpenLayer(name, " ", "O ", false); }), 1);
     const std::string ext = name.substr(1);
-    EXPECT_TRUE(has("\nERROR 0252 - " + ext + " is not a supported GIS file format.\n")) << output();
+    EXPECT_TRUE(outputHas("\nERROR 0252 - " + ext + " is not a supported GIS file format.\n"));
   }
   clearOutput();
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("x.txt", " ", "O ", true); }), 1);
-  EXPECT_TRUE(has("ERROR 0252 - .txt is not a supported GIS file format."));
+  EXPECT_TRUE(outputHas("ERROR 0252 - .txt is not a supported GIS file format."));
   EXPECT_EQ(gisFileType(".mid", false), 1);
   EXPECT_EQ(gisFileType("", false), 1);
   EXPECT_EQ(gisFileType(".shp", true), 2);
@@ -199,30 +198,30 @@ TEST_F(LayerOpenTest, BlankShapeKindsTakeTheSlotWithoutSubLayers) {
 
 TEST_F(LayerOpenTest, ShapeKindThatIsNoLetterStops) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("bad.shp", "PX", "O ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFileType] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFileType] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, ModeOtherThanInputOrOutputStops) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("m.mif", " ", "A ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenGIS] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenGIS] - please contact" + kContact + "\n"));
   DbfSubLayer dbf;
   ShpSubLayer shp;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "P", dbf, shp, "A ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFile] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFile] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, ShapefileSetNeedsItsExtensionAndASuffixForOutput) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("a.shp", "P", "O ", true); }), 1);
-  EXPECT_TRUE(has("\nERROR 0426 - .dbf file not specified.\n")) << output();
+  EXPECT_TRUE(outputHas("\nERROR 0426 - .dbf file not specified.\n"));
   DbfSubLayer dbf;
   ShpSubLayer shp;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.dbf", "P", dbf, shp, "O ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0426 - .shp file not specified.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0426 - .shp file not specified.\n"));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "  ", dbf, shp, "O ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFileO] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFileO] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
@@ -307,7 +306,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   int id = gisOpenLayer("sub\\layer.shp", "P", "I ", false);
   ASSERT_GT(id, 0);
   EXPECT_EQ(fuName(gGis.layers[id].shpSubLayer[1].shpUnitLE), "sub\\layer_P.shp");
-  EXPECT_TRUE(has("WARNING 0305 - Projection of .shp file is different")) << output();
+  EXPECT_TRUE(outputHas("WARNING 0305 - Projection of .shp file is different"));
   gisCloseLayer(id);
   // The register and the workspace know the layer by its host path, under either separator.
   gisInitialise(0, "cap", "ws", "");
@@ -319,7 +318,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   gGis.gisCheckSaveDate = true;
   clearOutput();
   EXPECT_EQ(gisOpenLayer("sub\\rivers.mif", " ", "I ", false), 1);
-  EXPECT_TRUE(has("Checking save date is later than that of sub\\rivers.tab...OK\n")) << output();
+  EXPECT_TRUE(outputHas("Checking save date is later than that of sub\\rivers.tab...OK\n"));
   EXPECT_EQ(gisOpenLayer("sub/rivers.mif", " ", "I ", false), 2);
   EXPECT_EQ(gGis.gisRegisterCount, 1);
   EXPECT_EQ(fixed::trimmed(gGis.gisRegisterNames[1]), full("sub/rivers"));
@@ -400,7 +399,7 @@ TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
   makeMif("ok", "  CoordSys Earth Projection 8, 104, \"m\"");
   gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   int id = gisOpenLayer("ok.mif", " ", "I ", false);
-  EXPECT_FALSE(has("0305"));
+  EXPECT_FALSE(outputHas("0305"));
   std::string line;
   ASSERT_EQ(fuReadLine(gGis.layers[id].mifLayer.mifUnit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "Version 300");
@@ -410,8 +409,8 @@ TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
   makeMif("diff", "CoordSys Earth Projection 1, 104");
   gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gisOpenLayer("diff.mif", " ", "I ", false);
-  EXPECT_TRUE(has("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
-  EXPECT_FALSE(has("Use \"MI Projection Check"));
+  EXPECT_TRUE(outputHas("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
+  EXPECT_FALSE(outputHas("Use \"MI Projection Check"));
 }
 
 TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
@@ -419,9 +418,8 @@ TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
   gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gGis.gisProjectionCheckIsError = true;
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("diff.mif", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
-                  "command.\nUse \"MI Projection Check == WARNING\" to change message to a WARNING.\n"))
-      << output();
+  EXPECT_TRUE(outputHas("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
+                        "command.\nUse \"MI Projection Check == WARNING\" to change message to a WARNING.\n"));
 }
 
 TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
@@ -441,8 +439,8 @@ TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
   gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   int id = gisOpenLayer("p_P.shp", " ", "I ", false);
   EXPECT_GT(id, 0);
-  EXPECT_FALSE(has("0305"));
-  EXPECT_FALSE(has("0420"));
+  EXPECT_FALSE(outputHas("0305"));
+  EXPECT_FALSE(outputHas("0420"));
   EXPECT_EQ(gGis.layers[id].shpSubLayer[1].prjUnit, 0);  // read and closed at once
 }
 
@@ -457,7 +455,7 @@ TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
   gGis.gisProjectionCheckIsError = true;
   clearOutput();
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("p_P.shp", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0305 - Projection of .shp file is different to that specified by the SHP Projection == "
+  EXPECT_TRUE(outputHas("\nERROR 0305 - Projection of .shp file is different to that specified by the SHP Projection == "
                   "command.\nUse \"GIS Projection Check == WARNING\" to change message to a WARNING.\n"));
 }
 
@@ -476,7 +474,7 @@ TEST_F(LayerOpenTest, EmptyPrjStops) {
   writeFile(dir_ / "e_P.prj", "");
   gGis.gisShpProjection = fixed::fit("ANY", kTextLength);
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("e_P.shp", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0420 - Could not read projection line in .prj file.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0420 - Could not read projection line in .prj file.\n"));
 }
 
 TEST_F(LayerOpenTest, ProjcsNameIsTheFirstItemAfterTheBracket) {
@@ -498,8 +496,8 @@ TEST_F(LayerOpenTest, SaveDateCheckComparesTheMidWithItsTable) {
   gGis.gisCheckSaveDate = true;
   int id = gisOpenLayer("sd.mif", " ", "I ", false);
   EXPECT_GT(id, 0);
-  EXPECT_TRUE(has("Checking save date is later than that of sd.tab...NOT OK\n"));
-  EXPECT_TRUE(has("WARNING 0004 - Could not access save date of \"sd.mid\" to check with \"sd.tab\""));
+  EXPECT_TRUE(outputHas("Checking save date is later than that of sd.tab...NOT OK\n"));
+  EXPECT_TRUE(outputHas("WARNING 0004 - Could not access save date of \"sd.mid\" to check with \"sd.tab\""));
 }
 
 TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
@@ -521,7 +519,7 @@ TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
 TEST_F(LayerOpenTest, NoSaveDateCheckForOutputs) {
   gGis.gisCheckSaveDate = true;
   gisOpenLayer("new.mif", " ", "O ", false);
-  EXPECT_FALSE(has("Checking save date"));
+  EXPECT_FALSE(outputHas("Checking save date"));
 }
 
 }  // namespace

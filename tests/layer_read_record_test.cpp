@@ -94,18 +94,15 @@ TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
   {
     const int id = openTable(dbfBytes(1, kFields, rec('A', "1", "a", "1"), true));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
-    EXPECT_NE(output().find("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
-                            "Character = A [65]\nData line thus far =\n"),
-              std::string::npos)
-        << output();
+    EXPECT_TRUE(outputHas("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
+                          "Character = A [65]\nData line thus far =\n"));
   }
   resetAllState();
   FILEUNITSINITIALISE(1000);
   {
     const int id = openTable(dbfBytes(1, kFields, rec(' ', "1", "a", "1").substr(0, 8), false));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
-    EXPECT_NE(output().find("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"),
-              std::string::npos);
+    EXPECT_TRUE(outputHas("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"));
   }
 }
 
@@ -206,18 +203,17 @@ TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(id, object_, line); }), 1);
-  EXPECT_NE(output().find("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"));
 }
 
 TEST_F(LayerReadRecordTest, Guards) {
   const std::string support = SUPPORT_CONTACT;
   std::string line(10, ' ');
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(0, object_, line); }), 1);
-  EXPECT_NE(output().find("Should not be here gisReadRecord[gisID=0] - please contact" + support), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisReadRecord[gisID=0] - please contact" + support));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(3, object_, line); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisReadRecord] - please contact" + support), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisReadRecord] - please contact" + support));
 }
 
 }  // namespace

@@ -150,8 +150,7 @@ TEST_F(LayerWriteTest, PartStartingPastTheLastVertexStops) {
   o.ir[2] = 4;
   setVertices({{0, 0}, {1, 1}, {2, 2}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
-  EXPECT_NE(output().find("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact"));
 }
 
 TEST_F(LayerWriteTest, CountsBeyondTheObjectBuffersStop) {
@@ -160,7 +159,7 @@ TEST_F(LayerWriteTest, CountsBeyondTheObjectBuffersStop) {
   o.isPline = true;
   gGis.gisCoordBuffer.n = kGisMaxVertices + 1;
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisWriteObject] - please contact"));
 }
 
 TEST_F(LayerWriteTest, TooManyPartsStop) {
@@ -170,7 +169,7 @@ TEST_F(LayerWriteTest, TooManyPartsStop) {
   o.nr = kGisMaxParts + 1;
   setVertices({{0, 0}, {1, 1}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisWriteObject] - please contact"));
 }
 
 // ---- Routing ----
@@ -286,9 +285,8 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   setVertices({{0, 0}, {0, 4}, {4, 4}, {0, 0}, {7, 7}, {8, 8}, {7, 7}, {7, 7}});
   clearOutput();
   write(r, 3);
-  EXPECT_NE(output().find("WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object.\n" +
-                          indent + "Part 2 of object 1 in GIS layer lay_R.shp.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object.\n" +
+                        indent + "Part 2 of object 1 in GIS layer lay_R.shp.\n"));
   GisObject thin = object();
   thin.isRegion = true;
   setVertices({{0, 0}, {1, 1}});
@@ -342,19 +340,18 @@ TEST_F(LayerWriteTest, ObjectsBeforeTheHeaderStop) {
   p.isPoint = true;
   setVertices({{1, 1}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
-  EXPECT_NE(output().find("Should not be here [gisWriteObject-shp]"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here [gisWriteObject-shp]"));
 }
 
 TEST_F(LayerWriteTest, ObjectAndRecordWithoutAKindStop) {
   openShapes("P");
   GisObject o = object();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
-  EXPECT_NE(output().find("Should not be here [gisWriteObject-shp].  Please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here [gisWriteObject-shp].  Please contact"));
   clearOutput();
   openShapes("P");  // the stop closed the layer
   EXPECT_EQ(expectRunEnd([&] { gisWriteRecordLarge(id_, o); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisWriteRecordLarge-dbf].  Please contact" + kContact),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisWriteRecordLarge-dbf].  Please contact" + kContact));
 }
 
 TEST_F(LayerWriteTest, LargeRecordsUseTheLargeLine) {

@@ -50,7 +50,7 @@ TEST_F(MainProgramTest, PrjOfSeveralLinesBecomesOneLineForTheLayers) {
   EXPECT_EQ(run({"-shp", "x.sdf"}), 0);
   EXPECT_EQ(fixed::trimmed(gGis.gisOutputPrj), "PROJCS[\"MGA_55\",GEOGCS[\"GDA94\",DATUM[\"D\"]],UNIT[\"Meter\",1.0]]");
   EXPECT_EQ(gGis.gisOutputPrj.size(), 1000u) << "the text keeps its declared length when it fits";
-  EXPECT_NE(output().find("\nshp Projection: PROJCS[\"MGA_55\",\n"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("\nshp Projection: PROJCS[\"MGA_55\",\n"));
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputCoordSys));
 }
 
@@ -91,7 +91,7 @@ TEST_F(MainProgramTest, WithoutAFormatOptionNoProjectionIsSet) {
   EXPECT_EQ(run({"x.sdf"}), 0);
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputPrj));
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputCoordSys));
-  EXPECT_EQ(output().find("Header"), std::string::npos);
+  EXPECT_FALSE(outputHas("Header"));
 }
 
 TEST_F(MainProgramTest, ErrorsOfTheProjectionEndWithStatusOne) {
@@ -169,9 +169,7 @@ TEST_F(MainProgramTest, ATypedFolderPathIsFollowed) {
   writeFile(dir_ / "data" / "river.sdf", kTinySdf);
   setInput("data/river\n\n");
   EXPECT_EQ(run({}), 0);
-  EXPECT_NE(output().find(kPrompt + "\nTrying to open file data/river.sdf...OK.\nOpened File Unit:1001\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas(kPrompt + "\nTrying to open file data/river.sdf...OK.\nOpened File Unit:1001\n"));
   EXPECT_TRUE(endsWith(output(), "\nFinished.\n" + kClose));
 }
 

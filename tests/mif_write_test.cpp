@@ -109,7 +109,7 @@ TEST_F(MifWriteTest, TooManyAttributesStopBeforeReadingPastTheTable) {
   gGis.gisAttributeDefs.n = kMifMaxAttributes + 1;
   id_ = gisOpenLayer("big.mif", " ", "O ", false);
   EXPECT_EQ(expectRunEnd([&] { gisWriteHeader(id_); }), 1);
-  EXPECT_NE(output().find("Should not be here [mifWriteHeader] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here [mifWriteHeader] - please contact"));
 }
 
 // ---- Objects ----
@@ -203,9 +203,8 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
   write(n);
   GisObject bad = object();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, bad); }), 1);
-  EXPECT_NE(output().find("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
-                          std::string(SUPPORT_CONTACT) + "\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
+                        std::string(SUPPORT_CONTACT) + "\n"));
   EXPECT_EQ(objects(), "none\n");  // the run's end closed the layer's files
 }
 
@@ -355,7 +354,7 @@ TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   EXPECT_EQ(readFile(dir_ / "table.csv"), "1,2,3\n");
   int again = gisOpenLayer("table2.csv", " ", "O ", true);
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(again, n); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisWriteObject] - please contact"));
 }
 
 TEST_F(MifWriteTest, UnwritableMifStopsWithTheObjectError) {
@@ -365,7 +364,7 @@ TEST_F(MifWriteTest, UnwritableMifStopsWithTheObjectError) {
   GisObject p = object();
   p.isPoint = true;
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
-  EXPECT_NE(output().find("\nERROR 0439 - Writing .mif file object coordinates.\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0439 - Writing .mif file object coordinates.\n"));
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ TEST_F(SaveDateTest, MissingTableAsWarningPrintsAndPasses) {
   clearOutput();
   const std::string longName(10000, 'g');
   EXPECT_EQ(expectRunEnd([&] { CHECKMISAVEDATE(longName, "layer.tab", mif_, mid_, false, log); }), 1);
-  EXPECT_NE(output().find("ERROR 0007 - Could not write file \"full.log\"."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("ERROR 0007 - Could not write file \"full.log\"."));
 }
 
 TEST_F(SaveDateTest, MissingTableAsErrorEndsTheRun) {

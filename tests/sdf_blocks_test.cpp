@@ -154,10 +154,8 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
         GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
     });
     EXPECT_EQ(status, 1) << c.text;
-    EXPECT_NE(output().find("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
-                            "\n\n"),
-              std::string::npos)
-        << output();
+    EXPECT_TRUE(outputHas("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
+                          "\n\n"));
     FILEUNITSINITIALISE(1000);
   }
 }
@@ -165,14 +163,12 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
 TEST_F(SdfBlocksTest, EndOfFileInsideABlockStopsNamingFileBlockAndLine) {
   open("1 2\n3 4\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - Unexpected end of file part.sdf in CUT LINE block after line 3."),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR - Unexpected end of file part.sdf in CUT LINE block after line 3."));
 
   FILEUNITSINITIALISE(1000);
   open("left, 0.2, 10\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("in LEVEE POSITIONS block after line 2."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("in LEVEE POSITIONS block after line 2."));
 }
 
 // --- Array limits ---------------------------------------------------------------------------
@@ -197,13 +193,12 @@ TEST_F(SdfBlocksTest, SurfaceAndNValueBlocksBeyondTheirArraysStopTheRun) {
               GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
             }),
             1);
-  EXPECT_NE(output().find("ERROR - More than 100,000 points in SURFACE LINE block at line 100002 of file part.sdf."),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in SURFACE LINE block at line 100002 of file part.sdf."));
 
   FILEUNITSINITIALISE(1000);
   open(text + "END:\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - More than 100,000 points in NVALUES block"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in NVALUES block"));
 }
 
 TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
@@ -211,9 +206,7 @@ TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
   for (int i = 1; i <= kSdfMaxLevees + 1; ++i) text += std::to_string(i) + ", 0.5, 10\n";
   open(text + "END:\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line 102 of file part.sdf."),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line 102 of file part.sdf."));
 }
 
 // --- Levee markers --------------------------------------------------------------------------

@@ -197,7 +197,7 @@ TEST_F(SdfSectionsTest, TwoMarkersKeepThePointsBetweenThem) {
   levees({0.2f, 0.8f});
   process();
   EXPECT_EQ(kept(), (std::vector<int>{2, 3, 4}));
-  EXPECT_EQ(output().find("Error here."), std::string::npos);
+  EXPECT_FALSE(outputHas("Error here."));
 }
 
 TEST_F(SdfSectionsTest, TwoMarkersRightToLeftTrimEverything) {
@@ -206,7 +206,7 @@ TEST_F(SdfSectionsTest, TwoMarkersRightToLeftTrimEverything) {
   process();
   EXPECT_TRUE(kept().empty());
   EXPECT_EQ(csv(), "\"X\",\"Z\"\n");
-  EXPECT_NE(output().find("\nError here.\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nError here.\n"));
 }
 
 TEST_F(SdfSectionsTest, ThreeMarkersKeepThePairAroundTheLowestPoint) {
@@ -214,8 +214,8 @@ TEST_F(SdfSectionsTest, ThreeMarkersKeepThePairAroundTheLowestPoint) {
   levees({0.1f, 0.3f, 0.7f, 0.9f});
   process();
   EXPECT_EQ(kept(), (std::vector<int>{3, 4}));
-  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n"), std::string::npos);
-  EXPECT_EQ(output().find("Determing"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nWARNING - More than 2 levee markers found.\n"));
+  EXPECT_FALSE(outputHas("Determing"));
 }
 
 TEST_F(SdfSectionsTest, ThreeMarkersThatBracketNothingLeaveTheSectionWhole) {
@@ -223,9 +223,8 @@ TEST_F(SdfSectionsTest, ThreeMarkersThatBracketNothingLeaveTheSectionWhole) {
   levees({0.2f, 0.5f, 0.8f});
   process();
   EXPECT_EQ(kept().size(), 3u);
-  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n\nERROR - Determing which two levee "
-                          "markes to use.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nWARNING - More than 2 levee markers found.\n\nERROR - Determing which two levee "
+                        "markes to use.\n"));
 }
 
 TEST_F(SdfSectionsTest, NoMarkersLeaveTheSectionWholeWithoutWarnings) {
@@ -233,8 +232,8 @@ TEST_F(SdfSectionsTest, NoMarkersLeaveTheSectionWholeWithoutWarnings) {
   levees({});
   process();
   EXPECT_EQ(kept().size(), 3u);
-  EXPECT_EQ(output().find("WARNING"), std::string::npos);
-  EXPECT_EQ(output().find("ERROR"), std::string::npos);
+  EXPECT_FALSE(outputHas("WARNING"));
+  EXPECT_FALSE(outputHas("ERROR"));
 }
 
 TEST_F(SdfSectionsTest, EqualLowestElevationsChooseTheFirstPoint) {
@@ -272,7 +271,7 @@ TEST_F(SdfSectionsTest, ASurfaceLineWithoutPointsIsHandledAsNoSurfaceLine) {
   xs.hasSurfaceLine = true;
   xs.surfCount = 0;
   process();
-  EXPECT_NE(output().find("Warning - No surface line for section"), std::string::npos);
+  EXPECT_TRUE(outputHas("Warning - No surface line for section"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
 }
 

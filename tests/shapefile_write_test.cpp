@@ -328,8 +328,8 @@ TEST_F(ShapefileWriteTest, AFullVertexBufferIsWrittenWhole) {
 class ShapefileWriteFailureTest : public ShapefileWriteTest {
  protected:
   void expectStop(const std::string& text) {
-    EXPECT_NE(output().find(text), std::string::npos) << output();
-    EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+    EXPECT_TRUE(outputHas(text));
+    EXPECT_TRUE(outputHas("Press Enter to Close"));
   }
 };
 

@@ -34,6 +34,12 @@ void PlenvorTest::TearDown() {
   if (!HasFailure()) std::filesystem::remove_all(dir_, ec);
 }
 
+::testing::AssertionResult PlenvorTest::outputHas(const std::string& text) const {
+  const std::string all = output();
+  if (all.find(text) != std::string::npos) return ::testing::AssertionSuccess() << "the output holds it:\n" << all;
+  return ::testing::AssertionFailure() << "the output does not hold it:\n" << all;
+}
+
 void PlenvorTest::setInput(const std::string& text) {
   in_.clear();
   in_.str(text);

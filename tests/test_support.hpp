@@ -23,6 +23,8 @@ class PlenvorTest : public ::testing::Test {
   // Everything written to the console so far.
   std::string output() const { return out_.str(); }
   void clearOutput() { out_.str(""); }
+  // Whether the console output so far holds text; a failure shows the whole output.
+  ::testing::AssertionResult outputHas(const std::string& text) const;
   // Runs f and returns the exit status of the RunEnd it ends with; fails the test when f returns.
   template <class F>
   int expectRunEnd(F&& f) {
