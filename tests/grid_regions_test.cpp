@@ -14,31 +14,6 @@
 
 namespace {
 
-// A region in the ring layout, indexed from 1.
-struct Region {
-  std::vector<double> x{0.0};
-  std::vector<double> y{0.0};
-  std::vector<float> z{0.0f};
-  std::vector<std::int32_t> partEnd{0};
-  std::int32_t n = 0;
-  std::int32_t nParts = 0;
-
-  Region& ring(const std::vector<std::pair<double, double>>& pts) {
-    for (const auto& [px, py] : pts) {
-      x.push_back(px);
-      y.push_back(py);
-    }
-    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
-    x.push_back(pts[1].first);
-    y.push_back(pts[1].second);
-    n = static_cast<std::int32_t>(x.size()) - 1;
-    ++nParts;
-    return *this;
-  }
-  std::vector<float> xf() const { return {x.begin(), x.end()}; }
-  std::vector<float> yf() const { return {y.begin(), y.end()}; }
-};
-
 Region square4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}}); }
 // The same square stored unclosed, as MIF regions are.
 Region openSquare4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}}); }

@@ -11,42 +11,16 @@
 
 namespace {
 
-// A region in the ring layout, built from rings given as read.
-struct Region {
-  std::vector<double> x{0.0};  // index 0 unused
-  std::vector<double> y{0.0};
-  std::vector<std::int32_t> partEnd{0};
-  std::int32_t n = 0;
-  std::int32_t nParts = 0;
-
-  Region& ring(const std::vector<std::pair<double, double>>& pts) {
-    for (const auto& [px, py] : pts) {
-      x.push_back(px);
-      y.push_back(py);
-    }
-    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
-    x.push_back(pts[1].first);  // the copy of the second vertex
-    y.push_back(pts[1].second);
-    n = static_cast<std::int32_t>(x.size()) - 1;
-    ++nParts;
-    return *this;
-  }
-
-  std::vector<float> xf() const { return {x.begin(), x.end()}; }
-  std::vector<float> yf() const { return {y.begin(), y.end()}; }
-
-  bool inside(double px, double py) const {
-    return INSIDE_POLYGON_8(px, py, x, y, n, -1.0e3, partEnd, nParts);
-  }
-  bool insideSingle(float px, float py) const {
-    const auto fx = xf();
-    const auto fy = yf();
-    return INSIDE_POLYGON(px, py, fx, fy, n, -1.0e3f, partEnd, nParts);
-  }
-  bool insideEdge(double px, double py) const {
-    return INSIDE_POLYGON_EDGE_8(px, py, x, y, n, -1.0e3, 0.0, partEnd, nParts);
-  }
-};
+// The inside tests of a region, the ray reaching well left of it.
+bool inside(const Region& r, double px, double py) {
+  return INSIDE_POLYGON_8(px, py, r.x, r.y, r.n, -1.0e3, r.partEnd, r.nParts);
+}
+bool insideSingle(const Region& r, float px, float py) {
+  return INSIDE_POLYGON(px, py, r.xf(), r.yf(), r.n, -1.0e3f, r.partEnd, r.nParts);
+}
+bool insideEdge(const Region& r, double px, double py) {
+  return INSIDE_POLYGON_EDGE_8(px, py, r.x, r.y, r.n, -1.0e3, 0.0, r.partEnd, r.nParts);
+}
 
 Region unitSquare() { return Region().ring({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}); }
 
@@ -60,49 +34,49 @@ TEST(RingLayout, SquareStoredClosedHasTheCopyOfItsSecondVertex) {
 
 TEST(InsidePolygon, UnitSquareInteriorExteriorAndEdges) {
   const Region r = unitSquare();
-  EXPECT_TRUE(r.inside(0.5, 0.5));
-  EXPECT_FALSE(r.inside(1.5, 0.5));
-  EXPECT_FALSE(r.inside(-0.5, 0.5));
-  EXPECT_FALSE(r.inside(0.5, 1.5));
-  EXPECT_TRUE(r.inside(0.0, 0.5));   // left edge: the ray's segment ends on it
-  EXPECT_FALSE(r.inside(1.0, 0.5));  // right edge
-  EXPECT_TRUE(r.insideSingle(0.5f, 0.5f));
-  EXPECT_FALSE(r.insideSingle(1.5f, 0.5f));
-  EXPECT_TRUE(r.insideSingle(0.0f, 0.5f));
-  EXPECT_FALSE(r.insideSingle(1.0f, 0.5f));
+  EXPECT_TRUE(inside(r, 0.5, 0.5));
+  EXPECT_FALSE(inside(r, 1.5, 0.5));
+  EXPECT_FALSE(inside(r, -0.5, 0.5));
+  EXPECT_FALSE(inside(r, 0.5, 1.5));
+  EXPECT_TRUE(inside(r, 0.0, 0.5));   // left edge: the ray's segment ends on it
+  EXPECT_FALSE(inside(r, 1.0, 0.5));  // right edge
+  EXPECT_TRUE(insideSingle(r, 0.5f, 0.5f));
+  EXPECT_FALSE(insideSingle(r, 1.5f, 0.5f));
+  EXPECT_TRUE(insideSingle(r, 0.0f, 0.5f));
+  EXPECT_FALSE(insideSingle(r, 1.0f, 0.5f));
 }
 
 TEST(InsidePolygon, RayThroughAVertex) {
   // Apex of a triangle pointing up: the ray from the right only touches it.
   const Region tri = Region().ring({{0, 0}, {2, 0}, {1, 2}, {0, 0}});
-  EXPECT_FALSE(tri.inside(1.5, 2.0));
-  EXPECT_FALSE(tri.insideSingle(1.5f, 2.0f));
-  EXPECT_TRUE(tri.inside(1.0, 1.0));
+  EXPECT_FALSE(inside(tri, 1.5, 2.0));
+  EXPECT_FALSE(insideSingle(tri, 1.5f, 2.0f));
+  EXPECT_TRUE(inside(tri, 1.0, 1.0));
   // Diamond whose left vertex, walked mid-ring, lies on the ray: the boundary passes through it.
   const Region diamond = Region().ring({{1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 0}});
-  EXPECT_TRUE(diamond.inside(1.0, 1.0));
-  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
-  EXPECT_FALSE(diamond.inside(-1.0, 1.0));
-  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+  EXPECT_TRUE(inside(diamond, 1.0, 1.0));
+  EXPECT_TRUE(insideSingle(diamond, 1.0f, 1.0f));
+  EXPECT_FALSE(inside(diamond, -1.0, 1.0));
+  EXPECT_FALSE(inside(diamond, 3.0, 1.0));
 }
 
 TEST(InsidePolygon, RayThroughTheRingsSecondVertex) {
   // The ring's first walked edge starts at its left vertex, on the ray: whether the boundary
   // passes through it depends on the ring's last edge, walked only at the end.
   const Region diamond = Region().ring({{1, 2}, {0, 1}, {1, 0}, {2, 1}, {1, 2}});
-  EXPECT_TRUE(diamond.inside(1.0, 1.0));
-  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
-  EXPECT_TRUE(diamond.insideEdge(1.0, 1.0));
-  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+  EXPECT_TRUE(inside(diamond, 1.0, 1.0));
+  EXPECT_TRUE(insideSingle(diamond, 1.0f, 1.0f));
+  EXPECT_TRUE(insideEdge(diamond, 1.0, 1.0));
+  EXPECT_FALSE(inside(diamond, 3.0, 1.0));
   // A second vertex where the boundary only touches the ray: the apex of a triangle.
   const Region apex = Region().ring({{0, 0}, {1, 2}, {2, 0}, {0, 0}});
-  EXPECT_FALSE(apex.inside(1.5, 2.0));
-  EXPECT_FALSE(apex.inside(0.5, 2.0));
+  EXPECT_FALSE(inside(apex, 1.5, 2.0));
+  EXPECT_FALSE(inside(apex, 0.5, 2.0));
   // A reflex second vertex of a notch, on the ray, with the boundary passing through it.
   const Region notch = Region().ring({{0, 0}, {2, 1}, {0, 2}, {3, 2}, {3, 0}, {0, 0}});
-  EXPECT_FALSE(notch.inside(-0.5, 1.0));
-  EXPECT_TRUE(notch.inside(2.5, 1.0));
-  EXPECT_FALSE(notch.inside(1.0, 1.0));
+  EXPECT_FALSE(inside(notch, -0.5, 1.0));
+  EXPECT_TRUE(inside(notch, 2.5, 1.0));
+  EXPECT_FALSE(inside(notch, 1.0, 1.0));
 }
 
 TEST(InsidePolygon, RingsOfARegionWithAHole) {
@@ -111,13 +85,13 @@ TEST(InsidePolygon, RingsOfARegionWithAHole) {
   r.ring({{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}});
   EXPECT_EQ(r.n, 12);
   EXPECT_EQ(r.partEnd[2], 11);
-  EXPECT_FALSE(r.inside(2.0, 2.0));
-  EXPECT_TRUE(r.inside(0.5, 2.0));
-  EXPECT_TRUE(r.inside(3.5, 2.0));
-  EXPECT_FALSE(r.insideSingle(2.0f, 2.0f));
-  EXPECT_TRUE(r.insideSingle(3.5f, 2.5f));
-  EXPECT_FALSE(r.insideEdge(2.0, 2.0));
-  EXPECT_TRUE(r.insideEdge(1.0, 2.0));  // on the hole's edge
+  EXPECT_FALSE(inside(r, 2.0, 2.0));
+  EXPECT_TRUE(inside(r, 0.5, 2.0));
+  EXPECT_TRUE(inside(r, 3.5, 2.0));
+  EXPECT_FALSE(insideSingle(r, 2.0f, 2.0f));
+  EXPECT_TRUE(insideSingle(r, 3.5f, 2.5f));
+  EXPECT_FALSE(insideEdge(r, 2.0, 2.0));
+  EXPECT_TRUE(insideEdge(r, 1.0, 2.0));  // on the hole's edge
 }
 
 TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
@@ -125,25 +99,25 @@ TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
   Region r;
   r.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
   r.ring({{0, 2}, {-2, 0}, {0, -2}, {2, 0}, {0, 2}});
-  EXPECT_FALSE(r.inside(0.0, 0.0));
-  EXPECT_TRUE(r.inside(3.0, 0.0));
-  EXPECT_TRUE(r.inside(-3.0, 0.0));
+  EXPECT_FALSE(inside(r, 0.0, 0.0));
+  EXPECT_TRUE(inside(r, 3.0, 0.0));
+  EXPECT_TRUE(inside(r, -3.0, 0.0));
 }
 
 TEST(InsidePolygon, UnclosedRingGetsItsClosingEdge) {
   // Read unclosed: the last point leads back to the first, so the whole square counts.
   const Region r = Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
-  EXPECT_TRUE(r.inside(1.0, 1.0));  // outside the triangle of points 2..4
-  EXPECT_TRUE(r.insideSingle(1.0f, 1.0f));
-  EXPECT_TRUE(r.inside(3.0, 3.0));
-  EXPECT_FALSE(r.inside(5.0, 1.0));
-  EXPECT_TRUE(r.insideEdge(0.0, 2.0));  // on the closing edge
+  EXPECT_TRUE(inside(r, 1.0, 1.0));  // outside the triangle of points 2..4
+  EXPECT_TRUE(insideSingle(r, 1.0f, 1.0f));
+  EXPECT_TRUE(inside(r, 3.0, 3.0));
+  EXPECT_FALSE(inside(r, 5.0, 1.0));
+  EXPECT_TRUE(insideEdge(r, 0.0, 2.0));  // on the closing edge
   // A hole read unclosed after a closed outer ring.
   Region h;
   h.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
   h.ring({{-1, -1}, {1, -1}, {1, 1}, {-1, 1}});
-  EXPECT_FALSE(h.inside(-0.5, -0.5));
-  EXPECT_TRUE(h.inside(-3.0, 0.0));
+  EXPECT_FALSE(inside(h, -0.5, -0.5));
+  EXPECT_TRUE(inside(h, -3.0, 0.0));
 }
 
 TEST(InsidePolygon, TooFewPointsAndCountsBeyondTheArrays) {
@@ -175,22 +149,22 @@ TEST(InsidePolygon, DoubleFormKeepsLargeCoordinates) {
 
 TEST(InsidePolygonEdge, PointsOnEdgesAndVerticesAreInside) {
   const Region r = unitSquare();
-  EXPECT_TRUE(r.insideEdge(0.0, 0.5));
-  EXPECT_TRUE(r.insideEdge(1.0, 0.5));
-  EXPECT_TRUE(r.insideEdge(0.5, 0.0));
-  EXPECT_TRUE(r.insideEdge(0.5, 1.0));
-  EXPECT_TRUE(r.insideEdge(1.0, 1.0));
-  EXPECT_TRUE(r.insideEdge(0.5, 0.5));
-  EXPECT_FALSE(r.insideEdge(1.5, 0.5));
+  EXPECT_TRUE(insideEdge(r, 0.0, 0.5));
+  EXPECT_TRUE(insideEdge(r, 1.0, 0.5));
+  EXPECT_TRUE(insideEdge(r, 0.5, 0.0));
+  EXPECT_TRUE(insideEdge(r, 0.5, 1.0));
+  EXPECT_TRUE(insideEdge(r, 1.0, 1.0));
+  EXPECT_TRUE(insideEdge(r, 0.5, 0.5));
+  EXPECT_FALSE(insideEdge(r, 1.5, 0.5));
 }
 
 TEST(InsidePolygonEdge, PointOnAnEdgesLineBehindItsStartIsOutside) {
   // The walked edge (1,0)-(1,1) has (1,-0.5) on its line, behind its start and within one edge
   // length of it; the point lies outside the square.
   const Region r = unitSquare();
-  EXPECT_FALSE(r.insideEdge(1.0, -0.5));
-  EXPECT_FALSE(r.insideEdge(-0.5, 1.0));
-  EXPECT_FALSE(r.insideEdge(1.0, 1.5));  // beyond the edge's end
+  EXPECT_FALSE(insideEdge(r, 1.0, -0.5));
+  EXPECT_FALSE(insideEdge(r, -0.5, 1.0));
+  EXPECT_FALSE(insideEdge(r, 1.0, 1.5));  // beyond the edge's end
 }
 
 class InsidePolygonStop : public PlenvorTest {};

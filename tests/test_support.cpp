@@ -45,6 +45,19 @@ void PlenvorTest::setInput(const std::string& text) {
   in_.str(text);
 }
 
+Region& Region::ring(const std::vector<std::pair<double, double>>& pts) {
+  for (const auto& [px, py] : pts) {
+    x.push_back(px);
+    y.push_back(py);
+  }
+  partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
+  x.push_back(pts[1].first);
+  y.push_back(pts[1].second);
+  n = static_cast<std::int32_t>(x.size()) - 1;
+  ++nParts;
+  return *this;
+}
+
 std::string readFile(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());

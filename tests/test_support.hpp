@@ -3,9 +3,12 @@
 // and a fresh temporary folder as the working directory.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "utility/run_control.hpp"
 
@@ -43,6 +46,21 @@ class PlenvorTest : public ::testing::Test {
   std::ostringstream out_;
   std::istringstream in_;
   std::filesystem::path oldCwd_;
+};
+
+// A region in the ring layout of the inside tests, indexed from 1: each ring as given, then the
+// copy of its second vertex; z holds a triangle's node values where a test sets them.
+struct Region {
+  std::vector<double> x{0.0};  // index 0 unused
+  std::vector<double> y{0.0};
+  std::vector<float> z{0.0f};
+  std::vector<std::int32_t> partEnd{0};
+  std::int32_t n = 0;
+  std::int32_t nParts = 0;
+
+  Region& ring(const std::vector<std::pair<double, double>>& pts);
+  std::vector<float> xf() const { return {x.begin(), x.end()}; }
+  std::vector<float> yf() const { return {y.begin(), y.end()}; }
 };
 
 // Reads a whole file as bytes.
