@@ -358,7 +358,7 @@ TEST_F(DbaseWriteTest, ValuesAreCutTo256Characters) {
 TEST_F(DbaseWriteTest, LargeLineUsesItsOwnBuffer) {
   open({{"a", "Char", 6}, {"b", "Float", 0}});
   write("\"small\",1");
-  gGis.gisDataLineLarge = std::string(100000, ' ');
+  gGis.gisDataLineLarge = std::string(kLongTextLength, ' ');
   gGis.gisDataLineLarge.replace(0, 13, "\"large\", 2.25");
   dbfdatalinelarge(dbf_);
   EXPECT_EQ(gDbfValues.values[1], "small");

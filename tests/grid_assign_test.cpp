@@ -511,22 +511,18 @@ class GridAssignLayerTest : public GridAssignTest {
       gGis.gisCoordBuffer.y[static_cast<std::size_t>(n)] = py;
     }
     gGis.gisCoordBuffer.n = n;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, kTextLength);
-    gisWriteRecord(id, o);
+    writeObjectAndRecord(id, o, record);
   }
 
   static GisObject kind(bool GisObject::*flag) {
-    GisObject o;
-    gisInitialiseObject(o);
+    GisObject o = newObject();
     o.*flag = true;
     return o;
   }
 
   // Points, a polyline of three sections and a square region, in a MIF layer.
   int writeAndOpen(const std::string& name) {
-    int id = gisOpenLayer(name, " ", "O ", false);
-    gisWriteHeader(id);
+    int id = openOutputLayer(name, " ");
     GisObject p = kind(&GisObject::isPoint);
     put(id, p, {{2.5, 1.5}}, "4.5,\"well\"");
     GisObject m = kind(&GisObject::isPlineMultiple);
@@ -627,8 +623,7 @@ TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   gGis.gisAttributeDefs.name[1] = fixed::fit("Name", 32);
   gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
   gGis.gisAttributeDefs.width[1] = 8;
-  int id = gisOpenLayer("text.mif", " ", "O ", false);
-  gisWriteHeader(id);
+  int id = openOutputLayer("text.mif", " ");
   GisObject p = kind(&GisObject::isPoint);
   put(id, p, {{0.5, 0.5}}, "\"abc\"");
   gisCloseLayer(id);
@@ -684,8 +679,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   gisCloseLayer(open);
 
   // A shapefile region with a hole.
-  int id = gisOpenLayer("ponds.shp", "R", "O ", false);
-  gisWriteHeader(id);
+  int id = openOutputLayer("ponds.shp", "R");
   GisObject r = kind(&GisObject::isRegion);
   r.nr = 2;
   r.ir[1] = 1;
@@ -719,8 +713,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
 }
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
-  int id = gisOpenLayer("null.mif", " ", "O ", false);
-  gisWriteHeader(id);
+  int id = openOutputLayer("null.mif", " ");
   GisObject p = kind(&GisObject::isPoint);
   put(id, p, {{0.5, 0.5}}, ",\"well\"");
   gisCloseLayer(id);

@@ -85,7 +85,7 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
   gisInitialise(0, "", "", "");
   EXPECT_EQ(gGis.gisLogUnit, 0);
   EXPECT_EQ(gGis.gisDataLine, std::string(kTextLength, ' '));
-  EXPECT_EQ(gGis.gisDataLineLarge, std::string(100000, ' '));
+  EXPECT_EQ(gGis.gisDataLineLarge, std::string(kLongTextLength, ' '));
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(gGis.gisMessageLines[i], std::string(kTextLength, ' '));
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     const GisLayerSlot& s = gGis.layers[id];

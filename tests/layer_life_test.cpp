@@ -30,30 +30,22 @@ class LayerLifeTest : public PlenvorTest {
   }
 
   void point(int id, double x, double y, const std::string& record) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPoint = true;
+    GisObject o = newObject(&GisObject::isPoint);
     gGis.gisCoordBuffer.n = 1;
     gGis.gisCoordBuffer.x[1] = x;
     gGis.gisCoordBuffer.y[1] = y;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, kTextLength);
-    gisWriteRecord(id, o);
+    writeObjectAndRecord(id, o, record);
   }
 
   void line(int id, const std::string& record) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPline = true;
+    GisObject o = newObject(&GisObject::isPline);
     gGis.gisCoordBuffer.n = 3;
     const double xs[] = {0, 10, 20, 30}, ys[] = {0, 5, 0, 5};
     for (int i = 1; i <= 3; ++i) {
       gGis.gisCoordBuffer.x[i] = xs[i];
       gGis.gisCoordBuffer.y[i] = ys[i];
     }
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, kTextLength);
-    gisWriteRecord(id, o);
+    writeObjectAndRecord(id, o, record);
   }
 
   int check(const std::string& tool, const std::string& args) {
@@ -66,14 +58,12 @@ class LayerLifeTest : public PlenvorTest {
 };
 
 TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
-  int shp = gisOpenLayer("life.shp", "PL", "O ", false);
-  gisWriteHeader(shp);
+  int shp = openOutputLayer("life.shp", "PL");
   point(shp, 100.0, 200.0, "\"well\",1.25");
   line(shp, "\"creek\",-3");
   point(shp, 150.0, 250.0, "\"pump\",2");
   // The units given back by the header writer (.prj and .shx little-endian views) are reused.
-  int mif = gisOpenLayer("life.mif", " ", "O ", false);
-  gisWriteHeader(mif);
+  int mif = openOutputLayer("life.mif", " ");
   point(mif, 1.0, 2.0, "\"m\",0");
   gisCloseLayer(shp);
   gisCloseLayer(mif);
@@ -131,16 +121,11 @@ TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
 }
 
 TEST_F(LayerLifeTest, MifLayerFromOpenToClose) {
-  int id = gisOpenLayer("river.mif", " ", "O ", false);
-  gisWriteHeader(id);
+  int id = openOutputLayer("river.mif", " ");
   line(id, "\"main\",12.5");
   point(id, 3.5, 4.0, "\"gauge\",0");
-  GisObject none;
-  gisInitialiseObject(none);
-  none.isNone = true;
-  gisWriteObject(id, none);
-  gGis.gisDataLine = fixed::fit("\"nothing\",0", kTextLength);
-  gisWriteRecord(id, none);
+  GisObject none = newObject(&GisObject::isNone);
+  writeObjectAndRecord(id, none, "\"nothing\",0");
   gisCloseLayer(id);
   EXPECT_EQ(id, 0);
 

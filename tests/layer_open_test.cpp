@@ -36,15 +36,10 @@ class LayerOpenTest : public PlenvorTest {
   // A complete one-point shapefile set written by the library itself.
   void makeShapefile(const std::string& base, const std::string& prj) {
     gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
-    int id = gisOpenLayer(base + ".shp", "P", "O ", false);
-    gisWriteHeader(id);
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPoint = true;
+    int id = openOutputLayer(base + ".shp", "P");
+    GisObject o = newObject(&GisObject::isPoint);
     gGis.gisCoordBuffer.n = 1;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("1", kTextLength);
-    gisWriteRecord(id, o);
+    writeObjectAndRecord(id, o, "1");
     gisCloseLayer(id);
     clearOutput();
   }
@@ -229,9 +224,7 @@ TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
   EXPECT_EQ(gGis.layers[id].shpSubLayer[1].shpUnitLE, 0);
   EXPECT_EQ(fuName(gGis.layers[id].dbfSubLayer[1].unit), "alone.dbf");
   gisWriteHeader(id);
-  GisObject o;
-  gisInitialiseObject(o);
-  o.isPoint = true;
+  GisObject o = newObject(&GisObject::isPoint);
   gGis.gisDataLine = fixed::fit("42", kTextLength);
   gisWriteRecord(id, o);
   gisCloseLayer(id);
@@ -282,17 +275,12 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   // Output twice in one run: the shorter second layer leaves nothing of the first.
   gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
   for (int points : {3, 1}) {
-    int id = gisOpenLayer("sub\\layer.shp", "P", "O ", false);
-    gisWriteHeader(id);
+    int id = openOutputLayer("sub\\layer.shp", "P");
     for (int i = 0; i < points; ++i) {
-      GisObject o;
-      gisInitialiseObject(o);
-      o.isPoint = true;
+      GisObject o = newObject(&GisObject::isPoint);
       gGis.gisCoordBuffer.n = 1;
       gGis.gisCoordBuffer.x[1] = i;
-      gisWriteObject(id, o);
-      gGis.gisDataLine = fixed::fit(std::to_string(i), kTextLength);
-      gisWriteRecord(id, o);
+      writeObjectAndRecord(id, o, std::to_string(i));
     }
     gisCloseLayer(id);
   }

@@ -134,18 +134,13 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
   const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
   for (const std::string base : {"w.shp", "w.mif"}) {
     SCOPED_TRACE(base);
-    int out = gisOpenLayer(base, "P", "O ", false);
-    gisWriteHeader(out);
+    int out = openOutputLayer(base, "P");
     for (const std::string& l : lines) {
-      GisObject o;
-      gisInitialiseObject(o);
-      o.isPoint = true;
+      GisObject o = newObject(&GisObject::isPoint);
       gGis.gisCoordBuffer.n = 1;
       gGis.gisCoordBuffer.x[1] = static_cast<double>(&l - lines.data());
       gGis.gisCoordBuffer.y[1] = 2.0;
-      gisWriteObject(out, o);
-      gGis.gisDataLine = fixed::fit(l, kTextLength);
-      gisWriteRecord(out, o);
+      writeObjectAndRecord(out, o, l);
     }
     gisCloseLayer(out);
     int id = gisOpenLayer(base, "P", "I ", false);

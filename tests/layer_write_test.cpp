@@ -1,76 +1,35 @@
 // The writing dispatch of shapefile layers (header order, routing of objects and records to the
 // sub-layers, the checks on the object header) and the library's message printer.
-#include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
-#include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 
 namespace {
 
-using byteorder::Order;
-
-std::int32_t le32(const std::string& b, std::size_t off) {
-  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
-}
-
 const std::string kContact = SUPPORT_CONTACT;
 
-class LayerWriteTest : public PlenvorTest {
+class LayerWriteTest : public GisTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 1;
-    d.name[1] = fixed::fit("ID", 32);
-    d.type[1] = fixed::fit("Integer", 24);
+    GisTest::SetUp();
+    defineAttributes({{"ID", "Integer"}});
   }
 
   int openShapes(const std::string& kinds, const std::string& name = "lay.shp") {
-    id_ = gisOpenLayer(name, kinds, "O ", false);
-    gisWriteHeader(id_);
-    return id_;
+    return id_ = openOutputLayer(name, kinds);
   }
 
-  void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
-
-  void write(GisObject& o, int record) {
-    gisWriteObject(id_, o);
-    gGis.gisDataLine = fixed::fit(std::to_string(record), kTextLength);
-    gisWriteRecord(id_, o);
-  }
-
-  static GisObject object() {
-    GisObject o;
-    gisInitialiseObject(o);
-    return o;
-  }
+  void write(GisObject& o, int record) { writeObjectAndRecord(id_, o, std::to_string(record)); }
 
   ShpSubLayer& shp(int k) { return gGis.layers[id_].shpSubLayer[k]; }
   DbfSubLayer& dbf(int k) { return gGis.layers[id_].dbfSubLayer[k]; }
-
-  void expectReadable(const std::string& base, bool allowNull = false) {
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string check = "/usr/bin/python3 " + tools + "shpcheck.py " + base + " > check.txt 2>&1";
-    EXPECT_EQ(std::system(check.c_str()), 0) << readFile(dir_ / "check.txt");
-    const std::string gdal = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
-                             base + ".shp > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(gdal.c_str()), 0) << readFile(dir_ / "gdal.txt");
-  }
 
   int id_ = 0;
 };
@@ -111,8 +70,7 @@ TEST_F(LayerWriteTest, SecondHeaderFindsTheIndexViewClosed) {
 
 TEST_F(LayerWriteTest, LineWithoutPartsIsOnePartFromVertexOne) {
   openShapes("L");
-  GisObject o = object();
-  o.isLine = true;
+  GisObject o = newObject(&GisObject::isLine);
   o.nr = 0;
   o.ir[1] = 0;
   setVertices({{0, 0}, {3, 4}});
@@ -121,13 +79,12 @@ TEST_F(LayerWriteTest, LineWithoutPartsIsOnePartFromVertexOne) {
   EXPECT_EQ(o.ir[1], 1);
   EXPECT_TRUE(o.isComplete);
   gisCloseLayer(id_);
-  expectReadable("lay_L");
+  expectShapefileReadable("lay_L");
 }
 
 TEST_F(LayerWriteTest, PartStartsThatDoNotIncreaseStopWithTheLabelLines) {
   openShapes("L");
-  GisObject o = object();
-  o.isPlineMultiple = true;
+  GisObject o = newObject(&GisObject::isPlineMultiple);
   o.nr = 3;
   o.ir[1] = 1;
   o.ir[2] = 5;
@@ -143,8 +100,7 @@ TEST_F(LayerWriteTest, PartStartsThatDoNotIncreaseStopWithTheLabelLines) {
 
 TEST_F(LayerWriteTest, PartStartingPastTheLastVertexStops) {
   openShapes("L");
-  GisObject o = object();
-  o.isPlineMultiple = true;
+  GisObject o = newObject(&GisObject::isPlineMultiple);
   o.nr = 2;
   o.ir[1] = 1;
   o.ir[2] = 4;
@@ -155,8 +111,7 @@ TEST_F(LayerWriteTest, PartStartingPastTheLastVertexStops) {
 
 TEST_F(LayerWriteTest, CountsBeyondTheObjectBuffersStop) {
   openShapes("L");
-  GisObject o = object();
-  o.isPline = true;
+  GisObject o = newObject(&GisObject::isPline);
   gGis.gisCoordBuffer.n = kGisMaxVertices + 1;
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
   EXPECT_TRUE(outputHas("\nShould not be here [gisWriteObject] - please contact"));
@@ -164,8 +119,7 @@ TEST_F(LayerWriteTest, CountsBeyondTheObjectBuffersStop) {
 
 TEST_F(LayerWriteTest, TooManyPartsStop) {
   openShapes("L");
-  GisObject o = object();
-  o.isPlineMultiple = true;
+  GisObject o = newObject(&GisObject::isPlineMultiple);
   o.nr = kGisMaxParts + 1;
   setVertices({{0, 0}, {1, 1}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
@@ -176,26 +130,22 @@ TEST_F(LayerWriteTest, TooManyPartsStop) {
 
 TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
   openShapes("PLR");
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 1}});
   write(p, 1);
-  GisObject l = object();
-  l.isPline = true;
+  GisObject l = newObject(&GisObject::isPline);
   setVertices({{0, 0}, {1, 2}, {2, 0}});
   write(l, 2);
-  GisObject r = object();
-  r.isRegion = true;
+  GisObject r = newObject(&GisObject::isRegion);
   setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});  // closed and clockwise
   write(r, 3);
-  GisObject t = object();
-  t.isText = true;
+  GisObject t = newObject(&GisObject::isText);
   setVertices({{5, 5}, {6, 6}, {7, 7}});
   write(t, 4);
   EXPECT_TRUE(t.isPoint);
   EXPECT_FALSE(t.isText);
   // A text that also carries a line flag is a line, its record with it.
-  GisObject tl = object();
+  GisObject tl = newObject();
   tl.isText = tl.isPline = true;
   setVertices({{0, 0}, {3, 3}});
   write(tl, 5);
@@ -208,15 +158,14 @@ TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
   EXPECT_EQ(dbf(2).records, 2);
   EXPECT_EQ(dbf(3).records, 1);
   gisCloseLayer(id_);
-  expectReadable("lay_P");
-  expectReadable("lay_L");
-  expectReadable("lay_R");
+  expectShapefileReadable("lay_P");
+  expectShapefileReadable("lay_L");
+  expectShapefileReadable("lay_R");
 }
 
 TEST_F(LayerWriteTest, MultipointGoesToThePointsFile) {
   openShapes("P");
-  GisObject m = object();
-  m.isMultiPoint = true;
+  GisObject m = newObject(&GisObject::isMultiPoint);
   setVertices({{1, 1}, {2, 2}});
   write(m, 1);
   EXPECT_EQ(shp(1).recordShapeType, 8);
@@ -229,16 +178,15 @@ TEST_F(LayerWriteTest, MultipointGoesToThePointsFile) {
 
 TEST_F(LayerWriteTest, NullObjectGoesToEveryOpenSubLayerWithItsRecord) {
   openShapes("PL");
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   write(n, 7);
   EXPECT_EQ(shp(1).records, 1);
   EXPECT_EQ(shp(2).records, 1);
   EXPECT_EQ(dbf(1).records, 1);
   EXPECT_EQ(dbf(2).records, 1);
   gisCloseLayer(id_);
-  expectReadable("lay_P", true);
-  expectReadable("lay_L", true);
+  expectShapefileReadable("lay_P", true);
+  expectShapefileReadable("lay_L", true);
 }
 
 // Readers reject a polyline part of fewer than 2 vertices and a ring of fewer than 3 distinct points:
@@ -247,8 +195,7 @@ TEST_F(LayerWriteTest, NullObjectGoesToEveryOpenSubLayerWithItsRecord) {
 TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   openShapes("PLR");
   const std::string indent(15, ' ');
-  GisObject l = object();
-  l.isPline = true;
+  GisObject l = newObject(&GisObject::isPline);
   setVertices({{2, 3}});
   clearOutput();
   write(l, 1);
@@ -263,7 +210,7 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   EXPECT_EQ(dbf(1).records, 0);
   EXPECT_EQ(dbf(2).records, 1);
 
-  GisObject m = object();  // three parts, the middle one a single vertex
+  GisObject m = newObject();  // three parts, the middle one a single vertex
   m.isPlineMultiple = true;
   m.nr = 3;
   m.ir[2] = 3;
@@ -278,7 +225,7 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   EXPECT_EQ(gGis.gisCoordBuffer.x[3], 5.0);
   EXPECT_EQ(shp(2).xmax, 3.0);  // the left-out vertex is not in the box
 
-  GisObject r = object();  // the second ring has only two distinct points
+  GisObject r = newObject();  // the second ring has only two distinct points
   r.isRegion = true;
   r.nr = 2;
   r.ir[2] = 5;
@@ -287,8 +234,7 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   write(r, 3);
   EXPECT_TRUE(outputHas("WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object.\n" +
                         indent + "Part 2 of object 1 in GIS layer lay_R.shp.\n"));
-  GisObject thin = object();
-  thin.isRegion = true;
+  GisObject thin = newObject(&GisObject::isRegion);
   setVertices({{0, 0}, {1, 1}});
   write(thin, 4);
   EXPECT_EQ(shp(3).recordShapeType, 0);
@@ -303,8 +249,8 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   const std::string regions = readFile(dir_ / "lay_R.shp");
   EXPECT_EQ(le32(regions, 100 + 44), 1);
   EXPECT_EQ(le32(regions, 100 + 48), 4);
-  expectReadable("lay_L", true);
-  expectReadable("lay_R", true);
+  expectShapefileReadable("lay_L", true);
+  expectShapefileReadable("lay_R", true);
 
   // A region has no sub-layer in a layer opened without one.
   openShapes("PL", "pl.shp");
@@ -313,8 +259,7 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
 
 TEST_F(LayerWriteTest, ObjectForASubLayerThatWasNotOpenedStops) {
   openShapes("L");
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 1}});
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
@@ -324,8 +269,7 @@ TEST_F(LayerWriteTest, ObjectForASubLayerThatWasNotOpenedStops) {
 
 TEST_F(LayerWriteTest, RecordForASubLayerThatWasNotOpenedStops) {
   openShapes("L");
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisWriteRecord(id_, p); }), 1);
   EXPECT_EQ(output().find("\nShould not be here [gisWriteRecord-dbf].  Please contact" + kContact + "\n"), 0u)
@@ -336,8 +280,7 @@ TEST_F(LayerWriteTest, RecordForASubLayerThatWasNotOpenedStops) {
 
 TEST_F(LayerWriteTest, ObjectsBeforeTheHeaderStop) {
   id_ = gisOpenLayer("early.shp", "P", "O ", false);
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 1}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
   EXPECT_TRUE(outputHas("Should not be here [gisWriteObject-shp]"));
@@ -345,7 +288,7 @@ TEST_F(LayerWriteTest, ObjectsBeforeTheHeaderStop) {
 
 TEST_F(LayerWriteTest, ObjectAndRecordWithoutAKindStop) {
   openShapes("P");
-  GisObject o = object();
+  GisObject o = newObject();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
   EXPECT_TRUE(outputHas("Should not be here [gisWriteObject-shp].  Please contact"));
   clearOutput();
@@ -358,24 +301,23 @@ TEST_F(LayerWriteTest, LargeRecordsUseTheLargeLine) {
   gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
   gGis.gisAttributeDefs.width[1] = 5;
   openShapes("P");
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 1}});
   gisWriteObject(id_, p);
   gGis.gisDataLine = fixed::fit("\"small\"", kTextLength);
-  gGis.gisDataLineLarge = fixed::fit("\"large\"", 100000);
+  gGis.gisDataLineLarge = fixed::fit("\"large\"", kLongTextLength);
   gisWriteRecordLarge(id_, p);
   EXPECT_EQ(dbf(1).records, 1);
   gisCloseLayer(id_);
   const std::string b = readFile(dir_ / "lay_P.dbf");
   EXPECT_EQ(b.substr(b.size() - 7), " large\x1a");
-  expectReadable("lay_P");
+  expectShapefileReadable("lay_P");
 }
 
 // ---- Handle and kind guards ----
 
 TEST_F(LayerWriteTest, HandleGuardsNameTheirRoutine) {
-  GisObject o = object();
+  GisObject o = newObject();
   const std::pair<std::string, std::function<void()>> cases[] = {
       {"gisWriteHeader", [] { gisWriteHeader(0); }},
       {"gisWriteObject", [&] { gisWriteObject(0, o); }},
@@ -394,8 +336,7 @@ TEST_F(LayerWriteTest, HandleGuardsNameTheirRoutine) {
 }
 
 TEST_F(LayerWriteTest, WritesToAFreeSlotStopWithTheKindGuard) {
-  GisObject o = object();
-  o.isPoint = true;
+  GisObject o = newObject(&GisObject::isPoint);
   const std::pair<std::string, std::function<void()>> cases[] = {
       {"gisWriteHeader", [] { gisWriteHeader(4); }},
       {"gisWriteObject", [&] { gisWriteObject(4, o); }},

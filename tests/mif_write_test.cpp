@@ -13,35 +13,18 @@
 
 namespace {
 
-class MifWriteTest : public PlenvorTest {
+class MifWriteTest : public GisTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    GisTest::SetUp();
     defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
     gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", kTextLength);
   }
 
-  int openLayer(const std::string& name = "lay.mif") {
-    id_ = gisOpenLayer(name, " ", "O ", false);
-    gisWriteHeader(id_);
-    return id_;
-  }
-
-  void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
+  int openLayer(const std::string& name = "lay.mif") { return id_ = openOutputLayer(name, " "); }
 
   // Writes one object and its record.
-  void write(GisObject& o, const std::string& record = "\"s\",1.5") {
-    gisWriteObject(id_, o);
-    gGis.gisDataLine = fixed::fit(record, kTextLength);
-    gisWriteRecord(id_, o);
-  }
+  void write(GisObject& o, const std::string& record = "\"s\",1.5") { writeObjectAndRecord(id_, o, record); }
 
   // The object text of the .mif after the header written by openLayer.
   std::string objects(const std::string& name = "lay.mif") {
@@ -54,16 +37,7 @@ class MifWriteTest : public PlenvorTest {
   void close() { gisCloseLayer(id_); }
 
   void expectGdalReads(const std::string& file, bool allowNull) {
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string cmd = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
-                            file + " > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << readFile(dir_ / "gdal.txt");
-  }
-
-  static GisObject object() {
-    GisObject o;
-    gisInitialiseObject(o);
-    return o;
+    expectCheckerAccepts("gdalcheck.py", (allowNull ? "--allow-null " : "") + file);
   }
 
   int id_ = 0;
@@ -116,12 +90,10 @@ TEST_F(MifWriteTest, TooManyAttributesStopBeforeReadingPastTheTable) {
 
 TEST_F(MifWriteTest, PointAndLineLayout) {
   openLayer();
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1.5, -2.25}});
   write(p);
-  GisObject l = object();
-  l.isLine = true;
+  GisObject l = newObject(&GisObject::isLine);
   setVertices({{0.0, 1.0}, {-3.125, 400000.5}});
   write(l);
   close();
@@ -134,16 +106,13 @@ TEST_F(MifWriteTest, PointAndLineLayout) {
 
 TEST_F(MifWriteTest, MultipointAndPolylines) {
   openLayer();
-  GisObject m = object();
-  m.isMultiPoint = true;
+  GisObject m = newObject(&GisObject::isMultiPoint);
   setVertices({{1, 2}, {3, 4}});
   write(m);
-  GisObject p = object();
-  p.isPline = true;
+  GisObject p = newObject(&GisObject::isPline);
   setVertices({{1, 1}, {2, 2}, {3, 1}});
   write(p);
-  GisObject pm = object();
-  pm.isPlineMultiple = true;
+  GisObject pm = newObject(&GisObject::isPlineMultiple);
   pm.nr = 2;
   pm.ir[1] = 1;
   pm.ir[2] = 3;
@@ -163,11 +132,9 @@ TEST_F(MifWriteTest, MultipointAndPolylines) {
 TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
   openLayer();
   setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});
-  GisObject one = object();
-  one.isRegion = true;
+  GisObject one = newObject(&GisObject::isRegion);
   write(one);
-  GisObject two = object();
-  two.isRegion = true;
+  GisObject two = newObject(&GisObject::isRegion);
   two.nr = 2;
   two.ir[1] = 1;
   two.ir[2] = 3;
@@ -185,8 +152,7 @@ TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
 
 TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
   openLayer();
-  GisObject t = object();
-  t.isText = true;
+  GisObject t = newObject(&GisObject::isText);
   setVertices({{99, 99}, {1.25, 2.5}, {10.0, 20.0625}});
   gGis.gisDataLine = fixed::fit("\"Bridge 12\"", kTextLength);
   gisWriteObject(id_, t);
@@ -198,10 +164,9 @@ TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
 
 TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
   openLayer();
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   write(n);
-  GisObject bad = object();
+  GisObject bad = newObject();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, bad); }), 1);
   EXPECT_TRUE(outputHas("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
                         std::string(SUPPORT_CONTACT) + "\n"));
@@ -213,20 +178,16 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
 // written without geometry and keeps its row.
 TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   openLayer();
-  GisObject l = object();
-  l.isPline = true;
+  GisObject l = newObject(&GisObject::isPline);
   setVertices({{1, 1}});
   write(l, "\"short\",1");
-  GisObject r = object();
-  r.isRegion = true;
+  GisObject r = newObject(&GisObject::isRegion);
   setVertices({{1, 1}, {2, 2}});
   write(r, "\"thin\",2");
-  GisObject e = object();
-  e.isLine = true;
+  GisObject e = newObject(&GisObject::isLine);
   setVertices({});
   write(e, "\"empty\",3");
-  GisObject m = object();
-  m.isPlineMultiple = true;
+  GisObject m = newObject(&GisObject::isPlineMultiple);
   m.nr = 2;
   m.ir[2] = 2;
   setVertices({{1, 1}, {2, 2}, {3, 3}});
@@ -234,8 +195,7 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   write(m, "\"multi\",4");
   EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" +
                           std::string(15, ' ') + "Part 1 of object 4 in GIS layer lay.mif.\n");
-  GisObject rr = object();
-  rr.isRegion = true;
+  GisObject rr = newObject(&GisObject::isRegion);
   rr.nr = 2;
   rr.ir[2] = 4;
   setVertices({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 4}, {4, 4}, {0, 0}});
@@ -256,8 +216,7 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
 
 TEST_F(MifWriteTest, WideCoordinatesStandApart) {
   openLayer();
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{123456789.5, -12345678.25}});
   write(p);
   setVertices({{1.0e20, 12345678.0}});
@@ -271,8 +230,7 @@ TEST_F(MifWriteTest, WideCoordinatesStandApart) {
 
 TEST_F(MifWriteTest, CoordinatesRoundToSixDecimals) {
   openLayer();
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{0.0000004, -0.0000006}});
   write(p);
   setVertices({{2.0000004, 12345678.1234564}});
@@ -290,12 +248,10 @@ TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
   MifLayer& mif = gGis.layers[id_].mifLayer;
   mif.mifStyleLines[1] = fixed::fit("    Pen (1,2,0)", 256);
   mif.mifStyleLines[2] = fixed::fit("    Brush (2,16777215)", 256);
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 2}});
   write(p);
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   write(n);
   mif.mifStyleLines[1] = fixed::blanks(256);  // the second line needs the first
   write(p);
@@ -310,13 +266,12 @@ TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
 
 TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
   openLayer();
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   gisWriteObject(id_, n);
   const std::string longLine = "\"" + std::string(1500, 'x') + "\",2";
   gGis.gisDataLine = longLine + "   ";
   gisWriteRecord(id_, n);
-  gGis.gisDataLineLarge = fixed::fit("\"large\",3", 100000);
+  gGis.gisDataLineLarge = fixed::fit("\"large\",3", kLongTextLength);
   gisWriteRecordLarge(id_, n);
   close();
   EXPECT_EQ(readFile(dir_ / "lay.mid"), longLine + "\n\"large\",3\n");
@@ -327,8 +282,7 @@ TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
 TEST_F(MifWriteTest, ValuesANumericColumnCannotHoldAreWrittenEmptyWithOneWarningPerColumn) {
   openLayer();
   clearOutput();
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 2}});
   write(p, "\"***\",************");
   write(p, "\"a, b\", 12.5");
@@ -346,8 +300,7 @@ TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   id_ = gisOpenLayer("table.csv", " ", "O ", true);
   EXPECT_EQ(gGis.layers[id_].gisLayerType, 1);
   gisWriteHeader(id_);  // a table has no header of its own
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   gGis.gisDataLine = fixed::fit("1,2,3", kTextLength);
   gisWriteRecord(id_, n);
   gisCloseLayer(id_);
@@ -361,8 +314,7 @@ TEST_F(MifWriteTest, UnwritableMifStopsWithTheObjectError) {
   openLayer();
   CLOSER(gGis.layers[id_].mifLayer.mifUnit);  // the unit is gone; writes fail
   gGis.layers[id_].mifLayer.mifUnit = 1999;
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
   EXPECT_TRUE(outputHas("\nERROR 0439 - Writing .mif file object coordinates.\n"));
 }

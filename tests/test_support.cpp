@@ -1,5 +1,6 @@
 #include "tests/test_support.hpp"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -40,6 +41,10 @@ void PlenvorTest::TearDown() {
   return ::testing::AssertionFailure() << "the output does not hold it:\n" << all;
 }
 
+::testing::AssertionResult PlenvorTest::outputHasLines(const std::string& text) const {
+  return output().starts_with(text + "\n") ? outputHas(text + "\n") : outputHas("\n" + text + "\n");
+}
+
 void PlenvorTest::setInput(const std::string& text) {
   in_.clear();
   in_.str(text);
@@ -56,6 +61,15 @@ Region& Region::ring(const std::vector<std::pair<double, double>>& pts) {
   n = static_cast<std::int32_t>(x.size()) - 1;
   ++nParts;
   return *this;
+}
+
+std::string expectCheckerAccepts(const std::string& tool, const std::string& args) {
+  const std::string command = "/usr/bin/python3 " + std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/" + tool + " " +
+                              args + " > checker.txt 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string report = readFile("checker.txt");
+  EXPECT_EQ(status, 0) << tool << " " << args << ":\n" << report;
+  return report;
 }
 
 std::string readFile(const std::filesystem::path& p) {

@@ -28,6 +28,8 @@ class PlenvorTest : public ::testing::Test {
   void clearOutput() { out_.str(""); }
   // Whether the console output so far holds text; a failure shows the whole output.
   ::testing::AssertionResult outputHas(const std::string& text) const;
+  // The same for text as whole lines: at the start of the output or after a line end, and ended.
+  ::testing::AssertionResult outputHasLines(const std::string& text) const;
   // Runs f and returns the exit status of the RunEnd it ends with; fails the test when f returns.
   template <class F>
   int expectRunEnd(F&& f) {
@@ -38,6 +40,20 @@ class PlenvorTest : public ::testing::Test {
     }
     ADD_FAILURE() << "the run did not end";
     return -1;
+  }
+  // What f, which must end the run with status 1, printed.
+  template <class F>
+  std::string failureOutput(F&& f) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(f), 1);
+    return output();
+  }
+  // f ends the run with status 1, printing message as lines of their own.
+  template <class F>
+  void expectStop(const std::string& message, F&& f) {
+    clearOutput();
+    EXPECT_EQ(expectRunEnd(f), 1) << message;
+    EXPECT_TRUE(outputHasLines(message));
   }
 
   std::filesystem::path dir_;  // the test's own temporary working folder
@@ -62,6 +78,10 @@ struct Region {
   std::vector<float> xf() const { return {x.begin(), x.end()}; }
   std::vector<float> yf() const { return {y.begin(), y.end()}; }
 };
+
+// Runs one of the independent checkers of ../shared/tools (shpcheck.py, gdalcheck.py) with its
+// arguments in the working folder, expects it to accept them, and returns its report.
+std::string expectCheckerAccepts(const std::string& tool, const std::string& args);
 
 // Reads a whole file as bytes.
 std::string readFile(const std::filesystem::path& p);

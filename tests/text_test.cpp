@@ -101,7 +101,7 @@ TEST(TextReplace, ArgumentsThatCouldNeverEndStillEnd) {
   EXPECT_EQ(fixed::trimmed(REPLACEALL("xAx", "a", "[A]")), "x[A]x");
   // A replacement that keeps forming a new occurrence is bounded by the work copy.
   const std::string grown = REPLACEALL("aab", "ab", "bbaa");
-  EXPECT_LE(grown.size(), 100000u);
+  EXPECT_LE(grown.size(), kLongTextLength);
 }
 
 TEST(TextTests, BlankDeletesTabsInPlace) {
@@ -205,7 +205,7 @@ TEST(TextTests, TrimmedLengthAndStoringIntoAField) {
 }
 
 TEST(TextTests, FlagBeyondTheLineWorkCopyIsNotFound) {
-  const std::string line = std::string(100000, 'a') + "END";
+  const std::string line = std::string(kLongTextLength, 'a') + "END";
   EXPECT_FALSE(FLAGEXISTS(line, "END"));
-  EXPECT_TRUE(FLAGEXISTS(std::string(99997, 'a') + "END", "end"));
+  EXPECT_TRUE(FLAGEXISTS(std::string(kLongTextLength - 3, 'a') + "END", "end"));
 }
