@@ -8,25 +8,12 @@
 
 namespace {
 
-class ControlLinesTest : public PlenvorTest {
- protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openInput(const std::string& name, const std::string& bytes) {
-    writeFile(dir_ / name, bytes);
-    int unit = 0;
-    OPENERBYNAME(unit, "I ", name, static_cast<int>(name.size()));
-    clearOutput();
-    return unit;
-  }
-};
+class ControlLinesTest : public FileUnitsTest {};
 
 }  // namespace
 
 TEST_F(ControlLinesTest, ReadLineCleansTabsBlanksAndComment) {
-  const int unit = openInput("c.tcf", "  \tRead GIS Z Line == a.shp ! comment\r\n! only a comment\n\nabc#1!2\nx ! y # z\n");
+  const int unit = openText("c.tcf", "  \tRead GIS Z Line == a.shp ! comment\r\n! only a comment\n\nabc#1!2\nx ! y # z\n");
   std::string line(40, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   EXPECT_EQ(line, fixed::fit("Read GIS Z Line == a.shp ", 40));
@@ -42,18 +29,18 @@ TEST_F(ControlLinesTest, ReadLineCleansTabsBlanksAndComment) {
 }
 
 TEST_F(ControlLinesTest, ReadLineCutsALongRecordToTheField) {
-  const int unit = openInput("c.tcf", "abcdefghij\n");
+  const int unit = openText("c.tcf", "abcdefghij\n");
   std::string line(4, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   EXPECT_EQ(line, "abcd");
   std::string natural;  // an empty field takes the record at its own length
-  const int unit2 = openInput("d.tcf", "  a\tb c\n");
+  const int unit2 = openText("d.tcf", "  a\tb c\n");
   EXPECT_TRUE(READLINE(unit2, natural));
   EXPECT_EQ(fixed::trimmed(natural), "ab c");
 }
 
 TEST_F(ControlLinesTest, ReadLineAtTheEndOfTheFileEndsTheRun) {
-  const int unit = openInput("c.tcf", "one\n");
+  const int unit = openText("c.tcf", "one\n");
   std::string line(20, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   setInput("\n");

@@ -19,7 +19,7 @@ unsigned byteAt(const std::string& b, std::size_t off) { return static_cast<unsi
 unsigned le16(const std::string& b, std::size_t off) {
   return byteorder::getU16(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
 }
-class DbaseWriteTest : public GisTest {
+class DbaseWriteTest : public FileUnitsTest {
  protected:
   void define(const std::vector<AttributeDef>& fields, int recordCount = 0) {
     defs_ = GisAttributeDefs{};

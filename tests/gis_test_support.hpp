@@ -14,20 +14,6 @@
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 
-// The GIS tests start with the file units laid out from 1000, as the program lays them out.
-class GisTest : public PlenvorTest {
- protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  // A fresh start within a test, for each case of a table.
-  void startAgain() {
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
-  }
-};
-
 struct AttributeDef {
   std::string name;
   std::string type;

@@ -90,13 +90,8 @@ Shape region(Points ring) {
   return s;
 }
 
-class GridAssignTest : public PlenvorTest {
+class GridAssignTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
   // The caller's-object form of the generalised routine.
   void assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
               std::span<std::uint8_t> mask = {}) {

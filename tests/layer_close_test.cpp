@@ -18,10 +18,10 @@
 
 namespace {
 
-class LayerCloseTest : public GisTest {
+class LayerCloseTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    GisTest::SetUp();
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 8}, {"Value", "Float"}});
   }
 

@@ -30,13 +30,8 @@ const std::string kRegisterHeader =
     "Data\n"
     "\n";
 
-class LayerInitTest : public PlenvorTest {
+class LayerInitTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
   // Runs gdalcheck on a layer; returns its exit status and leaves its report in report.
   int gdalcheck(const fs::path& layer, std::string& report, bool allowNull) {
     const std::string tool = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/gdalcheck.py";

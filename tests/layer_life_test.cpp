@@ -19,11 +19,10 @@ const std::string kPrj =
     "PARAMETER[\"Central_Meridian\",-159.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
     "UNIT[\"Meter\",1.0]]";
 
-class LayerLifeTest : public PlenvorTest {
+class LayerLifeTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
     gGis.gisOutputPrj = fixed::fit(kPrj, kTextLength);
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);

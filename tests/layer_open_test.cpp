@@ -16,11 +16,10 @@ namespace fs = std::filesystem;
 
 const std::string kContact = SUPPORT_CONTACT;
 
-class LayerOpenTest : public PlenvorTest {
+class LayerOpenTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     gGis.gisAttributeDefs.n = 1;
     gGis.gisAttributeDefs.name[1] = fixed::fit("ID", 32);
     gGis.gisAttributeDefs.type[1] = fixed::fit("Integer", 24);

@@ -16,10 +16,10 @@ namespace {
 
 using byteorder::Order;
 
-class LayerReadHeaderTest : public GisTest {
+class LayerReadHeaderTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    GisTest::SetUp();
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
     gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);

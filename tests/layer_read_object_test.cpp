@@ -27,10 +27,10 @@ struct Read {
   Pts v;
 };
 
-class LayerReadObjectTest : public GisTest {
+class LayerReadObjectTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    GisTest::SetUp();
+    FileUnitsTest::SetUp();
     defineAttributes({{"ID", "Integer"}});
     gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", kTextLength);

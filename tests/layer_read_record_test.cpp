@@ -24,11 +24,10 @@ std::string rec(char flag, const std::string& id, const std::string& name, const
   return std::string(1, flag) + right(id, 4) + fixed::fit(name, 10) + right(depth, 6);
 }
 
-class LayerReadRecordTest : public PlenvorTest {
+class LayerReadRecordTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     object_.typeName = fixed::fit("Point", 24);
   }
   int openTable(const std::string& bytes) {
@@ -97,8 +96,7 @@ TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
     EXPECT_TRUE(outputHas("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
                           "Character = A [65]\nData line thus far =\n"));
   }
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   {
     const int id = openTable(dbfBytes(1, kFields, rec(' ', "1", "a", "1").substr(0, 8), false));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);

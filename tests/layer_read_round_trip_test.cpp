@@ -104,11 +104,10 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-class LayerReadRoundTripTest : public PlenvorTest {
+class LayerReadRoundTripTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     if (!shell("command -v ogr2ogr > /dev/null 2>&1") ||
         !shell("/usr/bin/python3 -c 'import osgeo.ogr' > /dev/null 2>&1"))
       GTEST_SKIP() << "ogr2ogr or python3-gdal is not installed: no independent reader to compare with";

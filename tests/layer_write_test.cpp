@@ -15,10 +15,10 @@ namespace {
 
 const std::string kContact = SUPPORT_CONTACT;
 
-class LayerWriteTest : public GisTest {
+class LayerWriteTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    GisTest::SetUp();
+    FileUnitsTest::SetUp();
     defineAttributes({{"ID", "Integer"}});
   }
 

@@ -12,21 +12,13 @@
 
 namespace {
 
-class MessagesTest : public PlenvorTest {
+class MessagesTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
+    FileUnitsTest::SetUp();
     DMESSAGES.reset();
-    FILEUNITSINITIALISE(1000);
   }
 
-  // Opens name for output through the unit manager, keeping the console clean for the test.
-  int openOutput(const std::string& name) {
-    int unit = 0;
-    OPENERBYNAME(unit, "O ", name, 80);
-    clearOutput();
-    return unit;
-  }
   std::string closeAndRead(int& unit, const std::string& name) {
     CLOSER(unit);
     clearOutput();
@@ -182,7 +174,7 @@ TEST_F(MessagesTest, SingleLineJoinsPartsWithTwoBlanksAndIsResetAfter) {
 }
 
 TEST_F(MessagesTest, EchoLevelsChooseConsoleAndLog) {
-  int log = openOutput("run.log");
+  int log = openQuietly("O ", "run.log");
   DMESSAGES.dmLogUnit = log;
 
   compose("WARNING 0010 - both, one empty line");
@@ -293,7 +285,7 @@ TEST_F(MessagesTest, ClearAndResetRestoreTheStartingState) {
 }
 
 TEST_F(MessagesTest, RuleLineGoesToConsoleAndUnit) {
-  int u = openOutput("rule.txt");
+  int u = openQuietly("O ", "rule.txt");
   DLINE(u);
   DLINE(0);
   const std::string rule(80, '_');
@@ -305,7 +297,7 @@ TEST_F(MessagesTest, RuleLineGoesToConsoleAndUnit) {
 // Messages CSV file
 
 TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
-  int csv = openOutput("messages.csv");
+  int csv = openQuietly("O ", "messages.csv");
   DMESSAGES.dmMessagesUnit = csv;
   compose("ERROR 0251 - Cannot have more", "second \"quoted\"", "third");
   context("ctx1", "", "ctx \"3\"");
@@ -332,7 +324,7 @@ TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
 }
 
 TEST_F(MessagesTest, CsvRecordIsWrittenEvenWhenNothingIsPrinted) {
-  int csv = openOutput("messages.csv");
+  int csv = openQuietly("O ", "messages.csv");
   DMESSAGES.dmMessagesUnit = csv;
   compose("UNSTABLE 0099 - quiet");
   DMESSAGE(-5);
@@ -350,7 +342,7 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
   compose(line1);
   std::string ctx = std::string(999, 'c') + "\"" + "more";
   context(ctx, "", "x");
-  int csv = openOutput("messages.csv");
+  int csv = openQuietly("O ", "messages.csv");
   DMESSAGES.dmMessagesUnit = csv;
   DMESSAGE(-2);
   compose("CHECK 0021 - next row");
@@ -374,8 +366,8 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
 // Located messages
 
 TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
-  int mif = openOutput("warn.mif"), mid = openOutput("warn.mid");
-  int csv = openOutput("messages.csv");
+  int mif = openQuietly("O ", "warn.mif"), mid = openQuietly("O ", "warn.mid");
+  int csv = openQuietly("O ", "messages.csv");
   DMESSAGES.dmMifUnitWarn = mif;
   DMESSAGES.dmMidUnitWarn = mid;
   DMESSAGES.dmMessagesUnit = csv;
@@ -403,8 +395,8 @@ TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
 }
 
 TEST_F(MessagesTest, LocatedKindsChooseLayerFontAndCounter) {
-  int wMif = openOutput("w.mif"), wMid = openOutput("w.mid");
-  int cMif = openOutput("c.mif"), cMid = openOutput("c.mid");
+  int wMif = openQuietly("O ", "w.mif"), wMid = openQuietly("O ", "w.mid");
+  int cMif = openQuietly("O ", "c.mif"), cMid = openQuietly("O ", "c.mid");
   DMESSAGES.dmMifUnitWarn = wMif;
   DMESSAGES.dmMidUnitWarn = wMid;
   DMESSAGES.dmMifUnitCheck = cMif;
@@ -433,7 +425,7 @@ TEST_F(MessagesTest, LocatedKindsChooseLayerFontAndCounter) {
 }
 
 TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
-  int mif = openOutput("c.mif"), mid = openOutput("c.mid");
+  int mif = openQuietly("O ", "c.mif"), mid = openQuietly("O ", "c.mid");
   DMESSAGES.dmMifUnitCheck = mif;
   DMESSAGES.dmMidUnitCheck = mid;
   DMESSAGES.dmLabelHeight = 2.0;
@@ -454,7 +446,7 @@ TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
 
 // Coordinates that fill their 16 columns, or need more, still stand apart, whole.
 TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
-  int mif = openOutput("wide.mif"), mid = openOutput("wide.mid");
+  int mif = openQuietly("O ", "wide.mif"), mid = openQuietly("O ", "wide.mid");
   DMESSAGES.dmMifUnitCheck = mif;
   DMESSAGES.dmMidUnitCheck = mid;
   DMESSAGES.dmLabelHeight = 10.0;
@@ -473,7 +465,7 @@ TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
 
 TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
   // Units that were never opened, or were closed, receive nothing.
-  int mif = openOutput("closed.mif");
+  int mif = openQuietly("O ", "closed.mif");
   const int closedUnit = mif;
   CLOSER(mif);
   clearOutput();
@@ -488,7 +480,7 @@ TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
 }
 
 TEST_F(MessagesTest, LocatedLayerOpensInGdal) {
-  int mif = openOutput("located.mif"), mid = openOutput("located.mid");
+  int mif = openQuietly("O ", "located.mif"), mid = openQuietly("O ", "located.mid");
   fuWriteLine(mif, "Version 300");
   fuWriteLine(mif, "Charset \"WindowsLatin1\"");
   fuWriteLine(mif, "Delimiter \",\"");

@@ -11,19 +11,8 @@
 
 namespace {
 
-class MifHeaderTest : public PlenvorTest {
+class MifHeaderTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openText(const std::string& name, const std::string& text) {
-    writeFile(dir_ / name, text);
-    int unit = 0;
-    OPENERBYNAME(unit, "I ", name, 80);
-    clearOutput();
-    return unit;
-  }
   std::string nextLine(int unit) {
     std::string line;
     fuReadLine(unit, line);

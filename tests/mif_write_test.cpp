@@ -13,10 +13,10 @@
 
 namespace {
 
-class MifWriteTest : public GisTest {
+class MifWriteTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    GisTest::SetUp();
+    FileUnitsTest::SetUp();
     defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
     gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", kTextLength);
   }

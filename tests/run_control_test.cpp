@@ -11,18 +11,8 @@
 
 namespace {
 
-class RunControlTest : public PlenvorTest {
+class RunControlTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openOutput(const std::string& name) {
-    int unit = 0;
-    OPENERBYNAME(unit, "O ", name, 0);
-    clearOutput();
-    return unit;
-  }
   // What is left of the console input after the code under test read its share.
   static std::string nextLine() {
     std::string line;
@@ -33,7 +23,7 @@ class RunControlTest : public PlenvorTest {
 // ---- EXITS ----
 
 TEST_F(RunControlTest, ExitClosesUnitsPausesAndEnds) {
-  int out = openOutput("o.txt");
+  int out = openQuietly("O ", "o.txt");
   int fixed = 0;
   OPENERNAMED(2, fixed, "f.txt", "O ", "output", 1);
   clearOutput();
@@ -61,7 +51,7 @@ TEST_F(RunControlTest, ExitAtTheEndOfInputStillEnds) {
 }
 
 TEST_F(RunControlTest, SkipCloseLeavesUnitsOpenAndNoPauseEndsAtOnce) {
-  int out = openOutput("o.txt");
+  int out = openQuietly("O ", "o.txt");
   fuWrite(out, "flushed");
   gRunFlags.fuSkipClose = true;
   gRunFlags.fuPauseOnExit = false;
@@ -86,7 +76,7 @@ TEST_F(RunControlTest, ExitInDialogModeShowsTheBox) {
 // ---- Stops with text ----
 
 TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
-  int out = openOutput("o.txt");
+  int out = openQuietly("O ", "o.txt");
   fuWriteLine(out, "line before the stop");
   setInput("untouched\n");
   EXPECT_EQ(expectRunEnd([] { fuStop("Something is wrong"); }), 1);
@@ -97,7 +87,7 @@ TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
 }
 
 TEST_F(RunControlTest, SilentStopPrintsNothing) {
-  int out = openOutput("o.txt");
+  int out = openQuietly("O ", "o.txt");
   fuWrite(out, "abc");
   EXPECT_EQ(expectRunEnd([] { fuStopSilently(); }), 1);
   EXPECT_EQ(output(), "");
@@ -140,7 +130,7 @@ TEST_F(RunControlTest, AskYesNoTakesTheFirstCharacter) {
 
 // A question asked after the console input has ended cannot be answered: the run ends.
 TEST_F(RunControlTest, PromptsAtTheEndOfInputEndTheRun) {
-  int out = openOutput("kept.txt");
+  int out = openQuietly("O ", "kept.txt");
   fuWrite(out, "kept");
   setInput("");
   EXPECT_EQ(expectRunEnd([] { ASKYESNO("Go on"); }), 1);

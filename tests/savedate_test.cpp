@@ -13,11 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SaveDateTest : public PlenvorTest {
+class SaveDateTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     writeFile(dir_ / "layer.mif", "Version 300\n");
     writeFile(dir_ / "layer.mid", "");
     OPENERBYNAME(mif_, "I ", "layer.mif", 80);

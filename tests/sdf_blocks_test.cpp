@@ -10,11 +10,10 @@
 
 namespace {
 
-class SdfBlocksTest : public PlenvorTest {
+class SdfBlocksTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     setInput("\n");
   }
 

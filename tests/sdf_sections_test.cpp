@@ -20,11 +20,10 @@ struct SurfacePoint {
   float z;
 };
 
-class SdfSectionsTest : public PlenvorTest {
+class SdfSectionsTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     setInput("\n");
     OpenSdfSectionLayers("t", false, gSdfLayers.sections);
     xs.streamId = fixed::fit("S", kTextLength);

@@ -35,13 +35,8 @@ std::string header(int shapeType, int fileLength, double xmin, double ymin, doub
   return h.box(0, 0, 0, 0).s;
 }
 
-class ShapefileWriteTest : public PlenvorTest {
+class ShapefileWriteTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
   // Opens a sub-layer as an output layer's open and header writer leave it: both headers
   // written, the .shx little-endian view closed, the box at its sentinel, next offset 50.
   void openSubLayer(const std::string& base, int shapeType) {

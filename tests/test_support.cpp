@@ -7,6 +7,7 @@
 
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
+#include "utility/files.hpp"
 
 void PlenvorTest::resetAllState() {
   processstate::resetAll();
@@ -43,6 +44,28 @@ void PlenvorTest::TearDown() {
 
 ::testing::AssertionResult PlenvorTest::outputHasLines(const std::string& text) const {
   return output().starts_with(text + "\n") ? outputHas(text + "\n") : outputHas("\n" + text + "\n");
+}
+
+void FileUnitsTest::SetUp() {
+  PlenvorTest::SetUp();
+  FILEUNITSINITIALISE(1000);
+}
+
+void FileUnitsTest::startAgain() {
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+}
+
+int FileUnitsTest::openQuietly(const std::string& mode, const std::string& name) {
+  int unit = 0;
+  OPENERBYNAME(unit, mode, name, static_cast<int>(name.size()));
+  clearOutput();
+  return unit;
+}
+
+int FileUnitsTest::openText(const std::string& name, const std::string& text) {
+  writeFile(dir_ / name, text);
+  return openQuietly("I ", name);
 }
 
 void PlenvorTest::setInput(const std::string& text) {

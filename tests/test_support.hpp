@@ -64,6 +64,19 @@ class PlenvorTest : public ::testing::Test {
   std::filesystem::path oldCwd_;
 };
 
+// The tests of the modules that open files start with the file units laid out from 1000, as the
+// program lays them out.
+class FileUnitsTest : public PlenvorTest {
+ protected:
+  void SetUp() override;
+  // A fresh start within a test, for each case of a table.
+  void startAgain();
+  // A unit opened on name through the file-unit manager (mode "I ", "O ", ...), the console left clean.
+  int openQuietly(const std::string& mode, const std::string& name);
+  // A file of the given text, opened for reading as above.
+  int openText(const std::string& name, const std::string& text);
+};
+
 // A region in the ring layout of the inside tests, indexed from 1: each ring as given, then the
 // copy of its second vertex; z holds a triangle's node values where a test sets them.
 struct Region {
