@@ -29,30 +29,11 @@ class LayerLifeTest : public FileUnitsTest {
   }
 
   void point(int id, double x, double y, const std::string& record) {
-    GisObject o = newObject(&GisObject::isPoint);
-    gGis.gisCoordBuffer.n = 1;
-    gGis.gisCoordBuffer.x[1] = x;
-    gGis.gisCoordBuffer.y[1] = y;
-    writeObjectAndRecord(id, o, record);
+    writeShape(id, &GisObject::isPoint, {{x, y}}, record);
   }
 
   void line(int id, const std::string& record) {
-    GisObject o = newObject(&GisObject::isPline);
-    gGis.gisCoordBuffer.n = 3;
-    const double xs[] = {0, 10, 20, 30}, ys[] = {0, 5, 0, 5};
-    for (int i = 1; i <= 3; ++i) {
-      gGis.gisCoordBuffer.x[i] = xs[i];
-      gGis.gisCoordBuffer.y[i] = ys[i];
-    }
-    writeObjectAndRecord(id, o, record);
-  }
-
-  int check(const std::string& tool, const std::string& args) {
-    const std::string cmd = "/usr/bin/python3 " + std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/" + tool + " " +
-                            args + " > tool.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
-    if (rc != 0) ADD_FAILURE() << readFile(dir_ / "tool.txt");
-    return rc;
+    writeShape(id, &GisObject::isPline, {{10, 5}, {20, 0}, {30, 5}}, record);
   }
 };
 
@@ -105,11 +86,9 @@ TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
             "...Closed File Unit:1003\n"
             "...Closed File Unit:1005\n");
 
-  check("shpcheck.py", "life_P");
-  check("shpcheck.py", "life_L");
-  check("gdalcheck.py", "life_P.shp");
-  check("gdalcheck.py", "life_L.shp");
-  check("gdalcheck.py", "life.mif");
+  expectShapefileReadable("life_P");
+  expectShapefileReadable("life_L");
+  expectCheckerAccepts("gdalcheck.py", "life.mif");
   EXPECT_EQ(readFile(dir_ / "life_P.prj"), kPrj + "\n");
   EXPECT_EQ(readFile(dir_ / "life.mid"), "\"m\",0\n");
   const std::string dbf = readFile(dir_ / "life_P.dbf");
@@ -153,7 +132,7 @@ TEST_F(LayerLifeTest, MifLayerFromOpenToClose) {
             "Point         3.500000        4.000000\n"
             "none\n");
   EXPECT_EQ(readFile(dir_ / "river.mid"), "\"main\",12.5\n\"gauge\",0\n\"nothing\",0\n");
-  check("gdalcheck.py", "--allow-null river.mif");
+  expectCheckerAccepts("gdalcheck.py", "--allow-null river.mif");
 }
 
 // After the close the slot is free again, and a later layer of the same name starts afresh.
@@ -168,8 +147,7 @@ TEST_F(LayerLifeTest, ReopenedLayerReplacesTheEarlierFiles) {
   }
   EXPECT_EQ(readFile(dir_ / "again_P.shp").size(), 128u);
   EXPECT_EQ(readFile(dir_ / "again_P.shx").size(), 108u);
-  check("shpcheck.py", "again_P");
-  check("gdalcheck.py", "again_P.shp");
+  expectShapefileReadable("again_P");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -62,8 +63,7 @@ class ShapefileWriteTest : public FileUnitsTest {
   }
 
   void writePoint(double x, double y) {
-    GisObject o;
-    o.isPoint = true;
+    GisObject o = newObject(&GisObject::isPoint);
     setVertices({{x, y}});
     shpWriteObject(o, shp_);
   }
@@ -75,20 +75,6 @@ class ShapefileWriteTest : public FileUnitsTest {
     setVertices(v);
     shpWriteObject(o, shp_);
     last_ = o;
-  }
-
-  static void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
-
-  static GisObject kind(bool GisObject::*flag) {
-    GisObject o;
-    o.*flag = true;
-    return o;
   }
 
   // Completes the set as the close of a layer does (header totals, a table of one field with one
@@ -117,12 +103,7 @@ class ShapefileWriteTest : public FileUnitsTest {
     patch(base_ + ".dbf", 4, Bytes().le(shp_.records).s);
     std::ofstream(base_ + ".dbf", std::ios::binary | std::ios::app) << '\x1a';
 
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string shpcheck = "/usr/bin/python3 " + tools + "shpcheck.py " + base_ + " > check.txt 2>&1";
-    EXPECT_EQ(std::system(shpcheck.c_str()), 0) << readFile(dir_ / "check.txt");
-    const std::string gdalcheck = "/usr/bin/python3 " + tools + "gdalcheck.py " +
-                                  (withNullShapes ? "--allow-null " : "") + base_ + ".shp > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(gdalcheck.c_str()), 0) << readFile(dir_ / "gdal.txt");
+    expectShapefileReadable(base_, withNullShapes);
   }
 
   static void patch(const std::string& name, std::streamoff offset, const std::string& bytes) {
@@ -209,7 +190,7 @@ TEST_F(ShapefileWriteTest, ThreePointSetPassesTheCheckers) {
 
 TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
   openSubLayer("line", 3);
-  writeParts(kind(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(newObject(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
   EXPECT_TRUE(last_.isComplete);
   EXPECT_EQ(shp_.fileLength, 94);
   EXPECT_EQ(shp_.recordShapeType, 3);
@@ -224,7 +205,7 @@ TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
 
 TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
   openSubLayer("pline", 3);
-  writeParts(kind(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(newObject(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 5 + 4 * 2 + 44) / 2).le(3).box(0, -2, 7, 5).le(2).le(5).le(0).le(2);
@@ -234,9 +215,9 @@ TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
 
 TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
   openSubLayer("lines_set", 3);
-  writeParts(kind(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
-  writeParts(kind(&GisObject::isPline), {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
-  writeParts(kind(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(newObject(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(newObject(&GisObject::isPline), {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
+  writeParts(newObject(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   EXPECT_EQ(shp_.records, 3);
   expectBox(0.0, -2.0, 30.0, 25.0);
   expectCompleteSetPassesCheckers();
@@ -245,11 +226,11 @@ TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
 TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
   openSubLayer("region_set", 5);
   // A closed clockwise ring and an unclosed one: the writer neither closes nor turns them.
-  writeParts(kind(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
+  writeParts(newObject(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
   EXPECT_EQ(shp_.recordShapeType, 5);
   expectCompleteSetPassesCheckers();
   openSubLayer("open_ring", 5);
-  writeParts(kind(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 0}});
+  writeParts(newObject(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 0}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 3 + 4 + 44) / 2).le(5).box(0, 0, 10, 10).le(1).le(3).le(0).d(0).d(0).d(0).d(10).d(10).d(0);
@@ -258,7 +239,7 @@ TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
 
 TEST_F(ShapefileWriteTest, PolylineWithoutVerticesKeepsTheSubLayerBox) {
   openSubLayer("nopoints", 3);
-  writeParts(kind(&GisObject::isPline), {1}, {});
+  writeParts(newObject(&GisObject::isPline), {1}, {});
   expectBox(kSentinel, kSentinel, -kSentinel, -kSentinel);
   EXPECT_EQ(shp_.fileLength, 50 + 24 + 4);
   closeSubLayer();
@@ -267,7 +248,7 @@ TEST_F(ShapefileWriteTest, PolylineWithoutVerticesKeepsTheSubLayerBox) {
 
 TEST_F(ShapefileWriteTest, MultipointIsTypeEightInThePointsFile) {
   openSubLayer("mpts", 1);
-  GisObject o = kind(&GisObject::isMultiPoint);
+  GisObject o = newObject(&GisObject::isMultiPoint);
   o.nr = 7;  // parts do not belong to a multipoint
   setVertices({{2.0, 3.0}, {-1.0, 8.0}, {4.0, 0.5}});
   shpWriteObject(o, shp_);
@@ -282,7 +263,7 @@ TEST_F(ShapefileWriteTest, MultipointIsTypeEightInThePointsFile) {
 TEST_F(ShapefileWriteTest, NullShapeIsTwoWordsAndLeavesTheBox) {
   openSubLayer("nulls", 1);
   writePoint(1.0, 1.0);
-  GisObject o = kind(&GisObject::isNone);
+  GisObject o = newObject(&GisObject::isNone);
   shpWriteObject(o, shp_);
   EXPECT_EQ(shp_.records, 2);
   EXPECT_EQ(shp_.recordShapeType, 0);
@@ -295,7 +276,7 @@ TEST_F(ShapefileWriteTest, NullShapeIsTwoWordsAndLeavesTheBox) {
 
 TEST_F(ShapefileWriteTest, PointKindWinsAndTakesTheFirstVertexPlace) {
   openSubLayer("flags", 1);
-  GisObject o = kind(&GisObject::isPoint);
+  GisObject o = newObject(&GisObject::isPoint);
   o.isMultiPoint = o.isNone = true;
   setVertices({{4.0, 5.0}});
   gGis.gisCoordBuffer.n = 0;
@@ -306,7 +287,7 @@ TEST_F(ShapefileWriteTest, PointKindWinsAndTakesTheFirstVertexPlace) {
 
 TEST_F(ShapefileWriteTest, AFullVertexBufferIsWrittenWhole) {
   openSubLayer("full", 8);
-  GisObject o = kind(&GisObject::isMultiPoint);
+  GisObject o = newObject(&GisObject::isMultiPoint);
   gGis.gisCoordBuffer.n = kGisMaxVertices;
   for (int i = 1; i <= kGisMaxVertices; ++i) {
     gGis.gisCoordBuffer.x[i] = i;
@@ -330,7 +311,7 @@ class ShapefileWriteFailureTest : public ShapefileWriteTest {
 
 TEST_F(ShapefileWriteFailureTest, TextObjectIsNotAShapeKind) {
   openSubLayer("text", 1);
-  GisObject o = kind(&GisObject::isText);
+  GisObject o = newObject(&GisObject::isText);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp_); }), 1);
   expectStop("\n\nERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact" +
              std::string(SUPPORT_CONTACT) + "\n");
@@ -363,7 +344,7 @@ TEST_F(ShapefileWriteFailureTest, IndexWriteFailureIsReported) {
 
 TEST_F(ShapefileWriteFailureTest, SubLayerThatWasNeverOpenedStops) {
   ShpSubLayer shp;
-  GisObject o = kind(&GisObject::isPoint);
+  GisObject o = newObject(&GisObject::isPoint);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp); }), 1);
   expectStop("\nShould not be here [shpWriteObject] - please contact" + std::string(SUPPORT_CONTACT));
   EXPECT_EQ(shp.records, 0);
@@ -379,7 +360,7 @@ TEST_F(ShapefileWriteFailureTest, CountsBeyondTheBuffersStopBeforeAnyByte) {
                        Case{false, -1, 1}, Case{false, 2, kGisMaxParts + 1}, Case{false, 2, -3}}) {
     clearOutput();
     openSubLayer("big", c.multipoint ? 1 : 3);
-    GisObject o = kind(c.multipoint ? &GisObject::isMultiPoint : &GisObject::isPline);
+    GisObject o = newObject(c.multipoint ? &GisObject::isMultiPoint : &GisObject::isPline);
     o.nr = c.nr;
     gGis.gisCoordBuffer.n = c.n;
     EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp_); }), 1);
