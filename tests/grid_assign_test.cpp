@@ -497,36 +497,23 @@ class GridAssignLayerTest : public GridAssignTest {
     gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", kTextLength);
   }
 
-  void put(int id, GisObject& o, std::initializer_list<std::pair<double, double>> pts,
-           const std::string& record) {
-    int n = 0;
-    for (auto [px, py] : pts) {
-      ++n;
-      gGis.gisCoordBuffer.x[static_cast<std::size_t>(n)] = px;
-      gGis.gisCoordBuffer.y[static_cast<std::size_t>(n)] = py;
-    }
-    gGis.gisCoordBuffer.n = n;
+  void put(int id, GisObject& o, const Vertices& pts, const std::string& record) {
+    setVertices(pts);
     writeObjectAndRecord(id, o, record);
-  }
-
-  static GisObject kind(bool GisObject::*flag) {
-    GisObject o = newObject();
-    o.*flag = true;
-    return o;
   }
 
   // Points, a polyline of three sections and a square region, in a MIF layer.
   int writeAndOpen(const std::string& name) {
     int id = openOutputLayer(name, " ");
-    GisObject p = kind(&GisObject::isPoint);
+    GisObject p = newObject(&GisObject::isPoint);
     put(id, p, {{2.5, 1.5}}, "4.5,\"well\"");
-    GisObject m = kind(&GisObject::isPlineMultiple);
+    GisObject m = newObject(&GisObject::isPlineMultiple);
     m.nr = 3;
     m.ir[1] = 1;
     m.ir[2] = 3;
     m.ir[3] = 5;
     put(id, m, {{0.2, 0.5}, {1.8, 0.5}, {0.5, 3.2}, {0.5, 4.8}, {0.2, 2.5}, {3.8, 2.5}}, "-1,\"creek\"");
-    GisObject r = kind(&GisObject::isRegion);
+    GisObject r = newObject(&GisObject::isRegion);
     put(id, r, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}, "7,\"pond\"");
     gisCloseLayer(id);
     int in = gisOpenLayer(name, " ", "I ", false);
@@ -619,7 +606,7 @@ TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
   gGis.gisAttributeDefs.width[1] = 8;
   int id = openOutputLayer("text.mif", " ");
-  GisObject p = kind(&GisObject::isPoint);
+  GisObject p = newObject(&GisObject::isPoint);
   put(id, p, {{0.5, 0.5}}, "\"abc\"");
   gisCloseLayer(id);
   int in = gisOpenLayer("text.mif", " ", "I ", false);
@@ -675,7 +662,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
 
   // A shapefile region with a hole.
   int id = openOutputLayer("ponds.shp", "R");
-  GisObject r = kind(&GisObject::isRegion);
+  GisObject r = newObject(&GisObject::isRegion);
   r.nr = 2;
   r.ir[1] = 1;
   r.ir[2] = 6;
@@ -709,7 +696,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
   int id = openOutputLayer("null.mif", " ");
-  GisObject p = kind(&GisObject::isPoint);
+  GisObject p = newObject(&GisObject::isPoint);
   put(id, p, {{0.5, 0.5}}, ",\"well\"");
   gisCloseLayer(id);
   int in = gisOpenLayer("null.mif", " ", "I ", false);

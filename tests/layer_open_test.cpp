@@ -20,9 +20,7 @@ class LayerOpenTest : public FileUnitsTest {
  protected:
   void SetUp() override {
     FileUnitsTest::SetUp();
-    gGis.gisAttributeDefs.n = 1;
-    gGis.gisAttributeDefs.name[1] = fixed::fit("ID", 32);
-    gGis.gisAttributeDefs.type[1] = fixed::fit("Integer", 24);
+    defineAttributes({{"ID", "Integer"}});
   }
 
   // A small input MIF/MID pair.
@@ -36,9 +34,7 @@ class LayerOpenTest : public FileUnitsTest {
   void makeShapefile(const std::string& base, const std::string& prj) {
     gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
     int id = openOutputLayer(base + ".shp", "P");
-    GisObject o = newObject(&GisObject::isPoint);
-    gGis.gisCoordBuffer.n = 1;
-    writeObjectAndRecord(id, o, "1");
+    writeShape(id, &GisObject::isPoint, {{0, 0}}, "1");
     gisCloseLayer(id);
     clearOutput();
   }
@@ -275,12 +271,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
   for (int points : {3, 1}) {
     int id = openOutputLayer("sub\\layer.shp", "P");
-    for (int i = 0; i < points; ++i) {
-      GisObject o = newObject(&GisObject::isPoint);
-      gGis.gisCoordBuffer.n = 1;
-      gGis.gisCoordBuffer.x[1] = i;
-      writeObjectAndRecord(id, o, std::to_string(i));
-    }
+    for (int i = 0; i < points; ++i) writeShape(id, &GisObject::isPoint, {{i, 0}}, std::to_string(i));
     gisCloseLayer(id);
   }
   EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.shp"), 128u);
