@@ -25,6 +25,18 @@ class MessagesTest : public FileUnitsTest {
     return readFile(dir_ / name);
   }
 
+  // The located-message layer of warnings (or of checks) opened as base.mif and base.mid, its
+  // labels of the given size.
+  void openLocatedLayer(bool warnings, const std::string& base, double labelHeight, double labelWidth, int& mif,
+                        int& mid) {
+    mif = openQuietly("O ", base + ".mif");
+    mid = openQuietly("O ", base + ".mid");
+    (warnings ? DMESSAGES.dmMifUnitWarn : DMESSAGES.dmMifUnitCheck) = mif;
+    (warnings ? DMESSAGES.dmMidUnitWarn : DMESSAGES.dmMidUnitCheck) = mid;
+    DMESSAGES.dmLabelHeight = labelHeight;
+    DMESSAGES.dmLabelWidth = labelWidth;
+  }
+
   static void compose(const std::string& l1, const std::string& l2 = "", const std::string& l3 = "") {
     DMESSAGES.dmLines[1].replace(0, l1.size(), l1);
     DMESSAGES.dmLines[2].replace(0, l2.size(), l2);
@@ -364,13 +376,10 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
 // Located messages
 
 TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
-  int mif = openQuietly("O ", "warn.mif"), mid = openQuietly("O ", "warn.mid");
+  int mif = 0, mid = 0;
+  openLocatedLayer(true, "warn", 10.0, 100.0, mif, mid);
   int csv = openQuietly("O ", "messages.csv");
-  DMESSAGES.dmMifUnitWarn = mif;
-  DMESSAGES.dmMidUnitWarn = mid;
   DMESSAGES.dmMessagesUnit = csv;
-  DMESSAGES.dmLabelHeight = 10.0;
-  DMESSAGES.dmLabelWidth = 100.0;
   compose("ERROR 0300 - Located \"here\"", "", "third");
   DMESSAGEXY(0, 1000.0, 2000.0);
   EXPECT_EQ(output(), "XY: ERROR 0300 - Located \"here\"\nthird\n");
@@ -423,11 +432,8 @@ TEST_F(MessagesTest, LocatedKindsChooseLayerFontAndCounter) {
 }
 
 TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
-  int mif = openQuietly("O ", "c.mif"), mid = openQuietly("O ", "c.mid");
-  DMESSAGES.dmMifUnitCheck = mif;
-  DMESSAGES.dmMidUnitCheck = mid;
-  DMESSAGES.dmLabelHeight = 2.0;
-  DMESSAGES.dmLabelWidth = 50.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(false, "c", 2.0, 50.0, mif, mid);
   compose("CHECK 0009 - a", "b", "c");
   context("d", "", "");
   DMESSAGES.dmSingleLine = true;
@@ -444,11 +450,8 @@ TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
 
 // Coordinates that fill their 16 columns, or need more, still stand apart, whole.
 TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
-  int mif = openQuietly("O ", "wide.mif"), mid = openQuietly("O ", "wide.mid");
-  DMESSAGES.dmMifUnitCheck = mif;
-  DMESSAGES.dmMidUnitCheck = mid;
-  DMESSAGES.dmLabelHeight = 10.0;
-  DMESSAGES.dmLabelWidth = 100.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(false, "wide", 10.0, 100.0, mif, mid);
   compose("CHECK 0010 - far away");
   DMESSAGEXY(-2, 123456789012.0, -1.0e20);
   compose("CHECK 0011 - near");
@@ -478,19 +481,12 @@ TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
 }
 
 TEST_F(MessagesTest, LocatedLayerOpensInGdal) {
-  int mif = openQuietly("O ", "located.mif"), mid = openQuietly("O ", "located.mid");
-  fuWriteLine(mif, "Version 300");
-  fuWriteLine(mif, "Charset \"WindowsLatin1\"");
-  fuWriteLine(mif, "Delimiter \",\"");
-  fuWriteLine(mif, "CoordSys NonEarth Units \"m\" Bounds (-100000, -100000) (100000, 100000)");
-  fuWriteLine(mif, "Columns 1");
-  fuWriteLine(mif, "  Message Char(254)");
-  fuWriteLine(mif, "Data");
-  fuWriteLine(mif, "");
-  DMESSAGES.dmMifUnitWarn = mif;
-  DMESSAGES.dmMidUnitWarn = mid;
-  DMESSAGES.dmLabelHeight = 5.0;
-  DMESSAGES.dmLabelWidth = 40.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(true, "located", 5.0, 40.0, mif, mid);
+  for (const char* line : {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+                           "CoordSys NonEarth Units \"m\" Bounds (-100000, -100000) (100000, 100000)", "Columns 1",
+                           "  Message Char(254)", "Data", ""})
+    fuWriteLine(mif, line);
   compose("ERROR 0301 - first \"quoted\"", "second");
   DMESSAGEXY(-2, 100.0, 200.0);
   compose("WARNING 0302 - second object");

@@ -157,27 +157,27 @@ TEST(IntegerChecks, SixtyFourBits) {
   EXPECT_FALSE(CHECKINT("9000000000", m));
 }
 
-TEST(FreeFormatItems, SeparatorsAndNullValues) {
-  EXPECT_EQ(itemsOf("1 2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("  1,2  "), "<1> <2>");
-  EXPECT_EQ(itemsOf("1 , 2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("1\t2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("1,,2"), "<1> ~ <2>");
-  EXPECT_EQ(itemsOf("1, ,2"), "<1> ~ <2>");
-  EXPECT_EQ(itemsOf(", 1"), "~ <1>");
-  EXPECT_EQ(itemsOf("1,"), "<1>");  // the end of the line after a comma is no null value
-  EXPECT_EQ(itemsOf(""), "");
-}
-
-TEST(FreeFormatItems, RepeatsSlashAndQuotes) {
-  EXPECT_EQ(itemsOf("2*5 3"), "<5> <5> <3>");
-  EXPECT_EQ(itemsOf("2* 3"), "~ ~ <3>");
-  EXPECT_EQ(itemsOf("1 / 2"), "<1>");
-  EXPECT_EQ(itemsOf("1/2"), "<1>");
-  EXPECT_EQ(itemsOf("'a b','it''s' \"x,y\""), "<a b> <it's> <x,y>");
-  EXPECT_EQ(itemsOf("3*'q'"), "<q> <q> <q>");
-  EXPECT_EQ(itemsOf("'open"), "<open>");
-  EXPECT_EQ(itemsOf("0*5 a*b"), "<0*5> <a*b>");
+TEST(FreeFormatItems, SeparatorsNullValuesRepeatsSlashAndQuotes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1 2", "<1> <2>"},
+      {"  1,2  ", "<1> <2>"},
+      {"1 , 2", "<1> <2>"},
+      {"1\t2", "<1> <2>"},
+      {"1,,2", "<1> ~ <2>"},
+      {"1, ,2", "<1> ~ <2>"},
+      {", 1", "~ <1>"},
+      {"1,", "<1>"},  // the end of the line after a comma is no null value
+      {"", ""},
+      {"2*5 3", "<5> <5> <3>"},
+      {"2* 3", "~ ~ <3>"},
+      {"1 / 2", "<1>"},
+      {"1/2", "<1>"},
+      {"'a b','it''s' \"x,y\"", "<a b> <it's> <x,y>"},
+      {"3*'q'", "<q> <q> <q>"},
+      {"'open", "<open>"},
+      {"0*5 a*b", "<0*5> <a*b>"},
+  };
+  for (const auto& [line, items] : cases) EXPECT_EQ(itemsOf(line), items) << line;
   EXPECT_TRUE(freeFormatItems("'1'").front().quoted);
 }
 
