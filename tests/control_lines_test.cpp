@@ -81,15 +81,15 @@ TEST(CommandTests, FlagExistsRetGivesTheRestWithItsCase) {
 }
 
 TEST(CommandTests, GisCommandsInEitherSpelling) {
-  EXPECT_TRUE(READGIS("read gis z shape == f.shp", "Z Shape"));
-  EXPECT_FALSE(READGIS("read gis z shape == f.shp", "Z Line"));
-  EXPECT_TRUE(READGIS("Read MI Code == a.mif", "Code   "));
-  EXPECT_TRUE(READGIS("Read MID x", ""));  // a blank word: "Read MI" matches "Read MID"
-  EXPECT_TRUE(WRITEGIS("WRITE GIS ZPTS == a", "zpts"));
-  EXPECT_FALSE(WRITEGIS("Read GIS ZPTS == a", "zpts"));
-  EXPECT_TRUE(READROWCOL("Read RowCol Zpts == a", "Zpts"));
-  EXPECT_TRUE(READROWCOL("Read MID Zpts == a", "Zpts"));
-  EXPECT_FALSE(READROWCOL("Read MI Zpts == a", "Zpts"));
+  // With a blank word "Read MI" matches "Read MID".
+  expectHolds(READGIS, {{"read gis z shape == f.shp", "Z Shape", true},
+                        {"read gis z shape == f.shp", "Z Line", false},
+                        {"Read MI Code == a.mif", "Code   ", true},
+                        {"Read MID x", "", true}});
+  expectHolds(WRITEGIS, {{"WRITE GIS ZPTS == a", "zpts", true}, {"Read GIS ZPTS == a", "zpts", false}});
+  expectHolds(READROWCOL, {{"Read RowCol Zpts == a", "Zpts", true},
+                           {"Read MID Zpts == a", "Zpts", true},
+                           {"Read MI Zpts == a", "Zpts", false}});
 }
 
 TEST(CheckLines, SplitAtTheSeparator) {

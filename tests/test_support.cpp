@@ -86,6 +86,10 @@ Region& Region::ring(const std::vector<std::pair<double, double>>& pts) {
   return *this;
 }
 
+void expectHolds(bool (*test)(const std::string&, const std::string&), std::initializer_list<TextPair> cases) {
+  for (const TextPair& c : cases) EXPECT_EQ(test(c.a, c.b), c.holds) << "[" << c.a << "] [" << c.b << "]";
+}
+
 std::string expectCheckerAccepts(const std::string& tool, const std::string& args) {
   const std::string command = "/usr/bin/python3 " + std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/" + tool + " " +
                               args + " > checker.txt 2>&1";

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -91,6 +92,13 @@ struct Region {
   std::vector<float> xf() const { return {x.begin(), x.end()}; }
   std::vector<float> yf() const { return {y.begin(), y.end()}; }
 };
+
+// Each pair of texts, and whether the test of two texts holds for it.
+struct TextPair {
+  std::string a, b;
+  bool holds;
+};
+void expectHolds(bool (*test)(const std::string&, const std::string&), std::initializer_list<TextPair> cases);
 
 // Runs one of the independent checkers of ../shared/tools (shpcheck.py, gdalcheck.py) with its
 // arguments in the working folder, expects it to accept them, and returns its report.

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "tests/test_support.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/text.hpp"
 
@@ -142,13 +143,12 @@ TEST(TextTests, PositiveIntegerNumberWantsDigitsOnly) {
 }
 
 TEST(TextTests, AsameIgnoresCaseQuotesTabsAndOuterBlanks) {
-  EXPECT_TRUE(ASAME("'Abc'", " abc\t"));
-  EXPECT_TRUE(ASAME("\"-SHP\"", "-shp      "));
-  EXPECT_TRUE(ASAME("", "   "));
-  EXPECT_FALSE(ASAME("A B", "AB"));
-  EXPECT_FALSE(ASAME("ab", "abc"));
-  EXPECT_TRUE(ASAMECS("'abc'", " abc"));
-  EXPECT_FALSE(ASAMECS("abc", "ABC"));
+  expectHolds(ASAME, {{"'Abc'", " abc\t", true},
+                      {"\"-SHP\"", "-shp      ", true},
+                      {"", "   ", true},
+                      {"A B", "AB", false},
+                      {"ab", "abc", false}});
+  expectHolds(ASAMECS, {{"'abc'", " abc", true}, {"abc", "ABC", false}});
 }
 
 TEST(TextTests, AsameComparesOnlyTheFirstThousandCharacters) {
