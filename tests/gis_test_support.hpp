@@ -31,6 +31,13 @@ inline void defineAttributes(const std::vector<AttributeDef>& defs) {
   }
 }
 
+// The projection of the layers a test writes: the .prj text of shapefiles, the CoordSys line of
+// MIF layers.
+inline void setOutputProjection(const std::string& prj, const std::string& coordSys) {
+  gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
+  gGis.gisOutputCoordSys = fixed::fit(coordSys, kTextLength);
+}
+
 using Vertices = std::vector<std::pair<double, double>>;
 
 // The vertices of the next object written, 1-based in the library's vertex buffer.

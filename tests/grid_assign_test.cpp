@@ -494,7 +494,7 @@ class GridAssignLayerTest : public GridAssignTest {
   void SetUp() override {
     GridAssignTest::SetUp();
     defineAttributes({{"Value", "Float"}, {"Name", "Char", 8}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", kTextLength);
+    setOutputProjection("", "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)");
   }
 
   void put(int id, GisObject& o, const Vertices& pts, const std::string& record) {

@@ -24,8 +24,7 @@ class LayerLifeTest : public FileUnitsTest {
   void SetUp() override {
     FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit(kPrj, kTextLength);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);
+    setOutputProjection(kPrj, "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)");
   }
 
   void point(int id, double x, double y, const std::string& record) {

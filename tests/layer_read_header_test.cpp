@@ -21,8 +21,7 @@ class LayerReadHeaderTest : public FileUnitsTest {
   void SetUp() override {
     FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", kTextLength);
+    setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)");
   }
 
   void writePoints(const std::string& name, const std::string& kinds) {
@@ -195,7 +194,6 @@ TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
       {withByte(three, 8, 200), "ERROR 0404 - End of .dbf file encountered whilst reading header."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
     startAgain();
     const int id = openTable(c.bytes);
     expectStop(c.message, [&] { gisReadHeader(id); });
@@ -271,7 +269,6 @@ TEST_F(MifHeaderReadTest, DamagedHeadersStopWithTheirMessage) {
              "               Columns count of 300 in file m.mif is above the limit of 256."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
     startAgain();
     const int id = openMif(c.mif);
     expectStop(c.message, [&] { gisReadHeader(id); });

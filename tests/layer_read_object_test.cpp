@@ -32,8 +32,7 @@ class LayerReadObjectTest : public FileUnitsTest {
   void SetUp() override {
     FileUnitsTest::SetUp();
     defineAttributes({{"ID", "Integer"}});
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", kTextLength);
+    setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
     x_.assign(kGisMaxVertices + 1, 0.0);
     y_.assign(kGisMaxVertices + 1, 0.0);
   }
@@ -288,7 +287,6 @@ TEST_F(LayerReadObjectTest, MifObjectsThatCannotBeRead) {
        "               Ring 1 of a region has no points in file h.mif."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
     startAgain();
     const int id = openMif(c.body);
     expectStop(c.message, [&] { readFirstPart(id); });
@@ -447,7 +445,6 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
       {truncated, "ERROR 0424 - Reading .shp file object type."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
     startAgain();
     const int id = openShp(c.bytes);
     expectStop(c.message, [&] { readFirstPart(id); });

@@ -127,8 +127,7 @@ TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
   d.type[2] = fixed::fit("Float", 24);
   d.name[3] = fixed::fit("Count", 32);
   d.type[3] = fixed::fit("Integer", 24);
-  gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", kTextLength);
-  gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", kTextLength);
+  setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
   const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
   for (const std::string base : {"w.shp", "w.mif"}) {
     SCOPED_TRACE(base);

@@ -18,7 +18,7 @@ class MifWriteTest : public FileUnitsTest {
   void SetUp() override {
     FileUnitsTest::SetUp();
     defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", kTextLength);
+    setOutputProjection("", "CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000");
   }
 
   int openLayer(const std::string& name = "lay.mif") { return id_ = openOutputLayer(name, " "); }

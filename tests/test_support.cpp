@@ -39,7 +39,7 @@ void PlenvorTest::TearDown() {
 ::testing::AssertionResult PlenvorTest::outputHas(const std::string& text) const {
   const std::string all = output();
   if (all.find(text) != std::string::npos) return ::testing::AssertionSuccess() << "the output holds it:\n" << all;
-  return ::testing::AssertionFailure() << "the output does not hold it:\n" << all;
+  return ::testing::AssertionFailure() << "the output does not hold [" << text << "]:\n" << all;
 }
 
 ::testing::AssertionResult PlenvorTest::outputHasLines(const std::string& text) const {
