@@ -204,6 +204,14 @@ TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
 
 class MifHeaderReadTest : public LayerReadHeaderTest {
  protected:
+  // The layer's attribute names and types as read, in order.
+  static void expectAttributes(const MifLayer& mif, const std::vector<std::pair<std::string, std::string>>& nameType) {
+    ASSERT_EQ(mif.nAttributes, static_cast<int>(nameType.size()));
+    for (std::size_t i = 0; i < nameType.size(); ++i) {
+      EXPECT_EQ(fixed::trimmed(mif.attributeName[i + 1]), nameType[i].first);
+      EXPECT_EQ(fixed::trimmed(mif.attributeType[i + 1]), nameType[i].second);
+    }
+  }
   int openMif(const std::string& mif, const std::string& mid = "") {
     writeFile(dir_ / "m.mif", mif);
     writeFile(dir_ / "m.mid", mid);
@@ -220,10 +228,7 @@ TEST_F(MifHeaderReadTest, LayerWrittenByTheLibraryReadsBack) {
   clearOutput();
   gisReadHeader(id);
   const MifLayer& mif = gGis.layers[id].mifLayer;
-  EXPECT_EQ(mif.nAttributes, 2);
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(6)");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[2]), "Float");
+  expectAttributes(mif, {{"Name", "Char(6)"}, {"Level", "Float"}});
   EXPECT_EQ(output(), "2 MIF Fields: Name [#/Type]: Name [1/Char(6)]  Level [2/Float]  \n");
   EXPECT_EQ(gisNumberAttributes(id), 2);
   // Left on the line after "Data": the empty line the writer puts there.
@@ -238,12 +243,8 @@ TEST_F(MifHeaderReadTest, AnyCaseExtraLinesCrlfAndFreeFormAttributeLines) {
       "COLUMNS 3\r\n  Name Char(20)\r\nDepth\r\n\tSize Decimal(10,2)\r\nDATA\r\n\r\nPoint 1 2\r\n");
   gisReadHeader(id);
   const MifLayer& mif = gGis.layers[id].mifLayer;
-  EXPECT_EQ(mif.nAttributes, 3);
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(20)");
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[2]), "Depth");
-  EXPECT_TRUE(fixed::isBlank(mif.attributeType[2]));
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[3]), "Decimal(10,2)");
+  // A TAB is no blank: it stays with the name.
+  expectAttributes(mif, {{"Name", "Char(20)"}, {"Depth", ""}, {"\tSize", "Decimal(10,2)"}});
   std::string next;
   fuReadLine(mif.mifUnit, next);
   EXPECT_EQ(next, "");
