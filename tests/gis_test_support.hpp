@@ -71,11 +71,12 @@ inline void writeObjectAndRecord(int id, GisObject& o, const std::string& record
   gisWriteRecord(id, o);
 }
 
-// An object of one kind over the given vertices, with its record.
-inline void writeShape(int id, bool GisObject::*kind, const Vertices& v, const std::string& record) {
+// An object of one kind over the given vertices, with its record; the object as the write left it.
+inline GisObject writeShape(int id, bool GisObject::*kind, const Vertices& v, const std::string& record) {
   GisObject o = newObject(kind);
   setVertices(v);
   writeObjectAndRecord(id, o, record);
+  return o;
 }
 
 // The items of a written file's bytes at off.

@@ -27,6 +27,10 @@ class LayerWriteTest : public FileUnitsTest {
   }
 
   void write(GisObject& o, int record) { writeObjectAndRecord(id_, o, std::to_string(record)); }
+  // An object of one kind over the given vertices, written with its record; the object as the write left it.
+  GisObject write(bool GisObject::*kind, const Vertices& v, int record) {
+    return writeShape(id_, kind, v, std::to_string(record));
+  }
 
   ShpSubLayer& shp(int k) { return gGis.layers[id_].shpSubLayer[k]; }
   DbfSubLayer& dbf(int k) { return gGis.layers[id_].dbfSubLayer[k]; }
@@ -130,18 +134,12 @@ TEST_F(LayerWriteTest, TooManyPartsStop) {
 
 TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
   openShapes("PLR");
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{1, 1}});
-  write(p, 1);
-  GisObject l = newObject(&GisObject::isPline);
-  setVertices({{0, 0}, {1, 2}, {2, 0}});
-  write(l, 2);
+  write(&GisObject::isPoint, {{1, 1}}, 1);
+  write(&GisObject::isPline, {{0, 0}, {1, 2}, {2, 0}}, 2);
   GisObject r = newObject(&GisObject::isRegion);
   setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});  // closed and clockwise
   write(r, 3);
-  GisObject t = newObject(&GisObject::isText);
-  setVertices({{5, 5}, {6, 6}, {7, 7}});
-  write(t, 4);
+  GisObject t = write(&GisObject::isText, {{5, 5}, {6, 6}, {7, 7}}, 4);
   EXPECT_TRUE(t.isPoint);
   EXPECT_FALSE(t.isText);
   // A text that also carries a line flag is a line, its record with it.
@@ -165,9 +163,7 @@ TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
 
 TEST_F(LayerWriteTest, MultipointGoesToThePointsFile) {
   openShapes("P");
-  GisObject m = newObject(&GisObject::isMultiPoint);
-  setVertices({{1, 1}, {2, 2}});
-  write(m, 1);
+  write(&GisObject::isMultiPoint, {{1, 1}, {2, 2}}, 1);
   EXPECT_EQ(shp(1).recordShapeType, 8);
   EXPECT_EQ(dbf(1).records, 1);
   gisCloseLayer(id_);
@@ -234,9 +230,7 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   write(r, 3);
   EXPECT_TRUE(outputHas("WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object.\n" +
                         indent + "Part 2 of object 1 in GIS layer lay_R.shp.\n"));
-  GisObject thin = newObject(&GisObject::isRegion);
-  setVertices({{0, 0}, {1, 1}});
-  write(thin, 4);
+  write(&GisObject::isRegion, {{0, 0}, {1, 1}}, 4);
   EXPECT_EQ(shp(3).recordShapeType, 0);
   EXPECT_EQ(dbf(3).records, 2);
   gisCloseLayer(id_);

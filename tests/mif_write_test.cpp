@@ -25,6 +25,10 @@ class MifWriteTest : public FileUnitsTest {
 
   // Writes one object and its record.
   void write(GisObject& o, const std::string& record = "\"s\",1.5") { writeObjectAndRecord(id_, o, record); }
+  // An object of one kind over the given vertices, written with its record.
+  GisObject write(bool GisObject::*kind, const Vertices& v, const std::string& record = "\"s\",1.5") {
+    return writeShape(id_, kind, v, record);
+  }
 
   // The object text of the .mif after the header written by openLayer.
   std::string objects(const std::string& name = "lay.mif") {
@@ -90,12 +94,8 @@ TEST_F(MifWriteTest, TooManyAttributesStopBeforeReadingPastTheTable) {
 
 TEST_F(MifWriteTest, PointAndLineLayout) {
   openLayer();
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{1.5, -2.25}});
-  write(p);
-  GisObject l = newObject(&GisObject::isLine);
-  setVertices({{0.0, 1.0}, {-3.125, 400000.5}});
-  write(l);
+  write(&GisObject::isPoint, {{1.5, -2.25}});
+  write(&GisObject::isLine, {{0.0, 1.0}, {-3.125, 400000.5}});
   close();
   EXPECT_EQ(objects(),
             "Point         1.500000       -2.250000\n"
@@ -106,12 +106,8 @@ TEST_F(MifWriteTest, PointAndLineLayout) {
 
 TEST_F(MifWriteTest, MultipointAndPolylines) {
   openLayer();
-  GisObject m = newObject(&GisObject::isMultiPoint);
-  setVertices({{1, 2}, {3, 4}});
-  write(m);
-  GisObject p = newObject(&GisObject::isPline);
-  setVertices({{1, 1}, {2, 2}, {3, 1}});
-  write(p);
+  write(&GisObject::isMultiPoint, {{1, 2}, {3, 4}});
+  write(&GisObject::isPline, {{1, 1}, {2, 2}, {3, 1}});
   GisObject pm = newObject(&GisObject::isPlineMultiple);
   pm.nr = 2;
   pm.ir[1] = 1;
@@ -178,15 +174,9 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
 // written without geometry and keeps its row.
 TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   openLayer();
-  GisObject l = newObject(&GisObject::isPline);
-  setVertices({{1, 1}});
-  write(l, "\"short\",1");
-  GisObject r = newObject(&GisObject::isRegion);
-  setVertices({{1, 1}, {2, 2}});
-  write(r, "\"thin\",2");
-  GisObject e = newObject(&GisObject::isLine);
-  setVertices({});
-  write(e, "\"empty\",3");
+  GisObject l = write(&GisObject::isPline, {{1, 1}}, "\"short\",1");
+  write(&GisObject::isRegion, {{1, 1}, {2, 2}}, "\"thin\",2");
+  write(&GisObject::isLine, {}, "\"empty\",3");
   GisObject m = newObject(&GisObject::isPlineMultiple);
   m.nr = 2;
   m.ir[2] = 2;
@@ -216,9 +206,7 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
 
 TEST_F(MifWriteTest, WideCoordinatesStandApart) {
   openLayer();
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{123456789.5, -12345678.25}});
-  write(p);
+  GisObject p = write(&GisObject::isPoint, {{123456789.5, -12345678.25}});
   setVertices({{1.0e20, 12345678.0}});
   write(p);
   close();
@@ -230,9 +218,7 @@ TEST_F(MifWriteTest, WideCoordinatesStandApart) {
 
 TEST_F(MifWriteTest, CoordinatesRoundToSixDecimals) {
   openLayer();
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{0.0000004, -0.0000006}});
-  write(p);
+  GisObject p = write(&GisObject::isPoint, {{0.0000004, -0.0000006}});
   setVertices({{2.0000004, 12345678.1234564}});
   write(p);
   close();
@@ -248,9 +234,7 @@ TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
   MifLayer& mif = gGis.layers[id_].mifLayer;
   mif.mifStyleLines[1] = fixed::fit("    Pen (1,2,0)", 256);
   mif.mifStyleLines[2] = fixed::fit("    Brush (2,16777215)", 256);
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{1, 2}});
-  write(p);
+  GisObject p = write(&GisObject::isPoint, {{1, 2}});
   GisObject n = newObject(&GisObject::isNone);
   write(n);
   mif.mifStyleLines[1] = fixed::blanks(256);  // the second line needs the first
@@ -282,9 +266,7 @@ TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
 TEST_F(MifWriteTest, ValuesANumericColumnCannotHoldAreWrittenEmptyWithOneWarningPerColumn) {
   openLayer();
   clearOutput();
-  GisObject p = newObject(&GisObject::isPoint);
-  setVertices({{1, 2}});
-  write(p, "\"***\",************");
+  GisObject p = write(&GisObject::isPoint, {{1, 2}}, "\"***\",************");
   write(p, "\"a, b\", 12.5");
   write(p, "\"c\",\"-1.5E3\"");
   write(p, "\"d\",Infinity   ");
