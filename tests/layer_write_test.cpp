@@ -251,22 +251,16 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, r); }), 1);
 }
 
-TEST_F(LayerWriteTest, ObjectForASubLayerThatWasNotOpenedStops) {
+TEST_F(LayerWriteTest, ObjectOrRecordForASubLayerThatWasNotOpenedStops) {
   openShapes("L");
   GisObject p = newObject(&GisObject::isPoint);
   setVertices({{1, 1}});
-  clearOutput();
-  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
-  EXPECT_EQ(output().find("\nShould not be here [gisWriteObject-shp].  Please contact" + kContact + "\n"), 0u)
+  EXPECT_TRUE(failureOutput([&] { gisWriteObject(id_, p); })
+                  .starts_with("\nShould not be here [gisWriteObject-shp].  Please contact" + kContact + "\n"))
       << output();
-}
-
-TEST_F(LayerWriteTest, RecordForASubLayerThatWasNotOpenedStops) {
-  openShapes("L");
-  GisObject p = newObject(&GisObject::isPoint);
-  clearOutput();
-  EXPECT_EQ(expectRunEnd([&] { gisWriteRecord(id_, p); }), 1);
-  EXPECT_EQ(output().find("\nShould not be here [gisWriteRecord-dbf].  Please contact" + kContact + "\n"), 0u)
+  openShapes("L");  // the stop closed the layer
+  EXPECT_TRUE(failureOutput([&] { gisWriteRecord(id_, p); })
+                  .starts_with("\nShould not be here [gisWriteRecord-dbf].  Please contact" + kContact + "\n"))
       << output();
   // Nothing was counted for the table that does not exist.
   EXPECT_EQ(gGis.layers[1].dbfSubLayer[1].records, 0);
@@ -318,15 +312,13 @@ TEST_F(LayerWriteTest, HandleGuardsNameTheirRoutine) {
       {"gisWriteRecord", [&] { gisWriteRecord(-3, o); }},
       {"gisWriteRecordLarge", [&] { gisWriteRecordLarge(0, o); }},
   };
-  for (const auto& [name, call] : cases) {
-    clearOutput();
-    EXPECT_EQ(expectRunEnd(call), 1);
-    EXPECT_EQ(output().find("Should not be here " + name + "[gisID=0] - please contact" + kContact + "\n"), 0u)
+  for (const auto& [name, call] : cases)
+    EXPECT_TRUE(failureOutput(call).starts_with("Should not be here " + name + "[gisID=0] - please contact" + kContact +
+                                                "\n"))
         << output();
-  }
-  clearOutput();
-  EXPECT_EQ(expectRunEnd([&] { gisWriteObject(kGisMaxLayers + 1, o); }), 1);
-  EXPECT_EQ(output().find("Should not be here gisWriteObject[gisID=101] - please contact"), 0u) << output();
+  EXPECT_TRUE(failureOutput([&] { gisWriteObject(kGisMaxLayers + 1, o); })
+                  .starts_with("Should not be here gisWriteObject[gisID=101] - please contact"))
+      << output();
 }
 
 TEST_F(LayerWriteTest, WritesToAFreeSlotStopWithTheKindGuard) {
@@ -337,12 +329,9 @@ TEST_F(LayerWriteTest, WritesToAFreeSlotStopWithTheKindGuard) {
       {"gisWriteRecord", [&] { gisWriteRecord(4, o); }},
       {"gisWriteRecordLarge", [&] { gisWriteRecordLarge(4, o); }},
   };
-  for (const auto& [name, call] : cases) {
-    clearOutput();
-    EXPECT_EQ(expectRunEnd(call), 1);
-    EXPECT_EQ(output().find("\nShould not be here [" + name + "] - please contact" + kContact + "\n"), 0u)
+  for (const auto& [name, call] : cases)
+    EXPECT_TRUE(failureOutput(call).starts_with("\nShould not be here [" + name + "] - please contact" + kContact + "\n"))
         << output();
-  }
 }
 
 // ---- gisPrintMessage ----

@@ -40,6 +40,14 @@ class MifWriteTest : public FileUnitsTest {
 
   void close() { gisCloseLayer(id_); }
 
+  // A layer of one point at each position, closed; its object text.
+  std::string pointLayer(const Vertices& points) {
+    openLayer();
+    for (const auto& p : points) write(&GisObject::isPoint, {p});
+    close();
+    return objects();
+  }
+
   void expectGdalReads(const std::string& file, bool allowNull) {
     expectCheckerAccepts("gdalcheck.py", (allowNull ? "--allow-null " : "") + file);
   }
@@ -205,24 +213,14 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
 // ---- Coordinates ----
 
 TEST_F(MifWriteTest, WideCoordinatesStandApart) {
-  openLayer();
-  GisObject p = write(&GisObject::isPoint, {{123456789.5, -12345678.25}});
-  setVertices({{1.0e20, 12345678.0}});
-  write(p);
-  close();
-  EXPECT_EQ(objects(),
+  EXPECT_EQ(pointLayer({{123456789.5, -12345678.25}, {1.0e20, 12345678.0}}),
             "Point  123456789.500000 -12345678.250000\n"
             "Point  100000000000000000000.000000 12345678.000000\n");
   expectGdalReads("lay.mif", false);
 }
 
 TEST_F(MifWriteTest, CoordinatesRoundToSixDecimals) {
-  openLayer();
-  GisObject p = write(&GisObject::isPoint, {{0.0000004, -0.0000006}});
-  setVertices({{2.0000004, 12345678.1234564}});
-  write(p);
-  close();
-  EXPECT_EQ(objects(),
+  EXPECT_EQ(pointLayer({{0.0000004, -0.0000006}, {2.0000004, 12345678.1234564}}),
             "Point         0.000000       -0.000001\n"
             "Point         2.000000 12345678.123456\n");
 }
