@@ -191,10 +191,10 @@ TEST_F(DbaseHeaderFailureTest, FieldLengthOutsideOneTo255) {
 
 TEST_F(DbaseHeaderFailureTest, UnknownTypeAndOverlongRecord) {
   expectHeaderStop({{"a", "Date", 8}},
-             "\nShould not be here [Unrecognised DBF field] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+             "\nShould not be here [Unrecognised DBF field] - please contact" + kContact + "\n");
   clearOutput();
   expectHeaderStop({{"a", "Char", 40000}, {"b", "Char", 30000}},
-             "\nShould not be here [dbfTotLen>32767] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+             "\nShould not be here [dbfTotLen>32767] - please contact" + kContact + "\n");
 }
 
 TEST_F(DbaseHeaderFailureTest, WriteFailureIsReported) {
@@ -354,7 +354,7 @@ TEST_F(DbaseWriteTest, RecordWriteFailuresAreReported) {
 TEST_F(DbaseWriteTest, RecordForATableNeverOpenedStops) {
   DbfSubLayer dbf;
   EXPECT_EQ(expectRunEnd([&] { dbfdataline(dbf); }), 1);
-  EXPECT_TRUE(outputHas("\nShould not be here [dbfdataline] - please contact" + std::string(SUPPORT_CONTACT)));
+  EXPECT_TRUE(outputHas("\nShould not be here [dbfdataline] - please contact" + kContact));
   clearOutput();
   dbf.unit = 1001;  // open, but no header was ever written
   EXPECT_EQ(expectRunEnd([&] { dbfdatalinelarge(dbf); }), 1);

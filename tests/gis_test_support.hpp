@@ -31,6 +31,15 @@ inline void defineAttributes(const std::vector<AttributeDef>& defs) {
   }
 }
 
+// The GIS tests of layers whose records are one integer field, ID.
+class IdLayerTest : public FileUnitsTest {
+ protected:
+  void SetUp() override {
+    FileUnitsTest::SetUp();
+    defineAttributes({{"ID", "Integer"}});
+  }
+};
+
 // The projection of the layers a test writes: the .prj text of shapefiles, the CoordSys line of
 // MIF layers.
 inline void setOutputProjection(const std::string& prj, const std::string& coordSys) {

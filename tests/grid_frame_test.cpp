@@ -365,7 +365,7 @@ class CellsOnSegmentStop : public PlenvorTest {};
 
 TEST_F(CellsOnSegmentStop, MoreCellsThanTheLimitEndTheRun) {
   const std::string text = "SORRY - Exceeded limit of        2 HX cells per HX polyline segment."
-                           "  Contact" + std::string(SUPPORT_CONTACT) + ".\n";
+                           "  Contact" + kContact + ".\n";
   // Arrays with room for exactly two cells: nothing may be written past them.
   std::vector<std::int32_t> rows(3, 0), cols(3, 0);
   std::int32_t rf = 0, rl = 0, cf = 0, cl = 0, count = 0;

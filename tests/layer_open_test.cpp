@@ -14,15 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kContact = SUPPORT_CONTACT;
-
-class LayerOpenTest : public FileUnitsTest {
+class LayerOpenTest : public IdLayerTest {
  protected:
-  void SetUp() override {
-    FileUnitsTest::SetUp();
-    defineAttributes({{"ID", "Integer"}});
-  }
-
   // A small input MIF/MID pair.
   void makeMif(const std::string& base, const std::string& coordSys = "CoordSys NonEarth Units \"m\"") {
     writeFile(dir_ / (base + ".mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n" + coordSys +

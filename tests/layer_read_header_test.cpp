@@ -323,7 +323,6 @@ TEST_F(MifHeaderReadTest, RecordCountCountsBlankRowsAndAnUnendedLastRow) {
 // ---- handle and kind guards -------------------------------------------------------------------
 
 TEST_F(LayerReadHeaderTest, GuardsStopWithTheRoutineName) {
-  const std::string support = SUPPORT_CONTACT;
   const std::pair<std::string, void (*)(int)> routines[] = {
       {"gisReadHeader", gisReadHeader},
       {"gisGotoBeginningOfData", gisGotoBeginningOfData},
@@ -331,10 +330,10 @@ TEST_F(LayerReadHeaderTest, GuardsStopWithTheRoutineName) {
       {"gisNumberAttributes", [](int id) { gisNumberAttributes(id); }},
   };
   for (const auto& [name, routine] : routines)
-    expectStop("Should not be here " + name + "[gisID=0] - please contact" + support, [&] { routine(0); });
+    expectStop("Should not be here " + name + "[gisID=0] - please contact" + kContact, [&] { routine(0); });
   // A free slot is neither kind of layer.
   for (const auto& [name, routine] : {routines[0], routines[1]})
-    expectStop("Should not be here [" + name + "] - please contact" + support, [&] { routine(5); });
+    expectStop("Should not be here [" + name + "] - please contact" + kContact, [&] { routine(5); });
 }
 
 }  // namespace

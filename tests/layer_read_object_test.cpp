@@ -27,11 +27,10 @@ struct Read {
   Pts v;
 };
 
-class LayerReadObjectTest : public FileUnitsTest {
+class LayerReadObjectTest : public IdLayerTest {
  protected:
   void SetUp() override {
-    FileUnitsTest::SetUp();
-    defineAttributes({{"ID", "Integer"}});
+    IdLayerTest::SetUp();
     setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
     x_.assign(kGisMaxVertices + 1, 0.0);
     y_.assign(kGisMaxVertices + 1, 0.0);
@@ -517,13 +516,12 @@ TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
 }
 
 TEST_F(LayerReadObjectTest, Guards) {
-  const std::string support = SUPPORT_CONTACT;
   GisObject o;
-  expectStop("Should not be here gisObjectType[gisID=0] - please contact" + support, [&] { gisObjectType(0, o); });
-  expectStop("Should not be here gisReadObject[gisID=0] - please contact" + support, [&] { part(0, o); });
+  expectStop("Should not be here gisObjectType[gisID=0] - please contact" + kContact, [&] { gisObjectType(0, o); });
+  expectStop("Should not be here gisReadObject[gisID=0] - please contact" + kContact, [&] { part(0, o); });
   // A free slot is neither kind of layer.
-  expectStop("Should not be here [gisObjectType] - please contact" + support, [&] { gisObjectType(4, o); });
-  expectStop("Should not be here [gisReadObject] - please contact" + support, [&] { part(4, o); });
+  expectStop("Should not be here [gisObjectType] - please contact" + kContact, [&] { gisObjectType(4, o); });
+  expectStop("Should not be here [gisReadObject] - please contact" + kContact, [&] { part(4, o); });
 }
 
 }  // namespace

@@ -199,13 +199,12 @@ TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {
 }
 
 TEST_F(LayerReadRecordTest, Guards) {
-  const std::string support = SUPPORT_CONTACT;
   std::string line(10, ' ');
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(0, object_, line); }), 1);
-  EXPECT_TRUE(outputHas("Should not be here gisReadRecord[gisID=0] - please contact" + support));
+  EXPECT_TRUE(outputHas("Should not be here gisReadRecord[gisID=0] - please contact" + kContact));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(3, object_, line); }), 1);
-  EXPECT_TRUE(outputHas("\nShould not be here [gisReadRecord] - please contact" + support));
+  EXPECT_TRUE(outputHas("\nShould not be here [gisReadRecord] - please contact" + kContact));
 }
 
 }  // namespace

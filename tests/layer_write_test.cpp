@@ -13,15 +13,8 @@
 
 namespace {
 
-const std::string kContact = SUPPORT_CONTACT;
-
-class LayerWriteTest : public FileUnitsTest {
+class LayerWriteTest : public IdLayerTest {
  protected:
-  void SetUp() override {
-    FileUnitsTest::SetUp();
-    defineAttributes({{"ID", "Integer"}});
-  }
-
   int openShapes(const std::string& kinds, const std::string& name = "lay.shp") {
     return id_ = openOutputLayer(name, kinds);
   }

@@ -89,13 +89,12 @@ TEST_F(MifHeaderTest, LayerFormsWorkOnTheLayersMifAndGuardOtherKinds) {
   EXPECT_EQ(fixed::trimmed(gisReadAttributeDefinition(id).name), "ID");
   EXPECT_EQ(fixed::trimmed(gisReadAttributeDefinition(id).type), "Char(20)");
 
-  const std::string support = SUPPORT_CONTACT;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisGotoBeginningOfAttributes(0, n); }), 1);
-  EXPECT_TRUE(outputHas("Should not be here gisGotoBeginningOfAttributes[gisID=0] - please contact" + support));
+  EXPECT_TRUE(outputHas("Should not be here gisGotoBeginningOfAttributes[gisID=0] - please contact" + kContact));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadAttributeDefinition(id + 1); }), 1);
-  EXPECT_TRUE(outputHas("\nShould not be here [gisReadAttributeDefinition] - please contact" + support));
+  EXPECT_TRUE(outputHas("\nShould not be here [gisReadAttributeDefinition] - please contact" + kContact));
 }
 
 TEST_F(MifHeaderTest, FindCoordSysStartsWhereTheUnitStands) {

@@ -173,7 +173,7 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
   GisObject bad = newObject();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, bad); }), 1);
   EXPECT_TRUE(outputHas("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
-                        std::string(SUPPORT_CONTACT) + "\n"));
+                        kContact + "\n"));
   EXPECT_EQ(objects(), "none\n");  // the run's end closed the layer's files
 }
 

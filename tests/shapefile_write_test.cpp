@@ -314,13 +314,13 @@ TEST_F(ShapefileWriteFailureTest, TextObjectIsNotAShapeKind) {
   GisObject o = newObject(&GisObject::isText);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp_); }), 1);
   expectStop("\n\nERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact" +
-             std::string(SUPPORT_CONTACT) + "\n");
+             kContact + "\n");
 }
 
 TEST_F(ShapefileWriteFailureTest, HeaderOnAConnectionThatIsNotOpenStops) {
   ShpSubLayer shp;
   EXPECT_EQ(expectRunEnd([&] { shpWriteHeader(shp, 0, 1005); }), 1);
-  expectStop("\nShould not be here [shpnotopen] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+  expectStop("\nShould not be here [shpnotopen] - please contact" + kContact + "\n");
 }
 
 TEST_F(ShapefileWriteFailureTest, HeaderWriteFailureIsReported) {
@@ -346,7 +346,7 @@ TEST_F(ShapefileWriteFailureTest, SubLayerThatWasNeverOpenedStops) {
   ShpSubLayer shp;
   GisObject o = newObject(&GisObject::isPoint);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp); }), 1);
-  expectStop("\nShould not be here [shpWriteObject] - please contact" + std::string(SUPPORT_CONTACT));
+  expectStop("\nShould not be here [shpWriteObject] - please contact" + kContact);
   EXPECT_EQ(shp.records, 0);
 }
 

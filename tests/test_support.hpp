@@ -13,6 +13,9 @@
 
 #include "utility/run_control.hpp"
 
+// The support address, as the system's "Should not be here" and "Please contact" messages end with it.
+inline const std::string kContact = SUPPORT_CONTACT;
+
 class PlenvorTest : public ::testing::Test {
  protected:
   void SetUp() override;
