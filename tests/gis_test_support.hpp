@@ -66,6 +66,14 @@ inline GisObject newObject(bool GisObject::*kind = nullptr) {
   return o;
 }
 
+// The same with parts starting at the given vertices (1-based).
+inline GisObject newObject(bool GisObject::*kind, const std::vector<int>& partStarts) {
+  GisObject o = newObject(kind);
+  o.nr = static_cast<int>(partStarts.size());
+  for (std::size_t i = 0; i < partStarts.size(); ++i) o.ir[i + 1] = partStarts[i];
+  return o;
+}
+
 // An output layer opened with its header written.
 inline int openOutputLayer(const std::string& name, const std::string& kinds) {
   const int id = gisOpenLayer(name, kinds, "O ", false);

@@ -507,11 +507,7 @@ class GridAssignLayerTest : public GridAssignTest {
     int id = openOutputLayer(name, " ");
     GisObject p = newObject(&GisObject::isPoint);
     put(id, p, {{2.5, 1.5}}, "4.5,\"well\"");
-    GisObject m = newObject(&GisObject::isPlineMultiple);
-    m.nr = 3;
-    m.ir[1] = 1;
-    m.ir[2] = 3;
-    m.ir[3] = 5;
+    GisObject m = newObject(&GisObject::isPlineMultiple, {1, 3, 5});
     put(id, m, {{0.2, 0.5}, {1.8, 0.5}, {0.5, 3.2}, {0.5, 4.8}, {0.2, 2.5}, {3.8, 2.5}}, "-1,\"creek\"");
     GisObject r = newObject(&GisObject::isRegion);
     put(id, r, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}, "7,\"pond\"");
@@ -662,10 +658,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
 
   // A shapefile region with a hole.
   int id = openOutputLayer("ponds.shp", "R");
-  GisObject r = newObject(&GisObject::isRegion);
-  r.nr = 2;
-  r.ir[1] = 1;
-  r.ir[2] = 6;
+  GisObject r = newObject(&GisObject::isRegion, {1, 6});
   // The outer ring clockwise and the hole counter-clockwise, as shapefiles keep them.
   put(id, r, {{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
       "2.5,\"pond\"");

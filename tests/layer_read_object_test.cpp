@@ -37,9 +37,7 @@ class LayerReadObjectTest : public IdLayerTest {
   }
 
   static void put(int id, bool GisObject::*flag, const Pts& v, const std::vector<int>& starts = {1}) {
-    GisObject o = newObject(flag);
-    o.nr = static_cast<int>(starts.size());
-    for (std::size_t i = 0; i < starts.size(); ++i) o.ir[i + 1] = starts[i];
+    GisObject o = newObject(flag, starts);
     setVertices(v);
     writeObjectAndRecord(id, o, "1");
   }

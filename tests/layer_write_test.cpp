@@ -81,11 +81,7 @@ TEST_F(LayerWriteTest, LineWithoutPartsIsOnePartFromVertexOne) {
 
 TEST_F(LayerWriteTest, PartStartsThatDoNotIncreaseStopWithTheLabelLines) {
   openShapes("L");
-  GisObject o = newObject(&GisObject::isPlineMultiple);
-  o.nr = 3;
-  o.ir[1] = 1;
-  o.ir[2] = 5;
-  o.ir[3] = 5;
+  GisObject o = newObject(&GisObject::isPlineMultiple, {1, 5, 5});
   setVertices({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
@@ -97,10 +93,7 @@ TEST_F(LayerWriteTest, PartStartsThatDoNotIncreaseStopWithTheLabelLines) {
 
 TEST_F(LayerWriteTest, PartStartingPastTheLastVertexStops) {
   openShapes("L");
-  GisObject o = newObject(&GisObject::isPlineMultiple);
-  o.nr = 2;
-  o.ir[1] = 1;
-  o.ir[2] = 4;
+  GisObject o = newObject(&GisObject::isPlineMultiple, {1, 4});
   setVertices({{0, 0}, {1, 1}, {2, 2}});
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, o); }), 1);
   EXPECT_TRUE(outputHas("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact"));
@@ -199,11 +192,8 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   EXPECT_EQ(dbf(1).records, 0);
   EXPECT_EQ(dbf(2).records, 1);
 
-  GisObject m = newObject();  // three parts, the middle one a single vertex
-  m.isPlineMultiple = true;
-  m.nr = 3;
-  m.ir[2] = 3;
-  m.ir[3] = 4;
+  // Three parts, the middle one a single vertex.
+  GisObject m = newObject(&GisObject::isPlineMultiple, {1, 3, 4});
   setVertices({{0, 0}, {1, 1}, {5, 5}, {2, 0}, {3, 1}});
   clearOutput();
   write(m, 2);
@@ -214,10 +204,8 @@ TEST_F(LayerWriteTest, PartsTooShortForTheirKindAreLeftOut) {
   EXPECT_EQ(gGis.gisCoordBuffer.x[3], 5.0);
   EXPECT_EQ(shp(2).xmax, 3.0);  // the left-out vertex is not in the box
 
-  GisObject r = newObject();  // the second ring has only two distinct points
-  r.isRegion = true;
-  r.nr = 2;
-  r.ir[2] = 5;
+  // The second ring has only two distinct points.
+  GisObject r = newObject(&GisObject::isRegion, {1, 5});
   setVertices({{0, 0}, {0, 4}, {4, 4}, {0, 0}, {7, 7}, {8, 8}, {7, 7}, {7, 7}});
   clearOutput();
   write(r, 3);

@@ -116,10 +116,7 @@ TEST_F(MifWriteTest, MultipointAndPolylines) {
   openLayer();
   write(&GisObject::isMultiPoint, {{1, 2}, {3, 4}});
   write(&GisObject::isPline, {{1, 1}, {2, 2}, {3, 1}});
-  GisObject pm = newObject(&GisObject::isPlineMultiple);
-  pm.nr = 2;
-  pm.ir[1] = 1;
-  pm.ir[2] = 3;
+  GisObject pm = newObject(&GisObject::isPlineMultiple, {1, 3});
   setVertices({{0, 0}, {1, 0}, {5, 5}, {6, 6}, {7, 5}});
   write(pm);
   close();
@@ -138,10 +135,7 @@ TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
   setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});
   GisObject one = newObject(&GisObject::isRegion);
   write(one);
-  GisObject two = newObject(&GisObject::isRegion);
-  two.nr = 2;
-  two.ir[1] = 1;
-  two.ir[2] = 3;
+  GisObject two = newObject(&GisObject::isRegion, {1, 3});
   // The writer lays parts out as given; the dispatch would leave the two-point ring out.
   mifWriteObject(two, gGis.layers[id_].mifLayer.mifUnit, " ", " ");
   close();
@@ -185,17 +179,13 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   GisObject l = write(&GisObject::isPline, {{1, 1}}, "\"short\",1");
   write(&GisObject::isRegion, {{1, 1}, {2, 2}}, "\"thin\",2");
   write(&GisObject::isLine, {}, "\"empty\",3");
-  GisObject m = newObject(&GisObject::isPlineMultiple);
-  m.nr = 2;
-  m.ir[2] = 2;
+  GisObject m = newObject(&GisObject::isPlineMultiple, {1, 2});
   setVertices({{1, 1}, {2, 2}, {3, 3}});
   clearOutput();
   write(m, "\"multi\",4");
   EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" +
                           std::string(15, ' ') + "Part 1 of object 4 in GIS layer lay.mif.\n");
-  GisObject rr = newObject(&GisObject::isRegion);
-  rr.nr = 2;
-  rr.ir[2] = 4;
+  GisObject rr = newObject(&GisObject::isRegion, {1, 4});
   setVertices({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 4}, {4, 4}, {0, 0}});
   write(rr, "\"ring\",5");
   close();

@@ -69,9 +69,8 @@ class ShapefileWriteTest : public FileUnitsTest {
   }
 
   // A line kind object with the given part starts over the given vertices.
-  void writeParts(GisObject o, const std::vector<int>& starts, const std::vector<std::pair<double, double>>& v) {
-    o.nr = static_cast<int>(starts.size());
-    for (std::size_t i = 0; i < starts.size(); ++i) o.ir[i + 1] = starts[i];
+  void writeParts(bool GisObject::*kind, const std::vector<int>& starts, const Vertices& v) {
+    GisObject o = newObject(kind, starts);
     setVertices(v);
     shpWriteObject(o, shp_);
     last_ = o;
@@ -190,7 +189,7 @@ TEST_F(ShapefileWriteTest, ThreePointSetPassesTheCheckers) {
 
 TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
   openSubLayer("line", 3);
-  writeParts(newObject(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(&GisObject::isLine, {1}, {{10.0, 20.0}, {30.0, 5.0}});
   EXPECT_TRUE(last_.isComplete);
   EXPECT_EQ(shp_.fileLength, 94);
   EXPECT_EQ(shp_.recordShapeType, 3);
@@ -205,7 +204,7 @@ TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
 
 TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
   openSubLayer("pline", 3);
-  writeParts(newObject(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(&GisObject::isPlineMultiple, {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 5 + 4 * 2 + 44) / 2).le(3).box(0, -2, 7, 5).le(2).le(5).le(0).le(2);
@@ -215,9 +214,9 @@ TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
 
 TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
   openSubLayer("lines_set", 3);
-  writeParts(newObject(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
-  writeParts(newObject(&GisObject::isPline), {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
-  writeParts(newObject(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(&GisObject::isLine, {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(&GisObject::isPline, {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
+  writeParts(&GisObject::isPlineMultiple, {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   EXPECT_EQ(shp_.records, 3);
   expectBox(0.0, -2.0, 30.0, 25.0);
   expectCompleteSetPassesCheckers();
@@ -226,11 +225,11 @@ TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
 TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
   openSubLayer("region_set", 5);
   // A closed clockwise ring and an unclosed one: the writer neither closes nor turns them.
-  writeParts(newObject(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
+  writeParts(&GisObject::isRegion, {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
   EXPECT_EQ(shp_.recordShapeType, 5);
   expectCompleteSetPassesCheckers();
   openSubLayer("open_ring", 5);
-  writeParts(newObject(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 0}});
+  writeParts(&GisObject::isRegion, {1}, {{0, 0}, {0, 10}, {10, 0}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 3 + 4 + 44) / 2).le(5).box(0, 0, 10, 10).le(1).le(3).le(0).d(0).d(0).d(0).d(10).d(10).d(0);
@@ -239,7 +238,7 @@ TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
 
 TEST_F(ShapefileWriteTest, PolylineWithoutVerticesKeepsTheSubLayerBox) {
   openSubLayer("nopoints", 3);
-  writeParts(newObject(&GisObject::isPline), {1}, {});
+  writeParts(&GisObject::isPline, {1}, {});
   expectBox(kSentinel, kSentinel, -kSentinel, -kSentinel);
   EXPECT_EQ(shp_.fileLength, 50 + 24 + 4);
   closeSubLayer();
