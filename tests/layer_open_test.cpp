@@ -23,6 +23,17 @@ class LayerOpenTest : public IdLayerTest {
     writeFile(dir_ / (base + ".mid"), "1\n");
   }
 
+  // A small input MIF/MID pair exported from its .tab, the .mid saved hoursLater than the table (before
+  // it when negative); the open checks the save dates.
+  void makeExport(const std::string& base, int hoursLater) {
+    makeMif(base);
+    writeFile(dir_ / (base + ".tab"), "table");
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(dir_ / (base + ".tab"), now);
+    fs::last_write_time(dir_ / (base + ".mid"), now + std::chrono::hours(hoursLater));
+    gGis.gisCheckSaveDate = true;
+  }
+
   // A complete one-point shapefile set written by the library itself.
   void makeShapefile(const std::string& base, const std::string& prj) {
     gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
@@ -281,12 +292,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   gisCloseLayer(id);
   // The register and the workspace know the layer by its host path, under either separator.
   gisInitialise(0, "cap", "ws", "");
-  makeMif("sub/rivers");
-  writeFile(dir_ / "sub/rivers.tab", "table");
-  const auto now = fs::file_time_type::clock::now();
-  fs::last_write_time(dir_ / "sub/rivers.tab", now - std::chrono::hours(1));
-  fs::last_write_time(dir_ / "sub/rivers.mid", now);
-  gGis.gisCheckSaveDate = true;
+  makeExport("sub/rivers", 1);
   clearOutput();
   EXPECT_EQ(gisOpenLayer("sub\\rivers.mif", " ", "I ", false), 1);
   EXPECT_TRUE(outputHas("Checking save date is later than that of sub\\rivers.tab...OK\n"));
@@ -472,12 +478,7 @@ TEST_F(LayerOpenTest, SaveDateCheckComparesTheMidWithItsTable) {
 }
 
 TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
-  makeMif("old");
-  writeFile(dir_ / "old.tab", "newer table");
-  const auto now = fs::file_time_type::clock::now();
-  fs::last_write_time(dir_ / "old.mid", now - std::chrono::hours(2));
-  fs::last_write_time(dir_ / "old.tab", now);
-  gGis.gisCheckSaveDate = true;
+  makeExport("old", -2);
   gGis.gisSaveDateIsError = true;
   setInput("\n");  // one re-export, then no more console input
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("old.mif", " ", "I ", false); }), 1);

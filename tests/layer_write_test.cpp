@@ -28,6 +28,12 @@ class LayerWriteTest : public IdLayerTest {
   ShpSubLayer& shp(int k) { return gGis.layers[id_].shpSubLayer[k]; }
   DbfSubLayer& dbf(int k) { return gGis.layers[id_].dbfSubLayer[k]; }
 
+  // The records written so far to the .shp and to the .dbf of each sub-layer, from the points on.
+  void expectRecords(const std::vector<int>& shpRecords, const std::vector<int>& dbfRecords) {
+    for (std::size_t k = 1; k <= shpRecords.size(); ++k) EXPECT_EQ(shp(static_cast<int>(k)).records, shpRecords[k - 1]) << k;
+    for (std::size_t k = 1; k <= dbfRecords.size(); ++k) EXPECT_EQ(dbf(static_cast<int>(k)).records, dbfRecords[k - 1]) << k;
+  }
+
   int id_ = 0;
 };
 
@@ -135,12 +141,7 @@ TEST_F(LayerWriteTest, EachKindGoesToItsSubLayer) {
   write(tl, 5);
   EXPECT_TRUE(tl.isText);
   EXPECT_FALSE(tl.isPoint);
-  EXPECT_EQ(shp(1).records, 2);
-  EXPECT_EQ(shp(2).records, 2);
-  EXPECT_EQ(shp(3).records, 1);
-  EXPECT_EQ(dbf(1).records, 2);
-  EXPECT_EQ(dbf(2).records, 2);
-  EXPECT_EQ(dbf(3).records, 1);
+  expectRecords({2, 2, 1}, {2, 2, 1});
   gisCloseLayer(id_);
   expectShapefileReadable("lay_P");
   expectShapefileReadable("lay_L");
@@ -162,10 +163,7 @@ TEST_F(LayerWriteTest, NullObjectGoesToEveryOpenSubLayerWithItsRecord) {
   openShapes("PL");
   GisObject n = newObject(&GisObject::isNone);
   write(n, 7);
-  EXPECT_EQ(shp(1).records, 1);
-  EXPECT_EQ(shp(2).records, 1);
-  EXPECT_EQ(dbf(1).records, 1);
-  EXPECT_EQ(dbf(2).records, 1);
+  expectRecords({1, 1}, {1, 1});
   gisCloseLayer(id_);
   expectShapefileReadable("lay_P", true);
   expectShapefileReadable("lay_L", true);
