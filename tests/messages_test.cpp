@@ -37,6 +37,17 @@ class MessagesTest : public FileUnitsTest {
     DMESSAGES.dmLabelWidth = labelWidth;
   }
 
+  // The messages CSV file, open as the message log's record of messages.
+  int openMessagesCsv() {
+    const int csv = openQuietly("O ", "messages.csv");
+    DMESSAGES.dmMessagesUnit = csv;
+    return csv;
+  }
+  std::string closeMessagesCsv(int& csv) {
+    DMESSAGES.dmMessagesUnit = 0;
+    return closeAndRead(csv, "messages.csv");
+  }
+
   static void compose(const std::string& l1, const std::string& l2 = "", const std::string& l3 = "") {
     DMESSAGES.dmLines[1].replace(0, l1.size(), l1);
     DMESSAGES.dmLines[2].replace(0, l2.size(), l2);
@@ -307,8 +318,7 @@ TEST_F(MessagesTest, RuleLineGoesToConsoleAndUnit) {
 // Messages CSV file
 
 TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
-  int csv = openQuietly("O ", "messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   compose("ERROR 0251 - Cannot have more", "second \"quoted\"", "third");
   context("ctx1", "", "ctx \"3\"");
   DMESSAGE(-2);
@@ -318,8 +328,7 @@ TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
   DMESSAGE(-2);
   compose("error 0001 - lower case: no record");
   DMESSAGE(-2);
-  DMESSAGES.dmMessagesUnit = 0;
-  const std::vector<std::string> rows = fileLines(closeAndRead(csv, "messages.csv"));
+  const std::vector<std::string> rows = fileLines(closeMessagesCsv(csv));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0],
             "  251, 1,      -99999.000,      -99999.000, \"ERROR 0251 - Cannot have more  second \"\"quoted\"\"  "
@@ -334,13 +343,11 @@ TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
 }
 
 TEST_F(MessagesTest, CsvRecordIsWrittenEvenWhenNothingIsPrinted) {
-  int csv = openQuietly("O ", "messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   compose("UNSTABLE 0099 - quiet");
   DMESSAGE(-5);
-  DMESSAGES.dmMessagesUnit = 0;
   EXPECT_EQ(output(), "");
-  EXPECT_EQ(closeAndRead(csv, "messages.csv"),
+  EXPECT_EQ(closeMessagesCsv(csv),
             "   99, 4,      -99999.000,      -99999.000, \"UNSTABLE 0099 - quiet\", \"\", \"\", \"\"\n");
 }
 
@@ -352,13 +359,11 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
   compose(line1);
   std::string ctx = std::string(999, 'c') + "\"" + "more";
   context(ctx, "", "x");
-  int csv = openQuietly("O ", "messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   DMESSAGE(-2);
   compose("CHECK 0021 - next row");
   DMESSAGE(-2);
-  DMESSAGES.dmMessagesUnit = 0;
-  const std::vector<std::string> rows = fileLines(closeAndRead(csv, "messages.csv"));
+  const std::vector<std::string> rows = fileLines(closeMessagesCsv(csv));
   ASSERT_EQ(rows.size(), 2u);
   bool ok = false;
   const auto fields = csvFields(rows[0], ok);
@@ -378,8 +383,7 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
 TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
   int mif = 0, mid = 0;
   openLocatedLayer(true, "warn", 10.0, 100.0, mif, mid);
-  int csv = openQuietly("O ", "messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   compose("ERROR 0300 - Located \"here\"", "", "third");
   DMESSAGEXY(0, 1000.0, 2000.0);
   EXPECT_EQ(output(), "XY: ERROR 0300 - Located \"here\"\nthird\n");

@@ -190,34 +190,24 @@ TEST(FreeFormatItems, HugeRepeatCountsAreNotExpanded) {
 }
 
 TEST(FreeFormatReals, AcceptedForms) {
-  double v[4] = {0, 0, 0, 0};
-  ASSERT_EQ(freeFormatReadDoubles("5. -.5 1.5e3 +4", 4, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 5.0);
-  EXPECT_DOUBLE_EQ(v[1], -0.5);
-  EXPECT_DOUBLE_EQ(v[2], 1500.0);
-  EXPECT_DOUBLE_EQ(v[3], 4.0);
-  ASSERT_EQ(freeFormatReadDoubles("2D-1, 1.5+3, 7E+01, 3d2", 4, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 0.2);
-  EXPECT_DOUBLE_EQ(v[1], 1500.0);
-  EXPECT_DOUBLE_EQ(v[2], 70.0);
-  EXPECT_DOUBLE_EQ(v[3], 300.0);
-  ASSERT_EQ(freeFormatReadDoubles("  1234567.125 , 98765.5 ", 2, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 1234567.125);
-  EXPECT_DOUBLE_EQ(v[1], 98765.5);
-  ASSERT_EQ(freeFormatReadDoubles("1e-400", 1, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 0.0);
   // A data line in its buffer of kTextLength characters; plain decimals are rounded as a full conversion
   // rounds them, however many digits they have.
-  std::string line = "     1601875.35,   16534318.10,   0.1";
-  line.resize(kTextLength, ' ');
-  ASSERT_EQ(freeFormatReadDoubles(line, 3, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 1601875.35);
-  EXPECT_EQ(v[1], 16534318.10);
-  EXPECT_EQ(v[2], 0.1);
-  ASSERT_EQ(freeFormatReadDoubles("123456789012345678 0.30000000000000004 -0", 3, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 123456789012345678.0);
-  EXPECT_EQ(v[1], 0.30000000000000004);
-  EXPECT_TRUE(std::signbit(v[2]));
+  std::string dataLine = "     1601875.35,   16534318.10,   0.1";
+  dataLine.resize(kTextLength, ' ');
+  const std::pair<std::string, std::vector<double>> cases[] = {
+      {"5. -.5 1.5e3 +4", {5.0, -0.5, 1500.0, 4.0}},
+      {"2D-1, 1.5+3, 7E+01, 3d2", {0.2, 1500.0, 70.0, 300.0}},
+      {"  1234567.125 , 98765.5 ", {1234567.125, 98765.5}},
+      {"1e-400", {0.0}},
+      {dataLine, {1601875.35, 16534318.10, 0.1}},
+      {"123456789012345678 0.30000000000000004 -0", {123456789012345678.0, 0.30000000000000004, -0.0}},
+  };
+  for (const auto& [line, values] : cases) {
+    std::vector<double> v(values.size());
+    ASSERT_EQ(freeFormatReadDoubles(line, static_cast<int>(v.size()), v.data()), FreeReadStatus::Ok) << line;
+    EXPECT_EQ(v, values) << line;
+    EXPECT_EQ(std::signbit(v.back()), std::signbit(values.back())) << line;
+  }
 }
 
 TEST(FreeFormatReals, ItemsThatAreNoNumber) {

@@ -13,6 +13,12 @@ namespace {
 
 class RunControlTest : public FileUnitsTest {
  protected:
+  // An output file holding text so far, its unit left open.
+  int openWritten(const std::string& name, const std::string& text) {
+    const int unit = openQuietly("O ", name);
+    fuWrite(unit, text);
+    return unit;
+  }
   // What is left of the console input after the code under test read its share.
   static std::string nextLine() {
     std::string line;
@@ -51,8 +57,7 @@ TEST_F(RunControlTest, ExitAtTheEndOfInputStillEnds) {
 }
 
 TEST_F(RunControlTest, SkipCloseLeavesUnitsOpenAndNoPauseEndsAtOnce) {
-  int out = openQuietly("O ", "o.txt");
-  fuWrite(out, "flushed");
+  int out = openWritten("o.txt", "flushed");
   gRunFlags.fuSkipClose = true;
   gRunFlags.fuPauseOnExit = false;
   setInput("untouched\n");
@@ -76,8 +81,7 @@ TEST_F(RunControlTest, ExitInDialogModeShowsTheBox) {
 // ---- Stops with text ----
 
 TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
-  int out = openQuietly("O ", "o.txt");
-  fuWriteLine(out, "line before the stop");
+  int out = openWritten("o.txt", "line before the stop\n");
   setInput("untouched\n");
   EXPECT_EQ(expectRunEnd([] { fuStop("Something is wrong"); }), 1);
   EXPECT_EQ(output(), "Something is wrong\n");
@@ -87,8 +91,7 @@ TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
 }
 
 TEST_F(RunControlTest, SilentStopPrintsNothing) {
-  int out = openQuietly("O ", "o.txt");
-  fuWrite(out, "abc");
+  openWritten("o.txt", "abc");
   EXPECT_EQ(expectRunEnd([] { fuStopSilently(); }), 1);
   EXPECT_EQ(output(), "");
   EXPECT_EQ(readFile("o.txt"), "abc");
@@ -130,8 +133,7 @@ TEST_F(RunControlTest, AskYesNoTakesTheFirstCharacter) {
 
 // A question asked after the console input has ended cannot be answered: the run ends.
 TEST_F(RunControlTest, PromptsAtTheEndOfInputEndTheRun) {
-  int out = openQuietly("O ", "kept.txt");
-  fuWrite(out, "kept");
+  openWritten("kept.txt", "kept");
   setInput("");
   EXPECT_EQ(expectRunEnd([] { ASKYESNO("Go on"); }), 1);
   EXPECT_EQ(output(), "Go on? \nNo answer and no more console input.\n\nPress Enter to Close\n");
