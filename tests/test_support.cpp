@@ -8,6 +8,7 @@
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
 
 void PlenvorTest::resetAllState() {
   processstate::resetAll();
@@ -88,6 +89,11 @@ Region& Region::ring(const std::vector<std::pair<double, double>>& pts) {
 
 void expectHolds(bool (*test)(const std::string&, const std::string&), std::initializer_list<TextPair> cases) {
   for (const TextPair& c : cases) EXPECT_EQ(test(c.a, c.b), c.holds) << "[" << c.a << "] [" << c.b << "]";
+}
+
+void expectGives(std::string (*routine)(const std::string&),
+                 std::initializer_list<std::pair<std::string, std::string>> cases) {
+  for (const auto& [text, result] : cases) EXPECT_EQ(fixed::trimmed(routine(text)), result) << "[" << text << "]";
 }
 
 std::string expectCheckerAccepts(const std::string& tool, const std::string& args) {

@@ -103,6 +103,10 @@ struct TextPair {
 };
 void expectHolds(bool (*test)(const std::string&, const std::string&), std::initializer_list<TextPair> cases);
 
+// Each text, and what the routine of one text makes of it (trailing blanks aside).
+void expectGives(std::string (*routine)(const std::string&),
+                 std::initializer_list<std::pair<std::string, std::string>> cases);
+
 // Runs one of the independent checkers of ../shared/tools (shpcheck.py, gdalcheck.py) with its
 // arguments in the working folder, expects it to accept them, and returns its report.
 std::string expectCheckerAccepts(const std::string& tool, const std::string& args);
