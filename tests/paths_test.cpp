@@ -69,26 +69,24 @@ TEST(PathParts, UnderscoreSuffixes) {
                                 {"_river.shp", "_river"}});
 }
 
-TEST(PathJoin, FolderAndFileJoinWithOneSeparator) {
-  expectJoins({{"C:\\Data", "Header.prj", "C:\\Data\\Header.prj"},
-               {"C:\\Data\\", "Header.prj", "C:\\Data\\Header.prj"},
-               {"/data/", "  Header.prj  ", "/data/Header.prj"},
-               {"  C:\\Data  ", "Header.prj", "C:\\Data\\Header.prj"}});
-}
-
-TEST(PathJoin, CompleteOrMissingParts) {
-  expectJoins({{"C:\\Data", "D:\\x.prj", "D:\\x.prj"},
-               {"C:\\Data", "\\\\server\\x.prj", "\\\\server\\x.prj"},
-               {"   ", "   ", "."},
-               {"  C:\\Data", "", "C:\\Data"},
-               {"", "  x.prj", "x.prj"}});
-}
-
-TEST(PathJoin, ParentAndCurrentFolderReferencesResolve) {
-  expectJoins({{"C:\\a\\b", "..\\c.prj", "C:\\a\\c.prj"},
-               {"C:\\a\\b\\c", "..\\..\\d.prj", "C:\\a\\d.prj"},
-               {"C:\\a", ".\\c.prj", "C:\\a\\c.prj"},
-               {"C:\\a\\\\b", "c.prj", "C:\\a\\b\\c.prj"}});
+TEST(PathJoin, FolderAndFileJoin) {
+  expectJoins({
+      // With one separator between them.
+      {"C:\\Data", "Header.prj", "C:\\Data\\Header.prj"},
+      {"C:\\Data\\", "Header.prj", "C:\\Data\\Header.prj"},
+      {"/data/", "  Header.prj  ", "/data/Header.prj"},
+      {"  C:\\Data  ", "Header.prj", "C:\\Data\\Header.prj"},
+      // A complete file name, or parts missing.
+      {"C:\\Data", "D:\\x.prj", "D:\\x.prj"},
+      {"C:\\Data", "\\\\server\\x.prj", "\\\\server\\x.prj"},
+      {"   ", "   ", "."},
+      {"  C:\\Data", "", "C:\\Data"},
+      {"", "  x.prj", "x.prj"},
+      // Parent and current folder references resolve.
+      {"C:\\a\\b", "..\\c.prj", "C:\\a\\c.prj"},
+      {"C:\\a\\b\\c", "..\\..\\d.prj", "C:\\a\\d.prj"},
+      {"C:\\a", ".\\c.prj", "C:\\a\\c.prj"},
+      {"C:\\a\\\\b", "c.prj", "C:\\a\\b\\c.prj"}});
 }
 
 TEST(PathTidy, RemoveDotDot) {
