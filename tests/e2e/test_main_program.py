@@ -7,8 +7,10 @@ Run as: python3 test_main_program.py PLENVOR_BINARY SOURCE_DIR
 import os
 import subprocess
 import sys
-import tempfile
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sdf_e2e_support as e2e  # noqa: E402
 
 BINARY = None
 SOURCE_DIR = None
@@ -70,14 +72,7 @@ class Run:
         self.err = err
 
 
-class MainProgramTest(unittest.TestCase):
-    def setUp(self):
-        self._dir = tempfile.TemporaryDirectory()
-        self.dir = self._dir.name
-
-    def tearDown(self):
-        self._dir.cleanup()
-
+class MainProgramTest(e2e.FolderTest):
     def write(self, name, text, mode="w"):
         path = os.path.join(self.dir, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -107,6 +102,13 @@ class MainProgramTest(unittest.TestCase):
 
 
 class NoArgumentsAndPrompt(MainProgramTest):
+    def assertTypedNameOpens(self, typed, name, files=("river.sdf",), stdin_end="\n\n"):
+        """With files in the folder, the typed answers (one a line) end in the open of name."""
+        for file in files:
+            self.write(file, TINY_SDF)
+        run = self.run_plenvor([], stdin=typed + stdin_end)
+        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened(name, 1001))
+
     def test_no_arguments_show_usage_and_a_blank_answer_ends_the_run(self):
         run = self.run_plenvor([], stdin="\n\n")
         self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
@@ -128,25 +130,16 @@ class NoArgumentsAndPrompt(MainProgramTest):
         self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
 
     def test_typed_name_gets_the_sdf_extension(self):
-        self.write("river.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="river\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.sdf", 1001))
+        self.assertTypedNameOpens("river", "river.sdf")
 
     def test_typed_name_with_sdf_extension_in_capitals_is_unchanged(self):
-        self.write("river.SDF", TINY_SDF)
-        run = self.run_plenvor([], stdin="river.SDF\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.SDF", 1001))
+        self.assertTypedNameOpens("river.SDF", "river.SDF", files=("river.SDF",))
 
     def test_typed_name_with_another_extension_gets_sdf_added(self):
-        self.write("river.txt", TINY_SDF)
-        self.write("river.txt.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="river.txt\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.txt.sdf", 1001))
+        self.assertTypedNameOpens("river.txt", "river.txt.sdf", files=("river.txt", "river.txt.sdf"))
 
     def test_typed_name_loses_tabs_leading_blanks_and_a_carriage_return(self):
-        self.write("river.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="  ri\tver\r\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.sdf", 1001))
+        self.assertTypedNameOpens("  ri\tver\r", "river.sdf")
 
     def test_a_typed_file_that_does_not_exist_repeats_the_prompt(self):
         self.write("river.sdf", TINY_SDF)
