@@ -89,6 +89,14 @@ class MainProgramTest(e2e.FolderTest):
         self.assertEqual(run.err, "", "nothing goes to the error stream")
         return run
 
+    def convert_beside(self, args, files):
+        """plenvor run with args beside the files (name: text), the tiny export at the first
+        argument that names an .sdf file."""
+        self.write(next(a for a in args if a.endswith(".sdf")).replace("\\", "/"), TINY_SDF)
+        for name, text in files.items():
+            self.write(name, text)
+        return self.run_plenvor(args)
+
     def assertWhole(self, run, transcript, status):
         self.assertEqual(run.out, transcript)
         self.assertEqual(run.status, status)
@@ -294,72 +302,59 @@ class LeveeTrimming(MainProgramTest):
         self.assertEqual(self.profile_points(["\u2013NoTrim"]), 5)
 
 
+def using_mif(name):
+    """The lines of a .mif projection file found and opened."""
+    return opened(name, 1001) + "\nUsing %s for setting projection.\n" % name
+
+
+def extracting_prj(name):
+    """The lines of a .prj projection file found and opened."""
+    return "GIS Projection being extracted from %s\n" % name + opened(name, 1001)
+
+
 class MifProjection(MainProgramTest):
     HEADER = ('Version 300\nCharset "WindowsLatin1"\nDelimiter ","\n'
               + COORDSYS.replace("CoordSys", "cOORDsYS") + "  \nColumns 1\n  ID Integer\nData\n")
 
     def test_header_mif_is_chosen_over_projection_mif_in_the_input_folder(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Header.mif", self.HEADER)
-        self.write("data/Projection.mif", COORDSYS.replace("147", "153") + "\n")
-        self.write("Header.mif", "CoordSys NonEarth Units \"m\"\n")
-        run = self.run_plenvor(["-mif", "data/x.sdf"])
+        run = self.convert_beside(["-mif", "data/x.sdf"], {
+            "data/Header.mif": self.HEADER,
+            "data/Projection.mif": COORDSYS.replace("147", "153") + "\n",
+            "Header.mif": "CoordSys NonEarth Units \"m\"\n"})
         coordsys = COORDSYS.replace("CoordSys", "cOORDsYS")
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data/Header.mif", 1001)
-            + "\nUsing data/Header.mif for setting projection.\n"
-            + "\nmif Projection: " + coordsys + "\n" + opened("data/x.sdf", 1002))
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data/Header.mif")
+                                     + "\nmif Projection: " + coordsys + "\n" + opened("data/x.sdf", 1002))
         with open(os.path.join(self.dir, "data", "x.sdf_streams.mif"), encoding="latin-1") as f:
             self.assertIn(coordsys, f.read().splitlines(), "the output header has the CoordSys line")
 
     def test_a_name_with_backslashes_finds_its_folder(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Header.mif", self.HEADER)
-        run = self.run_plenvor(["-mif", "data\\x.sdf"])
+        run = self.convert_beside(["-mif", "data\\x.sdf"], {"data/Header.mif": self.HEADER})
         coordsys = COORDSYS.replace("CoordSys", "cOORDsYS")
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data\\Header.mif", 1001)
-            + "\nUsing data\\Header.mif for setting projection.\n"
-            + "\nmif Projection: " + coordsys + "\n" + opened("data\\x.sdf", 1002))
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data\\Header.mif")
+                                     + "\nmif Projection: " + coordsys + "\n" + opened("data\\x.sdf", 1002))
 
     def test_projection_mif_is_used_when_there_is_no_header_mif(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Projection.mif", "\r\n" + COORDSYS + "\r\n")
-        run = self.run_plenvor(["data/x.sdf", "-mif"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data/Projection.mif", 1001)
-            + "\nUsing data/Projection.mif for setting projection.\n"
-            + "\nmif Projection: " + COORDSYS + "\n" + opened("data/x.sdf", 1002))
+        run = self.convert_beside(["data/x.sdf", "-mif"], {"data/Projection.mif": "\r\n" + COORDSYS + "\r\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data/Projection.mif")
+                                     + "\nmif Projection: " + COORDSYS + "\n" + opened("data/x.sdf", 1002))
 
     def test_no_mif_projection_file(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("Header.mif", COORDSYS + "\n")  # beside the program's folder, not the input's
-        run = self.run_plenvor(["-mif", "data/x.sdf"])
+        # Header.mif beside the program's folder, not the input's.
+        run = self.convert_beside(["-mif", "data/x.sdf"], {"Header.mif": COORDSYS + "\n"})
         self.assertWhole(run, BUILD + found(3)
                          + "\nERROR - A Header.mif or Projection.mif file does not exist in folder.\n"
                          + CLOSE, 1)
 
-    def test_a_header_without_coordsys_line(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", "Version 300\nColumns 1\n  ID Integer\nData\n")
-        run = self.run_plenvor(["-mif", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
-                         + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
-
-    def test_an_empty_header_has_no_coordsys_line(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", "")
-        run = self.run_plenvor(["-mif", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
-                         + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
+    def test_a_header_without_coordsys_line_or_an_empty_one(self):
+        for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", ""):
+            run = self.convert_beside(["-mif", "x.sdf"], {"Header.mif": header})
+            self.assertWhole(run, BUILD + found(3) + using_mif("Header.mif")
+                             + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
 
     def test_without_a_file_argument_the_projection_is_looked_for_before_the_prompt(self):
         self.write("Header.mif", COORDSYS + "\n")
         run = self.run_plenvor(["-mif"], stdin="\n\n")
-        self.assertWhole(run, BUILD + found(2) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
+        self.assertWhole(run, BUILD + found(2) + using_mif("Header.mif")
                          + "\nmif Projection: " + COORDSYS + "\n" + PROMPT + CLOSE, 0)
 
 
@@ -372,83 +367,53 @@ class PrjProjection(MainProgramTest):
             return f.read().decode("latin-1")
 
     def test_a_single_line_prj(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\r\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-            + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
-            + opened("x.sdf", 1002))
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.prj": PRJ_JOINED + "\r\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("Header.prj")
+                                     + "\nshp Projection: " + PRJ_JOINED + "\n" + opened("x.sdf", 1002))
         self.assertEqual(self.prj_of_output().rstrip("\r\n"), PRJ_JOINED)
 
     def test_a_prj_of_several_lines_is_joined_and_shows_its_first_line(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Projection.prj", "\n".join(PRJ_LINES) + "\n\n")
-        run = self.run_plenvor(["-shp", "data/x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from data/Projection.prj\n"
-            + opened("data/Projection.prj", 1001) + "\nshp Projection: " + PRJ_LINES[0] + "\n"
-            + opened("data/x.sdf", 1002))
+        run = self.convert_beside(["-shp", "data/x.sdf"], {"data/Projection.prj": "\n".join(PRJ_LINES) + "\n\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("data/Projection.prj")
+                                     + "\nshp Projection: " + PRJ_LINES[0] + "\n" + opened("data/x.sdf", 1002))
         self.assertEqual(self.prj_of_output("data").rstrip("\r\n"), PRJ_JOINED)
 
     def test_a_prj_longer_than_a_line_buffer_is_given_whole_to_the_layers(self):
         long_name = "GDA94_" + "x" * 1200
         prj = 'PROJCS["%s",GEOGCS["GCS_GDA_1994"]]' % long_name
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", prj + "\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-            + opened("Header.prj", 1001) + "\nshp Projection: " + prj + "\n")
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.prj": prj + "\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("Header.prj")
+                                     + "\nshp Projection: " + prj + "\n")
         self.assertEqual(self.prj_of_output().rstrip("\r\n"), prj)
 
     def test_header_prj_is_chosen_over_projection_prj(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\n")
-        self.write("Projection.prj", "GEOGCS[\"other\"]\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertTrue(run.out.startswith(BUILD + found(3)
-                                           + "GIS Projection being extracted from Header.prj\n"), run.out)
+        run = self.convert_beside(["-shp", "x.sdf"],
+                                  {"Header.prj": PRJ_JOINED + "\n", "Projection.prj": "GEOGCS[\"other\"]\n"})
+        self.assertTrue(run.out.startswith(BUILD + found(3) + extracting_prj("Header.prj")), run.out)
 
     def test_no_prj_file(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", COORDSYS + "\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.mif": COORDSYS + "\n"})
         self.assertWhole(run, BUILD + found(3)
                          + "\nERROR - A Header.prj or Projection.prj file does not exist in folder.\n"
                          + CLOSE, 1)
 
-    def test_an_empty_prj_file(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", "")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-                         + opened("Header.prj", 1001)
-                         + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
-                         + "Header.prj\n" + CLOSE, 1)
-
-    def test_a_prj_of_blank_lines_holds_no_projection(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Projection.prj", "\n   \r\n\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + "GIS Projection being extracted from Projection.prj\n"
-                         + opened("Projection.prj", 1001)
-                         + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
-                         + "Projection.prj\n" + CLOSE, 1)
+    def test_an_empty_prj_file_or_one_of_blank_lines_holds_no_projection(self):
+        for name, text in (("Header.prj", ""), ("Projection.prj", "\n   \r\n\n")):
+            run = self.convert_beside(["-shp", "x.sdf"], {name: text})
+            self.assertWhole(run, BUILD + found(3) + extracting_prj(name)
+                             + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
+                             + name + "\n" + CLOSE, 1)
+            os.remove(os.path.join(self.dir, name))
 
     def test_without_an_option_no_projection_file_is_read(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\n")
-        self.write("Header.mif", COORDSYS + "\n")
-        run = self.run_plenvor(["x.sdf"])
+        run = self.convert_beside(["x.sdf"], {"Header.prj": PRJ_JOINED + "\n", "Header.mif": COORDSYS + "\n"})
         self.assertOpenedAndFinished(run, BUILD + found(2) + opened("x.sdf", 1001))
         self.assertNotIn("Header", run.out)
 
     def test_an_input_named_like_the_open_projection_file_is_opened_afresh(self):
         self.write("Header.prj", PRJ_JOINED + "\n")
         run = self.run_plenvor(["-shp", "Header.prj"])
-        prefix = (BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-                  + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
+        prefix = (BUILD + found(3) + extracting_prj("Header.prj") + "\nshp Projection: " + PRJ_JOINED + "\n"
                   + "...Closed File Unit:1001\n" + opened("Header.prj", 1001))
         self.assertEqual(run.out[:len(prefix)], prefix)
         # Read from its first line, the projection is no SDF export.
