@@ -307,6 +307,10 @@ def using_mif(name):
     return opened(name, 1001) + "\nUsing %s for setting projection.\n" % name
 
 
+def no_projection_file(ext):
+    return "\nERROR - A Header.%s or Projection.%s file does not exist in folder.\n" % (ext, ext)
+
+
 def extracting_prj(name):
     """The lines of a .prj projection file found and opened."""
     return "GIS Projection being extracted from %s\n" % name + opened(name, 1001)
@@ -341,9 +345,7 @@ class MifProjection(MainProgramTest):
     def test_no_mif_projection_file(self):
         # Header.mif beside the program's folder, not the input's.
         run = self.convert_beside(["-mif", "data/x.sdf"], {"Header.mif": COORDSYS + "\n"})
-        self.assertWhole(run, BUILD + found(3)
-                         + "\nERROR - A Header.mif or Projection.mif file does not exist in folder.\n"
-                         + CLOSE, 1)
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("mif") + CLOSE, 1)
 
     def test_a_header_without_coordsys_line_or_an_empty_one(self):
         for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", ""):
@@ -393,9 +395,7 @@ class PrjProjection(MainProgramTest):
 
     def test_no_prj_file(self):
         run = self.convert_beside(["-shp", "x.sdf"], {"Header.mif": COORDSYS + "\n"})
-        self.assertWhole(run, BUILD + found(3)
-                         + "\nERROR - A Header.prj or Projection.prj file does not exist in folder.\n"
-                         + CLOSE, 1)
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("prj") + CLOSE, 1)
 
     def test_an_empty_prj_file_or_one_of_blank_lines_holds_no_projection(self):
         for name, text in (("Header.prj", ""), ("Projection.prj", "\n   \r\n\n")):
