@@ -20,6 +20,14 @@ namespace {
 
 class FilesTest : public FileUnitsTest {
  protected:
+  // The next lines of the unit, read one by one.
+  static void expectLines(int unit, std::initializer_list<std::string> lines) {
+    std::string line;
+    for (const std::string& want : lines) {
+      ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok) << want;
+      EXPECT_EQ(line, want);
+    }
+  }
   int open(const std::string& mode, const std::string& name) {
     int unit = 0;
     OPENERBYNAME(unit, mode, name, static_cast<int>(name.size()));
@@ -148,11 +156,15 @@ TEST_F(FilesTest, CloseAllClosesEveryUnitButKeepsTheFlags) {
   EXPECT_TRUE(gFileUnits.fuFixedOpen[3]);
 }
 
-TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnit) {
+TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnitOnceItIsSet) {
   int log = openQuietly("O ", "run.log");
-  gFileUnits.fuLogUnit = log;
   writeFile("a.txt", "x\n");
   int a = open("I ", "a.txt");
+  CLOSER(a);
+  fuFlush(log);
+  EXPECT_EQ(readFile("run.log"), "");
+  gFileUnits.fuLogUnit = log;
+  a = open("I ", "a.txt");
   int b = open("O ", "b.txt");
   setInput("a.txt\n");
   int c = open("I ", "gone.txt");  // the prompt itself is not echoed
@@ -163,14 +175,6 @@ TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnit) {
   EXPECT_EQ(readFile("run.log"), opened("a.txt", 1002) + created("b.txt", 1003) + missing("gone.txt") +
                                      opened("a.txt", 1004) +
                                      "...Closed File Unit:1002\n...Closed File Unit:1003\n...Closed File Unit:1004\n");
-}
-
-TEST_F(FilesTest, ProgressLinesAreEchoedOnlyWhenTheLogUnitIsSet) {
-  int log = openQuietly("O ", "run.log");
-  writeFile("a.txt", "x\n");
-  open("I ", "a.txt");
-  fuFlush(log);
-  EXPECT_EQ(readFile("run.log"), "");
 }
 
 // ---- Missing inputs and the name prompt ----
@@ -451,10 +455,7 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   writeFile("mixed.txt", "one\r\ntwo\n\r\nthree\r\nlast");
   int unit = openQuietly("I ", "mixed.txt");
   std::string line;
-  for (const char* want : {"one", "two", "", "three", "last"}) {
-    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-    EXPECT_EQ(line, want);
-  }
+  expectLines(unit, {"one", "two", "", "three", "last"});
   EXPECT_TRUE(fuAtEnd(unit));
   EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
   EXPECT_EQ(line, "");
@@ -479,10 +480,7 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   for (const char* name : {"odd.txt", "odd.pipe"}) {
     SCOPED_TRACE(name);
     unit = openQuietly("I ", name);
-    for (const std::string& want : {nul, longLine, std::string(127, 'z'), lastLine}) {
-      EXPECT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-      EXPECT_EQ(line, want);
-    }
+    expectLines(unit, {nul, longLine, std::string(127, 'z'), lastLine});
     EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
   }
   writer.join();
@@ -490,10 +488,7 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   const std::string first(65530, 'b'), across(20, 'c');
   writeFile("big.txt", first + "\n" + across + "\nend");
   unit = openQuietly("I ", "big.txt");
-  for (const std::string& want : {first, across}) {
-    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-    EXPECT_EQ(line, want);
-  }
+  expectLines(unit, {first, across});
   EXPECT_FALSE(fuAtEnd(unit));
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "end");

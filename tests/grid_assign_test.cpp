@@ -93,11 +93,13 @@ Shape region(Points ring) {
 class GridAssignTest : public FileUnitsTest {
  protected:
   // The caller's-object form of the generalised routine.
-  void assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
-              std::span<std::uint8_t> mask = {}) {
+  // The count assigned is also left in nAssigned.
+  std::int32_t assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
+                      std::span<std::uint8_t> mask = {}) {
     float v = value;
     gisAssignObjectToGrid(0, sh.o, s, g.arrays, false, false, sh.x, sh.y, sh.n, v, nAssigned,
                           win, mask);
+    return nAssigned;
   }
 
   std::int32_t nAssigned = -7;
@@ -147,12 +149,20 @@ TEST_F(GridAssignTest, PointSidesAddHalfTheValueAndCountFour) {
   EXPECT_EQ(g.sy(11, 23), 3.0f);
 }
 
-TEST_F(GridAssignTest, IntegerModeRoundsHalvesAwayFromZeroAndAlwaysSets) {
+TEST_F(GridAssignTest, IntegerModeRoundsHalvesAwayFromZero) {
   Grid g(4, 4);
   GridAssignSettings s = window(4, 4);
-  s.lInteger = true;
-  s.lAdd = s.lSidesOnly = true;  // neither applies in integer mode
+  s.lInteger = s.lAdd = true;
   g.ci(1, 1) = 10;
+  // A region adds the rounded value.
+  Shape r = region({{0, 0}, {2, 0}, {2, 2}, {0, 2}});
+  EXPECT_EQ(assign(r, s, g, 2.5f), 4);
+  EXPECT_EQ(g.ci(1, 1), 13);
+  EXPECT_EQ(g.ci(2, 2), 3);
+  EXPECT_EQ(g.c(1, 1), 0.0f);
+  // A point always sets it: neither lAdd nor lSidesOnly applies to it in integer mode.
+  clearOutput();
+  s.lSidesOnly = true;
   Shape p = pointAt(0.5, 0.5);
   assign(p, s, g, 2.5f);
   EXPECT_EQ(g.ci(1, 1), 3);
@@ -194,10 +204,8 @@ TEST_F(GridAssignTest, SidesBeyondTheArraysEdgeAreSkippedAndNotCounted) {
   GridAssignSettings s = window(2, 2);
   s.lSidesOnly = true;
   Shape p = pointAt(0.5, 0.5);  // cell (1, 1): its low-u and low-v sides lie outside the arrays
-  assign(p, s, g, 5.0f);
-  EXPECT_EQ(g.sx(1, 1), 5.0f);
-  EXPECT_EQ(g.sy(1, 1), 5.0f);
-  EXPECT_EQ(nAssigned, 2);
+  EXPECT_EQ(assign(p, s, g, 5.0f), 2);
+  EXPECT_EQ(std::make_pair(g.sx(1, 1), g.sy(1, 1)), std::make_pair(5.0f, 5.0f));
 }
 
 TEST_F(GridAssignTest, RotatedGridAndUnequalCellSizes) {
@@ -335,19 +343,6 @@ TEST_F(GridAssignTest, RegionFollowsTheOffsetsAndTheRotation) {
   EXPECT_EQ(g.c(3, 4), 1.0f);
   EXPECT_EQ(g.c(3, 5), 1.0f);
   EXPECT_EQ(g.nonZeroCells(), 2);
-}
-
-TEST_F(GridAssignTest, RegionIntegerModeAddsTheRoundedValue) {
-  Grid g(4, 4);
-  GridAssignSettings s = window(4, 4);
-  s.lInteger = s.lAdd = true;
-  g.ci(1, 1) = 10;
-  Shape r = region({{0, 0}, {2, 0}, {2, 2}, {0, 2}});
-  assign(r, s, g, 2.5f);
-  EXPECT_EQ(g.ci(1, 1), 13);
-  EXPECT_EQ(g.ci(2, 2), 3);
-  EXPECT_EQ(g.c(1, 1), 0.0f);
-  EXPECT_EQ(nAssigned, 4);
 }
 
 TEST_F(GridAssignTest, RegionSidesOnlyWritesTheSideMidpointsInside) {
@@ -511,6 +506,19 @@ class GridAssignLayerTest : public GridAssignTest {
     put(id, m, {{0.2, 0.5}, {1.8, 0.5}, {0.5, 3.2}, {0.5, 4.8}, {0.2, 2.5}, {3.8, 2.5}}, "-1,\"creek\"");
     GisObject r = newObject(&GisObject::isRegion);
     put(id, r, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}, "7,\"pond\"");
+    return closedAndOpenedForInput(id, name);
+  }
+
+  // A MIF layer of one point with the given record, open for input.
+  int onePointLayer(const std::string& name, const std::string& record) {
+    int id = openOutputLayer(name, " ");
+    GisObject p = newObject(&GisObject::isPoint);
+    put(id, p, {{0.5, 0.5}}, record);
+    return closedAndOpenedForInput(id, name);
+  }
+
+  // The output layer closed and opened again for input, its header read.
+  int closedAndOpenedForInput(int& id, const std::string& name) {
     gisCloseLayer(id);
     int in = gisOpenLayer(name, " ", "I ", false);
     gisReadHeader(in);
@@ -597,17 +605,8 @@ TEST_F(GridAssignLayerTest, GeneralisedRoutineFillsTheCallersHeaderAndReportsThe
 
 TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   Grid g(4, 4);
-  gGis.gisAttributeDefs.n = 1;
-  gGis.gisAttributeDefs.name[1] = fixed::fit("Name", 32);
-  gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
-  gGis.gisAttributeDefs.width[1] = 8;
-  int id = openOutputLayer("text.mif", " ");
-  GisObject p = newObject(&GisObject::isPoint);
-  put(id, p, {{0.5, 0.5}}, "\"abc\"");
-  gisCloseLayer(id);
-  int in = gisOpenLayer("text.mif", " ", "I ", false);
-  gisReadHeader(in);
-  clearOutput();
+  defineAttributes({{"Name", "Char", 8}});
+  int in = onePointLayer("text.mif", "\"abc\"");
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
   EXPECT_TRUE(outputHas("\nERROR 2148 - Reading attribute data from data line below.\n"
                         "Data Line = \"abc\"\n"));
@@ -688,12 +687,7 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
 }
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
-  int id = openOutputLayer("null.mif", " ");
-  GisObject p = newObject(&GisObject::isPoint);
-  put(id, p, {{0.5, 0.5}}, ",\"well\"");
-  gisCloseLayer(id);
-  int in = gisOpenLayer("null.mif", " ", "I ", false);
-  gisReadHeader(in);
+  int in = onePointLayer("null.mif", ",\"well\"");
   Grid g(4, 4);
   g.c(1, 1) = 8.0f;
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
