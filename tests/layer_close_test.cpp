@@ -281,21 +281,18 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
     std::function<void()> run;
     std::string message;
   };
+  // A layer of one point, written and closed.
+  auto onePoint = [this](const std::string& base) {
+    return [this, base] {
+      int id = openOutputLayer(base + ".shp", "P");
+      writePoint(id, 1.0, 2.0, "\"" + base + "\",1");
+      gisCloseLayer(id);
+    };
+  };
   const std::vector<Case> cases = {
-      {"a_P.shp",
-       [&] {
-         int id = openOutputLayer("a.shp", "P");
-         writePoint(id, 1.0, 2.0, "\"a\",1");
-         gisCloseLayer(id);
-       },
+      {"a_P.shp", onePoint("a"),
        "\nERROR 0439 - Writing .shp file object coordinates.\n" + indent + "Could not write file a_P.shp.\n"},
-      {"b_P.dbf",
-       [&] {
-         int id = openOutputLayer("b.shp", "P");
-         writePoint(id, 1.0, 2.0, "\"b\",1");
-         gisCloseLayer(id);
-       },
-       "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
+      {"b_P.dbf", onePoint("b"), "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
       {"c_P.shx", [&] { openOutputLayer("c.shp", "P"); },
        "\nERROR 0437 - Writing .shx file header.\n" + indent + "Could not write file c_P.shx.\n"},
       {"d_P.prj", [&] { openOutputLayer("d.shp", "P"); },
