@@ -109,12 +109,6 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
 
 // ---- Records ----
 
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 // A quoted value starting at pos (the quote): its text with doubled quotes made single, and the
 // position after the closing quote. False when the quote is never closed.
 bool readQuotedValue(std::string_view line, std::size_t pos, std::string& value, std::size_t& after) {
@@ -158,7 +152,7 @@ void splitDataLine(std::string_view line, int nFields, std::array<std::string, k
     } else {
       std::size_t comma = line.find(',', pos);
       if (comma == std::string_view::npos) comma = line.size();
-      value.assign(trimBlanks(line.substr(pos, comma - pos)));
+      value.assign(fixed::stripped(line.substr(pos, comma - pos)));
       pos = comma < line.size() ? comma + 1 : comma;
     }
     if (value.size() > kValueLength) value.resize(kValueLength);
@@ -251,25 +245,6 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width, bool i
   return {};
 }
 
-// A warning about the values of one field is given once per table: the first value tells the user
-// what happened, a message per record would bury it.
-constexpr unsigned char kWarnedTooWide = 1;
-constexpr unsigned char kWarnedNotANumber = 2;
-
-// True the first time only, for each table, field and kind of warning.
-bool firstWarning(DbfSubLayer& dbf, int i, unsigned char kind) {
-  if (dbf.valueWarnings[i] & kind) return false;
-  dbf.valueWarnings[i] |= kind;
-  return true;
-}
-
-void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
-  std::string where = kMessageIndent + "In file " + fuName(dbf.unit);
-  if (dbf.records > 0) where += ", record " + std::to_string(dbf.records);
-  gisSetMessage(line1, where + "; later such values of this field are not reported.");
-  gisPrintMessage(1);
-}
-
 // A value of a numeric field: right-justified in exactly its field length. A value too long is
 // never cut to other digits: its blanks go first, then its decimals (all of them in a field
 // without decimals); when even that does not fit the field is filled with asterisks, which readers
@@ -277,10 +252,10 @@ void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
 std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
-  const std::string_view number = trimBlanks(v);
+  const std::string_view number = fixed::stripped(v);
   if (!number.empty() && !gisIsNumberText(number)) {
-    if (firstWarning(dbf, i, kWarnedNotANumber))
-      warnValue(dbf, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
+    if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedNotANumber))
+      gisWarnValue(dbf.unit, dbf.records, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
                          fixed::trimmed(dbf.fieldName[i]) + ".");
     return std::string(width, ' ');
   }
@@ -288,8 +263,8 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   if (v.size() > width) {
     const std::string rounded = numberRoundedToWidth(v, width, dbf.decimals[i] == 0);
     if (rounded.empty()) {
-      if (firstWarning(dbf, i, kWarnedTooWide))
-        warnValue(dbf, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
+      if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedTooWide))
+        gisWarnValue(dbf.unit, dbf.records, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
                            ", written as *.");
       return std::string(width, '*');
     }

@@ -61,6 +61,14 @@ void gisSetMessage(const std::string& line1, const std::string& line2 = "");
 [[noreturn]] void gisFail(const std::string& line1, const std::string& line2 = "");
 // A failed write: gisFail with line 1 as given and line 2 naming the file (none when it is blank).
 [[noreturn]] void gisWriteFailure(const std::string& line1, const std::string& fileName);
+// The warnings about the values of a field (a .dbf field, a .mid column) are given once per layer,
+// field and kind: the first value tells the user, a message per record would bury it. warned holds
+// the kinds given so far; true, and the kind added, the first time.
+inline constexpr unsigned char kWarnedTooWide = 1;
+inline constexpr unsigned char kWarnedNotANumber = 2;
+bool gisFirstValueWarning(unsigned char& warned, unsigned char kind);
+// The warning, with a second line naming the file of unit and the record (none when 0).
+void gisWarnValue(int unit, int record, const std::string& line1);
 // An impossible internal state: an empty line, "Should not be here [where] - please contact" and the
 // support address on the console, then the end of the run.
 [[noreturn]] void gisShouldNotBeHere(const std::string& where);

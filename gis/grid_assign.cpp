@@ -37,7 +37,7 @@ namespace {
 // kind nor a region.
 bool assignedAlongSegments(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
 
-std::string valueText(const GridAssignSettings& s, float value) {
+std::string valueShown(const GridAssignSettings& s, float value) {
   return s.lInteger ? AINTEGER(roundedValue(value)) : AREAL(value);
 }
 
@@ -214,7 +214,7 @@ std::string layerName(int gisID) {
                 "GIS Layer = " + layerName(who.gisID));
   gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), kTextLength);
   gGis.gisMessageLines[4] =
-      fixed::fit("Value = " + fixed::trimmed(valueText(who.settings, who.value)), kTextLength);
+      fixed::fit("Value = " + fixed::trimmed(valueShown(who.settings, who.value)), kTextLength);
   gisPrintMessage(1);
   EXITS();
 }
@@ -297,7 +297,7 @@ void gridAssignPart(const GridAssignSubject& who, GridValueArrays& arrays, GridA
   checkSettings(who);
   GEO_SHIFT(buf.x, buf.y, nPoints, s.originX, s.originY, s.gridAngle, buf.u, buf.v);
   checkVertices(who, buf, nPoints);
-  writePartOpening(gisO, nPoints, valueText(s, value));
+  writePartOpening(gisO, nPoints, valueShown(s, value));
   if (gisO.isRegion)
     assignRegion(gisO, s, arrays, buf, nPoints, value, count, window, insideMask);
   else if (assignedAlongSegments(gisO))

@@ -149,7 +149,7 @@ PartSpan partOf(const GisObject& o, bool mif, int i) {
   return {o.ir[i], next - o.ir[i]};
 }
 
-bool samePoint(int a, int b) {
+bool sameVertex(int a, int b) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   return buf.x[a] == buf.x[b] && buf.y[a] == buf.y[b];
 }
@@ -158,7 +158,7 @@ bool samePoint(int a, int b) {
 bool hasThreeDistinctPoints(const PartSpan& p) {
   int second = 0;
   for (int i = p.first + 1; i < p.first + p.count; ++i) {
-    if (samePoint(i, p.first) || (second > 0 && samePoint(i, second))) continue;
+    if (sameVertex(i, p.first) || (second > 0 && sameVertex(i, second))) continue;
     if (second > 0) return true;
     second = i;
   }
@@ -360,6 +360,19 @@ void gisSetMessage(const std::string& line1, const std::string& line2) {
   gGis.gisMessageLines[2] = fixed::fit(line2, kTextLength);
   gGis.gisMessageLines[3] = fixed::blanks(kTextLength);
   gGis.gisMessageLines[4] = fixed::blanks(kTextLength);
+}
+
+bool gisFirstValueWarning(unsigned char& warned, unsigned char kind) {
+  if (warned & kind) return false;
+  warned |= kind;
+  return true;
+}
+
+void gisWarnValue(int unit, int record, const std::string& line1) {
+  std::string where = kMessageIndent + "In file " + fuName(unit);
+  if (record > 0) where += ", record " + std::to_string(record);
+  gisSetMessage(line1, where + "; later such values of this field are not reported.");
+  gisPrintMessage(1);
 }
 
 void gisFail(const std::string& line1, const std::string& line2) {

@@ -105,6 +105,13 @@ inline std::string trimmed(std::string_view s) { return std::string(s.substr(0, 
 
 inline bool isBlank(std::string_view s) { return trimLen(s) == 0; }
 
+// The text without its leading and trailing blanks, where it stands.
+inline std::string_view stripped(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
 // s cut or blank-padded to exactly n characters.
 inline std::string fit(std::string_view s, std::size_t n) {
   std::string r(s.substr(0, n));
