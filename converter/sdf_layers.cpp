@@ -30,8 +30,8 @@ void defineFields(std::initializer_list<FieldDef> fields) {
   defs.n = 0;
   for (const FieldDef& f : fields) {
     ++defs.n;
-    defs.name[defs.n] = fixed::fit(f.name, 32);
-    defs.type[defs.n] = fixed::fit(f.type, 24);
+    defs.name[defs.n] = fixed::fit(f.name, kGisAttributeNameLength);
+    defs.type[defs.n] = fixed::fit(f.type, kGisAttributeTypeLength);
     defs.width[defs.n] = f.width;
   }
   defs.recordCount = 0;

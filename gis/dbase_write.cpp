@@ -60,7 +60,7 @@ constexpr DbfFieldKind kDbfFieldKinds[] = {
 
 // One field of the table from its attribute definition.
 void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
-  const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
+  const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), kGisAttributeNameLength));
   dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
 
   const std::string type = UPPERCASE(TRIMF(defs.type[i]));

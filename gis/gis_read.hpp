@@ -104,7 +104,7 @@ extern GisReadBuffers gGisRead;
 
 struct GisAttributeDefinition {
   std::string name = std::string(256, ' ');
-  std::string type = std::string(24, ' ');  // width included, as in Char(20)
+  std::string type = std::string(kGisAttributeTypeLength, ' ');
 };
 
 // The CoordSys line used when no projection is found.

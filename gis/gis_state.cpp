@@ -33,8 +33,8 @@ void MifLayer::reset() {
   mifStyleLines[2].assign(256, ' ');
   nAttributes = 0;
   objectsWritten = 0;
-  attributeName.fill(std::string(32, ' '));
-  attributeType.fill(std::string(24, ' '));
+  attributeName.fill(std::string(kGisAttributeNameLength, ' '));
+  attributeType.fill(std::string(kGisAttributeTypeLength, ' '));
   numericColumn.fill(false);
   valueWarnings.fill(0);
   rowsWritten = 0;
@@ -43,8 +43,8 @@ void MifLayer::reset() {
 void GisAttributeDefs::reset() {
   n = 0;
   width.fill(0);
-  name.fill(std::string(32, ' '));
-  type.fill(std::string(24, ' '));
+  name.fill(std::string(kGisAttributeNameLength, ' '));
+  type.fill(std::string(kGisAttributeTypeLength, ' '));
   recordCount = 0;
 }
 
@@ -88,7 +88,7 @@ void gisInitialiseObject(GisObject& gisO) {
   gisO.nSections = 1;
   gisO.nr = 1;
   gisO.ir[1] = 1;
-  gisO.typeName.assign(24, ' ');
+  gisO.typeName.assign(kGisTypeNameLength, ' ');
 }
 
 void gisInitialiseLayer(int gisID) {

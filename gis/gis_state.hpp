@@ -18,6 +18,11 @@ inline constexpr int kGisMaxParts = 10000;
 inline constexpr int kDbfMaxFields = 128;
 inline constexpr int kMifMaxAttributes = 256;
 inline constexpr int kGisRegisterSize = 1000;  // input layers the register can name
+// The declared lengths of an attribute's name and type (the type with its width, as in Char(20)),
+// and of an object's type name.
+inline constexpr std::size_t kGisAttributeNameLength = 32;
+inline constexpr std::size_t kGisAttributeTypeLength = 24;
+inline constexpr std::size_t kGisTypeNameLength = 24;
 
 // One shapefile sub-layer: 1 points, 2 lines, 3 regions.
 struct ShpSubLayer {
@@ -64,8 +69,8 @@ struct MifLayer {
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
   int nAttributes = 0;
   int objectsWritten = 0;  // objects written to the .mif so far
-  std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
-  std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
+  std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of kGisAttributeNameLength
+  std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of kGisAttributeTypeLength
   // Writing side: which columns hold numbers, the kinds of value warning already given for each
   // column of this layer (written once each), and the .mid rows written so far.
   std::array<bool, kMifMaxAttributes + 1> numericColumn{};
@@ -125,7 +130,7 @@ struct GisObject {
   int nSections = 1;
   int nr = 1;
   std::array<int, kGisMaxParts + 1> ir{};  // index 1..10000
-  std::string typeName = std::string(24, ' ');
+  std::string typeName = std::string(kGisTypeNameLength, ' ');
   bool operator==(const GisObject&) const = default;
 };
 
@@ -147,8 +152,8 @@ struct GisCoordBuffer {
 struct GisAttributeDefs {
   int n = 0;
   std::array<int, kMifMaxAttributes + 1> width{};
-  std::array<std::string, kMifMaxAttributes + 1> name;  // text of 32
-  std::array<std::string, kMifMaxAttributes + 1> type;  // text of 24
+  std::array<std::string, kMifMaxAttributes + 1> name;  // text of kGisAttributeNameLength
+  std::array<std::string, kMifMaxAttributes + 1> type;  // text of kGisAttributeTypeLength
   int recordCount = 0;
   GisAttributeDefs() { reset(); }
   void reset();

@@ -223,7 +223,8 @@ void mifReadHeader(MifLayer& mif) {
     std::string line;
     if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
       gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
-    mifSplitAttributeLine(line, mif.attributeName[i], 32, mif.attributeType[i], 24);
+    mifSplitAttributeLine(line, mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
+                          kGisAttributeTypeLength);
   }
   mifPrintAttributes(mif);
   mifSkipToData(unit, kTextLength);

@@ -429,7 +429,7 @@ void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, do
     const std::string key = mifKey(line, pos);
     if (key.starts_with("CENTER")) {
       scratch.hasCenter = true;
-      scratch.typeName = fixed::fit("CENTER", 24);
+      scratch.typeName = fixed::fit("CENTER", kGisTypeNameLength);
       rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kTextLength);
       double c[2] = {0.0, 0.0};
       mifNumbersFromRest(rest, 2, c);
@@ -574,7 +574,7 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
     default:
       gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + AINTEGER8(shapeType) + "]");
   }
-  gisO.typeName = fixed::fit(shpTypeName(shapeType), 24);
+  gisO.typeName = fixed::fit(shpTypeName(shapeType), kGisTypeNameLength);
   return true;
 }
 
@@ -624,7 +624,7 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
     const std::string key = mifKey(line, pos);
     if (const MifKeyword* k = mifMatchKeyword(key)) {
       const std::string word = k->word;
-      gisO.typeName = fixed::fit(word, 24);
+      gisO.typeName = fixed::fit(word, kGisTypeNameLength);
       if (!k->flag) gisFail("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
       gisO.*(k->flag) = true;
       pos += word.size();
@@ -634,7 +634,7 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
     gisO.hasCenter = key.starts_with("CENTER");
     if (gisO.hasCenter) {
       pos += 6;
-      gisO.typeName = fixed::fit("CENTER", 24);
+      gisO.typeName = fixed::fit("CENTER", kGisTypeNameLength);
     }
   }
   rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kTextLength);

@@ -109,7 +109,7 @@ void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition) {
   std::string line;
   if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
     gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
-  mifSplitAttributeLine(line, definition.name, 256, definition.type, 24);
+  mifSplitAttributeLine(line, definition.name, 256, definition.type, kGisAttributeTypeLength);
 }
 
 GisAttributeDefinition gisReadAttributeDefinition(int gisID) {

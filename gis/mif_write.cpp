@@ -190,8 +190,8 @@ void mifKeepColumns(MifLayer& mif, const GisAttributeDefs& defs) {
   if (defs.n < 0 || defs.n > kMifMaxAttributes) gisShouldNotBeHere("mifKeepColumns");
   mif.nAttributes = defs.n;
   for (int i = 1; i <= defs.n; ++i) {
-    mif.attributeName[i] = fixed::fit(fixed::trimmed(defs.name[i]), 32);
-    mif.attributeType[i] = fixed::fit(fixed::trimmed(defs.type[i]), 24);
+    mif.attributeName[i] = fixed::fit(fixed::trimmed(defs.name[i]), kGisAttributeNameLength);
+    mif.attributeType[i] = fixed::fit(fixed::trimmed(defs.type[i]), kGisAttributeTypeLength);
     mif.numericColumn[i] = isNumericType(defs.type[i]);
   }
 }

@@ -25,8 +25,8 @@ inline void defineAttributes(const std::vector<AttributeDef>& defs) {
   GisAttributeDefs& d = gGis.gisAttributeDefs;
   d.n = static_cast<int>(defs.size());
   for (std::size_t i = 0; i < defs.size(); ++i) {
-    d.name[i + 1] = fixed::fit(defs[i].name, 32);
-    d.type[i + 1] = fixed::fit(defs[i].type, 24);
+    d.name[i + 1] = fixed::fit(defs[i].name, kGisAttributeNameLength);
+    d.type[i + 1] = fixed::fit(defs[i].type, kGisAttributeTypeLength);
     d.width[i + 1] = defs[i].width;
   }
 }

@@ -72,7 +72,7 @@ Shape shape(bool GisObject::*flag, const char* name, Points pts) {
   Shape s;
   gisInitialiseObject(s.o);
   s.o.*flag = true;
-  s.o.typeName = fixed::fit(name, 24);
+  s.o.typeName = fixed::fit(name, kGisTypeNameLength);
   for (auto [px, py] : pts) s.add(px, py);
   return s;
 }
@@ -237,7 +237,7 @@ TEST_F(GridAssignTest, MultipointPartsEachPrintAndCount) {
   p.o.isPoint = false;
   p.o.isMultiPoint = true;
   p.o.nSections = 2;
-  p.o.typeName = fixed::fit("MULTIPOINT", 24);
+  p.o.typeName = fixed::fit("MULTIPOINT", kGisTypeNameLength);
   assign(p, window(4, 4), g, 1.0f);
   EXPECT_EQ(output(),
             "...GIS MULTIPOINT (     1 vertices) assigned a value of 1. to     1 cells\n"
@@ -302,7 +302,7 @@ TEST_F(GridAssignTest, CallersMultiplePolylineTracesTheSameCoordinatesForEveryPa
   l.o.isPline = false;
   l.o.isPlineMultiple = true;
   l.o.nSections = 2;
-  l.o.typeName = fixed::fit("PLINE MULTIPLE", 24);
+  l.o.typeName = fixed::fit("PLINE MULTIPLE", kGisTypeNameLength);
   GridAssignSettings s = window(4, 4);
   s.lSidesOnly = s.lAdd = true;
   assign(l, s, g, 1.0f);

@@ -28,7 +28,7 @@ class LayerReadRecordTest : public FileUnitsTest {
  protected:
   void SetUp() override {
     FileUnitsTest::SetUp();
-    object_.typeName = fixed::fit("Point", 24);
+    object_.typeName = fixed::fit("Point", kGisTypeNameLength);
   }
   int openTable(const std::string& bytes) {
     writeFile(dir_ / "t.dbf", bytes);
@@ -120,13 +120,13 @@ TEST_F(LayerReadRecordTest, DbfReadRecordReportsTheEndThroughItsFlag) {
 TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
   GisAttributeDefs& d = gGis.gisAttributeDefs;
   d.n = 3;
-  d.name[1] = fixed::fit("Name", 32);
-  d.type[1] = fixed::fit("Char", 24);
+  d.name[1] = fixed::fit("Name", kGisAttributeNameLength);
+  d.type[1] = fixed::fit("Char", kGisAttributeTypeLength);
   d.width[1] = 8;
-  d.name[2] = fixed::fit("Level", 32);
-  d.type[2] = fixed::fit("Float", 24);
-  d.name[3] = fixed::fit("Count", 32);
-  d.type[3] = fixed::fit("Integer", 24);
+  d.name[2] = fixed::fit("Level", kGisAttributeNameLength);
+  d.type[2] = fixed::fit("Float", kGisAttributeTypeLength);
+  d.name[3] = fixed::fit("Count", kGisAttributeNameLength);
+  d.type[3] = fixed::fit("Integer", kGisAttributeTypeLength);
   setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
   const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
   for (const std::string base : {"w.shp", "w.mif"}) {

@@ -265,7 +265,7 @@ TEST_F(LayerWriteTest, ObjectAndRecordWithoutAKindStop) {
 }
 
 TEST_F(LayerWriteTest, LargeRecordsUseTheLargeLine) {
-  gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
+  gGis.gisAttributeDefs.type[1] = fixed::fit("Char", kGisAttributeTypeLength);
   gGis.gisAttributeDefs.width[1] = 5;
   openShapes("P");
   GisObject p = newObject(&GisObject::isPoint);
