@@ -10,7 +10,6 @@
 
 namespace {
 
-
 void clearBuffers() {
   gGis.gisDataLine = fixed::blanks(kTextLength);
   gGis.gisDataLineLarge = fixed::blanks(kLongTextLength);

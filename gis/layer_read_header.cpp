@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // ---- .shp header --------------------------------------------------------------------------------
 
 const GisReadFailure kShpHeaderRead{"ERROR 0428 - End of .shp file encountered whilst reading header.",

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
 constexpr double kBoxSentinel = static_cast<double>(9.0e29f);
