@@ -19,9 +19,6 @@
 
 namespace {
 
-// Lines, names and arguments are 1000-character texts.
-constexpr std::size_t kTextLength = 1000;
-
 // What one run of the main program holds from the command line to the end.
 struct MainRun {
   SdfRunOptions options;
@@ -135,28 +132,37 @@ std::string findProjectionFile(const std::string& inputName, const std::string& 
   return "";
 }
 
+// The header or projection file beside the input; without either the run stops.
+void locateProjectionFile(MainRun& run, const std::string& headerFile, const std::string& projectionFile) {
+  run.projectionPath = findProjectionFile(run.inputName, headerFile, projectionFile);
+  if (!run.projectionPath.empty()) return;
+  console::line();
+  console::line("ERROR - A " + headerFile + " or " + projectionFile + " file does not exist in folder.");
+  EXITS();
+}
 
 void openProjectionFile(MainRun& run) {
   OPENERBYNAME(run.projectionUnit, "I ", run.projectionPath,
                static_cast<int>(run.projectionPath.size()));
 }
 
+// The next line of the projection file; a failed read stops the run.
+std::string readProjectionLine(const MainRun& run) {
+  std::string line;
+  const ReadStatus status = fuReadLine(run.projectionUnit, line);
+  if (status != ReadStatus::Ok) stopOnDataReadFailure(status == ReadStatus::End, line);
+  return line;
+}
+
 // The header's first line that holds "CoordSys" goes into every output .mif header.
 void readMifProjection(MainRun& run) {
-  run.projectionPath = findProjectionFile(run.inputName, "Header.mif", "Projection.mif");
-  if (run.projectionPath.empty()) {
-    console::line();
-    console::line("ERROR - A Header.mif or Projection.mif file does not exist in folder.");
-    EXITS();
-  }
+  locateProjectionFile(run, "Header.mif", "Projection.mif");
   openProjectionFile(run);
   console::line();
   console::line("Using " + run.projectionPath + " for setting projection.");
   fuRewind(run.projectionUnit);
   while (!fuAtEnd(run.projectionUnit)) {
-    std::string line;
-    const ReadStatus status = fuReadLine(run.projectionUnit, line);
-    if (status != ReadStatus::Ok) stopOnDataReadFailure(status == ReadStatus::End, line);
+    const std::string line = readProjectionLine(run);
     if (FLAGEXISTS(line, "CoordSys")) {
       const std::string coordSys = fixed::trimmed(line);
       // Never shorter than its declared length; a longer line is kept whole.
@@ -192,12 +198,7 @@ void appendPrjLine(const std::string& line, bool continuation, std::string& proj
 
 // The whole .prj, joined into one line, becomes the .prj text of every output shapefile.
 void readPrjProjection(MainRun& run) {
-  run.projectionPath = findProjectionFile(run.inputName, "Header.prj", "Projection.prj");
-  if (run.projectionPath.empty()) {
-    console::line();
-    console::line("ERROR - A Header.prj or Projection.prj file does not exist in folder.");
-    EXITS();
-  }
+  locateProjectionFile(run, "Header.prj", "Projection.prj");
   console::line("GIS Projection being extracted from " + run.projectionPath);
   openProjectionFile(run);
   if (fuAtEnd(run.projectionUnit)) stopOnEmptyPrj(run.projectionPath);
@@ -206,9 +207,7 @@ void readPrjProjection(MainRun& run) {
   std::string projection;
   bool first = true;
   while (!fuAtEnd(run.projectionUnit)) {
-    std::string line;
-    const ReadStatus status = fuReadLine(run.projectionUnit, line);
-    if (status != ReadStatus::Ok) stopOnDataReadFailure(status == ReadStatus::End, line);
+    const std::string line = readProjectionLine(run);
     if (first) firstLine = fixed::trimmed(line);
     appendPrjLine(line, !first, projection);
     first = false;

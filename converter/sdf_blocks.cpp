@@ -51,7 +51,7 @@ bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLeng
   // (or cut) to its length there.
   const ReadStatus status = fuReadLine(unit, line);
   if (status == ReadStatus::End) {
-    line = fixed::blanks(kSdfLineLength);
+    line = fixed::blanks(kTextLength);
     if (textLength) *textLength = 0;
     return false;
   }
@@ -60,8 +60,8 @@ bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLeng
     console::line("ERROR - Unable to read line " + AINTEGER(lineNo) + " of file " + fileNameOf(unit) + ".");
     EXITS();
   }
-  if (textLength) *textLength = std::min(line.size(), kSdfLineLength);
-  line.resize(kSdfLineLength, ' ');
+  if (textLength) *textLength = std::min(line.size(), kTextLength);
+  line.resize(kTextLength, ' ');
   return true;
 }
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "utility/fixed_text.hpp"
 #include "utility/zero_array.hpp"
 
 inline constexpr int kSdfMaxPoints = 100000;  // cut-line, n-value and surface points per section
 inline constexpr int kSdfMaxLevees = 100;     // levee markers per section
-inline constexpr std::size_t kSdfLineLength = 1000;
 inline constexpr std::size_t kSdfLeveeIdLength = 50;
 // The elevation of a levee marker whose line gives none.
 inline constexpr float kSdfNoLeveeHeight = 9999.0f;
@@ -24,9 +24,9 @@ struct SdfLeveeMarker {
 };
 
 struct SdfCrossSection {
-  std::string streamId = std::string(kSdfLineLength, ' ');
-  std::string reachId = std::string(kSdfLineLength, ' ');
-  std::string stationText = std::string(kSdfLineLength, ' ');
+  std::string streamId = std::string(kTextLength, ' ');
+  std::string reachId = std::string(kTextLength, ' ');
+  std::string stationText = std::string(kTextLength, ' ');
 
   bool hasCutLine = false;
   bool hasNValues = false;
@@ -53,9 +53,9 @@ struct SdfCrossSection {
   void clearFlags() { hasCutLine = hasNValues = hasLevees = hasSurfaceLine = false; }
   // The arrays keep their storage, zeroed where a run wrote it.
   void reset() {
-    streamId.assign(kSdfLineLength, ' ');
-    reachId.assign(kSdfLineLength, ' ');
-    stationText.assign(kSdfLineLength, ' ');
+    streamId.assign(kTextLength, ' ');
+    reachId.assign(kTextLength, ' ');
+    stationText.assign(kTextLength, ' ');
     clearFlags();
     cutX.clear();
     cutY.clear();

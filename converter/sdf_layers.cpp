@@ -4,6 +4,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/text.hpp"
 #include "platform/process_state.hpp"
 
 SdfLayerState gSdfLayers;
@@ -19,20 +20,25 @@ struct FieldDef {
   int width;  // 0 for Float: the writer chooses the number layout
 };
 
+// The fields that name a reach and a cross-section, first in every layer that has them.
+constexpr FieldDef kStreamId{"Stream_ID", "Char", 100};
+constexpr FieldDef kReachId{"Reach_ID", "Char", 100};
+constexpr FieldDef kStation{"Station", "Char", 100};
+
 void defineFields(std::initializer_list<FieldDef> fields) {
   GisAttributeDefs& defs = gGis.gisAttributeDefs;
   defs.n = 0;
   for (const FieldDef& f : fields) {
     ++defs.n;
-    defs.name[defs.n] = fixed::fit(f.name, 32);
-    defs.type[defs.n] = fixed::fit(f.type, 24);
+    defs.name[defs.n] = fixed::fit(f.name, kGisAttributeNameLength);
+    defs.type[defs.n] = fixed::fit(f.type, kGisAttributeTypeLength);
     defs.width[defs.n] = f.width;
   }
   defs.recordCount = 0;
 }
 
 int openOutputLayer(const std::string& fileName, const std::string& kind) {
-  const int id = gisOpenLayer(fixed::fit(fileName, 1000), kind, "O ", false);
+  const int id = gisOpenLayer(fixed::fit(fileName, kTextLength), kind, "O ", false);
   gisWriteHeader(id);
   gisInitialiseObject(gSdfLayers.gisObject);
   return id;
@@ -63,12 +69,7 @@ std::string sdfTextField(const std::string& text) {
   const std::size_t length = fixed::trimLen(text);
   std::string field;
   field.reserve(length + 2);
-  field += '"';
-  for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] == '"') field += '"';
-    field += text[i];
-  }
-  field += '"';
+  appendQuotedField(field, std::string_view(text).substr(0, length));
   return field;
 }
 
@@ -84,18 +85,14 @@ void sdfWriteRecord(int layer, GisObject& obj, const std::string& record) {
 }
 
 void OpenSdfStreamLayer(const std::string& name, int& streamLayer) {
-  defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}});
+  defineFields({kStreamId, kReachId});
   streamLayer = openOutputLayer(name, "L");
 }
 
 void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectionLayers& layers) {
   const std::string ext = sdfLayerExtension(mifOutput);
 
-  defineFields({{"Stream_ID", "Char", 100},
-                {"Reach_ID", "Char", 100},
-                {"Station", "Char", 100},
-                {"Elevation", "Float", 0},
-                {"Mannings", "Float", 0}});
+  defineFields({kStreamId, kReachId, kStation, {"Elevation", "Float", 0}, {"Mannings", "Float", 0}});
   layers.surfacePoints = openOutputLayer(sdfPrefixedName("", baseName, "_surf_pts" + ext), "P");
 
   defineFields({{"Z", "Float", 0}, {"dZ", "Float", 0}, {"Shape_Width_or_dMax", "Float", 0},
@@ -117,13 +114,9 @@ void OpenSdfSectionLayers(const std::string& baseName, bool mifOutput, SdfSectio
                 {"Comments", "Char", 200}});
   layers.sectionLines = openOutputLayer(sdfPrefixedName("1d_xs_", baseName, "_surf_line" + ext), "L");
 
-  defineFields({{"Stream_ID", "Char", 100}, {"Reach_ID", "Char", 100}, {"Station", "Char", 100}});
+  defineFields({kStreamId, kReachId, kStation});
   layers.cutLines = openOutputLayer(sdfPrefixedName("", baseName, "_cut_line" + ext), "L");
 
-  defineFields({{"Stream_ID", "Char", 100},
-                {"Reach_ID", "Char", 100},
-                {"Station", "Char", 100},
-                {"Elevation", "Float", 0},
-                {"Levee_ID", "Char", 100}});
+  defineFields({kStreamId, kReachId, kStation, {"Elevation", "Float", 0}, {"Levee_ID", "Char", 100}});
   layers.leveePoints = openOutputLayer(sdfPrefixedName("", baseName, "_levee_pts" + ext), "P");
 }

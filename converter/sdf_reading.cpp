@@ -36,7 +36,7 @@ void readNamedLine(int unit, const std::string& block, const std::string& key, c
                    std::string& field, std::string& line, int& lineNo) {
   readSdfBlockLine(unit, block, line, lineNo);
   if (FLAGEXISTS(line, key))
-    field = fixed::fit(textAfterColon(line), kSdfLineLength);
+    field = fixed::fit(textAfterColon(line), kTextLength);
   else
     report(onLine(error, lineNo));
 }
@@ -132,8 +132,8 @@ void readSectionNames(int unit, std::string& line, int& lineNo) {
   }
   // An interpolated station carries a "*" after its number.
   const std::size_t star = line.find('*');
-  if (star != std::string::npos) line = fixed::fit(line.substr(0, star), kSdfLineLength);
-  xs.stationText = fixed::fit(textAfterColon(line), kSdfLineLength);
+  if (star != std::string::npos) line = fixed::fit(line.substr(0, star), kTextLength);
+  xs.stationText = fixed::fit(textAfterColon(line), kTextLength);
 }
 
 void closeSectionLayers(SdfSectionLayers& layers) {

@@ -67,7 +67,7 @@ void startSection(const SdfCrossSection& xs) {
   std::fill(w.trimMask.begin(), w.trimMask.begin() + n + 1, 0);
   w.csvName = fixed::fit(
       csvNamePart(xs.streamId) + "_" + csvNamePart(xs.reachId) + "_" + csvNamePart(xs.stationText) + ".csv",
-      kSdfLineLength);
+      kTextLength);
   double station = 0.0;
   if (freeFormatReadDoubles(xs.stationText, 1, &station) != FreeReadStatus::Ok) {
     console::line();
@@ -209,7 +209,7 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   checkProfileIsNoInput(xs, w.csvName);
   int unit = 0;
-  OPENERBYNAME(unit, "O ", w.csvName, 80);
+  OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
   std::string& row = gSdfWork.row;
   for (int i = 1; i <= xs.surfCount; ++i) {

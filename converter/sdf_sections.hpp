@@ -18,7 +18,7 @@ struct SdfSectionWork {
   std::vector<double> leveeX = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<double> leveeY = std::vector<double>(kSdfMaxLevees + 1, 0.0);
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
-  std::string csvName = std::string(kSdfLineLength, ' ');
+  std::string csvName = std::string(kTextLength, ' ');
   std::string row;  // the .csv row or record being built; its storage serves every point
   // The point arrays keep their storage, zeroed where a run wrote it.
   void reset() {
@@ -30,7 +30,7 @@ struct SdfSectionWork {
     leveeX.assign(kSdfMaxLevees + 1, 0.0);
     leveeY.assign(kSdfMaxLevees + 1, 0.0);
     leveeZ.assign(kSdfMaxLevees + 1, 0.0f);
-    csvName.assign(kSdfLineLength, ' ');
+    csvName.assign(kTextLength, ' ');
     row.clear();
   }
   bool operator==(const SdfSectionWork&) const = default;

@@ -23,6 +23,7 @@
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
 
 namespace {
 
@@ -51,7 +52,7 @@ struct Reading {
 
 void readObjects(int id, const Reading& r) {
   GisObject o;
-  std::string record(1000, ' ');
+  std::string record(kTextLength, ' ');
   const GisLayerSlot& slot = gGis.layers[static_cast<std::size_t>(id)];
   while (!slot.gisEndOfData) {
     if (!gisObjectType(id, o)) continue;
@@ -68,7 +69,7 @@ void readObjects(int id, const Reading& r) {
 
 void readRecords(int id) {
   GisObject o;
-  std::string record(1000, ' ');
+  std::string record(kTextLength, ' ');
   const GisLayerSlot& slot = gGis.layers[static_cast<std::size_t>(id)];
   while (!slot.gisEndOfData) gisReadRecord(id, o, record);
 }

@@ -88,6 +88,11 @@ float directionDegrees(double dx, double dy) {
 
 }  // namespace
 
+std::int32_t usableCount(std::int32_t n, std::size_t held) {
+  if (held < 1 || n < 1) return 0;
+  return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(n), held - 1));
+}
+
 float DISTANCE(float x1, float y1, float x2, float y2) {
   return offsetLength(std::abs(x2 - x1), std::abs(y2 - y1));
 }

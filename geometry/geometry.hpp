@@ -10,8 +10,13 @@
 // Segment 1 of a two-segment routine is (x1, y1)-(x2, y2), segment 2 is (x3, y3)-(x4, y4).
 // Arrays of points are indexed from 1, as the library's coordinate buffers are: element 0 is
 // unused and points 1..n sit at indices 1..n.
+#include <cstddef>
 #include <cstdint>
 #include <span>
+
+// How many of the points 1..n arrays of held elements hold (element 0 unused): n cut to held - 1,
+// and 0 for an n below 1.
+std::int32_t usableCount(std::int32_t n, std::size_t held);
 
 // The tolerance shared by the routines below, in single precision; double comparisons widen it.
 inline constexpr float kGeometryTolerance = 1.0e-6f;

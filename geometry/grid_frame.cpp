@@ -20,12 +20,6 @@ std::int32_t truncatedIndex(double q) {
 
 bool quotientUsable(double q) { return std::isfinite(q) && std::abs(q) <= kMaxCellQuotient; }
 
-// Number of points 1..n that all the arrays hold.
-std::int32_t usableCount(std::int32_t n, std::size_t held) {
-  if (held < 1 || n < 1) return 0;
-  return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(n), held - 1));
-}
-
 // The limit is met while a caller's progress line is still open ("...assigned a value of 1.5 to"):
 // the message starts on a line of its own.
 [[noreturn]] void stopCellLimit(std::int64_t limit) {

@@ -7,38 +7,19 @@
 #include <string>
 
 #include "platform/console.hpp"
+#include "geometry/geometry.hpp"
 #include "geometry/grid_frame.hpp"
+#include "geometry/inside_polygon.hpp"
 #include "geometry/interpolation.hpp"
 #include "utility/run_control.hpp"
 
 namespace {
-
-constexpr const char* kTooManyRings =
-    "Invalid number of polygons in region sent to grid_inside_polygon routine [";
-
-[[noreturn]] void stopTooManyRings(const char* tag) {
-  console::line();
-  console::line(std::string(kTooManyRings) + tag + "] - contact" + SUPPORT_CONTACT);
-  EXITS();
-}
 
 [[noreturn]] void stopShouldNotBeHere(const char* routine) {
   console::line();
   console::line(std::string("Should not be here [") + routine + "] - please contact" +
                 SUPPORT_CONTACT);
   EXITS();
-}
-
-// Number of points 1..n that the arrays hold.
-std::int32_t usableCount(std::int32_t n, std::size_t held) {
-  if (held < 1 || n < 1) return 0;
-  return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(n), held - 1));
-}
-
-// partEnd(k), or 0 (matches no point) where the array holds no such entry.
-std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
-  if (k < 1 || static_cast<std::size_t>(k) >= partEnd.size()) return 0;
-  return partEnd[static_cast<std::size_t>(k)];
 }
 
 // Calls edge(a, b) for every edge of every ring: point i to i+1 between read points, then from
@@ -57,7 +38,7 @@ void walkRingEdges(std::int32_t n, std::span<const std::int32_t> partEnd, std::i
     const std::int32_t end = ringEnd(partEnd, k);
     if (i + 1 == end) {
       edge(static_cast<std::size_t>(end), static_cast<std::size_t>(first));
-      if (k >= nParts && end + 1 < n) stopTooManyRings(tag);
+      if (k >= nParts && end + 1 < n) stopTooManyRings("grid_inside_polygon", tag);
       ++k;
       i += 3;
       first = i;
@@ -65,14 +46,6 @@ void walkRingEdges(std::int32_t n, std::span<const std::int32_t> partEnd, std::i
       ++i;
     }
   }
-}
-
-// The nearest integer, halves away from zero, kept within 32 bits.
-std::int32_t roundedValue(float value) {
-  if (std::isnan(value)) return 0;
-  const double r = std::round(static_cast<double>(value));
-  return static_cast<std::int32_t>(std::clamp(r, static_cast<double>(INT32_MIN),
-                                              static_cast<double>(INT32_MAX)));
 }
 
 // target := v, or target += v; integer sums are kept within 32 bits rather than overflowing.
@@ -321,6 +294,13 @@ void flagPointsInside(std::span<std::int32_t> flags, std::span<const T> px,
 }
 
 }  // namespace
+
+std::int32_t roundedValue(float value) {
+  if (std::isnan(value)) return 0;
+  const double r = std::round(static_cast<double>(value));
+  return static_cast<std::int32_t>(std::clamp(r, static_cast<double>(INT32_MIN),
+                                              static_cast<double>(INT32_MAX)));
+}
 
 void GRID_INSIDE_POLYGON(std::span<std::uint8_t> outMask, std::span<std::uint8_t> work,
                          std::span<std::int32_t> intGrid, std::span<float> realGrid,

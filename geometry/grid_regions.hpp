@@ -16,6 +16,10 @@
 #include <cstdint>
 #include <span>
 
+// The integer a value is stored as in an integer grid or list: the nearest integer, halves away
+// from zero, kept within 32 bits; 0 for a value that is not a number.
+std::int32_t roundedValue(float value);
+
 // Marks in outMask (1) every cell of the window whose sample point lies inside the region and
 // counts them; with assignValues also writes (or, with addValues, adds) into each such cell the
 // rounded value (integerMode, into intGrid), the value (realMode, into realGrid), or otherwise,

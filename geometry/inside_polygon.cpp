@@ -11,26 +11,10 @@
 
 namespace {
 
-[[noreturn]] void stopTooManyRings(const char* tag) {
-  console::line();
-  console::line(std::string("Invalid number of polygons in region sent to inside_polygon routine [") +
-                tag + "] - contact" + SUPPORT_CONTACT);
-  EXITS();
-}
-
 // The number of stored points the routines may use: n cut to what both arrays hold.
 template <class T>
 std::int32_t usablePoints(std::int32_t n, std::span<const T> x, std::span<const T> y) {
-  const std::size_t held = std::min(x.size(), y.size());
-  if (held < 1) return 0;
-  return static_cast<std::int32_t>(std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)),
-                                                         held - 1));
-}
-
-// partEnd(k), or 0 (matches no walked index) where the array holds no such entry.
-std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
-  if (k < 1 || static_cast<std::size_t>(k) >= partEnd.size()) return 0;
-  return partEnd[static_cast<std::size_t>(k)];
+  return usableCount(n, std::min(x.size(), y.size()));
 }
 
 bool segmentTest(float xa, float ya, float xb, float yb, float xe, float ye, float xp, float yp) {
@@ -120,7 +104,7 @@ bool walkRings(RayCrossings<T>& rules, std::span<const std::int32_t> partEnd, st
     std::int32_t next = i + 1;
     if (lastEdge) {
       ++k;
-      if (k > nParts && i + 2 < n - 1) stopTooManyRings(tag);
+      if (k > nParts && i + 2 < n - 1) stopTooManyRings("inside_polygon", tag);
       next = i + 3;  // the next ring's second vertex
       first = i + 2;
       if (next <= n - 1) rules.startRing(next, ringEnd(partEnd, k));
@@ -132,6 +116,18 @@ bool walkRings(RayCrossings<T>& rules, std::span<const std::int32_t> partEnd, st
 }
 
 }  // namespace
+
+std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k) {
+  if (k < 1 || static_cast<std::size_t>(k) >= partEnd.size()) return 0;
+  return partEnd[static_cast<std::size_t>(k)];
+}
+
+void stopTooManyRings(const char* routine, const char* tag) {
+  console::line();
+  console::line(std::string("Invalid number of polygons in region sent to ") + routine + " routine [" + tag +
+                "] - contact" + SUPPORT_CONTACT);
+  EXITS();
+}
 
 bool INSIDE_POLYGON(float px, float py, std::span<const float> x, std::span<const float> y,
                     std::int32_t n, float xref, std::span<const std::int32_t> partEnd,

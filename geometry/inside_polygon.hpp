@@ -17,6 +17,12 @@
 #include <cstdint>
 #include <span>
 
+// partEnd(k), or 0 (matches no point) where the array holds no such entry.
+std::int32_t ringEnd(std::span<const std::int32_t> partEnd, std::int32_t k);
+// A region holding more rings than nParts: the message names the routine family and the call,
+// then the run ends.
+[[noreturn]] void stopTooManyRings(const char* routine, const char* tag);
+
 bool INSIDE_POLYGON(float px, float py, std::span<const float> x, std::span<const float> y,
                     std::int32_t n, float xref, std::span<const std::int32_t> partEnd,
                     std::int32_t nParts);

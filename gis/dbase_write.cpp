@@ -47,37 +47,31 @@ void putZeros(int unit, int n) {
     gisWriteFailure(kHeaderWriteError, fuName(unit));
 }
 
-bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+// The .dbf field of each attribute type, by the start of the type's name; a length of 0 takes the
+// definition's width.
+struct DbfFieldKind {
+  std::string_view typePrefix;
+  char type;
+  int length;
+  int decimals;
+};
+constexpr DbfFieldKind kDbfFieldKinds[] = {
+    {"CHAR", 'C', 0, 0}, {"LOGICAL", 'C', 1, 0}, {"FLOAT", 'N', 16, 5}, {"INTEGER", 'N', 8, 0}, {"DECIMAL", 'N', 0, 0}};
 
 // One field of the table from its attribute definition.
 void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& dbf) {
-  const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), 32));
+  const std::string cleaned = CLEANATTRIBUTENAME(fixed::fit(TRIMF(defs.name[i]), kGisAttributeNameLength));
   dbf.fieldName[i] = fixed::fit(fixed::trimmed(fixed::fit(cleaned, 10)), 11);
 
   const std::string type = UPPERCASE(TRIMF(defs.type[i]));
-  if (startsWith(type, "CHAR")) {
-    dbf.fieldType[i].assign(1, 'C');
-    dbf.fieldLength[i] = defs.width[i];
-    dbf.decimals[i] = 0;
-  } else if (startsWith(type, "LOGICAL")) {
-    dbf.fieldType[i].assign(1, 'C');
-    dbf.fieldLength[i] = 1;
-    dbf.decimals[i] = 0;
-  } else if (startsWith(type, "FLOAT")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = 16;
-    dbf.decimals[i] = 5;
-  } else if (startsWith(type, "INTEGER")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = 8;
-    dbf.decimals[i] = 0;
-  } else if (startsWith(type, "DECIMAL")) {
-    dbf.fieldType[i].assign(1, 'N');
-    dbf.fieldLength[i] = defs.width[i];
-    dbf.decimals[i] = 0;
-  } else {
-    gisShouldNotBeHere("Unrecognised DBF field");
+  for (const DbfFieldKind& kind : kDbfFieldKinds) {
+    if (!type.starts_with(kind.typePrefix)) continue;
+    dbf.fieldType[i].assign(1, kind.type);
+    dbf.fieldLength[i] = kind.length > 0 ? kind.length : defs.width[i];
+    dbf.decimals[i] = kind.decimals;
+    return;
   }
+  gisShouldNotBeHere("Unrecognised DBF field");
 }
 
 // The fixed header: version, date, counts and lengths.
@@ -115,14 +109,6 @@ void dbfWriteFieldDescriptors(const DbfSubLayer& dbf) {
 
 // ---- Records ----
 
-bool isBlankChar(char c) { return c == ' '; }
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlankChar(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlankChar(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // A quoted value starting at pos (the quote): its text with doubled quotes made single, and the
 // position after the closing quote. False when the quote is never closed.
 bool readQuotedValue(std::string_view line, std::size_t pos, std::string& value, std::size_t& after) {
@@ -154,19 +140,19 @@ void splitDataLine(std::string_view line, int nFields, std::array<std::string, k
   std::size_t pos = 0;
   int k = 0;
   while (k < nFields) {
-    while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+    while (pos < line.size() && line[pos] == ' ') ++pos;
     if (pos >= line.size()) break;
     // Each value is read into its own place, whose storage serves the next records as well.
     std::string& value = values[++k];
     std::size_t after = 0;
     if ((line[pos] == '"' || line[pos] == '\'') && readQuotedValue(line, pos, value, after)) {
       pos = after;
-      while (pos < line.size() && isBlankChar(line[pos])) ++pos;
+      while (pos < line.size() && line[pos] == ' ') ++pos;
       if (pos < line.size() && line[pos] == ',') ++pos;
     } else {
       std::size_t comma = line.find(',', pos);
       if (comma == std::string_view::npos) comma = line.size();
-      value.assign(trimBlanks(line.substr(pos, comma - pos)));
+      value.assign(fixed::stripped(line.substr(pos, comma - pos)));
       pos = comma < line.size() ? comma + 1 : comma;
     }
     if (value.size() > kValueLength) value.resize(kValueLength);
@@ -259,25 +245,6 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width, bool i
   return {};
 }
 
-// A warning about the values of one field is given once per table: the first value tells the user
-// what happened, a message per record would bury it.
-constexpr unsigned char kWarnedTooWide = 1;
-constexpr unsigned char kWarnedNotANumber = 2;
-
-// True the first time only, for each table, field and kind of warning.
-bool firstWarning(DbfSubLayer& dbf, int i, unsigned char kind) {
-  if (dbf.valueWarnings[i] & kind) return false;
-  dbf.valueWarnings[i] |= kind;
-  return true;
-}
-
-void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
-  std::string where = "               In file " + fuName(dbf.unit);
-  if (dbf.records > 0) where += ", record " + std::to_string(dbf.records);
-  gisSetMessage(line1, where + "; later such values of this field are not reported.");
-  gisPrintMessage(1);
-}
-
 // A value of a numeric field: right-justified in exactly its field length. A value too long is
 // never cut to other digits: its blanks go first, then its decimals (all of them in a field
 // without decimals); when even that does not fit the field is filled with asterisks, which readers
@@ -285,10 +252,10 @@ void warnValue(const DbfSubLayer& dbf, const std::string& line1) {
 std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
-  const std::string_view number = trimBlanks(v);
+  const std::string_view number = fixed::stripped(v);
   if (!number.empty() && !gisIsNumberText(number)) {
-    if (firstWarning(dbf, i, kWarnedNotANumber))
-      warnValue(dbf, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
+    if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedNotANumber))
+      gisWarnValue(dbf.unit, dbf.records, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
                          fixed::trimmed(dbf.fieldName[i]) + ".");
     return std::string(width, ' ');
   }
@@ -296,8 +263,8 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   if (v.size() > width) {
     const std::string rounded = numberRoundedToWidth(v, width, dbf.decimals[i] == 0);
     if (rounded.empty()) {
-      if (firstWarning(dbf, i, kWarnedTooWide))
-        warnValue(dbf, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
+      if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedTooWide))
+        gisWarnValue(dbf.unit, dbf.records, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
                            ", written as *.");
       return std::string(width, '*');
     }
@@ -432,7 +399,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (total > 65534) gisShouldNotBeHere("dbfTotLen>32767");
   dbf.recordLength = static_cast<int>(total);
 
-  // 5-7. Header, descriptors, terminator.
+  // The header, the field descriptors and their terminator.
   dbfWriteFileHeader(dbf);
   dbfWriteFieldDescriptors(dbf);
   putU8(dbf.unit, 0x0D);

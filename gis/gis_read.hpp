@@ -10,8 +10,22 @@
 #include <string>
 
 #include "gis/gis_state.hpp"
+#include "utility/files.hpp"
 
 // ---- headers, counts and rewinding (layer_read_header.cpp) -----------------------------------
+
+// What a failed read of a binary item says: atEnd when the unit is still open (the file has fewer
+// bytes left than the item needs), failed otherwise.
+struct GisReadFailure {
+  const char* atEnd;
+  const char* failed;
+};
+// The failure's message, then the end of the run.
+[[noreturn]] void gisStopReading(int unit, const GisReadFailure& failure);
+// n bytes, a 32-bit integer or a double in the unit's byte order; a read that fails stops the run.
+std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure);
+std::int32_t gisGetI32(int unit, const GisReadFailure& failure);
+double gisGetF64(int unit, const GisReadFailure& failure);
 
 // Reads the layer's file headers into its slot: the .mif header up to the "Data" line, or the
 // .shp header (both views; the big-endian one is closed afterwards) and the .dbf field table.
@@ -90,7 +104,7 @@ extern GisReadBuffers gGisRead;
 
 struct GisAttributeDefinition {
   std::string name = std::string(256, ' ');
-  std::string type = std::string(24, ' ');  // width included, as in Char(20)
+  std::string type = std::string(kGisAttributeTypeLength, ' ');
 };
 
 // The CoordSys line used when no projection is found.
@@ -109,6 +123,8 @@ std::string mifCleanCoordSysLine(const std::string& line);
 std::string mifReadCoordSysLine(const std::string& fileName);
 void mifCopyHeader(int unitIn, int unitOut);
 
+// A line of the unit cut to length, the length of the text it is read into.
+ReadStatus mifReadLineCut(int unit, std::string& line, std::size_t length);
 // The count after the "Columns" keyword of a header line, wherever the keyword stands in it.
 bool mifColumnsCount(const std::string& line, std::int32_t& n);
 // From the top of the header: the "Columns" line, its column lines, then the "Data" line, so a

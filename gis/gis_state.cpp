@@ -24,8 +24,8 @@ void DbfSubLayer::reset() {
 }
 
 void MifLayer::reset() {
-  line.assign(1000, ' ');
-  rest.assign(1000, ' ');
+  line.assign(kTextLength, ' ');
+  rest.assign(kTextLength, ' ');
   mifUnit = 0;
   midUnit = 0;
   mifStyleLines[0].clear();
@@ -33,8 +33,8 @@ void MifLayer::reset() {
   mifStyleLines[2].assign(256, ' ');
   nAttributes = 0;
   objectsWritten = 0;
-  attributeName.fill(std::string(32, ' '));
-  attributeType.fill(std::string(24, ' '));
+  attributeName.fill(std::string(kGisAttributeNameLength, ' '));
+  attributeType.fill(std::string(kGisAttributeTypeLength, ' '));
   numericColumn.fill(false);
   valueWarnings.fill(0);
   rowsWritten = 0;
@@ -43,8 +43,8 @@ void MifLayer::reset() {
 void GisAttributeDefs::reset() {
   n = 0;
   width.fill(0);
-  name.fill(std::string(32, ' '));
-  type.fill(std::string(24, ' '));
+  name.fill(std::string(kGisAttributeNameLength, ' '));
+  type.fill(std::string(kGisAttributeTypeLength, ' '));
   recordCount = 0;
 }
 
@@ -63,7 +63,7 @@ GisState::GisState() : GisState(GisLayerTable{}, GisCoordBuffer{}) {}
 
 GisState::GisState(GisLayerTable&& table, GisCoordBuffer&& vertices)
     : layers(std::move(table)), gisCoordBuffer(std::move(vertices)) {
-  gisMessageLines.fill(std::string(1000, ' '));
+  gisMessageLines.fill(std::string(kTextLength, ' '));
   gisMessageLines[0].clear();  // index 0 is not a message line
 }
 
@@ -76,8 +76,8 @@ void GisState::reset() {
 }
 
 std::vector<std::string>& gisRegisterNamesReady() {
-  constexpr std::size_t kEntries = 1001, kNameLength = 1000;
-  if (gGis.gisRegisterNames.size() != kEntries) gGis.gisRegisterNames.assign(kEntries, std::string(kNameLength, ' '));
+  constexpr std::size_t kEntries = kGisRegisterSize + 1;
+  if (gGis.gisRegisterNames.size() != kEntries) gGis.gisRegisterNames.assign(kEntries, std::string(kTextLength, ' '));
   return gGis.gisRegisterNames;
 }
 
@@ -88,7 +88,7 @@ void gisInitialiseObject(GisObject& gisO) {
   gisO.nSections = 1;
   gisO.nr = 1;
   gisO.ir[1] = 1;
-  gisO.typeName.assign(24, ' ');
+  gisO.typeName.assign(kGisTypeNameLength, ' ');
 }
 
 void gisInitialiseLayer(int gisID) {
@@ -101,7 +101,7 @@ void gisInitialiseLayer(int gisID) {
   }
   GisLayerSlot& slot = gGis.layers[gisID];
   slot.gisLayerType = 0;
-  slot.gisFileName.assign(1000, ' ');
+  slot.gisFileName.assign(kTextLength, ' ');
   slot.gisEndOfData = false;
   slot.gisWrite = false;
   slot.mifLayer.reset();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "utility/fixed_text.hpp"
 #include "utility/zero_array.hpp"
 
 inline constexpr int kGisMaxLayers = 100;
@@ -16,6 +17,12 @@ inline constexpr int kGisMaxVertices = 100000;
 inline constexpr int kGisMaxParts = 10000;
 inline constexpr int kDbfMaxFields = 128;
 inline constexpr int kMifMaxAttributes = 256;
+inline constexpr int kGisRegisterSize = 1000;  // input layers the register can name
+// The declared lengths of an attribute's name and type (the type with its width, as in Char(20)),
+// and of an object's type name.
+inline constexpr std::size_t kGisAttributeNameLength = 32;
+inline constexpr std::size_t kGisAttributeTypeLength = 24;
+inline constexpr std::size_t kGisTypeNameLength = 24;
 
 // One shapefile sub-layer: 1 points, 2 lines, 3 regions.
 struct ShpSubLayer {
@@ -55,15 +62,15 @@ struct DbfSubLayer {
 };
 
 struct MifLayer {
-  std::string line = std::string(1000, ' ');  // current-line buffer of the reading side
-  std::string rest = std::string(1000, ' ');  // text after the last object keyword (reading side)
+  std::string line = std::string(kTextLength, ' ');  // current-line buffer of the reading side
+  std::string rest = std::string(kTextLength, ' ');  // text after the last object keyword (reading side)
   int mifUnit = 0;
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};
   int nAttributes = 0;
   int objectsWritten = 0;  // objects written to the .mif so far
-  std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of 32
-  std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of 24
+  std::array<std::string, kMifMaxAttributes + 1> attributeName;  // text of kGisAttributeNameLength
+  std::array<std::string, kMifMaxAttributes + 1> attributeType;  // text of kGisAttributeTypeLength
   // Writing side: which columns hold numbers, the kinds of value warning already given for each
   // column of this layer (written once each), and the .mid rows written so far.
   std::array<bool, kMifMaxAttributes + 1> numericColumn{};
@@ -77,7 +84,7 @@ struct MifLayer {
 // One slot of the layer table.
 struct GisLayerSlot {
   int gisLayerType = 0;  // 0 free, 1 MIF/MID (or .csv once open), 2 shapefile or .dbf, -1 .csv opening
-  std::string gisFileName = std::string(1000, ' ');
+  std::string gisFileName = std::string(kTextLength, ' ');
   bool gisInUse = false;
   bool gisEndOfData = false;
   bool gisWrite = false;
@@ -123,9 +130,12 @@ struct GisObject {
   int nSections = 1;
   int nr = 1;
   std::array<int, kGisMaxParts + 1> ir{};  // index 1..10000
-  std::string typeName = std::string(24, ' ');
+  std::string typeName = std::string(kGisTypeNameLength, ' ');
   bool operator==(const GisObject&) const = default;
 };
+
+// The kinds written as lines: a line, a polyline or a multiple polyline.
+inline bool isLineOrPolyline(const GisObject& o) { return o.isLine || o.isPline || o.isPlineMultiple; }
 
 struct GisCoordBuffer {
   int n = 0;
@@ -142,8 +152,8 @@ struct GisCoordBuffer {
 struct GisAttributeDefs {
   int n = 0;
   std::array<int, kMifMaxAttributes + 1> width{};
-  std::array<std::string, kMifMaxAttributes + 1> name;  // text of 32
-  std::array<std::string, kMifMaxAttributes + 1> type;  // text of 24
+  std::array<std::string, kMifMaxAttributes + 1> name;  // text of kGisAttributeNameLength
+  std::array<std::string, kMifMaxAttributes + 1> type;  // text of kGisAttributeTypeLength
   int recordCount = 0;
   GisAttributeDefs() { reset(); }
   void reset();
@@ -153,15 +163,15 @@ struct GisAttributeDefs {
 struct GisState {
   GisLayerTable layers;  // index 1..100
   GisCoordBuffer gisCoordBuffer;
-  std::string gisDataLine = std::string(1000, ' ');
-  std::string gisDataLineLarge = std::string(100000, ' ');
+  std::string gisDataLine = std::string(kTextLength, ' ');
+  std::string gisDataLineLarge = std::string(kLongTextLength, ' ');
   GisAttributeDefs gisAttributeDefs;
-  std::string gisOutputCoordSys = std::string(1000, ' ');
-  std::string gisOutputPrj = std::string(1000, ' ');
-  std::array<std::string, 5> gisMessageLines;  // index 1..4, text of 1000
+  std::string gisOutputCoordSys = std::string(kTextLength, ' ');
+  std::string gisOutputPrj = std::string(kTextLength, ' ');
+  std::array<std::string, 5> gisMessageLines;  // index 1..4, text of kTextLength
   int gisLogUnit = 0;
-  std::string gisMiProjection = std::string(1000, ' ');
-  std::string gisShpProjection = std::string(1000, ' ');
+  std::string gisMiProjection = std::string(kTextLength, ' ');
+  std::string gisShpProjection = std::string(kTextLength, ' ');
   bool gisProjectionCheckIsError = false;
   bool gisCheckSaveDate = false;
   bool gisSaveDateIsError = false;
@@ -170,7 +180,7 @@ struct GisState {
   int gisRegisterMifUnit = 0;
   int gisRegisterMidUnit = 0;
   int gisRegisterCount = 0;
-  // Index 1..1000 (used 1..999), text of 1000; laid out blank by gisRegisterNamesReady, when a run
+  // Index 1..kGisRegisterSize (used below it), text of kTextLength; laid out blank by gisRegisterNamesReady, when a run
   // first registers an input layer.
   std::vector<std::string> gisRegisterNames;
   GisState();

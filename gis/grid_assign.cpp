@@ -33,18 +33,11 @@ std::size_t GridValueArrays::cells() const {
 
 namespace {
 
-// The nearest integer, halves away from zero, kept within 32 bits (as the region rasteriser
-// rounds, so that every kind writes the same integer for the same value).
-std::int32_t roundedValue(float value) {
-  if (std::isnan(value)) return 0;
-  const double r = std::round(static_cast<double>(value));
-  return static_cast<std::int32_t>(
-      std::clamp(r, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
+// The kinds assigned cell by cell along their segments: every supported kind that is neither a point
+// kind nor a region.
+bool assignedAlongSegments(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
 
-bool isLineKind(const GisObject& o) { return !o.isPoint && !o.isMultiPoint && !o.isRegion; }
-
-std::string valueText(const GridAssignSettings& s, float value) {
+std::string valueShown(const GridAssignSettings& s, float value) {
   return s.lInteger ? AINTEGER(roundedValue(value)) : AREAL(value);
 }
 
@@ -219,9 +212,9 @@ std::string layerName(int gisID) {
 [[noreturn]] void stopUnusableInput(const GridAssignSubject& who, const std::string& what) {
   gisSetMessage("ERROR - " + what + " when assigning GIS object to grid.",
                 "GIS Layer = " + layerName(who.gisID));
-  gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), 1000);
+  gGis.gisMessageLines[3] = fixed::fit("GIS Object = " + fixed::trimmed(who.object.typeName), kTextLength);
   gGis.gisMessageLines[4] =
-      fixed::fit("Value = " + fixed::trimmed(valueText(who.settings, who.value)), 1000);
+      fixed::fit("Value = " + fixed::trimmed(valueShown(who.settings, who.value)), kTextLength);
   gisPrintMessage(1);
   EXITS();
 }
@@ -304,10 +297,10 @@ void gridAssignPart(const GridAssignSubject& who, GridValueArrays& arrays, GridA
   checkSettings(who);
   GEO_SHIFT(buf.x, buf.y, nPoints, s.originX, s.originY, s.gridAngle, buf.u, buf.v);
   checkVertices(who, buf, nPoints);
-  writePartOpening(gisO, nPoints, valueText(s, value));
+  writePartOpening(gisO, nPoints, valueShown(s, value));
   if (gisO.isRegion)
     assignRegion(gisO, s, arrays, buf, nPoints, value, count, window, insideMask);
-  else if (isLineKind(gisO))
+  else if (assignedAlongSegments(gisO))
     assignLine(s, arrays, buf, nPoints, value, count, window);
   else
     assignPoints(s, arrays, buf, nPoints, value, count, window);

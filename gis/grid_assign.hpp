@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gis/gis_state.hpp"
+#include "utility/fixed_text.hpp"
 #include "utility/zero_array.hpp"
 
 inline constexpr int kGridAssignMaxCells = 10000;  // cells one line segment may cross
@@ -110,7 +111,7 @@ struct GridAssignBuffers {
   ZeroArray<float> v{kGisMaxVertices + 1};
   ZeroArray<std::int32_t> rows{kGridAssignMaxCells + 1};
   ZeroArray<std::int32_t> cols{kGridAssignMaxCells + 1};
-  std::string record = std::string(1000, ' ');
+  std::string record = std::string(kTextLength, ' ');
   // The arrays keep their storage, zeroed where a call wrote it.
   void reset() {
     object = GisObject{};
@@ -120,7 +121,7 @@ struct GridAssignBuffers {
     v.clear();
     rows.clear();
     cols.clear();
-    record.assign(1000, ' ');
+    record.assign(kTextLength, ' ');
   }
   bool operator==(const GridAssignBuffers&) const = default;
 };

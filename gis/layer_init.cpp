@@ -10,15 +10,10 @@
 
 namespace {
 
-constexpr int kNameLength = 1000;
-constexpr int kLargeLineLength = 100000;
-constexpr int kRegisterSize = 1000;
-constexpr int kMifNameLen = 80;
-
 void clearBuffers() {
-  gGis.gisDataLine = fixed::blanks(kNameLength);
-  gGis.gisDataLineLarge = fixed::blanks(kLargeLineLength);
-  for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kNameLength);
+  gGis.gisDataLine = fixed::blanks(kTextLength);
+  gGis.gisDataLineLarge = fixed::blanks(kLongTextLength);
+  for (int i = 1; i <= 4; ++i) gGis.gisMessageLines[i] = fixed::blanks(kTextLength);
 }
 
 // Only the slots a run has made: one never made is free and in its reset state already.
@@ -27,7 +22,7 @@ void clearSlotFlags() {
     if (!gGis.layers.find(id)) continue;
     GisLayerSlot& slot = gGis.layers[id];
     slot.gisInUse = false;
-    slot.gisFileName = fixed::blanks(kNameLength);
+    slot.gisFileName = fixed::blanks(kTextLength);
     slot.gisLayerType = 0;
     slot.gisEndOfData = false;
     slot.gisWrite = false;
@@ -35,8 +30,8 @@ void clearSlotFlags() {
 }
 
 void clearInputChecks() {
-  gGis.gisMiProjection = fixed::blanks(kNameLength);
-  gGis.gisShpProjection = fixed::blanks(kNameLength);
+  gGis.gisMiProjection = fixed::blanks(kTextLength);
+  gGis.gisShpProjection = fixed::blanks(kTextLength);
   gGis.gisProjectionCheckIsError = false;
   gGis.gisCheckSaveDate = false;
   gGis.gisSaveDateIsError = false;
@@ -48,7 +43,7 @@ void openWorkspace(const std::string& caption, const std::string& workspaceBase)
     gGis.gisWorkspaceUnit = -1;
     return;
   }
-  OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kMifNameLen);
+  OPENERBYNAME(gGis.gisWorkspaceUnit, "O ", fixed::trimmed(workspaceBase) + ".wor", kGisTextNameLength);
   gisWorkspacePut("!Workspace");
   gisWorkspacePut("!Version 600");
   gisWorkspacePut("!Charset WindowsLatin1");
@@ -64,8 +59,8 @@ void openRegister(const std::string& registerBase) {
     return;
   }
   const std::string base = fixed::trimmed(registerBase);
-  OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kMifNameLen);
-  OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kMifNameLen);
+  OPENERBYNAME(gGis.gisRegisterMifUnit, "O ", base + "_input_layers.mif", kGisTextNameLength);
+  OPENERBYNAME(gGis.gisRegisterMidUnit, "O ", base + "_input_layers.mid", kGisTextNameLength);
   for (const char* line : {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "Columns 3", "  ID Integer",
                            "  Open_ID Integer", "  Layer Char(254)", "Data", ""})
     gisRegisterPut(gGis.gisRegisterMifUnit, line);
@@ -74,7 +69,7 @@ void openRegister(const std::string& registerBase) {
 void clearRegisterNames() {
   gGis.gisRegisterCount = 0;
   std::vector<std::string>& names = gisRegisterNamesReady();
-  for (int i = 1; i <= kRegisterSize; ++i) names[i] = fixed::blanks(kNameLength);
+  for (int i = 1; i <= kGisRegisterSize; ++i) names[i] = fixed::blanks(kTextLength);
 }
 
 void resetSlotRecords() {

@@ -16,9 +16,7 @@
 
 namespace {
 
-constexpr int kTextNameLen = 80;   // nameLen of .mif, .mid and .csv opens
 constexpr int kShapeNameLen = 1;   // nameLen of the files of a shapefile set
-constexpr int kRegisterLimit = 1000;
 
 bool isInput(const std::string& mode) { return fixed::fit(mode, 2) == "I "; }
 bool isOutput(const std::string& mode) { return fixed::fit(mode, 2) == "O "; }
@@ -40,18 +38,18 @@ void registerInputLayer(int gisID, const std::string& fname) {
   const std::string name = FILENAMEPATH(fuFullName(trimmedBoth(fname)));
   const std::string ext = fixed::trimmed(FILEEXT(fname));
   gisRegisterNamesReady();
-  for (int i = 1; i <= gGis.gisRegisterCount && i <= kRegisterLimit; ++i)
+  for (int i = 1; i <= gGis.gisRegisterCount && i <= kGisRegisterSize; ++i)
     if (ASAME(gGis.gisRegisterNames[i], name)) return;
   gGis.gisRegisterCount += 1;
-  if (gGis.gisRegisterCount < kRegisterLimit) {
-    gGis.gisRegisterNames[gGis.gisRegisterCount] = fixed::fit(name, 1000);
+  if (gGis.gisRegisterCount < kGisRegisterSize) {
+    gGis.gisRegisterNames[gGis.gisRegisterCount] = fixed::fit(name, kTextLength);
     gisWorkspaceLine(name, ext);
   } else {
     gisSetMessage(
         "WARNING 0317 - Exceeded limit of input GIS layers that can be tracked (layer referencing may not be "
         "complete).");
     gisPrintMessage(0);
-    gGis.gisRegisterCount = kRegisterLimit;
+    gGis.gisRegisterCount = kGisRegisterSize;
   }
   gisRegisterRow(gGis.gisRegisterCount, gisID, name, ext);
 }
@@ -95,7 +93,7 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
   if (fuReadLine(shp.prjUnit, line) != ReadStatus::Ok)
     gisFail("ERROR 0420 - Could not read projection line in .prj file.");
   CLOSER(shp.prjUnit);
-  line = fixed::fit(line, 1000);
+  line = fixed::fit(line, kTextLength);
   const std::string name = trimmedBoth(prjReadProjcs(line));
   if (name == fixed::trimmed(gGis.gisShpProjection)) return;
   const std::string what =
@@ -153,15 +151,15 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
     bool checkApplies = false;
     if (attributesOnly) {
       midName = name;
-      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
     } else {
       const std::string ext = fixed::trimmed(FILEEXT(name));
       if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
-      OPENERBYNAME(mifUnit, mode, name + ".mif", kTextNameLen);
+      OPENERBYNAME(mifUnit, mode, name + ".mif", kGisTextNameLength);
       if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
       midName = name + ".mid";
-      OPENERBYNAME(midUnit, mode, midName, kTextNameLen);
+      OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       checkApplies = true;
     }
     if (!(isInput(mode) && gGis.gisCheckSaveDate && checkApplies)) return;
@@ -178,13 +176,13 @@ std::string prjReadProjcs(std::string& line) {
   if (at == std::string::npos) {
     gisSetMessage("WARNING 0420 - Could not find PROJCS definition.  Projection of .shp file might not be cartesian.");
     gisPrintMessage(0);
-    return fixed::blanks(1000);
+    return fixed::blanks(kTextLength);
   }
   // The first free-format item after the bracket: a quoted name, or a word up to a blank, comma or
   // slash. Nothing after the bracket leaves the name blank.
   const std::vector<FreeItem> items = freeFormatItems(line.substr(at + key.size()));
-  if (items.empty() || !items[0].present) return fixed::blanks(1000);
-  return fixed::fit(items[0].text, 1000);
+  if (items.empty() || !items[0].present) return fixed::blanks(kTextLength);
+  return fixed::fit(items[0].text, kTextLength);
 }
 
 bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLayer& dbf, ShpSubLayer& shp,
@@ -231,7 +229,7 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
 
 int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
                  bool attributesOnly) {
-  // 1-3. Announce, take the lowest free slot, name it.
+  // Announce the layer, take the lowest free slot and give it the layer's name.
   gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
   const int gisID = takeFreeSlot();
   gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));
@@ -262,12 +260,12 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     }
   } else {
     slot.mifLayer.mifUnit = 0;
-    OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kTextNameLen);
+    OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     slot.gisLayerType = 1;
   }
   // Taken.
   slot.gisInUse = true;
   slot.gisEndOfData = false;
-  slot.gisFileName = fixed::fit(trimmedBoth(fname), 1000);
+  slot.gisFileName = fixed::fit(trimmedBoth(fname), kTextLength);
   return gisID;
 }

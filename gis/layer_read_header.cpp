@@ -17,57 +17,21 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
-constexpr std::size_t kShortLine = 100;
-const char* const kIndent = "               ";
-
-std::string num(std::int32_t n) { return fixed::trimmed(AINTEGER(n)); }
-
-// A line of the unit cut to the length of the text it is read into.
-ReadStatus readCut(int unit, std::string& line, std::size_t length) {
-  const ReadStatus st = fuReadLine(unit, line);
-  if (line.size() > length) line.resize(length);
-  return st;
-}
-
 // ---- .shp header --------------------------------------------------------------------------------
 
-[[noreturn]] void shpHeaderFailure(int unit) {
-  // fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
-  if (fuIsOpen(unit)) gisFail("ERROR 0428 - End of .shp file encountered whilst reading header.");
-  gisFail("ERROR 0427 - Reading .shp file header.");
-}
+const GisReadFailure kShpHeaderRead{"ERROR 0428 - End of .shp file encountered whilst reading header.",
+                                    "ERROR 0427 - Reading .shp file header."};
 
-std::int32_t shpHeaderI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) shpHeaderFailure(unit);
-  return v;
-}
-
-double shpHeaderF64(int unit) {
-  double v = 0.0;
-  if (!fuGetF64(unit, v)) shpHeaderFailure(unit);
-  return v;
-}
+std::int32_t shpHeaderI32(int unit) { return gisGetI32(unit, kShpHeaderRead); }
+double shpHeaderF64(int unit) { return gisGetF64(unit, kShpHeaderRead); }
 
 // ---- .dbf header ----------------------------------------------------------------------------------
 
-[[noreturn]] void dbfHeaderFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0404 - End of .dbf file encountered whilst reading header.");
-  gisFail("ERROR 0403 - Reading .dbf file header.");
-}
+const GisReadFailure kDbfHeaderRead{"ERROR 0404 - End of .dbf file encountered whilst reading header.",
+                                    "ERROR 0403 - Reading .dbf file header."};
 
-std::string dbfHeaderBytes(int unit, std::size_t n) {
-  std::string b;
-  if (!fuGetBytes(unit, n, b)) dbfHeaderFailure(unit);
-  return b;
-}
-
-std::int32_t dbfHeaderI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) dbfHeaderFailure(unit);
-  return v;
-}
+std::string dbfHeaderBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfHeaderRead); }
+std::int32_t dbfHeaderI32(int unit) { return gisGetI32(unit, kDbfHeaderRead); }
 
 // One 32-byte descriptor whose first character has been read already.
 void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
@@ -82,7 +46,7 @@ void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   dbfHeaderI32(unit);  // the field's data address
   const int length = static_cast<unsigned char>(dbfHeaderBytes(unit, 1)[0]);
   if (length < 1 || length > 255)
-    gisFail("ERROR 0402 - dbf field length of " + num(length) + " is outside allowable range of 1 to 255.");
+    gisFail("ERROR 0402 - dbf field length of " + AINTEGER(length) + " is outside allowable range of 1 to 255.");
   dbf.fieldLength[i] = length;
   dbf.recordLength += length;
   for (int k = 0; k < 3; ++k) {  // the decimal count and the reserved bytes
@@ -99,23 +63,23 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
   const std::uint64_t afterTerminator = fuTell(unit);
   if (static_cast<std::uint64_t>(headerLength) < afterTerminator)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Header length of " + num(headerLength) + " in file " + fuName(unit) +
-                " ends before its field descriptors (" + num(static_cast<std::int32_t>(afterTerminator)) + ").");
+            kMessageIndent + "Header length of " + AINTEGER(headerLength) + " in file " + fuName(unit) +
+                " ends before its field descriptors (" + AINTEGER(static_cast<std::int32_t>(afterTerminator)) + ").");
   if (fileRecordLength - 1 < dbf.recordLength)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record length of " + num(fileRecordLength) + " in file " + fuName(unit) +
-                " is shorter than its fields (" + num(dbf.recordLength + 1) + ").");
+            kMessageIndent + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
+                " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
   dbf.recordLength = fileRecordLength - 1;
-  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) dbfHeaderFailure(unit);
+  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) gisStopReading(unit, kDbfHeaderRead);
   if (static_cast<std::uint64_t>(headerLength) != afterTerminator) fuSeek(unit, static_cast<std::uint64_t>(headerLength));
 }
 
 // The field list on the console and the library log.
 void dbfPrintFields(const DbfSubLayer& dbf) {
-  std::string text = num(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
+  std::string text = AINTEGER(dbf.nFields) + " DBF Fields (Name [#/Type/Length]): ";
   for (int i = 1; i <= dbf.nFields; ++i)
-    text += fixed::trimmed(dbf.fieldName[i]) + " [" + num(i) + "/" + dbf.fieldType[i] + "/" +
-            num(dbf.fieldLength[i]) + "]  ";
+    text += fixed::trimmed(dbf.fieldName[i]) + " [" + AINTEGER(i) + "/" + dbf.fieldType[i] + "/" +
+            AINTEGER(dbf.fieldLength[i]) + "]  ";
   gisLogLine(text);
 }
 
@@ -125,7 +89,7 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 std::string mifFindColumnsLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) break;
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Columns")) return line;
   }
   gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
@@ -139,15 +103,15 @@ int mifReadColumnsCount(int unit, const std::string& line) {
   if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
     gisFail("ERROR 0314 - Could not read number of attributes in .mif file",
-            std::string(kIndent) + "Columns count of " + num(n) + " in file " + fuName(unit) +
-                " is above the limit of " + num(kMifMaxAttributes) + ".");
+            kMessageIndent + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
+                " is above the limit of " + AINTEGER(kMifMaxAttributes) + ".");
   return n;
 }
 
 void mifPrintAttributes(const MifLayer& mif) {
-  std::string text = num(mif.nAttributes) + " MIF Fields: Name [#/Type]: ";
+  std::string text = AINTEGER(mif.nAttributes) + " MIF Fields: Name [#/Type]: ";
   for (int i = 1; i <= mif.nAttributes; ++i)
-    text += fixed::trimmed(mif.attributeName[i]) + " [" + num(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
+    text += fixed::trimmed(mif.attributeName[i]) + " [" + AINTEGER(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
             "]  ";
   gisLogLine(text);
 }
@@ -156,7 +120,7 @@ void mifPrintAttributes(const MifLayer& mif) {
 void mifSkipToData(int unit, std::size_t length) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, length) != ReadStatus::Ok) break;
+    if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Data")) return;
   }
   gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
@@ -171,6 +135,30 @@ void shpPrepareFirstRecord(GisLayerSlot& slot) {
 }
 
 }  // namespace
+
+// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+void gisStopReading(int unit, const GisReadFailure& failure) {
+  if (fuIsOpen(unit)) gisFail(failure.atEnd);
+  gisFail(failure.failed);
+}
+
+std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure) {
+  std::string b;
+  if (!fuGetBytes(unit, n, b)) gisStopReading(unit, failure);
+  return b;
+}
+
+std::int32_t gisGetI32(int unit, const GisReadFailure& failure) {
+  std::int32_t v = 0;
+  if (!fuGetI32(unit, v)) gisStopReading(unit, failure);
+  return v;
+}
+
+double gisGetF64(int unit, const GisReadFailure& failure) {
+  double v = 0.0;
+  if (!fuGetF64(unit, v)) gisStopReading(unit, failure);
+  return v;
+}
 
 void shpReadHeader(int unit, int& code, int& length, int& version, int& type, double& xmin, double& ymin,
                    double& xmax, double& ymax) {
@@ -208,9 +196,9 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   // The count sizes what callers read; a negative one is a damaged header, not a count.
   if (count < 0)
     gisFail("ERROR 0403 - Reading .dbf file header.",
-            std::string(kIndent) + "Record count of " + num(count) + " in file " + fuName(unit) + " is negative.");
+            kMessageIndent + "Record count of " + AINTEGER(count) + " in file " + fuName(unit) + " is negative.");
   dbf.headerRecordCount = count;
-  console::line("DBF file contains " + num(count) + " records.");
+  console::line("DBF file contains " + AINTEGER(count) + " records.");
   dbf.nFields = 0;
   dbf.recordLength = 0;
   for (;;) {
@@ -232,12 +220,13 @@ void mifReadHeader(MifLayer& mif) {
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
     std::string line;
-    if (readCut(unit, line, kLine) != ReadStatus::Ok)
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
       gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
-    mifSplitAttributeLine(line, mif.attributeName[i], 32, mif.attributeType[i], 24);
+    mifSplitAttributeLine(line, mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
+                          kGisAttributeTypeLength);
   }
   mifPrintAttributes(mif);
-  mifSkipToData(unit, kLine);
+  mifSkipToData(unit, kTextLength);
 }
 
 void gisReadHeader(int gisID) {
@@ -255,7 +244,7 @@ void gisReadHeader(int gisID) {
   if (shp.shpUnitBE > 0) {
     shp.fileCode = code;
     shp.fileLength = length;
-    console::line("Shapefile Code: " + num(code) + "  Length: " + num(length));
+    console::line("Shapefile Code: " + AINTEGER(code) + "  Length: " + AINTEGER(length));
   }
   shpReadHeader(shp.shpUnitLE, dropped, dropped, version, type, x0, y0, x1, y1);
   if (shp.shpUnitLE > 0) {
@@ -265,7 +254,7 @@ void gisReadHeader(int gisID) {
     shp.ymin = y0;
     shp.xmax = x1;
     shp.ymax = y1;
-    console::line("Shapefile Version: " + num(version) + "  Type: " + num(type));
+    console::line("Shapefile Version: " + AINTEGER(version) + "  Type: " + AINTEGER(type));
   }
   if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
   dbfReadHeader(slot.dbfSubLayer[1]);
@@ -306,7 +295,7 @@ void gisGotoBeginningOfData(int gisID) {
   gisCheckHandle("gisGotoBeginningOfData", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   console::line();
-  console::line("Rewinding GIS Layer " + num(gisID) + "...");
+  console::line("Rewinding GIS Layer " + AINTEGER(gisID) + "...");
   slot.gisEndOfData = false;
   if (slot.gisLayerType == 2) {
     int dropped = 0;
@@ -319,7 +308,6 @@ void gisGotoBeginningOfData(int gisID) {
   }
   if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
   MifLayer& mif = slot.mifLayer;
-  if (mif.mifUnit > 0 && !mifWalkHeaderToData(mif.mifUnit, kShortLine))
-    gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+  if (mif.mifUnit > 0) mifGotoBeginningOfData(mif.mifUnit);
   fuRewind(mif.midUnit);
 }

@@ -23,17 +23,7 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
-const char* const kIndent = "               ";
 constexpr double kDegrees = 180.0 / std::numbers::pi;
-
-std::string num(std::int64_t n) { return fixed::trimmed(AINTEGER8(n)); }
-
-std::string rightAligned(std::int64_t value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
 
 // How many vertices the caller's arrays can take (element 0 is unused), and with maxNodes the
 // most that may be stored.
@@ -46,7 +36,8 @@ int limitOf(std::span<double> x, std::span<double> y, int maxNodes) {
 }
 
 [[noreturn]] void tooManyNodes(const char* text, std::int64_t requested, int limit) {
-  gisFail(text, "             Requested" + rightAligned(requested, 8) + "        Limit" + rightAligned(limit, 8));
+  gisFail(text, "             Requested" + rightAligned(AINTEGER8(requested), 8) + "        Limit" +
+                    rightAligned(AINTEGER(limit), 8));
 }
 
 // ---- shapefile ----------------------------------------------------------------------------------
@@ -78,39 +69,25 @@ std::string shpTypeName(int type) {
   return names[static_cast<std::size_t>(type < 0 || type > 32 ? 32 : type)];
 }
 
-// A read that found fewer bytes than it needed on an open unit met the end of the file.
-[[noreturn]] void shpTypeReadFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0425 - End of .shp file encountered whilst reading object type.");
-  gisFail(kShpTypeError);
-}
-[[noreturn]] void shpCoordReadFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0430 - End of .shp file encountered whilst reading object coordinates.");
-  gisFail(kShpCoordError);
-}
+const GisReadFailure kShpTypeRead{"ERROR 0425 - End of .shp file encountered whilst reading object type.",
+                                  kShpTypeError};
+const GisReadFailure kShpCoordRead{"ERROR 0430 - End of .shp file encountered whilst reading object coordinates.",
+                                   kShpCoordError};
 
 // A number in the file that cannot be what it claims to be.
 [[noreturn]] void shpCorrupt(int unit, const char* line1, const std::string& what) {
-  gisFail(line1, std::string(kIndent) + what + " in file " + fuName(unit) + ".");
+  gisFail(line1, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
-std::int32_t shpTypeI32(int unit) {
-  std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) shpTypeReadFailure(unit);
-  return v;
-}
+std::int32_t shpTypeI32(int unit) { return gisGetI32(unit, kShpTypeRead); }
+void shpSkipBox(int unit) { gisGetBytes(unit, 32, kShpTypeRead); }
 
-void shpSkipBox(int unit) {
-  std::string b;
-  if (!fuGetBytes(unit, 32, b)) shpTypeReadFailure(unit);
-}
+// The read failure that goes with the message of a corrupt count.
+const GisReadFailure& shpReadOf(const char* line1) { return line1 == kShpTypeError ? kShpTypeRead : kShpCoordRead; }
 
 std::int32_t shpPointCount(int unit, const char* line1) {
-  std::int32_t n = 0;
-  if (!fuGetI32(unit, n)) {
-    if (line1 == kShpTypeError) shpTypeReadFailure(unit);
-    shpCoordReadFailure(unit);
-  }
-  if (n < 0) shpCorrupt(unit, line1, "Point count of " + num(n) + " is negative");
+  const std::int32_t n = gisGetI32(unit, shpReadOf(line1));
+  if (n < 0) shpCorrupt(unit, line1, "Point count of " + AINTEGER8(n) + " is negative");
   return n;
 }
 
@@ -122,25 +99,21 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
   const std::uint64_t here = fuTell(unit);
   if (need < 0 || here > place.end || static_cast<std::uint64_t>(need) > place.end - here)
     shpCorrupt(unit, line1,
-               "Record content length of " + num(static_cast<std::int64_t>((place.end - place.start) / 2)) +
+               "Record content length of " + AINTEGER8(static_cast<std::int64_t>((place.end - place.start) / 2)) +
                    " words is too short for the counts it holds");
 }
 
 // The part offsets into ir(1..nParts), then ir(nParts+1) := nPoints; each offset must lie within
 // the record's points and none may go back, so every part count taken from them is sound.
 void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, const char* line1) {
-  std::string b;
-  if (!fuGetBytes(unit, static_cast<std::size_t>(nParts) * 4, b)) {
-    if (line1 == kShpTypeError) shpTypeReadFailure(unit);
-    shpCoordReadFailure(unit);
-  }
+  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(nParts) * 4, shpReadOf(line1));
   const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
   int previous = 0;
   for (int i = 1; i <= nParts; ++i) {
     const std::int32_t offset = byteorder::getI32(p + 4 * (i - 1), order);
     if (offset < previous || offset > nPoints)
-      shpCorrupt(unit, line1, "Part offset of " + num(offset) + " is outside " + num(previous) + " to " + num(nPoints));
+      shpCorrupt(unit, line1, "Part offset of " + AINTEGER8(offset) + " is outside " + AINTEGER8(previous) + " to " + AINTEGER8(nPoints));
     gisO.ir[static_cast<std::size_t>(i)] = offset;
     previous = offset;
   }
@@ -152,11 +125,10 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
   if (n <= 0) return;
   if (!store) {  // passed over without reading, however many there are
     const std::uint64_t here = fuTell(unit), size = fuSize(unit), bytes = static_cast<std::uint64_t>(n) * 16;
-    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) shpCoordReadFailure(unit);
+    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(unit, kShpCoordRead);
     return;
   }
-  std::string b;
-  if (!fuGetBytes(unit, static_cast<std::size_t>(n) * 16, b)) shpCoordReadFailure(unit);
+  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(n) * 16, kShpCoordRead);
   const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
   for (int k = 0; k < n; ++k) {
@@ -168,14 +140,13 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
 // The record number and content length, then the shape type. The content length places the
 // record's end, which the reads of its shape must stay within and where the next record starts.
 int shpReadRecordHeader(int unit) {
-  std::string b;
-  if (!fuGetBytes(unit, 8, b)) shpTypeReadFailure(unit);
+  const std::string b = gisGetBytes(unit, 8, kShpTypeRead);
   const std::int32_t words = byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data()) + 4,
                                                byteorder::Order::Big);
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);
   if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here)
     shpCorrupt(unit, kShpTypeError,
-               "Record content length of " + num(words) + " words runs past the end of the file");
+               "Record content length of " + AINTEGER8(words) + " words runs past the end of the file");
   gGisRead.shpRecord = ShpRecordPlace{unit, here, here + static_cast<std::uint64_t>(words) * 2};
   return shpTypeI32(unit);
 }
@@ -184,8 +155,8 @@ void shpPolylineHeader(int unit, GisObject& gisO) {
   shpSkipBox(unit);
   const std::int32_t nParts = shpTypeI32(unit);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + num(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Part count of " + num(nParts) + " is negative");
+    gisFail("ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Part count of " + AINTEGER8(nParts) + " is negative");
   gisO.nSections = nParts;
   if (nParts == 1) gisO.isPline = true;
   if (nParts >= 2) gisO.isPlineMultiple = true;
@@ -200,8 +171,8 @@ void shpPolygonHeader(int unit, GisObject& gisO) {
   shpSkipBox(unit);
   const std::int32_t nParts = shpTypeI32(unit);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + num(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + num(nParts) + " is negative");
+    gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + AINTEGER8(nParts) + " is negative");
   shpCheckFitsRecord(unit, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
   gisO.nr = nParts;
 }
@@ -217,7 +188,7 @@ void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<do
   shpReadPartOffsets(unit, gisO, nr, total, kShpCoordError);
   for (int j = 1; j <= nr; ++j)  // a ring of no points has no vertex to stand in its layout
     if (gisO.ir[static_cast<std::size_t>(j) + 1] == gisO.ir[static_cast<std::size_t>(j)])
-      shpCorrupt(unit, kShpCoordError, "Ring " + num(j) + " of a region has no points");
+      shpCorrupt(unit, kShpCoordError, "Ring " + AINTEGER8(j) + " of a region has no points");
   if (lRead && static_cast<std::int64_t>(nr) + total > limit)
     tooManyNodes(kShpNodes, static_cast<std::int64_t>(nr) + total, limit);
   int s = 0;
@@ -265,7 +236,7 @@ const std::array<MifKeyword, 13> kMifObjectKeywords{{
 }};
 
 [[noreturn]] void mifCorrupt(int unit, const std::string& what) {
-  gisFail(kMifRead, std::string(kIndent) + what + " in file " + fuName(unit) + ".");
+  gisFail(kMifRead, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
 // A "Center" line alone is no object: a file that ends after one has no further object.
@@ -298,7 +269,7 @@ std::string mifReadObjectLine(int unit) {
   const ReadStatus st = fuReadLine(unit, line);
   if (st == ReadStatus::End) gisFail("ERROR 0322 - End of .mif file encountered whilst reading object type.");
   if (st != ReadStatus::Ok) gisFail("ERROR 0321 - Reading .mif file object type.");
-  return fixed::fit(line, kLine);
+  return fixed::fit(line, kTextLength);
 }
 
 // The whole number that follows a keyword; missing or broken counts make the file unreadable.
@@ -314,12 +285,12 @@ void mifKeywordCounts(int unit, const std::string& word, const std::string& afte
     const int n = mifKeywordCount(unit, after, word.c_str());
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
     const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
-    if (n < 0 || n > most) mifCorrupt(unit, "Count of " + num(n) + " after " + word + " is outside 0 to " + num(most));
+    if (n < 0 || n > most) mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + word + " is outside 0 to " + AINTEGER8(most));
     gisO.nSections = n;
   } else if (word == "REGION") {
     const int n = mifKeywordCount(unit, after, "REGION");
     if (n > kGisMaxParts)
-      gisFail("ERROR 0304 - Exceeded maximum number of polygons in region below of " + num(kGisMaxParts),
+      gisFail("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
               fixed::trimmed(line));
     gisO.nr = n;
   }
@@ -351,7 +322,7 @@ void mifNumbersFromUnit(int unit, int count, double* values) {
     const ReadStatus st = fuReadLine(unit, line);
     if (st == ReadStatus::End) gisFail(kMifEnd);
     if (st != ReadStatus::Ok) gisFail(kMifRead);
-    const Got r = mifNumbersFromText(fixed::fit(line, kLine), count, values, got);
+    const Got r = mifNumbersFromText(fixed::fit(line, kTextLength), count, values, got);
     if (r == Got::Ok) return;
     if (r == Got::Bad) gisFail(kMifRead);
   }
@@ -374,7 +345,7 @@ int mifCountFromUnit(int unit) {
     if (fixed::isBlank(line)) continue;
     std::int32_t n = 0;
     if (!CHECKINT(line, n)) gisFail(kMifRead);
-    if (n < 0) mifCorrupt(unit, "Point count of " + num(n) + " is negative");
+    if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
     return n;
   }
 }
@@ -420,7 +391,7 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   int start = 1;
   for (int j = 1; j <= gisO.nr; ++j) {
     const int n = mifCountFromUnit(unit);
-    if (n < 1) mifCorrupt(unit, "Ring " + num(j) + " of a region has no points");
+    if (n < 1) mifCorrupt(unit, "Ring " + AINTEGER8(j) + " of a region has no points");
     total += static_cast<std::int64_t>(n) + 1;
     if (lRead) {
       if (total > limit) tooManyNodes(kMifNodes, total, limit);
@@ -458,8 +429,8 @@ void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, do
     const std::string key = mifKey(line, pos);
     if (key.starts_with("CENTER")) {
       scratch.hasCenter = true;
-      scratch.typeName = fixed::fit("CENTER", 24);
-      rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kLine);
+      scratch.typeName = fixed::fit("CENTER", kGisTypeNameLength);
+      rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kTextLength);
       double c[2] = {0.0, 0.0};
       mifNumbersFromRest(rest, 2, c);
       xc = c[0];
@@ -601,9 +572,9 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       break;
     }
     default:
-      gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + num(shapeType) + "]");
+      gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + AINTEGER8(shapeType) + "]");
   }
-  gisO.typeName = fixed::fit(shpTypeName(shapeType), 24);
+  gisO.typeName = fixed::fit(shpTypeName(shapeType), kGisTypeNameLength);
   return true;
 }
 
@@ -644,7 +615,7 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
 }
 
 bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
-  line = fixed::blanks(kLine);
+  line = fixed::blanks(kTextLength);
   std::size_t pos = 1;
   bool found = false;
   while (!found && !fuAtEnd(unit)) {
@@ -653,7 +624,7 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
     const std::string key = mifKey(line, pos);
     if (const MifKeyword* k = mifMatchKeyword(key)) {
       const std::string word = k->word;
-      gisO.typeName = fixed::fit(word, 24);
+      gisO.typeName = fixed::fit(word, kGisTypeNameLength);
       if (!k->flag) gisFail("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
       gisO.*(k->flag) = true;
       pos += word.size();
@@ -663,10 +634,10 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
     gisO.hasCenter = key.starts_with("CENTER");
     if (gisO.hasCenter) {
       pos += 6;
-      gisO.typeName = fixed::fit("CENTER", 24);
+      gisO.typeName = fixed::fit("CENTER", kGisTypeNameLength);
     }
   }
-  rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kLine);
+  rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kTextLength);
   return anyKind(gisO);
 }
 
@@ -709,7 +680,7 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
       std::int32_t n = 0;
       if (fixed::isBlank(rest)) gisFail(kMifEnd);
       if (!CHECKINT(rest, n)) gisFail(kMifRead);
-      if (n < 0) mifCorrupt(unit, "Point count of " + num(n) + " is negative");
+      if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
       nPoints = n;
     } else {
       nPoints = mifCountFromUnit(unit);

@@ -10,6 +10,7 @@
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 #include "platform/process_state.hpp"
 
 GisReadBuffers gGisRead;
@@ -19,23 +20,13 @@ const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); })
 
 namespace {
 
-constexpr std::size_t kDefaultLine = 1000;
-
-std::string num(int n) { return fixed::trimmed(AINTEGER(n)); }
-
 // The declared length of the caller's text; an empty one stands for a line of the usual size.
-std::size_t declaredLength(const std::string& line) { return line.empty() ? kDefaultLine : line.size(); }
+std::size_t declaredLength(const std::string& line) { return line.empty() ? kTextLength : line.size(); }
 
-[[noreturn]] void dbfRecordFailure(int unit) {
-  if (fuIsOpen(unit)) gisFail("ERROR 0408 - End of .dbf file encountered whilst reading record.");
-  gisFail("ERROR 0407 - Reading .dbf record.");
-}
+const GisReadFailure kDbfRecordRead{"ERROR 0408 - End of .dbf file encountered whilst reading record.",
+                                    "ERROR 0407 - Reading .dbf record."};
 
-std::string dbfRecordBytes(int unit, std::size_t n) {
-  std::string b;
-  if (!fuGetBytes(unit, n, b)) dbfRecordFailure(unit);
-  return b;
-}
+std::string dbfRecordBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfRecordRead); }
 
 // The deletion flag of the next record that is not deleted. A deleted record still counts as read:
 // the header's count includes it.
@@ -56,19 +47,8 @@ char dbfNextLiveFlag(DbfSubLayer& dbf) {
 void dbfReachedEndMark(const DbfSubLayer& dbf) {
   if (dbf.records == dbf.headerRecordCount) return;
   gisSetMessage("WARNING 0405 - Insufficient number of records found in .dbf file.",
-                "               Found " + num(dbf.records) + ", expecting " + num(dbf.headerRecordCount) + ".");
+                kMessageIndent + "Found " + AINTEGER(dbf.records) + ", expecting " + AINTEGER(dbf.headerRecordCount) + ".");
   gisPrintMessage(0);
-}
-
-// A character value in double quotes; a quote inside it is doubled, so the line still splits into
-// its fields.
-void appendQuoted(std::string& joined, const std::string& value) {
-  joined += '"';
-  for (const char c : value) {
-    if (c == '"') joined += '"';
-    joined += c;
-  }
-  joined += '"';
 }
 
 // The fields of one record, joined; bytes the record holds beyond its fields are passed over.
@@ -84,7 +64,7 @@ std::string dbfJoinFields(DbfSubLayer& dbf) {
     const std::string value = fixed::trimmed(buffer);
     const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
     if (type == 'C' || type == 'c') {
-      appendQuoted(joined, value);
+      appendQuotedField(joined, value);
     } else if (!value.empty() && value[0] == '*') {
       // A number field filled with asterisks holds no value (writers store an empty number so);
       // it reads as an empty value, as a blank one does, not as a 0 the writer never meant.
@@ -112,8 +92,8 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
     return true;
   }
   gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
-                "Character = " + std::string(1, flag) + " [" + num(static_cast<unsigned char>(flag)) + "]");
-  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), 1000);
+                "Character = " + std::string(1, flag) + " [" + AINTEGER(static_cast<unsigned char>(flag)) + "]");
+  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), kTextLength);
   gisPrintMessage(1);
   EXITS();
 }
@@ -134,8 +114,8 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   gGisRead.dbfFlagAheadUnit = 0;
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;
-  gisSetMessage("WARNING 0409 - Deleted record " + num(dbf.records) + " of .dbf file passed over with its object.",
-                "               File " + fuName(unit) + ".");
+  gisSetMessage("WARNING 0409 - Deleted record " + AINTEGER(dbf.records) + " of .dbf file passed over with its object.",
+                kMessageIndent + "File " + fuName(unit) + ".");
   gisPrintMessage(0);
   return dbf.records;
 }

@@ -5,18 +5,8 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
-
-namespace {
-
-std::string rightAligned(int value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
-
-}  // namespace
+#include "utility/numbers.hpp"
+#include "utility/text.hpp"
 
 void gisWorkspacePut(const std::string& line) {
   const int unit = gGis.gisWorkspaceUnit;
@@ -32,7 +22,7 @@ void gisRegisterRow(int registerIndex, int gisID, const std::string& name, const
   gisRegisterPut(gGis.gisRegisterMifUnit, "none");
   if (gGis.gisRegisterMidUnit < 1) return;
   gisRegisterPut(gGis.gisRegisterMidUnit,
-                 rightAligned(registerIndex, 5) + "," + rightAligned(gisID, 5) + ", " + quoted(name + ext));
+                 rightAligned(AINTEGER(registerIndex), 5) + "," + rightAligned(AINTEGER(gisID), 5) + ", " + quoted(name + ext));
 }
 
 void gisWorkspaceLine(const std::string& name, const std::string& ext) {

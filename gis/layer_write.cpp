@@ -11,46 +11,50 @@
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 
 namespace {
-
-constexpr std::size_t kMessageLength = 1000;
-const std::string kIndent(15, ' ');  // second lines of a message stand under its text
 
 // The box of a sub-layer before its first vertex: the single-precision 9e29 widened to double,
 // inverted, so that the first vertex written sets every side.
 constexpr double kBoxSentinel = static_cast<double>(9.0e29f);
 
-std::string rightAligned(int value, std::size_t width) {
-  std::string s = std::to_string(value);
-  if (s.size() < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
-
 GisLayerSlot& slotOf(int gisID) { return gGis.layers[gisID]; }
 
-bool isLineKind(const GisObject& o) { return o.isLine || o.isPline || o.isPlineMultiple; }
+// The shapefile sub-layer of an object and of its record, the first set flag deciding: point 1,
+// line kinds 2, region 3, text (written as its point) 1, multipoint 1; every open sub-layer for a
+// null object; none for an object of no kind.
+constexpr int kEverySubLayer = 0;
+constexpr int kNoSubLayer = -1;
+int shpSubLayerOf(const GisObject& o) {
+  if (o.isPoint) return 1;
+  if (isLineOrPolyline(o)) return 2;
+  if (o.isRegion) return 3;
+  if (o.isText || o.isMultiPoint) return 1;
+  if (o.isNone) return kEverySubLayer;
+  return kNoSubLayer;
+}
 
 // ---- gisWriteHeader -------------------------------------------------------------------------
 
 void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
-  // a. The projection text, then the .prj is done with.
+  // The projection text, then the .prj is done with.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
       gisWriteFailure("ERROR 0437 - Writing .prj file projection.", fuName(shp.prjUnit));
     CLOSER(shp.prjUnit);
   }
-  // b. Both headers; index entries go through the big-endian .shx view alone from here on.
+  // Both headers; index entries go through the big-endian .shx view alone from here on.
   shpWriteHeader(shp, shp.shpUnitLE, shp.shpUnitBE);
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
   if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shx file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
-  // c. An inverted box that the first vertex resets, and the first record's offset.
+  // An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
   shp.nextOffset = 50;
-  // d. The table.
+  // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
   shp.headerWritten = true;
@@ -84,10 +88,10 @@ void normaliseParts(int gisID, GisObject& gisO) {
       console::line();
       console::line(std::string("Should not be here [gisO_%ir(i) <= gisO_%ir(i-1)] - please contact") +
                     SUPPORT_CONTACT);
-      console::line("GIS Layer   =" + rightAligned(gisID, 5));
-      console::line("i           =" + rightAligned(i, 5));
-      console::line("gisO_%ir(i) =" + rightAligned(gisO.ir[i], 5));
-      console::line("gisO_%nr    =" + rightAligned(gisO.nr, 5));
+      console::line("GIS Layer   =" + rightAligned(AINTEGER(gisID), 5));
+      console::line("i           =" + rightAligned(AINTEGER(i), 5));
+      console::line("gisO_%ir(i) =" + rightAligned(AINTEGER(gisO.ir[i]), 5));
+      console::line("gisO_%nr    =" + rightAligned(AINTEGER(gisO.nr), 5));
       EXITS();
     }
   }
@@ -101,10 +105,10 @@ void checkPartsWithinVertices(int gisID, const GisObject& gisO) {
   console::line();
   console::line(std::string("Should not be here [gisO_%ir(nr) > gisCoordBuffer%n] - please contact") +
                 SUPPORT_CONTACT);
-  console::line("GIS Layer   =" + rightAligned(gisID, 5));
-  console::line("gisO_%ir(nr)=" + rightAligned(gisO.ir[gisO.nr], 5));
-  console::line("gisO_%nr    =" + rightAligned(gisO.nr, 5));
-  console::line("n           =" + rightAligned(n, 5));
+  console::line("GIS Layer   =" + rightAligned(AINTEGER(gisID), 5));
+  console::line("gisO_%ir(nr)=" + rightAligned(AINTEGER(gisO.ir[gisO.nr]), 5));
+  console::line("gisO_%nr    =" + rightAligned(AINTEGER(gisO.nr), 5));
+  console::line("n           =" + rightAligned(AINTEGER(n), 5));
   EXITS();
 }
 
@@ -131,20 +135,20 @@ struct PartSpan {
 // routing tests point alone and writes every part by its start.
 int partCount(const GisObject& o, bool mif) {
   if (o.isPoint || (mif && o.isMultiPoint)) return 0;
-  if (!isLineKind(o) && !o.isRegion) return 0;
-  if (mif && (o.isLine || o.isPline || (!isLineKind(o) && o.nr < 2))) return 1;
+  if (!isLineOrPolyline(o) && !o.isRegion) return 0;
+  if (mif && (o.isLine || o.isPline || (!isLineOrPolyline(o) && o.nr < 2))) return 1;
   return o.nr;
 }
 
 PartSpan partOf(const GisObject& o, bool mif, int i) {
   const int n = gGis.gisCoordBuffer.n;
   if (mif && o.isLine) return {1, std::min(n, 2)};
-  if (mif && (o.isPline || (!isLineKind(o) && o.nr < 2))) return {1, n};
+  if (mif && (o.isPline || (!isLineOrPolyline(o) && o.nr < 2))) return {1, n};
   const int next = i < o.nr ? o.ir[i + 1] : n + 1;
   return {o.ir[i], next - o.ir[i]};
 }
 
-bool samePoint(int a, int b) {
+bool sameVertex(int a, int b) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   return buf.x[a] == buf.x[b] && buf.y[a] == buf.y[b];
 }
@@ -153,7 +157,7 @@ bool samePoint(int a, int b) {
 bool hasThreeDistinctPoints(const PartSpan& p) {
   int second = 0;
   for (int i = p.first + 1; i < p.first + p.count; ++i) {
-    if (samePoint(i, p.first) || (second > 0 && samePoint(i, second))) continue;
+    if (sameVertex(i, p.first) || (second > 0 && sameVertex(i, second))) continue;
     if (second > 0) return true;
     second = i;
   }
@@ -163,7 +167,7 @@ bool hasThreeDistinctPoints(const PartSpan& p) {
 bool partUsable(const PartSpan& p, bool region) { return region ? hasThreeDistinctPoints(p) : p.count >= 2; }
 
 bool allPartsUsable(const GisObject& o, bool mif) {
-  const bool region = !isLineKind(o);
+  const bool region = !isLineOrPolyline(o);
   const int parts = partCount(o, mif);
   for (int i = 1; i <= parts; ++i)
     if (!partUsable(partOf(o, mif, i), region)) return false;
@@ -183,11 +187,11 @@ GisObject asNullShape(const GisObject& gisO) {
 void warnPartLeftOut(bool region, int part, int object, int layerUnit, bool lastPart) {
   gisSetMessage(region ? "WARNING 0440 - Region ring of fewer than 3 distinct points left out of a GIS object."
                        : "WARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.",
-                kIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
+                kMessageIndent + "Part " + std::to_string(part) + " of object " + std::to_string(object) + " in GIS layer " +
                     fuName(layerUnit) + ".");
   if (lastPart)
     gGis.gisMessageLines[3] =
-        fixed::fit(kIndent + "No part remains: the object is written as a null object.", kMessageLength);
+        fixed::fit(kMessageIndent + "No part remains: the object is written as a null object.", kTextLength);
   gisPrintMessage(1);
 }
 
@@ -199,7 +203,7 @@ class ObjectToWrite {
  public:
   ObjectToWrite(GisObject& caller, bool mif, int objectNumber, int layerUnit) : caller_(caller) {
     if (allPartsUsable(caller, mif)) return;
-    const bool region = !isLineKind(caller);
+    const bool region = !isLineOrPolyline(caller);
     const int parts = partCount(caller, mif);
     copy_ = std::make_unique<GisObject>(caller);
     auto kept = std::make_unique<GisCoordBuffer>();
@@ -262,23 +266,10 @@ ShpSubLayer& openShpSubLayer(GisLayerSlot& slot, int k) {
   return shp;
 }
 
-// Routing to a sub-layer, the first set flag deciding: point 1, line kinds 2, region 3, text
-// (written as its point) 1, multipoint 1; a null object goes to every open sub-layer.
 void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
-  int k = 0;
-  if (gisO.isPoint) {
-    k = 1;
-  } else if (isLineKind(gisO)) {
-    k = 2;
-  } else if (gisO.isRegion) {
-    k = 3;
-  } else if (gisO.isText) {
-    gisO.isText = false;
-    gisO.isPoint = true;
-    k = 1;
-  } else if (gisO.isMultiPoint) {
-    k = 1;
-  } else if (gisO.isNone) {
+  const int k = shpSubLayerOf(gisO);
+  if (k == kNoSubLayer) shpRoutingFailure();
+  if (k == kEverySubLayer) {
     for (int j = 1; j <= 3; ++j) {
       ShpSubLayer& shp = slot.shpSubLayer[j];
       if (slot.dbfSubLayer[j].unit > 0 && shp.shpUnitLE > 0) {
@@ -287,8 +278,11 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
       }
     }
     return;
-  } else {
-    shpRoutingFailure();
+  }
+  // A text that the point sub-layer takes is written as its point, and stays one for its record.
+  if (k == 1 && gisO.isText && !gisO.isPoint) {
+    gisO.isText = false;
+    gisO.isPoint = true;
   }
   ShpSubLayer& shp = openShpSubLayer(slot, k);
   ObjectToWrite o(gisO, false, shp.records + 1, shp.shpUnitLE);
@@ -325,23 +319,14 @@ void writeTableRecord(GisLayerSlot& slot, int k, const RecordRoad& road) {
 }
 
 void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const RecordRoad& road) {
-  int k = 0;
-  if (gisO.isPoint) {
-    k = 1;
-  } else if (isLineKind(gisO)) {
-    k = 2;
-  } else if (gisO.isRegion) {
-    k = 3;
-  } else if (gisO.isText || gisO.isMultiPoint) {
-    k = 1;
-  } else if (gisO.isNone) {
-    for (int j = 1; j <= 3; ++j)
-      if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, road);
+  const int k = shpSubLayerOf(gisO);
+  if (k == kNoSubLayer) dbfRoutingFailure(road);
+  if (k != kEverySubLayer) {
+    writeTableRecord(slot, k, road);
     return;
-  } else {
-    dbfRoutingFailure(road);
   }
-  writeTableRecord(slot, k, road);
+  for (int j = 1; j <= 3; ++j)
+    if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, road);
 }
 
 void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
@@ -370,10 +355,23 @@ void gisLogLine(const std::string& text) {
 }
 
 void gisSetMessage(const std::string& line1, const std::string& line2) {
-  gGis.gisMessageLines[1] = fixed::fit(line1, kMessageLength);
-  gGis.gisMessageLines[2] = fixed::fit(line2, kMessageLength);
-  gGis.gisMessageLines[3] = fixed::blanks(kMessageLength);
-  gGis.gisMessageLines[4] = fixed::blanks(kMessageLength);
+  gGis.gisMessageLines[1] = fixed::fit(line1, kTextLength);
+  gGis.gisMessageLines[2] = fixed::fit(line2, kTextLength);
+  gGis.gisMessageLines[3] = fixed::blanks(kTextLength);
+  gGis.gisMessageLines[4] = fixed::blanks(kTextLength);
+}
+
+bool gisFirstValueWarning(unsigned char& warned, unsigned char kind) {
+  if (warned & kind) return false;
+  warned |= kind;
+  return true;
+}
+
+void gisWarnValue(int unit, int record, const std::string& line1) {
+  std::string where = kMessageIndent + "In file " + fuName(unit);
+  if (record > 0) where += ", record " + std::to_string(record);
+  gisSetMessage(line1, where + "; later such values of this field are not reported.");
+  gisPrintMessage(1);
 }
 
 void gisFail(const std::string& line1, const std::string& line2) {
@@ -383,7 +381,7 @@ void gisFail(const std::string& line1, const std::string& line2) {
 }
 
 void gisWriteFailure(const std::string& line1, const std::string& fileName) {
-  gisFail(line1, fileName.empty() ? std::string() : kIndent + "Could not write file " + fileName + ".");
+  gisFail(line1, fileName.empty() ? std::string() : kMessageIndent + "Could not write file " + fileName + ".");
 }
 
 void gisShouldNotBeHere(const std::string& where) {
@@ -432,7 +430,7 @@ void gisWriteHeader(int gisID) {
 void gisWriteObject(int gisID, GisObject& gisO) {
   gisCheckHandle("gisWriteObject", gisID);
   checkVertexCount();
-  const bool hasParts = isLineKind(gisO) || gisO.isRegion;
+  const bool hasParts = isLineOrPolyline(gisO) || gisO.isRegion;
   if (hasParts) normaliseParts(gisID, gisO);
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {

@@ -17,15 +17,7 @@
 
 namespace {
 
-constexpr std::size_t kLine = 1000;
 constexpr std::size_t kShortLine = 100;  // the "Columns" and "Data" searches look this far only
-constexpr int kTextNameLen = 80;
-
-ReadStatus readCut(int unit, std::string& line, std::size_t length) {
-  const ReadStatus st = fuReadLine(unit, line);
-  if (line.size() > length) line.resize(length);
-  return st;
-}
 
 // A warning printed after one empty line; the run goes on.
 void warn(const std::string& text, bool pause) {
@@ -45,7 +37,7 @@ MifLayer& mifLayerOf(int gisID, const char* routine) {
 
 void mifSplitAttributeLine(const std::string& line, std::string& name, std::size_t nameLength, std::string& type,
                            std::size_t typeLength) {
-  const std::string text = fixed::fit(TRIMF(fixed::fit(line, kLine)), kLine);
+  const std::string text = fixed::fit(TRIMF(fixed::fit(line, kTextLength)), kTextLength);
   const std::size_t p = text.find(' ');  // 0-based; the name is everything before it
   if (p == std::string::npos) {
     name = fixed::fit(text, nameLength);
@@ -54,6 +46,12 @@ void mifSplitAttributeLine(const std::string& line, std::string& name, std::size
   }
   name = fixed::fit(text.substr(0, p), nameLength);
   type = fixed::fit(text.substr(p + 1), typeLength);
+}
+
+ReadStatus mifReadLineCut(int unit, std::string& line, std::size_t length) {
+  const ReadStatus st = fuReadLine(unit, line);
+  if (line.size() > length) line.resize(length);
+  return st;
 }
 
 bool mifColumnsCount(const std::string& line, std::int32_t& n) {
@@ -67,7 +65,7 @@ bool mifWalkHeaderToData(int unit, std::size_t lineLength) {
   std::string line;
   bool columns = false;
   while (!columns && !fuAtEnd(unit)) {
-    if (readCut(unit, line, lineLength) != ReadStatus::Ok) return false;
+    if (mifReadLineCut(unit, line, lineLength) != ReadStatus::Ok) return false;
     columns = FLAGEXISTS(line, "Columns");
   }
   std::int32_t n = 0;
@@ -75,7 +73,7 @@ bool mifWalkHeaderToData(int unit, std::size_t lineLength) {
   for (std::int32_t k = 0; k < n; ++k)
     if (fuReadLine(unit, line) != ReadStatus::Ok) return false;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, lineLength) != ReadStatus::Ok) return false;
+    if (mifReadLineCut(unit, line, lineLength) != ReadStatus::Ok) return false;
     if (FLAGEXISTS(line, "Data")) return true;
   }
   return false;
@@ -87,7 +85,7 @@ bool mifGotoBeginningOfAttributes(int unit, int& nAttr) {
   bool columns = false;
   while (!columns) {
     // A file without a "Columns" line has no count to give: no other line stands in for it.
-    if (fuAtEnd(unit) || readCut(unit, line, kShortLine) != ReadStatus::Ok) {
+    if (fuAtEnd(unit) || mifReadLineCut(unit, line, kShortLine) != ReadStatus::Ok) {
       warn("WARNING 0315 - Problems finding start of attribute definitions in .mif file", true);
       return false;
     }
@@ -109,9 +107,9 @@ bool gisGotoBeginningOfAttributes(int gisID, int& nAttr) {
 
 void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition) {
   std::string line;
-  if (readCut(unit, line, kLine) != ReadStatus::Ok)
+  if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
     gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
-  mifSplitAttributeLine(line, definition.name, 256, definition.type, 24);
+  mifSplitAttributeLine(line, definition.name, 256, definition.type, kGisAttributeTypeLength);
 }
 
 GisAttributeDefinition gisReadAttributeDefinition(int gisID) {
@@ -129,7 +127,7 @@ void mifGotoBeginningOfData(int unit) {
 std::string mifFindCoordSysLine(int unit) {
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) {
       warn("WARNING 0306 - Problems finding CoordSys line in .mif file.", false);
       return "";
     }
@@ -147,16 +145,16 @@ std::string mifReadCoordSysLine(const std::string& fileName) {
   const std::string name = fixed::trimmed(TRIMF(fileName));
   if (!fuFileExists(name)) {
     gisSetMessage("WARNING 0307 - No MapInfo Projection or mif header file " + name + " found.",
-                  "               Non-Earth Coordinates will be used.  [mifReadCoordSysLine]");
+                  kMessageIndent + "Non-Earth Coordinates will be used.  [mifReadCoordSysLine]");
     gisPrintMessage(1);
     PAUSERUN();
     return result;
   }
   int unit = 0;
-  OPENERBYNAME(unit, "I ", name, kTextNameLen);
+  OPENERBYNAME(unit, "I ", name, kGisTextNameLength);
   std::string line;
   while (!fuAtEnd(unit)) {
-    if (readCut(unit, line, kLine) != ReadStatus::Ok) {
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) {
       warn("WARNING 0312 - Problems finding CoordSys line in .mif file", true);
       result = kDefaultCoordSys;
       break;
@@ -177,7 +175,7 @@ void mifCopyHeader(int unitIn, int unitOut) {
   fuRewind(unitIn);
   std::string line;
   while (!fuAtEnd(unitIn)) {
-    const ReadStatus st = readCut(unitIn, line, kLine);
+    const ReadStatus st = mifReadLineCut(unitIn, line, kTextLength);
     if (st == ReadStatus::End) gisFail("ERROR 0302 - End of File encountered (mifCopyHeader)");
     if (st != ReadStatus::Ok) gisFail("ERROR 0301 - Reading data (mifCopyHeader)");
     if (FLAGEXISTS(line, "Columns")) return;

@@ -42,14 +42,14 @@ void putVertices(int unit, int first, int count) {
 }
 
 // Vertex count of part i: up to the next part's start, or to the last vertex for the last part.
-int partCount(const GisObject& o, int i) {
+int partVertexCount(const GisObject& o, int i) {
   return i < o.nr ? o.ir[i + 1] - o.ir[i] : gGis.gisCoordBuffer.n - o.ir[o.nr] + 1;
 }
 
 // Parts of a multiple polyline or of a region of several polygons: " count", then its vertices.
 void putParts(int unit, const GisObject& o) {
   for (int i = 1; i <= o.nr; ++i) {
-    const int count = partCount(o, i);
+    const int count = partVertexCount(o, i);
     put(unit, blankThenCount(count));
     putVertices(unit, o.ir[i], count);
   }
@@ -150,15 +150,11 @@ void mifWriteHeader(const GisAttributeDefs& defs, int unit) {
 
 namespace {
 
-constexpr unsigned char kWarnedNotANumber = 1;
-
-bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
 // The column types that MapInfo reads as numbers.
 bool isNumericType(const std::string& type) {
   const std::string t = UPPERCASE(TRIMF(type));
   for (std::string_view numeric : {"FLOAT", "INTEGER", "SMALLINT", "LARGEINT", "DECIMAL"})
-    if (startsWith(t, numeric)) return true;
+    if (t.starts_with(numeric)) return true;
   return false;
 }
 
@@ -172,31 +168,20 @@ std::size_t midValueEnd(std::string_view row, std::size_t pos) {
   return pos;
 }
 
-std::string_view withoutBlanks(std::string_view v) {
-  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-  while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
-  return v;
-}
-
 // A value that a reader takes as a number, or no value at all; a number in quotes is one too.
 bool readsAsNumber(std::string_view value) {
-  std::string_view v = withoutBlanks(value);
-  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = withoutBlanks(v.substr(1, v.size() - 2));
+  std::string_view v = fixed::stripped(value);
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = fixed::stripped(v.substr(1, v.size() - 2));
   return v.empty() || gisIsNumberText(v);
 }
 
 // A reader takes a value that is no number in a numeric column as 0: the first such value of a
 // column tells the user, a message per row would bury it.
 void warnNotANumber(MifLayer& mif, int column, std::string_view value) {
-  if (mif.valueWarnings[column] & kWarnedNotANumber) return;
-  mif.valueWarnings[column] |= kWarnedNotANumber;
-  std::string where = "               In file " + fuName(mif.midUnit);
-  if (mif.rowsWritten > 0) where += ", record " + std::to_string(mif.rowsWritten);
-  gisSetMessage("WARNING 0415 - Value " + std::string(withoutBlanks(value)) +
-                    " is not a number, written empty in .mid field " + fixed::trimmed(mif.attributeName[column]) +
-                    ".",
-                where + "; later such values of this field are not reported.");
-  gisPrintMessage(1);
+  if (!gisFirstValueWarning(mif.valueWarnings[column], kWarnedNotANumber)) return;
+  gisWarnValue(mif.midUnit, mif.rowsWritten,
+               "WARNING 0415 - Value " + std::string(fixed::stripped(value)) +
+                   " is not a number, written empty in .mid field " + fixed::trimmed(mif.attributeName[column]) + ".");
 }
 
 }  // namespace
@@ -205,8 +190,8 @@ void mifKeepColumns(MifLayer& mif, const GisAttributeDefs& defs) {
   if (defs.n < 0 || defs.n > kMifMaxAttributes) gisShouldNotBeHere("mifKeepColumns");
   mif.nAttributes = defs.n;
   for (int i = 1; i <= defs.n; ++i) {
-    mif.attributeName[i] = fixed::fit(fixed::trimmed(defs.name[i]), 32);
-    mif.attributeType[i] = fixed::fit(fixed::trimmed(defs.type[i]), 24);
+    mif.attributeName[i] = fixed::fit(fixed::trimmed(defs.name[i]), kGisAttributeNameLength);
+    mif.attributeType[i] = fixed::fit(fixed::trimmed(defs.type[i]), kGisAttributeTypeLength);
     mif.numericColumn[i] = isNumericType(defs.type[i]);
   }
 }

@@ -68,7 +68,7 @@ bool shpRecordKind(const GisObject& gisO, int n, std::int32_t& shapeType, std::i
   } else if (gisO.isMultiPoint) {
     shapeType = 8;
     contentLength = (16 * n + 40) / 2;
-  } else if (gisO.isLine || gisO.isPline || gisO.isPlineMultiple) {
+  } else if (isLineOrPolyline(gisO)) {
     shapeType = 3;
     contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
   } else if (gisO.isRegion) {

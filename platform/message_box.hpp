@@ -13,6 +13,10 @@ inline constexpr unsigned kBoxQuestionYesNo = 0x10024;
 inline constexpr unsigned kBoxWarningYesNoCancel = 0x10033;
 inline constexpr unsigned kBoxWarningRetryCancel = 0x10035;
 
+// A box text's line break, and the end of a box text or caption.
+inline const std::string kCR(1, '\r');
+inline const std::string kNul(1, '\0');
+
 // Results.
 inline constexpr int kBoxOk = 1;
 inline constexpr int kBoxCancel = 2;

@@ -8,25 +8,12 @@
 
 namespace {
 
-class ControlLinesTest : public PlenvorTest {
- protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openInput(const std::string& name, const std::string& bytes) {
-    writeFile(dir_ / name, bytes);
-    int unit = 0;
-    OPENERBYNAME(unit, "I ", name, static_cast<int>(name.size()));
-    clearOutput();
-    return unit;
-  }
-};
+class ControlLinesTest : public FileUnitsTest {};
 
 }  // namespace
 
 TEST_F(ControlLinesTest, ReadLineCleansTabsBlanksAndComment) {
-  const int unit = openInput("c.tcf", "  \tRead GIS Z Line == a.shp ! comment\r\n! only a comment\n\nabc#1!2\nx ! y # z\n");
+  const int unit = openText("c.tcf", "  \tRead GIS Z Line == a.shp ! comment\r\n! only a comment\n\nabc#1!2\nx ! y # z\n");
   std::string line(40, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   EXPECT_EQ(line, fixed::fit("Read GIS Z Line == a.shp ", 40));
@@ -42,35 +29,32 @@ TEST_F(ControlLinesTest, ReadLineCleansTabsBlanksAndComment) {
 }
 
 TEST_F(ControlLinesTest, ReadLineCutsALongRecordToTheField) {
-  const int unit = openInput("c.tcf", "abcdefghij\n");
+  const int unit = openText("c.tcf", "abcdefghij\n");
   std::string line(4, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   EXPECT_EQ(line, "abcd");
   std::string natural;  // an empty field takes the record at its own length
-  const int unit2 = openInput("d.tcf", "  a\tb c\n");
+  const int unit2 = openText("d.tcf", "  a\tb c\n");
   EXPECT_TRUE(READLINE(unit2, natural));
   EXPECT_EQ(fixed::trimmed(natural), "ab c");
 }
 
 TEST_F(ControlLinesTest, ReadLineAtTheEndOfTheFileEndsTheRun) {
-  const int unit = openInput("c.tcf", "one\n");
+  const int unit = openText("c.tcf", "one\n");
   std::string line(20, ' ');
   EXPECT_TRUE(READLINE(unit, line));
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { READLINE(unit, line); }), 1);
-  EXPECT_NE(output().find("ERROR 0202 - End-of-file encountered reading text line from file unit number " +
-                          std::to_string(unit)),
-            std::string::npos)
-      << output();
-  EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 0202 - End-of-file encountered reading text line from file unit number " +
+                        std::to_string(unit)));
+  EXPECT_TRUE(outputHas("Press Enter to Close"));
 }
 
 TEST_F(ControlLinesTest, ReadLineOnAUnitThatIsNotOpenEndsTheRun) {
   std::string line(20, ' ');
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { READLINE(1500, line); }), 1);
-  EXPECT_NE(output().find("ERROR 0201 - Reading text line from file unit number 1500"), std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR 0201 - Reading text line from file unit number 1500"));
 }
 
 TEST(CommentLines, CommentLineIsTrueForCommentsAndBlankLines) {
@@ -97,15 +81,15 @@ TEST(CommandTests, FlagExistsRetGivesTheRestWithItsCase) {
 }
 
 TEST(CommandTests, GisCommandsInEitherSpelling) {
-  EXPECT_TRUE(READGIS("read gis z shape == f.shp", "Z Shape"));
-  EXPECT_FALSE(READGIS("read gis z shape == f.shp", "Z Line"));
-  EXPECT_TRUE(READGIS("Read MI Code == a.mif", "Code   "));
-  EXPECT_TRUE(READGIS("Read MID x", ""));  // a blank word: "Read MI" matches "Read MID"
-  EXPECT_TRUE(WRITEGIS("WRITE GIS ZPTS == a", "zpts"));
-  EXPECT_FALSE(WRITEGIS("Read GIS ZPTS == a", "zpts"));
-  EXPECT_TRUE(READROWCOL("Read RowCol Zpts == a", "Zpts"));
-  EXPECT_TRUE(READROWCOL("Read MID Zpts == a", "Zpts"));
-  EXPECT_FALSE(READROWCOL("Read MI Zpts == a", "Zpts"));
+  // With a blank word "Read MI" matches "Read MID".
+  expectHolds(READGIS, {{"read gis z shape == f.shp", "Z Shape", true},
+                        {"read gis z shape == f.shp", "Z Line", false},
+                        {"Read MI Code == a.mif", "Code   ", true},
+                        {"Read MID x", "", true}});
+  expectHolds(WRITEGIS, {{"WRITE GIS ZPTS == a", "zpts", true}, {"Read GIS ZPTS == a", "zpts", false}});
+  expectHolds(READROWCOL, {{"Read RowCol Zpts == a", "Zpts", true},
+                           {"Read MID Zpts == a", "Zpts", true},
+                           {"Read MI Zpts == a", "Zpts", false}});
 }
 
 TEST(CheckLines, SplitAtTheSeparator) {

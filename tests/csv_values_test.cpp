@@ -92,24 +92,19 @@ TEST_F(KeywordValuesTest, AKeywordWithoutEqualsSignEndsTheRun) {
   const std::string line = "Rows 4";
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { EXTRACTINTEGER(line, lower(line), "Rows", 1, 0); }), 1);
-  EXPECT_NE(output().find("ERROR 0203 - No \"=\" sign found after keyword \"Rows\"."), std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR 0203 - No \"=\" sign found after keyword \"Rows\"."));
 }
 
 TEST_F(KeywordValuesTest, AValueThatIsNoNumberEndsTheRun) {
   const std::string line = "Cells = 12, Rows = 4";
   setInput("\n");
   EXPECT_EQ(expectRunEnd([&] { EXTRACTINTEGER(line, lower(line), "Cols", 2, -1); }), 1);
-  EXPECT_NE(output().find(" Could not convert \"Rows = 4\" in column  2 to an integer value for the Cols field.\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas(" Could not convert \"Rows = 4\" in column  2 to an integer value for the Cols field.\n"));
   clearOutput();
   setInput("\n");
   const std::string r = "x = 1.2.3";
   EXPECT_EQ(expectRunEnd([&] { EXTRACTREAL(r, lower(r), "x", 0, 0.0f); }), 1);
-  EXPECT_NE(output().find(" Could not convert \"1.2.3\" in column  0 to a real value for the x field."),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas(" Could not convert \"1.2.3\" in column  0 to a real value for the x field."));
 }
 
 TEST(FirstWord, TakesTheFirstWordOffTheLine) {

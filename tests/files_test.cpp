@@ -18,20 +18,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class FilesTest : public PlenvorTest {
+class FilesTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+  // The next lines of the unit, read one by one.
+  static void expectLines(int unit, std::initializer_list<std::string> lines) {
+    std::string line;
+    for (const std::string& want : lines) {
+      ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok) << want;
+      EXPECT_EQ(line, want);
+    }
   }
   int open(const std::string& mode, const std::string& name) {
     int unit = 0;
     OPENERBYNAME(unit, mode, name, static_cast<int>(name.size()));
-    return unit;
-  }
-  int openQuiet(const std::string& mode, const std::string& name) {
-    int unit = open(mode, name);
-    clearOutput();
     return unit;
   }
   static std::string columns(int unit) {
@@ -59,7 +58,7 @@ TEST_F(FilesTest, BaseThousandGivesFixedAndPoolUnits) {
   EXPECT_TRUE(gRunFlags.fuPauseOnExit);
   EXPECT_FALSE(gRunFlags.fuGuiMode);
   EXPECT_EQ(gFileUnits.fuFixedMode[3], "  ");
-  EXPECT_EQ(gFileUnits.fuFixedName[3], std::string(1000, ' '));
+  EXPECT_EQ(gFileUnits.fuFixedName[3], std::string(kTextLength, ' '));
 }
 
 TEST_F(FilesTest, SmallBaseIsRaisedToNine) {
@@ -144,7 +143,7 @@ TEST_F(FilesTest, CloserOnUnknownOrClosedUnits) {
 
 TEST_F(FilesTest, CloseAllClosesEveryUnitButKeepsTheFlags) {
   writeFile("a.txt", "x\n");
-  int a = openQuiet("I ", "a.txt"), b = openQuiet("O ", "b.txt");
+  int a = openQuietly("I ", "a.txt"), b = openQuietly("O ", "b.txt");
   int f = 0;
   OPENERNAMED(3, f, "c.txt", "O ", "", 1);
   clearOutput();
@@ -157,11 +156,15 @@ TEST_F(FilesTest, CloseAllClosesEveryUnitButKeepsTheFlags) {
   EXPECT_TRUE(gFileUnits.fuFixedOpen[3]);
 }
 
-TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnit) {
-  int log = openQuiet("O ", "run.log");
-  gFileUnits.fuLogUnit = log;
+TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnitOnceItIsSet) {
+  int log = openQuietly("O ", "run.log");
   writeFile("a.txt", "x\n");
   int a = open("I ", "a.txt");
+  CLOSER(a);
+  fuFlush(log);
+  EXPECT_EQ(readFile("run.log"), "");
+  gFileUnits.fuLogUnit = log;
+  a = open("I ", "a.txt");
   int b = open("O ", "b.txt");
   setInput("a.txt\n");
   int c = open("I ", "gone.txt");  // the prompt itself is not echoed
@@ -172,14 +175,6 @@ TEST_F(FilesTest, ProgressLinesAreEchoedToTheLogUnit) {
   EXPECT_EQ(readFile("run.log"), opened("a.txt", 1002) + created("b.txt", 1003) + missing("gone.txt") +
                                      opened("a.txt", 1004) +
                                      "...Closed File Unit:1002\n...Closed File Unit:1003\n...Closed File Unit:1004\n");
-}
-
-TEST_F(FilesTest, ProgressLinesAreEchoedOnlyWhenTheLogUnitIsSet) {
-  int log = openQuiet("O ", "run.log");
-  writeFile("a.txt", "x\n");
-  open("I ", "a.txt");
-  fuFlush(log);
-  EXPECT_EQ(readFile("run.log"), "");
 }
 
 // ---- Missing inputs and the name prompt ----
@@ -218,10 +213,9 @@ TEST_F(FilesTest, BlankAnswerTriesTheSameNameAgain) {
 
 TEST_F(FilesTest, EndOfInputAtThePromptEndsTheRun) {
   writeFile("other.txt", "");
-  int other = openQuiet("I ", "other.txt");
+  int other = openQuietly("I ", "other.txt");
   EXPECT_EQ(expectRunEnd([&] { open("I ", "bad.txt"); }), 1);
-  EXPECT_NE(output().find("No file name entered and no more console input.\n\nPress Enter to Close\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("No file name entered and no more console input.\n\nPress Enter to Close\n"));
   EXPECT_FALSE(fuIsOpen(other));  // through EXITS: the units are closed
 }
 
@@ -338,7 +332,7 @@ TEST_F(FilesTest, ReadWriteModeOpensOrCreatesWithoutAResultLine) {
 // ---- A file already open ----
 
 TEST_F(FilesTest, OutputOnAFileAlreadyOpenAsksToCloseIt) {
-  int first = openQuiet("O ", "o.txt");
+  int first = openQuietly("O ", "o.txt");
   fuWriteLine(first, "old");
   setInput("y\n");
   int second = open("O ", "o.txt");
@@ -352,7 +346,7 @@ TEST_F(FilesTest, OutputOnAFileAlreadyOpenAsksToCloseIt) {
 }
 
 TEST_F(FilesTest, RefusingToCloseAsksForAnotherName) {
-  openQuiet("O ", "o.txt");
+  openQuietly("O ", "o.txt");
   setInput("n\nother.txt\n");
   int unit = open("O ", "o.txt");
   EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? " + std::string(kCheckPrompt) +
@@ -361,7 +355,7 @@ TEST_F(FilesTest, RefusingToCloseAsksForAnotherName) {
 }
 
 TEST_F(FilesTest, EndOfInputAtTheCloseQuestionEndsTheRun) {
-  openQuiet("O ", "o.txt");
+  openQuietly("O ", "o.txt");
   EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
   EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? \n"
                       "No answer and no more console input.\n\nPress Enter to Close\n");
@@ -369,7 +363,7 @@ TEST_F(FilesTest, EndOfInputAtTheCloseQuestionEndsTheRun) {
 
 TEST_F(FilesTest, InputsAndSharedModesOpenAFileOnceMore) {
   writeFile("a.txt", "one\ntwo\n");
-  int a = openQuiet("I ", "a.txt"), b = openQuiet("I ", "a.txt");
+  int a = openQuietly("I ", "a.txt"), b = openQuietly("I ", "a.txt");
   EXPECT_NE(a, b);
   std::string line;
   ASSERT_EQ(fuReadLine(a, line), ReadStatus::Ok);
@@ -386,8 +380,8 @@ TEST_F(FilesTest, InputsAndSharedModesOpenAFileOnceMore) {
 // ---- Shared streams and contents kept or emptied ----
 
 TEST_F(FilesTest, TwoViewsOfOneFileWriteAtOnePosition) {
-  int le = openQuiet("SB", "x.shp");
-  int be = openQuiet("SE", "x.shp");
+  int le = openQuietly("SB", "x.shp");
+  int be = openQuietly("SE", "x.shp");
   EXPECT_EQ(fuOrder(le), byteorder::Order::Little);
   EXPECT_EQ(fuOrder(be), byteorder::Order::Big);
   EXPECT_TRUE(fuPutI32(be, 9994));
@@ -409,15 +403,15 @@ TEST_F(FilesTest, TwoViewsOfOneFileWriteAtOnePosition) {
 
 TEST_F(FilesTest, FirstSharedOpenEmptiesALongerEarlierFile) {
   writeFile("x.shp", std::string(500, 'z'));
-  int le = openQuiet("SB", "x.shp");
+  int le = openQuietly("SB", "x.shp");
   fuPutBytes(le, "abc");
-  int be = openQuiet("SE", "x.shp");  // joins the open stream and keeps what it holds
+  int be = openQuietly("SE", "x.shp");  // joins the open stream and keeps what it holds
   fuPutBytes(be, "d");
   CLOSER(le);
   CLOSER(be);
   EXPECT_EQ(readFile("x.shp"), "abcd");
   // Once no unit holds it, the next shared open is a first one again, in the same run too.
-  int again = openQuiet("S ", "x.shp");
+  int again = openQuietly("S ", "x.shp");
   fuPutBytes(again, "A");
   CLOSER(again);
   EXPECT_EQ(readFile("x.shp"), "A");
@@ -425,17 +419,17 @@ TEST_F(FilesTest, FirstSharedOpenEmptiesALongerEarlierFile) {
 
 TEST_F(FilesTest, OutputModesEmptyOrAppend) {
   writeFile("o.txt", "previous contents\n");
-  int o = openQuiet("O ", "o.txt");
+  int o = openQuietly("O ", "o.txt");
   fuWriteLine(o, "new");
   CLOSER(o);
   EXPECT_EQ(readFile("o.txt"), "new\n");
-  int a = openQuiet("A ", "o.txt");
+  int a = openQuietly("A ", "o.txt");
   fuWriteLine(a, "more");
   fuSeek(a, 0);  // appends go to the end wherever the position is
   fuWriteLine(a, "last");
   CLOSER(a);
   EXPECT_EQ(readFile("o.txt"), "new\nmore\nlast\n");
-  int created = openQuiet("AB", "fresh.bin");
+  int created = openQuietly("AB", "fresh.bin");
   EXPECT_TRUE(fuPutI32(created, 1));
   CLOSER(created);
   EXPECT_EQ(readFile("fresh.bin"), std::string("\x01\x00\x00\x00", 4));
@@ -443,8 +437,8 @@ TEST_F(FilesTest, OutputModesEmptyOrAppend) {
 
 TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
   writeFile("log.txt", "first\n");
-  int in = openQuiet("I ", "log.txt");
-  int out = openQuiet("A ", "log.txt");
+  int in = openQuietly("I ", "log.txt");
+  int out = openQuietly("A ", "log.txt");
   EXPECT_TRUE(fuWriteLine(out, "second"));
   EXPECT_FALSE(fuWriteLine(in, "never"));  // an input unit does not write
   fuRewind(in);
@@ -459,12 +453,9 @@ TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
 
 TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   writeFile("mixed.txt", "one\r\ntwo\n\r\nthree\r\nlast");
-  int unit = openQuiet("I ", "mixed.txt");
+  int unit = openQuietly("I ", "mixed.txt");
   std::string line;
-  for (const char* want : {"one", "two", "", "three", "last"}) {
-    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-    EXPECT_EQ(line, want);
-  }
+  expectLines(unit, {"one", "two", "", "three", "last"});
   EXPECT_TRUE(fuAtEnd(unit));
   EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
   EXPECT_EQ(line, "");
@@ -488,22 +479,16 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   std::thread writer([&odd] { writeFile("odd.pipe", odd); });
   for (const char* name : {"odd.txt", "odd.pipe"}) {
     SCOPED_TRACE(name);
-    unit = openQuiet("I ", name);
-    for (const std::string& want : {nul, longLine, std::string(127, 'z'), lastLine}) {
-      EXPECT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-      EXPECT_EQ(line, want);
-    }
+    unit = openQuietly("I ", name);
+    expectLines(unit, {nul, longLine, std::string(127, 'z'), lastLine});
     EXPECT_EQ(fuReadLine(unit, line), ReadStatus::End);
   }
   writer.join();
   // A line across the blocks taken from the host, and the end of the file met inside a block.
   const std::string first(65530, 'b'), across(20, 'c');
   writeFile("big.txt", first + "\n" + across + "\nend");
-  unit = openQuiet("I ", "big.txt");
-  for (const std::string& want : {first, across}) {
-    ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
-    EXPECT_EQ(line, want);
-  }
+  unit = openQuietly("I ", "big.txt");
+  expectLines(unit, {first, across});
   EXPECT_FALSE(fuAtEnd(unit));
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "end");
@@ -529,8 +514,8 @@ TEST_F(FilesTest, BinaryItemsReadInTheUnitsOrder) {
   byteorder::putI32(bytes, 1000, byteorder::Order::Little);
   byteorder::putF64(bytes, -2.5, byteorder::Order::Little);
   writeFile("in.shp", bytes);
-  int be = openQuiet("BE", "in.shp");
-  int le = openQuiet("BI", "in.shp");
+  int be = openQuietly("BE", "in.shp");
+  int le = openQuietly("BI", "in.shp");
   std::int32_t i = 0;
   double d = 0;
   ASSERT_TRUE(fuGetI32(be, i));
@@ -545,7 +530,7 @@ TEST_F(FilesTest, BinaryItemsReadInTheUnitsOrder) {
 
 TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
   writeFile("short.bin", "abcdef");
-  int unit = openQuiet("BI", "short.bin");
+  int unit = openQuietly("BI", "short.bin");
   std::string got;
   EXPECT_FALSE(fuGetBytes(unit, static_cast<std::size_t>(1) << 40, got));
   EXPECT_TRUE(got.empty());
@@ -556,7 +541,7 @@ TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
 }
 
 TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
-  int unit = openQuiet("BO", "rw.bin");
+  int unit = openQuietly("BO", "rw.bin");
   fuPutBytes(unit, "0123456789");
   EXPECT_EQ(fuTell(unit), 10u);  // the position counts what is gathered for writing
   EXPECT_EQ(fuSize(unit), 10u);
@@ -568,7 +553,7 @@ TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   CLOSER(unit);
   EXPECT_EQ(readFile("rw.bin"), "01234X6789");
   // Lines shorter and longer than the block that gathers writes, and a read of them on the same unit.
-  unit = openQuiet("O ", "lines.txt");
+  unit = openQuietly("O ", "lines.txt");
   const std::string longLine(70000, 'L');
   std::string expected;
   for (int i = 0; i < 2000; ++i) {
@@ -596,7 +581,7 @@ TEST_F(FilesTest, PatchRewritesAClosedFile) {
 }
 
 TEST_F(FilesTest, PatchOfAnOpenFileGoesThroughItsStream) {
-  int unit = openQuiet("SB", "p.bin");
+  int unit = openQuietly("SB", "p.bin");
   fuPutBytes(unit, "0123456789");
   EXPECT_TRUE(fuPatchFile("p.bin", 0, "AB"));
   EXPECT_EQ(fuTell(unit), 10u);
@@ -608,8 +593,8 @@ TEST_F(FilesTest, PatchOfAnOpenFileGoesThroughItsStream) {
 // ---- Rooms ----
 
 TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
-  int le = openQuiet("SB", "r.shp");
-  int be = openQuiet("SE", "r.shp");
+  int le = openQuietly("SB", "r.shp");
+  int be = openQuietly("SE", "r.shp");
   ASSERT_TRUE(fuPutBytes(le, "ab"));
   {
     FileRoom left(le, 4);  // filled, never committed
@@ -674,15 +659,15 @@ TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
 
 TEST_F(FilesTest, TypeCodesFollowTheExtension) {
   writeFile("LAYER.MIF", "");
-  int unit = openQuiet("I ", "LAYER.MIF");
+  int unit = openQuietly("I ", "LAYER.MIF");
   EXPECT_EQ(FILEUNITTYPE(unit), 101);
   CLOSER(unit);
-  unit = openQuiet("O ", "table.csv");  // the same pool slot keeps its code
+  unit = openQuietly("O ", "table.csv");  // the same pool slot keeps its code
   EXPECT_EQ(unit, 1001);
   EXPECT_EQ(FILEUNITTYPE(unit), 101);
-  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "b.mid")), 102);
-  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "c.12da")), 111);
-  EXPECT_EQ(FILEUNITTYPE(openQuiet("O ", "d.txt")), 0);
+  EXPECT_EQ(FILEUNITTYPE(openQuietly("O ", "b.mid")), 102);
+  EXPECT_EQ(FILEUNITTYPE(openQuietly("O ", "c.12da")), 111);
+  EXPECT_EQ(FILEUNITTYPE(openQuietly("O ", "d.txt")), 0);
   EXPECT_EQ(FILEUNITTYPE(993), 0);  // fixed units hold no code
 }
 
@@ -745,7 +730,7 @@ TEST_F(FilesTest, NamesStoredAndCleared) {
   EXPECT_EQ(name, fixed::fit("stored.txt", 80));
   CLEARFILENAME(5);
   EXPECT_FALSE(NAMED(5));
-  EXPECT_EQ(gFileUnits.fuFixedName[5], std::string(1000, ' '));
+  EXPECT_EQ(gFileUnits.fuFixedName[5], std::string(kTextLength, ' '));
 }
 
 TEST_F(FilesTest, DerivedNamesReplaceOrAddThePrefix) {
@@ -794,9 +779,9 @@ TEST_F(FilesTest, PrefixedNamesDropBlanksOfPrefixAndSuffix) {
 
 TEST_F(FilesTest, StandardUnitsOpenSlotsOneAndTwo) {
   writeFile("in.dat", "");
-  gFileUnits.fuFixedName[1] = fixed::fit("in.dat", 1000);
+  gFileUnits.fuFixedName[1] = fixed::fit("in.dat", kTextLength);
   gFileUnits.fuFixedNameLen[1] = 6;
-  gFileUnits.fuFixedName[2] = fixed::fit("out.dat", 1000);
+  gFileUnits.fuFixedName[2] = fixed::fit("out.dat", kTextLength);
   gFileUnits.fuFixedNameLen[2] = 7;
   OPENSTANDARDUNITS();
   EXPECT_EQ(output(), opened("in.dat", 993) + created("out.dat", 994));
@@ -807,7 +792,7 @@ TEST_F(FilesTest, StandardUnitsOpenSlotsOneAndTwo) {
 
 TEST_F(FilesTest, EmptyNamePausesAndStopsWithoutClosing) {
   writeFile("a.txt", "");
-  int a = openQuiet("I ", "a.txt");
+  int a = openQuietly("I ", "a.txt");
   int unit = 0;
   EXPECT_EQ(expectRunEnd([&] { OPENERBYNAME(unit, "I ", "    ", 4); }), 1);
   EXPECT_EQ(output(), "\nEmpty filename specified.  Bailing out.  Please contact support@plenvor.example.\n"
@@ -819,10 +804,10 @@ TEST_F(FilesTest, CoreWithABlankNameAsksFirst) {
   writeFile("a.txt", "");
   setInput("a.txt\n");
   int unit = 1500;
-  std::string name(1000, ' ');
+  std::string name(kTextLength, ' ');
   OPENERCORE(unit, name, 0, "I ", "data", 1, 0);
   EXPECT_EQ(output(), "What is the data file name? " + opened("a.txt", 1500));
-  EXPECT_EQ(name, fixed::fit("a.txt", 1000));
+  EXPECT_EQ(name, fixed::fit("a.txt", kTextLength));
   // A caller's field too short for the final name grows to hold it.
   setInput("a.txt\n");
   std::string shortName;
@@ -883,7 +868,7 @@ TEST_F(FilesDialogTest, MissingInputRetriesOrCancels) {
 }
 
 TEST_F(FilesDialogTest, RefusingToCloseAnOpenFileEndsTheRun) {
-  openQuiet("O ", "o.txt");
+  openQuietly("O ", "o.txt");
   setInput("n\n");
   EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
   EXPECT_EQ(output().rfind("\nTrying to open file o.txt...\n[Model run1]\nModel file \no.txt\nis already open.  Close it?\n"
@@ -932,7 +917,7 @@ TEST_F(FilesDialogTest, AutoCreateAsksWhenTheFolderDoesNotHelp) {
   gRunFlags.fuAutoCreateFolders = true;
   writeFile("plain", "");  // a file where the folder should be: the open keeps failing
   EXPECT_EQ(expectRunEnd([&] { open("O ", "plain/o.txt"); }), 1);
-  EXPECT_NE(output().find("Could not create folder:"), std::string::npos);
+  EXPECT_TRUE(outputHas("Could not create folder:"));
 }
 
 TEST_F(FilesDialogTest, LockedFileOffersRetryAndCancel) {
@@ -968,7 +953,7 @@ class FilesCopyTest : public FilesTest {
 };
 
 TEST_F(FilesCopyTest, InputAndItsCompanionsAreCopied) {
-  int unit = openQuiet("I ", "data/river.sdf");
+  int unit = openQuietly("I ", "data/river.sdf");
   EXPECT_TRUE(fuIsOpen(unit));
   EXPECT_EQ(readFile("copy/data/river.sdf"), "sdf");
   EXPECT_EQ(readFile("copy/data/river.prj"), "prj");
@@ -979,7 +964,7 @@ TEST_F(FilesCopyTest, InputAndItsCompanionsAreCopied) {
 
 TEST_F(FilesCopyTest, NamedOnlyCopiesJustTheFile) {
   gFileUnits.fuCopyNamedOnly = true;
-  openQuiet("I ", "data/river.sdf");
+  openQuietly("I ", "data/river.sdf");
   EXPECT_TRUE(fs::exists("copy/data/river.sdf"));
   EXPECT_FALSE(fs::exists("copy/data/river.prj"));
 }
@@ -987,7 +972,7 @@ TEST_F(FilesCopyTest, NamedOnlyCopiesJustTheFile) {
 TEST_F(FilesCopyTest, CacheFileBringsTheFilesOfItsParentFolder) {
   writeFile("data/xf/river.sdf.xf", "cache");
   std::string name = "data/xf/river.sdf.xf";
-  int unit = openQuiet("I ", name);
+  int unit = openQuietly("I ", name);
   EXPECT_EQ(fuName(unit), "data/xf/river.sdf.xf");
   EXPECT_EQ(readFile("copy/data/xf/river.sdf.xf"), "cache");
   EXPECT_EQ(readFile("copy/data/xf/../river.sdf"), "sdf");
@@ -1017,11 +1002,9 @@ TEST_F(FilesCopyTest, CopyFolderThatCannotBeMadeEndsTheRun) {
 TEST_F(FilesCopyTest, CopyThatFailsEndsTheRun) {
   fs::create_directories("copy/data/river.sdf");  // a folder where the copy should land
   EXPECT_EQ(expectRunEnd([&] { open("I ", "data/river.sdf"); }), 1);
-  EXPECT_NE(output().find("ERROR 0006 - Could not copy the file below while making a copy of the input files.\n"
-                          "             Check permissions and/or sufficient disk space.\n"
-                          "\"data/river.sdf\"\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR 0006 - Could not copy the file below while making a copy of the input files.\n"
+                        "             Check permissions and/or sufficient disk space.\n"
+                        "\"data/river.sdf\"\n"));
 }
 
 // ---- Host stand-ins ----

@@ -72,7 +72,7 @@ Shape shape(bool GisObject::*flag, const char* name, Points pts) {
   Shape s;
   gisInitialiseObject(s.o);
   s.o.*flag = true;
-  s.o.typeName = fixed::fit(name, 24);
+  s.o.typeName = fixed::fit(name, kGisTypeNameLength);
   for (auto [px, py] : pts) s.add(px, py);
   return s;
 }
@@ -90,19 +90,16 @@ Shape region(Points ring) {
   return s;
 }
 
-class GridAssignTest : public PlenvorTest {
+class GridAssignTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
   // The caller's-object form of the generalised routine.
-  void assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
-              std::span<std::uint8_t> mask = {}) {
+  // The count assigned is also left in nAssigned.
+  std::int32_t assign(Shape& sh, const GridAssignSettings& s, Grid& g, float value,
+                      std::span<std::uint8_t> mask = {}) {
     float v = value;
     gisAssignObjectToGrid(0, sh.o, s, g.arrays, false, false, sh.x, sh.y, sh.n, v, nAssigned,
                           win, mask);
+    return nAssigned;
   }
 
   std::int32_t nAssigned = -7;
@@ -152,12 +149,20 @@ TEST_F(GridAssignTest, PointSidesAddHalfTheValueAndCountFour) {
   EXPECT_EQ(g.sy(11, 23), 3.0f);
 }
 
-TEST_F(GridAssignTest, IntegerModeRoundsHalvesAwayFromZeroAndAlwaysSets) {
+TEST_F(GridAssignTest, IntegerModeRoundsHalvesAwayFromZero) {
   Grid g(4, 4);
   GridAssignSettings s = window(4, 4);
-  s.lInteger = true;
-  s.lAdd = s.lSidesOnly = true;  // neither applies in integer mode
+  s.lInteger = s.lAdd = true;
   g.ci(1, 1) = 10;
+  // A region adds the rounded value.
+  Shape r = region({{0, 0}, {2, 0}, {2, 2}, {0, 2}});
+  EXPECT_EQ(assign(r, s, g, 2.5f), 4);
+  EXPECT_EQ(g.ci(1, 1), 13);
+  EXPECT_EQ(g.ci(2, 2), 3);
+  EXPECT_EQ(g.c(1, 1), 0.0f);
+  // A point always sets it: neither lAdd nor lSidesOnly applies to it in integer mode.
+  clearOutput();
+  s.lSidesOnly = true;
   Shape p = pointAt(0.5, 0.5);
   assign(p, s, g, 2.5f);
   EXPECT_EQ(g.ci(1, 1), 3);
@@ -177,7 +182,7 @@ TEST_F(GridAssignTest, PointsOutsideTheWindowOrTheArraysAreSkipped) {
     EXPECT_EQ(nAssigned, 0) << px << "," << py;
   }
   EXPECT_EQ(g.nonZeroCells(), 0);
-  EXPECT_NE(output().find("assigned a value of 1. to     0 cells\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("assigned a value of 1. to     0 cells\n"));
 
   // A window placed past the arrays' last row writes nothing (and nothing beyond them).
   clearOutput();
@@ -199,10 +204,8 @@ TEST_F(GridAssignTest, SidesBeyondTheArraysEdgeAreSkippedAndNotCounted) {
   GridAssignSettings s = window(2, 2);
   s.lSidesOnly = true;
   Shape p = pointAt(0.5, 0.5);  // cell (1, 1): its low-u and low-v sides lie outside the arrays
-  assign(p, s, g, 5.0f);
-  EXPECT_EQ(g.sx(1, 1), 5.0f);
-  EXPECT_EQ(g.sy(1, 1), 5.0f);
-  EXPECT_EQ(nAssigned, 2);
+  EXPECT_EQ(assign(p, s, g, 5.0f), 2);
+  EXPECT_EQ(std::make_pair(g.sx(1, 1), g.sy(1, 1)), std::make_pair(5.0f, 5.0f));
 }
 
 TEST_F(GridAssignTest, RotatedGridAndUnequalCellSizes) {
@@ -234,7 +237,7 @@ TEST_F(GridAssignTest, MultipointPartsEachPrintAndCount) {
   p.o.isPoint = false;
   p.o.isMultiPoint = true;
   p.o.nSections = 2;
-  p.o.typeName = fixed::fit("MULTIPOINT", 24);
+  p.o.typeName = fixed::fit("MULTIPOINT", kGisTypeNameLength);
   assign(p, window(4, 4), g, 1.0f);
   EXPECT_EQ(output(),
             "...GIS MULTIPOINT (     1 vertices) assigned a value of 1. to     1 cells\n"
@@ -299,7 +302,7 @@ TEST_F(GridAssignTest, CallersMultiplePolylineTracesTheSameCoordinatesForEveryPa
   l.o.isPline = false;
   l.o.isPlineMultiple = true;
   l.o.nSections = 2;
-  l.o.typeName = fixed::fit("PLINE MULTIPLE", 24);
+  l.o.typeName = fixed::fit("PLINE MULTIPLE", kGisTypeNameLength);
   GridAssignSettings s = window(4, 4);
   s.lSidesOnly = s.lAdd = true;
   assign(l, s, g, 1.0f);
@@ -342,19 +345,6 @@ TEST_F(GridAssignTest, RegionFollowsTheOffsetsAndTheRotation) {
   EXPECT_EQ(g.nonZeroCells(), 2);
 }
 
-TEST_F(GridAssignTest, RegionIntegerModeAddsTheRoundedValue) {
-  Grid g(4, 4);
-  GridAssignSettings s = window(4, 4);
-  s.lInteger = s.lAdd = true;
-  g.ci(1, 1) = 10;
-  Shape r = region({{0, 0}, {2, 0}, {2, 2}, {0, 2}});
-  assign(r, s, g, 2.5f);
-  EXPECT_EQ(g.ci(1, 1), 13);
-  EXPECT_EQ(g.ci(2, 2), 3);
-  EXPECT_EQ(g.c(1, 1), 0.0f);
-  EXPECT_EQ(nAssigned, 4);
-}
-
 TEST_F(GridAssignTest, RegionSidesOnlyWritesTheSideMidpointsInside) {
   Grid g(6, 6);
   GridAssignSettings s = window(6, 6);
@@ -370,7 +360,7 @@ TEST_F(GridAssignTest, RegionSidesOnlyWritesTheSideMidpointsInside) {
     }
   EXPECT_EQ(g.nonZeroCells(), 0);
   EXPECT_EQ(nAssigned, 8);
-  EXPECT_NE(output().find("to     8 points"), std::string::npos);
+  EXPECT_TRUE(outputHas("to     8 points"));
   // The mask shows the last pass: the high-v side midpoints.
   EXPECT_EQ(mask[Grid::k(6, 2, 2)], 1);
   EXPECT_EQ(mask[Grid::k(6, 3, 2)], 0);
@@ -415,8 +405,7 @@ TEST_F(GridAssignTest, RegionCountOnlyNeedsNoValueArrays) {
               gisAssignObjectToGrid(0, r.o, t, huge, false, false, r.x, r.y, r.n, v, nAssigned, win, {});
             }),
             1);
-  EXPECT_NE(output().find("ERROR - Could not allocate memory (RAM) for Inside Region == Method B."),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - Could not allocate memory (RAM) for Inside Region == Method B."));
 }
 
 TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
@@ -425,7 +414,7 @@ TEST_F(GridAssignTest, RegionIntoAnArrayTooSmallForTheGridStops) {
   g.arrays.cellValue = small;
   Shape r = region({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
   EXPECT_EQ(expectRunEnd([&] { assign(r, window(4, 4), g, 1.0f); }), 1);
-  EXPECT_NE(output().find("ERROR - A grid value array holds fewer elements"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - A grid value array holds fewer elements"));
 }
 
 TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
@@ -438,8 +427,8 @@ TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
                                     nAssigned, win, {});
             }),
             1);
-  EXPECT_NE(output().find("ERROR 0310"), std::string::npos);
-  EXPECT_NE(output().find("Requested       5        Limit       2"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 0310"));
+  EXPECT_TRUE(outputHas("Requested       5        Limit       2"));
   EXPECT_EQ(g.nonZeroCells(), 0);
 
   // Positions and grids no cell can be numbered from stop before anything is written or printed,
@@ -477,9 +466,9 @@ TEST_F(GridAssignTest, InputsBeyondWhatTheGridCanTakeStop) {
     EXPECT_EQ(expectRunEnd([&] { assign(k.shape, k.settings, g, 2.5f); }), 1);
     const std::string named = " when assigning GIS object to grid.\nGIS Layer = none\nGIS Object = " +
                               fixed::trimmed(k.shape.o.typeName) + "\nValue = 2.5\n";
-    EXPECT_NE(output().find(std::string("\n") + k.text), std::string::npos) << output();
-    EXPECT_NE(output().find(named), std::string::npos) << output();
-    EXPECT_EQ(output().find("...GIS"), std::string::npos) << output();
+    EXPECT_TRUE(outputHas(std::string("\n") + k.text));
+    EXPECT_TRUE(outputHas(named));
+    EXPECT_FALSE(outputHas("...GIS"));
   }
   // A segment across more cells than a trace holds: the stop ends the open progress line first.
   clearOutput();
@@ -500,44 +489,36 @@ class GridAssignLayerTest : public GridAssignTest {
   void SetUp() override {
     GridAssignTest::SetUp();
     defineAttributes({{"Value", "Float"}, {"Name", "Char", 8}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)", 1000);
+    setOutputProjection("", "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)");
   }
 
-  void put(int id, GisObject& o, std::initializer_list<std::pair<double, double>> pts,
-           const std::string& record) {
-    int n = 0;
-    for (auto [px, py] : pts) {
-      ++n;
-      gGis.gisCoordBuffer.x[static_cast<std::size_t>(n)] = px;
-      gGis.gisCoordBuffer.y[static_cast<std::size_t>(n)] = py;
-    }
-    gGis.gisCoordBuffer.n = n;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
-    gisWriteRecord(id, o);
-  }
-
-  static GisObject kind(bool GisObject::*flag) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.*flag = true;
-    return o;
+  void put(int id, GisObject& o, const Vertices& pts, const std::string& record) {
+    setVertices(pts);
+    writeObjectAndRecord(id, o, record);
   }
 
   // Points, a polyline of three sections and a square region, in a MIF layer.
   int writeAndOpen(const std::string& name) {
-    int id = gisOpenLayer(name, " ", "O ", false);
-    gisWriteHeader(id);
-    GisObject p = kind(&GisObject::isPoint);
+    int id = openOutputLayer(name, " ");
+    GisObject p = newObject(&GisObject::isPoint);
     put(id, p, {{2.5, 1.5}}, "4.5,\"well\"");
-    GisObject m = kind(&GisObject::isPlineMultiple);
-    m.nr = 3;
-    m.ir[1] = 1;
-    m.ir[2] = 3;
-    m.ir[3] = 5;
+    GisObject m = newObject(&GisObject::isPlineMultiple, {1, 3, 5});
     put(id, m, {{0.2, 0.5}, {1.8, 0.5}, {0.5, 3.2}, {0.5, 4.8}, {0.2, 2.5}, {3.8, 2.5}}, "-1,\"creek\"");
-    GisObject r = kind(&GisObject::isRegion);
+    GisObject r = newObject(&GisObject::isRegion);
     put(id, r, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}, "7,\"pond\"");
+    return closedAndOpenedForInput(id, name);
+  }
+
+  // A MIF layer of one point with the given record, open for input.
+  int onePointLayer(const std::string& name, const std::string& record) {
+    int id = openOutputLayer(name, " ");
+    GisObject p = newObject(&GisObject::isPoint);
+    put(id, p, {{0.5, 0.5}}, record);
+    return closedAndOpenedForInput(id, name);
+  }
+
+  // The output layer closed and opened again for input, its header read.
+  int closedAndOpenedForInput(int& id, const std::string& name) {
     gisCloseLayer(id);
     int in = gisOpenLayer(name, " ", "I ", false);
     gisReadHeader(in);
@@ -624,22 +605,11 @@ TEST_F(GridAssignLayerTest, GeneralisedRoutineFillsTheCallersHeaderAndReportsThe
 
 TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   Grid g(4, 4);
-  gGis.gisAttributeDefs.n = 1;
-  gGis.gisAttributeDefs.name[1] = fixed::fit("Name", 32);
-  gGis.gisAttributeDefs.type[1] = fixed::fit("Char", 24);
-  gGis.gisAttributeDefs.width[1] = 8;
-  int id = gisOpenLayer("text.mif", " ", "O ", false);
-  gisWriteHeader(id);
-  GisObject p = kind(&GisObject::isPoint);
-  put(id, p, {{0.5, 0.5}}, "\"abc\"");
-  gisCloseLayer(id);
-  int in = gisOpenLayer("text.mif", " ", "I ", false);
-  gisReadHeader(in);
-  clearOutput();
+  defineAttributes({{"Name", "Char", 8}});
+  int in = onePointLayer("text.mif", "\"abc\"");
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("\nERROR 2148 - Reading attribute data from data line below.\n"
-                          "Data Line = \"abc\"\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 2148 - Reading attribute data from data line below.\n"
+                        "Data Line = \"abc\"\n"));
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 
@@ -686,12 +656,8 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   gisCloseLayer(open);
 
   // A shapefile region with a hole.
-  int id = gisOpenLayer("ponds.shp", "R", "O ", false);
-  gisWriteHeader(id);
-  GisObject r = kind(&GisObject::isRegion);
-  r.nr = 2;
-  r.ir[1] = 1;
-  r.ir[2] = 6;
+  int id = openOutputLayer("ponds.shp", "R");
+  GisObject r = newObject(&GisObject::isRegion, {1, 6});
   // The outer ring clockwise and the hole counter-clockwise, as shapefiles keep them.
   put(id, r, {{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}, {1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}},
       "2.5,\"pond\"");
@@ -715,25 +681,17 @@ TEST_F(GridAssignLayerTest, LayerRegionsTakeTheCellsInsideEveryRing) {
   gisGotoBeginningOfData(in);
   s.cellSizeY = 0.0f;
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, s, g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("\nERROR - Cell size along v of 0. is not a positive number when "
-                          "assigning GIS object to grid.\nGIS Layer = ponds_R.shp\n"
-                          "GIS Object = Polygon\nValue = 3\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\nERROR - Cell size along v of 0. is not a positive number when "
+                        "assigning GIS object to grid.\nGIS Layer = ponds_R.shp\n"
+                        "GIS Object = Polygon\nValue = 3\n"));
 }
 
 TEST_F(GridAssignLayerTest, RecordStartingWithAnEmptyValueStops) {
-  int id = gisOpenLayer("null.mif", " ", "O ", false);
-  gisWriteHeader(id);
-  GisObject p = kind(&GisObject::isPoint);
-  put(id, p, {{0.5, 0.5}}, ",\"well\"");
-  gisCloseLayer(id);
-  int in = gisOpenLayer("null.mif", " ", "I ", false);
-  gisReadHeader(in);
+  int in = onePointLayer("null.mif", ",\"well\"");
   Grid g(4, 4);
   g.c(1, 1) = 8.0f;
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
-  EXPECT_NE(output().find("ERROR 2148"), std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR 2148"));
   EXPECT_EQ(g.c(1, 1), 8.0f);
 }
 

@@ -14,31 +14,6 @@
 
 namespace {
 
-// A region in the ring layout, indexed from 1.
-struct Region {
-  std::vector<double> x{0.0};
-  std::vector<double> y{0.0};
-  std::vector<float> z{0.0f};
-  std::vector<std::int32_t> partEnd{0};
-  std::int32_t n = 0;
-  std::int32_t nParts = 0;
-
-  Region& ring(const std::vector<std::pair<double, double>>& pts) {
-    for (const auto& [px, py] : pts) {
-      x.push_back(px);
-      y.push_back(py);
-    }
-    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
-    x.push_back(pts[1].first);
-    y.push_back(pts[1].second);
-    n = static_cast<std::int32_t>(x.size()) - 1;
-    ++nParts;
-    return *this;
-  }
-  std::vector<float> xf() const { return {x.begin(), x.end()}; }
-  std::vector<float> yf() const { return {y.begin(), y.end()}; }
-};
-
 Region square4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}}); }
 // The same square stored unclosed, as MIF regions are.
 Region openSquare4() { return Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}}); }
@@ -267,9 +242,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               g.raster(two, {});
             }),
             1);
-  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"));
   std::vector<std::int32_t> flags(3, 0);
   const std::vector<double> px{0, 0.5, 3.0};
   const std::vector<double> py{0, 0.5, 3.0};
@@ -280,7 +253,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               POINTS_INSIDE_POLYGON_8(flags, px, py, 2, count, two.x, two.y, two.n, two.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find(text + "[5] - contact"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text + "[5] - contact"));
   const auto xf = two.xf();
   const auto yf = two.yf();
   const std::vector<float> pxf{0, 0.5f, 3.0f};
@@ -290,7 +263,7 @@ TEST_F(GridRegionsStop, MoreRingsThanDeclaredEndTheRun) {
               POINTS_INSIDE_POLYGON(flags, pxf, pxf, 2, count, xf, yf, two.n, two.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find(text + "[4] - contact"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas(text + "[4] - contact"));
 }
 
 TEST_F(GridRegionsStop, GridsSmallerThanTheirExtentsEndTheRun) {
@@ -304,9 +277,7 @@ TEST_F(GridRegionsStop, GridsSmallerThanTheirExtentsEndTheRun) {
                                     sq.n, sq.partEnd, 1);
             }),
             1);
-  EXPECT_NE(output().find("Should not be here [GRID_INSIDE_POLYGON_8] - please contact"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("Should not be here [GRID_INSIDE_POLYGON_8] - please contact"));
 }
 
 TEST(PointsInsidePolygon, EdgesBelowAndLeft) {

@@ -11,42 +11,26 @@
 
 namespace {
 
-// A region in the ring layout, built from rings given as read.
-struct Region {
-  std::vector<double> x{0.0};  // index 0 unused
-  std::vector<double> y{0.0};
-  std::vector<std::int32_t> partEnd{0};
-  std::int32_t n = 0;
-  std::int32_t nParts = 0;
+// The inside tests of a region, the ray reaching well left of it.
+bool inside(const Region& r, double px, double py) {
+  return INSIDE_POLYGON_8(px, py, r.x, r.y, r.n, -1.0e3, r.partEnd, r.nParts);
+}
+bool insideSingle(const Region& r, double px, double py) {
+  return INSIDE_POLYGON(static_cast<float>(px), static_cast<float>(py), r.xf(), r.yf(), r.n, -1.0e3f, r.partEnd,
+                        r.nParts);
+}
+bool insideEdge(const Region& r, double px, double py) {
+  return INSIDE_POLYGON_EDGE_8(px, py, r.x, r.y, r.n, -1.0e3, 0.0, r.partEnd, r.nParts);
+}
 
-  Region& ring(const std::vector<std::pair<double, double>>& pts) {
-    for (const auto& [px, py] : pts) {
-      x.push_back(px);
-      y.push_back(py);
-    }
-    partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
-    x.push_back(pts[1].first);  // the copy of the second vertex
-    y.push_back(pts[1].second);
-    n = static_cast<std::int32_t>(x.size()) - 1;
-    ++nParts;
-    return *this;
-  }
-
-  std::vector<float> xf() const { return {x.begin(), x.end()}; }
-  std::vector<float> yf() const { return {y.begin(), y.end()}; }
-
-  bool inside(double px, double py) const {
-    return INSIDE_POLYGON_8(px, py, x, y, n, -1.0e3, partEnd, nParts);
-  }
-  bool insideSingle(float px, float py) const {
-    const auto fx = xf();
-    const auto fy = yf();
-    return INSIDE_POLYGON(px, py, fx, fy, n, -1.0e3f, partEnd, nParts);
-  }
-  bool insideEdge(double px, double py) const {
-    return INSIDE_POLYGON_EDGE_8(px, py, x, y, n, -1.0e3, 0.0, partEnd, nParts);
-  }
+// Each point, and whether the inside test finds it inside the region.
+struct Point {
+  double x, y;
+  bool in;
 };
+void expectInside(bool (*test)(const Region&, double, double), const Region& r, std::initializer_list<Point> points) {
+  for (const Point& p : points) EXPECT_EQ(test(r, p.x, p.y), p.in) << "(" << p.x << ", " << p.y << ")";
+}
 
 Region unitSquare() { return Region().ring({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}); }
 
@@ -60,49 +44,35 @@ TEST(RingLayout, SquareStoredClosedHasTheCopyOfItsSecondVertex) {
 
 TEST(InsidePolygon, UnitSquareInteriorExteriorAndEdges) {
   const Region r = unitSquare();
-  EXPECT_TRUE(r.inside(0.5, 0.5));
-  EXPECT_FALSE(r.inside(1.5, 0.5));
-  EXPECT_FALSE(r.inside(-0.5, 0.5));
-  EXPECT_FALSE(r.inside(0.5, 1.5));
-  EXPECT_TRUE(r.inside(0.0, 0.5));   // left edge: the ray's segment ends on it
-  EXPECT_FALSE(r.inside(1.0, 0.5));  // right edge
-  EXPECT_TRUE(r.insideSingle(0.5f, 0.5f));
-  EXPECT_FALSE(r.insideSingle(1.5f, 0.5f));
-  EXPECT_TRUE(r.insideSingle(0.0f, 0.5f));
-  EXPECT_FALSE(r.insideSingle(1.0f, 0.5f));
+  // On the left edge the ray's segment ends on it: inside; on the right edge: outside.
+  expectInside(inside, r, {{0.5, 0.5, true}, {1.5, 0.5, false}, {-0.5, 0.5, false}, {0.5, 1.5, false},
+                           {0.0, 0.5, true}, {1.0, 0.5, false}});
+  expectInside(insideSingle, r, {{0.5, 0.5, true}, {1.5, 0.5, false}, {0.0, 0.5, true}, {1.0, 0.5, false}});
 }
 
 TEST(InsidePolygon, RayThroughAVertex) {
   // Apex of a triangle pointing up: the ray from the right only touches it.
   const Region tri = Region().ring({{0, 0}, {2, 0}, {1, 2}, {0, 0}});
-  EXPECT_FALSE(tri.inside(1.5, 2.0));
-  EXPECT_FALSE(tri.insideSingle(1.5f, 2.0f));
-  EXPECT_TRUE(tri.inside(1.0, 1.0));
+  expectInside(inside, tri, {{1.5, 2.0, false}, {1.0, 1.0, true}});
+  expectInside(insideSingle, tri, {{1.5, 2.0, false}});
   // Diamond whose left vertex, walked mid-ring, lies on the ray: the boundary passes through it.
   const Region diamond = Region().ring({{1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 0}});
-  EXPECT_TRUE(diamond.inside(1.0, 1.0));
-  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
-  EXPECT_FALSE(diamond.inside(-1.0, 1.0));
-  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+  expectInside(inside, diamond, {{1.0, 1.0, true}, {-1.0, 1.0, false}, {3.0, 1.0, false}});
+  expectInside(insideSingle, diamond, {{1.0, 1.0, true}});
 }
 
 TEST(InsidePolygon, RayThroughTheRingsSecondVertex) {
   // The ring's first walked edge starts at its left vertex, on the ray: whether the boundary
   // passes through it depends on the ring's last edge, walked only at the end.
   const Region diamond = Region().ring({{1, 2}, {0, 1}, {1, 0}, {2, 1}, {1, 2}});
-  EXPECT_TRUE(diamond.inside(1.0, 1.0));
-  EXPECT_TRUE(diamond.insideSingle(1.0f, 1.0f));
-  EXPECT_TRUE(diamond.insideEdge(1.0, 1.0));
-  EXPECT_FALSE(diamond.inside(3.0, 1.0));
+  expectInside(inside, diamond, {{1.0, 1.0, true}, {3.0, 1.0, false}});
+  expectInside(insideSingle, diamond, {{1.0, 1.0, true}});
+  expectInside(insideEdge, diamond, {{1.0, 1.0, true}});
   // A second vertex where the boundary only touches the ray: the apex of a triangle.
-  const Region apex = Region().ring({{0, 0}, {1, 2}, {2, 0}, {0, 0}});
-  EXPECT_FALSE(apex.inside(1.5, 2.0));
-  EXPECT_FALSE(apex.inside(0.5, 2.0));
+  expectInside(inside, Region().ring({{0, 0}, {1, 2}, {2, 0}, {0, 0}}), {{1.5, 2.0, false}, {0.5, 2.0, false}});
   // A reflex second vertex of a notch, on the ray, with the boundary passing through it.
-  const Region notch = Region().ring({{0, 0}, {2, 1}, {0, 2}, {3, 2}, {3, 0}, {0, 0}});
-  EXPECT_FALSE(notch.inside(-0.5, 1.0));
-  EXPECT_TRUE(notch.inside(2.5, 1.0));
-  EXPECT_FALSE(notch.inside(1.0, 1.0));
+  expectInside(inside, Region().ring({{0, 0}, {2, 1}, {0, 2}, {3, 2}, {3, 0}, {0, 0}}),
+               {{-0.5, 1.0, false}, {2.5, 1.0, true}, {1.0, 1.0, false}});
 }
 
 TEST(InsidePolygon, RingsOfARegionWithAHole) {
@@ -111,13 +81,9 @@ TEST(InsidePolygon, RingsOfARegionWithAHole) {
   r.ring({{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}});
   EXPECT_EQ(r.n, 12);
   EXPECT_EQ(r.partEnd[2], 11);
-  EXPECT_FALSE(r.inside(2.0, 2.0));
-  EXPECT_TRUE(r.inside(0.5, 2.0));
-  EXPECT_TRUE(r.inside(3.5, 2.0));
-  EXPECT_FALSE(r.insideSingle(2.0f, 2.0f));
-  EXPECT_TRUE(r.insideSingle(3.5f, 2.5f));
-  EXPECT_FALSE(r.insideEdge(2.0, 2.0));
-  EXPECT_TRUE(r.insideEdge(1.0, 2.0));  // on the hole's edge
+  expectInside(inside, r, {{2.0, 2.0, false}, {0.5, 2.0, true}, {3.5, 2.0, true}});
+  expectInside(insideSingle, r, {{2.0, 2.0, false}, {3.5, 2.5, true}});
+  expectInside(insideEdge, r, {{2.0, 2.0, false}, {1.0, 2.0, true}});  // the second on the hole's edge
 }
 
 TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
@@ -125,25 +91,21 @@ TEST(InsidePolygon, HoleWhoseSecondVertexIsOnTheRay) {
   Region r;
   r.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
   r.ring({{0, 2}, {-2, 0}, {0, -2}, {2, 0}, {0, 2}});
-  EXPECT_FALSE(r.inside(0.0, 0.0));
-  EXPECT_TRUE(r.inside(3.0, 0.0));
-  EXPECT_TRUE(r.inside(-3.0, 0.0));
+  expectInside(inside, r, {{0.0, 0.0, false}, {3.0, 0.0, true}, {-3.0, 0.0, true}});
 }
 
 TEST(InsidePolygon, UnclosedRingGetsItsClosingEdge) {
   // Read unclosed: the last point leads back to the first, so the whole square counts.
   const Region r = Region().ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
-  EXPECT_TRUE(r.inside(1.0, 1.0));  // outside the triangle of points 2..4
-  EXPECT_TRUE(r.insideSingle(1.0f, 1.0f));
-  EXPECT_TRUE(r.inside(3.0, 3.0));
-  EXPECT_FALSE(r.inside(5.0, 1.0));
-  EXPECT_TRUE(r.insideEdge(0.0, 2.0));  // on the closing edge
+  // (1, 1) lies outside the triangle of points 2..4; (0, 2) on the closing edge.
+  expectInside(inside, r, {{1.0, 1.0, true}, {3.0, 3.0, true}, {5.0, 1.0, false}});
+  expectInside(insideSingle, r, {{1.0, 1.0, true}});
+  expectInside(insideEdge, r, {{0.0, 2.0, true}});
   // A hole read unclosed after a closed outer ring.
   Region h;
   h.ring({{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, -5}});
   h.ring({{-1, -1}, {1, -1}, {1, 1}, {-1, 1}});
-  EXPECT_FALSE(h.inside(-0.5, -0.5));
-  EXPECT_TRUE(h.inside(-3.0, 0.0));
+  expectInside(inside, h, {{-0.5, -0.5, false}, {-3.0, 0.0, true}});
 }
 
 TEST(InsidePolygon, TooFewPointsAndCountsBeyondTheArrays) {
@@ -174,23 +136,16 @@ TEST(InsidePolygon, DoubleFormKeepsLargeCoordinates) {
 }
 
 TEST(InsidePolygonEdge, PointsOnEdgesAndVerticesAreInside) {
-  const Region r = unitSquare();
-  EXPECT_TRUE(r.insideEdge(0.0, 0.5));
-  EXPECT_TRUE(r.insideEdge(1.0, 0.5));
-  EXPECT_TRUE(r.insideEdge(0.5, 0.0));
-  EXPECT_TRUE(r.insideEdge(0.5, 1.0));
-  EXPECT_TRUE(r.insideEdge(1.0, 1.0));
-  EXPECT_TRUE(r.insideEdge(0.5, 0.5));
-  EXPECT_FALSE(r.insideEdge(1.5, 0.5));
+  expectInside(insideEdge, unitSquare(),
+               {{0.0, 0.5, true}, {1.0, 0.5, true}, {0.5, 0.0, true}, {0.5, 1.0, true}, {1.0, 1.0, true},
+                {0.5, 0.5, true}, {1.5, 0.5, false}});
 }
 
 TEST(InsidePolygonEdge, PointOnAnEdgesLineBehindItsStartIsOutside) {
   // The walked edge (1,0)-(1,1) has (1,-0.5) on its line, behind its start and within one edge
   // length of it; the point lies outside the square.
-  const Region r = unitSquare();
-  EXPECT_FALSE(r.insideEdge(1.0, -0.5));
-  EXPECT_FALSE(r.insideEdge(-0.5, 1.0));
-  EXPECT_FALSE(r.insideEdge(1.0, 1.5));  // beyond the edge's end
+  // (1, 1.5) lies beyond the edge's end.
+  expectInside(insideEdge, unitSquare(), {{1.0, -0.5, false}, {-0.5, 1.0, false}, {1.0, 1.5, false}});
 }
 
 class InsidePolygonStop : public PlenvorTest {};
@@ -199,37 +154,24 @@ TEST_F(InsidePolygonStop, MoreRingsThanDeclaredEndsTheRun) {
   Region r;
   r.ring({{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
   r.ring({{1, 1}, {3, 1}, {3, 3}, {1, 3}, {1, 1}});
-  const std::string text = "Invalid number of polygons in region sent to inside_polygon routine ";
+  auto text = [](const char* tag) {
+    return "Invalid number of polygons in region sent to inside_polygon routine [" + std::string(tag) + "] - contact" +
+           SUPPORT_CONTACT;
+  };
   const auto fx = r.xf();
   const auto fy = r.yf();
-  setInput("\n");
-  EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON(2.0f, 2.0f, fx, fy, r.n, -1.0f, r.partEnd, 1); }), 1);
-  EXPECT_NE(output().find("\n" + text + "[1] - contact" + SUPPORT_CONTACT + "\n"),
-            std::string::npos)
-      << output();
-  clearOutput();
-  setInput("\n");
-  EXPECT_EQ(expectRunEnd([&] { INSIDE_POLYGON_8(2.0, 2.0, r.x, r.y, r.n, -1.0, r.partEnd, 1); }), 1);
-  EXPECT_NE(output().find(text + "[2] - contact" + SUPPORT_CONTACT), std::string::npos);
-  clearOutput();
-  setInput("\n");
-  EXPECT_EQ(expectRunEnd([&] {
-              INSIDE_POLYGON_EDGE_8(2.0, 2.0, r.x, r.y, r.n, -1.0, 0.0, r.partEnd, 1);
-            }),
-            1);
-  EXPECT_NE(output().find(text + "[1] - contact" + SUPPORT_CONTACT), std::string::npos);
+  expectStop(text("1"), [&] { INSIDE_POLYGON(2.0f, 2.0f, fx, fy, r.n, -1.0f, r.partEnd, 1); });
+  expectStop(text("2"), [&] { INSIDE_POLYGON_8(2.0, 2.0, r.x, r.y, r.n, -1.0, r.partEnd, 1); });
+  expectStop(text("1"), [&] { INSIDE_POLYGON_EDGE_8(2.0, 2.0, r.x, r.y, r.n, -1.0, 0.0, r.partEnd, 1); });
 }
 
 TEST(InsideConvexPolygon, UnitSquare) {
   const std::vector<double> x{0, 0, 1, 1, 0, 0};
   const std::vector<double> y{0, 0, 0, 1, 1, 0};
-  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 4, x, y));
-  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.5, 0.0, 4, x, y));  // first edge
-  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(1.0, 0.5, 4, x, y));  // a later edge
-  EXPECT_TRUE(INSIDE_CONVEX_POLYGON_8(0.0, 0.0, 4, x, y));  // a vertex
-  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(2.0, 0.5, 4, x, y));
-  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(2.0, 0.0, 4, x, y));  // on the first edge's line, outside
-  EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, -0.5, 4, x, y));
+  // On the first edge, a later edge and a vertex: inside; on the first edge's line beyond it: outside.
+  for (const Point& p : {Point{0.5, 0.5, true}, {0.5, 0.0, true}, {1.0, 0.5, true}, {0.0, 0.0, true},
+                         {2.0, 0.5, false}, {2.0, 0.0, false}, {0.5, -0.5, false}})
+    EXPECT_EQ(INSIDE_CONVEX_POLYGON_8(p.x, p.y, 4, x, y), p.in) << p.x << ", " << p.y;
   EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 0, x, y));
   EXPECT_FALSE(INSIDE_CONVEX_POLYGON_8(0.5, 0.5, 1, x, y));
   // Either orientation.

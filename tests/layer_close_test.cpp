@@ -18,84 +18,33 @@
 
 namespace {
 
-using byteorder::Order;
-
-std::int32_t be32(const std::string& b, std::size_t off) {
-  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Big);
-}
-std::int32_t le32(const std::string& b, std::size_t off) {
-  return byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
-}
-double led(const std::string& b, std::size_t off) {
-  return byteorder::getF64(reinterpret_cast<const unsigned char*>(b.data() + off), Order::Little);
-}
-
-class LayerCloseTest : public PlenvorTest {
+class LayerCloseTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 8}, {"Value", "Float"}});
   }
 
-  int openOutput(const std::string& name, const std::string& kinds) {
-    const int id = gisOpenLayer(name, kinds, "O ", false);
-    gisWriteHeader(id);
-    return id;
-  }
-
-  void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
-
   void writePoint(int id, double x, double y, const std::string& record) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPoint = true;
-    setVertices({{x, y}});
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
-    gisWriteRecord(id, o);
+    writeShape(id, &GisObject::isPoint, {{x, y}}, record);
   }
 
-  void writeLine(int id, const std::vector<std::pair<double, double>>& v) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPline = true;
-    setVertices(v);
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("\"line\",1.5", 1000);
-    gisWriteRecord(id, o);
-  }
+  void writeLine(int id, const Vertices& v) { writeShape(id, &GisObject::isPline, v, "\"line\",1.5"); }
 
   std::string bytes(const std::string& name) const { return readFile(dir_ / name); }
 
-  // Both readers must accept the set.
-  void expectReadable(const std::string& base, bool allowNull = false) {
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string shp = "/usr/bin/python3 " + tools + "shpcheck.py " + base + " > check.txt 2>&1";
-    EXPECT_EQ(std::system(shp.c_str()), 0) << readFile(dir_ / "check.txt");
-    const std::string gdal = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
-                             base + ".shp > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(gdal.c_str()), 0) << readFile(dir_ / "gdal.txt");
-  }
-
   void expectBox(const std::string& b, double xmin, double ymin, double xmax, double ymax) {
-    EXPECT_EQ(led(b, 36), xmin);
-    EXPECT_EQ(led(b, 44), ymin);
-    EXPECT_EQ(led(b, 52), xmax);
-    EXPECT_EQ(led(b, 60), ymax);
+    EXPECT_EQ(leF64(b, 36), xmin);
+    EXPECT_EQ(leF64(b, 44), ymin);
+    EXPECT_EQ(leF64(b, 52), xmax);
+    EXPECT_EQ(leF64(b, 60), ymax);
   }
 };
 
 // ---- The patch of an output shapefile set ----
 
 TEST_F(LayerCloseTest, ThreePointsPatchLengthsBoxAndRecordCount) {
-  int id = openOutput("pts.shp", "P");
+  int id = openOutputLayer("pts.shp", "P");
   writePoint(id, 1.0, 2.0, "\"a\",1");
   writePoint(id, 3.0, -4.0, "\"b\",2");
   writePoint(id, -5.0, 6.0, "\"c\",3");
@@ -122,11 +71,11 @@ TEST_F(LayerCloseTest, ThreePointsPatchLengthsBoxAndRecordCount) {
   EXPECT_EQ(dbf.back(), '\x1a');
   EXPECT_EQ(dbf.size(), 97u + 3u * 25u + 1u);  // header, three records of 1 + 8 + 16, the end mark
   EXPECT_EQ(bytes("pts_P.prj"), "\n");
-  expectReadable("pts_P");
+  expectShapefileReadable("pts_P");
 }
 
 TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
-  int id = openOutput("set.shp", "PLR");
+  int id = openOutputLayer("set.shp", "PLR");
   writeLine(id, {{0.0, 0.0}, {10.0, 5.0}});
   gisCloseLayer(id);
 
@@ -135,7 +84,7 @@ TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
   EXPECT_EQ(be32(line, 24), 94);
   EXPECT_EQ(be32(line, 104), 40);
   expectBox(line, 0.0, 0.0, 10.0, 5.0);
-  expectReadable("set_L");
+  expectShapefileReadable("set_L");
 
   for (const std::string base : {"set_P", "set_R"}) {
     for (const std::string ext : {".shp", ".shx"}) {
@@ -147,7 +96,7 @@ TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
     const std::string dbf = bytes(base + ".dbf");
     EXPECT_EQ(le32(dbf, 4), 0);
     EXPECT_EQ(dbf.back(), '\x1a');
-    expectReadable(base);
+    expectShapefileReadable(base);
   }
   // Every unit of the three sub-layers is closed.
   for (int u = 1001; u <= 1020; ++u) EXPECT_FALSE(fuIsOpen(u)) << u;
@@ -159,17 +108,13 @@ TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
 }
 
 TEST_F(LayerCloseTest, TwoPartPolylineIsPatchedAndReadable) {
-  int id = openOutput("two.shp", "L");
-  GisObject o;
-  gisInitialiseObject(o);
-  o.isPlineMultiple = true;
+  int id = openOutputLayer("two.shp", "L");
+  GisObject o = newObject(&GisObject::isPlineMultiple);
   o.nr = 2;
   o.ir[1] = 1;
   o.ir[2] = 3;
   setVertices({{0.0, 0.0}, {1.0, 1.0}, {5.0, 5.0}, {6.0, 7.0}, {8.0, 9.0}});
-  gisWriteObject(id, o);
-  gGis.gisDataLine = fixed::fit("\"two\",2", 1000);
-  gisWriteRecord(id, o);
+  writeObjectAndRecord(id, o, "\"two\",2");
   gisCloseLayer(id);
 
   const std::string shp = bytes("two_L.shp");
@@ -182,11 +127,11 @@ TEST_F(LayerCloseTest, TwoPartPolylineIsPatchedAndReadable) {
   EXPECT_EQ(le32(shp, 152), 0);  // part starts, 0-based
   EXPECT_EQ(le32(shp, 156), 2);
   expectBox(shp, 0.0, 0.0, 8.0, 9.0);
-  expectReadable("two_L");
+  expectShapefileReadable("two_L");
 }
 
 TEST_F(LayerCloseTest, SubLayerOfNullShapesOnlyKeepsTheEmptyBox) {
-  int id = openOutput("nul.shp", "L");
+  int id = openOutputLayer("nul.shp", "L");
   writeLine(id, {{3.0, 4.0}});  // one vertex: no drawable line, written as a null shape
   gisCloseLayer(id);
   for (const std::string ext : {".shp", ".shx"}) {
@@ -196,18 +141,18 @@ TEST_F(LayerCloseTest, SubLayerOfNullShapesOnlyKeepsTheEmptyBox) {
   EXPECT_EQ(be32(bytes("nul_L.shp"), 24), 50 + 2 + 4);
   EXPECT_EQ(be32(bytes("nul_L.shx"), 24), 54);
   EXPECT_EQ(le32(bytes("nul_L.dbf"), 4), 1);
-  expectReadable("nul_L", true);
+  expectShapefileReadable("nul_L", true);
 }
 
 TEST_F(LayerCloseTest, EmptySubLayerHeaderIsAHundredBytesWithTheEmptyBox) {
-  int id = openOutput("none.shp", "R");
+  int id = openOutputLayer("none.shp", "R");
   gisCloseLayer(id);
   const std::string b = bytes("none_R.shp");
   ASSERT_EQ(b.size(), 100u);
   EXPECT_EQ(be32(b, 24), 50);
   EXPECT_EQ(le32(b, 32), 5);
   expectBox(b, 0.0, 0.0, -1.0, -1.0);
-  expectReadable("none_R");
+  expectShapefileReadable("none_R");
 }
 
 // Without a header there are no totals to write: the files stay as the opening left them.
@@ -219,7 +164,7 @@ TEST_F(LayerCloseTest, LayerClosedWithoutHeaderIsNotPatched) {
 }
 
 TEST_F(LayerCloseTest, WriteEoFPatchesAndLeavesNothingForTheClose) {
-  int id = openOutput("eof.shp", "P");
+  int id = openOutputLayer("eof.shp", "P");
   writePoint(id, 7.0, 8.0, "\"e\",1");
   gisWriteEoF(id);
   EXPECT_EQ(be32(bytes("eof_P.shp"), 24), 64);
@@ -227,11 +172,11 @@ TEST_F(LayerCloseTest, WriteEoFPatchesAndLeavesNothingForTheClose) {
   gisCloseLayer(id);
   const std::string dbf = bytes("eof_P.dbf");
   EXPECT_EQ(dbf.size(), 97u + 25u + 1u);  // one end mark, not two
-  expectReadable("eof_P");
+  expectShapefileReadable("eof_P");
 }
 
 TEST_F(LayerCloseTest, InputLayerIsClosedWithoutPatch) {
-  int id = openOutput("in.shp", "P");
+  int id = openOutputLayer("in.shp", "P");
   writePoint(id, 1.0, 1.0, "\"i\",1");
   gisCloseLayer(id);
   const std::string before = bytes("in_P.shp");
@@ -247,7 +192,7 @@ TEST_F(LayerCloseTest, InputLayerIsClosedWithoutPatch) {
 // ---- MIF layers ----
 
 TEST_F(LayerCloseTest, MifLayerClosesBothUnitsUnchanged) {
-  int id = openOutput("m.mif", " ");
+  int id = openOutputLayer("m.mif", " ");
   const int mif = gGis.layers[id].mifLayer.mifUnit;
   const int mid = gGis.layers[id].mifLayer.midUnit;
   gisCloseLayer(id);
@@ -264,7 +209,7 @@ TEST_F(LayerCloseTest, MifLayerClosesBothUnitsUnchanged) {
 // ---- Guards ----
 
 TEST_F(LayerCloseTest, ClosingTheSameHandleTwiceOnlyWarns) {
-  int id = openOutput("twice.mif", " ");
+  int id = openOutputLayer("twice.mif", " ");
   gisCloseLayer(id);
   clearOutput();
   gisCloseLayer(id);
@@ -275,15 +220,15 @@ TEST_F(LayerCloseTest, ClosingTheSameHandleTwiceOnlyWarns) {
 TEST_F(LayerCloseTest, ClosingAFreeSlotStops) {
   int id = 5;
   EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisCloseLayer] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisCloseLayer] - please contact"));
 }
 
 TEST_F(LayerCloseTest, HandleOutsideTheTableStops) {
   int id = 101;
   EXPECT_EQ(expectRunEnd([&] { gisCloseLayer(id); }), 1);
-  EXPECT_NE(output().find("Should not be here gisCloseLayer[gisID=101] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisCloseLayer[gisID=101] - please contact"));
   EXPECT_EQ(expectRunEnd([] { gisWriteEoF(0); }), 1);
-  EXPECT_NE(output().find("Should not be here gisWriteEoF[gisID=0] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisWriteEoF[gisID=0] - please contact"));
 }
 
 TEST_F(LayerCloseTest, CloseAllWithNothingOpen) {
@@ -294,9 +239,9 @@ TEST_F(LayerCloseTest, CloseAllWithNothingOpen) {
 }
 
 TEST_F(LayerCloseTest, CloseAllClosesEveryOpenLayerInOrder) {
-  openOutput("a.mif", " ");
-  int b = openOutput("b.shp", "P");
-  openOutput("c.mif", " ");
+  openOutputLayer("a.mif", " ");
+  int b = openOutputLayer("b.shp", "P");
+  openOutputLayer("c.mif", " ");
   writePoint(b, 1.0, 2.0, "\"b\",1");
   clearOutput();
   bool any = false;
@@ -310,7 +255,7 @@ TEST_F(LayerCloseTest, CloseAllClosesEveryOpenLayerInOrder) {
   EXPECT_LT(a1, b2);
   EXPECT_LT(b2, c3);
   for (int i = 1; i <= 3; ++i) EXPECT_FALSE(gGis.layers[i].gisInUse);
-  expectReadable("b_P");
+  expectShapefileReadable("b_P");
 }
 
 TEST_F(LayerCloseTest, CloseWorkspaceClosesTheRegisterAndWorkspace) {
@@ -336,24 +281,21 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
     std::function<void()> run;
     std::string message;
   };
+  // A layer of one point, written and closed.
+  auto onePoint = [this](const std::string& base) {
+    return [this, base] {
+      int id = openOutputLayer(base + ".shp", "P");
+      writePoint(id, 1.0, 2.0, "\"" + base + "\",1");
+      gisCloseLayer(id);
+    };
+  };
   const std::vector<Case> cases = {
-      {"a_P.shp",
-       [&] {
-         int id = openOutput("a.shp", "P");
-         writePoint(id, 1.0, 2.0, "\"a\",1");
-         gisCloseLayer(id);
-       },
+      {"a_P.shp", onePoint("a"),
        "\nERROR 0439 - Writing .shp file object coordinates.\n" + indent + "Could not write file a_P.shp.\n"},
-      {"b_P.dbf",
-       [&] {
-         int id = openOutput("b.shp", "P");
-         writePoint(id, 1.0, 2.0, "\"b\",1");
-         gisCloseLayer(id);
-       },
-       "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
-      {"c_P.shx", [&] { openOutput("c.shp", "P"); },
+      {"b_P.dbf", onePoint("b"), "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
+      {"c_P.shx", [&] { openOutputLayer("c.shp", "P"); },
        "\nERROR 0437 - Writing .shx file header.\n" + indent + "Could not write file c_P.shx.\n"},
-      {"d_P.prj", [&] { openOutput("d.shp", "P"); },
+      {"d_P.prj", [&] { openOutputLayer("d.shp", "P"); },
        "\nERROR 0437 - Writing .prj file projection.\n" + indent + "Could not write file d_P.prj.\n"},
       {"w.wor", [&] { gisInitialise(0, longText, "w", ""); },
        "\nERROR 0255 - Writing GIS workspace file.\n" + indent + "Could not write file w.wor.\n"},
@@ -400,8 +342,7 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
        "\nERROR 0007 - Could not write file \"e.txt\"." + unsaved + "\nPress Enter to Close\n"},
   };
   for (const Case& c : cases) {
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     defineAttributes({{"Name", "Char", 8}, {"Value", "Float"}});
     std::filesystem::create_symlink("/dev/full", dir_ / c.full);
     clearOutput();
@@ -420,16 +361,12 @@ TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {
   int id = gisOpenLayer("full.mif", " ", "O ", false);
   EXPECT_EQ(expectRunEnd([&] {
               gisWriteHeader(id);
-              GisObject o;
-              gisInitialiseObject(o);
-              o.isNone = true;
-              gisWriteObject(id, o);
-              gGis.gisDataLine = fixed::fit("\"x\",1", 1000);
-              gisWriteRecord(id, o);
+              GisObject o = newObject(&GisObject::isNone);
+              writeObjectAndRecord(id, o, "\"x\",1");
               gisCloseLayer(id);
             }),
             1);
-  EXPECT_NE(output().find("ERROR 0254"), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("ERROR 0254"));
 }
 
 }  // namespace

@@ -30,24 +30,8 @@ const std::string kRegisterHeader =
     "Data\n"
     "\n";
 
-class LayerInitTest : public PlenvorTest {
+class LayerInitTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
-  // Runs gdalcheck on a layer; returns its exit status and leaves its report in report.
-  int gdalcheck(const fs::path& layer, std::string& report, bool allowNull) {
-    const std::string tool = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/gdalcheck.py";
-    const fs::path out = dir_ / "gdalcheck.txt";
-    const std::string cmd = "/usr/bin/python3 " + tool + (allowNull ? " --allow-null " : " ") + layer.string() +
-                            " > " + out.string() + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    report = readFile(out);
-    return rc;
-  }
-
   // Leaves traces in every part of the library state that initialisation must clear.
   static void dirtyTheLibrary() {
     gGis.gisLogUnit = 77;
@@ -84,13 +68,13 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
   dirtyTheLibrary();
   gisInitialise(0, "", "", "");
   EXPECT_EQ(gGis.gisLogUnit, 0);
-  EXPECT_EQ(gGis.gisDataLine, std::string(1000, ' '));
-  EXPECT_EQ(gGis.gisDataLineLarge, std::string(100000, ' '));
-  for (int i = 1; i <= 4; ++i) EXPECT_EQ(gGis.gisMessageLines[i], std::string(1000, ' '));
+  EXPECT_EQ(gGis.gisDataLine, std::string(kTextLength, ' '));
+  EXPECT_EQ(gGis.gisDataLineLarge, std::string(kLongTextLength, ' '));
+  for (int i = 1; i <= 4; ++i) EXPECT_EQ(gGis.gisMessageLines[i], std::string(kTextLength, ' '));
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     const GisLayerSlot& s = gGis.layers[id];
     ASSERT_FALSE(s.gisInUse) << id;
-    ASSERT_EQ(s.gisFileName, std::string(1000, ' ')) << id;
+    ASSERT_EQ(s.gisFileName, std::string(kTextLength, ' ')) << id;
     ASSERT_EQ(s.gisLayerType, 0) << id;
     ASSERT_FALSE(s.gisEndOfData || s.gisWrite) << id;
     ASSERT_EQ(s.mifLayer.mifUnit, 0) << id;
@@ -105,14 +89,14 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
       ASSERT_EQ(s.dbfSubLayer[k].fieldName[1], std::string(11, ' ')) << id;
     }
   }
-  EXPECT_EQ(gGis.gisMiProjection, std::string(1000, ' '));
-  EXPECT_EQ(gGis.gisShpProjection, std::string(1000, ' '));
+  EXPECT_EQ(gGis.gisMiProjection, std::string(kTextLength, ' '));
+  EXPECT_EQ(gGis.gisShpProjection, std::string(kTextLength, ' '));
   EXPECT_FALSE(gGis.gisProjectionCheckIsError);
   EXPECT_FALSE(gGis.gisCheckSaveDate);
   EXPECT_FALSE(gGis.gisSaveDateIsError);
   EXPECT_EQ(gGis.gisCompanionExt, ".tab    ");
   EXPECT_EQ(gGis.gisRegisterCount, 0);
-  for (int i = 1; i <= 1000; ++i) ASSERT_EQ(gGis.gisRegisterNames[i], std::string(1000, ' ')) << i;
+  for (int i = 1; i <= kGisRegisterSize; ++i) ASSERT_EQ(gGis.gisRegisterNames[i], std::string(kTextLength, ' ')) << i;
 }
 
 TEST_F(LayerInitTest, BlankNamesCreateNoFilesAndMarkTheUnitsNotOpen) {
@@ -136,9 +120,9 @@ TEST_F(LayerInitTest, WorkspaceAndRegisterGetTheirHeaders) {
   EXPECT_TRUE(fuIsOpen(gGis.gisWorkspaceUnit));
   EXPECT_TRUE(fuIsOpen(gGis.gisRegisterMifUnit));
   EXPECT_TRUE(fuIsOpen(gGis.gisRegisterMidUnit));
-  EXPECT_NE(output().find("Trying to open file run_a.wor..."), std::string::npos) << output();
-  EXPECT_NE(output().find("Trying to open file run_a_input_layers.mif..."), std::string::npos) << output();
-  EXPECT_NE(output().find("Trying to open file run_a_input_layers.mid..."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("Trying to open file run_a.wor..."));
+  EXPECT_TRUE(outputHas("Trying to open file run_a_input_layers.mif..."));
+  EXPECT_TRUE(outputHas("Trying to open file run_a_input_layers.mid..."));
   fuFlushAll();
   EXPECT_EQ(readFile(dir_ / "run_a.wor"), kWorkspaceHeader);
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mif"), kRegisterHeader);
@@ -177,8 +161,7 @@ TEST_F(LayerInitTest, CloseWorkspaceClosesTheThreeFiles) {
 TEST_F(LayerInitTest, EmptyRegisterOpensInGdal) {
   gisInitialise(0, "Run A", "", "run_a");
   gisCloseWorkspace();
-  std::string report;
-  EXPECT_EQ(gdalcheck(dir_ / "run_a_input_layers.mif", report, false), 0) << report;
+  const std::string report = expectCheckerAccepts("gdalcheck.py", "run_a_input_layers.mif");
   EXPECT_NE(report.find("features=0"), std::string::npos) << report;
 }
 
@@ -208,8 +191,7 @@ TEST_F(LayerInitTest, InputLayersFillRegisterAndWorkspace) {
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mif"), kRegisterHeader + "none\nnone\n");
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mid"),
             "    1,    3, \"" + full + "rivers.mif\"\n    2,    4, \"" + full + "roads.mif\"\n");
-  std::string report;
-  EXPECT_EQ(gdalcheck(dir_ / "run_a_input_layers.mif", report, true), 0) << report;
+  const std::string report = expectCheckerAccepts("gdalcheck.py", "--allow-null run_a_input_layers.mif");
   EXPECT_NE(report.find("features=2"), std::string::npos) << report;
 }
 

@@ -19,61 +19,30 @@ const std::string kPrj =
     "PARAMETER[\"Central_Meridian\",-159.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
     "UNIT[\"Meter\",1.0]]";
 
-class LayerLifeTest : public PlenvorTest {
+class LayerLifeTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit(kPrj, 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
+    setOutputProjection(kPrj, "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)");
   }
 
   void point(int id, double x, double y, const std::string& record) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPoint = true;
-    gGis.gisCoordBuffer.n = 1;
-    gGis.gisCoordBuffer.x[1] = x;
-    gGis.gisCoordBuffer.y[1] = y;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
-    gisWriteRecord(id, o);
+    writeShape(id, &GisObject::isPoint, {{x, y}}, record);
   }
 
   void line(int id, const std::string& record) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPline = true;
-    gGis.gisCoordBuffer.n = 3;
-    const double xs[] = {0, 10, 20, 30}, ys[] = {0, 5, 0, 5};
-    for (int i = 1; i <= 3; ++i) {
-      gGis.gisCoordBuffer.x[i] = xs[i];
-      gGis.gisCoordBuffer.y[i] = ys[i];
-    }
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
-    gisWriteRecord(id, o);
-  }
-
-  int check(const std::string& tool, const std::string& args) {
-    const std::string cmd = "/usr/bin/python3 " + std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/" + tool + " " +
-                            args + " > tool.txt 2>&1";
-    const int rc = std::system(cmd.c_str());
-    if (rc != 0) ADD_FAILURE() << readFile(dir_ / "tool.txt");
-    return rc;
+    writeShape(id, &GisObject::isPline, {{10, 5}, {20, 0}, {30, 5}}, record);
   }
 };
 
 TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
-  int shp = gisOpenLayer("life.shp", "PL", "O ", false);
-  gisWriteHeader(shp);
+  int shp = openOutputLayer("life.shp", "PL");
   point(shp, 100.0, 200.0, "\"well\",1.25");
   line(shp, "\"creek\",-3");
   point(shp, 150.0, 250.0, "\"pump\",2");
   // The units given back by the header writer (.prj and .shx little-endian views) are reused.
-  int mif = gisOpenLayer("life.mif", " ", "O ", false);
-  gisWriteHeader(mif);
+  int mif = openOutputLayer("life.mif", " ");
   point(mif, 1.0, 2.0, "\"m\",0");
   gisCloseLayer(shp);
   gisCloseLayer(mif);
@@ -116,11 +85,9 @@ TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
             "...Closed File Unit:1003\n"
             "...Closed File Unit:1005\n");
 
-  check("shpcheck.py", "life_P");
-  check("shpcheck.py", "life_L");
-  check("gdalcheck.py", "life_P.shp");
-  check("gdalcheck.py", "life_L.shp");
-  check("gdalcheck.py", "life.mif");
+  expectShapefileReadable("life_P");
+  expectShapefileReadable("life_L");
+  expectCheckerAccepts("gdalcheck.py", "life.mif");
   EXPECT_EQ(readFile(dir_ / "life_P.prj"), kPrj + "\n");
   EXPECT_EQ(readFile(dir_ / "life.mid"), "\"m\",0\n");
   const std::string dbf = readFile(dir_ / "life_P.dbf");
@@ -131,16 +98,11 @@ TEST_F(LayerLifeTest, ShapefileLayerWithAMifLayerOpenedMeanwhile) {
 }
 
 TEST_F(LayerLifeTest, MifLayerFromOpenToClose) {
-  int id = gisOpenLayer("river.mif", " ", "O ", false);
-  gisWriteHeader(id);
+  int id = openOutputLayer("river.mif", " ");
   line(id, "\"main\",12.5");
   point(id, 3.5, 4.0, "\"gauge\",0");
-  GisObject none;
-  gisInitialiseObject(none);
-  none.isNone = true;
-  gisWriteObject(id, none);
-  gGis.gisDataLine = fixed::fit("\"nothing\",0", 1000);
-  gisWriteRecord(id, none);
+  GisObject none = newObject(&GisObject::isNone);
+  writeObjectAndRecord(id, none, "\"nothing\",0");
   gisCloseLayer(id);
   EXPECT_EQ(id, 0);
 
@@ -169,7 +131,7 @@ TEST_F(LayerLifeTest, MifLayerFromOpenToClose) {
             "Point         3.500000        4.000000\n"
             "none\n");
   EXPECT_EQ(readFile(dir_ / "river.mid"), "\"main\",12.5\n\"gauge\",0\n\"nothing\",0\n");
-  check("gdalcheck.py", "--allow-null river.mif");
+  expectCheckerAccepts("gdalcheck.py", "--allow-null river.mif");
 }
 
 // After the close the slot is free again, and a later layer of the same name starts afresh.
@@ -184,8 +146,7 @@ TEST_F(LayerLifeTest, ReopenedLayerReplacesTheEarlierFiles) {
   }
   EXPECT_EQ(readFile(dir_ / "again_P.shp").size(), 128u);
   EXPECT_EQ(readFile(dir_ / "again_P.shx").size(), 108u);
-  check("shpcheck.py", "again_P");
-  check("gdalcheck.py", "again_P.shp");
+  expectShapefileReadable("again_P");
 }
 
 }  // namespace

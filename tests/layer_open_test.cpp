@@ -14,18 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kContact = SUPPORT_CONTACT;
-
-class LayerOpenTest : public PlenvorTest {
+class LayerOpenTest : public IdLayerTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-    gGis.gisAttributeDefs.n = 1;
-    gGis.gisAttributeDefs.name[1] = fixed::fit("ID", 32);
-    gGis.gisAttributeDefs.type[1] = fixed::fit("Integer", 24);
-  }
-
   // A small input MIF/MID pair.
   void makeMif(const std::string& base, const std::string& coordSys = "CoordSys NonEarth Units \"m\"") {
     writeFile(dir_ / (base + ".mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n" + coordSys +
@@ -33,25 +23,28 @@ class LayerOpenTest : public PlenvorTest {
     writeFile(dir_ / (base + ".mid"), "1\n");
   }
 
+  // A small input MIF/MID pair exported from its .tab, the .mid saved hoursLater than the table (before
+  // it when negative); the open checks the save dates.
+  void makeExport(const std::string& base, int hoursLater) {
+    makeMif(base);
+    writeFile(dir_ / (base + ".tab"), "table");
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(dir_ / (base + ".tab"), now);
+    fs::last_write_time(dir_ / (base + ".mid"), now + std::chrono::hours(hoursLater));
+    gGis.gisCheckSaveDate = true;
+  }
+
   // A complete one-point shapefile set written by the library itself.
   void makeShapefile(const std::string& base, const std::string& prj) {
-    gGis.gisOutputPrj = fixed::fit(prj, 1000);
-    int id = gisOpenLayer(base + ".shp", "P", "O ", false);
-    gisWriteHeader(id);
-    GisObject o;
-    gisInitialiseObject(o);
-    o.isPoint = true;
-    gGis.gisCoordBuffer.n = 1;
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("1", 1000);
-    gisWriteRecord(id, o);
+    gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
+    int id = openOutputLayer(base + ".shp", "P");
+    writeShape(id, &GisObject::isPoint, {{0, 0}}, "1");
     gisCloseLayer(id);
     clearOutput();
   }
 
   std::string full(const std::string& name) const { return (dir_ / name).lexically_normal().string(); }
   std::string text(const std::string& name) const { return readFile(dir_ / name); }
-  bool has(const std::string& s) const { return output().find(s) != std::string::npos; }
 };
 
 // ---- Slots ----
@@ -134,11 +127,11 @@ TEST_F(LayerOpenTest, UnsupportedExtensionsStop) {
     clearOutput();
     EXPECT_EQ(expectRunEnd([&] { gisOpenLayer(name, " ", "O ", false); }), 1);
     const std::string ext = name.substr(1);
-    EXPECT_TRUE(has("\nERROR 0252 - " + ext + " is not a supported GIS file format.\n")) << output();
+    EXPECT_TRUE(outputHas("\nERROR 0252 - " + ext + " is not a supported GIS file format.\n"));
   }
   clearOutput();
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("x.txt", " ", "O ", true); }), 1);
-  EXPECT_TRUE(has("ERROR 0252 - .txt is not a supported GIS file format."));
+  EXPECT_TRUE(outputHas("ERROR 0252 - .txt is not a supported GIS file format."));
   EXPECT_EQ(gisFileType(".mid", false), 1);
   EXPECT_EQ(gisFileType("", false), 1);
   EXPECT_EQ(gisFileType(".shp", true), 2);
@@ -199,30 +192,30 @@ TEST_F(LayerOpenTest, BlankShapeKindsTakeTheSlotWithoutSubLayers) {
 
 TEST_F(LayerOpenTest, ShapeKindThatIsNoLetterStops) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("bad.shp", "PX", "O ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFileType] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFileType] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, ModeOtherThanInputOrOutputStops) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("m.mif", " ", "A ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenGIS] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenGIS] - please contact" + kContact + "\n"));
   DbfSubLayer dbf;
   ShpSubLayer shp;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "P", dbf, shp, "A ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFile] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFile] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, ShapefileSetNeedsItsExtensionAndASuffixForOutput) {
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("a.shp", "P", "O ", true); }), 1);
-  EXPECT_TRUE(has("\nERROR 0426 - .dbf file not specified.\n")) << output();
+  EXPECT_TRUE(outputHas("\nERROR 0426 - .dbf file not specified.\n"));
   DbfSubLayer dbf;
   ShpSubLayer shp;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.dbf", "P", dbf, shp, "O ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0426 - .shp file not specified.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0426 - .shp file not specified.\n"));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { OpenshpFile("a.shp", "  ", dbf, shp, "O ", false); }), 1);
-  EXPECT_TRUE(has("\nShould not be here [OpenshpFileO] - please contact" + kContact + "\n"));
+  EXPECT_TRUE(outputHas("\nShould not be here [OpenshpFileO] - please contact" + kContact + "\n"));
 }
 
 TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
@@ -230,10 +223,8 @@ TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
   EXPECT_EQ(gGis.layers[id].shpSubLayer[1].shpUnitLE, 0);
   EXPECT_EQ(fuName(gGis.layers[id].dbfSubLayer[1].unit), "alone.dbf");
   gisWriteHeader(id);
-  GisObject o;
-  gisInitialiseObject(o);
-  o.isPoint = true;
-  gGis.gisDataLine = fixed::fit("42", 1000);
+  GisObject o = newObject(&GisObject::isPoint);
+  gGis.gisDataLine = fixed::fit("42", kTextLength);
   gisWriteRecord(id, o);
   gisCloseLayer(id);
   const std::string b = text("alone.dbf");
@@ -281,20 +272,10 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
       "PARAMETER[\"Central_Meridian\",-159.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
       "UNIT[\"Meter\",1.0]]";
   // Output twice in one run: the shorter second layer leaves nothing of the first.
-  gGis.gisOutputPrj = fixed::fit(prj, 1000);
+  gGis.gisOutputPrj = fixed::fit(prj, kTextLength);
   for (int points : {3, 1}) {
-    int id = gisOpenLayer("sub\\layer.shp", "P", "O ", false);
-    gisWriteHeader(id);
-    for (int i = 0; i < points; ++i) {
-      GisObject o;
-      gisInitialiseObject(o);
-      o.isPoint = true;
-      gGis.gisCoordBuffer.n = 1;
-      gGis.gisCoordBuffer.x[1] = i;
-      gisWriteObject(id, o);
-      gGis.gisDataLine = fixed::fit(std::to_string(i), 1000);
-      gisWriteRecord(id, o);
-    }
+    int id = openOutputLayer("sub\\layer.shp", "P");
+    for (int i = 0; i < points; ++i) writeShape(id, &GisObject::isPoint, {{i, 0}}, std::to_string(i));
     gisCloseLayer(id);
   }
   EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.shp"), 128u);
@@ -302,24 +283,19 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   EXPECT_EQ(fs::file_size(dir_ / "sub/layer_P.dbf"), 65u + 9u + 1u);
   expectShapefileReadable("sub/layer_P");
   // Input: the sub-file is found and its .prj checked.
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   clearOutput();
   int id = gisOpenLayer("sub\\layer.shp", "P", "I ", false);
   ASSERT_GT(id, 0);
   EXPECT_EQ(fuName(gGis.layers[id].shpSubLayer[1].shpUnitLE), "sub\\layer_P.shp");
-  EXPECT_TRUE(has("WARNING 0305 - Projection of .shp file is different")) << output();
+  EXPECT_TRUE(outputHas("WARNING 0305 - Projection of .shp file is different"));
   gisCloseLayer(id);
   // The register and the workspace know the layer by its host path, under either separator.
   gisInitialise(0, "cap", "ws", "");
-  makeMif("sub/rivers");
-  writeFile(dir_ / "sub/rivers.tab", "table");
-  const auto now = fs::file_time_type::clock::now();
-  fs::last_write_time(dir_ / "sub/rivers.tab", now - std::chrono::hours(1));
-  fs::last_write_time(dir_ / "sub/rivers.mid", now);
-  gGis.gisCheckSaveDate = true;
+  makeExport("sub/rivers", 1);
   clearOutput();
   EXPECT_EQ(gisOpenLayer("sub\\rivers.mif", " ", "I ", false), 1);
-  EXPECT_TRUE(has("Checking save date is later than that of sub\\rivers.tab...OK\n")) << output();
+  EXPECT_TRUE(outputHas("Checking save date is later than that of sub\\rivers.tab...OK\n"));
   EXPECT_EQ(gisOpenLayer("sub/rivers.mif", " ", "I ", false), 2);
   EXPECT_EQ(gGis.gisRegisterCount, 1);
   EXPECT_EQ(fixed::trimmed(gGis.gisRegisterNames[1]), full("sub/rivers"));
@@ -398,9 +374,9 @@ TEST_F(LayerOpenTest, PastTheRegisterLimitEveryNewLayerWarnsAndTakesIndex1000) {
 
 TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
   makeMif("ok", "  CoordSys Earth Projection 8, 104, \"m\"");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   int id = gisOpenLayer("ok.mif", " ", "I ", false);
-  EXPECT_FALSE(has("0305"));
+  EXPECT_FALSE(outputHas("0305"));
   std::string line;
   ASSERT_EQ(fuReadLine(gGis.layers[id].mifLayer.mifUnit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "Version 300");
@@ -408,26 +384,25 @@ TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
 
 TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
   makeMif("diff", "CoordSys Earth Projection 1, 104");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gisOpenLayer("diff.mif", " ", "I ", false);
-  EXPECT_TRUE(has("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
-  EXPECT_FALSE(has("Use \"MI Projection Check"));
+  EXPECT_TRUE(outputHas("WARNING 0305 - Projection of .mif file is different to that specified by the MI Projection == command.\n"));
+  EXPECT_FALSE(outputHas("Use \"MI Projection Check"));
 }
 
 TEST_F(LayerOpenTest, DifferentCoordSysAsAnErrorStops) {
   makeMif("diff", "CoordSys Earth Projection 1, 104");
-  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSEARTHPROJECTION8,104,M", kTextLength);
   gGis.gisProjectionCheckIsError = true;
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("diff.mif", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
-                  "command.\nUse \"MI Projection Check == WARNING\" to change message to a WARNING.\n"))
-      << output();
+  EXPECT_TRUE(outputHas("\nERROR 0305 - Projection of .mif file is different to that specified by the MI Projection == "
+                        "command.\nUse \"MI Projection Check == WARNING\" to change message to a WARNING.\n"));
 }
 
 TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
   writeFile(dir_ / "bare.mif", "Version 300\nColumns 0\nData\n");
   writeFile(dir_ / "bare.mid", "");
-  gGis.gisMiProjection = fixed::fit("COORDSYSNONEARTH", 1000);
+  gGis.gisMiProjection = fixed::fit("COORDSYSNONEARTH", kTextLength);
   gisOpenLayer("bare.mif", " ", "I ", false);
   const auto w306 = output().find("\nWARNING 0306 - Problems finding CoordSys line in .mif file.\n");
   ASSERT_NE(w306, std::string::npos) << output();
@@ -438,17 +413,17 @@ TEST_F(LayerOpenTest, MifWithoutCoordSysWarnsTwice) {
 
 TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
   makeShapefile("p", "PROJCS[\"GDA94 / MGA zone 56\",GEOGCS[\"GDA94\"]]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   int id = gisOpenLayer("p_P.shp", " ", "I ", false);
   EXPECT_GT(id, 0);
-  EXPECT_FALSE(has("0305"));
-  EXPECT_FALSE(has("0420"));
+  EXPECT_FALSE(outputHas("0305"));
+  EXPECT_FALSE(outputHas("0420"));
   EXPECT_EQ(gGis.layers[id].shpSubLayer[1].prjUnit, 0);  // read and closed at once
 }
 
 TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
   makeShapefile("p", "PROJCS[\"WGS 84 / UTM zone 55S\",GEOGCS[\"WGS 84\"]]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   int id = gisOpenLayer("p_P.shp", " ", "I ", false);
   EXPECT_EQ(output().find("WARNING 0305 - Projection of .shp file is different to that specified by the SHP "
                           "Projection == command.\n"),
@@ -457,13 +432,13 @@ TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {
   gGis.gisProjectionCheckIsError = true;
   clearOutput();
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("p_P.shp", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0305 - Projection of .shp file is different to that specified by the SHP Projection == "
+  EXPECT_TRUE(outputHas("\nERROR 0305 - Projection of .shp file is different to that specified by the SHP Projection == "
                   "command.\nUse \"GIS Projection Check == WARNING\" to change message to a WARNING.\n"));
 }
 
 TEST_F(LayerOpenTest, PrjWithoutProjcsWarnsAndThenDiffers) {
   makeShapefile("g", "GEOGCS[\"GDA94\"]");
-  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", 1000);
+  gGis.gisShpProjection = fixed::fit("GDA94 / MGA ZONE 56", kTextLength);
   gisOpenLayer("g_P.shp", " ", "I ", false);
   const auto w420 = output().find(
       "WARNING 0420 - Could not find PROJCS definition.  Projection of .shp file might not be cartesian.\n");
@@ -474,9 +449,9 @@ TEST_F(LayerOpenTest, PrjWithoutProjcsWarnsAndThenDiffers) {
 TEST_F(LayerOpenTest, EmptyPrjStops) {
   makeShapefile("e", "");
   writeFile(dir_ / "e_P.prj", "");
-  gGis.gisShpProjection = fixed::fit("ANY", 1000);
+  gGis.gisShpProjection = fixed::fit("ANY", kTextLength);
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("e_P.shp", " ", "I ", false); }), 1);
-  EXPECT_TRUE(has("\nERROR 0420 - Could not read projection line in .prj file.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0420 - Could not read projection line in .prj file.\n"));
 }
 
 TEST_F(LayerOpenTest, ProjcsNameIsTheFirstItemAfterTheBracket) {
@@ -498,17 +473,12 @@ TEST_F(LayerOpenTest, SaveDateCheckComparesTheMidWithItsTable) {
   gGis.gisCheckSaveDate = true;
   int id = gisOpenLayer("sd.mif", " ", "I ", false);
   EXPECT_GT(id, 0);
-  EXPECT_TRUE(has("Checking save date is later than that of sd.tab...NOT OK\n"));
-  EXPECT_TRUE(has("WARNING 0004 - Could not access save date of \"sd.mid\" to check with \"sd.tab\""));
+  EXPECT_TRUE(outputHas("Checking save date is later than that of sd.tab...NOT OK\n"));
+  EXPECT_TRUE(outputHas("WARNING 0004 - Could not access save date of \"sd.mid\" to check with \"sd.tab\""));
 }
 
 TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
-  makeMif("old");
-  writeFile(dir_ / "old.tab", "newer table");
-  const auto now = fs::file_time_type::clock::now();
-  fs::last_write_time(dir_ / "old.mid", now - std::chrono::hours(2));
-  fs::last_write_time(dir_ / "old.tab", now);
-  gGis.gisCheckSaveDate = true;
+  makeExport("old", -2);
   gGis.gisSaveDateIsError = true;
   setInput("\n");  // one re-export, then no more console input
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("old.mif", " ", "I ", false); }), 1);
@@ -521,7 +491,7 @@ TEST_F(LayerOpenTest, StaleExportAsAnErrorOpensThePairAgain) {
 TEST_F(LayerOpenTest, NoSaveDateCheckForOutputs) {
   gGis.gisCheckSaveDate = true;
   gisOpenLayer("new.mif", " ", "O ", false);
-  EXPECT_FALSE(has("Checking save date"));
+  EXPECT_FALSE(outputHas("Checking save date"));
 }
 
 }  // namespace

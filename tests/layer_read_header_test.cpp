@@ -16,38 +16,21 @@ namespace {
 
 using byteorder::Order;
 
-class LayerReadHeaderTest : public PlenvorTest {
+class LayerReadHeaderTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     defineAttributes({{"Name", "Char", 6}, {"Level", "Float"}});
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)", 1000);
+    setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)");
   }
 
   void writePoints(const std::string& name, const std::string& kinds) {
-    int id = gisOpenLayer(name, kinds, "O ", false);
-    gisWriteHeader(id);
+    int id = openOutputLayer(name, kinds);
     const double xs[] = {10.0, -5.5, 30.25}, ys[] = {20.0, 7.0, -1.0};
     for (int i = 0; i < 3; ++i) {
-      GisObject o;
-      gisInitialiseObject(o);
-      o.isPoint = true;
-      gGis.gisCoordBuffer.n = 1;
-      gGis.gisCoordBuffer.x[1] = xs[i];
-      gGis.gisCoordBuffer.y[1] = ys[i];
-      gisWriteObject(id, o);
-      gGis.gisDataLine = fixed::fit("\"p" + std::to_string(i) + "\"," + std::to_string(i) + ".5", 1000);
-      gisWriteRecord(id, o);
+      writeShape(id, &GisObject::isPoint, {{xs[i], ys[i]}}, "\"p" + std::to_string(i) + "\"," + std::to_string(i) + ".5");
     }
     gisCloseLayer(id);
-  }
-
-  std::string failureOf(void (*f)(int), int id) {
-    clearOutput();
-    EXPECT_EQ(expectRunEnd([&] { f(id); }), 1);
-    return output();
   }
 };
 
@@ -107,8 +90,7 @@ TEST_F(LayerReadHeaderTest, RewindOfAShapefileReadsBothHeadersAgainAndAnEmptyOne
                 "2 DBF Fields (Name [#/Type/Length]): Name [1/C/6]  Level [2/N/16]  \n");
 
   // A layer of no records: at its end once prepared, and again after a rewind.
-  int out = gisOpenLayer("none.shp", "P", "O ", false);
-  gisWriteHeader(out);
+  int out = openOutputLayer("none.shp", "P");
   gisCloseLayer(out);
   ASSERT_EQ(readFile(dir_ / "none_P.shp").size(), 100u);
   const int empty = gisOpenLayer("none.shp", "P", "I ", false);
@@ -127,8 +109,7 @@ TEST_F(LayerReadHeaderTest, TruncatedShpHeaderStops) {
   writePoints("pts.shp", "P");
   writeFile(dir_ / "pts_P.shp", readFile(dir_ / "pts_P.shp").substr(0, 60));
   const int id = gisOpenLayer("pts.shp", "P", "I ", false);
-  const std::string out = failureOf(gisReadHeader, id);
-  EXPECT_NE(out.find("\nERROR 0428 - End of .shp file encountered whilst reading header.\n"), std::string::npos);
+  expectStop("ERROR 0428 - End of .shp file encountered whilst reading header.", [&] { gisReadHeader(id); });
 }
 
 // ---- .dbf tables ------------------------------------------------------------------------------
@@ -162,8 +143,7 @@ TEST_F(DbfHeaderTest, LengthsAndNamesAsTheFileGivesThem) {
 
   // Padding between the terminator and the header length, a name ended by a NUL with bytes after
   // it, and a record longer than its fields: the record is found, and the next one after it.
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   std::string t = dbfBytes(2, {{"ID", 'N', 4}, {"NAME", 'C', 5}}, "   12abcde!!!    7fghij!!!");
   const std::size_t terminator = 32 + 2 * 32;
   t.insert(terminator + 1, std::string(7, '\0'));
@@ -214,12 +194,9 @@ TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
       {withByte(three, 8, 200), "ERROR 0404 - End of .dbf file encountered whilst reading header."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     const int id = openTable(c.bytes);
-    const std::string out = failureOf(gisReadHeader, id);
-    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+    expectStop(c.message, [&] { gisReadHeader(id); });
   }
 }
 
@@ -227,6 +204,14 @@ TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
 
 class MifHeaderReadTest : public LayerReadHeaderTest {
  protected:
+  // The layer's attribute names and types as read, in order.
+  static void expectAttributes(const MifLayer& mif, const std::vector<std::pair<std::string, std::string>>& nameType) {
+    ASSERT_EQ(mif.nAttributes, static_cast<int>(nameType.size()));
+    for (std::size_t i = 0; i < nameType.size(); ++i) {
+      EXPECT_EQ(fixed::trimmed(mif.attributeName[i + 1]), nameType[i].first);
+      EXPECT_EQ(fixed::trimmed(mif.attributeType[i + 1]), nameType[i].second);
+    }
+  }
   int openMif(const std::string& mif, const std::string& mid = "") {
     writeFile(dir_ / "m.mif", mif);
     writeFile(dir_ / "m.mid", mid);
@@ -237,17 +222,13 @@ class MifHeaderReadTest : public LayerReadHeaderTest {
 };
 
 TEST_F(MifHeaderReadTest, LayerWrittenByTheLibraryReadsBack) {
-  int out = gisOpenLayer("w.mif", " ", "O ", false);
-  gisWriteHeader(out);
+  int out = openOutputLayer("w.mif", " ");
   gisCloseLayer(out);
   const int id = gisOpenLayer("w.mif", " ", "I ", false);
   clearOutput();
   gisReadHeader(id);
   const MifLayer& mif = gGis.layers[id].mifLayer;
-  EXPECT_EQ(mif.nAttributes, 2);
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(6)");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[2]), "Float");
+  expectAttributes(mif, {{"Name", "Char(6)"}, {"Level", "Float"}});
   EXPECT_EQ(output(), "2 MIF Fields: Name [#/Type]: Name [1/Char(6)]  Level [2/Float]  \n");
   EXPECT_EQ(gisNumberAttributes(id), 2);
   // Left on the line after "Data": the empty line the writer puts there.
@@ -262,12 +243,8 @@ TEST_F(MifHeaderReadTest, AnyCaseExtraLinesCrlfAndFreeFormAttributeLines) {
       "COLUMNS 3\r\n  Name Char(20)\r\nDepth\r\n\tSize Decimal(10,2)\r\nDATA\r\n\r\nPoint 1 2\r\n");
   gisReadHeader(id);
   const MifLayer& mif = gGis.layers[id].mifLayer;
-  EXPECT_EQ(mif.nAttributes, 3);
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[1]), "Name");
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[1]), "Char(20)");
-  EXPECT_EQ(fixed::trimmed(mif.attributeName[2]), "Depth");
-  EXPECT_TRUE(fixed::isBlank(mif.attributeType[2]));
-  EXPECT_EQ(fixed::trimmed(mif.attributeType[3]), "Decimal(10,2)");
+  // A TAB is no blank: it stays with the name.
+  expectAttributes(mif, {{"Name", "Char(20)"}, {"Depth", ""}, {"\tSize", "Decimal(10,2)"}});
   std::string next;
   fuReadLine(mif.mifUnit, next);
   EXPECT_EQ(next, "");
@@ -293,12 +270,9 @@ TEST_F(MifHeaderReadTest, DamagedHeadersStopWithTheirMessage) {
              "               Columns count of 300 in file m.mif is above the limit of 256."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     const int id = openMif(c.mif);
-    const std::string out = failureOf(gisReadHeader, id);
-    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+    expectStop(c.message, [&] { gisReadHeader(id); });
   }
 }
 
@@ -349,24 +323,17 @@ TEST_F(MifHeaderReadTest, RecordCountCountsBlankRowsAndAnUnendedLastRow) {
 // ---- handle and kind guards -------------------------------------------------------------------
 
 TEST_F(LayerReadHeaderTest, GuardsStopWithTheRoutineName) {
-  const std::string support = SUPPORT_CONTACT;
-  EXPECT_NE(failureOf(gisReadHeader, 0).find("Should not be here gisReadHeader[gisID=0] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failureOf(gisGotoBeginningOfData, 0)
-                .find("Should not be here gisGotoBeginningOfData[gisID=0] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failureOf([](int id) { gisNumberRecords(id); }, 0)
-                .find("Should not be here gisNumberRecords[gisID=0] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failureOf([](int id) { gisNumberAttributes(id); }, 0)
-                .find("Should not be here gisNumberAttributes[gisID=0] - please contact" + support),
-            std::string::npos);
+  const std::pair<std::string, void (*)(int)> routines[] = {
+      {"gisReadHeader", gisReadHeader},
+      {"gisGotoBeginningOfData", gisGotoBeginningOfData},
+      {"gisNumberRecords", [](int id) { gisNumberRecords(id); }},
+      {"gisNumberAttributes", [](int id) { gisNumberAttributes(id); }},
+  };
+  for (const auto& [name, routine] : routines)
+    expectStop("Should not be here " + name + "[gisID=0] - please contact" + kContact, [&] { routine(0); });
   // A free slot is neither kind of layer.
-  EXPECT_NE(failureOf(gisReadHeader, 5).find("\nShould not be here [gisReadHeader] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failureOf(gisGotoBeginningOfData, 5)
-                .find("\nShould not be here [gisGotoBeginningOfData] - please contact" + support),
-            std::string::npos);
+  for (const auto& [name, routine] : {routines[0], routines[1]})
+    expectStop("Should not be here [" + name + "] - please contact" + kContact, [&] { routine(5); });
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 // region ring layout, labels, the MIF keyword forms, skipping without reading, and shapefile
 // records whose counts and offsets cannot be trusted.
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -27,35 +27,19 @@ struct Read {
   Pts v;
 };
 
-class LayerReadObjectTest : public PlenvorTest {
+class LayerReadObjectTest : public IdLayerTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-    GisAttributeDefs& d = gGis.gisAttributeDefs;
-    d.n = 1;
-    d.name[1] = fixed::fit("ID", 32);
-    d.type[1] = fixed::fit("Integer", 24);
-    gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+    IdLayerTest::SetUp();
+    setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
     x_.assign(kGisMaxVertices + 1, 0.0);
     y_.assign(kGisMaxVertices + 1, 0.0);
   }
 
   static void put(int id, bool GisObject::*flag, const Pts& v, const std::vector<int>& starts = {1}) {
-    GisObject o;
-    gisInitialiseObject(o);
-    o.*flag = true;
-    o.nr = static_cast<int>(starts.size());
-    for (std::size_t i = 0; i < starts.size(); ++i) o.ir[i + 1] = starts[i];
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-    gisWriteObject(id, o);
-    gGis.gisDataLine = fixed::fit("1", 1000);
-    gisWriteRecord(id, o);
+    GisObject o = newObject(flag, starts);
+    setVertices(v);
+    writeObjectAndRecord(id, o, "1");
   }
 
   // gisReadObject once on the object found last.
@@ -82,10 +66,11 @@ class LayerReadObjectTest : public PlenvorTest {
     return id;
   }
 
-  std::string failure(const std::function<void()>& f) {
-    clearOutput();
-    EXPECT_EQ(expectRunEnd(f), 1);
-    return output();
+  // The next object found and its first part read (at most maxNodes vertices, or passed over).
+  void readFirstPart(int id, int maxNodes = 3, bool lRead = true) {
+    GisObject o;
+    gisObjectType(id, o);
+    part(id, o, maxNodes, lRead);
   }
 
   std::vector<double> x_, y_;
@@ -97,8 +82,7 @@ const Pts kSquareLayout = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, {1, 0}};
 // ---- round trips through the library's writers ----------------------------------------------
 
 TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
-  int out = gisOpenLayer("lr.shp", "LR", "O ", false);
-  gisWriteHeader(out);
+  int out = openOutputLayer("lr.shp", "LR");
   put(out, &GisObject::isPline, {{0, 0}, {2, 0}, {4, 0}});
   put(out, &GisObject::isPlineMultiple, {{0, 0}, {0, 2}, {5, 5}, {6, 5}, {7, 5}}, {1, 3});
   put(out, &GisObject::isRegion, kSquare);
@@ -148,8 +132,7 @@ TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
 }
 
 TEST_F(LayerReadObjectTest, MifObjectsReadBackAndRewindStartsAgain) {
-  int out = gisOpenLayer("all.mif", " ", "O ", false);
-  gisWriteHeader(out);
+  int out = openOutputLayer("all.mif", " ");
   put(out, &GisObject::isPoint, {{1.5, -2.5}});
   put(out, &GisObject::isMultiPoint, {{1, 1}, {2, 2}});
   put(out, &GisObject::isLine, {{0, 0}, {3, 4}});
@@ -238,11 +221,10 @@ TEST_F(LayerReadObjectTest, MifFileEndingAfterStyleLinesHasNoFurtherObject) {
 TEST_F(LayerReadObjectTest, MifRegionPointCountsAndCentre) {
   {
     const int id = openMif("Region 1\n 3\n0 0\n1 0\n0 0\n");
-    EXPECT_NE(failure([&] { object(id); }).find("\nERROR 0318 - Less than 5 points for Region object in mif file.\n"),
+    EXPECT_NE(failureOutput([&] { object(id); }).find("\nERROR 0318 - Less than 5 points for Region object in mif file.\n"),
               std::string::npos);
   }
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   const int id = openMif(
       "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Pen (1,2,0)\n  Brush (2,0)\n  Center 9 9\n"
       "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Brush (2,0)\nPoint 5 5\n");
@@ -264,10 +246,9 @@ TEST_F(LayerReadObjectTest, MifRegionOfTenThousandPolygonsReadsAndOneMoreStops) 
   EXPECT_EQ(r.o.nr, 10000);
   EXPECT_EQ(r.n, 20000);
   EXPECT_EQ(r.o.ir[10000], 19999);
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   const int big = openMif("Region 10001\n 1\n0 0\n");
-  EXPECT_NE(failure([&] { object(big); })
+  EXPECT_NE(failureOutput([&] { object(big); })
                 .find("\nERROR 0304 - Exceeded maximum number of polygons in region below of 10000\nRegion 10001\n"),
             std::string::npos);
 }
@@ -303,16 +284,9 @@ TEST_F(LayerReadObjectTest, MifObjectsThatCannotBeRead) {
        "               Ring 1 of a region has no points in file h.mif."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     const int id = openMif(c.body);
-    const std::string out = failure([&] {
-      GisObject o;
-      gisObjectType(id, o);
-      part(id, o, 3);
-    });
-    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+    expectStop(c.message, [&] { readFirstPart(id); });
   }
 }
 
@@ -392,15 +366,14 @@ TEST_F(HandMadeShpTest, LargeObjectsReadOrArePassedOver) {
   // More points than the vertex buffer holds: passed over in skip mode, ERROR 0310 when read.
   for (const int type : {3, 5}) {
     SCOPED_TRACE(type);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     const std::string big = polyContent(type, 1, kGisMaxVertices + 1, {0});
     const int large = openShp(shpFile({big, polyContent(3, 1, 2, {0}), big}, type));
     ASSERT_TRUE(gisObjectType(large, o));
     EXPECT_EQ(part(large, o, kGisMaxVertices, false).n, type == 3 ? kGisMaxVertices + 1 : kGisMaxVertices + 2);
     EXPECT_EQ(object(large).v, (Pts{{0, 0}, {1, -1}}));
     ASSERT_TRUE(gisObjectType(large, o));
-    const std::string out = failure([&] { part(large, o); });
+    const std::string out = failureOutput([&] { part(large, o); });
     EXPECT_NE(out.find("\nERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
                        "             Requested" +
                        std::string(type == 3 ? "  100001" : "  100002") + "        Limit  100000\n"),
@@ -469,16 +442,9 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
       {truncated, "ERROR 0424 - Reading .shp file object type."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     const int id = openShp(c.bytes);
-    const std::string out = failure([&] {
-      GisObject o;
-      gisObjectType(id, o);
-      part(id, o, 3);
-    });
-    EXPECT_NE(out.find("\n" + c.message + "\n"), std::string::npos) << out;
+    expectStop(c.message, [&] { readFirstPart(id); });
   }
 }
 
@@ -500,20 +466,13 @@ TEST_F(HandMadeShpTest, CountsBeyondTheBuffersStopOrArePassedOver) {
   for (const Case& c : mif) {
     for (const bool lRead : {true, false}) {
       SCOPED_TRACE(c.body + (lRead ? " read" : " passed over"));
-      resetAllState();
-      FILEUNITSINITIALISE(1000);
+      startAgain();
       const int id = openMif(c.body);
-      const std::string out = failure([&] {
-        GisObject o;
-        gisObjectType(id, o);
-        part(id, o, kGisMaxVertices, lRead);
-      });
-      EXPECT_NE(out.find("\n" + (lRead ? c.read : c.passed) + "\n"), std::string::npos) << out;
+      expectStop(lRead ? c.read : c.passed, [&] { readFirstPart(id, kGisMaxVertices, lRead); });
     }
   }
   // A count the file does hold is passed over whole, however far beyond the buffers.
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   std::string ring = "Region 1\n 100001\n";
   for (int i = 0; i < 100001; ++i) ring += std::to_string(i % 7) + " 1\n";
   const int id = openMif(ring + "Point 5 6\n");
@@ -525,21 +484,15 @@ TEST_F(HandMadeShpTest, CountsBeyondTheBuffersStopOrArePassedOver) {
   // .shp point counts of 2^31 - 1 claim more than their record holds.
   for (const int type : {3, 5, 8}) {
     SCOPED_TRACE(type);
-    resetAllState();
-    FILEUNITSINITIALISE(1000);
+    startAgain();
     std::string content = type == 8 ? typeOnly(8) + std::string(36, '\0') : polyContent(type, 1, 0, {0});
     content.replace(type == 8 ? 36 : 40, 4, std::string("\xFF\xFF\xFF\x7F", 4));
     const std::string tooShort = "Record content length of " + std::to_string(content.size() / 2) +
                                  " words is too short for the counts it holds in file s.shp.";
     const int shp = openShp(shpFile({content}, type));
-    const std::string out = failure([&] {
-      GisObject s;
-      gisObjectType(shp, s);
-      part(shp, s);
-    });
     const std::string line1 = type == 5 ? "ERROR 0429 - Reading .shp file object coordinates."
                                         : "ERROR 0424 - Reading .shp file object type.";
-    EXPECT_NE(out.find("\n" + line1 + "\n               " + tooShort + "\n"), std::string::npos) << out;
+    expectStop(line1 + "\n               " + tooShort, [&] { readFirstPart(shp, kGisMaxVertices); });
   }
 }
 
@@ -548,35 +501,25 @@ TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
   std::string bytes = shpFile({polyContent(3, 1, 3, {0})}, 3);
   bytes.resize(bytes.size() - 20);
   bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
-  std::string out = failure([&] { object(openShp(bytes)); });
-  EXPECT_NE(out.find("\nERROR 0424 - Reading .shp file object type.\n               Record content length of 38 "
-                     "words is too short for the counts it holds in file s.shp.\n"),
-            std::string::npos)
-      << out;
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  expectStop("ERROR 0424 - Reading .shp file object type.\n               Record content length of 38 "
+             "words is too short for the counts it holds in file s.shp.",
+             [&] { object(openShp(bytes)); });
+  startAgain();
   bytes = shpFile({polyContent(5, 1, 3, {0})}, 5);
   bytes.resize(bytes.size() - 20);
   bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
-  out = failure([&] { object(openShp(bytes)); });
-  EXPECT_NE(out.find("\nERROR 0429 - Reading .shp file object coordinates.\n               Record content length of "
-                     "38 words is too short for the counts it holds in file s.shp.\n"),
-            std::string::npos)
-      << out;
+  expectStop("ERROR 0429 - Reading .shp file object coordinates.\n               Record content length of "
+             "38 words is too short for the counts it holds in file s.shp.",
+             [&] { object(openShp(bytes)); });
 }
 
 TEST_F(LayerReadObjectTest, Guards) {
-  const std::string support = SUPPORT_CONTACT;
   GisObject o;
-  EXPECT_NE(failure([&] { gisObjectType(0, o); })
-                .find("Should not be here gisObjectType[gisID=0] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failure([&] { part(0, o); }).find("Should not be here gisReadObject[gisID=0] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failure([&] { gisObjectType(4, o); }).find("\nShould not be here [gisObjectType] - please contact" + support),
-            std::string::npos);
-  EXPECT_NE(failure([&] { part(4, o); }).find("\nShould not be here [gisReadObject] - please contact" + support),
-            std::string::npos);
+  expectStop("Should not be here gisObjectType[gisID=0] - please contact" + kContact, [&] { gisObjectType(0, o); });
+  expectStop("Should not be here gisReadObject[gisID=0] - please contact" + kContact, [&] { part(0, o); });
+  // A free slot is neither kind of layer.
+  expectStop("Should not be here [gisObjectType] - please contact" + kContact, [&] { gisObjectType(4, o); });
+  expectStop("Should not be here [gisReadObject] - please contact" + kContact, [&] { part(4, o); });
 }
 
 }  // namespace

@@ -24,12 +24,11 @@ std::string rec(char flag, const std::string& id, const std::string& name, const
   return std::string(1, flag) + right(id, 4) + fixed::fit(name, 10) + right(depth, 6);
 }
 
-class LayerReadRecordTest : public PlenvorTest {
+class LayerReadRecordTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-    object_.typeName = fixed::fit("Point", 24);
+    FileUnitsTest::SetUp();
+    object_.typeName = fixed::fit("Point", kGisTypeNameLength);
   }
   int openTable(const std::string& bytes) {
     writeFile(dir_ / "t.dbf", bytes);
@@ -39,9 +38,9 @@ class LayerReadRecordTest : public PlenvorTest {
     return id;
   }
   std::string next(int id) {
-    std::string line(1000, ' ');
+    std::string line(kTextLength, ' ');
     gisReadRecord(id, object_, line);
-    EXPECT_EQ(line.size(), 1000u);
+    EXPECT_EQ(line.size(), kTextLength);
     return fixed::trimmed(line);
   }
   GisObject object_;
@@ -94,18 +93,14 @@ TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
   {
     const int id = openTable(dbfBytes(1, kFields, rec('A', "1", "a", "1"), true));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
-    EXPECT_NE(output().find("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
-                            "Character = A [65]\nData line thus far =\n"),
-              std::string::npos)
-        << output();
+    EXPECT_TRUE(outputHas("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
+                          "Character = A [65]\nData line thus far =\n"));
   }
-  resetAllState();
-  FILEUNITSINITIALISE(1000);
+  startAgain();
   {
     const int id = openTable(dbfBytes(1, kFields, rec(' ', "1", "a", "1").substr(0, 8), false));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
-    EXPECT_NE(output().find("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"),
-              std::string::npos);
+    EXPECT_TRUE(outputHas("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"));
   }
 }
 
@@ -125,30 +120,24 @@ TEST_F(LayerReadRecordTest, DbfReadRecordReportsTheEndThroughItsFlag) {
 TEST_F(LayerReadRecordTest, RecordsWrittenByTheLibraryReadBack) {
   GisAttributeDefs& d = gGis.gisAttributeDefs;
   d.n = 3;
-  d.name[1] = fixed::fit("Name", 32);
-  d.type[1] = fixed::fit("Char", 24);
+  d.name[1] = fixed::fit("Name", kGisAttributeNameLength);
+  d.type[1] = fixed::fit("Char", kGisAttributeTypeLength);
   d.width[1] = 8;
-  d.name[2] = fixed::fit("Level", 32);
-  d.type[2] = fixed::fit("Float", 24);
-  d.name[3] = fixed::fit("Count", 32);
-  d.type[3] = fixed::fit("Integer", 24);
-  gGis.gisOutputPrj = fixed::fit("PROJCS[\"Local\"]", 1000);
-  gGis.gisOutputCoordSys = fixed::fit("CoordSys NonEarth Units \"m\"", 1000);
+  d.name[2] = fixed::fit("Level", kGisAttributeNameLength);
+  d.type[2] = fixed::fit("Float", kGisAttributeTypeLength);
+  d.name[3] = fixed::fit("Count", kGisAttributeNameLength);
+  d.type[3] = fixed::fit("Integer", kGisAttributeTypeLength);
+  setOutputProjection("PROJCS[\"Local\"]", "CoordSys NonEarth Units \"m\"");
   const std::vector<std::string> lines = {"\"creek\",1.5,3", "\"\",-2.25,0", "\"long name\",100,42"};
   for (const std::string base : {"w.shp", "w.mif"}) {
     SCOPED_TRACE(base);
-    int out = gisOpenLayer(base, "P", "O ", false);
-    gisWriteHeader(out);
+    int out = openOutputLayer(base, "P");
     for (const std::string& l : lines) {
-      GisObject o;
-      gisInitialiseObject(o);
-      o.isPoint = true;
+      GisObject o = newObject(&GisObject::isPoint);
       gGis.gisCoordBuffer.n = 1;
       gGis.gisCoordBuffer.x[1] = static_cast<double>(&l - lines.data());
       gGis.gisCoordBuffer.y[1] = 2.0;
-      gisWriteObject(out, o);
-      gGis.gisDataLine = fixed::fit(l, 1000);
-      gisWriteRecord(out, o);
+      writeObjectAndRecord(out, o, l);
     }
     gisCloseLayer(out);
     int id = gisOpenLayer(base, "P", "I ", false);
@@ -206,18 +195,16 @@ TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(id, object_, line); }), 1);
-  EXPECT_NE(output().find("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"));
 }
 
 TEST_F(LayerReadRecordTest, Guards) {
-  const std::string support = SUPPORT_CONTACT;
   std::string line(10, ' ');
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(0, object_, line); }), 1);
-  EXPECT_NE(output().find("Should not be here gisReadRecord[gisID=0] - please contact" + support), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisReadRecord[gisID=0] - please contact" + kContact));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(3, object_, line); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisReadRecord] - please contact" + support), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisReadRecord] - please contact" + kContact));
 }
 
 }  // namespace

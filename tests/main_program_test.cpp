@@ -34,8 +34,12 @@ class MainProgramTest : public PlenvorTest {
     args.insert(args.begin(), "plenvor");
     return expectRunEnd([&] { plenvorMain(args); });
   }
-  bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  // The tiny export converted with option, beside a projection file of the given name and text.
+  int runWithProjection(const std::string& option, const std::string& file, const std::string& text) {
+    writeFile(dir_ / "x.sdf", kTinySdf);
+    writeFile(dir_ / file, text);
+    setInput("\n");
+    return run({option, "x.sdf"});
   }
 };
 
@@ -43,43 +47,34 @@ class MainProgramTest : public PlenvorTest {
 // The output projection
 
 TEST_F(MainProgramTest, PrjOfSeveralLinesBecomesOneLineForTheLayers) {
-  writeFile(dir_ / "x.sdf", kTinySdf);
-  writeFile(dir_ / "Header.prj",
-            "PROJCS[\"MGA_55\",\r\n\tGEOGCS[\"GDA94\",\r\n    DATUM[\"D\"]],  \r\n\r\n  UNIT[\"Meter\",1.0]]\r\n");
-  setInput("\n");
-  EXPECT_EQ(run({"-shp", "x.sdf"}), 0);
+  EXPECT_EQ(runWithProjection("-shp", "Header.prj",
+                              "PROJCS[\"MGA_55\",\r\n\tGEOGCS[\"GDA94\",\r\n    DATUM[\"D\"]],  \r\n\r\n  "
+                              "UNIT[\"Meter\",1.0]]\r\n"),
+            0);
   EXPECT_EQ(fixed::trimmed(gGis.gisOutputPrj), "PROJCS[\"MGA_55\",GEOGCS[\"GDA94\",DATUM[\"D\"]],UNIT[\"Meter\",1.0]]");
-  EXPECT_EQ(gGis.gisOutputPrj.size(), 1000u) << "the text keeps its declared length when it fits";
-  EXPECT_NE(output().find("\nshp Projection: PROJCS[\"MGA_55\",\n"), std::string::npos) << output();
+  EXPECT_EQ(gGis.gisOutputPrj.size(), kTextLength) << "the text keeps its declared length when it fits";
+  EXPECT_TRUE(outputHas("\nshp Projection: PROJCS[\"MGA_55\",\n"));
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputCoordSys));
 }
 
 TEST_F(MainProgramTest, PrjStartingWithABlankLineStillGivesItsWholeText) {
-  writeFile(dir_ / "x.sdf", kTinySdf);
-  writeFile(dir_ / "Header.prj", "\n    GEOGCS[\"GDA94\",\n    UNIT[\"Degree\",0.017]]\n");
-  setInput("\n");
-  EXPECT_EQ(run({"-shp", "x.sdf"}), 0);
+  EXPECT_EQ(runWithProjection("-shp", "Header.prj", "\n    GEOGCS[\"GDA94\",\n    UNIT[\"Degree\",0.017]]\n"), 0);
   EXPECT_EQ(fixed::trimmed(gGis.gisOutputPrj), "GEOGCS[\"GDA94\",UNIT[\"Degree\",0.017]]");
-  EXPECT_NE(output().find("\nshp Projection: \n"), std::string::npos) << "the first line is shown as it is";
+  EXPECT_TRUE(outputHas("\nshp Projection: \n")) << "the first line is shown as it is";
 }
 
 TEST_F(MainProgramTest, PrjLongerThanALineIsKeptWhole) {
   std::string prj = "PROJCS[\"" + std::string(2500, 'p') + "\"]";
-  writeFile(dir_ / "x.sdf", kTinySdf);
-  writeFile(dir_ / "Header.prj", prj.substr(0, 1400) + "\n" + prj.substr(1400) + "\n");
-  setInput("\n");
-  EXPECT_EQ(run({"-shp", "x.sdf"}), 0);
+  EXPECT_EQ(runWithProjection("-shp", "Header.prj", prj.substr(0, 1400) + "\n" + prj.substr(1400) + "\n"), 0);
   EXPECT_EQ(fixed::trimmed(gGis.gisOutputPrj), prj);
 }
 
 TEST_F(MainProgramTest, FirstCoordSysLineInAnyCaseGoesToTheMifHeaders) {
-  writeFile(dir_ / "x.sdf", kTinySdf);
-  writeFile(dir_ / "Header.mif",
-            "Version 300\n  coordsys Earth Projection 1, 104   \nCoordSys NonEarth Units \"m\"\nData\n");
-  setInput("\n");
-  EXPECT_EQ(run({"-mif", "x.sdf"}), 0);
+  EXPECT_EQ(runWithProjection("-mif", "Header.mif",
+                              "Version 300\n  coordsys Earth Projection 1, 104   \nCoordSys NonEarth Units \"m\"\nData\n"),
+            0);
   EXPECT_EQ(fixed::trimmed(gGis.gisOutputCoordSys), "  coordsys Earth Projection 1, 104");
-  EXPECT_EQ(gGis.gisOutputCoordSys.size(), 1000u);
+  EXPECT_EQ(gGis.gisOutputCoordSys.size(), kTextLength);
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputPrj));
 }
 
@@ -91,28 +86,26 @@ TEST_F(MainProgramTest, WithoutAFormatOptionNoProjectionIsSet) {
   EXPECT_EQ(run({"x.sdf"}), 0);
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputPrj));
   EXPECT_TRUE(fixed::isBlank(gGis.gisOutputCoordSys));
-  EXPECT_EQ(output().find("Header"), std::string::npos);
+  EXPECT_FALSE(outputHas("Header"));
 }
 
 TEST_F(MainProgramTest, ErrorsOfTheProjectionEndWithStatusOne) {
-  setInput("\n");
-  EXPECT_EQ(run({"-shp", "x.sdf"}), 1);  // no .prj at all
-  EXPECT_TRUE(endsWith(output(), "does not exist in folder.\n" + kClose)) << output();
-
-  resetAllState();
-  clearOutput();
-  writeFile(dir_ / "Projection.prj", "");
-  setInput("\n");
-  EXPECT_EQ(run({"-shp", "x.sdf"}), 1);
-  EXPECT_TRUE(endsWith(output(), ".prj file.Projection.prj\n" + kClose)) << output();
-
-  resetAllState();
-  clearOutput();
-  writeFile(dir_ / "Projection.mif", "Version 300\nData\n");
-  setInput("\n");
-  EXPECT_EQ(run({"-mif", "x.sdf"}), 1);
-  EXPECT_TRUE(endsWith(output(), "\nERROR - Unable to find CoordSys line in Projection.mif\n" + kClose))
-      << output();
+  struct Case {
+    std::string option, file, text, tail;
+  };
+  const Case cases[] = {
+      {"-shp", "", "", "does not exist in folder.\n"},  // no .prj at all
+      {"-shp", "Projection.prj", "", ".prj file.Projection.prj\n"},
+      {"-mif", "Projection.mif", "Version 300\nData\n", "\nERROR - Unable to find CoordSys line in Projection.mif\n"},
+  };
+  for (const Case& c : cases) {
+    resetAllState();
+    clearOutput();
+    if (!c.file.empty()) writeFile(dir_ / c.file, c.text);
+    setInput("\n");
+    EXPECT_EQ(run({c.option, "x.sdf"}), 1);
+    EXPECT_TRUE(output().ends_with(c.tail + kClose)) << output();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -121,24 +114,24 @@ TEST_F(MainProgramTest, ErrorsOfTheProjectionEndWithStatusOne) {
 TEST_F(MainProgramTest, CutShortEnDashBytesAreAFileNameNotAnOption) {
   setInput("\n");
   EXPECT_EQ(run({"\xE2\x80"}), 0);
-  EXPECT_TRUE(endsWith(output(), "\nFound  2 arguments\n" + kPrompt + kClose)) << output();
+  EXPECT_TRUE(output().ends_with("\nFound  2 arguments\n" + kPrompt + kClose)) << output();
   clearOutput();
   resetAllState();
   setInput("\n");
   EXPECT_EQ(run({"\xE2"}), 0);
-  EXPECT_TRUE(endsWith(output(), kPrompt + kClose)) << output();
+  EXPECT_TRUE(output().ends_with(kPrompt + kClose)) << output();
 }
 
 TEST_F(MainProgramTest, EmptyAndVeryLongArgumentsDoNotUpsetTheRun) {
   setInput("\n");
   EXPECT_EQ(run({"", std::string(5000, 'n') + ".sdf"}), 0);
-  EXPECT_TRUE(endsWith(output(), "\nFound  3 arguments\n" + kPrompt + kClose)) << output();
+  EXPECT_TRUE(output().ends_with("\nFound  3 arguments\n" + kPrompt + kClose)) << output();
 
   resetAllState();
   clearOutput();
   const std::string longOption = "-" + std::string(3000, 'z');
   EXPECT_EQ(run({longOption}), 1);
-  EXPECT_TRUE(endsWith(output(), "\nERROR - Unrecognised option " + longOption + ".\n" + kClose));
+  EXPECT_TRUE(output().ends_with("\nERROR - Unrecognised option " + longOption + ".\n" + kClose));
 }
 
 TEST_F(MainProgramTest, RepeatedOptionsChangeNothing) {
@@ -153,7 +146,7 @@ TEST_F(MainProgramTest, AVeryLongTypedNameIsWarnedAboutAndAskedAgain) {
   const std::string name(4000, 'r');
   setInput(name + "\n\n\n");
   EXPECT_EQ(run({}), 0);
-  EXPECT_TRUE(endsWith(output(), kPrompt + " WARNING - Can''t find file " + name + ".sdf, try again\n" + kPrompt +
+  EXPECT_TRUE(output().ends_with(kPrompt + " WARNING - Can''t find file " + name + ".sdf, try again\n" + kPrompt +
                                      kClose));
 }
 
@@ -161,7 +154,7 @@ TEST_F(MainProgramTest, TheTypedNameIsCheckedAfterItsExtensionIsAdded) {
   writeFile(dir_ / "river", kTinySdf);  // exists, but the prompt looks for river.sdf
   setInput("river\n\n\n");
   EXPECT_EQ(run({}), 0);
-  EXPECT_TRUE(endsWith(output(), kPrompt + " WARNING - Can''t find file river.sdf, try again\n" + kPrompt + kClose));
+  EXPECT_TRUE(output().ends_with(kPrompt + " WARNING - Can''t find file river.sdf, try again\n" + kPrompt + kClose));
 }
 
 TEST_F(MainProgramTest, ATypedFolderPathIsFollowed) {
@@ -169,10 +162,8 @@ TEST_F(MainProgramTest, ATypedFolderPathIsFollowed) {
   writeFile(dir_ / "data" / "river.sdf", kTinySdf);
   setInput("data/river\n\n");
   EXPECT_EQ(run({}), 0);
-  EXPECT_NE(output().find(kPrompt + "\nTrying to open file data/river.sdf...OK.\nOpened File Unit:1001\n"),
-            std::string::npos)
-      << output();
-  EXPECT_TRUE(endsWith(output(), "\nFinished.\n" + kClose));
+  EXPECT_TRUE(outputHas(kPrompt + "\nTrying to open file data/river.sdf...OK.\nOpened File Unit:1001\n"));
+  EXPECT_TRUE(output().ends_with("\nFinished.\n" + kClose));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,25 +12,40 @@
 
 namespace {
 
-class MessagesTest : public PlenvorTest {
+class MessagesTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
+    FileUnitsTest::SetUp();
     DMESSAGES.reset();
-    FILEUNITSINITIALISE(1000);
   }
 
-  // Opens name for output through the unit manager, keeping the console clean for the test.
-  int openOutput(const std::string& name) {
-    int unit = 0;
-    OPENERBYNAME(unit, "O ", name, 80);
-    clearOutput();
-    return unit;
-  }
   std::string closeAndRead(int& unit, const std::string& name) {
     CLOSER(unit);
     clearOutput();
     return readFile(dir_ / name);
+  }
+
+  // The located-message layer of warnings (or of checks) opened as base.mif and base.mid, its
+  // labels of the given size.
+  void openLocatedLayer(bool warnings, const std::string& base, double labelHeight, double labelWidth, int& mif,
+                        int& mid) {
+    mif = openQuietly("O ", base + ".mif");
+    mid = openQuietly("O ", base + ".mid");
+    (warnings ? DMESSAGES.dmMifUnitWarn : DMESSAGES.dmMifUnitCheck) = mif;
+    (warnings ? DMESSAGES.dmMidUnitWarn : DMESSAGES.dmMidUnitCheck) = mid;
+    DMESSAGES.dmLabelHeight = labelHeight;
+    DMESSAGES.dmLabelWidth = labelWidth;
+  }
+
+  // The messages CSV file, open as the message log's record of messages.
+  int openMessagesCsv() {
+    const int csv = openQuietly("O ", "messages.csv");
+    DMESSAGES.dmMessagesUnit = csv;
+    return csv;
+  }
+  std::string closeMessagesCsv(int& csv) {
+    DMESSAGES.dmMessagesUnit = 0;
+    return closeAndRead(csv, "messages.csv");
   }
 
   static void compose(const std::string& l1, const std::string& l2 = "", const std::string& l3 = "") {
@@ -94,8 +109,6 @@ std::vector<std::string> fileLines(const std::string& bytes) {
   if (!cur.empty()) lines.push_back(cur);
   return lines;
 }
-
-std::string sharedTools() { return std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/"; }
 
 // ---------------------------------------------------------------------------------------------
 // Classification and counting
@@ -182,7 +195,7 @@ TEST_F(MessagesTest, SingleLineJoinsPartsWithTwoBlanksAndIsResetAfter) {
 }
 
 TEST_F(MessagesTest, EchoLevelsChooseConsoleAndLog) {
-  int log = openOutput("run.log");
+  int log = openQuietly("O ", "run.log");
   DMESSAGES.dmLogUnit = log;
 
   compose("WARNING 0010 - both, one empty line");
@@ -293,7 +306,7 @@ TEST_F(MessagesTest, ClearAndResetRestoreTheStartingState) {
 }
 
 TEST_F(MessagesTest, RuleLineGoesToConsoleAndUnit) {
-  int u = openOutput("rule.txt");
+  int u = openQuietly("O ", "rule.txt");
   DLINE(u);
   DLINE(0);
   const std::string rule(80, '_');
@@ -305,8 +318,7 @@ TEST_F(MessagesTest, RuleLineGoesToConsoleAndUnit) {
 // Messages CSV file
 
 TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
-  int csv = openOutput("messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   compose("ERROR 0251 - Cannot have more", "second \"quoted\"", "third");
   context("ctx1", "", "ctx \"3\"");
   DMESSAGE(-2);
@@ -316,8 +328,7 @@ TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
   DMESSAGE(-2);
   compose("error 0001 - lower case: no record");
   DMESSAGE(-2);
-  DMESSAGES.dmMessagesUnit = 0;
-  const std::vector<std::string> rows = fileLines(closeAndRead(csv, "messages.csv"));
+  const std::vector<std::string> rows = fileLines(closeMessagesCsv(csv));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0],
             "  251, 1,      -99999.000,      -99999.000, \"ERROR 0251 - Cannot have more  second \"\"quoted\"\"  "
@@ -332,13 +343,11 @@ TEST_F(MessagesTest, CsvRecordHoldsNumberTypeLocationTextAndContexts) {
 }
 
 TEST_F(MessagesTest, CsvRecordIsWrittenEvenWhenNothingIsPrinted) {
-  int csv = openOutput("messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   compose("UNSTABLE 0099 - quiet");
   DMESSAGE(-5);
-  DMESSAGES.dmMessagesUnit = 0;
   EXPECT_EQ(output(), "");
-  EXPECT_EQ(closeAndRead(csv, "messages.csv"),
+  EXPECT_EQ(closeMessagesCsv(csv),
             "   99, 4,      -99999.000,      -99999.000, \"UNSTABLE 0099 - quiet\", \"\", \"\", \"\"\n");
 }
 
@@ -350,20 +359,18 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
   compose(line1);
   std::string ctx = std::string(999, 'c') + "\"" + "more";
   context(ctx, "", "x");
-  int csv = openOutput("messages.csv");
-  DMESSAGES.dmMessagesUnit = csv;
+  int csv = openMessagesCsv();
   DMESSAGE(-2);
   compose("CHECK 0021 - next row");
   DMESSAGE(-2);
-  DMESSAGES.dmMessagesUnit = 0;
-  const std::vector<std::string> rows = fileLines(closeAndRead(csv, "messages.csv"));
+  const std::vector<std::string> rows = fileLines(closeMessagesCsv(csv));
   ASSERT_EQ(rows.size(), 2u);
   bool ok = false;
   const auto fields = csvFields(rows[0], ok);
   ASSERT_TRUE(ok);
   ASSERT_EQ(fields.size(), 8u);
-  EXPECT_EQ(fields[4], line1.substr(0, 1000));
-  EXPECT_EQ(fields[5], ctx.substr(0, 1000));
+  EXPECT_EQ(fields[4], line1.substr(0, kTextLength));
+  EXPECT_EQ(fields[5], ctx.substr(0, kTextLength));
   EXPECT_EQ(fields[7], "x");
   const auto next = csvFields(rows[1], ok);
   ASSERT_TRUE(ok);
@@ -374,13 +381,9 @@ TEST_F(MessagesTest, CsvTextsAreCutBeforeTheirQuotesAreDoubled) {
 // Located messages
 
 TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
-  int mif = openOutput("warn.mif"), mid = openOutput("warn.mid");
-  int csv = openOutput("messages.csv");
-  DMESSAGES.dmMifUnitWarn = mif;
-  DMESSAGES.dmMidUnitWarn = mid;
-  DMESSAGES.dmMessagesUnit = csv;
-  DMESSAGES.dmLabelHeight = 10.0;
-  DMESSAGES.dmLabelWidth = 100.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(true, "warn", 10.0, 100.0, mif, mid);
+  int csv = openMessagesCsv();
   compose("ERROR 0300 - Located \"here\"", "", "third");
   DMESSAGEXY(0, 1000.0, 2000.0);
   EXPECT_EQ(output(), "XY: ERROR 0300 - Located \"here\"\nthird\n");
@@ -403,8 +406,8 @@ TEST_F(MessagesTest, LocatedMessageDrawsTextObjectAndRow) {
 }
 
 TEST_F(MessagesTest, LocatedKindsChooseLayerFontAndCounter) {
-  int wMif = openOutput("w.mif"), wMid = openOutput("w.mid");
-  int cMif = openOutput("c.mif"), cMid = openOutput("c.mid");
+  int wMif = openQuietly("O ", "w.mif"), wMid = openQuietly("O ", "w.mid");
+  int cMif = openQuietly("O ", "c.mif"), cMid = openQuietly("O ", "c.mid");
   DMESSAGES.dmMifUnitWarn = wMif;
   DMESSAGES.dmMidUnitWarn = wMid;
   DMESSAGES.dmMifUnitCheck = cMif;
@@ -433,11 +436,8 @@ TEST_F(MessagesTest, LocatedKindsChooseLayerFontAndCounter) {
 }
 
 TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
-  int mif = openOutput("c.mif"), mid = openOutput("c.mid");
-  DMESSAGES.dmMifUnitCheck = mif;
-  DMESSAGES.dmMidUnitCheck = mid;
-  DMESSAGES.dmLabelHeight = 2.0;
-  DMESSAGES.dmLabelWidth = 50.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(false, "c", 2.0, 50.0, mif, mid);
   compose("CHECK 0009 - a", "b", "c");
   context("d", "", "");
   DMESSAGES.dmSingleLine = true;
@@ -454,11 +454,8 @@ TEST_F(MessagesTest, LocatedSingleLineSeparatesWithBlanksAndSizesTheBox) {
 
 // Coordinates that fill their 16 columns, or need more, still stand apart, whole.
 TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
-  int mif = openOutput("wide.mif"), mid = openOutput("wide.mid");
-  DMESSAGES.dmMifUnitCheck = mif;
-  DMESSAGES.dmMidUnitCheck = mid;
-  DMESSAGES.dmLabelHeight = 10.0;
-  DMESSAGES.dmLabelWidth = 100.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(false, "wide", 10.0, 100.0, mif, mid);
   compose("CHECK 0010 - far away");
   DMESSAGEXY(-2, 123456789012.0, -1.0e20);
   compose("CHECK 0011 - near");
@@ -473,7 +470,7 @@ TEST_F(MessagesTest, LocatedCoordinatesStandApartWhateverTheirSize) {
 
 TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
   // Units that were never opened, or were closed, receive nothing.
-  int mif = openOutput("closed.mif");
+  int mif = openQuietly("O ", "closed.mif");
   const int closedUnit = mif;
   CLOSER(mif);
   clearOutput();
@@ -488,19 +485,12 @@ TEST_F(MessagesTest, LocatedMessageWithoutOpenLayersStillCountsAndPrints) {
 }
 
 TEST_F(MessagesTest, LocatedLayerOpensInGdal) {
-  int mif = openOutput("located.mif"), mid = openOutput("located.mid");
-  fuWriteLine(mif, "Version 300");
-  fuWriteLine(mif, "Charset \"WindowsLatin1\"");
-  fuWriteLine(mif, "Delimiter \",\"");
-  fuWriteLine(mif, "CoordSys NonEarth Units \"m\" Bounds (-100000, -100000) (100000, 100000)");
-  fuWriteLine(mif, "Columns 1");
-  fuWriteLine(mif, "  Message Char(254)");
-  fuWriteLine(mif, "Data");
-  fuWriteLine(mif, "");
-  DMESSAGES.dmMifUnitWarn = mif;
-  DMESSAGES.dmMidUnitWarn = mid;
-  DMESSAGES.dmLabelHeight = 5.0;
-  DMESSAGES.dmLabelWidth = 40.0;
+  int mif = 0, mid = 0;
+  openLocatedLayer(true, "located", 5.0, 40.0, mif, mid);
+  for (const char* line : {"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+                           "CoordSys NonEarth Units \"m\" Bounds (-100000, -100000) (100000, 100000)", "Columns 1",
+                           "  Message Char(254)", "Data", ""})
+    fuWriteLine(mif, line);
   compose("ERROR 0301 - first \"quoted\"", "second");
   DMESSAGEXY(-2, 100.0, 200.0);
   compose("WARNING 0302 - second object");
@@ -509,11 +499,8 @@ TEST_F(MessagesTest, LocatedLayerOpensInGdal) {
   DMESSAGES.reset();
   CLOSER(mif);
   CLOSER(mid);
-  const std::string cmd = "/usr/bin/python3 " + sharedTools() + "gdalcheck.py " + (dir_ / "located.mif").string() +
-                          " > gdal.txt 2>&1";
-  const int rc = std::system(cmd.c_str());
-  EXPECT_EQ(rc, 0) << readFile(dir_ / "gdal.txt");
-  EXPECT_NE(readFile(dir_ / "gdal.txt").find("features=2"), std::string::npos) << readFile(dir_ / "gdal.txt");
+  const std::string report = expectCheckerAccepts("gdalcheck.py", "located.mif");
+  EXPECT_NE(report.find("features=2"), std::string::npos) << report;
 }
 
 }  // namespace

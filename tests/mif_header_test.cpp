@@ -11,19 +11,8 @@
 
 namespace {
 
-class MifHeaderTest : public PlenvorTest {
+class MifHeaderTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openText(const std::string& name, const std::string& text) {
-    writeFile(dir_ / name, text);
-    int unit = 0;
-    OPENERBYNAME(unit, "I ", name, 80);
-    clearOutput();
-    return unit;
-  }
   std::string nextLine(int unit) {
     std::string line;
     fuReadLine(unit, line);
@@ -84,11 +73,10 @@ TEST_F(MifHeaderTest, MissingDataOrDefinitionStops) {
   ASSERT_TRUE(mifGotoBeginningOfAttributes(unit, n));
   GisAttributeDefinition d;
   EXPECT_EQ(expectRunEnd([&] { mifReadAttributeDefinition(unit, d); }), 1);
-  EXPECT_NE(output().find("\nERROR 0316 - Could not read attribute definitions in .mif file\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0316 - Could not read attribute definitions in .mif file\n"));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { mifGotoBeginningOfData(unit); }), 1);
-  EXPECT_NE(output().find("\nERROR 0313 - Could not find start of \"Data\" block in .mif file.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0313 - Could not find start of \"Data\" block in .mif file.\n"));
 }
 
 TEST_F(MifHeaderTest, LayerFormsWorkOnTheLayersMifAndGuardOtherKinds) {
@@ -101,15 +89,12 @@ TEST_F(MifHeaderTest, LayerFormsWorkOnTheLayersMifAndGuardOtherKinds) {
   EXPECT_EQ(fixed::trimmed(gisReadAttributeDefinition(id).name), "ID");
   EXPECT_EQ(fixed::trimmed(gisReadAttributeDefinition(id).type), "Char(20)");
 
-  const std::string support = SUPPORT_CONTACT;
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisGotoBeginningOfAttributes(0, n); }), 1);
-  EXPECT_NE(output().find("Should not be here gisGotoBeginningOfAttributes[gisID=0] - please contact" + support),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here gisGotoBeginningOfAttributes[gisID=0] - please contact" + kContact));
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadAttributeDefinition(id + 1); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisReadAttributeDefinition] - please contact" + support),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisReadAttributeDefinition] - please contact" + kContact));
 }
 
 TEST_F(MifHeaderTest, FindCoordSysStartsWhereTheUnitStands) {
@@ -132,7 +117,7 @@ TEST_F(MifHeaderTest, CoordSysOfAProjectionFile) {
   EXPECT_EQ(fuUnitOfFile("Header.mif"), 0) << "the file is closed once its line is read";
   writeFile(dir_ / "None.mif", "Version 300\nColumns 1\n");
   EXPECT_EQ(mifReadCoordSysLine("None.mif"), kDefaultCoordSys);
-  EXPECT_EQ(output().find("WARNING"), std::string::npos);
+  EXPECT_FALSE(outputHas("WARNING"));
 }
 
 TEST_F(MifHeaderTest, MissingProjectionFileGivesNonEarthAfterAWarningAndAPause) {
@@ -177,9 +162,7 @@ TEST_F(MifHeaderTest, CopyHeaderOfAFileWithoutColumnsCopiesItAll) {
   OPENERBYNAME(out, "O ", "full.mif", 80);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { mifCopyHeader(in2, out); }), 1);
-  EXPECT_NE(output().find("\nERROR 0437 - Writing .mif file header.\n               Could not write file full.mif.\n"),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("\nERROR 0437 - Writing .mif file header.\n               Could not write file full.mif.\n"));
 }
 
 }  // namespace

@@ -13,34 +13,21 @@
 
 namespace {
 
-class MifWriteTest : public PlenvorTest {
+class MifWriteTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     defineAttributes({{"Stream_ID", "Char", 100}, {"Elevation", "Float"}});
-    gGis.gisOutputCoordSys = fixed::fit("CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000", 1000);
+    setOutputProjection("", "CoordSys Earth Projection 8, 104, \"m\", 153, 0, 0.9996, 500000, 10000000");
   }
 
-  int openLayer(const std::string& name = "lay.mif") {
-    id_ = gisOpenLayer(name, " ", "O ", false);
-    gisWriteHeader(id_);
-    return id_;
-  }
-
-  void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
+  int openLayer(const std::string& name = "lay.mif") { return id_ = openOutputLayer(name, " "); }
 
   // Writes one object and its record.
-  void write(GisObject& o, const std::string& record = "\"s\",1.5") {
-    gisWriteObject(id_, o);
-    gGis.gisDataLine = fixed::fit(record, 1000);
-    gisWriteRecord(id_, o);
+  void write(GisObject& o, const std::string& record = "\"s\",1.5") { writeObjectAndRecord(id_, o, record); }
+  // An object of one kind over the given vertices, written with its record.
+  GisObject write(bool GisObject::*kind, const Vertices& v, const std::string& record = "\"s\",1.5") {
+    return writeShape(id_, kind, v, record);
   }
 
   // The object text of the .mif after the header written by openLayer.
@@ -53,17 +40,16 @@ class MifWriteTest : public PlenvorTest {
 
   void close() { gisCloseLayer(id_); }
 
-  void expectGdalReads(const std::string& file, bool allowNull) {
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string cmd = "/usr/bin/python3 " + tools + "gdalcheck.py " + (allowNull ? "--allow-null " : "") +
-                            file + " > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << readFile(dir_ / "gdal.txt");
+  // A layer of one point at each position, closed; its object text.
+  std::string pointLayer(const Vertices& points) {
+    openLayer();
+    for (const auto& p : points) write(&GisObject::isPoint, {p});
+    close();
+    return objects();
   }
 
-  static GisObject object() {
-    GisObject o;
-    gisInitialiseObject(o);
-    return o;
+  void expectGdalReads(const std::string& file, bool allowNull) {
+    expectCheckerAccepts("gdalcheck.py", (allowNull ? "--allow-null " : "") + file);
   }
 
   int id_ = 0;
@@ -89,7 +75,7 @@ TEST_F(MifWriteTest, HeaderNamesTheAttributesWithTheirWidths) {
 
 TEST_F(MifWriteTest, HeaderWithoutAttributesOrCoordSys) {
   gGis.gisAttributeDefs.n = 0;
-  gGis.gisOutputCoordSys = fixed::blanks(1000);
+  gGis.gisOutputCoordSys = fixed::blanks(kTextLength);
   openLayer();
   close();
   EXPECT_EQ(readFile(dir_ / "lay.mif"), "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n\nColumns 0\nData\n\n");
@@ -109,21 +95,15 @@ TEST_F(MifWriteTest, TooManyAttributesStopBeforeReadingPastTheTable) {
   gGis.gisAttributeDefs.n = kMifMaxAttributes + 1;
   id_ = gisOpenLayer("big.mif", " ", "O ", false);
   EXPECT_EQ(expectRunEnd([&] { gisWriteHeader(id_); }), 1);
-  EXPECT_NE(output().find("Should not be here [mifWriteHeader] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("Should not be here [mifWriteHeader] - please contact"));
 }
 
 // ---- Objects ----
 
 TEST_F(MifWriteTest, PointAndLineLayout) {
   openLayer();
-  GisObject p = object();
-  p.isPoint = true;
-  setVertices({{1.5, -2.25}});
-  write(p);
-  GisObject l = object();
-  l.isLine = true;
-  setVertices({{0.0, 1.0}, {-3.125, 400000.5}});
-  write(l);
+  write(&GisObject::isPoint, {{1.5, -2.25}});
+  write(&GisObject::isLine, {{0.0, 1.0}, {-3.125, 400000.5}});
   close();
   EXPECT_EQ(objects(),
             "Point         1.500000       -2.250000\n"
@@ -134,19 +114,9 @@ TEST_F(MifWriteTest, PointAndLineLayout) {
 
 TEST_F(MifWriteTest, MultipointAndPolylines) {
   openLayer();
-  GisObject m = object();
-  m.isMultiPoint = true;
-  setVertices({{1, 2}, {3, 4}});
-  write(m);
-  GisObject p = object();
-  p.isPline = true;
-  setVertices({{1, 1}, {2, 2}, {3, 1}});
-  write(p);
-  GisObject pm = object();
-  pm.isPlineMultiple = true;
-  pm.nr = 2;
-  pm.ir[1] = 1;
-  pm.ir[2] = 3;
+  write(&GisObject::isMultiPoint, {{1, 2}, {3, 4}});
+  write(&GisObject::isPline, {{1, 1}, {2, 2}, {3, 1}});
+  GisObject pm = newObject(&GisObject::isPlineMultiple, {1, 3});
   setVertices({{0, 0}, {1, 0}, {5, 5}, {6, 6}, {7, 5}});
   write(pm);
   close();
@@ -163,14 +133,9 @@ TEST_F(MifWriteTest, MultipointAndPolylines) {
 TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
   openLayer();
   setVertices({{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}});
-  GisObject one = object();
-  one.isRegion = true;
+  GisObject one = newObject(&GisObject::isRegion);
   write(one);
-  GisObject two = object();
-  two.isRegion = true;
-  two.nr = 2;
-  two.ir[1] = 1;
-  two.ir[2] = 3;
+  GisObject two = newObject(&GisObject::isRegion, {1, 3});
   // The writer lays parts out as given; the dispatch would leave the two-point ring out.
   mifWriteObject(two, gGis.layers[id_].mifLayer.mifUnit, " ", " ");
   close();
@@ -185,10 +150,9 @@ TEST_F(MifWriteTest, RegionsOfOneAndOfSeveralPolygons) {
 
 TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
   openLayer();
-  GisObject t = object();
-  t.isText = true;
+  GisObject t = newObject(&GisObject::isText);
   setVertices({{99, 99}, {1.25, 2.5}, {10.0, 20.0625}});
-  gGis.gisDataLine = fixed::fit("\"Bridge 12\"", 1000);
+  gGis.gisDataLine = fixed::fit("\"Bridge 12\"", kTextLength);
   gisWriteObject(id_, t);
   gisWriteRecord(id_, t);
   close();
@@ -198,14 +162,12 @@ TEST_F(MifWriteTest, TextUsesItsStringAndTheSecondAndThirdVertices) {
 
 TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
   openLayer();
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   write(n);
-  GisObject bad = object();
+  GisObject bad = newObject();
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, bad); }), 1);
-  EXPECT_NE(output().find("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
-                          std::string(SUPPORT_CONTACT) + "\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0350 - Trying to write a MIF object that is not yet supported.  Please contact" +
+                        kContact + "\n"));
   EXPECT_EQ(objects(), "none\n");  // the run's end closed the layer's files
 }
 
@@ -214,31 +176,16 @@ TEST_F(MifWriteTest, NullObjectAndUnsupportedKind) {
 // written without geometry and keeps its row.
 TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
   openLayer();
-  GisObject l = object();
-  l.isPline = true;
-  setVertices({{1, 1}});
-  write(l, "\"short\",1");
-  GisObject r = object();
-  r.isRegion = true;
-  setVertices({{1, 1}, {2, 2}});
-  write(r, "\"thin\",2");
-  GisObject e = object();
-  e.isLine = true;
-  setVertices({});
-  write(e, "\"empty\",3");
-  GisObject m = object();
-  m.isPlineMultiple = true;
-  m.nr = 2;
-  m.ir[2] = 2;
+  GisObject l = write(&GisObject::isPline, {{1, 1}}, "\"short\",1");
+  write(&GisObject::isRegion, {{1, 1}, {2, 2}}, "\"thin\",2");
+  write(&GisObject::isLine, {}, "\"empty\",3");
+  GisObject m = newObject(&GisObject::isPlineMultiple, {1, 2});
   setVertices({{1, 1}, {2, 2}, {3, 3}});
   clearOutput();
   write(m, "\"multi\",4");
   EXPECT_EQ(output(), "\nWARNING 0440 - Polyline part of fewer than 2 vertices left out of a GIS object.\n" +
                           std::string(15, ' ') + "Part 1 of object 4 in GIS layer lay.mif.\n");
-  GisObject rr = object();
-  rr.isRegion = true;
-  rr.nr = 2;
-  rr.ir[2] = 4;
+  GisObject rr = newObject(&GisObject::isRegion, {1, 4});
   setVertices({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 4}, {4, 4}, {0, 0}});
   write(rr, "\"ring\",5");
   close();
@@ -256,30 +203,14 @@ TEST_F(MifWriteTest, PartsTooShortAreLeftOutAndEmptyObjectsWrittenAsNone) {
 // ---- Coordinates ----
 
 TEST_F(MifWriteTest, WideCoordinatesStandApart) {
-  openLayer();
-  GisObject p = object();
-  p.isPoint = true;
-  setVertices({{123456789.5, -12345678.25}});
-  write(p);
-  setVertices({{1.0e20, 12345678.0}});
-  write(p);
-  close();
-  EXPECT_EQ(objects(),
+  EXPECT_EQ(pointLayer({{123456789.5, -12345678.25}, {1.0e20, 12345678.0}}),
             "Point  123456789.500000 -12345678.250000\n"
             "Point  100000000000000000000.000000 12345678.000000\n");
   expectGdalReads("lay.mif", false);
 }
 
 TEST_F(MifWriteTest, CoordinatesRoundToSixDecimals) {
-  openLayer();
-  GisObject p = object();
-  p.isPoint = true;
-  setVertices({{0.0000004, -0.0000006}});
-  write(p);
-  setVertices({{2.0000004, 12345678.1234564}});
-  write(p);
-  close();
-  EXPECT_EQ(objects(),
+  EXPECT_EQ(pointLayer({{0.0000004, -0.0000006}, {2.0000004, 12345678.1234564}}),
             "Point         0.000000       -0.000001\n"
             "Point         2.000000 12345678.123456\n");
 }
@@ -291,12 +222,8 @@ TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
   MifLayer& mif = gGis.layers[id_].mifLayer;
   mif.mifStyleLines[1] = fixed::fit("    Pen (1,2,0)", 256);
   mif.mifStyleLines[2] = fixed::fit("    Brush (2,16777215)", 256);
-  GisObject p = object();
-  p.isPoint = true;
-  setVertices({{1, 2}});
-  write(p);
-  GisObject n = object();
-  n.isNone = true;
+  GisObject p = write(&GisObject::isPoint, {{1, 2}});
+  GisObject n = newObject(&GisObject::isNone);
   write(n);
   mif.mifStyleLines[1] = fixed::blanks(256);  // the second line needs the first
   write(p);
@@ -311,13 +238,12 @@ TEST_F(MifWriteTest, StyleLinesFollowEveryObjectWithGeometry) {
 
 TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
   openLayer();
-  GisObject n = object();
-  n.isNone = true;
+  GisObject n = newObject(&GisObject::isNone);
   gisWriteObject(id_, n);
   const std::string longLine = "\"" + std::string(1500, 'x') + "\",2";
   gGis.gisDataLine = longLine + "   ";
   gisWriteRecord(id_, n);
-  gGis.gisDataLineLarge = fixed::fit("\"large\",3", 100000);
+  gGis.gisDataLineLarge = fixed::fit("\"large\",3", kLongTextLength);
   gisWriteRecordLarge(id_, n);
   close();
   EXPECT_EQ(readFile(dir_ / "lay.mid"), longLine + "\n\"large\",3\n");
@@ -328,10 +254,7 @@ TEST_F(MifWriteTest, RecordsAreTheTrimmedDataLineWhateverItsLength) {
 TEST_F(MifWriteTest, ValuesANumericColumnCannotHoldAreWrittenEmptyWithOneWarningPerColumn) {
   openLayer();
   clearOutput();
-  GisObject p = object();
-  p.isPoint = true;
-  setVertices({{1, 2}});
-  write(p, "\"***\",************");
+  GisObject p = write(&GisObject::isPoint, {{1, 2}}, "\"***\",************");
   write(p, "\"a, b\", 12.5");
   write(p, "\"c\",\"-1.5E3\"");
   write(p, "\"d\",Infinity   ");
@@ -347,25 +270,23 @@ TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   id_ = gisOpenLayer("table.csv", " ", "O ", true);
   EXPECT_EQ(gGis.layers[id_].gisLayerType, 1);
   gisWriteHeader(id_);  // a table has no header of its own
-  GisObject n = object();
-  n.isNone = true;
-  gGis.gisDataLine = fixed::fit("1,2,3", 1000);
+  GisObject n = newObject(&GisObject::isNone);
+  gGis.gisDataLine = fixed::fit("1,2,3", kTextLength);
   gisWriteRecord(id_, n);
   gisCloseLayer(id_);
   EXPECT_EQ(readFile(dir_ / "table.csv"), "1,2,3\n");
   int again = gisOpenLayer("table2.csv", " ", "O ", true);
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(again, n); }), 1);
-  EXPECT_NE(output().find("\nShould not be here [gisWriteObject] - please contact"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nShould not be here [gisWriteObject] - please contact"));
 }
 
 TEST_F(MifWriteTest, UnwritableMifStopsWithTheObjectError) {
   openLayer();
   CLOSER(gGis.layers[id_].mifLayer.mifUnit);  // the unit is gone; writes fail
   gGis.layers[id_].mifLayer.mifUnit = 1999;
-  GisObject p = object();
-  p.isPoint = true;
+  GisObject p = newObject(&GisObject::isPoint);
   EXPECT_EQ(expectRunEnd([&] { gisWriteObject(id_, p); }), 1);
-  EXPECT_NE(output().find("\nERROR 0439 - Writing .mif file object coordinates.\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nERROR 0439 - Writing .mif file object coordinates.\n"));
 }
 
 }  // namespace

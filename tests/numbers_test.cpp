@@ -52,6 +52,9 @@ TEST(NumberIntegers, FixedWidthFieldsOverflowToAsterisks) {
   EXPECT_EQ(formatInteger(-42, 2), "**");
   EXPECT_EQ(formatInteger(123456, 5), "*****");
   EXPECT_EQ(formatInteger(1, 0), "");
+  // The diagnostics' columns keep a number too wide for them whole.
+  EXPECT_EQ(rightAligned("42", 5), "   42");
+  EXPECT_EQ(rightAligned("123456", 5), "123456");
 }
 
 TEST(NumberReals, SinglePrecisionDecimalsFollowTheMagnitude) {

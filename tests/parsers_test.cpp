@@ -157,27 +157,27 @@ TEST(IntegerChecks, SixtyFourBits) {
   EXPECT_FALSE(CHECKINT("9000000000", m));
 }
 
-TEST(FreeFormatItems, SeparatorsAndNullValues) {
-  EXPECT_EQ(itemsOf("1 2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("  1,2  "), "<1> <2>");
-  EXPECT_EQ(itemsOf("1 , 2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("1\t2"), "<1> <2>");
-  EXPECT_EQ(itemsOf("1,,2"), "<1> ~ <2>");
-  EXPECT_EQ(itemsOf("1, ,2"), "<1> ~ <2>");
-  EXPECT_EQ(itemsOf(", 1"), "~ <1>");
-  EXPECT_EQ(itemsOf("1,"), "<1>");  // the end of the line after a comma is no null value
-  EXPECT_EQ(itemsOf(""), "");
-}
-
-TEST(FreeFormatItems, RepeatsSlashAndQuotes) {
-  EXPECT_EQ(itemsOf("2*5 3"), "<5> <5> <3>");
-  EXPECT_EQ(itemsOf("2* 3"), "~ ~ <3>");
-  EXPECT_EQ(itemsOf("1 / 2"), "<1>");
-  EXPECT_EQ(itemsOf("1/2"), "<1>");
-  EXPECT_EQ(itemsOf("'a b','it''s' \"x,y\""), "<a b> <it's> <x,y>");
-  EXPECT_EQ(itemsOf("3*'q'"), "<q> <q> <q>");
-  EXPECT_EQ(itemsOf("'open"), "<open>");
-  EXPECT_EQ(itemsOf("0*5 a*b"), "<0*5> <a*b>");
+TEST(FreeFormatItems, SeparatorsNullValuesRepeatsSlashAndQuotes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1 2", "<1> <2>"},
+      {"  1,2  ", "<1> <2>"},
+      {"1 , 2", "<1> <2>"},
+      {"1\t2", "<1> <2>"},
+      {"1,,2", "<1> ~ <2>"},
+      {"1, ,2", "<1> ~ <2>"},
+      {", 1", "~ <1>"},
+      {"1,", "<1>"},  // the end of the line after a comma is no null value
+      {"", ""},
+      {"2*5 3", "<5> <5> <3>"},
+      {"2* 3", "~ ~ <3>"},
+      {"1 / 2", "<1>"},
+      {"1/2", "<1>"},
+      {"'a b','it''s' \"x,y\"", "<a b> <it's> <x,y>"},
+      {"3*'q'", "<q> <q> <q>"},
+      {"'open", "<open>"},
+      {"0*5 a*b", "<0*5> <a*b>"},
+  };
+  for (const auto& [line, items] : cases) EXPECT_EQ(itemsOf(line), items) << line;
   EXPECT_TRUE(freeFormatItems("'1'").front().quoted);
 }
 
@@ -190,34 +190,24 @@ TEST(FreeFormatItems, HugeRepeatCountsAreNotExpanded) {
 }
 
 TEST(FreeFormatReals, AcceptedForms) {
-  double v[4] = {0, 0, 0, 0};
-  ASSERT_EQ(freeFormatReadDoubles("5. -.5 1.5e3 +4", 4, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 5.0);
-  EXPECT_DOUBLE_EQ(v[1], -0.5);
-  EXPECT_DOUBLE_EQ(v[2], 1500.0);
-  EXPECT_DOUBLE_EQ(v[3], 4.0);
-  ASSERT_EQ(freeFormatReadDoubles("2D-1, 1.5+3, 7E+01, 3d2", 4, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 0.2);
-  EXPECT_DOUBLE_EQ(v[1], 1500.0);
-  EXPECT_DOUBLE_EQ(v[2], 70.0);
-  EXPECT_DOUBLE_EQ(v[3], 300.0);
-  ASSERT_EQ(freeFormatReadDoubles("  1234567.125 , 98765.5 ", 2, v), FreeReadStatus::Ok);
-  EXPECT_DOUBLE_EQ(v[0], 1234567.125);
-  EXPECT_DOUBLE_EQ(v[1], 98765.5);
-  ASSERT_EQ(freeFormatReadDoubles("1e-400", 1, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 0.0);
-  // A data line in its 1000-character buffer; plain decimals are rounded as a full conversion
+  // A data line in its buffer of kTextLength characters; plain decimals are rounded as a full conversion
   // rounds them, however many digits they have.
-  std::string line = "     1601875.35,   16534318.10,   0.1";
-  line.resize(1000, ' ');
-  ASSERT_EQ(freeFormatReadDoubles(line, 3, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 1601875.35);
-  EXPECT_EQ(v[1], 16534318.10);
-  EXPECT_EQ(v[2], 0.1);
-  ASSERT_EQ(freeFormatReadDoubles("123456789012345678 0.30000000000000004 -0", 3, v), FreeReadStatus::Ok);
-  EXPECT_EQ(v[0], 123456789012345678.0);
-  EXPECT_EQ(v[1], 0.30000000000000004);
-  EXPECT_TRUE(std::signbit(v[2]));
+  std::string dataLine = "     1601875.35,   16534318.10,   0.1";
+  dataLine.resize(kTextLength, ' ');
+  const std::pair<std::string, std::vector<double>> cases[] = {
+      {"5. -.5 1.5e3 +4", {5.0, -0.5, 1500.0, 4.0}},
+      {"2D-1, 1.5+3, 7E+01, 3d2", {0.2, 1500.0, 70.0, 300.0}},
+      {"  1234567.125 , 98765.5 ", {1234567.125, 98765.5}},
+      {"1e-400", {0.0}},
+      {dataLine, {1601875.35, 16534318.10, 0.1}},
+      {"123456789012345678 0.30000000000000004 -0", {123456789012345678.0, 0.30000000000000004, -0.0}},
+  };
+  for (const auto& [line, values] : cases) {
+    std::vector<double> v(values.size());
+    ASSERT_EQ(freeFormatReadDoubles(line, static_cast<int>(v.size()), v.data()), FreeReadStatus::Ok) << line;
+    EXPECT_EQ(v, values) << line;
+    EXPECT_EQ(std::signbit(v.back()), std::signbit(values.back())) << line;
+  }
 }
 
 TEST(FreeFormatReals, ItemsThatAreNoNumber) {
@@ -245,7 +235,7 @@ TEST(FreeFormatReals, RunningOutAndNullValues) {
   ASSERT_EQ(freeFormatReadDoubles("1.5 2*4", 3, v), FreeReadStatus::Ok);  // a repeat after plain items
   EXPECT_DOUBLE_EQ(v[2], 4.0);
   std::string padded = "7, 8";
-  padded.resize(1000, ' ');
+  padded.resize(kTextLength, ' ');
   EXPECT_EQ(freeFormatReadDoubles(padded, 3, v), FreeReadStatus::RunOut);
 }
 
@@ -257,7 +247,7 @@ TEST(FreeFormatReals, ReadInPlaceAgreesWithTheItemList) {
   for (int i = 0; i < 30000; ++i) {
     std::string line;
     for (int k = static_cast<int>(random() % 24); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
-    if (i % 4 == 0) line.resize(1000, ' ');
+    if (i % 4 == 0) line.resize(kTextLength, ' ');
     const std::vector<FreeItem> items = freeFormatItems(line);
     for (int count = 1; count <= 3; ++count) {
       double expected[3] = {-7, -7, -7}, got[3] = {-7, -7, -7};

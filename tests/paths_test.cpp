@@ -1,8 +1,10 @@
 // File names and paths: taking names apart with either separator, joining and tidying them.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
+#include "tests/test_support.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/paths.hpp"
 
@@ -10,83 +12,89 @@ namespace {
 
 std::string T(const std::string& s) { return fixed::trimmed(s); }
 
+// Each folder and file, and the name ADDFOLDER joins them into.
+struct Join {
+  std::string folder, file, joined;
+};
+void expectJoins(std::initializer_list<Join> joins) {
+  for (const Join& j : joins) EXPECT_EQ(T(ADDFOLDER(j.folder, j.file)), j.joined) << j.folder << " + " << j.file;
+}
+
 }  // namespace
 
 TEST(PathParts, ExtensionComesWithItsDotAndOnlyFromTheLastName) {
-  EXPECT_EQ(T(FILEEXT("C:\\Data\\River.SHP")), ".shp");
-  EXPECT_EQ(T(FILEEXT("/data/River.SHP   ")), ".shp");
-  EXPECT_EQ(T(FILEEXT("C:\\old.maps\\river")), "");
-  EXPECT_EQ(T(FILEEXT("old.maps/river")), "");
-  EXPECT_EQ(T(FILEEXT(".mif")), ".mif");
-  EXPECT_EQ(T(FILEEXT("river")), "");
-  EXPECT_EQ(T(FILEEXT("a.tar.GZ")), ".gz");
+  expectGives(FILEEXT, {{"C:\\Data\\River.SHP", ".shp"},
+                        {"/data/River.SHP   ", ".shp"},
+                        {"C:\\old.maps\\river", ""},
+                        {"old.maps/river", ""},
+                        {".mif", ".mif"},
+                        {"river", ""},
+                        {"a.tar.GZ", ".gz"}});
   EXPECT_EQ(T(FILEEXTKC("a.MIF")), ".MIF");
 }
 
 TEST(PathParts, BareName) {
-  EXPECT_EQ(T(FILENAME("C:\\Data\\river.sdf")), "river");
-  EXPECT_EQ(T(FILENAME("C:/Data/river.sdf")), "river");
-  EXPECT_EQ(T(FILENAME("river")), "river");
-  EXPECT_EQ(T(FILENAME(".sdf")), "");
-  EXPECT_EQ(T(FILENAME("C:\\Data\\.sdf")), ".sdf");
-  EXPECT_EQ(T(FILENAME("C:\\old.maps\\river")), "river");
-  EXPECT_EQ(T(FILENAME("C:\\Data\\")), "");
+  expectGives(FILENAME, {{"C:\\Data\\river.sdf", "river"},
+                         {"C:/Data/river.sdf", "river"},
+                         {"river", "river"},
+                         {".sdf", ""},
+                         {"C:\\Data\\.sdf", ".sdf"},
+                         {"C:\\old.maps\\river", "river"},
+                         {"C:\\Data\\", ""}});
 }
 
 TEST(PathParts, FolderNamePathAndNameWithExtension) {
-  EXPECT_EQ(T(FILENAMEPATH("C:\\Data\\river.sdf")), "C:\\Data\\river");
-  EXPECT_EQ(T(FILENAMEPATH("C:\\old.maps\\river")), "C:\\old.maps\\river");
-  EXPECT_EQ(T(FILENAMEPATH(".sdf")), ".sdf");
-  EXPECT_EQ(T(FILEFOLDERPATH("C:\\Data\\river.sdf")), "C:\\Data\\");
-  EXPECT_EQ(T(FILEFOLDERPATH("C:\\Data/sub/river.sdf")), "C:\\Data/sub/");
-  EXPECT_EQ(T(FILEFOLDERPATH("river.sdf")), "");
-  EXPECT_EQ(T(FILENAMEEXT("C:\\Data\\river.sdf")), "river.sdf");
-  EXPECT_EQ(T(FILENAMEEXT("a/b\\river.sdf")), "river.sdf");
-  EXPECT_EQ(T(FILENAMEEXT("river.sdf")), "river.sdf");
+  expectGives(FILENAMEPATH, {{"C:\\Data\\river.sdf", "C:\\Data\\river"},
+                             {"C:\\old.maps\\river", "C:\\old.maps\\river"},
+                             {".sdf", ".sdf"}});
+  expectGives(FILEFOLDERPATH, {{"C:\\Data\\river.sdf", "C:\\Data\\"},
+                               {"C:\\Data/sub/river.sdf", "C:\\Data/sub/"},
+                               {"river.sdf", ""}});
+  expectGives(FILENAMEEXT, {{"C:\\Data\\river.sdf", "river.sdf"},
+                            {"a/b\\river.sdf", "river.sdf"},
+                            {"river.sdf", "river.sdf"}});
 }
 
 TEST(PathParts, UnderscoreSuffixes) {
   const std::string n = "C:\\Data\\1d_xs_river.shp";
   EXPECT_EQ(T(FILENAMENO_(n)), "1d_xs");
   EXPECT_EQ(T(FILENAMEPATHNO_(n)), "C:\\Data\\1d_xs");
-  EXPECT_EQ(T(FILE___EXT(n)), "_river");
-  EXPECT_EQ(T(FILE___EXT("C:\\Data\\1d_xs_RIVER.shp")), "_river");
-  EXPECT_EQ(T(FILE___EXT("C:\\Data\\river.shp")), "");
-  EXPECT_EQ(T(FILENAMENO_("C:\\Data\\river.shp")), "river");
-  EXPECT_EQ(T(FILENAMENO_("_river.shp")), "");
+  expectGives(FILE___EXT, {{n, "_river"},
+                           {"C:\\Data\\1d_xs_RIVER.shp", "_river"},
+                           {"C:\\Data\\river.shp", ""}});
+  expectGives(FILENAMENO_, {{"C:\\Data\\river.shp", "river"},
+                            {"_river.shp", ""}});
   // An underscore in a folder is not a suffix of the name.
-  EXPECT_EQ(T(FILENAMEPATHNO_("C:\\my_data\\river.shp")), "C:\\my_data\\river");
-  EXPECT_EQ(T(FILENAMEPATHNO_("_river.shp")), "_river");
+  expectGives(FILENAMEPATHNO_, {{"C:\\my_data\\river.shp", "C:\\my_data\\river"},
+                                {"_river.shp", "_river"}});
 }
 
-TEST(PathJoin, FolderAndFileJoinWithOneSeparator) {
-  EXPECT_EQ(T(ADDFOLDER("C:\\Data", "Header.prj")), "C:\\Data\\Header.prj");
-  EXPECT_EQ(T(ADDFOLDER("C:\\Data\\", "Header.prj")), "C:\\Data\\Header.prj");
-  EXPECT_EQ(T(ADDFOLDER("/data/", "  Header.prj  ")), "/data/Header.prj");
-  EXPECT_EQ(T(ADDFOLDER("  C:\\Data  ", "Header.prj")), "C:\\Data\\Header.prj");
-}
-
-TEST(PathJoin, CompleteOrMissingParts) {
-  EXPECT_EQ(T(ADDFOLDER("C:\\Data", "D:\\x.prj")), "D:\\x.prj");
-  EXPECT_EQ(T(ADDFOLDER("C:\\Data", "\\\\server\\x.prj")), "\\\\server\\x.prj");
-  EXPECT_EQ(T(ADDFOLDER("   ", "   ")), ".");
-  EXPECT_EQ(T(ADDFOLDER("  C:\\Data", "")), "C:\\Data");
-  EXPECT_EQ(T(ADDFOLDER("", "  x.prj")), "x.prj");
-}
-
-TEST(PathJoin, ParentAndCurrentFolderReferencesResolve) {
-  EXPECT_EQ(T(ADDFOLDER("C:\\a\\b", "..\\c.prj")), "C:\\a\\c.prj");
-  EXPECT_EQ(T(ADDFOLDER("C:\\a\\b\\c", "..\\..\\d.prj")), "C:\\a\\d.prj");
-  EXPECT_EQ(T(ADDFOLDER("C:\\a", ".\\c.prj")), "C:\\a\\c.prj");
-  EXPECT_EQ(T(ADDFOLDER("C:\\a\\\\b", "c.prj")), "C:\\a\\b\\c.prj");
+TEST(PathJoin, FolderAndFileJoin) {
+  expectJoins({
+      // With one separator between them.
+      {"C:\\Data", "Header.prj", "C:\\Data\\Header.prj"},
+      {"C:\\Data\\", "Header.prj", "C:\\Data\\Header.prj"},
+      {"/data/", "  Header.prj  ", "/data/Header.prj"},
+      {"  C:\\Data  ", "Header.prj", "C:\\Data\\Header.prj"},
+      // A complete file name, or parts missing.
+      {"C:\\Data", "D:\\x.prj", "D:\\x.prj"},
+      {"C:\\Data", "\\\\server\\x.prj", "\\\\server\\x.prj"},
+      {"   ", "   ", "."},
+      {"  C:\\Data", "", "C:\\Data"},
+      {"", "  x.prj", "x.prj"},
+      // Parent and current folder references resolve.
+      {"C:\\a\\b", "..\\c.prj", "C:\\a\\c.prj"},
+      {"C:\\a\\b\\c", "..\\..\\d.prj", "C:\\a\\d.prj"},
+      {"C:\\a", ".\\c.prj", "C:\\a\\c.prj"},
+      {"C:\\a\\\\b", "c.prj", "C:\\a\\b\\c.prj"}});
 }
 
 TEST(PathTidy, RemoveDotDot) {
-  EXPECT_EQ(T(REMOVEDOTDOT("..\\..\\a\\..\\b")), "..\\..\\b");
-  EXPECT_EQ(T(REMOVEDOTDOT("\\\\server\\share\\x")), "\\\\server\\share\\x");
-  EXPECT_EQ(T(REMOVEDOTDOT("  a\\b\\..\\c")), "a\\c");
-  EXPECT_EQ(T(REMOVEDOTDOT("a\\..\\b")), "b");
-  EXPECT_EQ(T(REMOVEDOTDOT("a\\.\\.\\b")), "a\\b");
+  expectGives(REMOVEDOTDOT, {{"..\\..\\a\\..\\b", "..\\..\\b"},
+                             {"\\\\server\\share\\x", "\\\\server\\share\\x"},
+                             {"  a\\b\\..\\c", "a\\c"},
+                             {"a\\..\\b", "b"},
+                             {"a\\.\\.\\b", "a\\b"}});
   // Slashes are left to CLEANPATH.
   EXPECT_EQ(T(REMOVEDOTDOT("a/../b")), "a/../b");
   const std::string s = "  a\\..\\b";

@@ -11,16 +11,12 @@
 
 namespace {
 
-class RunControlTest : public PlenvorTest {
+class RunControlTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-  int openOutput(const std::string& name) {
-    int unit = 0;
-    OPENERBYNAME(unit, "O ", name, 0);
-    clearOutput();
+  // An output file holding text so far, its unit left open.
+  int openWritten(const std::string& name, const std::string& text) {
+    const int unit = openQuietly("O ", name);
+    fuWrite(unit, text);
     return unit;
   }
   // What is left of the console input after the code under test read its share.
@@ -33,7 +29,7 @@ class RunControlTest : public PlenvorTest {
 // ---- EXITS ----
 
 TEST_F(RunControlTest, ExitClosesUnitsPausesAndEnds) {
-  int out = openOutput("o.txt");
+  int out = openQuietly("O ", "o.txt");
   int fixed = 0;
   OPENERNAMED(2, fixed, "f.txt", "O ", "output", 1);
   clearOutput();
@@ -61,8 +57,7 @@ TEST_F(RunControlTest, ExitAtTheEndOfInputStillEnds) {
 }
 
 TEST_F(RunControlTest, SkipCloseLeavesUnitsOpenAndNoPauseEndsAtOnce) {
-  int out = openOutput("o.txt");
-  fuWrite(out, "flushed");
+  int out = openWritten("o.txt", "flushed");
   gRunFlags.fuSkipClose = true;
   gRunFlags.fuPauseOnExit = false;
   setInput("untouched\n");
@@ -86,8 +81,7 @@ TEST_F(RunControlTest, ExitInDialogModeShowsTheBox) {
 // ---- Stops with text ----
 
 TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
-  int out = openOutput("o.txt");
-  fuWriteLine(out, "line before the stop");
+  int out = openWritten("o.txt", "line before the stop\n");
   setInput("untouched\n");
   EXPECT_EQ(expectRunEnd([] { fuStop("Something is wrong"); }), 1);
   EXPECT_EQ(output(), "Something is wrong\n");
@@ -97,8 +91,7 @@ TEST_F(RunControlTest, StopPrintsFlushesAndLeavesUnitsOpen) {
 }
 
 TEST_F(RunControlTest, SilentStopPrintsNothing) {
-  int out = openOutput("o.txt");
-  fuWrite(out, "abc");
+  openWritten("o.txt", "abc");
   EXPECT_EQ(expectRunEnd([] { fuStopSilently(); }), 1);
   EXPECT_EQ(output(), "");
   EXPECT_EQ(readFile("o.txt"), "abc");
@@ -140,8 +133,7 @@ TEST_F(RunControlTest, AskYesNoTakesTheFirstCharacter) {
 
 // A question asked after the console input has ended cannot be answered: the run ends.
 TEST_F(RunControlTest, PromptsAtTheEndOfInputEndTheRun) {
-  int out = openOutput("kept.txt");
-  fuWrite(out, "kept");
+  openWritten("kept.txt", "kept");
   setInput("");
   EXPECT_EQ(expectRunEnd([] { ASKYESNO("Go on"); }), 1);
   EXPECT_EQ(output(), "Go on? \nNo answer and no more console input.\n\nPress Enter to Close\n");

@@ -13,11 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SaveDateTest : public PlenvorTest {
+class SaveDateTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     writeFile(dir_ / "layer.mif", "Version 300\n");
     writeFile(dir_ / "layer.mid", "");
     OPENERBYNAME(mif_, "I ", "layer.mif", 80);
@@ -151,7 +150,7 @@ TEST_F(SaveDateTest, MissingTableAsWarningPrintsAndPasses) {
   clearOutput();
   const std::string longName(10000, 'g');
   EXPECT_EQ(expectRunEnd([&] { CHECKMISAVEDATE(longName, "layer.tab", mif_, mid_, false, log); }), 1);
-  EXPECT_NE(output().find("ERROR 0007 - Could not write file \"full.log\"."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("ERROR 0007 - Could not write file \"full.log\"."));
 }
 
 TEST_F(SaveDateTest, MissingTableAsErrorEndsTheRun) {

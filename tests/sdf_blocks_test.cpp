@@ -1,6 +1,8 @@
 // The SDF block readers: where each block ends, what its data lines fill, the limits of the
 // arrays and the messages that name the routine, the file and the line.
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "converter/sdf_blocks.hpp"
 #include "converter/sdf_cross_section.hpp"
@@ -10,11 +12,10 @@
 
 namespace {
 
-class SdfBlocksTest : public PlenvorTest {
+class SdfBlocksTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     setInput("\n");
   }
 
@@ -24,12 +25,17 @@ class SdfBlocksTest : public PlenvorTest {
     writeFile(dir_ / "part.sdf", text);
     unit_ = 0;
     OPENERBYNAME(unit_, "I ", "part.sdf", 8);
-    line_ = fixed::blanks(kSdfLineLength);
+    line_ = fixed::blanks(kTextLength);
     lineNo_ = 1;
     clearOutput();
   }
 
   std::string lineText() const { return fixed::trimmed(line_); }
+
+  // The block readers on the fragment, into the cross-section being read.
+  void readCutLine() { GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_); }
+  void readNValues() { GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_); }
+  void readSurfaceLine() { GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_); }
 
   SdfCrossSection& xs = gSdfSection;
   int unit_ = 0;
@@ -41,21 +47,19 @@ class SdfBlocksTest : public PlenvorTest {
 
 TEST_F(SdfBlocksTest, CutLineReadsPointsUpToTheNextKeywordAndLeavesItInTheBuffer) {
   open("  1.0, 2.0 ! note\n  3 4\n   SURFACE LINE:\n  9 9 9\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   EXPECT_EQ(xs.cutCount, 2);
-  EXPECT_DOUBLE_EQ(xs.cutX[1], 1.0);
-  EXPECT_DOUBLE_EQ(xs.cutY[1], 2.0);
-  EXPECT_DOUBLE_EQ(xs.cutX[2], 3.0);
-  EXPECT_DOUBLE_EQ(xs.cutY[2], 4.0);
+  EXPECT_EQ(std::make_pair(xs.cutX[1], xs.cutY[1]), std::make_pair(1.0, 2.0));
+  EXPECT_EQ(std::make_pair(xs.cutX[2], xs.cutY[2]), std::make_pair(3.0, 4.0));
   EXPECT_EQ(lineText(), "   SURFACE LINE:");
   EXPECT_EQ(lineNo_, 4);
-  EXPECT_EQ(line_.size(), kSdfLineLength);
+  EXPECT_EQ(line_.size(), kTextLength);
   EXPECT_EQ(output(), "");
 }
 
 TEST_F(SdfBlocksTest, CutLineFollowedByEndEndsTheBlockNotTheRun) {
   open("10,20\n30,40\n   END:\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   EXPECT_EQ(xs.cutCount, 2);
   EXPECT_EQ(lineText(), "   END:");
   EXPECT_EQ(output(), "");
@@ -63,26 +67,24 @@ TEST_F(SdfBlocksTest, CutLineFollowedByEndEndsTheBlockNotTheRun) {
 
 TEST_F(SdfBlocksTest, BlankLineEndsCutLineNValuesAndSurfaceLine) {
   open("1 2\n\n3 4\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   EXPECT_EQ(xs.cutCount, 1);
   EXPECT_EQ(lineNo_, 3);
 
   open("0.0 0.03\n\n0.5 0.05\n");
-  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  readNValues();
   EXPECT_EQ(xs.nCount, 1);
 
   open("1 2 3\n  \n4 5 6\n");
-  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  readSurfaceLine();
   EXPECT_EQ(xs.surfCount, 1);
 }
 
 TEST_F(SdfBlocksTest, SurfaceLineEndsAtEndLineAndReadsCrlfLines) {
   open("1.5, 2.5, 100.25\r\n3,4,-5\r\n   END:\r\n");
-  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  readSurfaceLine();
   ASSERT_EQ(xs.surfCount, 2);
-  EXPECT_DOUBLE_EQ(xs.surfX[1], 1.5);
-  EXPECT_DOUBLE_EQ(xs.surfY[1], 2.5);
-  EXPECT_FLOAT_EQ(xs.surfZ[1], 100.25f);
+  EXPECT_EQ(std::make_tuple(xs.surfX[1], xs.surfY[1], xs.surfZ[1]), std::make_tuple(1.5, 2.5, 100.25f));
   EXPECT_FLOAT_EQ(xs.surfZ[2], -5.0f);
   EXPECT_EQ(lineText(), "   END:");
   EXPECT_EQ(lineNo_, 4);
@@ -90,7 +92,7 @@ TEST_F(SdfBlocksTest, SurfaceLineEndsAtEndLineAndReadsCrlfLines) {
 
 TEST_F(SdfBlocksTest, NValuesTakeTheFractionFirstAndTheValueSecond) {
   open("0.0, 0.06\n0.25, 0.035\nLEVEE POSITIONS:\n");
-  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  readNValues();
   ASSERT_EQ(xs.nCount, 2);
   EXPECT_FLOAT_EQ(xs.nFraction[2], 0.25f);
   EXPECT_FLOAT_EQ(xs.nValue[2], 0.035f);
@@ -103,10 +105,10 @@ TEST_F(SdfBlocksTest, SinglePrecisionValuesAreTheirTextRoundedOnce) {
   const std::string text = "100.000049591064453125001";
   const float above = 100.00005340576171875f;  // not 100.0000457763671875, the even neighbour below
   open("1.5, 2.5, " + text + "\nEND:\n");
-  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  readSurfaceLine();
   EXPECT_EQ(xs.surfZ[1], above);
   open("0.5, " + text + "\n" + text + ", 0.03\nEND:\n");
-  GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+  readNValues();
   EXPECT_EQ(xs.nValue[1], above);
   EXPECT_EQ(xs.nFraction[2], above);
   open("L, " + text + ", " + text + "\nR, 1, 2\nEND:\n");
@@ -117,18 +119,18 @@ TEST_F(SdfBlocksTest, SinglePrecisionValuesAreTheirTextRoundedOnce) {
 
 TEST_F(SdfBlocksTest, ASecondBlockInOneSectionKeepsOnlyItsOwnPoints) {
   open("1 1\n2 2\n3 3\nSURFACE LINE:\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   open("7 8\nSURFACE LINE:\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   EXPECT_EQ(xs.cutCount, 1);
   EXPECT_DOUBLE_EQ(xs.cutX[1], 7.0);
 }
 
 TEST_F(SdfBlocksTest, LinesLongerThanTheBufferAreCut) {
   open("1 2 3" + std::string(1200, ' ') + "tail\nEND:\n");
-  GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+  readSurfaceLine();
   EXPECT_EQ(xs.surfCount, 1);
-  EXPECT_EQ(line_.size(), kSdfLineLength);
+  EXPECT_EQ(line_.size(), kTextLength);
 }
 
 // --- Bad data lines end the run, naming the routine and the line -----------------------------
@@ -148,31 +150,27 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
   for (const Case& c : cases) {
     open(c.text);
     const int status = expectRunEnd([&] {
-      if (c.routine == "GetSdfCutline") GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
-      if (c.routine == "GetSdfnVals") GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_);
+      if (c.routine == "GetSdfCutline") readCutLine();
+      if (c.routine == "GetSdfnVals") readNValues();
       if (c.routine == "GetSdfSurfaceLine")
-        GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+        readSurfaceLine();
     });
     EXPECT_EQ(status, 1) << c.text;
-    EXPECT_NE(output().find("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
-                            "\n\n"),
-              std::string::npos)
-        << output();
+    EXPECT_TRUE(outputHas("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
+                          "\n\n"));
     FILEUNITSINITIALISE(1000);
   }
 }
 
 TEST_F(SdfBlocksTest, EndOfFileInsideABlockStopsNamingFileBlockAndLine) {
   open("1 2\n3 4\n");
-  EXPECT_EQ(expectRunEnd([&] { GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - Unexpected end of file part.sdf in CUT LINE block after line 3."),
-            std::string::npos)
-      << output();
+  EXPECT_EQ(expectRunEnd([&] { readCutLine(); }), 1);
+  EXPECT_TRUE(outputHas("ERROR - Unexpected end of file part.sdf in CUT LINE block after line 3."));
 
   FILEUNITSINITIALISE(1000);
   open("left, 0.2, 10\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("in LEVEE POSITIONS block after line 2."), std::string::npos) << output();
+  EXPECT_TRUE(outputHas("in LEVEE POSITIONS block after line 2."));
 }
 
 // --- Array limits ---------------------------------------------------------------------------
@@ -181,7 +179,7 @@ TEST_F(SdfBlocksTest, CutLineKeepsItsFirst100000PointsAndReportsEachFurtherLine)
   std::string text;
   for (int i = 1; i <= kSdfMaxPoints + 2; ++i) text += std::to_string(i) + " 1\n";
   open(text + "SURFACE LINE:\n");
-  GetSdfCutline(unit_, xs.cutX, xs.cutY, xs.cutCount, lineNo_, line_);
+  readCutLine();
   EXPECT_EQ(xs.cutCount, kSdfMaxPoints);
   EXPECT_DOUBLE_EQ(xs.cutX[kSdfMaxPoints], 100000.0);
   const std::string msg = "\nERROR - Exceeeded limit of 100,000 cut lines. Contact support@plenvor.example\n";
@@ -194,16 +192,15 @@ TEST_F(SdfBlocksTest, SurfaceAndNValueBlocksBeyondTheirArraysStopTheRun) {
   for (int i = 1; i <= kSdfMaxPoints + 1; ++i) text += "0.5 1 2\n";
   open(text + "END:\n");
   EXPECT_EQ(expectRunEnd([&] {
-              GetSdfSurfaceLine(unit_, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo_, line_);
+              readSurfaceLine();
             }),
             1);
-  EXPECT_NE(output().find("ERROR - More than 100,000 points in SURFACE LINE block at line 100002 of file part.sdf."),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in SURFACE LINE block at line 100002 of file part.sdf."));
 
   FILEUNITSINITIALISE(1000);
   open(text + "END:\n");
-  EXPECT_EQ(expectRunEnd([&] { GetSdfnVals(unit_, xs.nValue, xs.nFraction, xs.nCount, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - More than 100,000 points in NVALUES block"), std::string::npos);
+  EXPECT_EQ(expectRunEnd([&] { readNValues(); }), 1);
+  EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in NVALUES block"));
 }
 
 TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
@@ -211,9 +208,7 @@ TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
   for (int i = 1; i <= kSdfMaxLevees + 1; ++i) text += std::to_string(i) + ", 0.5, 10\n";
   open(text + "END:\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
-  EXPECT_NE(output().find("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line 102 of file part.sdf."),
-            std::string::npos)
-      << output();
+  EXPECT_TRUE(outputHas("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line 102 of file part.sdf."));
 }
 
 // --- Levee markers --------------------------------------------------------------------------

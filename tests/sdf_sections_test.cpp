@@ -20,16 +20,15 @@ struct SurfacePoint {
   float z;
 };
 
-class SdfSectionsTest : public PlenvorTest {
+class SdfSectionsTest : public FileUnitsTest {
  protected:
   void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
+    FileUnitsTest::SetUp();
     setInput("\n");
     OpenSdfSectionLayers("t", false, gSdfLayers.sections);
-    xs.streamId = fixed::fit("S", kSdfLineLength);
-    xs.reachId = fixed::fit("R", kSdfLineLength);
-    xs.stationText = fixed::fit("100", kSdfLineLength);
+    xs.streamId = fixed::fit("S", kTextLength);
+    xs.reachId = fixed::fit("R", kTextLength);
+    xs.stationText = fixed::fit("100", kTextLength);
     clearOutput();
   }
 
@@ -94,17 +93,17 @@ TEST_F(SdfSectionsTest, ChainageIsTheDistanceAlongTheSurfaceLine) {
 }
 
 TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
-  xs.streamId = fixed::fit(" S1", kSdfLineLength);
-  xs.reachId = fixed::fit(" R1", kSdfLineLength);
-  xs.stationText = fixed::fit(" 100", kSdfLineLength);
+  xs.streamId = fixed::fit(" S1", kTextLength);
+  xs.reachId = fixed::fit(" R1", kTextLength);
+  xs.stationText = fixed::fit(" 100", kTextLength);
   surfaceAlongX({{0, 1}, {1, 2}});
   process();
   EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
 
   // Folder separators and control characters never reach the file name.
-  xs.streamId = fixed::fit("../up\\s", kSdfLineLength);
-  xs.reachId = fixed::fit("r\tx\x7f\x01", kSdfLineLength);
+  xs.streamId = fixed::fit("../up\\s", kTextLength);
+  xs.reachId = fixed::fit("r\tx\x7f\x01", kTextLength);
   process();
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s_r_x___ 100.csv");
   EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s_r_x___ 100.csv"));
@@ -114,7 +113,7 @@ TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRunWithTheLayersComplete) {
   surfaceAlongX({{0, 1}, {1, 2}});
   process();
   clearOutput();
-  xs.stationText = fixed::fit("abc", kSdfLineLength);
+  xs.stationText = fixed::fit("abc", kTextLength);
   EXPECT_EQ(expectRunEnd([&] { process(); }), 1);
   EXPECT_EQ(output().substr(0, 46), "\nERROR - converting station to numeric field\n\n");
   // The points written before the stop are counted in the headers: 50 + 2 x 14 words, 2 records.
@@ -197,7 +196,7 @@ TEST_F(SdfSectionsTest, TwoMarkersKeepThePointsBetweenThem) {
   levees({0.2f, 0.8f});
   process();
   EXPECT_EQ(kept(), (std::vector<int>{2, 3, 4}));
-  EXPECT_EQ(output().find("Error here."), std::string::npos);
+  EXPECT_FALSE(outputHas("Error here."));
 }
 
 TEST_F(SdfSectionsTest, TwoMarkersRightToLeftTrimEverything) {
@@ -206,7 +205,7 @@ TEST_F(SdfSectionsTest, TwoMarkersRightToLeftTrimEverything) {
   process();
   EXPECT_TRUE(kept().empty());
   EXPECT_EQ(csv(), "\"X\",\"Z\"\n");
-  EXPECT_NE(output().find("\nError here.\n"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nError here.\n"));
 }
 
 TEST_F(SdfSectionsTest, ThreeMarkersKeepThePairAroundTheLowestPoint) {
@@ -214,8 +213,8 @@ TEST_F(SdfSectionsTest, ThreeMarkersKeepThePairAroundTheLowestPoint) {
   levees({0.1f, 0.3f, 0.7f, 0.9f});
   process();
   EXPECT_EQ(kept(), (std::vector<int>{3, 4}));
-  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n"), std::string::npos);
-  EXPECT_EQ(output().find("Determing"), std::string::npos);
+  EXPECT_TRUE(outputHas("\nWARNING - More than 2 levee markers found.\n"));
+  EXPECT_FALSE(outputHas("Determing"));
 }
 
 TEST_F(SdfSectionsTest, ThreeMarkersThatBracketNothingLeaveTheSectionWhole) {
@@ -223,9 +222,8 @@ TEST_F(SdfSectionsTest, ThreeMarkersThatBracketNothingLeaveTheSectionWhole) {
   levees({0.2f, 0.5f, 0.8f});
   process();
   EXPECT_EQ(kept().size(), 3u);
-  EXPECT_NE(output().find("\nWARNING - More than 2 levee markers found.\n\nERROR - Determing which two levee "
-                          "markes to use.\n"),
-            std::string::npos);
+  EXPECT_TRUE(outputHas("\nWARNING - More than 2 levee markers found.\n\nERROR - Determing which two levee "
+                        "markes to use.\n"));
 }
 
 TEST_F(SdfSectionsTest, NoMarkersLeaveTheSectionWholeWithoutWarnings) {
@@ -233,8 +231,8 @@ TEST_F(SdfSectionsTest, NoMarkersLeaveTheSectionWholeWithoutWarnings) {
   levees({});
   process();
   EXPECT_EQ(kept().size(), 3u);
-  EXPECT_EQ(output().find("WARNING"), std::string::npos);
-  EXPECT_EQ(output().find("ERROR"), std::string::npos);
+  EXPECT_FALSE(outputHas("WARNING"));
+  EXPECT_FALSE(outputHas("ERROR"));
 }
 
 TEST_F(SdfSectionsTest, EqualLowestElevationsChooseTheFirstPoint) {
@@ -272,7 +270,7 @@ TEST_F(SdfSectionsTest, ASurfaceLineWithoutPointsIsHandledAsNoSurfaceLine) {
   xs.hasSurfaceLine = true;
   xs.surfCount = 0;
   process();
-  EXPECT_NE(output().find("Warning - No surface line for section"), std::string::npos);
+  EXPECT_TRUE(outputHas("Warning - No surface line for section"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -35,13 +36,8 @@ std::string header(int shapeType, int fileLength, double xmin, double ymin, doub
   return h.box(0, 0, 0, 0).s;
 }
 
-class ShapefileWriteTest : public PlenvorTest {
+class ShapefileWriteTest : public FileUnitsTest {
  protected:
-  void SetUp() override {
-    PlenvorTest::SetUp();
-    FILEUNITSINITIALISE(1000);
-  }
-
   // Opens a sub-layer as an output layer's open and header writer leave it: both headers
   // written, the .shx little-endian view closed, the box at its sentinel, next offset 50.
   void openSubLayer(const std::string& base, int shapeType) {
@@ -67,33 +63,17 @@ class ShapefileWriteTest : public PlenvorTest {
   }
 
   void writePoint(double x, double y) {
-    GisObject o;
-    o.isPoint = true;
+    GisObject o = newObject(&GisObject::isPoint);
     setVertices({{x, y}});
     shpWriteObject(o, shp_);
   }
 
   // A line kind object with the given part starts over the given vertices.
-  void writeParts(GisObject o, const std::vector<int>& starts, const std::vector<std::pair<double, double>>& v) {
-    o.nr = static_cast<int>(starts.size());
-    for (std::size_t i = 0; i < starts.size(); ++i) o.ir[i + 1] = starts[i];
+  void writeParts(bool GisObject::*kind, const std::vector<int>& starts, const Vertices& v) {
+    GisObject o = newObject(kind, starts);
     setVertices(v);
     shpWriteObject(o, shp_);
     last_ = o;
-  }
-
-  static void setVertices(const std::vector<std::pair<double, double>>& v) {
-    gGis.gisCoordBuffer.n = static_cast<int>(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-      gGis.gisCoordBuffer.x[i + 1] = v[i].first;
-      gGis.gisCoordBuffer.y[i + 1] = v[i].second;
-    }
-  }
-
-  static GisObject kind(bool GisObject::*flag) {
-    GisObject o;
-    o.*flag = true;
-    return o;
   }
 
   // Completes the set as the close of a layer does (header totals, a table of one field with one
@@ -122,12 +102,7 @@ class ShapefileWriteTest : public PlenvorTest {
     patch(base_ + ".dbf", 4, Bytes().le(shp_.records).s);
     std::ofstream(base_ + ".dbf", std::ios::binary | std::ios::app) << '\x1a';
 
-    const std::string tools = std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/";
-    const std::string shpcheck = "/usr/bin/python3 " + tools + "shpcheck.py " + base_ + " > check.txt 2>&1";
-    EXPECT_EQ(std::system(shpcheck.c_str()), 0) << readFile(dir_ / "check.txt");
-    const std::string gdalcheck = "/usr/bin/python3 " + tools + "gdalcheck.py " +
-                                  (withNullShapes ? "--allow-null " : "") + base_ + ".shp > gdal.txt 2>&1";
-    EXPECT_EQ(std::system(gdalcheck.c_str()), 0) << readFile(dir_ / "gdal.txt");
+    expectShapefileReadable(base_, withNullShapes);
   }
 
   static void patch(const std::string& name, std::streamoff offset, const std::string& bytes) {
@@ -214,7 +189,7 @@ TEST_F(ShapefileWriteTest, ThreePointSetPassesTheCheckers) {
 
 TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
   openSubLayer("line", 3);
-  writeParts(kind(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(&GisObject::isLine, {1}, {{10.0, 20.0}, {30.0, 5.0}});
   EXPECT_TRUE(last_.isComplete);
   EXPECT_EQ(shp_.fileLength, 94);
   EXPECT_EQ(shp_.recordShapeType, 3);
@@ -229,7 +204,7 @@ TEST_F(ShapefileWriteTest, TwoVertexLineIsOnePartOfFortyWords) {
 
 TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
   openSubLayer("pline", 3);
-  writeParts(kind(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(&GisObject::isPlineMultiple, {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 5 + 4 * 2 + 44) / 2).le(3).box(0, -2, 7, 5).le(2).le(5).le(0).le(2);
@@ -239,9 +214,9 @@ TEST_F(ShapefileWriteTest, TwoPartPolylineWritesZeroBasedPartStarts) {
 
 TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
   openSubLayer("lines_set", 3);
-  writeParts(kind(&GisObject::isLine), {1}, {{10.0, 20.0}, {30.0, 5.0}});
-  writeParts(kind(&GisObject::isPline), {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
-  writeParts(kind(&GisObject::isPlineMultiple), {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
+  writeParts(&GisObject::isLine, {1}, {{10.0, 20.0}, {30.0, 5.0}});
+  writeParts(&GisObject::isPline, {1}, {{12.0, 21.0}, {15.0, 25.0}, {16.0, 22.0}});
+  writeParts(&GisObject::isPlineMultiple, {1, 3}, {{0, 0}, {1, 1}, {5, 5}, {6, 4}, {7, -2}});
   EXPECT_EQ(shp_.records, 3);
   expectBox(0.0, -2.0, 30.0, 25.0);
   expectCompleteSetPassesCheckers();
@@ -250,11 +225,11 @@ TEST_F(ShapefileWriteTest, LinesAndPolylinesPassTheCheckers) {
 TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
   openSubLayer("region_set", 5);
   // A closed clockwise ring and an unclosed one: the writer neither closes nor turns them.
-  writeParts(kind(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
+  writeParts(&GisObject::isRegion, {1}, {{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}});
   EXPECT_EQ(shp_.recordShapeType, 5);
   expectCompleteSetPassesCheckers();
   openSubLayer("open_ring", 5);
-  writeParts(kind(&GisObject::isRegion), {1}, {{0, 0}, {0, 10}, {10, 0}});
+  writeParts(&GisObject::isRegion, {1}, {{0, 0}, {0, 10}, {10, 0}});
   closeSubLayer();
   Bytes record;
   record.be(1).be((16 * 3 + 4 + 44) / 2).le(5).box(0, 0, 10, 10).le(1).le(3).le(0).d(0).d(0).d(0).d(10).d(10).d(0);
@@ -263,7 +238,7 @@ TEST_F(ShapefileWriteTest, RegionIsTypeFiveWithItsRingsAsGiven) {
 
 TEST_F(ShapefileWriteTest, PolylineWithoutVerticesKeepsTheSubLayerBox) {
   openSubLayer("nopoints", 3);
-  writeParts(kind(&GisObject::isPline), {1}, {});
+  writeParts(&GisObject::isPline, {1}, {});
   expectBox(kSentinel, kSentinel, -kSentinel, -kSentinel);
   EXPECT_EQ(shp_.fileLength, 50 + 24 + 4);
   closeSubLayer();
@@ -272,7 +247,7 @@ TEST_F(ShapefileWriteTest, PolylineWithoutVerticesKeepsTheSubLayerBox) {
 
 TEST_F(ShapefileWriteTest, MultipointIsTypeEightInThePointsFile) {
   openSubLayer("mpts", 1);
-  GisObject o = kind(&GisObject::isMultiPoint);
+  GisObject o = newObject(&GisObject::isMultiPoint);
   o.nr = 7;  // parts do not belong to a multipoint
   setVertices({{2.0, 3.0}, {-1.0, 8.0}, {4.0, 0.5}});
   shpWriteObject(o, shp_);
@@ -287,7 +262,7 @@ TEST_F(ShapefileWriteTest, MultipointIsTypeEightInThePointsFile) {
 TEST_F(ShapefileWriteTest, NullShapeIsTwoWordsAndLeavesTheBox) {
   openSubLayer("nulls", 1);
   writePoint(1.0, 1.0);
-  GisObject o = kind(&GisObject::isNone);
+  GisObject o = newObject(&GisObject::isNone);
   shpWriteObject(o, shp_);
   EXPECT_EQ(shp_.records, 2);
   EXPECT_EQ(shp_.recordShapeType, 0);
@@ -300,7 +275,7 @@ TEST_F(ShapefileWriteTest, NullShapeIsTwoWordsAndLeavesTheBox) {
 
 TEST_F(ShapefileWriteTest, PointKindWinsAndTakesTheFirstVertexPlace) {
   openSubLayer("flags", 1);
-  GisObject o = kind(&GisObject::isPoint);
+  GisObject o = newObject(&GisObject::isPoint);
   o.isMultiPoint = o.isNone = true;
   setVertices({{4.0, 5.0}});
   gGis.gisCoordBuffer.n = 0;
@@ -311,7 +286,7 @@ TEST_F(ShapefileWriteTest, PointKindWinsAndTakesTheFirstVertexPlace) {
 
 TEST_F(ShapefileWriteTest, AFullVertexBufferIsWrittenWhole) {
   openSubLayer("full", 8);
-  GisObject o = kind(&GisObject::isMultiPoint);
+  GisObject o = newObject(&GisObject::isMultiPoint);
   gGis.gisCoordBuffer.n = kGisMaxVertices;
   for (int i = 1; i <= kGisMaxVertices; ++i) {
     gGis.gisCoordBuffer.x[i] = i;
@@ -328,23 +303,23 @@ TEST_F(ShapefileWriteTest, AFullVertexBufferIsWrittenWhole) {
 class ShapefileWriteFailureTest : public ShapefileWriteTest {
  protected:
   void expectStop(const std::string& text) {
-    EXPECT_NE(output().find(text), std::string::npos) << output();
-    EXPECT_NE(output().find("Press Enter to Close"), std::string::npos);
+    EXPECT_TRUE(outputHas(text));
+    EXPECT_TRUE(outputHas("Press Enter to Close"));
   }
 };
 
 TEST_F(ShapefileWriteFailureTest, TextObjectIsNotAShapeKind) {
   openSubLayer("text", 1);
-  GisObject o = kind(&GisObject::isText);
+  GisObject o = newObject(&GisObject::isText);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp_); }), 1);
   expectStop("\n\nERROR 0350 - Trying to write a SHP object that is not yet supported.  Please contact" +
-             std::string(SUPPORT_CONTACT) + "\n");
+             kContact + "\n");
 }
 
 TEST_F(ShapefileWriteFailureTest, HeaderOnAConnectionThatIsNotOpenStops) {
   ShpSubLayer shp;
   EXPECT_EQ(expectRunEnd([&] { shpWriteHeader(shp, 0, 1005); }), 1);
-  expectStop("\nShould not be here [shpnotopen] - please contact" + std::string(SUPPORT_CONTACT) + "\n");
+  expectStop("\nShould not be here [shpnotopen] - please contact" + kContact + "\n");
 }
 
 TEST_F(ShapefileWriteFailureTest, HeaderWriteFailureIsReported) {
@@ -368,9 +343,9 @@ TEST_F(ShapefileWriteFailureTest, IndexWriteFailureIsReported) {
 
 TEST_F(ShapefileWriteFailureTest, SubLayerThatWasNeverOpenedStops) {
   ShpSubLayer shp;
-  GisObject o = kind(&GisObject::isPoint);
+  GisObject o = newObject(&GisObject::isPoint);
   EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp); }), 1);
-  expectStop("\nShould not be here [shpWriteObject] - please contact" + std::string(SUPPORT_CONTACT));
+  expectStop("\nShould not be here [shpWriteObject] - please contact" + kContact);
   EXPECT_EQ(shp.records, 0);
 }
 
@@ -384,7 +359,7 @@ TEST_F(ShapefileWriteFailureTest, CountsBeyondTheBuffersStopBeforeAnyByte) {
                        Case{false, -1, 1}, Case{false, 2, kGisMaxParts + 1}, Case{false, 2, -3}}) {
     clearOutput();
     openSubLayer("big", c.multipoint ? 1 : 3);
-    GisObject o = kind(c.multipoint ? &GisObject::isMultiPoint : &GisObject::isPline);
+    GisObject o = newObject(c.multipoint ? &GisObject::isMultiPoint : &GisObject::isPline);
     o.nr = c.nr;
     gGis.gisCoordBuffer.n = c.n;
     EXPECT_EQ(expectRunEnd([&] { shpWriteObject(o, shp_); }), 1);

@@ -1,11 +1,14 @@
 #include "tests/test_support.hpp"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
+#include "utility/files.hpp"
+#include "utility/fixed_text.hpp"
 
 void PlenvorTest::resetAllState() {
   processstate::resetAll();
@@ -34,9 +37,72 @@ void PlenvorTest::TearDown() {
   if (!HasFailure()) std::filesystem::remove_all(dir_, ec);
 }
 
+::testing::AssertionResult PlenvorTest::outputHas(const std::string& text) const {
+  const std::string all = output();
+  if (all.find(text) != std::string::npos) return ::testing::AssertionSuccess() << "the output holds it:\n" << all;
+  return ::testing::AssertionFailure() << "the output does not hold [" << text << "]:\n" << all;
+}
+
+::testing::AssertionResult PlenvorTest::outputHasLines(const std::string& text) const {
+  return output().starts_with(text + "\n") ? outputHas(text + "\n") : outputHas("\n" + text + "\n");
+}
+
+void FileUnitsTest::SetUp() {
+  PlenvorTest::SetUp();
+  FILEUNITSINITIALISE(1000);
+}
+
+void FileUnitsTest::startAgain() {
+  resetAllState();
+  FILEUNITSINITIALISE(1000);
+}
+
+int FileUnitsTest::openQuietly(const std::string& mode, const std::string& name) {
+  int unit = 0;
+  OPENERBYNAME(unit, mode, name, static_cast<int>(name.size()));
+  clearOutput();
+  return unit;
+}
+
+int FileUnitsTest::openText(const std::string& name, const std::string& text) {
+  writeFile(dir_ / name, text);
+  return openQuietly("I ", name);
+}
+
 void PlenvorTest::setInput(const std::string& text) {
   in_.clear();
   in_.str(text);
+}
+
+Region& Region::ring(const std::vector<std::pair<double, double>>& pts) {
+  for (const auto& [px, py] : pts) {
+    x.push_back(px);
+    y.push_back(py);
+  }
+  partEnd.push_back(static_cast<std::int32_t>(x.size()) - 1);
+  x.push_back(pts[1].first);
+  y.push_back(pts[1].second);
+  n = static_cast<std::int32_t>(x.size()) - 1;
+  ++nParts;
+  return *this;
+}
+
+void expectHolds(bool (*test)(const std::string&, const std::string&), std::initializer_list<TextPair> cases) {
+  for (const TextPair& c : cases) EXPECT_EQ(test(c.a, c.b), c.holds) << "[" << c.a << "] [" << c.b << "]";
+}
+
+void expectGives(std::string (*routine)(const std::string&),
+                 std::initializer_list<std::pair<std::string, std::string>> cases) {
+  for (const auto& [text, result] : cases) EXPECT_EQ(fixed::trimmed(routine(text)), result) << "[" << text << "]";
+}
+
+std::string expectCheckerAccepts(const std::string& tool, const std::string& args) {
+  const std::string command = "/usr/bin/python3 " + std::string(PLENVOR_SOURCE_DIR) + "/../shared/tools/" + tool + " " +
+                              args + " > checker.txt 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string report = readFile("checker.txt");
+  EXPECT_EQ(status, 0) << tool << " " << args << ":\n" << report;
+  return report;
 }
 
 std::string readFile(const std::filesystem::path& p) {

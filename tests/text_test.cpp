@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "tests/test_support.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/text.hpp"
 
@@ -101,7 +102,7 @@ TEST(TextReplace, ArgumentsThatCouldNeverEndStillEnd) {
   EXPECT_EQ(fixed::trimmed(REPLACEALL("xAx", "a", "[A]")), "x[A]x");
   // A replacement that keeps forming a new occurrence is bounded by the work copy.
   const std::string grown = REPLACEALL("aab", "ab", "bbaa");
-  EXPECT_LE(grown.size(), 100000u);
+  EXPECT_LE(grown.size(), kLongTextLength);
 }
 
 TEST(TextTests, BlankDeletesTabsInPlace) {
@@ -142,18 +143,17 @@ TEST(TextTests, PositiveIntegerNumberWantsDigitsOnly) {
 }
 
 TEST(TextTests, AsameIgnoresCaseQuotesTabsAndOuterBlanks) {
-  EXPECT_TRUE(ASAME("'Abc'", " abc\t"));
-  EXPECT_TRUE(ASAME("\"-SHP\"", "-shp      "));
-  EXPECT_TRUE(ASAME("", "   "));
-  EXPECT_FALSE(ASAME("A B", "AB"));
-  EXPECT_FALSE(ASAME("ab", "abc"));
-  EXPECT_TRUE(ASAMECS("'abc'", " abc"));
-  EXPECT_FALSE(ASAMECS("abc", "ABC"));
+  expectHolds(ASAME, {{"'Abc'", " abc\t", true},
+                      {"\"-SHP\"", "-shp      ", true},
+                      {"", "   ", true},
+                      {"A B", "AB", false},
+                      {"ab", "abc", false}});
+  expectHolds(ASAMECS, {{"'abc'", " abc", true}, {"abc", "ABC", false}});
 }
 
 TEST(TextTests, AsameComparesOnlyTheFirstThousandCharacters) {
-  const std::string a = std::string(1000, 'a') + "x";
-  const std::string b = std::string(1000, 'a') + "y";
+  const std::string a = std::string(kTextLength, 'a') + "x";
+  const std::string b = std::string(kTextLength, 'a') + "y";
   EXPECT_TRUE(ASAME(a, b));
   // Quotes are removed before the cut, so they do not use up the work copy.
   EXPECT_TRUE(ASAME("'" + std::string(999, 'b') + "'c", std::string(999, 'b') + "c"));
@@ -177,7 +177,7 @@ TEST(TextTests, FlagExistsIsAPlainCaseFreeSubstringSearch) {
     std::string line, flag;
     for (int k = static_cast<int>(random() % 12); k > 0; --k) line += alphabet[random() % (sizeof alphabet - 1)];
     for (int k = static_cast<int>(random() % 4); k > 0; --k) flag += alphabet[random() % (sizeof alphabet - 1)];
-    if (i % 2) line = field(line, 1000);
+    if (i % 2) line = field(line, kTextLength);
     const bool expected = UPPERCASE(line).find(UPPERCASE(flag)) != std::string::npos;
     ASSERT_EQ(FLAGEXISTS(line, flag), expected) << "[" << line << "] [" << flag << "]";
   }
@@ -205,7 +205,7 @@ TEST(TextTests, TrimmedLengthAndStoringIntoAField) {
 }
 
 TEST(TextTests, FlagBeyondTheLineWorkCopyIsNotFound) {
-  const std::string line = std::string(100000, 'a') + "END";
+  const std::string line = std::string(kLongTextLength, 'a') + "END";
   EXPECT_FALSE(FLAGEXISTS(line, "END"));
-  EXPECT_TRUE(FLAGEXISTS(std::string(99997, 'a') + "END", "end"));
+  EXPECT_TRUE(FLAGEXISTS(std::string(kLongTextLength - 3, 'a') + "END", "end"));
 }

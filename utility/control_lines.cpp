@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::size_t kLineWork = 100000;
 constexpr std::size_t npos = std::string::npos;
 
 bool isCommentChar(char c) { return c == '#' || c == '!'; }
@@ -27,15 +26,10 @@ void store(std::string& out, const std::string& text) {
     fixed::assign(out, text);
 }
 
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
-
 // Steps shared by READLINE and COMMENTLINE, on a line whose TABs are already dealt with: the
 // leading blanks go, the result is decided, the comment is cut. True for a data line.
 bool cleanDataLine(std::string& line) {
-  store(line, withoutLeadingBlanks(line.substr(0, kLineWork)));
+  store(line, TRIMF(line.substr(0, kLongTextLength)));
   const bool data = !fixed::isBlank(line) && !isCommentChar(line[0]);
   const std::size_t k = line.find_first_of("#!");
   if (k != npos) line.replace(k, line.size() - k, line.size() - k, ' ');
@@ -73,16 +67,16 @@ bool READLINE(std::int32_t unit, std::string& line) {
     case ReadStatus::Error:
       stopOnReadFailure("ERROR 0201 - Reading text line from file unit number", unit);
   }
-  store(line, record.substr(0, kLineWork));
-  fixed::assign(line, REMOVETABS(line.substr(0, kLineWork)));
+  store(line, record.substr(0, kLongTextLength));
+  fixed::assign(line, REMOVETABS(line.substr(0, kLongTextLength)));
   return cleanDataLine(line);
 }
 
 bool COMMENTLINE(std::string& line) { return !cleanDataLine(line); }
 
 bool FLAGEXISTSRET(const std::string& line, const std::string& flag, std::string& rest) {
-  const std::string hay = UPPERCASE(line.substr(0, kLineWork));
-  const std::string needle = UPPERCASE(flag.substr(0, kLineWork));
+  const std::string hay = UPPERCASE(line.substr(0, kLongTextLength));
+  const std::string needle = UPPERCASE(flag.substr(0, kLongTextLength));
   const std::size_t k = hay.find(needle);
   if (k == npos) {
     store(rest, std::string());

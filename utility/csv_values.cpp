@@ -15,16 +15,7 @@
 
 namespace {
 
-constexpr std::size_t kLineWork = 100000;
-constexpr std::size_t kNameWork = 1000;
 constexpr std::size_t npos = std::string::npos;
-
-bool isQuote(char c) { return c == '"' || c == '\''; }
-
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
 
 // Position (0-based) of the first character of s from start on for which isEnd is true outside
 // a quoted span; npos when there is none.
@@ -55,10 +46,10 @@ std::size_t nextComma(const std::string& s, std::size_t start) {
 // The value text in keyword form; found is false when the keyword does not occur.
 std::string keywordValue(const std::string& line, const std::string& lowerLine,
                          const std::string& keyword, bool wholeRest, bool& found) {
-  const std::string key = LOWERCASE(keyword.substr(0, kLineWork));
+  const std::string key = LOWERCASE(keyword.substr(0, kLongTextLength));
   found = false;
   if (key.empty()) return std::string();
-  const std::size_t k = fixed::trimmed(lowerLine.substr(0, kLineWork)).find(key);
+  const std::size_t k = fixed::trimmed(lowerLine.substr(0, kLongTextLength)).find(key);
   if (k == npos) return std::string();
   found = true;
   const std::string r = k + key.size() < line.size() ? line.substr(k + key.size()) : std::string();
@@ -78,7 +69,7 @@ std::string keywordValue(const std::string& line, const std::string& lowerLine,
 // Field number column of line in the quote-aware split; blank when there is no such field.
 std::string columnValue(const std::string& line, std::int32_t column) {
   if (column < 1) return std::string();
-  const std::string s = fixed::trimmed(line.substr(0, kLineWork));
+  const std::string s = fixed::trimmed(line.substr(0, kLongTextLength));
   std::size_t start = 0;
   for (std::int32_t k = 1; k < column; ++k) {
     const std::size_t comma = nextComma(s, start);
@@ -94,7 +85,7 @@ std::string valueText(const std::string& line, const std::string& lowerLine,
   bool found = false;
   std::string v = keywordValue(line, lowerLine, keyword, wholeRest, found);
   if (!found) v = columnValue(line, column);
-  return withoutLeadingBlanks(REMOVEQUOTES(v));
+  return TRIMF(REMOVEQUOTES(v));
 }
 
 [[noreturn]] void stopOnUnconvertible(const std::string& text, std::int32_t column, const char* kind,
@@ -130,8 +121,8 @@ bool readNumericField(const std::string& field, float& x) {
 }  // namespace
 
 std::int32_t CSVCOLUMN(const std::string& line, const std::string& name, std::int32_t defaultColumn) {
-  std::string rest = REMOVETABS(line.substr(0, kLineWork));
-  const std::string cleanName = name.substr(0, kNameWork);
+  std::string rest = REMOVETABS(line.substr(0, kLongTextLength));
+  const std::string cleanName = name.substr(0, kTextLength);
   for (std::int32_t n = 1; !fixed::isBlank(rest); ++n) {
     const std::size_t comma = rest.find(',');
     if (ASAME(rest.substr(0, comma), cleanName)) return n;
@@ -143,7 +134,7 @@ std::int32_t CSVCOLUMN(const std::string& line, const std::string& name, std::in
 
 bool CSVVALUE(const std::string& line, std::int32_t n, float& value) {
   value = 0.0f;
-  std::string rest = line.substr(0, kLineWork);
+  std::string rest = line.substr(0, kLongTextLength);
   for (std::int32_t k = 1; k < n; ++k) {
     const std::size_t comma = rest.find(',');
     if (comma == npos) return false;
@@ -201,7 +192,7 @@ std::string EXTRACTFIRSTWORD(std::string& line) {
     return std::string();
   }
   const std::size_t end = findOutsideQuotes(text, start, [](char c) { return c == ' '; });
-  const std::string word = withoutLeadingBlanks(REMOVEQUOTES(text.substr(start, end == npos ? npos : end - start)));
-  fixed::assign(line, end == npos ? std::string() : withoutLeadingBlanks(text.substr(end)));
+  const std::string word = TRIMF(REMOVEQUOTES(text.substr(start, end == npos ? npos : end - start)));
+  fixed::assign(line, end == npos ? std::string() : TRIMF(text.substr(end)));
   return word;
 }

@@ -267,13 +267,13 @@ bool makeWritable(FileStream& s) {
   return true;
 }
 
-namespace {
 bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
   for (const char* m : list)
     if (mode == m) return true;
   return false;
 }
-}  // namespace
+
+bool isInputMode(const std::string& mode) { return isOneOf(mode, {"I ", "UI", "BI", "BE"}); }
 
 namespace {
 std::pair<int, UnitConnection*>& cacheEntry(int unit) {
@@ -289,7 +289,7 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   c.name = fixed::trimmed(name);
   c.order = isOneOf(c.mode, {"BE", "BN", "SE"}) ? byteorder::Order::Big : byteorder::Order::Little;
   c.binary = isOneOf(c.mode, {"UI", "BI", "BE", "UO", "BO", "BN", "AB", "SB", "SE"});
-  c.canWrite = !isOneOf(c.mode, {"I ", "UI", "BI", "BE"});
+  c.canWrite = !isInputMode(c.mode);
   c.append = isOneOf(c.mode, {"A ", "AB"});
   c.stream = std::move(stream);
   gFileUnits.fuConnections[unit] = std::move(c);

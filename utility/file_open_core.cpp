@@ -19,16 +19,12 @@ namespace {
 using fileunits::echoLine;
 using fileunits::echoWrite;
 
-const std::string kCR(1, '\r');
-const std::string kNul(1, '\0');
-constexpr std::size_t kNameLength = 1000;
+using platform::kCR;
+using platform::kNul;
 
-bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
-  for (const char* m : list)
-    if (mode == m) return true;
-  return false;
-}
-bool isInputMode(const std::string& m) { return isOneOf(m, {"I ", "UI", "BI", "BE"}); }
+using fileunits::isInputMode;
+using fileunits::isOneOf;
+
 bool isOutputMode(const std::string& m) {
   return isOneOf(m, {"O ", "F ", "A ", "AB", "UO", "BO", "BN", "SB", "SE", "S "});
 }
@@ -104,7 +100,7 @@ void askForName(CoreOpen& op) {
 
 // Before each attempt: tidy the name, replace its drive, announce the attempt.
 void prepareAndAnnounce(CoreOpen& op) {
-  std::string work = fixed::fit(op.name, kNameLength);
+  std::string work = fixed::fit(op.name, kTextLength);
   op.name = CLEANPATH(work);
   const std::string& drive = op.input ? gFileUnits.fuInputDrive : gFileUnits.fuOutputDrive;
   if (!drive.empty() && drive[0] != ' ' && op.name.size() >= 2 && op.name[1] == ':') op.name[0] = drive[0];
@@ -136,7 +132,7 @@ bool closeOtherConnections(CoreOpen& op, const std::string& key) {
 
 // Text of a folder of the copy tree: the copy root and the folder with its drive made a folder name.
 std::string copyTreeFolder(const std::string& sourceFolder) {
-  std::string f = fixed::fit(sourceFolder, kNameLength);
+  std::string f = fixed::fit(sourceFolder, kTextLength);
   DRIVETOFOLDER(f);
   return fixed::trimmed(gFileUnits.fuCopyRoot) + fixed::trimmed(f);
 }

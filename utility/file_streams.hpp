@@ -2,6 +2,7 @@
 // Inside the file-unit manager: the physical streams behind the units. One FileStream per open
 // file, shared by every unit that names it, so all of them read and write at one position.
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,10 @@ std::shared_ptr<FileStream> findStream(const std::string& key);
 std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey = "");
 // Makes a shared read-only stream writable, keeping its position; false when the host refuses.
 bool makeWritable(FileStream& s);
+
+// Whether a mode is one of the list; an input mode is one that only reads.
+bool isOneOf(const std::string& mode, std::initializer_list<const char*> list);
+bool isInputMode(const std::string& mode);
 
 // Connects unit to stream (a unit still connected elsewhere is first disconnected).
 void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream);

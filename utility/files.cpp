@@ -21,10 +21,9 @@ const bool kEnrolled = processstate::enrol("gFileUnits", [] { gFileUnits.reset()
 }  // namespace
 
 namespace {
-constexpr std::size_t kNameLength = 1000;
 
 void blankNames(FileUnitTable& t) {
-  for (auto& n : t.fuFixedName) n = fixed::blanks(kNameLength);
+  for (auto& n : t.fuFixedName) n = fixed::blanks(kTextLength);
   for (auto& m : t.fuFixedMode) m = fixed::blanks(2);
 }
 
@@ -55,8 +54,8 @@ std::string nonBlank(const std::string& s) {
 
 void storeFixedName(int slot, const std::string& name) {
   std::string n = fixed::trimmed(name);
-  if (n.size() > kNameLength) n.resize(kNameLength);
-  gFileUnits.fuFixedName[static_cast<std::size_t>(slot)] = fixed::fit(n, kNameLength);
+  if (n.size() > kTextLength) n.resize(kTextLength);
+  gFileUnits.fuFixedName[static_cast<std::size_t>(slot)] = fixed::fit(n, kTextLength);
   gFileUnits.fuFixedNameLen[static_cast<std::size_t>(slot)] = static_cast<int>(n.size());
 }
 
@@ -99,9 +98,7 @@ void typeFromExtension(std::size_t slot, const std::string& name) {
 [[noreturn]] void emptyNameStop() {
   const std::string text = std::string("Empty filename specified.  Bailing out.  Please contact") + SUPPORT_CONTACT + ".";
   if (gRunFlags.fuGuiMode) {
-    const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + std::string(1, '\0');
-    while (platform::messageBox(text + std::string(1, '\0'), caption, platform::kBoxErrorOk) != platform::kBoxOk) {
-    }
+    fuShowUntilOk(text, platform::kBoxErrorOk);
   } else {
     console::line();
     console::line(text);
@@ -157,7 +154,7 @@ std::string unitColumns(int unit) {
 }
 
 std::string boxCaption() {
-  return fixed::trimmed(gRunFlags.fuTitle) + " " + fixed::trimmed(gRunFlags.fuRunName) + std::string(1, '\0');
+  return fixed::trimmed(gRunFlags.fuTitle) + " " + fixed::trimmed(gRunFlags.fuRunName) + platform::kNul;
 }
 
 }  // namespace fileunits
@@ -216,7 +213,7 @@ void OPENSTANDARDUNITS() {
 }
 
 void OPENERBYNAME(int& unit, const std::string& mode, const std::string& name, int nameLen) {
-  std::string n = fixed::fit(TRIMF(name), kNameLength);
+  std::string n = fixed::fit(TRIMF(name), kTextLength);
   if (fixed::isBlank(n)) emptyNameStop();
   std::size_t k = 1;
   while (k <= FileUnitTable::kPool && gFileUnits.fuPoolOpen[k]) ++k;
@@ -234,22 +231,18 @@ void OPENERPREFIXED(int& unit, const std::string& mode, const std::string& prefi
 
 void CLOSER(int& unit) {
   const int u = unit;
-  for (int k = 1; k <= FileUnitTable::kFixed; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (gFileUnits.fuFixedUnit[i] == u) {
-      if (gFileUnits.fuFixedOpen[i]) closeSlotUnit(unit, gFileUnits.fuFixedOpen[i]);
-      gFileUnits.fuFixedOpen[i] = false;
-      return;
+  // The slot that holds the unit, among the fixed slots first.
+  auto closeIn = [&](const auto& units, auto& open, int slots) {
+    for (std::size_t i = 1; i <= static_cast<std::size_t>(slots); ++i) {
+      if (units[i] != u) continue;
+      if (open[i]) closeSlotUnit(unit, open[i]);
+      open[i] = false;
+      return true;
     }
-  }
-  for (int k = 1; k <= FileUnitTable::kPool; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    if (gFileUnits.fuPoolUnit[i] == u) {
-      if (gFileUnits.fuPoolOpen[i]) closeSlotUnit(unit, gFileUnits.fuPoolOpen[i]);
-      gFileUnits.fuPoolOpen[i] = false;
-      return;
-    }
-  }
+    return false;
+  };
+  if (!closeIn(gFileUnits.fuFixedUnit, gFileUnits.fuFixedOpen, FileUnitTable::kFixed))
+    closeIn(gFileUnits.fuPoolUnit, gFileUnits.fuPoolOpen, FileUnitTable::kPool);
 }
 
 void CLOSEALLFILEUNITS() {
@@ -285,7 +278,7 @@ void CLEARFILENAME(int slot) {
   if (!validSlot(slot)) return;
   const auto k = static_cast<std::size_t>(slot);
   gFileUnits.fuFixedNameLen[k] = 0;
-  gFileUnits.fuFixedName[k] = fixed::blanks(kNameLength);
+  gFileUnits.fuFixedName[k] = fixed::blanks(kTextLength);
 }
 
 int LENSL(std::string& text) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "utility/byte_order.hpp"
+#include "utility/fixed_text.hpp"
 
 struct FileStream;  // one open physical file, shared by every unit that names it (files.cpp)
 
@@ -36,7 +37,7 @@ struct FileUnitTable {
   std::array<bool, kFixed + 1> fuFixedOpen{};
   std::array<std::string, kFixed + 1> fuFixedMode;    // text of 2
   std::array<int, kFixed + 1> fuFixedNameLen{};
-  std::array<std::string, kFixed + 1> fuFixedName;    // text of 1000
+  std::array<std::string, kFixed + 1> fuFixedName;    // text of kTextLength
   std::array<int, kPool + 1> fuPoolUnit{};            // index 1..1000
   std::array<bool, kPool + 1> fuPoolOpen{};
   std::array<int, kPool + 1> fuPoolType{};
@@ -45,8 +46,8 @@ struct FileUnitTable {
   std::string fuOutputDrive = " ";
   int fuBufferCount = 0;
   bool fuCopyInputs = false;
-  std::string fuCopyRoot = std::string(1000, ' ');
-  std::string fuLastCopy = std::string(1000, ' ');
+  std::string fuCopyRoot = std::string(kTextLength, ' ');
+  std::string fuLastCopy = std::string(kTextLength, ' ');
   bool fuCopyNamedOnly = false;
   // The connections of the open units, by unit number. The first connection to a file opened
   // "S ", "SB" or "SE" (no unit holds it yet) empties it, so a shorter output never keeps the

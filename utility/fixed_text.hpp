@@ -15,6 +15,12 @@
 #include <string>
 #include <string_view>
 
+// The length of the system's texts: lines, names, messages and the values they carry.
+inline constexpr std::size_t kTextLength = 1000;
+// The length of a whole data line: the large data line, and the work copy of a line that the text
+// routines take.
+inline constexpr std::size_t kLongTextLength = 100000;
+
 namespace fixed {
 
 // A block of blanks to compare padding against.
@@ -98,6 +104,13 @@ inline void fillBlanks(char* dst, std::size_t n) {
 inline std::string trimmed(std::string_view s) { return std::string(s.substr(0, trimLen(s))); }
 
 inline bool isBlank(std::string_view s) { return trimLen(s) == 0; }
+
+// The text without its leading and trailing blanks, where it stands.
+inline std::string_view stripped(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
 
 // s cut or blank-padded to exactly n characters.
 inline std::string fit(std::string_view s, std::size_t n) {

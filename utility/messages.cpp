@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::size_t kLineLength = 10000;
 constexpr std::size_t kPrefixLength = 4;
-constexpr std::size_t kCsvTextLength = 1000;
 constexpr double kNoLocation = -99999.0;
 
 // Counter slots: the three kinds, then the same kinds for located messages.
@@ -81,7 +80,7 @@ void rebuildContextLine(DMessages& m) {
 // A CSV text field: cut before the quotes are doubled, so a cut never splits a doubled quote
 // and leaves a lone one that would run the field into the following rows.
 std::string csvText(const std::string& text) {
-  return fixed::trimmed(DOUBLEQUOTE(fixed::trimmed(fixed::fit(text, kCsvTextLength))));
+  return fixed::trimmed(DOUBLEQUOTE(fixed::trimmed(fixed::fit(text, kTextLength))));
 }
 
 void writeCsvRecord(const DMessages& m) {

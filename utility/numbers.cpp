@@ -23,10 +23,6 @@ constexpr int kField = 20;
 
 std::string asterisks(int width) { return std::string(width > 0 ? width : 0, '*'); }
 
-std::string rightAligned(const std::string& text, int width) {
-  return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
-}
-
 std::string leftJustified(const std::string& field) {
   const std::size_t first = field.find_first_not_of(' ');
   return first == std::string::npos ? std::string() : field.substr(first);
@@ -48,7 +44,7 @@ std::string nonFiniteField(double x, int width) {
       return asterisks(width);
     if (negative) text = "-" + text;
   }
-  return static_cast<int>(text.size()) > width ? asterisks(width) : rightAligned(text, width);
+  return static_cast<int>(text.size()) > width ? asterisks(width) : rightAligned(text, static_cast<std::size_t>(width));
 }
 
 // The digits of x with exactly decimals places, the point always written.
@@ -276,13 +272,19 @@ int doubleDecimals(double x) {
 
 }  // namespace
 
+std::string rightAligned(std::string_view text, std::size_t width) {
+  std::string field(width > text.size() ? width - text.size() : 0, ' ');
+  field += text;
+  return field;
+}
+
 std::string formatInteger(std::int64_t n, int width) {
   if (width <= 0) return std::string();
   char digits[24];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, n);
   const std::string text(digits, ec == std::errc() ? end : digits);
   if (static_cast<int>(text.size()) > width) return asterisks(width);
-  return rightAligned(text, width);
+  return rightAligned(text, static_cast<std::size_t>(width));
 }
 
 std::string formatFixed(double x, int width, int decimals) {

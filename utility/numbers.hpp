@@ -3,6 +3,7 @@
 // value does not fit). Results are returned without trailing blanks.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 std::string AINTEGER(std::int32_t n);
 std::string AINTEGER8(std::int64_t n);
@@ -14,6 +15,9 @@ std::string AREAL8(double x);
 // d decimals; a negative d, or one that leaves no room in the field, gives asterisks.
 std::string AREALD(float x, std::int32_t d);
 std::string AREALD8(double x, std::int32_t d);
+
+// text behind blanks that fill a field of width; a longer text stands whole.
+std::string rightAligned(std::string_view text, std::size_t width);
 
 // Fortran-style fixed fields used by the file writers: right-aligned in width, asterisks when
 // the value does not fit. formatFixed rounds to the nearest, always writes the point, drops the

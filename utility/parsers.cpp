@@ -17,19 +17,12 @@
 
 namespace {
 
-constexpr std::size_t kLineWork = 100000;
 constexpr std::size_t npos = std::string::npos;
 // No line of a data file needs more values than this; repeat counts beyond it are not expanded.
 constexpr std::size_t kMaxFreeItems = 100000;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool endsItem(char c) { return isBlankChar(c) || c == ',' || c == '/'; }
-
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
-}
 
 // ---- Free-format items ------------------------------------------------------------------------
 
@@ -378,7 +371,7 @@ bool readRealsInPlace(std::string_view line, int count, const RealTargets& targe
 
 FreeReadStatus readReals(const std::string& line, int count, const RealTargets& targets) {
   FreeReadStatus status = FreeReadStatus::Ok;
-  const std::string_view work = std::string_view(line).substr(0, kLineWork);
+  const std::string_view work = std::string_view(line).substr(0, kLongTextLength);
   if (readRealsInPlace(work, count, targets, status)) return status;
   const std::vector<FreeItem> items = freeFormatItems(std::string(work));
   for (int i = 0; i < count; ++i) {
@@ -413,10 +406,20 @@ bool readWholeNumber(const std::string& t, std::int64_t lo, std::int64_t hi, std
   return true;
 }
 
-bool checkInteger(const std::string& s, std::int64_t lo, std::int64_t hi, std::int64_t& n) {
-  const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLineWork));
+// A whole number within the range of Int; n is unchanged when false.
+template <class Int>
+bool readWholeNumber(const std::string& t, Int& n) {
+  std::int64_t v = 0;
+  if (!readWholeNumber(t, std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max(), v)) return false;
+  n = static_cast<Int>(v);
+  return true;
+}
+
+template <class Int>
+bool checkInteger(const std::string& s, Int& n) {
+  const std::vector<FreeItem> items = freeFormatItems(s.substr(0, kLongTextLength));
   if (items.empty() || !items.front().present || items.front().quoted) return false;
-  return readWholeNumber(items.front().text, lo, hi, n);
+  return readWholeNumber(items.front().text, n);
 }
 
 // ---- Fixed integer fields ---------------------------------------------------------------------
@@ -430,12 +433,7 @@ bool readIntegerField(const std::string& field, std::int32_t& n) {
     n = 0;
     return true;
   }
-  std::int64_t v = 0;
-  if (!readWholeNumber(t, std::numeric_limits<std::int32_t>::min(),
-                       std::numeric_limits<std::int32_t>::max(), v))
-    return false;
-  n = static_cast<std::int32_t>(v);
-  return true;
+  return readWholeNumber(t, n);
 }
 
 // ---- Separated fields -------------------------------------------------------------------------
@@ -475,7 +473,7 @@ FreeReadStatus freeFormatReadSingles(const std::string& line, int count, float* 
 }
 
 std::int32_t NUMBEROFSUBSTRINGS(std::string& s, const std::string& separator) {
-  fixed::assign(s, REMOVETABS(s.substr(0, kLineWork)));
+  fixed::assign(s, REMOVETABS(s.substr(0, kLongTextLength)));
   if (fixed::isBlank(s)) return 0;
   std::int32_t count = 1;
   if (separator.empty()) return count;
@@ -499,7 +497,7 @@ std::string SUBSTRING(const std::string& s, const std::string& separator, std::i
   std::size_t end = separator.empty() ? npos : s.find(separator, start);
   if (end == npos) end = fixed::trimLen(s);
   if (end <= start) return std::string();
-  return withoutLeadingBlanks(s.substr(start, end - start).substr(0, kLineWork));
+  return TRIMF(s.substr(start, end - start).substr(0, kLongTextLength));
 }
 
 namespace {
@@ -564,18 +562,8 @@ std::int32_t NUMBEROFDAYS(const std::string& date) {
   return year * 365 + kDaysBefore[month - 1] + day - 730000;
 }
 
-bool CHECKINT(const std::string& s, std::int32_t& n) {
-  std::int64_t v = 0;
-  if (!checkInteger(s, std::numeric_limits<std::int32_t>::min(),
-                    std::numeric_limits<std::int32_t>::max(), v))
-    return false;
-  n = static_cast<std::int32_t>(v);
-  return true;
-}
+bool CHECKINT(const std::string& s, std::int32_t& n) { return checkInteger(s, n); }
 
 bool CHECKINT4(const std::string& s, std::int32_t& n) { return CHECKINT(s, n); }
 
-bool CHECKINT8(const std::string& s, std::int64_t& n) {
-  return checkInteger(s, std::numeric_limits<std::int64_t>::min(),
-                      std::numeric_limits<std::int64_t>::max(), n);
-}
+bool CHECKINT8(const std::string& s, std::int64_t& n) { return checkInteger(s, n); }

@@ -9,11 +9,10 @@
 
 namespace {
 
-constexpr std::size_t kNameWork = 1000;
 constexpr std::size_t npos = std::string::npos;
 
 // The trimmed name within the name work copy.
-std::string nameOf(const std::string& n) { return fixed::trimmed(n.substr(0, kNameWork)); }
+std::string nameOf(const std::string& n) { return fixed::trimmed(n.substr(0, kTextLength)); }
 
 // 1-based position of the last separator, 0 when there is none.
 std::size_t lastSeparator(const std::string& n) {
@@ -35,11 +34,6 @@ std::string span(const std::string& n, std::size_t first, std::size_t last) {
 
 std::string fromPosition(const std::string& n, std::size_t first) {
   return first > n.size() ? std::string() : n.substr(first - 1);
-}
-
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == npos ? std::string() : fixed::trimmed(std::string_view(s).substr(first));
 }
 
 std::string extensionOf(const std::string& n) {
@@ -160,28 +154,28 @@ std::string FILE___EXT(const std::string& n) {
 std::string ADDFOLDER(const std::string& folder, const std::string& file) {
   std::string joined;
   if (fixed::isBlank(file)) {
-    joined = fixed::isBlank(folder) ? std::string(".") : withoutLeadingBlanks(folder);
+    joined = fixed::isBlank(folder) ? std::string(".") : TRIMF(folder);
   } else if (fixed::isBlank(folder)) {
-    joined = withoutLeadingBlanks(file);
+    joined = TRIMF(file);
   } else if (file.find(':') != npos || file.find("\\\\") != npos) {
     // A drive or a network name: the file name is complete by itself.
-    joined = withoutLeadingBlanks(file);
+    joined = TRIMF(file);
   } else {
     const std::string dir = fixed::trimmed(folder);
     const char last = dir.back();
     joined = dir;
     if (last != '/' && last != '\\') joined += '\\';
-    joined += withoutLeadingBlanks(file);
+    joined += TRIMF(file);
   }
-  return normalised(withoutLeadingBlanks(joined).substr(0, kNameWork));
+  return normalised(TRIMF(joined).substr(0, kTextLength));
 }
 
 std::string REMOVEDOTDOT(const std::string& s) {
-  return normalised(withoutLeadingBlanks(s.substr(0, kNameWork)));
+  return normalised(TRIMF(s.substr(0, kTextLength)));
 }
 
 std::string CLEANPATH(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(s.substr(0, kNameWork)));
+  fixed::assign(s, TRIMF(s.substr(0, kTextLength)));
   // A pair at the very start (a network name) stays; the later of the two first pairs decides
   // whether there is anything left to collapse.
   for (;;) {
@@ -198,7 +192,7 @@ std::string CLEANPATH(std::string& s) {
 }
 
 bool DRIVETOFOLDER(std::string& s) {
-  std::string t = withoutLeadingBlanks(s.substr(0, kNameWork));
+  std::string t = TRIMF(s.substr(0, kTextLength));
   bool replaced = false;
   const std::size_t c = t.find(':');
   if (c != npos) {

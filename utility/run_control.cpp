@@ -17,15 +17,8 @@ const bool kEnrolled = processstate::enrol("gRunFlags", [] { gRunFlags.reset(); 
 }  // namespace
 
 namespace {
-const std::string kCR(1, '\r');
-const std::string kNul(1, '\0');
-
-// An OK box is shown until it returns OK.
-void showUntilOk(const std::string& text, unsigned flags) {
-  const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + kNul;
-  while (platform::messageBox(text + kNul, caption, flags) != platform::kBoxOk) {
-  }
-}
+using platform::kCR;
+using platform::kNul;
 
 // A question that can no longer be answered ends the run, as every prompt does.
 [[noreturn]] void endOfConsoleInput(const std::string& text) {
@@ -34,6 +27,12 @@ void showUntilOk(const std::string& text, unsigned flags) {
   EXITS();
 }
 }  // namespace
+
+void fuShowUntilOk(const std::string& text, unsigned flags) {
+  const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + kNul;
+  while (platform::messageBox(text + kNul, caption, flags) != platform::kBoxOk) {
+  }
+}
 
 bool fuPause(const std::string& text) {
   console::line(text);
@@ -54,7 +53,7 @@ void EXITS(int status) {
   if (!unsaved.empty()) status = 1;
   if (gRunFlags.fuPauseOnExit) {
     if (gRunFlags.fuGuiMode) {
-      showUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
+      fuShowUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
                       fixed::trimmed(gRunFlags.fuRunName) + kCR + kCR + "Press OK to Close Simulation Window",
                   platform::kBoxErrorOk);
     } else {
@@ -81,7 +80,7 @@ void fuStopSilently() {
 
 void PAUSERUN() {
   if (gRunFlags.fuGuiMode) {
-    showUntilOk(fixed::trimmed(gRunFlags.fuTitle) + " Simulation " + fixed::trimmed(gRunFlags.fuRunName) +
+    fuShowUntilOk(fixed::trimmed(gRunFlags.fuTitle) + " Simulation " + fixed::trimmed(gRunFlags.fuRunName) +
                     " paused" + kCR + kCR + "Refer to Simulation Window" + kCR + kCR + "Press OK to Continue",
                 platform::kBoxWarningOk);
     return;

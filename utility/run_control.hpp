@@ -44,6 +44,9 @@ void WRITETRIMMED(std::string& text);
 void READCONSOLELINE(std::string& text, int& n);
 bool SAMESIGN(float a, float b);
 
+// Dialog mode: an OK box under the title, shown until it returns OK.
+void fuShowUntilOk(const std::string& text, unsigned flags);
+
 // The console pause: text on its own line, then one console line is read. Returns at end of input
 // too: false then, true when a line was read.
 bool fuPause(const std::string& text);

@@ -10,14 +10,13 @@
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"
 #include "utility/run_control.hpp"
+#include "utility/text.hpp"
 
 namespace {
 
-constexpr char kCR = '\r';
+using platform::kCR;
 // Retry and Cancel buttons with the error icon, in front of other windows.
 constexpr unsigned kBoxErrorRetryCancel = 0x10015;
-
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // A log line that cannot be written ends the run naming the log, as every log writer does.
 void echo(const std::string& text, int logUnit) {

@@ -9,28 +9,15 @@
 
 namespace {
 
-// Lengths of the work copies: names and option words, and whole lines.
-constexpr std::size_t kNameWork = 1000;
-constexpr std::size_t kLineWork = 100000;
-
 constexpr char kTab = '\t';
 
-bool isQuote(char c) { return c == '"' || c == '\''; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // The first n characters of s (all of it when shorter): the work copy of a routine.
 std::string workCopy(const std::string& s, std::size_t n) { return s.substr(0, n); }
-
-// s without its leading blanks (only code 32 counts as a blank) and without its trailing blanks.
-std::string withoutLeadingBlanks(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return fixed::trimmed(std::string_view(s).substr(first));
-}
 
 // The trimmed text of s with every character for which drop(c) is true deleted.
 template <class Drop>
@@ -46,8 +33,8 @@ std::string deleteWhere(const std::string& s, Drop drop) {
 // Position (0-based) of the first occurrence of old in s, both compared ignoring case, within
 // the line work copy; npos when there is none. A blank old is found at the start.
 std::size_t findIgnoringCase(const std::string& s, const std::string& oldText, std::size_t from) {
-  const std::string hay = UPPERCASE(workCopy(s, kLineWork));
-  const std::string needle = UPPERCASE(workCopy(oldText, kLineWork));
+  const std::string hay = UPPERCASE(workCopy(s, kLongTextLength));
+  const std::string needle = UPPERCASE(workCopy(oldText, kLongTextLength));
   if (needle.empty()) return from <= hay.size() ? from : std::string::npos;
   return hay.find(needle, from);
 }
@@ -63,9 +50,9 @@ std::string spliceAt(const std::string& s, std::size_t k, std::size_t oldLen,
 
 // The cleaned form that ASAME and ASAMECS compare.
 std::string sameForm(const std::string& s, bool foldCase) {
-  std::string t = workCopy(REMOVEQUOTES(s), kNameWork);
-  t = workCopy(REMOVETABS(t), kNameWork);
-  t = withoutLeadingBlanks(t);
+  std::string t = workCopy(REMOVEQUOTES(s), kTextLength);
+  t = workCopy(REMOVETABS(t), kTextLength);
+  t = TRIMF(t);
   return foldCase ? UPPERCASE(t) : t;
 }
 
@@ -73,7 +60,11 @@ std::string sameForm(const std::string& s, bool foldCase) {
 
 std::string SS256(const std::string& s) { return fixed::fit(fixed::trimmed(s), 256); }
 
-std::string TRIMF(const std::string& s) { return withoutLeadingBlanks(s); }
+std::string TRIMF(const std::string& s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return fixed::trimmed(std::string_view(s).substr(first));
+}
 
 std::string REMOVETABS(const std::string& s) {
   return deleteWhere(s, [](char c) { return c == kTab; });
@@ -108,6 +99,17 @@ std::string DOUBLEQUOTE(const std::string& s) {
   return r;
 }
 
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+void appendQuotedField(std::string& out, std::string_view value) {
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 std::string ALPHANUMERICONLY(const std::string& s, char c) {
   const std::size_t n = fixed::trimLen(s);
   std::string r;
@@ -132,7 +134,7 @@ std::string REPLACE(const std::string& s, const std::string& oldText,
                     const std::string& newText) {
   const std::size_t k = findIgnoringCase(s, oldText, 0);
   if (k == std::string::npos) return s;
-  return spliceAt(s, k, fixed::trimLen(workCopy(oldText, kLineWork)), newText);
+  return spliceAt(s, k, fixed::trimLen(workCopy(oldText, kLongTextLength)), newText);
 }
 
 // Each pass searches the whole current text again, so an occurrence formed by a replacement is
@@ -142,36 +144,36 @@ std::string REPLACE(const std::string& s, const std::string& oldText,
 // can make it grow without end.
 std::string REPLACEALL(const std::string& s, const std::string& oldText,
                        const std::string& newText) {
-  const std::size_t oldLen = fixed::trimLen(workCopy(oldText, kLineWork));
+  const std::size_t oldLen = fixed::trimLen(workCopy(oldText, kLongTextLength));
   if (oldLen == 0) return s;
   const std::size_t newLen = fixed::trimLen(newText);
   const bool newHoldsOld = findIgnoringCase(newText, oldText, 0) != std::string::npos;
 
   std::string r = s;
   std::size_t from = 0;
-  for (std::size_t pass = 0; pass < kLineWork; ++pass) {
+  for (std::size_t pass = 0; pass < kLongTextLength; ++pass) {
     const std::size_t k = findIgnoringCase(r, oldText, from);
     if (k == std::string::npos) break;
-    r = workCopy(spliceAt(r, k, oldLen, newText), kLineWork);
+    r = workCopy(spliceAt(r, k, oldLen, newText), kLongTextLength);
     if (newHoldsOld) from = k + newLen;
   }
   return r;
 }
 
 bool BLANK(std::string& s) {
-  fixed::assign(s, REMOVETABS(workCopy(s, kLineWork)));
+  fixed::assign(s, REMOVETABS(workCopy(s, kLongTextLength)));
   return fixed::isBlank(s);
 }
 
 bool NUMBERLINE(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLineWork)));
+  fixed::assign(s, TRIMF(workCopy(s, kLongTextLength)));
   if (fixed::isBlank(s)) return true;
   const char c = s[0];
   return isDigit(c) || c == '-' || c == '.';
 }
 
 bool POSITIVEINTEGERNUMBER(std::string& s) {
-  fixed::assign(s, withoutLeadingBlanks(workCopy(s, kLineWork)));
+  fixed::assign(s, TRIMF(workCopy(s, kLongTextLength)));
   const std::size_t n = fixed::trimLen(s);
   if (n == 0) return false;
   for (std::size_t i = 0; i < n; ++i)
@@ -190,8 +192,8 @@ bool ASAMECS(const std::string& a, const std::string& b) {
 // Every keyword test of every line comes here, so the line is searched where it stands, folding
 // case character by character, with no copy.
 bool FLAGEXISTS(std::string_view line, std::string_view flag) {
-  const std::string_view hay = line.substr(0, kLineWork);
-  const std::string_view needle = flag.substr(0, kLineWork);
+  const std::string_view hay = line.substr(0, kLongTextLength);
+  const std::string_view needle = flag.substr(0, kLongTextLength);
   const std::size_t hayLen = fixed::trimLen(hay);
   const std::size_t needleLen = fixed::trimLen(needle);
   if (needleLen == 0) return true;

@@ -4,7 +4,12 @@
 #include <string>
 #include <string_view>
 
+// The character classes the text and number routines share.
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isQuote(char c) { return c == '"' || c == '\''; }
+
 std::string SS256(const std::string& s);
+// s without its leading blanks (only code 32 is a blank here, not a TAB) and its trailing ones.
 std::string TRIMF(const std::string& s);
 std::string REMOVETABS(const std::string& s);
 std::string REMOVEQUOTES(const std::string& s);
@@ -12,6 +17,11 @@ std::string REMOVESPACES(const std::string& s);
 std::string UPPERCASE(const std::string& s);
 std::string LOWERCASE(const std::string& s);
 std::string DOUBLEQUOTE(const std::string& s);
+// text between double quotes, as messages and MapInfo lines name a file.
+std::string quoted(const std::string& text);
+// A character value of a data line appended to out: in double quotes, each quote in it doubled, so
+// that the line still splits into its fields.
+void appendQuotedField(std::string& out, std::string_view value);
 std::string ALPHANUMERICONLY(const std::string& s, char c);
 std::string CLEANATTRIBUTENAME(const std::string& s);
 std::string REPLACE(const std::string& s, const std::string& oldText, const std::string& newText);

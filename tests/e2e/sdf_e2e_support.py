@@ -3,10 +3,23 @@ and .mid rows, and picking the converter's own console lines out of a transcript
 import os
 import struct
 import subprocess
+import tempfile
+import unittest
 
 # Lines that the file-unit manager and the GIS layer library print while the converter works.
 LIBRARY_PREFIXES = ("Trying to open file", "Opened File Unit", "...Closed File Unit", "Opening GIS Layer",
                     "GIS Layer assigned", "Closing GIS Layer")
+
+
+class FolderTest(unittest.TestCase):
+    """A test that runs plenvor in a fresh temporary folder of its own, self.dir."""
+
+    def setUp(self):
+        self._folder = tempfile.TemporaryDirectory()
+        self.dir = self._folder.name
+
+    def tearDown(self):
+        self._folder.cleanup()
 
 
 def run(binary, folder, args, stdin="\n", timeout=600):

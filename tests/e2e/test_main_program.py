@@ -7,8 +7,10 @@ Run as: python3 test_main_program.py PLENVOR_BINARY SOURCE_DIR
 import os
 import subprocess
 import sys
-import tempfile
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sdf_e2e_support as e2e  # noqa: E402
 
 BINARY = None
 SOURCE_DIR = None
@@ -70,14 +72,7 @@ class Run:
         self.err = err
 
 
-class MainProgramTest(unittest.TestCase):
-    def setUp(self):
-        self._dir = tempfile.TemporaryDirectory()
-        self.dir = self._dir.name
-
-    def tearDown(self):
-        self._dir.cleanup()
-
+class MainProgramTest(e2e.FolderTest):
     def write(self, name, text, mode="w"):
         path = os.path.join(self.dir, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -94,6 +89,14 @@ class MainProgramTest(unittest.TestCase):
         self.assertEqual(run.err, "", "nothing goes to the error stream")
         return run
 
+    def convert_beside(self, args, files):
+        """plenvor run with args beside the files (name: text), the tiny export at the first
+        argument that names an .sdf file."""
+        self.write(next(a for a in args if a.endswith(".sdf")).replace("\\", "/"), TINY_SDF)
+        for name, text in files.items():
+            self.write(name, text)
+        return self.run_plenvor(args)
+
     def assertWhole(self, run, transcript, status):
         self.assertEqual(run.out, transcript)
         self.assertEqual(run.status, status)
@@ -107,6 +110,13 @@ class MainProgramTest(unittest.TestCase):
 
 
 class NoArgumentsAndPrompt(MainProgramTest):
+    def assertTypedNameOpens(self, typed, name, files=("river.sdf",), stdin_end="\n\n"):
+        """With files in the folder, the typed answers (one a line) end in the open of name."""
+        for file in files:
+            self.write(file, TINY_SDF)
+        run = self.run_plenvor([], stdin=typed + stdin_end)
+        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened(name, 1001))
+
     def test_no_arguments_show_usage_and_a_blank_answer_ends_the_run(self):
         run = self.run_plenvor([], stdin="\n\n")
         self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
@@ -128,25 +138,16 @@ class NoArgumentsAndPrompt(MainProgramTest):
         self.assertWhole(run, BUILD + found(1) + USAGE + PROMPT + CLOSE, 0)
 
     def test_typed_name_gets_the_sdf_extension(self):
-        self.write("river.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="river\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.sdf", 1001))
+        self.assertTypedNameOpens("river", "river.sdf")
 
     def test_typed_name_with_sdf_extension_in_capitals_is_unchanged(self):
-        self.write("river.SDF", TINY_SDF)
-        run = self.run_plenvor([], stdin="river.SDF\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.SDF", 1001))
+        self.assertTypedNameOpens("river.SDF", "river.SDF", files=("river.SDF",))
 
     def test_typed_name_with_another_extension_gets_sdf_added(self):
-        self.write("river.txt", TINY_SDF)
-        self.write("river.txt.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="river.txt\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.txt.sdf", 1001))
+        self.assertTypedNameOpens("river.txt", "river.txt.sdf", files=("river.txt", "river.txt.sdf"))
 
     def test_typed_name_loses_tabs_leading_blanks_and_a_carriage_return(self):
-        self.write("river.sdf", TINY_SDF)
-        run = self.run_plenvor([], stdin="  ri\tver\r\n\n")
-        self.assertOpenedAndFinished(run, BUILD + found(1) + USAGE + PROMPT + opened("river.sdf", 1001))
+        self.assertTypedNameOpens("  ri\tver\r", "river.sdf")
 
     def test_a_typed_file_that_does_not_exist_repeats_the_prompt(self):
         self.write("river.sdf", TINY_SDF)
@@ -301,72 +302,61 @@ class LeveeTrimming(MainProgramTest):
         self.assertEqual(self.profile_points(["\u2013NoTrim"]), 5)
 
 
+def using_mif(name):
+    """The lines of a .mif projection file found and opened."""
+    return opened(name, 1001) + "\nUsing %s for setting projection.\n" % name
+
+
+def no_projection_file(ext):
+    return "\nERROR - A Header.%s or Projection.%s file does not exist in folder.\n" % (ext, ext)
+
+
+def extracting_prj(name):
+    """The lines of a .prj projection file found and opened."""
+    return "GIS Projection being extracted from %s\n" % name + opened(name, 1001)
+
+
 class MifProjection(MainProgramTest):
     HEADER = ('Version 300\nCharset "WindowsLatin1"\nDelimiter ","\n'
               + COORDSYS.replace("CoordSys", "cOORDsYS") + "  \nColumns 1\n  ID Integer\nData\n")
 
     def test_header_mif_is_chosen_over_projection_mif_in_the_input_folder(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Header.mif", self.HEADER)
-        self.write("data/Projection.mif", COORDSYS.replace("147", "153") + "\n")
-        self.write("Header.mif", "CoordSys NonEarth Units \"m\"\n")
-        run = self.run_plenvor(["-mif", "data/x.sdf"])
+        run = self.convert_beside(["-mif", "data/x.sdf"], {
+            "data/Header.mif": self.HEADER,
+            "data/Projection.mif": COORDSYS.replace("147", "153") + "\n",
+            "Header.mif": "CoordSys NonEarth Units \"m\"\n"})
         coordsys = COORDSYS.replace("CoordSys", "cOORDsYS")
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data/Header.mif", 1001)
-            + "\nUsing data/Header.mif for setting projection.\n"
-            + "\nmif Projection: " + coordsys + "\n" + opened("data/x.sdf", 1002))
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data/Header.mif")
+                                     + "\nmif Projection: " + coordsys + "\n" + opened("data/x.sdf", 1002))
         with open(os.path.join(self.dir, "data", "x.sdf_streams.mif"), encoding="latin-1") as f:
             self.assertIn(coordsys, f.read().splitlines(), "the output header has the CoordSys line")
 
     def test_a_name_with_backslashes_finds_its_folder(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Header.mif", self.HEADER)
-        run = self.run_plenvor(["-mif", "data\\x.sdf"])
+        run = self.convert_beside(["-mif", "data\\x.sdf"], {"data/Header.mif": self.HEADER})
         coordsys = COORDSYS.replace("CoordSys", "cOORDsYS")
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data\\Header.mif", 1001)
-            + "\nUsing data\\Header.mif for setting projection.\n"
-            + "\nmif Projection: " + coordsys + "\n" + opened("data\\x.sdf", 1002))
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data\\Header.mif")
+                                     + "\nmif Projection: " + coordsys + "\n" + opened("data\\x.sdf", 1002))
 
     def test_projection_mif_is_used_when_there_is_no_header_mif(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Projection.mif", "\r\n" + COORDSYS + "\r\n")
-        run = self.run_plenvor(["data/x.sdf", "-mif"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + opened("data/Projection.mif", 1001)
-            + "\nUsing data/Projection.mif for setting projection.\n"
-            + "\nmif Projection: " + COORDSYS + "\n" + opened("data/x.sdf", 1002))
+        run = self.convert_beside(["data/x.sdf", "-mif"], {"data/Projection.mif": "\r\n" + COORDSYS + "\r\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + using_mif("data/Projection.mif")
+                                     + "\nmif Projection: " + COORDSYS + "\n" + opened("data/x.sdf", 1002))
 
     def test_no_mif_projection_file(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("Header.mif", COORDSYS + "\n")  # beside the program's folder, not the input's
-        run = self.run_plenvor(["-mif", "data/x.sdf"])
-        self.assertWhole(run, BUILD + found(3)
-                         + "\nERROR - A Header.mif or Projection.mif file does not exist in folder.\n"
-                         + CLOSE, 1)
+        # Header.mif beside the program's folder, not the input's.
+        run = self.convert_beside(["-mif", "data/x.sdf"], {"Header.mif": COORDSYS + "\n"})
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("mif") + CLOSE, 1)
 
-    def test_a_header_without_coordsys_line(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", "Version 300\nColumns 1\n  ID Integer\nData\n")
-        run = self.run_plenvor(["-mif", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
-                         + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
-
-    def test_an_empty_header_has_no_coordsys_line(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", "")
-        run = self.run_plenvor(["-mif", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
-                         + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
+    def test_a_header_without_coordsys_line_or_an_empty_one(self):
+        for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", ""):
+            run = self.convert_beside(["-mif", "x.sdf"], {"Header.mif": header})
+            self.assertWhole(run, BUILD + found(3) + using_mif("Header.mif")
+                             + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
 
     def test_without_a_file_argument_the_projection_is_looked_for_before_the_prompt(self):
         self.write("Header.mif", COORDSYS + "\n")
         run = self.run_plenvor(["-mif"], stdin="\n\n")
-        self.assertWhole(run, BUILD + found(2) + opened("Header.mif", 1001)
-                         + "\nUsing Header.mif for setting projection.\n"
+        self.assertWhole(run, BUILD + found(2) + using_mif("Header.mif")
                          + "\nmif Projection: " + COORDSYS + "\n" + PROMPT + CLOSE, 0)
 
 
@@ -379,83 +369,51 @@ class PrjProjection(MainProgramTest):
             return f.read().decode("latin-1")
 
     def test_a_single_line_prj(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\r\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-            + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
-            + opened("x.sdf", 1002))
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.prj": PRJ_JOINED + "\r\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("Header.prj")
+                                     + "\nshp Projection: " + PRJ_JOINED + "\n" + opened("x.sdf", 1002))
         self.assertEqual(self.prj_of_output().rstrip("\r\n"), PRJ_JOINED)
 
     def test_a_prj_of_several_lines_is_joined_and_shows_its_first_line(self):
-        self.write("data/x.sdf", TINY_SDF)
-        self.write("data/Projection.prj", "\n".join(PRJ_LINES) + "\n\n")
-        run = self.run_plenvor(["-shp", "data/x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from data/Projection.prj\n"
-            + opened("data/Projection.prj", 1001) + "\nshp Projection: " + PRJ_LINES[0] + "\n"
-            + opened("data/x.sdf", 1002))
+        run = self.convert_beside(["-shp", "data/x.sdf"], {"data/Projection.prj": "\n".join(PRJ_LINES) + "\n\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("data/Projection.prj")
+                                     + "\nshp Projection: " + PRJ_LINES[0] + "\n" + opened("data/x.sdf", 1002))
         self.assertEqual(self.prj_of_output("data").rstrip("\r\n"), PRJ_JOINED)
 
     def test_a_prj_longer_than_a_line_buffer_is_given_whole_to_the_layers(self):
         long_name = "GDA94_" + "x" * 1200
         prj = 'PROJCS["%s",GEOGCS["GCS_GDA_1994"]]' % long_name
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", prj + "\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertOpenedAndFinished(
-            run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-            + opened("Header.prj", 1001) + "\nshp Projection: " + prj + "\n")
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.prj": prj + "\n"})
+        self.assertOpenedAndFinished(run, BUILD + found(3) + extracting_prj("Header.prj")
+                                     + "\nshp Projection: " + prj + "\n")
         self.assertEqual(self.prj_of_output().rstrip("\r\n"), prj)
 
     def test_header_prj_is_chosen_over_projection_prj(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\n")
-        self.write("Projection.prj", "GEOGCS[\"other\"]\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertTrue(run.out.startswith(BUILD + found(3)
-                                           + "GIS Projection being extracted from Header.prj\n"), run.out)
+        run = self.convert_beside(["-shp", "x.sdf"],
+                                  {"Header.prj": PRJ_JOINED + "\n", "Projection.prj": "GEOGCS[\"other\"]\n"})
+        self.assertTrue(run.out.startswith(BUILD + found(3) + extracting_prj("Header.prj")), run.out)
 
     def test_no_prj_file(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.mif", COORDSYS + "\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3)
-                         + "\nERROR - A Header.prj or Projection.prj file does not exist in folder.\n"
-                         + CLOSE, 1)
+        run = self.convert_beside(["-shp", "x.sdf"], {"Header.mif": COORDSYS + "\n"})
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("prj") + CLOSE, 1)
 
-    def test_an_empty_prj_file(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", "")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-                         + opened("Header.prj", 1001)
-                         + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
-                         + "Header.prj\n" + CLOSE, 1)
-
-    def test_a_prj_of_blank_lines_holds_no_projection(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Projection.prj", "\n   \r\n\n")
-        run = self.run_plenvor(["-shp", "x.sdf"])
-        self.assertWhole(run, BUILD + found(3) + "GIS Projection being extracted from Projection.prj\n"
-                         + opened("Projection.prj", 1001)
-                         + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
-                         + "Projection.prj\n" + CLOSE, 1)
+    def test_an_empty_prj_file_or_one_of_blank_lines_holds_no_projection(self):
+        for name, text in (("Header.prj", ""), ("Projection.prj", "\n   \r\n\n")):
+            run = self.convert_beside(["-shp", "x.sdf"], {name: text})
+            self.assertWhole(run, BUILD + found(3) + extracting_prj(name)
+                             + "\nERROR - Projection line could not be found in \"GIS Projection\" .prj file."
+                             + name + "\n" + CLOSE, 1)
+            os.remove(os.path.join(self.dir, name))
 
     def test_without_an_option_no_projection_file_is_read(self):
-        self.write("x.sdf", TINY_SDF)
-        self.write("Header.prj", PRJ_JOINED + "\n")
-        self.write("Header.mif", COORDSYS + "\n")
-        run = self.run_plenvor(["x.sdf"])
+        run = self.convert_beside(["x.sdf"], {"Header.prj": PRJ_JOINED + "\n", "Header.mif": COORDSYS + "\n"})
         self.assertOpenedAndFinished(run, BUILD + found(2) + opened("x.sdf", 1001))
         self.assertNotIn("Header", run.out)
 
     def test_an_input_named_like_the_open_projection_file_is_opened_afresh(self):
         self.write("Header.prj", PRJ_JOINED + "\n")
         run = self.run_plenvor(["-shp", "Header.prj"])
-        prefix = (BUILD + found(3) + "GIS Projection being extracted from Header.prj\n"
-                  + opened("Header.prj", 1001) + "\nshp Projection: " + PRJ_JOINED + "\n"
+        prefix = (BUILD + found(3) + extracting_prj("Header.prj") + "\nshp Projection: " + PRJ_JOINED + "\n"
                   + "...Closed File Unit:1001\n" + opened("Header.prj", 1001))
         self.assertEqual(run.out[:len(prefix)], prefix)
         # Read from its first line, the projection is no SDF export.

@@ -4,7 +4,6 @@ orderly stops on bad input."""
 import os
 import subprocess
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -38,7 +37,21 @@ BEGIN CROSS-SECTIONS:
 END CROSS-SECTIONS:
 """
 
-SMALL_MIF_TRANSCRIPT = """
+
+def layer_opened(layer, name, unit):
+    """The library's lines for an output MIF layer opened on two units from unit."""
+    return ("Opening GIS Layer: %s\nGIS Layer assigned ID of %d\n\nTrying to open file %s...OK.  File Unit:%d\n\n"
+            "Trying to open file %s.mid...OK.  File Unit:%d\n" % (name, layer, name, unit, name[:-4], unit + 1))
+
+
+def layer_closed(layer, name, unit):
+    return "\nClosing GIS Layer %d [%s]...\n...Closed File Unit:%d\n...Closed File Unit:%d\n" % (layer, name, unit, unit + 1)
+
+
+SECTION_LAYERS = ["t_surf_pts.mif", "2d_zsh_t_end_pts.mif", "1d_xs_t_surf_line.mif", "t_cut_line.mif", "t_levee_pts.mif"]
+CLOSE_ORDER = (0, 2, 3, 4, 1)  # the converter closes the end points layer last
+
+SMALL_MIF_TRANSCRIPT = ("""
 Build 2023-01-AA
 
 
@@ -53,13 +66,7 @@ mif Projection: CoordSys Earth Projection 1, 0
 
 Trying to open file t.sdf...OK.
 Opened File Unit:1002
-Opening GIS Layer: t.sdf_streams.mif
-GIS Layer assigned ID of 1
-
-Trying to open file t.sdf_streams.mif...OK.  File Unit:1003
-
-Trying to open file t.sdf_streams.mid...OK.  File Unit:1004
-
+""" + layer_opened(1, "t.sdf_streams.mif", 1003) + """
 Processing Stream Centrelines
 
 
@@ -68,41 +75,8 @@ Found start of reach block on line 4
 Found CENTERLINE on line 7
 
 Found ENDSTREAMNETWORK on line 11
-
-Closing GIS Layer 1 [t.sdf_streams.mif]...
-...Closed File Unit:1003
-...Closed File Unit:1004
-Opening GIS Layer: t_surf_pts.mif
-GIS Layer assigned ID of 1
-
-Trying to open file t_surf_pts.mif...OK.  File Unit:1003
-
-Trying to open file t_surf_pts.mid...OK.  File Unit:1004
-Opening GIS Layer: 2d_zsh_t_end_pts.mif
-GIS Layer assigned ID of 2
-
-Trying to open file 2d_zsh_t_end_pts.mif...OK.  File Unit:1005
-
-Trying to open file 2d_zsh_t_end_pts.mid...OK.  File Unit:1006
-Opening GIS Layer: 1d_xs_t_surf_line.mif
-GIS Layer assigned ID of 3
-
-Trying to open file 1d_xs_t_surf_line.mif...OK.  File Unit:1007
-
-Trying to open file 1d_xs_t_surf_line.mid...OK.  File Unit:1008
-Opening GIS Layer: t_cut_line.mif
-GIS Layer assigned ID of 4
-
-Trying to open file t_cut_line.mif...OK.  File Unit:1009
-
-Trying to open file t_cut_line.mid...OK.  File Unit:1010
-Opening GIS Layer: t_levee_pts.mif
-GIS Layer assigned ID of 5
-
-Trying to open file t_levee_pts.mif...OK.  File Unit:1011
-
-Trying to open file t_levee_pts.mid...OK.  File Unit:1012
-
+""" + layer_closed(1, "t.sdf_streams.mif", 1003)
+    + "".join(layer_opened(i + 1, name, 1003 + 2 * i) for i, name in enumerate(SECTION_LAYERS)) + """
 Found BEGIN CROSS-SECTIONS: on line 12
 
 Found new cross-section on line 13
@@ -115,31 +89,11 @@ Trying to open file S1_R1_100.csv...OK.  File Unit:1013
 ...Closed File Unit:1013
 
 Found END CROSS-SECTIONS on line 24
-
-Closing GIS Layer 1 [t_surf_pts.mif]...
-...Closed File Unit:1003
-...Closed File Unit:1004
-
-Closing GIS Layer 3 [1d_xs_t_surf_line.mif]...
-...Closed File Unit:1007
-...Closed File Unit:1008
-
-Closing GIS Layer 4 [t_cut_line.mif]...
-...Closed File Unit:1009
-...Closed File Unit:1010
-
-Closing GIS Layer 5 [t_levee_pts.mif]...
-...Closed File Unit:1011
-...Closed File Unit:1012
-
-Closing GIS Layer 2 [2d_zsh_t_end_pts.mif]...
-...Closed File Unit:1005
-...Closed File Unit:1006
-
+""" + "".join(layer_closed(i + 1, SECTION_LAYERS[i], 1003 + 2 * i) for i in CLOSE_ORDER) + """
 Finished.
 
 Press Enter to Close
-"""
+""")
 
 
 def section(stream, reach, station, blocks):
@@ -160,14 +114,7 @@ def sdf_with(sections, streams=""):
             % (streams, "".join(sections)))
 
 
-class SdfGoldenTest(unittest.TestCase):
-    def setUp(self):
-        self._tmp = tempfile.TemporaryDirectory()
-        self.dir = self._tmp.name
-
-    def tearDown(self):
-        self._tmp.cleanup()
-
+class SdfGoldenTest(e2e.FolderTest):
     def convert(self, text, args=(), name="t.sdf", newline="\n"):
         e2e.write(self.dir, name, text, newline)
         return e2e.run(BINARY, self.dir, list(args) + [name])
