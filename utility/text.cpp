@@ -140,24 +140,57 @@ std::string REPLACE(const std::string& s, const std::string& oldText,
 // Each pass searches the whole current text again, so an occurrence formed by a replacement is
 // replaced as well. Two argument pairs could never end that way: a blank old (found everywhere)
 // leaves s as it is, and a new that holds old is done in one pass whose search continues behind
-// each inserted text. The result is also kept within the line work copy, so no pair of arguments
-// can make it grow without end.
+// each inserted text. The result is also kept within the line work copy, and at most that many
+// replacements are made, so no pair of arguments can make it grow without end.
+//
+// The passes are made in one walk from left to right rather than by searching the whole text
+// again each time: the text before an occurrence held none, so the next one can only end at or
+// after the text put in its place. The walk keeps the text searched so far and, reversed, the
+// text still to come, into whose front a replacement is pushed; what the work copy cuts is taken
+// off the far end. A growing replacement then costs its own length, not the whole text's.
 std::string REPLACEALL(const std::string& s, const std::string& oldText,
                        const std::string& newText) {
-  const std::size_t oldLen = fixed::trimLen(workCopy(oldText, kLongTextLength));
+  const std::string needle = UPPERCASE(workCopy(oldText, kLongTextLength));
+  const std::size_t oldLen = needle.size();
   if (oldLen == 0) return s;
-  const std::size_t newLen = fixed::trimLen(newText);
+  const std::string inserted = fixed::trimmed(newText);
   const bool newHoldsOld = findIgnoringCase(newText, oldText, 0) != std::string::npos;
 
-  std::string r = s;
-  std::size_t from = 0;
-  for (std::size_t pass = 0; pass < kLongTextLength; ++pass) {
-    const std::size_t k = findIgnoringCase(r, oldText, from);
-    if (k == std::string::npos) break;
-    r = workCopy(spliceAt(r, k, oldLen, newText), kLongTextLength);
-    if (newHoldsOld) from = k + newLen;
+  std::string done;                                  // searched, in order
+  std::string ahead(s.rbegin(), s.rend());           // still to come, its next character last
+  std::size_t aheadEnd = 0;                          // ahead[0, aheadEnd) is cut off
+  std::size_t from = 0;                              // no occurrence may start before it
+  std::size_t passes = 0;
+  auto endsWithNeedle = [&] {
+    const std::size_t k = done.size() - oldLen;
+    for (std::size_t i = oldLen; i-- > 0;)
+      if (upper(done[k + i]) != needle[i]) return false;
+    return true;
+  };
+  // Only the work copy is searched: an occurrence must end within its length.
+  while (ahead.size() > aheadEnd && passes < kLongTextLength && done.size() < kLongTextLength) {
+    done.push_back(ahead.back());
+    ahead.pop_back();
+    if (done.size() < oldLen || done.size() - oldLen < from || !endsWithNeedle()) continue;
+    ++passes;
+    done.resize(done.size() - oldLen);
+    if (newHoldsOld) {
+      done += inserted;
+      from = done.size();
+    } else {
+      ahead.append(inserted.rbegin(), inserted.rend());
+    }
+    // The work copy's length, taken off the far end of the text.
+    const std::size_t left = ahead.size() - aheadEnd;
+    if (done.size() + left > kLongTextLength) {
+      const std::size_t over = done.size() + left - kLongTextLength;
+      const std::size_t fromAhead = over < left ? over : left;
+      aheadEnd += fromAhead;
+      done.resize(done.size() - (over - fromAhead));
+    }
   }
-  return r;
+  done.append(ahead.rbegin(), ahead.rend() - static_cast<std::ptrdiff_t>(aheadEnd));
+  return done;
 }
 
 bool BLANK(std::string& s) {
