@@ -426,4 +426,4 @@ class PrjProjection(MainProgramTest):
 if __name__ == "__main__":
     BINARY = os.path.abspath(sys.argv.pop(1))
     SOURCE_DIR = os.path.abspath(sys.argv.pop(1))
-    unittest.main(argv=[sys.argv[0]])
+    unittest.main()
