@@ -16,7 +16,9 @@ status=0
 for kind in plain sanitize; do
   dir=build/$kind
   if [ "$kind" = sanitize ]; then
-    options=(-DPLENVOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    # -O1 with line tables: the sanitizers' reports keep their file and line, and the build takes
+    # half the time of -O2 with full debug information.
+    options=(-DPLENVOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
   else
     options=(-DPLENVOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release)
   fi
