@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "converter/read_failure.hpp"
 #include "converter/run_options.hpp"
 #include "converter/sdf_reading.hpp"
-#include "converter/read_failure.hpp"
 #include "gis/gis_state.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"

@@ -3,16 +3,13 @@
 #include <initializer_list>
 
 #include "gis/gis_layers.hpp"
+#include "platform/process_state.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 SdfLayerState gSdfLayers;
 namespace {
 const bool kEnrolled = processstate::enrol("gSdfLayers", [] { gSdfLayers.reset(); });
-}  // namespace
-
-namespace {
 
 struct FieldDef {
   const char* name;

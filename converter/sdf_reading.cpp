@@ -1,26 +1,23 @@
 #include "converter/sdf_reading.hpp"
 
+#include "converter/read_failure.hpp"
 #include "converter/sdf_blocks.hpp"
 #include "converter/sdf_cross_section.hpp"
 #include "converter/sdf_layers.hpp"
 #include "converter/sdf_sections.hpp"
-#include "converter/read_failure.hpp"
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 SdfCrossSection gSdfSection;
 namespace {
 const bool kEnrolled = processstate::enrol("gSdfSection", [] { gSdfSection.reset(); });
-}  // namespace
-
-namespace {
 
 // Progress and error lines of the passes stand after one empty line.
 void report(const std::string& text) {

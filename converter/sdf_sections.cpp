@@ -4,23 +4,20 @@
 #include <limits>
 #include <string>
 
+#include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
-#include "geometry/geometry.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 SdfSectionWork gSdfWork;
 namespace {
 const bool kEnrolled = processstate::enrol("gSdfWork", [] { gSdfWork.reset(); });
-}  // namespace
-
-namespace {
 
 // Stream, reach and station as the first three text fields of a record.
 std::string sectionNames(const SdfCrossSection& xs) {

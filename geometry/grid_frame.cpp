@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/console.hpp"
 #include "geometry/geometry.hpp"
+#include "platform/console.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 

@@ -6,11 +6,11 @@
 #include <limits>
 #include <string>
 
-#include "platform/console.hpp"
 #include "geometry/geometry.hpp"
 #include "geometry/grid_frame.hpp"
 #include "geometry/inside_polygon.hpp"
 #include "geometry/interpolation.hpp"
+#include "platform/console.hpp"
 #include "utility/run_control.hpp"
 
 namespace {

@@ -15,19 +15,16 @@
 
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 DbfValueBuffers gDbfValues;
 namespace {
 const bool kEnrolled = processstate::enrol("gDbfValues", [] { gDbfValues.reset(); });
-}  // namespace
-
-namespace {
 
 constexpr std::size_t kValueLength = 256;  // a value longer than its buffer entry is cut
 const char* const kHeaderWriteError = "ERROR 0413 - Writing .dbf file header.";

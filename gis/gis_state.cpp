@@ -2,8 +2,8 @@
 #include "gis/gis_state.hpp"
 
 #include "platform/console.hpp"
-#include "utility/run_control.hpp"
 #include "platform/process_state.hpp"
+#include "utility/run_control.hpp"
 
 GisState gGis;
 namespace {

@@ -165,6 +165,9 @@ struct GisState {
   GisCoordBuffer gisCoordBuffer;
   std::string gisDataLine = std::string(kTextLength, ' ');
   std::string gisDataLineLarge = std::string(kLongTextLength, ' ');
+  // A .mid row as midRow changed it; it holds nothing between rows and is kept only so that no row
+  // allocates once it has grown.
+  std::string gisMidRow;
   GisAttributeDefs gisAttributeDefs;
   std::string gisOutputCoordSys = std::string(kTextLength, ' ');
   std::string gisOutputPrj = std::string(kTextLength, ' ');

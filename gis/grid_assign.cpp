@@ -7,16 +7,16 @@
 #include <new>
 #include <stdexcept>
 
+#include "geometry/grid_frame.hpp"
+#include "geometry/grid_regions.hpp"
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/fixed_text.hpp"
-#include "geometry/grid_frame.hpp"
-#include "geometry/grid_regions.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"
-#include "platform/process_state.hpp"
 
 GridAssignBuffers gAssignLayerBuffers;
 GridAssignBuffers gAssignObjectBuffers;

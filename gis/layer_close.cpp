@@ -6,8 +6,8 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
-#include "utility/byte_order.hpp"
 #include "platform/console.hpp"
+#include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
-#include "geometry/geometry.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/run_control.hpp"

@@ -6,19 +6,16 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 GisReadBuffers gGisRead;
 namespace {
 const bool kEnrolled = processstate::enrol("gGisRead", [] { gGisRead.reset(); });
-}  // namespace
-
-namespace {
 
 // The declared length of the caller's text; an empty one stands for a line of the usual size.
 std::size_t declaredLength(const std::string& line) { return line.empty() ? kTextLength : line.size(); }

@@ -198,8 +198,7 @@ void mifKeepColumns(MifLayer& mif, const GisAttributeDefs& defs) {
 
 std::string_view midRow(MifLayer& mif, const std::string& line) {
   const std::string_view row(line.data(), fixed::trimLen(line));
-  // The row as changed; its storage is kept, so that a row allocates nothing once it has grown.
-  static std::string changed;
+  std::string& changed = gGis.gisMidRow;
   bool anyChanged = false;
   std::size_t copied = 0;  // the row before this position is in changed
   std::size_t pos = 0;

@@ -13,10 +13,10 @@
 
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
-#include "platform/process_state.hpp"
 
 namespace {
 
@@ -107,10 +107,10 @@ void shpWritePoints(FileRoom& out, const GisCoordBuffer& buf, int n) {
 }
 
 void shpWriteBox(FileRoom& out, const ShpBox& b) {
-  out.putF64(b.xmin, out.order());
-  out.putF64(b.ymin, out.order());
-  out.putF64(b.xmax, out.order());
-  out.putF64(b.ymax, out.order());
+  out.putF64(b.xmin);
+  out.putF64(b.ymin);
+  out.putF64(b.xmax);
+  out.putF64(b.ymax);
 }
 
 // The content after the shape type, and the sub-layer box widened by it.
@@ -118,8 +118,8 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == 0) return;
   if (shapeType == 1) {
-    out.putF64(buf.x[1], out.order());
-    out.putF64(buf.y[1], out.order());
+    out.putF64(buf.x[1]);
+    out.putF64(buf.y[1]);
     shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
     return;
   }
@@ -128,13 +128,13 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
   shpWidenBox(shp, box);
   shpWriteBox(out, box);
   if (shapeType == 8) {
-    out.putI32(n, out.order());
+    out.putI32(n);
     shpWritePoints(out, buf, n);
     return;
   }
-  out.putI32(gisO.nr, out.order());
-  out.putI32(n, out.order());
-  for (int i = 1; i <= gisO.nr; ++i) out.putI32(gisO.ir[i] - 1, out.order());
+  out.putI32(gisO.nr);
+  out.putI32(n);
+  for (int i = 1; i <= gisO.nr; ++i) out.putI32(gisO.ir[i] - 1);
   shpWritePoints(out, buf, n);
 }
 
@@ -185,8 +185,8 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   // Index entry, through the big-endian view of the .shx.
   {
     FileRoom index(shp.shxUnitBE, 8);
-    index.putI32(shp.nextOffset, index.order());
-    index.putI32(contentLength, index.order());
+    index.putI32(shp.nextOffset);
+    index.putI32(contentLength);
     if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
   }
 
@@ -201,7 +201,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   FileRoom record(shp.shpUnitLE, 8 + 2 * static_cast<std::size_t>(contentLength));
   record.putI32(shp.records, big);
   record.putI32(contentLength, big);
-  record.putI32(shapeType, record.order());
+  record.putI32(shapeType);
   shpWriteContent(gisO, shp, shapeType, record);
   if (!record.commit()) gisFail(kRecordWriteError);
 }

@@ -626,7 +626,7 @@ TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
     EXPECT_FALSE(FileRoom(be, 1).ok());
     EXPECT_TRUE(fuIsOpen(le));
     room.putI32(9994, byteorder::Order::Big);
-    room.putI32(1000, room.order());
+    room.putI32(1000);
     ASSERT_TRUE(room.commit());
     EXPECT_FALSE(room.commit());  // once only
   }
@@ -634,7 +634,7 @@ TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
   ASSERT_TRUE(fuPutI32(be, 5));
   {
     FileRoom room(be, 4);
-    room.putI32(6, room.order());
+    room.putI32(6);
     ASSERT_TRUE(room.commit());
   }
   const std::string big(70000, 'B');

@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "tests/test_support.hpp"
 #include "platform/console.hpp"
+#include "tests/test_support.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"

@@ -4,9 +4,9 @@
 #include <string>
 #include <system_error>
 
+#include "platform/console.hpp"
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
-#include "platform/console.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"

@@ -6,21 +6,18 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/message_box.hpp"
 #include "platform/console.hpp"
+#include "platform/message_box.hpp"
+#include "platform/process_state.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/paths.hpp"
 #include "utility/run_control.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 FileUnitTable gFileUnits;
 namespace {
 const bool kEnrolled = processstate::enrol("gFileUnits", [] { gFileUnits.reset(); });
-}  // namespace
-
-namespace {
 
 void blankNames(FileUnitTable& t) {
   for (auto& n : t.fuFixedName) n = fixed::blanks(kTextLength);

@@ -169,11 +169,13 @@ class FileRoom {
     used_ += n;
     return p;
   }
+  // An item in the unit's byte order, or in another that the file's layout asks for.
+  void putI32(std::int32_t v) { putI32(v, order_); }
   void putI32(std::int32_t v, byteorder::Order o) {
     if (char* p = take(4)) byteorder::storeU32(p, static_cast<std::uint32_t>(v), o);
   }
-  void putF64(double v, byteorder::Order o) {
-    if (char* p = take(8)) byteorder::storeF64(p, v, o);
+  void putF64(double v) {
+    if (char* p = take(8)) byteorder::storeF64(p, v, order_);
   }
 
   // Hands the filled room over and closes it. False, handing nothing over, when the room was not

@@ -6,19 +6,16 @@
 #include <vector>
 
 #include "platform/console.hpp"
+#include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/numbers.hpp"
 #include "utility/parsers.hpp"
 #include "utility/text.hpp"
-#include "platform/process_state.hpp"
 
 DMessages DMESSAGES;
 namespace {
 const bool kEnrolled = processstate::enrol("DMESSAGES", [] { DMESSAGES.reset(); });
-}  // namespace
-
-namespace {
 
 constexpr std::size_t kLineLength = 10000;
 constexpr std::size_t kPrefixLength = 4;

@@ -4,19 +4,16 @@
 #include <utility>
 #include <vector>
 
-#include "platform/message_box.hpp"
 #include "platform/console.hpp"
+#include "platform/message_box.hpp"
+#include "platform/process_state.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
-#include "platform/process_state.hpp"
 
 RunFlags gRunFlags;
 namespace {
 const bool kEnrolled = processstate::enrol("gRunFlags", [] { gRunFlags.reset(); });
-}  // namespace
-
-namespace {
 using platform::kCR;
 using platform::kNul;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/console.hpp"
 #include "platform/file_times.hpp"
 #include "platform/message_box.hpp"
-#include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"
