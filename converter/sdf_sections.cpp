@@ -192,9 +192,7 @@ void writeCsvLine(int unit, const std::string& text) {
 // manager compares it, under the name the opener will use.
 void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName) {
   const int unit = fuUnitOfFile(TRIMF(csvName));
-  if (unit == 0) return;
-  const std::string mode = fuMode(unit);
-  if (mode != "I " && mode != "UI" && mode != "BI" && mode != "BE") return;
+  if (unit == 0 || !fuReadsOnly(unit)) return;
   console::line();
   console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
                 fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.");

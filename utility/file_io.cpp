@@ -433,6 +433,11 @@ std::string fuMode(int unit) {
   return c ? c->mode : std::string();
 }
 
+bool fuReadsOnly(int unit) {
+  UnitConnection* c = connection(unit);
+  return c && !c->canWrite;
+}
+
 byteorder::Order fuOrder(int unit) { return orderOf(unit); }
 
 // ---------------------------------------------------------------------------------------------

@@ -102,6 +102,7 @@ enum class ReadStatus { Ok, End, Error };
 bool fuIsOpen(int unit);
 std::string fuName(int unit);                 // the name the unit was opened with; "" when none
 std::string fuMode(int unit);                 // the mode the unit was opened with; "" when none
+bool fuReadsOnly(int unit);                   // the unit is open in an input mode
 byteorder::Order fuOrder(int unit);
 
 // Text: lines end with '\n'; a line read loses its line end and a trailing CR.

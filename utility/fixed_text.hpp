@@ -107,8 +107,8 @@ inline bool isBlank(std::string_view s) { return trimLen(s) == 0; }
 
 // The text without its leading and trailing blanks, where it stands.
 inline std::string_view stripped(std::string_view s) {
+  s = s.substr(0, trimLen(s));
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return s;
 }
 

@@ -51,8 +51,8 @@ void EXITS(int status) {
   if (gRunFlags.fuPauseOnExit) {
     if (gRunFlags.fuGuiMode) {
       fuShowUntilOk("Premature Exit of " + fixed::trimmed(gRunFlags.fuTitle) + " Simulation " +
-                      fixed::trimmed(gRunFlags.fuRunName) + kCR + kCR + "Press OK to Close Simulation Window",
-                  platform::kBoxErrorOk);
+                        fixed::trimmed(gRunFlags.fuRunName) + kCR + kCR + "Press OK to Close Simulation Window",
+                    platform::kBoxErrorOk);
     } else {
       console::line();
       fuPause("Press Enter to Close");
@@ -78,8 +78,8 @@ void fuStopSilently() {
 void PAUSERUN() {
   if (gRunFlags.fuGuiMode) {
     fuShowUntilOk(fixed::trimmed(gRunFlags.fuTitle) + " Simulation " + fixed::trimmed(gRunFlags.fuRunName) +
-                    " paused" + kCR + kCR + "Refer to Simulation Window" + kCR + kCR + "Press OK to Continue",
-                platform::kBoxWarningOk);
+                      " paused" + kCR + kCR + "Refer to Simulation Window" + kCR + kCR + "Press OK to Continue",
+                  platform::kBoxWarningOk);
     return;
   }
   console::line();

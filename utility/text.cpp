@@ -60,11 +60,7 @@ std::string sameForm(const std::string& s, bool foldCase) {
 
 std::string SS256(const std::string& s) { return fixed::fit(fixed::trimmed(s), 256); }
 
-std::string TRIMF(const std::string& s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return fixed::trimmed(std::string_view(s).substr(first));
-}
+std::string TRIMF(const std::string& s) { return std::string(fixed::stripped(s)); }
 
 std::string REMOVETABS(const std::string& s) {
   return deleteWhere(s, [](char c) { return c == kTab; });
