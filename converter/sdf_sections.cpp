@@ -89,9 +89,10 @@ float measureSection(const SdfCrossSection& xs) {
   return length;
 }
 
-// Each point takes the n of the last change point at or before it; the pointer moves at
-// most one change point per surface point. A section without n values gets 0.0, never the values
-// of an earlier section.
+// Each point takes the n of the last change point at or before it: the pointer passes every
+// change point up to the point's chainage, so a zone narrower than the gap between two points
+// hands its n to no point. A section without n values gets 0.0, never the values of an earlier
+// section.
 void assignMannings(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   if (!xs.hasNValues || xs.nCount < 1) {
@@ -100,7 +101,7 @@ void assignMannings(const SdfCrossSection& xs) {
   }
   int k = 1;
   for (int i = 1; i <= xs.surfCount; ++i) {
-    if (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
+    while (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
     w.pointMannings[i] = xs.nValue[k];
   }
 }

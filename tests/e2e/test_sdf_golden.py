@@ -226,6 +226,19 @@ class SdfGoldenTest(e2e.FolderTest):
                          '       4.000,      9.2500,  0.0300\n'
                          '       9.000,      8.1250,  0.0500\n'
                          '      14.000,     12.0000,  0.0500\n')
+        # The example with a zone from 48 to 51.2 between the points at 40 and 60: no point lies in
+        # it, and the point at 60 takes the n of the zone from 51.2 to 104.
+        example = e2e.read_text(os.path.join(SOURCE_DIR, "examples", "river.sdf"))
+        rc, out = self.convert(example.replace("         0.35, 0.035\n", "         0.30, 0.1\n         0.32, 0.035\n"))
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.csv("Mill Creek_Upper_850.csv"), '"X","Z","N"\n'
+                         '      40.000,     29.4000,  0.0600\n'
+                         '      60.000,     27.2000,  0.0350\n'
+                         '      80.000,     26.0000,  0.0350\n'
+                         '     100.000,     27.4000,  0.0350\n'
+                         '     120.000,     29.6000,  0.0600\n')
+        self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf") if r[2] == "850"],
+                         ["0.0600", "0.0350", "0.0350", "0.0350", "0.0600"])
 
     def test_point_exactly_at_a_change_takes_the_new_value(self):
         sec = section("S", "R", "1", "  NVALUES:\n   0, 0.03\n   0.5, 0.05\n" + along_x([(0, 1), (4, 2), (5, 3), (10, 4)]))
