@@ -200,7 +200,8 @@ void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName
   EXITS();
 }
 
-// The profile of the kept points.
+// The profile of the kept points. A number too wide for its column is written in full: asterisks
+// would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   checkProfileIsNoInput(xs, w.csvName);
@@ -211,12 +212,12 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   for (int i = 1; i <= xs.surfCount; ++i) {
     if (w.trimMask[i]) continue;
     row.clear();
-    appendFixed(row, w.sectionChainage[i], 12, 3);
+    appendFixedOrWhole(row, w.sectionChainage[i], 12, 3);
     row += ',';
-    appendFixed(row, xs.surfZ[i], 12, 4);
+    appendFixedOrWhole(row, xs.surfZ[i], 12, 4);
     if (xs.hasNValues) {
       row += ',';
-      appendFixed(row, w.pointMannings[i], 8, 4);
+      appendFixedOrWhole(row, w.pointMannings[i], 8, 4);
     }
     writeCsvLine(unit, row);
   }
@@ -260,7 +261,7 @@ void writeSectionLine(const SdfCrossSection& xs, int layer) {
 }
 
 std::string endPointRecord(float z, int decimals) {
-  return formatFixed(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
+  return formatFixedOrWhole(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
 }
 
 // An id written as it stands, unless it would not read back as one value: a comma would split
@@ -281,9 +282,9 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
     if (w.trimMask[i]) continue;
     w.row.assign(names);
     w.row += ',';
-    appendFixed(w.row, xs.surfZ[i], 12, 3);
+    appendFixedOrWhole(w.row, xs.surfZ[i], 12, 3);
     w.row += ',';
-    appendFixed(w.row, w.pointMannings[i], 8, 4);
+    appendFixedOrWhole(w.row, w.pointMannings[i], 8, 4);
     writePoint(layers.surfacePoints, xs.surfX[i], xs.surfY[i], w.row);
   }
   const int last = xs.surfCount;
@@ -292,7 +293,7 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
   if (xs.hasLevees)
     for (int m = 1; m <= xs.leveeCount; ++m)
       writePoint(layers.leveePoints, w.leveeX[m], w.leveeY[m],
-                 names + "," + formatFixed(w.leveeZ[m], 12, 3) + "," + leveeIdField(xs.leveeMarkers[m].id));
+                 names + "," + formatFixedOrWhole(w.leveeZ[m], 12, 3) + "," + leveeIdField(xs.leveeMarkers[m].id));
   obj.isPoint = false;
 }
 

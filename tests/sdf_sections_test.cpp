@@ -272,10 +272,11 @@ TEST_F(SdfSectionsTest, ASurfaceLineWithoutPointsIsHandledAsNoSurfaceLine) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
 }
 
-TEST_F(SdfSectionsTest, CsvNumbersTooWideForTheirFieldsShowAsterisks) {
-  surfaceAlongX({{0, 123456789.0f}, {1, 1.0f}});
+TEST_F(SdfSectionsTest, CsvNumbersTooWideForTheirFieldsAreWrittenInFull) {
+  surfaceAlongX({{0, -1234567.5f}, {1, 1.0f}});
+  nValues({{0.0f, 1000.0f}});
   process();
-  EXPECT_EQ(csv(), "\"X\",\"Z\"\n       0.000,************\n       1.000,      1.0000\n");
+  EXPECT_EQ(csv(), "\"X\",\"Z\",\"N\"\n       0.000,-1234567.5000,1000.0000\n       1.000,      1.0000,1000.0000\n");
 }
 
 }  // namespace

@@ -134,7 +134,7 @@ class SdfGoldenTest(e2e.FolderTest):
         p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(p.returncode, 0, p.stdout.decode())
 
-    def check_layers(self):
+    def check_layers(self, allow_null=()):
         """Both checkers on every shapefile in the folder; the shape count of each."""
         shapes = {}
         tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
@@ -142,7 +142,7 @@ class SdfGoldenTest(e2e.FolderTest):
             p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT)
             self.assertEqual(p.returncode, 0, p.stdout.decode())
-            self.gdal_ok(base + ".shp")
+            self.gdal_ok(base + ".shp", base in allow_null)
             shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
             self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
         return shapes
@@ -167,19 +167,31 @@ class SdfGoldenTest(e2e.FolderTest):
         for n in rows:
             self.gdal_ok(n[:-4] + ".mif")
 
-    def test_an_elevation_too_wide_for_its_mid_column_is_written_empty(self):
+    def test_values_too_wide_for_their_columns_are_written_in_full(self):
         e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
-        rc, out = self.convert(SMALL.replace("   0, 5, 3\n", "   0, 5, -9999999.0\n"), ["-mif"])
-        self.assertEqual(rc, 0, out)
-        self.assertIn("\n\nWARNING 0415 - Value ************ is not a number, written empty in .mid field Z.\n"
-                      "               In file 2d_zsh_t_end_pts.mid, record 1; later such values of this field are "
-                      "not reported.\n", out)
-        self.assertEqual(e2e.read_mid(self.path("2d_zsh_t_end_pts.mid")),
-                         [',  0.0000,     0.000,""', '       1.000,  0.0000,     0.000,""'])
-        # The asterisks made GDAL warn and read 0; the empty value it reads without complaint.
-        self.gdal_ok("2d_zsh_t_end_pts.mif")
-        self.assertEqual([r[0] for r in self.gdal_records("2d_zsh_t_end_pts.mif")][1:], [1.0])
-        self.gdal_ok("t_surf_pts.mif")  # -9999999.000 fits the surface points' column
+        # Single-precision values: -12345678.9 is held as -12345679 and 1e17 as 99999998430674944.
+        sec = section("S", "R", "1", "  NVALUES:\n   0, 1000.0\n"
+                      + surface([(0, 5, -12345678.9), (5, 5, 100000000000000000), (10, 5, 1)]))
+        # 1e17 is too wide for a .dbf Float field even without its decimals: a blank there, a null in GDAL.
+        too_wide = ("\n\nWARNING 0414 - Value 99999998430674944.000 too long for .dbf field Elevation, written "
+                    "blank.\n               In file t_surf_pts_P.dbf, record 2; later such values of this field "
+                    "are not reported.\n")
+        for args, ext, data, wide in (([], "_P.shp", "_P.dbf", ""), (["-mif"], ".mif", ".mid", 99999998430674944.0)):
+            rc, out = self.convert(sdf_with([sec]), args)
+            self.assertEqual(rc, 0, out)
+            self.assertEqual(self.csv("S_R_1.csv"), '"X","Z","N"\n       0.000,-12345679.0000,1000.0000\n'
+                             '       5.000,99999998430674944.0000,1000.0000\n      10.000,      1.0000,1000.0000\n')
+            self.assertNotIn("*", e2e.read_text(self.path("t_surf_pts" + data)))
+            if args:
+                for name in SECTION_LAYERS:
+                    self.gdal_ok(name)
+            else:
+                self.check_layers(allow_null=("t_surf_pts_P",))
+            self.assertEqual([r[3:] for r in self.gdal_records("t_surf_pts" + ext)],
+                             [[-12345679.0, 1000.0], [wide, 1000.0], [1.0, 1000.0]])
+            self.assertEqual([r[0] for r in self.gdal_records("2d_zsh_t_end_pts" + ext)], [-12345679.0, 1.0])
+            self.assertNotIn("WARNING 0415", out)
+            self.assertEqual(too_wide in out, ext == "_P.shp", out)
 
     def test_shapefile_records_of_every_layer(self):
         sec = section("Creek", "Upper", "250", "  CUT LINE:\n   0, 1\n   10, 1\n   20, 1\n"
