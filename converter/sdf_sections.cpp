@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
@@ -200,11 +201,25 @@ void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName
   EXITS();
 }
 
+// Two sections whose names give one profile name write one file, the later replacing the
+// earlier; the user is told which two, as nothing else shows it.
+void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& csvName) {
+  std::string section = "the cross-section that begins at line " + std::to_string(xs.startLine) + " (" +
+                        sectionInWords(xs) + ")";
+  const auto [written, first] = gSdfWork.writtenProfiles.try_emplace(TRIMF(csvName), section);
+  if (first) return;
+  console::line();
+  console::line("WARNING - The profile " + written->first + " of " + section + " replaces the one of " +
+                written->second + ".");
+  written->second = std::move(section);
+}
+
 // The profile of the kept points. A number too wide for its column is written in full: asterisks
 // would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   checkProfileIsNoInput(xs, w.csvName);
+  warnOfProfileWrittenBefore(xs, w.csvName);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");

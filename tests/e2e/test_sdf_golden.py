@@ -413,18 +413,27 @@ class SdfGoldenTest(e2e.FolderTest):
 
     def test_profile_names_never_leave_the_current_folder(self):
         absolute = os.path.join(self.dir, "abs")
-        ids = [("../x", "R"), (absolute, "R"), ("A\\B", "R"), ("T\tb", "Q\x7fR"), ("A/B", "R")]
-        e2e.write(self.dir, "run/t.sdf", sdf_with([section(st, r, i + 1, along_x([(0, 1), (5, 2)]))
-                                                   for i, (st, r) in enumerate(ids)]))
+        ids = [("../x", "R", 1), (absolute, "R", 2), ("A\\B", "R", 3), ("T\tb", "Q\x7fR", 4), ("A/B", "R", 5),
+               ("M", "U", "600*"), ("M", "U", 600)]
+        text = sdf_with([section(st, r, station, along_x([(0, 1), (5, 9 if station == 600 else 2)]))
+                         for st, r, station in ids])
+        e2e.write(self.dir, "run/t.sdf", text)
         rc, out = e2e.run(BINARY, self.path("run"), ["t.sdf"])
         self.assertEqual(rc, 0, out)
         self.assertEqual(os.listdir(self.dir), ["run"])
         expected = [".._x_R_1.csv", absolute.replace("/", "_") + "_R_2.csv", "A_B_R_3.csv", "T_b_Q_R_4.csv",
-                    "A_B_R_5.csv"]
-        self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(expected))
+                    "A_B_R_5.csv", "M_U_600.csv", "M_U_600.csv"]
+        self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(set(expected)))
         # The records keep the names as the file gave them; the section line names its profile.
-        self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [list(i) for i in ids])
+        self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [[st, r] for st, r, _ in ids])
         self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
+        # Stations 600* and 600 write one profile: the second replaces the first and says so.
+        began = [i + 1 for i, line in enumerate(text.split("\n")) if line == " CROSS-SECTION:"][-2:]
+        self.assertIn("\nWARNING - The profile M_U_600.csv of the cross-section that begins at line %d (stream M, "
+                      "reach U, station 600) replaces the one of the cross-section that begins at line %d (stream M, "
+                      "reach U, station 600).\n" % (began[1], began[0]), out)
+        self.assertEqual(out.count("WARNING - The profile"), 1)
+        self.assertEqual(self.csv("run/M_U_600.csv"), '"X","Z"\n       0.000,      1.0000\n       5.000,      9.0000\n')
 
     def test_a_profile_name_longer_than_the_source_field_is_cut_alike_and_reported(self):
         stream, reach, stations = "Waimanalo Stream East Branch A", "Lower Reach Below Bridge", ("1234.5", "1234.7")
