@@ -27,6 +27,7 @@ struct SdfCrossSection {
   std::string streamId = std::string(kTextLength, ' ');
   std::string reachId = std::string(kTextLength, ' ');
   std::string stationText = std::string(kTextLength, ' ');
+  int startLine = 0;  // the line where the section began, for messages that name it
 
   bool hasCutLine = false;
   bool hasNValues = false;
@@ -56,6 +57,7 @@ struct SdfCrossSection {
     streamId.assign(kTextLength, ' ');
     reachId.assign(kTextLength, ' ');
     stationText.assign(kTextLength, ' ');
+    startLine = 0;
     clearFlags();
     cutX.clear();
     cutY.clear();

@@ -179,6 +179,7 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
   if (FLAGEXISTS(line, "END:")) {
     report("End of section processing... ");
+    xs.startLine = sectionStart;
     Process_sdf_Sections(xs, gSdfLayers.sections);
     xs.clearFlags();
     sectionStart = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
@@ -89,9 +90,10 @@ float measureSection(const SdfCrossSection& xs) {
   return length;
 }
 
-// Each point takes the n of the last change point at or before it; the pointer moves at
-// most one change point per surface point. A section without n values gets 0.0, never the values
-// of an earlier section.
+// Each point takes the n of the last change point at or before it: the pointer passes every
+// change point up to the point's chainage, so a zone narrower than the gap between two points
+// hands its n to no point. A section without n values gets 0.0, never the values of an earlier
+// section.
 void assignMannings(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   if (!xs.hasNValues || xs.nCount < 1) {
@@ -100,7 +102,7 @@ void assignMannings(const SdfCrossSection& xs) {
   }
   int k = 1;
   for (int i = 1; i <= xs.surfCount; ++i) {
-    if (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
+    while (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
     w.pointMannings[i] = xs.nValue[k];
   }
 }
@@ -199,10 +201,25 @@ void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName
   EXITS();
 }
 
-// The profile of the kept points.
+// Two sections whose names give one profile name write one file, the later replacing the
+// earlier; the user is told which two, as nothing else shows it.
+void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& csvName) {
+  std::string section = "the cross-section that begins at line " + std::to_string(xs.startLine) + " (" +
+                        sectionInWords(xs) + ")";
+  const auto [written, first] = gSdfWork.writtenProfiles.try_emplace(TRIMF(csvName), section);
+  if (first) return;
+  console::line();
+  console::line("WARNING - The profile " + written->first + " of " + section + " replaces the one of " +
+                written->second + ".");
+  written->second = std::move(section);
+}
+
+// The profile of the kept points. A number too wide for its column is written in full: asterisks
+// would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
   checkProfileIsNoInput(xs, w.csvName);
+  warnOfProfileWrittenBefore(xs, w.csvName);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
@@ -210,12 +227,12 @@ void writeProfileCsv(const SdfCrossSection& xs) {
   for (int i = 1; i <= xs.surfCount; ++i) {
     if (w.trimMask[i]) continue;
     row.clear();
-    appendFixed(row, w.sectionChainage[i], 12, 3);
+    appendFixedOrWhole(row, w.sectionChainage[i], 12, 3);
     row += ',';
-    appendFixed(row, xs.surfZ[i], 12, 4);
+    appendFixedOrWhole(row, xs.surfZ[i], 12, 4);
     if (xs.hasNValues) {
       row += ',';
-      appendFixed(row, w.pointMannings[i], 8, 4);
+      appendFixedOrWhole(row, w.pointMannings[i], 8, 4);
     }
     writeCsvLine(unit, row);
   }
@@ -259,7 +276,7 @@ void writeSectionLine(const SdfCrossSection& xs, int layer) {
 }
 
 std::string endPointRecord(float z, int decimals) {
-  return formatFixed(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
+  return formatFixedOrWhole(z, 12, decimals) + "," + formatFixed(0.0, 8, 4) + "," + formatFixed(0.0, 10, 3) + ",\"\"";
 }
 
 // An id written as it stands, unless it would not read back as one value: a comma would split
@@ -280,9 +297,9 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
     if (w.trimMask[i]) continue;
     w.row.assign(names);
     w.row += ',';
-    appendFixed(w.row, xs.surfZ[i], 12, 3);
+    appendFixedOrWhole(w.row, xs.surfZ[i], 12, 3);
     w.row += ',';
-    appendFixed(w.row, w.pointMannings[i], 8, 4);
+    appendFixedOrWhole(w.row, w.pointMannings[i], 8, 4);
     writePoint(layers.surfacePoints, xs.surfX[i], xs.surfY[i], w.row);
   }
   const int last = xs.surfCount;
@@ -291,7 +308,7 @@ void writeSectionPoints(const SdfCrossSection& xs, const SdfSectionLayers& layer
   if (xs.hasLevees)
     for (int m = 1; m <= xs.leveeCount; ++m)
       writePoint(layers.leveePoints, w.leveeX[m], w.leveeY[m],
-                 names + "," + formatFixed(w.leveeZ[m], 12, 3) + "," + leveeIdField(xs.leveeMarkers[m].id));
+                 names + "," + formatFixedOrWhole(w.leveeZ[m], 12, 3) + "," + leveeIdField(xs.leveeMarkers[m].id));
   obj.isPoint = false;
 }
 

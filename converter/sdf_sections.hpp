@@ -2,6 +2,7 @@
 // Section processing: one finished cross-section becomes its .csv profile and its objects in the
 // five section layers, trimmed to its levee markers when it has them.
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "converter/sdf_cross_section.hpp"
@@ -20,6 +21,8 @@ struct SdfSectionWork {
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kTextLength, ' ');
   std::string row;  // the .csv row or record being built; its storage serves every point
+  // Each profile written in this run, by file name: the section that wrote it last, in words.
+  std::unordered_map<std::string, std::string> writtenProfiles;
   // The point arrays keep their storage, zeroed where a run wrote it.
   void reset() {
     trimMask.clear();
@@ -32,6 +35,7 @@ struct SdfSectionWork {
     leveeZ.assign(kSdfMaxLevees + 1, 0.0f);
     csvName.assign(kTextLength, ' ');
     row.clear();
+    writtenProfiles.clear();
   }
   bool operator==(const SdfSectionWork&) const = default;
 };

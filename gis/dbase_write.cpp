@@ -244,8 +244,8 @@ std::string numberRoundedToWidth(const std::string& t, std::size_t width, bool i
 
 // A value of a numeric field: right-justified in exactly its field length. A value too long is
 // never cut to other digits: its blanks go first, then its decimals (all of them in a field
-// without decimals); when even that does not fit the field is filled with asterisks, which readers
-// take as no value. A value that is no number is written blank. Both are reported.
+// without decimals); when even that does not fit the field is written blank, which readers take as
+// no value. A value that is no number is written blank too. Both are reported.
 std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
   std::string v = fixed::trimmed(value);
@@ -262,8 +262,8 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
     if (rounded.empty()) {
       if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedTooWide))
         gisWarnValue(dbf.unit, dbf.records, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
-                           ", written as *.");
-      return std::string(width, '*');
+                           ", written blank.");
+      return std::string(width, ' ');
     }
     v = rounded;
   }

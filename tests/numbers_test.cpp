@@ -144,6 +144,13 @@ TEST(NumberReals, FixedFieldsOfTheFileWriters) {
   std::string row = "x,";
   appendFixed(row, 101.25f, 12, 4);
   EXPECT_EQ(row, "x,    101.2500");
+  // Written in full rather than as asterisks, a too-wide value still reads as itself.
+  appendFixedOrWhole(row, -12345678.9, 12, 3);
+  appendFixedOrWhole(row, 0.25, 4, 3);
+  EXPECT_EQ(row, "x,    101.2500-12345678.900.250");
+  EXPECT_EQ(formatFixedOrWhole(2.6, 1, 0), "3.");
+  EXPECT_EQ(formatFixedOrWhole(1e300, 16, 1).size(), 303u);
+  EXPECT_EQ(formatFixedOrWhole(-std::numeric_limits<double>::infinity(), 2, 0), "-Infinity");
 }
 
 // The writers print single-precision elevations, chainages and n values: every such value gives
@@ -157,7 +164,9 @@ TEST(NumberReals, SinglePrecisionFieldsMatchPrintf) {
     for (const float x : {f, -f}) {
       for (const auto& [width, decimals] : {std::pair{12, 3}, std::pair{12, 4}, std::pair{8, 4}, std::pair{20, 9}}) {
         const int n = std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, static_cast<double>(x));
-        if (n > width) continue;  // too wide: the field's own rules, tested above
+        // A field too narrow has rules of its own, tested above; written in full it is printf's text.
+        ASSERT_EQ(formatFixedOrWhole(x, width, decimals), expected) << x;
+        if (n > width) continue;
         ASSERT_EQ(formatFixed(x, width, decimals), expected) << x;
       }
     }

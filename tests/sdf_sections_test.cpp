@@ -149,15 +149,13 @@ TEST_F(SdfSectionsTest, PointExactlyAtAChangeTakesTheNewValue) {
             "      10.000,      4.0000,  0.0500\n");
 }
 
-TEST_F(SdfSectionsTest, PointerMovesOneChangePointPerSurfacePoint) {
+TEST_F(SdfSectionsTest, EachPointTakesTheNOfTheZoneItLiesIn) {
   surfaceAlongX({{0, 1}, {1, 1}, {8, 1}, {9, 1}, {10, 1}});
-  nValues({{0.0f, 0.01f}, {0.2f, 0.02f}, {0.3f, 0.03f}, {0.4f, 0.04f}});
+  // The zones from 2, 3 and 4 lie between the points at 1 and 8: no point takes their n.
+  nValues({{0.0f, 0.01f}, {0.2f, 0.02f}, {0.3f, 0.03f}, {0.4f, 0.04f}, {0.7f, 0.07f}, {0.85f, 0.085f}});
   process();
-  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[1], 0.01f);
-  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[2], 0.01f);
-  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[3], 0.02f);  // catches up one change point at a time
-  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[4], 0.03f);
-  EXPECT_FLOAT_EQ(gSdfWork.pointMannings[5], 0.04f);
+  const float expected[] = {0.01f, 0.01f, 0.07f, 0.085f, 0.085f};
+  for (int i = 1; i <= 5; ++i) EXPECT_FLOAT_EQ(gSdfWork.pointMannings[i], expected[i - 1]) << i;
 }
 
 TEST_F(SdfSectionsTest, SectionWithoutNValuesGetsZeroNotTheValuesOfAnEarlierSection) {
@@ -274,10 +272,11 @@ TEST_F(SdfSectionsTest, ASurfaceLineWithoutPointsIsHandledAsNoSurfaceLine) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "S_R_100.csv"));
 }
 
-TEST_F(SdfSectionsTest, CsvNumbersTooWideForTheirFieldsShowAsterisks) {
-  surfaceAlongX({{0, 123456789.0f}, {1, 1.0f}});
+TEST_F(SdfSectionsTest, CsvNumbersTooWideForTheirFieldsAreWrittenInFull) {
+  surfaceAlongX({{0, -1234567.5f}, {1, 1.0f}});
+  nValues({{0.0f, 1000.0f}});
   process();
-  EXPECT_EQ(csv(), "\"X\",\"Z\"\n       0.000,************\n       1.000,      1.0000\n");
+  EXPECT_EQ(csv(), "\"X\",\"Z\",\"N\"\n       0.000,-1234567.5000,1000.0000\n       1.000,      1.0000,1000.0000\n");
 }
 
 }  // namespace

@@ -301,6 +301,31 @@ void appendFixed(std::string& out, double x, int width, int decimals) {
   fixedFieldTo(out.data() + at, x, width, decimals);
 }
 
+void appendFixedOrWhole(std::string& out, double x, int width, int decimals) {
+  const std::size_t at = out.size();
+  appendFixed(out, x, width, decimals);
+  // A field that holds its value never starts with an asterisk: digits, a sign, a blank or a point.
+  if (at < out.size() && out[at] != '*') return;
+  out.resize(at);
+  if (!std::isfinite(x)) {
+    out += std::isnan(x) ? "NaN" : (x < 0 ? "-Infinity" : "Infinity");
+    return;
+  }
+  const int places = std::max(decimals, 0);
+  char buf[kDigitRoom];
+  const int n = fixedDigitsTo(buf, kDigitRoom, x, places);
+  if (n >= 0)
+    out.append(buf, static_cast<std::size_t>(n));
+  else
+    out += fixedDigits(x, places);
+}
+
+std::string formatFixedOrWhole(double x, int width, int decimals) {
+  std::string field;
+  appendFixedOrWhole(field, x, width, decimals);
+  return field;
+}
+
 std::string AINTEGER(std::int32_t n) { return leftJustified(formatInteger(n, kField)); }
 
 std::string AINTEGER8(std::int64_t n) { return leftJustified(formatInteger(n, kField)); }

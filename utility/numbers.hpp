@@ -29,3 +29,8 @@ std::string formatFixed(double x, int width, int decimals);
 // The same field appended to out: no allocation once out has room, for the writers' per-point
 // records.
 void appendFixed(std::string& out, double x, int width, int decimals);
+// The same field, but a value too wide for it is written in full: all its digits with the
+// decimals asked for and no blanks, wider than the field. A reader then takes the value itself,
+// where asterisks would read as no value or as 0. Values that fit are written as above.
+std::string formatFixedOrWhole(double x, int width, int decimals);
+void appendFixedOrWhole(std::string& out, double x, int width, int decimals);

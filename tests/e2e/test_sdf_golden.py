@@ -134,7 +134,7 @@ class SdfGoldenTest(e2e.FolderTest):
         p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(p.returncode, 0, p.stdout.decode())
 
-    def check_layers(self):
+    def check_layers(self, allow_null=()):
         """Both checkers on every shapefile in the folder; the shape count of each."""
         shapes = {}
         tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
@@ -142,7 +142,7 @@ class SdfGoldenTest(e2e.FolderTest):
             p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT)
             self.assertEqual(p.returncode, 0, p.stdout.decode())
-            self.gdal_ok(base + ".shp")
+            self.gdal_ok(base + ".shp", base in allow_null)
             shapes[base] = e2e.shp_shape_count(self.path(base + ".shp"))
             self.assertEqual(len(self.gdal_records(base + ".shp")), shapes[base], base)
         return shapes
@@ -167,19 +167,31 @@ class SdfGoldenTest(e2e.FolderTest):
         for n in rows:
             self.gdal_ok(n[:-4] + ".mif")
 
-    def test_an_elevation_too_wide_for_its_mid_column_is_written_empty(self):
+    def test_values_too_wide_for_their_columns_are_written_in_full(self):
         e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
-        rc, out = self.convert(SMALL.replace("   0, 5, 3\n", "   0, 5, -9999999.0\n"), ["-mif"])
-        self.assertEqual(rc, 0, out)
-        self.assertIn("\n\nWARNING 0415 - Value ************ is not a number, written empty in .mid field Z.\n"
-                      "               In file 2d_zsh_t_end_pts.mid, record 1; later such values of this field are "
-                      "not reported.\n", out)
-        self.assertEqual(e2e.read_mid(self.path("2d_zsh_t_end_pts.mid")),
-                         [',  0.0000,     0.000,""', '       1.000,  0.0000,     0.000,""'])
-        # The asterisks made GDAL warn and read 0; the empty value it reads without complaint.
-        self.gdal_ok("2d_zsh_t_end_pts.mif")
-        self.assertEqual([r[0] for r in self.gdal_records("2d_zsh_t_end_pts.mif")][1:], [1.0])
-        self.gdal_ok("t_surf_pts.mif")  # -9999999.000 fits the surface points' column
+        # Single-precision values: -12345678.9 is held as -12345679 and 1e17 as 99999998430674944.
+        sec = section("S", "R", "1", "  NVALUES:\n   0, 1000.0\n"
+                      + surface([(0, 5, -12345678.9), (5, 5, 100000000000000000), (10, 5, 1)]))
+        # 1e17 is too wide for a .dbf Float field even without its decimals: a blank there, a null in GDAL.
+        too_wide = ("\n\nWARNING 0414 - Value 99999998430674944.000 too long for .dbf field Elevation, written "
+                    "blank.\n               In file t_surf_pts_P.dbf, record 2; later such values of this field "
+                    "are not reported.\n")
+        for args, ext, data, wide in (([], "_P.shp", "_P.dbf", ""), (["-mif"], ".mif", ".mid", 99999998430674944.0)):
+            rc, out = self.convert(sdf_with([sec]), args)
+            self.assertEqual(rc, 0, out)
+            self.assertEqual(self.csv("S_R_1.csv"), '"X","Z","N"\n       0.000,-12345679.0000,1000.0000\n'
+                             '       5.000,99999998430674944.0000,1000.0000\n      10.000,      1.0000,1000.0000\n')
+            self.assertNotIn("*", e2e.read_text(self.path("t_surf_pts" + data)))
+            if args:
+                for name in SECTION_LAYERS:
+                    self.gdal_ok(name)
+            else:
+                self.check_layers(allow_null=("t_surf_pts_P",))
+            self.assertEqual([r[3:] for r in self.gdal_records("t_surf_pts" + ext)],
+                             [[-12345679.0, 1000.0], [wide, 1000.0], [1.0, 1000.0]])
+            self.assertEqual([r[0] for r in self.gdal_records("2d_zsh_t_end_pts" + ext)], [-12345679.0, 1.0])
+            self.assertNotIn("WARNING 0415", out)
+            self.assertEqual(too_wide in out, ext == "_P.shp", out)
 
     def test_shapefile_records_of_every_layer(self):
         sec = section("Creek", "Upper", "250", "  CUT LINE:\n   0, 1\n   10, 1\n   20, 1\n"
@@ -226,6 +238,19 @@ class SdfGoldenTest(e2e.FolderTest):
                          '       4.000,      9.2500,  0.0300\n'
                          '       9.000,      8.1250,  0.0500\n'
                          '      14.000,     12.0000,  0.0500\n')
+        # The example with a zone from 48 to 51.2 between the points at 40 and 60: no point lies in
+        # it, and the point at 60 takes the n of the zone from 51.2 to 104.
+        example = e2e.read_text(os.path.join(SOURCE_DIR, "examples", "river.sdf"))
+        rc, out = self.convert(example.replace("         0.35, 0.035\n", "         0.30, 0.1\n         0.32, 0.035\n"))
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.csv("Mill Creek_Upper_850.csv"), '"X","Z","N"\n'
+                         '      40.000,     29.4000,  0.0600\n'
+                         '      60.000,     27.2000,  0.0350\n'
+                         '      80.000,     26.0000,  0.0350\n'
+                         '     100.000,     27.4000,  0.0350\n'
+                         '     120.000,     29.6000,  0.0600\n')
+        self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf") if r[2] == "850"],
+                         ["0.0600", "0.0350", "0.0350", "0.0350", "0.0600"])
 
     def test_point_exactly_at_a_change_takes_the_new_value(self):
         sec = section("S", "R", "1", "  NVALUES:\n   0, 0.03\n   0.5, 0.05\n" + along_x([(0, 1), (4, 2), (5, 3), (10, 4)]))
@@ -388,18 +413,27 @@ class SdfGoldenTest(e2e.FolderTest):
 
     def test_profile_names_never_leave_the_current_folder(self):
         absolute = os.path.join(self.dir, "abs")
-        ids = [("../x", "R"), (absolute, "R"), ("A\\B", "R"), ("T\tb", "Q\x7fR"), ("A/B", "R")]
-        e2e.write(self.dir, "run/t.sdf", sdf_with([section(st, r, i + 1, along_x([(0, 1), (5, 2)]))
-                                                   for i, (st, r) in enumerate(ids)]))
+        ids = [("../x", "R", 1), (absolute, "R", 2), ("A\\B", "R", 3), ("T\tb", "Q\x7fR", 4), ("A/B", "R", 5),
+               ("M", "U", "600*"), ("M", "U", 600)]
+        text = sdf_with([section(st, r, station, along_x([(0, 1), (5, 9 if station == 600 else 2)]))
+                         for st, r, station in ids])
+        e2e.write(self.dir, "run/t.sdf", text)
         rc, out = e2e.run(BINARY, self.path("run"), ["t.sdf"])
         self.assertEqual(rc, 0, out)
         self.assertEqual(os.listdir(self.dir), ["run"])
         expected = [".._x_R_1.csv", absolute.replace("/", "_") + "_R_2.csv", "A_B_R_3.csv", "T_b_Q_R_4.csv",
-                    "A_B_R_5.csv"]
-        self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(expected))
+                    "A_B_R_5.csv", "M_U_600.csv", "M_U_600.csv"]
+        self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(set(expected)))
         # The records keep the names as the file gave them; the section line names its profile.
-        self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [list(i) for i in ids])
+        self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [[st, r] for st, r, _ in ids])
         self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
+        # Stations 600* and 600 write one profile: the second replaces the first and says so.
+        began = [i + 1 for i, line in enumerate(text.split("\n")) if line == " CROSS-SECTION:"][-2:]
+        self.assertIn("\nWARNING - The profile M_U_600.csv of the cross-section that begins at line %d (stream M, "
+                      "reach U, station 600) replaces the one of the cross-section that begins at line %d (stream M, "
+                      "reach U, station 600).\n" % (began[1], began[0]), out)
+        self.assertEqual(out.count("WARNING - The profile"), 1)
+        self.assertEqual(self.csv("run/M_U_600.csv"), '"X","Z"\n       0.000,      1.0000\n       5.000,      9.0000\n')
 
     def test_a_profile_name_longer_than_the_source_field_is_cut_alike_and_reported(self):
         stream, reach, stations = "Waimanalo Stream East Branch A", "Lower Reach Below Bridge", ("1234.5", "1234.7")
