@@ -69,7 +69,7 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
     }
     double xy[2] = {0.0, 0.0};
     const FreeReadStatus status = freeFormatReadDoubles(line, 2, xy);
-    if (status != FreeReadStatus::Ok) stopOnDataReadFailure(status == FreeReadStatus::RunOut, line);
+    if (status != FreeReadStatus::Ok) stopOnDataReadFailure(status == FreeReadStatus::RunOut, line, {unit, lineNo});
     ++count;
     buf.x[count] = xy[0];
     buf.y[count] = xy[1];

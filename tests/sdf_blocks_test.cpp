@@ -135,17 +135,18 @@ TEST_F(SdfBlocksTest, LinesLongerThanTheBufferAreCut) {
 
 // --- Bad data lines end the run, naming the routine and the line -----------------------------
 
-TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
+TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutineFileAndLine) {
   struct Case {
     std::string text;
     std::string routine;
     std::string shown;
+    std::string place;
   };
   const Case cases[] = {
-      {"1.0, abc\n", "GetSdfCutline", "1.0, abc"},
-      {"5\nSURFACE LINE:\n", "GetSdfCutline", "5"},
-      {"0.5\nEND:\n", "GetSdfnVals", "0.5"},
-      {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0"},
+      {"1.0, abc\n", "GetSdfCutline", "1.0, abc", "Line 2 of file part.sdf, the last line of the file."},
+      {"5\nSURFACE LINE:\n", "GetSdfCutline", "5", "Line 2 of file part.sdf."},
+      {"0.5\nEND:\n", "GetSdfnVals", "0.5", "Line 2 of file part.sdf."},
+      {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0", "Line 2 of file part.sdf."},
   };
   for (const Case& c : cases) {
     open(c.text);
@@ -157,7 +158,8 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
     });
     EXPECT_EQ(status, 1) << c.text;
     EXPECT_TRUE(outputHas("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
-                          "\n\n"));
+                          "\n\n" + c.place + "\n"))
+        << output();
     FILEUNITSINITIALISE(1000);
   }
 }

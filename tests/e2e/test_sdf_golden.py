@@ -459,10 +459,11 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assertIn(message, out)
         self.assertTrue(out.endswith("\nPress Enter to Close\n"), out)
 
-    def test_bad_centre_line_vertices_stop_the_run(self):
+    def test_bad_data_lines_stop_the_run_naming_file_and_line(self):
         reach = " REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n%s END:\n"
-        self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\n")
-        self.assert_stops(sdf_with([], reach % "   1 x\n"), "\nERROR - Reading following line in file:\n\n   1 x\n\n")
+        self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\nLine 7 of file t.sdf.\n")
+        self.assert_stops(sdf_with([], reach % "   1 x\n"),
+                          "\nERROR - Reading following line in file:\n\n   1 x\n\nLine 7 of file t.sdf.\n")
 
     def test_end_of_file_inside_a_block_and_an_empty_file_stop_the_run(self):
         self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
