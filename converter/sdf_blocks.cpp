@@ -46,6 +46,14 @@ bool isNumberDataLine(const std::string& line) {
   return freeFormatReadDoubles(line, 1, &first) == FreeReadStatus::Ok;
 }
 
+// A blank line, a line of text and a keyword line end a SURFACE LINE block: END: counts as
+// negative (its E is a number character) and holds a ":". Any other line with numbers is a data
+// line, so a value that is no number ("None") stops the run rather than cut the section short.
+bool isSurfaceDataLine(std::string_view text) {
+  const int n = NUMBEROFNUMBERS(text);
+  return n > 0 || (n < 0 && text.find(':') == std::string_view::npos);
+}
+
 }  // namespace
 
 bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLength) {
@@ -187,7 +195,7 @@ void GetSdfSurfaceLine(int unit, int& count, ZeroArray<double>& surfX, ZeroArray
   for (;;) {
     // Only the text read is counted: the padding behind it holds no number.
     const std::size_t length = readSdfBlockLine(unit, "SURFACE LINE", line, lineNo);
-    if (NUMBEROFNUMBERS(std::string_view(line).substr(0, length)) <= 0) return;
+    if (!isSurfaceDataLine(std::string_view(line).substr(0, length))) return;
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "SURFACE LINE", lineNo);
     ++count;
     // x and y are doubles, z a single read as one.

@@ -80,14 +80,21 @@ TEST_F(SdfBlocksTest, BlankLineEndsCutLineNValuesAndSurfaceLine) {
   EXPECT_EQ(xs.surfCount, 1);
 }
 
-TEST_F(SdfBlocksTest, SurfaceLineEndsAtEndLineAndReadsCrlfLines) {
-  open("1.5, 2.5, 100.25\r\n3,4,-5\r\n   END:\r\n");
+TEST_F(SdfBlocksTest, SurfaceLineEndsAtKeywordLinesAndReadsCrlfLines) {
+  open("1.5, 2.5, 100.25\r\n3,4,-5 note\r\n   END:\r\n");
   readSurfaceLine();
   ASSERT_EQ(xs.surfCount, 2);
   EXPECT_EQ(std::make_tuple(xs.surfX[1], xs.surfY[1], xs.surfZ[1]), std::make_tuple(1.5, 2.5, 100.25f));
   EXPECT_FLOAT_EQ(xs.surfZ[2], -5.0f);
   EXPECT_EQ(lineText(), "   END:");
   EXPECT_EQ(lineNo_, 4);
+  // Any keyword line ends it, as "END :" and the next CROSS-SECTION: line do.
+  for (const std::string keyword : {"   END :", "Everything: else", " CROSS-SECTION:"}) {
+    open("1 2 3\n" + keyword + "\n4 5 6\n");
+    readSurfaceLine();
+    EXPECT_EQ(xs.surfCount, 1) << keyword;
+    EXPECT_EQ(lineText(), keyword);
+  }
 }
 
 TEST_F(SdfBlocksTest, NValuesTakeTheFractionFirstAndTheValueSecond) {
@@ -147,6 +154,9 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutineFileAndLine) {
       {"5\nSURFACE LINE:\n", "GetSdfCutline", "5", "Line 2 of file part.sdf."},
       {"0.5\nEND:\n", "GetSdfnVals", "0.5", "Line 2 of file part.sdf."},
       {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0", "Line 2 of file part.sdf."},
+      // A value that is no number makes the count negative; without a ":" the line is still data.
+      {"1 2 3\n620140.0, 2360700.0, None\n4 5 6\nEND:\n", "GetSdfSurfaceLine", "620140.0, 2360700.0, None",
+       "Line 3 of file part.sdf."},
   };
   for (const Case& c : cases) {
     open(c.text);

@@ -464,6 +464,11 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\nLine 7 of file t.sdf.\n")
         self.assert_stops(sdf_with([], reach % "   1 x\n"),
                           "\nERROR - Reading following line in file:\n\n   1 x\n\nLine 7 of file t.sdf.\n")
+        # A surface value that is no number is a bad data line, not the end of the block.
+        sec = section("S", "R", "1", surface([(0, 0, 3), ("620140.0", "2360700.0", "None"), (10, 0, 1)]))
+        self.assert_stops(sdf_with([sec]), "\nERROR - Reading following line in file in sub GetSdfSurfaceLine\n\n"
+                                           "   620140.0, 2360700.0, None\n\nLine 10 of file t.sdf.\n")
+        self.assertEqual(set(self.check_layers().values()), {0})
 
     def test_end_of_file_inside_a_block_and_an_empty_file_stop_the_run(self):
         self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
@@ -479,9 +484,16 @@ class SdfGoldenTest(e2e.FolderTest):
         first_section_only = {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
                               "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2}
         self.assertEqual(self.check_layers(), first_section_only)
-        # Cut inside the last section's END: line: that section is named by the line where it began.
-        cut = sdf_with([whole, section("A", "B", "2", along_x([(0, 1), (5, 2)]))], streams)
+        # Cut inside the last section's END: line, the file ends in a surface line that cannot be read.
+        second = section("A", "B", "2", along_x([(0, 1), (5, 2)]))
+        cut = sdf_with([whole, second], streams)
         cut = cut[:cut.rindex(" END:") + 3]
+        self.assert_stops(cut, "\nERROR - Reading following line in file in sub GetSdfSurfaceLine\n\n EN\n\n"
+                               "Line %d of file t.sdf, the last line of the file.\n" % (cut.count("\n") + 1))
+        self.assertEqual(self.check_layers(), first_section_only)
+        # Cut after a blank line where its END: line should stand: that section is named by the line
+        # where it began.
+        cut = sdf_with([whole, second.replace(" END:\n", "\n")], streams).replace("END CROSS-SECTIONS:\n", "")
         began = cut[:cut.rindex(" CROSS-SECTION:")].count("\n") + 1
         self.assert_stops(cut, "\nERROR - Unexpected end of file t.sdf in the cross-section that begins at line %d: "
                                "its END: line is missing.\n" % began)
