@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "converter/sdf_reading.hpp"
 #include "gis/gis_state.hpp"
 #include "platform/console.hpp"
+#include "platform/folders.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/paths.hpp"
@@ -121,15 +123,28 @@ void checkOutputFormats(const SdfRunOptions& options) {
 // ---------------------------------------------------------------------------------------------
 // Projection
 
+// The folder of the input name, where the projection files are looked for; blank for the
+// current folder.
+std::string inputFolder(const std::string& inputName) { return fixed::trimmed(FILEFOLDERPATH(inputName)); }
+
 // The first of the two projection files that exists in the input name's folder; "" when neither.
 std::string findProjectionFile(const std::string& inputName, const std::string& headerFile,
                                const std::string& projectionFile) {
-  const std::string folder = fixed::trimmed(FILEFOLDERPATH(inputName));
+  const std::string folder = inputFolder(inputName);
   for (const std::string& file : {headerFile, projectionFile}) {
     const std::string candidate = fixed::trimmed(ADDFOLDER(folder, file));
     if (fuFileExists(candidate)) return candidate;
   }
   return "";
+}
+
+// The folder as a whole path, so that the user sees where the files were looked for even when the
+// input name holds no folder.
+std::string wholeFolderName(const std::string& folder) {
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  if (error) return folder.empty() ? std::string(".") : folder;
+  return (current / platform::hostPath(folder)).lexically_normal().string();
 }
 
 // The header or projection file beside the input; without either the run stops.
@@ -138,6 +153,7 @@ void locateProjectionFile(MainRun& run, const std::string& headerFile, const std
   if (!run.projectionPath.empty()) return;
   console::line();
   console::line("ERROR - A " + headerFile + " or " + projectionFile + " file does not exist in folder.");
+  console::line("Folder looked in: " + wholeFolderName(inputFolder(run.inputName)));
   EXITS();
 }
 
@@ -250,6 +266,10 @@ void warnFolderNamedAsInput(const std::string& name) {
   console::record("WARNING - " + name + " is a folder, not a file.");
 }
 
+void warnFileNotFound(const std::string& name) {
+  console::record("WARNING - Can''t find file " + name + ", try again");
+}
+
 // Asks on the console until an existing file is named. A blank answer is the user's choice to
 // stop; the end of console input leaves the run without a file to convert, which a script that
 // started it must see as a failure.
@@ -271,13 +291,17 @@ void askForInputFile(MainRun& run) {
     if (fuFolderExists(run.inputName))
       warnFolderNamedAsInput(run.inputName);
     else
-      console::record("WARNING - Can''t find file " + run.inputName + ", try again");
+      warnFileNotFound(run.inputName);
   }
 }
 
+// A name from the command line that names nothing is reported as a typed one is, before the prompt.
 void findInputFile(MainRun& run) {
   if (!fuFileExists(run.inputName)) {
-    if (fuFolderExists(run.inputName)) warnFolderNamedAsInput(run.inputName);
+    if (fuFolderExists(run.inputName))
+      warnFolderNamedAsInput(run.inputName);
+    else if (!fixed::isBlank(run.inputName))
+      warnFileNotFound(run.inputName);
     askForInputFile(run);
   }
   closeUnitsHolding(run.inputName);

@@ -1,10 +1,19 @@
 #include "converter/read_failure.hpp"
 
 #include "platform/console.hpp"
+#include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/numbers.hpp"
 #include "utility/run_control.hpp"
 
-void stopOnDataReadFailure(bool ranOut, const std::string& line) {
+void reportReadPlace(ReadPlace place) {
+  if (place.unit == 0) return;
+  std::string text = "Line " + AINTEGER(place.lineNo) + " of file " + fixed::trimmed(fuName(place.unit));
+  text += fuAtEnd(place.unit) ? ", the last line of the file." : ".";
+  console::line(text);
+}
+
+void stopOnDataReadFailure(bool ranOut, const std::string& line, ReadPlace place) {
   console::line();
   if (ranOut) {
     console::line("ERROR reading data");
@@ -15,5 +24,6 @@ void stopOnDataReadFailure(bool ranOut, const std::string& line) {
     console::line(fixed::trimmed(line));
     console::line();
   }
+  reportReadPlace(place);
   EXITS();
 }

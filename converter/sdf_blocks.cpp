@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "converter/read_failure.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -14,13 +15,15 @@ namespace {
 
 std::string fileNameOf(int unit) { return fixed::trimmed(fuName(unit)); }
 
-// The message of a data line that cannot be read: routine, then the line between empty lines.
-[[noreturn]] void stopOnBadLine(const std::string& routine, const std::string& line) {
+// The message of a data line that cannot be read: routine, then the line between empty lines,
+// then where it stands.
+[[noreturn]] void stopOnBadLine(const std::string& routine, const std::string& line, int unit, int lineNo) {
   console::line();
   console::line("ERROR - Reading following line in file in sub " + routine);
   console::line();
   console::line(fixed::trimmed(line));
   console::line();
+  reportReadPlace({unit, lineNo});
   EXITS();
 }
 
@@ -41,6 +44,14 @@ bool isNumberDataLine(const std::string& line) {
   if (n == 0) return false;
   double first = 0.0;
   return freeFormatReadDoubles(line, 1, &first) == FreeReadStatus::Ok;
+}
+
+// A blank line, a line of text and a keyword line end a SURFACE LINE block: END: counts as
+// negative (its E is a number character) and holds a ":". Any other line with numbers is a data
+// line, so a value that is no number ("None") stops the run rather than cut the section short.
+bool isSurfaceDataLine(std::string_view text) {
+  const int n = NUMBEROFNUMBERS(text);
+  return n > 0 || (n < 0 && text.find(':') == std::string_view::npos);
 }
 
 }  // namespace
@@ -95,7 +106,7 @@ void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, i
       continue;
     }
     double xy[2] = {0.0, 0.0};
-    if (freeFormatReadDoubles(line, 2, xy) != FreeReadStatus::Ok) stopOnBadLine("GetSdfCutline", line);
+    if (freeFormatReadDoubles(line, 2, xy) != FreeReadStatus::Ok) stopOnBadLine("GetSdfCutline", line, unit, lineNo);
     cutX[count] = xy[0];
     cutY[count] = xy[1];
     stored = count;
@@ -112,7 +123,7 @@ void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction,
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "NVALUES", lineNo);
     ++count;
     float fn[2] = {0.0f, 0.0f};
-    if (freeFormatReadSingles(line, 2, fn) != FreeReadStatus::Ok) stopOnBadLine("GetSdfnVals", line);
+    if (freeFormatReadSingles(line, 2, fn) != FreeReadStatus::Ok) stopOnBadLine("GetSdfnVals", line, unit, lineNo);
     fraction[count] = fn[0];
     nValue[count] = fn[1];
   }
@@ -121,22 +132,23 @@ void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction,
 namespace {
 
 // One marker line: id, fraction and elevation, separated by its first two commas.
-void readLeveeMarker(const std::string& line, int lineNo, SdfLeveeMarker& marker) {
+void readLeveeMarker(int unit, const std::string& line, int lineNo, SdfLeveeMarker& marker) {
   const std::string text = fixed::trimmed(line);
   const std::size_t p1 = text.find(',');
   const std::size_t p2 = (p1 == std::string::npos) ? std::string::npos : text.find(',', p1 + 1);
-  if (p2 == std::string::npos) stopOnBadLine("GetSdfLevees", line);
+  if (p2 == std::string::npos) stopOnBadLine("GetSdfLevees", line, unit, lineNo);
 
   const std::vector<FreeItem> idItems = freeFormatItems(text.substr(0, p1));
-  if (idItems.empty() || !idItems.front().present) stopOnBadLine("GetSdfLevees", line);
+  if (idItems.empty() || !idItems.front().present) stopOnBadLine("GetSdfLevees", line, unit, lineNo);
   marker.id = fixed::fit(idItems.front().text, kSdfLeveeIdLength);
 
   if (freeFormatReadSingles(text.substr(p1 + 1, p2 - p1 - 1), 1, &marker.fraction) != FreeReadStatus::Ok)
-    stopOnBadLine("GetSdfLevees", line);
+    stopOnBadLine("GetSdfLevees", line, unit, lineNo);
 
   const std::string rest = text.substr(p2 + 1);
   if (NUMBEROFNUMBERS(rest) > 0) {
-    if (freeFormatReadSingles(rest, 1, &marker.elevation) != FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line);
+    if (freeFormatReadSingles(rest, 1, &marker.elevation) != FreeReadStatus::Ok)
+      stopOnBadLine("GetSdfLevees", line, unit, lineNo);
     marker.hasElevation = true;
   } else {
     console::line();
@@ -172,7 +184,7 @@ void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, in
       EXITS();
     }
     ++count;
-    readLeveeMarker(line, lineNo, markers[count]);
+    readLeveeMarker(unit, line, lineNo, markers[count]);
   }
   reportLeveeCount(count, lineNo);
 }
@@ -183,13 +195,14 @@ void GetSdfSurfaceLine(int unit, int& count, ZeroArray<double>& surfX, ZeroArray
   for (;;) {
     // Only the text read is counted: the padding behind it holds no number.
     const std::size_t length = readSdfBlockLine(unit, "SURFACE LINE", line, lineNo);
-    if (NUMBEROFNUMBERS(std::string_view(line).substr(0, length)) <= 0) return;
+    if (!isSurfaceDataLine(std::string_view(line).substr(0, length))) return;
     if (count >= kSdfMaxPoints) stopOnTooManyPoints(unit, "SURFACE LINE", lineNo);
     ++count;
     // x and y are doubles, z a single read as one.
     double xy[2] = {0.0, 0.0};
     float z = 0.0f;
-    if (freeFormatReadReals(line, 2, xy, 1, &z) != FreeReadStatus::Ok) stopOnBadLine("GetSdfSurfaceLine", line);
+    if (freeFormatReadReals(line, 2, xy, 1, &z) != FreeReadStatus::Ok)
+      stopOnBadLine("GetSdfSurfaceLine", line, unit, lineNo);
     surfX[count] = xy[0];
     surfY[count] = xy[1];
     surfZ[count] = z;

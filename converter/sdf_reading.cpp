@@ -69,7 +69,7 @@ void readCentreLine(int unit, std::string& line, int& lineNo) {
     }
     double xy[2] = {0.0, 0.0};
     const FreeReadStatus status = freeFormatReadDoubles(line, 2, xy);
-    if (status != FreeReadStatus::Ok) stopOnDataReadFailure(status == FreeReadStatus::RunOut, line);
+    if (status != FreeReadStatus::Ok) stopOnDataReadFailure(status == FreeReadStatus::RunOut, line, {unit, lineNo});
     ++count;
     buf.x[count] = xy[0];
     buf.y[count] = xy[1];
@@ -186,11 +186,20 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
   }
 }
 
-// A section whose END: line never came would be lost without a word.
-[[noreturn]] void stopInOpenSection(int unit, int sectionStart) {
-  report("ERROR - Unexpected end of file " + fixed::trimmed(fuName(unit)) + " in the cross-section that begins at line " +
-         AINTEGER(sectionStart) + ": its END: line is missing.");
+// A section whose END: line never came would be lost without a word, or take the names of the
+// section after it; what came instead (the end of the file, or the line that closed the section)
+// is named with the line where the section began.
+[[noreturn]] void stopInOpenSection(const std::string& unexpected, int sectionStart) {
+  report("ERROR - Unexpected " + unexpected + " in the cross-section that begins at line " + AINTEGER(sectionStart) +
+         ": its END: line is missing.");
   EXITS();
+}
+
+// A keyword line that starts a section or ends the cross-sections closes the open section, if any.
+void checkNoSectionOpen(int unit, int sectionStart, const std::string& keyword, int lineNo) {
+  if (sectionStart != 0)
+    stopInOpenSection(keyword + " at line " + AINTEGER(lineNo) + " of file " + fixed::trimmed(fuName(unit)),
+                      sectionStart);
 }
 
 // A file of neither part (a text or binary file given by mistake) is no export to convert.
@@ -254,21 +263,28 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
       parts.crossSections = true;
     }
     if (FLAGEXISTS(line, "CROSS-SECTION:")) {
+      checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
       report(onLine("Found new cross-section on line ", lineNo));
       noteSectionStart(sectionStart, lineNo);
       readSectionNames(sdfUnit, line, lineNo);
     }
     readSectionBlocks(sdfUnit, line, lineNo, options, sectionStart);
+    // A block ended by the next section's CROSS-SECTION: line leaves its own section open.
+    if (sectionStart != 0 && FLAGEXISTS(line, "CROSS-SECTION:"))
+      checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
+      checkNoSectionOpen(sdfUnit, sectionStart, "END CROSS-SECTIONS", lineNo);
       report(onLine("Found END CROSS-SECTIONS on line ", lineNo));
       done = true;
     }
     if (FLAGEXISTS(line, "ENDSTREAMNETWORK")) {
+      checkNoSectionOpen(sdfUnit, sectionStart, "ENDSTREAMNETWORK", lineNo);
       report(onLine("Found ENDSTREAMNETWORK on line ", lineNo));
       done = true;
     }
   }
-  if (!done && sectionStart != 0) stopInOpenSection(sdfUnit, sectionStart);
+  if (!done && sectionStart != 0)
+    stopInOpenSection("end of file " + fixed::trimmed(fuName(sdfUnit)), sectionStart);
   if (!parts.streamNetwork && !parts.crossSections) stopOnNoExport(sdfUnit);
 
   closeSectionLayers(gSdfLayers.sections);

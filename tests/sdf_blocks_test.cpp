@@ -80,14 +80,21 @@ TEST_F(SdfBlocksTest, BlankLineEndsCutLineNValuesAndSurfaceLine) {
   EXPECT_EQ(xs.surfCount, 1);
 }
 
-TEST_F(SdfBlocksTest, SurfaceLineEndsAtEndLineAndReadsCrlfLines) {
-  open("1.5, 2.5, 100.25\r\n3,4,-5\r\n   END:\r\n");
+TEST_F(SdfBlocksTest, SurfaceLineEndsAtKeywordLinesAndReadsCrlfLines) {
+  open("1.5, 2.5, 100.25\r\n3,4,-5 note\r\n   END:\r\n");
   readSurfaceLine();
   ASSERT_EQ(xs.surfCount, 2);
   EXPECT_EQ(std::make_tuple(xs.surfX[1], xs.surfY[1], xs.surfZ[1]), std::make_tuple(1.5, 2.5, 100.25f));
   EXPECT_FLOAT_EQ(xs.surfZ[2], -5.0f);
   EXPECT_EQ(lineText(), "   END:");
   EXPECT_EQ(lineNo_, 4);
+  // Any keyword line ends it, as "END :" and the next CROSS-SECTION: line do.
+  for (const std::string keyword : {"   END :", "Everything: else", " CROSS-SECTION:"}) {
+    open("1 2 3\n" + keyword + "\n4 5 6\n");
+    readSurfaceLine();
+    EXPECT_EQ(xs.surfCount, 1) << keyword;
+    EXPECT_EQ(lineText(), keyword);
+  }
 }
 
 TEST_F(SdfBlocksTest, NValuesTakeTheFractionFirstAndTheValueSecond) {
@@ -135,17 +142,21 @@ TEST_F(SdfBlocksTest, LinesLongerThanTheBufferAreCut) {
 
 // --- Bad data lines end the run, naming the routine and the line -----------------------------
 
-TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
+TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutineFileAndLine) {
   struct Case {
     std::string text;
     std::string routine;
     std::string shown;
+    std::string place;
   };
   const Case cases[] = {
-      {"1.0, abc\n", "GetSdfCutline", "1.0, abc"},
-      {"5\nSURFACE LINE:\n", "GetSdfCutline", "5"},
-      {"0.5\nEND:\n", "GetSdfnVals", "0.5"},
-      {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0"},
+      {"1.0, abc\n", "GetSdfCutline", "1.0, abc", "Line 2 of file part.sdf, the last line of the file."},
+      {"5\nSURFACE LINE:\n", "GetSdfCutline", "5", "Line 2 of file part.sdf."},
+      {"0.5\nEND:\n", "GetSdfnVals", "0.5", "Line 2 of file part.sdf."},
+      {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0", "Line 2 of file part.sdf."},
+      // A value that is no number makes the count negative; without a ":" the line is still data.
+      {"1 2 3\n620140.0, 2360700.0, None\n4 5 6\nEND:\n", "GetSdfSurfaceLine", "620140.0, 2360700.0, None",
+       "Line 3 of file part.sdf."},
   };
   for (const Case& c : cases) {
     open(c.text);
@@ -157,7 +168,8 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutine) {
     });
     EXPECT_EQ(status, 1) << c.text;
     EXPECT_TRUE(outputHas("\nERROR - Reading following line in file in sub " + c.routine + "\n\n" + c.shown +
-                          "\n\n"));
+                          "\n\n" + c.place + "\n"))
+        << output();
     FILEUNITSINITIALISE(1000);
   }
 }

@@ -171,9 +171,10 @@ class NoArgumentsAndPrompt(MainProgramTest):
         run = self.run_plenvor(["river.sdf"], stdin="\n")
         self.assertWhole(run, BUILD + found(2) + folder + PROMPT + CLOSE, 0)
 
-    def test_a_missing_command_line_file_goes_to_the_prompt_without_usage(self):
+    def test_a_missing_command_line_file_is_named_before_the_prompt_without_usage(self):
         run = self.run_plenvor(["nothere.sdf"], stdin="\n\n")
-        self.assertWhole(run, BUILD + found(2) + PROMPT + CLOSE, 0)
+        missing = " WARNING - Can''t find file nothere.sdf, try again\n"
+        self.assertWhole(run, BUILD + found(2) + missing + PROMPT + CLOSE, 0)
 
 
 class CommandLine(MainProgramTest):
@@ -307,8 +308,10 @@ def using_mif(name):
     return opened(name, 1001) + "\nUsing %s for setting projection.\n" % name
 
 
-def no_projection_file(ext):
-    return "\nERROR - A Header.%s or Projection.%s file does not exist in folder.\n" % (ext, ext)
+def no_projection_file(ext, folder):
+    """The error of a missing projection file, with the whole name of the folder looked in."""
+    return ("\nERROR - A Header.%s or Projection.%s file does not exist in folder.\nFolder looked in: %s/\n"
+            % (ext, ext, os.path.realpath(folder)))
 
 
 def extracting_prj(name):
@@ -345,7 +348,7 @@ class MifProjection(MainProgramTest):
     def test_no_mif_projection_file(self):
         # Header.mif beside the program's folder, not the input's.
         run = self.convert_beside(["-mif", "data/x.sdf"], {"Header.mif": COORDSYS + "\n"})
-        self.assertWhole(run, BUILD + found(3) + no_projection_file("mif") + CLOSE, 1)
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("mif", os.path.join(self.dir, "data")) + CLOSE, 1)
 
     def test_a_header_without_coordsys_line_or_an_empty_one(self):
         for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", ""):
@@ -395,7 +398,7 @@ class PrjProjection(MainProgramTest):
 
     def test_no_prj_file(self):
         run = self.convert_beside(["-shp", "x.sdf"], {"Header.mif": COORDSYS + "\n"})
-        self.assertWhole(run, BUILD + found(3) + no_projection_file("prj") + CLOSE, 1)
+        self.assertWhole(run, BUILD + found(3) + no_projection_file("prj", self.dir) + CLOSE, 1)
 
     def test_an_empty_prj_file_or_one_of_blank_lines_holds_no_projection(self):
         for name, text in (("Header.prj", ""), ("Projection.prj", "\n   \r\n\n")):

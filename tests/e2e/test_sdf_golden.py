@@ -493,12 +493,18 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assertIn(message, out)
         self.assertTrue(out.endswith("\nPress Enter to Close\n"), out)
 
-    def test_bad_centre_line_vertices_stop_the_run(self):
+    def test_bad_data_lines_stop_the_run_naming_file_and_line(self):
         reach = " REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n%s END:\n"
-        self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\n")
-        self.assert_stops(sdf_with([], reach % "   1 x\n"), "\nERROR - Reading following line in file:\n\n   1 x\n\n")
+        self.assert_stops(sdf_with([], reach % "\n"), "\nERROR reading data\n\nLine 7 of file t.sdf.\n")
+        self.assert_stops(sdf_with([], reach % "   1 x\n"),
+                          "\nERROR - Reading following line in file:\n\n   1 x\n\nLine 7 of file t.sdf.\n")
+        # A surface value that is no number is a bad data line, not the end of the block.
+        sec = section("S", "R", "1", surface([(0, 0, 3), ("620140.0", "2360700.0", "None"), (10, 0, 1)]))
+        self.assert_stops(sdf_with([sec]), "\nERROR - Reading following line in file in sub GetSdfSurfaceLine\n\n"
+                                           "   620140.0, 2360700.0, None\n\nLine 10 of file t.sdf.\n")
+        self.assertEqual(set(self.check_layers().values()), {0})
 
-    def test_end_of_file_inside_a_block_and_an_empty_file_stop_the_run(self):
+    def test_blocks_and_sections_left_open_and_an_empty_file_stop_the_run(self):
         self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
                           "ERROR - Unexpected end of file t.sdf in CENTERLINE block after line 6.")
         self.assert_stops("", "ERROR - Unexpected end of file t.sdf at line 1: the file is empty.")
@@ -512,17 +518,36 @@ class SdfGoldenTest(e2e.FolderTest):
         first_section_only = {"t.sdf_streams_L": 1, "t_surf_pts_P": 3, "2d_zsh_t_end_pts_P": 2,
                               "1d_xs_t_surf_line_L": 1, "t_cut_line_L": 1, "t_levee_pts_P": 2}
         self.assertEqual(self.check_layers(), first_section_only)
-        # Cut inside the last section's END: line: that section is named by the line where it began.
-        cut = sdf_with([whole, section("A", "B", "2", along_x([(0, 1), (5, 2)]))], streams)
+        # Cut inside the last section's END: line, the file ends in a surface line that cannot be read.
+        second = section("A", "B", "2", along_x([(0, 1), (5, 2)]))
+        cut = sdf_with([whole, second], streams)
         cut = cut[:cut.rindex(" END:") + 3]
-        began = cut[:cut.rindex(" CROSS-SECTION:")].count("\n") + 1
-        self.assert_stops(cut, "\nERROR - Unexpected end of file t.sdf in the cross-section that begins at line %d: "
-                               "its END: line is missing.\n" % began)
+        self.assert_stops(cut, "\nERROR - Reading following line in file in sub GetSdfSurfaceLine\n\n EN\n\n"
+                               "Line %d of file t.sdf, the last line of the file.\n" % (cut.count("\n") + 1))
         self.assertEqual(self.check_layers(), first_section_only)
-        # Written without END: lines, the sections run into one another from the first on.
-        no_ends = sdf_with([whole.replace(" END:\n", "")] * 2, streams).replace("END CROSS-SECTIONS:", "# end")
-        began = no_ends[:no_ends.index(" CROSS-SECTION:")].count("\n") + 1
-        self.assert_stops(no_ends, "cross-section that begins at line %d: " % began)
+
+        # A section still open when the file ends, the next CROSS-SECTION: line comes (read by the pass,
+        # or ending the section's last block) or the cross-sections end ("END :" is no END: line): the
+        # run stops naming the line where the open section began and the line that closed it.
+        def line_of(text, key, nth=1):
+            at = -1
+            for _ in range(nth):
+                at = text.index(key, at + 1)
+            return text[:at].count("\n") + 1
+
+        blank_ended, unended = second.replace(" END:\n", "\n"), second.replace(" END:\n", "")
+        at_end = sdf_with([whole, second.replace(" END:", " END :")], streams)
+        cases = ((sdf_with([whole, blank_ended], streams).replace("END CROSS-SECTIONS:\n", ""), None),
+                 (sdf_with([whole, blank_ended, second], streams), "CROSS-SECTION:"),
+                 (sdf_with([whole, unended, second], streams), "CROSS-SECTION:"),
+                 (at_end, "END CROSS-SECTIONS"),
+                 (at_end.replace("END CROSS-SECTIONS:", "ENDSTREAMNETWORK:"), "ENDSTREAMNETWORK"))
+        for text, closing in cases:
+            unexpected = "end of file t.sdf" if closing is None else "%s at line %d of file t.sdf" % (
+                closing, line_of(text, closing, 3 if closing == "CROSS-SECTION:" else 1))
+            self.assert_stops(text, "\nERROR - Unexpected %s in the cross-section that begins at line %d: its END: line "
+                                    "is missing.\n" % (unexpected, line_of(text, "CROSS-SECTION:", 2)))
+            self.assertEqual(self.check_layers(), first_section_only, unexpected)
 
     def test_a_file_that_is_no_sdf_export_stops_the_run(self):
         # Text, and bytes of every value: the layers opened are completed, empty.

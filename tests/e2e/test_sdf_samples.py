@@ -253,11 +253,18 @@ class SdfSamplesTest(unittest.TestCase):
                 expected += [[s["stream"], s["reach"], s["station"]]] * n
             self.assertEqual(points, expected)
 
-    def test_the_samples_hold_nvalues_blocks_without_data_lines(self):
+    def test_the_samples_hold_nvalues_blocks_without_data_lines_and_none_surface_values_after_the_sections(self):
         sample = [s for s in self.samples if "19xs_structures" in s]
         self.assertEqual(len(sample), 1)
         _, sections = parse_sdf(sample[0])
         self.assertEqual(sum(1 for s in sections if s["nvalues"] == 0 and s["surface"]), 8)
+        # A surface value "None" stops a run inside the cross-sections; the structures' SURFACE LINE
+        # blocks after END CROSS-SECTIONS: hold such values and are never read.
+        text = e2e.read_text(sample[0])
+        end = text.index("END CROSS-SECTIONS:")
+        blocks = re.findall(r"SURFACE LINE:\s*\n(?:[ \t]*[-\d.]+, *[-\d.]+, *None\s*\n)+", text)
+        self.assertTrue(blocks)
+        self.assertTrue(all(text.index(b) > end for b in blocks))
 
     def test_console_names_each_section_at_its_line(self):
         for sample, option, result in self.each():
