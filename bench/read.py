@@ -72,6 +72,12 @@ def library(read_timing, what, layer):
     return float(found.group(1)), float(found.group(2)), line
 
 
+def counts(line):
+    """What a line of plenvor_read_timing says of the layer, without its folder and its times."""
+    layer, said = line.split(": ", 1)
+    return "%s: %s" % (os.path.basename(layer), said.split("; best")[0])
+
+
 def ogrinfo(layer):
     """Wall seconds of ogrinfo -al -q reading the layer, its output thrown away."""
     with open(os.devnull, "wb") as sink:
@@ -94,7 +100,7 @@ def read_case(label, layers, read_timing, repeat, with_ogr):
                 best[("ogrinfo", fmt)] = min(best.get(("ogrinfo", fmt), seconds), seconds)
     print("%s:" % label)
     for fmt in layers:
-        print("  %s" % lines[fmt].split("; best")[0])
+        print("  %-9s %s" % (fmt, counts(lines[fmt])))
     for fmt in layers:
         seconds, peak = best[("library", fmt)]
         text = "  %-9s library %7.3f s (peak %.1f MB)" % (fmt, seconds, peak)
@@ -116,7 +122,8 @@ def assign_case(layers, read_timing, repeat):
         done = subprocess.run([read_timing, "assign", layer, str(repeat)], capture_output=True, text=True)
         if done.returncode != 0:
             sys.exit("plenvor_read_timing assign %s failed:\n%s%s" % (layer, done.stdout, done.stderr))
-        print("  %-9s %s" % (fmt, done.stdout.strip()))
+        line = done.stdout.strip()
+        print("  %-9s %s;%s" % (fmt, counts(line), line.split(";")[-1]))
 
 
 def main():
