@@ -24,6 +24,8 @@ struct GisReadFailure {
 [[noreturn]] void gisStopReading(int unit, const GisReadFailure& failure);
 // n bytes, a 32-bit integer or a double in the unit's byte order; a read that fails stops the run.
 std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure);
+// As many bytes as the caller's storage holds, without allocating.
+void gisGetBytes(int unit, std::span<char> bytes, const GisReadFailure& failure);
 std::int32_t gisGetI32(int unit, const GisReadFailure& failure);
 double gisGetF64(int unit, const GisReadFailure& failure);
 
@@ -86,13 +88,15 @@ struct ShpRecordPlace {
 struct GisReadBuffers {
   GisObject mifCenterScratch;                     // look-ahead after a MIF region
   ShpRecordPlace shpRecord;                       // the .shp record being read
-  std::string dbfValueBuffer = std::string(10000, ' ');  // one .dbf field's raw characters
+  std::string dbfRecord;                          // the bytes of the .dbf record being read
+  std::string dbfLine;                            // its values joined into a data line
   char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
   int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
   void reset() {
     mifCenterScratch = GisObject{};
     shpRecord = ShpRecordPlace{};
-    dbfValueBuffer.assign(10000, ' ');
+    dbfRecord.clear();
+    dbfLine.clear();
     dbfFlagByte = ' ';
     dbfFlagAheadUnit = 0;
   }

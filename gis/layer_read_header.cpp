@@ -148,6 +148,10 @@ std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure) 
   return b;
 }
 
+void gisGetBytes(int unit, std::span<char> bytes, const GisReadFailure& failure) {
+  if (!fuGetBytes(unit, bytes)) gisStopReading(unit, failure);
+}
+
 std::int32_t gisGetI32(int unit, const GisReadFailure& failure) {
   std::int32_t v = 0;
   if (!fuGetI32(unit, v)) gisStopReading(unit, failure);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,10 @@ const GisReadFailure kShpCoordRead{"ERROR 0430 - End of .shp file encountered wh
 }
 
 std::int32_t shpTypeI32(int unit) { return gisGetI32(unit, kShpTypeRead); }
-void shpSkipBox(int unit) { gisGetBytes(unit, 32, kShpTypeRead); }
+void shpSkipBox(int unit) {
+  char box[32];
+  gisGetBytes(unit, box, kShpTypeRead);
+}
 
 // The read failure that goes with the message of a corrupt count.
 const GisReadFailure& shpReadOf(const char* line1) { return line1 == kShpTypeError ? kShpTypeRead : kShpCoordRead; }
@@ -103,24 +107,40 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
                    " words is too short for the counts it holds");
 }
 
+// count items of size bytes each, handed to use(item, k) in turn for k = 0 .. count - 1. They are
+// read in blocks through a fixed buffer, so that no item count allocates, after a check that the
+// file holds them all: a short file stops the run before any item is used.
+template <class Use>
+void shpReadItems(int unit, int count, std::size_t size, const GisReadFailure& failure, Use use) {
+  const std::uint64_t here = fuTell(unit), end = fuSize(unit);
+  const std::uint64_t bytes = static_cast<std::uint64_t>(std::max(count, 0)) * size;
+  if (here > end || bytes > end - here) gisStopReading(unit, failure);
+  std::array<char, 4096> block;
+  const int perBlock = static_cast<int>(block.size() / size);
+  for (int k = 0; k < count;) {
+    const int n = std::min(perBlock, count - k);
+    gisGetBytes(unit, std::span<char>(block.data(), static_cast<std::size_t>(n) * size), failure);
+    const auto* item = reinterpret_cast<const unsigned char*>(block.data());
+    for (int i = 0; i < n; ++i, ++k, item += size) use(item, k);
+  }
+}
+
 // The part offsets into ir(1..nParts), then ir(nParts+1) := nPoints; each offset must lie within
 // the record's points and none may go back, so every part count taken from them is sound.
 void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, const char* line1) {
-  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(nParts) * 4, shpReadOf(line1));
-  const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
   int previous = 0;
-  for (int i = 1; i <= nParts; ++i) {
-    const std::int32_t offset = byteorder::getI32(p + 4 * (i - 1), order);
+  shpReadItems(unit, nParts, 4, shpReadOf(line1), [&](const unsigned char* item, int k) {
+    const std::int32_t offset = byteorder::getI32(item, order);
     if (offset < previous || offset > nPoints)
       shpCorrupt(unit, line1, "Part offset of " + AINTEGER8(offset) + " is outside " + AINTEGER8(previous) + " to " + AINTEGER8(nPoints));
-    gisO.ir[static_cast<std::size_t>(i)] = offset;
+    gisO.ir[static_cast<std::size_t>(k) + 1] = offset;
     previous = offset;
-  }
+  });
   gisO.ir[static_cast<std::size_t>(nParts) + 1] = nPoints;
 }
 
-// n pairs of doubles in one read; pair k goes to x(first+k), y(first+k) when store is set.
+// n pairs of doubles; pair k goes to x(first+k), y(first+k) when store is set.
 void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int first, bool store) {
   if (n <= 0) return;
   if (!store) {  // passed over without reading, however many there are
@@ -128,21 +148,19 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
     if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(unit, kShpCoordRead);
     return;
   }
-  const std::string b = gisGetBytes(unit, static_cast<std::size_t>(n) * 16, kShpCoordRead);
-  const auto* p = reinterpret_cast<const unsigned char*>(b.data());
   const byteorder::Order order = fuOrder(unit);
-  for (int k = 0; k < n; ++k) {
-    x[static_cast<std::size_t>(first + k)] = byteorder::getF64(p + 16 * k, order);
-    y[static_cast<std::size_t>(first + k)] = byteorder::getF64(p + 16 * k + 8, order);
-  }
+  shpReadItems(unit, n, 16, kShpCoordRead, [&](const unsigned char* pair, int k) {
+    x[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair, order);
+    y[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair + 8, order);
+  });
 }
 
 // The record number and content length, then the shape type. The content length places the
 // record's end, which the reads of its shape must stay within and where the next record starts.
 int shpReadRecordHeader(int unit) {
-  const std::string b = gisGetBytes(unit, 8, kShpTypeRead);
-  const std::int32_t words = byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data()) + 4,
-                                               byteorder::Order::Big);
+  char b[8];
+  gisGetBytes(unit, b, kShpTypeRead);
+  const std::int32_t words = byteorder::getI32(reinterpret_cast<const unsigned char*>(b) + 4, byteorder::Order::Big);
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);
   if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here)
     shpCorrupt(unit, kShpTypeError,

@@ -1,7 +1,9 @@
 // Reading the attribute record of each object as an attribute data line: the next .mid row of a
 // MIF layer, or the next .dbf record of a shapefile layer joined into comma-separated values.
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
@@ -23,18 +25,30 @@ std::size_t declaredLength(const std::string& line) { return line.empty() ? kTex
 const GisReadFailure kDbfRecordRead{"ERROR 0408 - End of .dbf file encountered whilst reading record.",
                                     "ERROR 0407 - Reading .dbf record."};
 
-std::string dbfRecordBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfRecordRead); }
+// The next n bytes of the table, read whole into the record buffer.
+std::string_view dbfRecordBytes(int unit, std::size_t n) {
+  std::string& record = gGisRead.dbfRecord;
+  record.resize(n);
+  gisGetBytes(unit, std::span<char>(record), kDbfRecordRead);
+  return record;
+}
+
+char dbfFlag(int unit) {
+  char flag = ' ';
+  gisGetBytes(unit, std::span<char>(&flag, 1), kDbfRecordRead);
+  return flag;
+}
 
 // The deletion flag of the next record that is not deleted. A deleted record still counts as read:
 // the header's count includes it.
 char dbfNextLiveFlag(DbfSubLayer& dbf) {
   // The flag may have been read ahead already, when the object before the record was found.
-  char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfRecordBytes(dbf.unit, 1)[0];
+  char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfFlag(dbf.unit);
   gGisRead.dbfFlagAheadUnit = 0;
   while (flag == '*') {
     dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
     dbf.records += 1;
-    flag = dbfRecordBytes(dbf.unit, 1)[0];
+    flag = dbfFlag(dbf.unit);
   }
   gGisRead.dbfFlagByte = flag;
   return flag;
@@ -48,17 +62,18 @@ void dbfReachedEndMark(const DbfSubLayer& dbf) {
   gisPrintMessage(0);
 }
 
-// The fields of one record, joined; bytes the record holds beyond its fields are passed over.
-std::string dbfJoinFields(DbfSubLayer& dbf) {
-  std::string joined;
-  int used = 0;
+// The fields of one record, read whole and joined; bytes the record holds beyond its fields are
+// passed over.
+const std::string& dbfJoinFields(DbfSubLayer& dbf) {
+  const std::string_view record = dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
+  std::string& joined = gGisRead.dbfLine;
+  joined.clear();
+  std::size_t at = 0;
   for (int i = 1; i <= dbf.nFields; ++i) {
     const std::size_t len = static_cast<std::size_t>(dbf.fieldLength[i]);
-    used += dbf.fieldLength[i];
-    std::string& buffer = gGisRead.dbfValueBuffer;
-    buffer.assign(buffer.size(), ' ');
-    buffer.replace(0, len, dbfRecordBytes(dbf.unit, len));
-    const std::string value = fixed::trimmed(buffer);
+    std::string_view value = record.substr(at, len);
+    at += len;
+    value = value.substr(0, fixed::trimLen(value));
     const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
     if (type == 'C' || type == 'c') {
       appendQuotedField(joined, value);
@@ -70,14 +85,13 @@ std::string dbfJoinFields(DbfSubLayer& dbf) {
     }
     if (i < dbf.nFields) joined += ",";
   }
-  if (dbf.recordLength > used) dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength - used));
   return joined;
 }
 
-// One record as a data line; true when a record was read, false at the end mark.
+// One record as a data line; true when a record was read, false at the end mark. The line keeps
+// its storage.
 bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
-  const std::size_t length = declaredLength(line);
-  line = fixed::blanks(length);
+  line.assign(declaredLength(line), ' ');
   const char flag = dbfNextLiveFlag(dbf);
   if (flag == '\x1A') {
     dbfReachedEndMark(dbf);
@@ -85,7 +99,7 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   }
   if (flag == ' ' || flag == '\0') {
     dbf.records += 1;
-    line = fixed::fit(dbfJoinFields(dbf), length);
+    fixed::assign(line, dbfJoinFields(dbf));
     return true;
   }
   gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
@@ -102,9 +116,9 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   if (unit <= 0) return 0;
   // The flag is kept for the record reader rather than read again: no seek back per object.
   if (gGisRead.dbfFlagAheadUnit != unit) {
-    std::string flag;
-    if (!fuGetBytes(unit, 1, flag)) return 0;  // the end: the record reader reports it
-    gGisRead.dbfFlagByte = flag[0];
+    char flag = ' ';
+    if (!fuGetBytes(unit, std::span<char>(&flag, 1))) return 0;  // the end: the record reader reports it
+    gGisRead.dbfFlagByte = flag;
     gGisRead.dbfFlagAheadUnit = unit;
   }
   if (gGisRead.dbfFlagByte != '*') return 0;
@@ -122,8 +136,7 @@ void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
 }
 
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
-  const std::size_t length = declaredLength(line);
-  line = fixed::blanks(length);
+  line.assign(declaredLength(line), ' ');
   gisCheckHandle("gisReadRecord", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == 1) {
@@ -132,7 +145,7 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
     if (fuReadLine(unit, row) != ReadStatus::Ok)
       gisFail("ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
               " object in GIS layer.");
-    line = fixed::fit(row, length);
+    fixed::assign(line, row);
     slot.gisEndOfData = fuAtEnd(unit);
     return;
   }

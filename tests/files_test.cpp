@@ -535,6 +535,9 @@ TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
   EXPECT_FALSE(fuGetBytes(unit, static_cast<std::size_t>(1) << 40, got));
   EXPECT_TRUE(got.empty());
   EXPECT_EQ(fuTell(unit), 0u);  // nothing was consumed
+  char seven[7];
+  EXPECT_FALSE(fuGetBytes(unit, seven));
+  EXPECT_EQ(fuTell(unit), 0u);
   ASSERT_TRUE(fuGetBytes(unit, 6, got));
   EXPECT_EQ(got, "abcdef");
   EXPECT_TRUE(fuGetBytes(unit, 0, got));
@@ -568,6 +571,22 @@ TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   EXPECT_EQ(line, "row 0");
   CLOSER(unit);
   EXPECT_EQ(readFile("lines.txt"), expected + longLine + "\nend");
+  // The size a read was checked against grows with a write through another unit on the file, and
+  // with a patch.
+  const int le = openQuietly("SB", "grow.bin");
+  const int be = openQuietly("SE", "grow.bin");
+  ASSERT_TRUE(fuPutBytes(le, "abcd"));
+  ASSERT_TRUE(fuRewind(be));
+  ASSERT_TRUE(fuGetBytes(be, 4, got));
+  EXPECT_FALSE(fuGetBytes(be, 1, got));
+  ASSERT_TRUE(fuPutI32(be, 0x65666768));
+  ASSERT_TRUE(fuSeek(le, 4));
+  ASSERT_TRUE(fuGetBytes(le, 4, got));
+  EXPECT_EQ(got, "efgh");
+  ASSERT_TRUE(fuPatchFile("grow.bin", 8, "ij"));
+  ASSERT_TRUE(fuGetBytes(be, 2, got));
+  EXPECT_EQ(got, "ij");
+  EXPECT_EQ(fuSize(le), 10u);
 }
 
 TEST_F(FilesTest, PatchRewritesAClosedFile) {

@@ -129,6 +129,18 @@ bool FileStream::seekTo(long offset, int whence) {
   return std::fseek(f, offset, whence) == 0 && handed;
 }
 
+std::uint64_t FileStream::knownSize() {
+  if (sizeKnown) return size;
+  if (!f || !handOver()) return 0;
+  const long here = std::ftell(f);
+  if (here < 0 || !seekTo(0, SEEK_END)) return 0;
+  const long end = std::ftell(f);
+  if (!seekTo(here, SEEK_SET) || end < 0) return 0;
+  size = static_cast<std::uint64_t>(end);
+  sizeKnown = true;
+  return size;
+}
+
 bool FileStream::closeNow() {
   abandonRoom();
   if (!f) return true;
@@ -362,6 +374,7 @@ UnitConnection* writableConnection(int unit) {
   if (!c || !c->canWrite || !c->stream->writable) return nullptr;
   FileStream* s = c->stream.get();
   if (c->append && !s->seekTo(0, SEEK_END)) return nullptr;
+  s->sizeKnown = false;  // the write may make the file longer
   // Most writes follow a write, with nothing read ahead: there is nothing to turn.
   const bool turned = s->last == FileStream::Op::Write && s->aheadPos == s->aheadEnd;
   if (!turned && !s->switchTo(FileStream::Op::Write)) return nullptr;
@@ -561,13 +574,36 @@ bool fuPutU16(int unit, std::uint16_t v) {
   return putRaw(unit, b);
 }
 
+namespace {
+
+// The stream of a unit turned to reading n bytes; null when fewer than n are left, so that a count
+// read from a damaged file never makes a reader allocate or read beyond the file. What is left is
+// counted from the stream's own position, so buffered reads stay buffered.
+FileStream* readableFor(int unit, std::size_t n) {
+  UnitConnection* c = usable(unit);
+  if (!c) return nullptr;
+  FileStream& s = *c->stream;
+  const std::uint64_t size = s.knownSize();
+  if (!s.switchTo(FileStream::Op::Read)) return nullptr;
+  const long here = std::ftell(s.f);
+  if (here < 0 || static_cast<std::uint64_t>(here) > size || n > size - static_cast<std::uint64_t>(here))
+    return nullptr;
+  return &s;
+}
+
+}  // namespace
+
+bool fuGetBytes(int unit, std::span<char> bytes) {
+  FileStream* s = readableFor(unit, bytes.size());
+  if (!s) return false;
+  if (bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), s->f) == bytes.size()) return true;
+  std::clearerr(s->f);
+  return false;
+}
+
 bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
   bytes.clear();
-  if (!usable(unit)) return false;
-  // A count read from a damaged file must not make us allocate or read beyond the file.
-  std::uint64_t here = fuTell(unit), size = fuSize(unit);
-  if (here > size || n > size - here) return false;
-  FileStream* s = readable(unit);
+  FileStream* s = readableFor(unit, n);
   if (!s) return false;
   bytes.resize(n);
   if (n == 0) return true;
@@ -581,16 +617,16 @@ bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
 }
 
 bool fuGetI32(int unit, std::int32_t& v) {
-  std::string b;
-  if (!fuGetBytes(unit, 4, b)) return false;
-  v = byteorder::getI32(reinterpret_cast<const unsigned char*>(b.data()), orderOf(unit));
+  char b[4];
+  if (!fuGetBytes(unit, b)) return false;
+  v = byteorder::getI32(reinterpret_cast<const unsigned char*>(b), orderOf(unit));
   return true;
 }
 
 bool fuGetF64(int unit, double& v) {
-  std::string b;
-  if (!fuGetBytes(unit, 8, b)) return false;
-  v = byteorder::getF64(reinterpret_cast<const unsigned char*>(b.data()), orderOf(unit));
+  char b[8];
+  if (!fuGetBytes(unit, b)) return false;
+  v = byteorder::getF64(reinterpret_cast<const unsigned char*>(b), orderOf(unit));
   return true;
 }
 
@@ -610,14 +646,7 @@ std::uint64_t fuTell(int unit) {
 
 std::uint64_t fuSize(int unit) {
   UnitConnection* c = usable(unit);
-  if (!c) return 0;
-  FileStream& s = *c->stream;
-  s.handOver();
-  long here = std::ftell(s.f);
-  if (here < 0 || !s.seekTo(0, SEEK_END)) return 0;
-  long end = std::ftell(s.f);
-  s.seekTo(here, SEEK_SET);
-  return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+  return c ? c->stream->knownSize() : 0;
 }
 
 bool fuFlush(int unit) {
@@ -662,6 +691,7 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
               std::fflush(s.f) == 0;
+    s.sizeKnown = false;  // the bytes may lie beyond the end
     if (here >= 0) s.seekTo(here, SEEK_SET);
     return ok;
   }

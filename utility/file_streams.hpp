@@ -1,6 +1,7 @@
 #pragma once
 // Inside the file-unit manager: the physical streams behind the units. One FileStream per open
 // file, shared by every unit that names it, so all of them read and write at one position.
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
@@ -33,6 +34,11 @@ struct FileStream {
   std::string key;       // absolute host path: the identity of the physical file
   std::string hostName;  // the host path it was opened with
   bool writable = false;
+  // The file's size, asked of the host once per open and once again after the file was written
+  // through any unit: a read checks what is left against it without a seek per item, which would
+  // throw away the C stream's buffer.
+  std::uint64_t size = 0;
+  bool sizeKnown = false;
   // A write or flush of this file has failed and a caller was told: its close need not say so again.
   bool failureTold = false;
   enum class Op { None, Read, Write };
@@ -68,6 +74,7 @@ struct FileStream {
   // of lines keeps the bytes read ahead.
   bool switchTo(Op op, bool keepAhead = false);
   bool seekTo(long offset, int whence);
+  std::uint64_t knownSize();  // the file's size; 0 when the host cannot tell
   bool closeNow();  // false when the close reported an error
 };
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -119,6 +120,8 @@ bool fuPutF64(int unit, double v);
 bool fuPutU8(int unit, std::uint8_t v);
 bool fuPutU16(int unit, std::uint16_t v);
 bool fuGetBytes(int unit, std::size_t n, std::string& bytes);   // false when fewer than n bytes remain
+// As many bytes as the caller's storage holds, without allocating; false when fewer remain.
+bool fuGetBytes(int unit, std::span<char> bytes);
 bool fuGetI32(int unit, std::int32_t& v);
 bool fuGetF64(int unit, double& v);
 bool fuSeek(int unit, std::uint64_t byteOffset);

@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""Reading back, through the GIS layer library, the layers that the large benchmark writes.
+
+Writes the synthetic SDF of bench/bench.py (REACHES x SECTIONS x POINTS, by default 10 x 500 x 100),
+converts it with -shp and with -mif, and reads back from the shapefile set and from the MIF/MID
+pair, every object and every record, with plenvor_read_timing:
+
+  surface points  490,000 points with five fields (Stream_ID, Reach_ID, Station, Elevation,
+                  Mannings);
+  section lines   5,000 lines of 98 vertices.
+
+In the same run, round for round with the library, it times `ogrinfo -al -q` on the same files
+(the whole program, its start included) and prints the best of --repeat rounds of each, their
+ratio, and the checks that the shapefile set reads at least three times as fast as ogrinfo reads
+it and no slower than the library reads the MIF/MID pair. Then it times a grid assignment of the
+end-points layer (its first field Z as the value) onto a grid of at most 1000 cells a side that
+covers it, from both formats. Peak memory is that of the reading process.
+
+    bench/read.py [REACHES [SECTIONS [POINTS]]] [--binary PATH] [--read-timing PATH] [--repeat N]
+                  [--work DIR] [--keep]
+
+Without --binary the script configures and builds build/release (CMAKE_BUILD_TYPE=Release) with
+both programs. The work folder is made in memory by default.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+import bench  # noqa: E402  (the synthetic SDF)
+
+COORDSYS = 'CoordSys Earth Projection 8, 33, "m", 147, 0, 0.9996, 500000, 10000000\n'
+
+
+def build_release():
+    build = os.path.join(SOURCE, "build", "release")
+    subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DPLENVOR_TESTS=OFF"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", build, "-j3", "--target", "plenvor", "plenvor_read_timing"], check=True,
+                   stdout=subprocess.DEVNULL)
+    return os.path.join(build, "plenvor"), os.path.join(build, "plenvor_read_timing")
+
+
+def convert(binary, work, sdf_path, option):
+    """The layers of the SDF written with option into a folder of their own; returns the folder."""
+    out = os.path.join(work, option.lstrip("-"))
+    os.makedirs(out)
+    os.symlink(sdf_path, os.path.join(out, os.path.basename(sdf_path)))
+    shutil.copy(bench.PRJ, os.path.join(out, "Projection.prj"))
+    with open(os.path.join(out, "Projection.mif"), "w") as f:
+        f.write(COORDSYS)
+    with open(os.path.join(out, "console.txt"), "wb") as log:
+        subprocess.run([binary, option, os.path.basename(sdf_path)], cwd=out, input=b"\n", stdout=log,
+                       stderr=subprocess.STDOUT, check=True)
+    return out
+
+
+def library(read_timing, what, layer):
+    """(seconds, peak MB, the program's line) of one round of plenvor_read_timing."""
+    done = subprocess.run([read_timing, what, layer, "1"], capture_output=True, text=True)
+    if done.returncode != 0:
+        sys.exit("plenvor_read_timing %s %s failed:\n%s%s" % (what, layer, done.stdout, done.stderr))
+    line = done.stdout.strip()
+    found = re.search(r"best ([0-9.]+) s.*peak ([0-9.]+) MB", line)
+    return float(found.group(1)), float(found.group(2)), line
+
+
+def counts(line):
+    """What a line of plenvor_read_timing says of the layer, without its folder and its times."""
+    layer, said = line.split(": ", 1)
+    return "%s: %s" % (os.path.basename(layer), said.split("; best")[0])
+
+
+def ogrinfo(layer):
+    """Wall seconds of ogrinfo -al -q reading the layer, its output thrown away."""
+    with open(os.devnull, "wb") as sink:
+        start = time.perf_counter()
+        subprocess.run(["ogrinfo", "-al", "-q", layer], stdout=sink, stderr=subprocess.STDOUT, check=True)
+        return time.perf_counter() - start
+
+
+def read_case(label, layers, read_timing, repeat, with_ogr):
+    """Rounds of the library and of ogrinfo in turn on both formats; prints the best of each."""
+    best = {}
+    lines = {}
+    for _ in range(repeat):
+        for fmt, layer in layers.items():
+            seconds, peak, lines[fmt] = library(read_timing, "read", layer)
+            if ("library", fmt) not in best or seconds < best[("library", fmt)][0]:
+                best[("library", fmt)] = (seconds, peak)
+            if with_ogr:
+                seconds = ogrinfo(layer)
+                best[("ogrinfo", fmt)] = min(best.get(("ogrinfo", fmt), seconds), seconds)
+    print("%s:" % label)
+    for fmt in layers:
+        print("  %-9s %s" % (fmt, counts(lines[fmt])))
+    for fmt in layers:
+        seconds, peak = best[("library", fmt)]
+        text = "  %-9s library %7.3f s (peak %.1f MB)" % (fmt, seconds, peak)
+        if with_ogr:
+            ogr = best[("ogrinfo", fmt)]
+            text += ", ogrinfo -al -q %7.3f s, ratio ogrinfo / library %6.1f" % (ogr, ogr / seconds)
+        print(text)
+    shp, mif = best[("library", "shapefile")][0], best[("library", "MIF")][0]
+    checks = ["shapefile / MIF through the library %.2f (%s)" % (shp / mif, "ok" if shp <= mif else "SLOWER")]
+    if with_ogr:
+        ratio = best[("ogrinfo", "shapefile")] / shp
+        checks.append("ogrinfo / library on the shapefile %.1f (%s)" % (ratio, "ok" if ratio >= 3 else "UNDER 3"))
+    print("  [" + ", ".join(checks) + "]")
+
+
+def assign_case(layers, read_timing, repeat):
+    print("grid assignment of the end points:")
+    for fmt, layer in layers.items():
+        done = subprocess.run([read_timing, "assign", layer, str(repeat)], capture_output=True, text=True)
+        if done.returncode != 0:
+            sys.exit("plenvor_read_timing assign %s failed:\n%s%s" % (layer, done.stdout, done.stderr))
+        line = done.stdout.strip()
+        print("  %-9s %s;%s" % (fmt, counts(line), line.split(";")[-1]))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("reaches", nargs="?", type=int, default=10)
+    ap.add_argument("sections", nargs="?", type=int, default=500, help="cross-sections per reach")
+    ap.add_argument("points", nargs="?", type=int, default=100, help="surface points per section")
+    ap.add_argument("--binary", help="plenvor that writes the layers (default: build build/release)")
+    ap.add_argument("--read-timing", help="plenvor_read_timing to run (default: beside --binary, or built)")
+    ap.add_argument("--repeat", type=int, default=5, help="rounds of each reading; the best counts")
+    ap.add_argument("--work", default="/dev/shm" if os.path.isdir("/dev/shm") else None,
+                    help="folder in which the temporary work folder is made (default: /dev/shm, in memory)")
+    ap.add_argument("--keep", action="store_true", help="keep the work folder and print its name")
+    a = ap.parse_args()
+    if a.reaches < 1 or a.sections < 1 or a.points < 2 or a.repeat < 1:
+        ap.error("at least 1 reach, 1 section, 2 points and 1 round")
+
+    if a.binary:
+        binary = os.path.abspath(a.binary)
+        read_timing = os.path.abspath(a.read_timing or os.path.join(os.path.dirname(binary), "plenvor_read_timing"))
+    else:
+        binary, read_timing = build_release()
+        read_timing = os.path.abspath(a.read_timing or read_timing)
+    with_ogr = shutil.which("ogrinfo") is not None
+
+    work = tempfile.mkdtemp(prefix="plenvor-read-", dir=a.work)
+    print("work folder: %s" % work)
+    try:
+        sdf_path = os.path.join(work, "bench.sdf")
+        bench.write_sdf(sdf_path, a.reaches, a.sections, a.points)
+        shp = convert(binary, work, sdf_path, "-shp")
+        mif = convert(binary, work, sdf_path, "-mif")
+        print("SDF: %d reaches x %d sections x %d points; best of %d rounds%s"
+              % (a.reaches, a.sections, a.points, a.repeat, "" if with_ogr else "; ogrinfo not on the PATH"))
+
+        def both(shp_name, mif_name):
+            return {"shapefile": os.path.join(shp, shp_name), "MIF": os.path.join(mif, mif_name)}
+
+        read_case("surface points", both("bench_surf_pts_P.shp", "bench_surf_pts.mif"), read_timing, a.repeat,
+                  with_ogr)
+        read_case("section lines", both("1d_xs_bench_surf_line_L.shp", "1d_xs_bench_surf_line.mif"), read_timing,
+                  a.repeat, with_ogr)
+        assign_case(both("2d_zsh_bench_end_pts_P.shp", "2d_zsh_bench_end_pts.mif"), read_timing, a.repeat)
+    finally:
+        if not a.keep:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
