@@ -5,6 +5,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -130,9 +131,9 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
 
 int shapeKindSubLayer(char letter, int& shapeType) {
   switch (letter) {
-    case 'P': case 'p': shapeType = 1; return 1;
-    case 'L': case 'l': shapeType = 3; return 2;
-    case 'R': case 'r': shapeType = 5; return 3;
+    case 'P': case 'p': shapeType = kShpPoint; return 1;
+    case 'L': case 'l': shapeType = kShpPolyline; return 2;
+    case 'R': case 'r': shapeType = kShpPolygon; return 3;
     default: return 0;
   }
 }

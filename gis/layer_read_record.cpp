@@ -6,6 +6,7 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -31,7 +32,7 @@ char dbfNextLiveFlag(DbfSubLayer& dbf) {
   // The flag may have been read ahead already, when the object before the record was found.
   char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfRecordBytes(dbf.unit, 1)[0];
   gGisRead.dbfFlagAheadUnit = 0;
-  while (flag == '*') {
+  while (flag == kDbfRecordDeleted) {
     dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
     dbf.records += 1;
     flag = dbfRecordBytes(dbf.unit, 1)[0];
@@ -79,11 +80,11 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   const std::size_t length = declaredLength(line);
   line = fixed::blanks(length);
   const char flag = dbfNextLiveFlag(dbf);
-  if (flag == '\x1A') {
+  if (flag == kDbfEndMark) {
     dbfReachedEndMark(dbf);
     return false;
   }
-  if (flag == ' ' || flag == '\0') {
+  if (flag == kDbfRecordInUse || flag == '\0') {
     dbf.records += 1;
     line = fixed::fit(dbfJoinFields(dbf), length);
     return true;
@@ -107,7 +108,7 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
     gGisRead.dbfFlagByte = flag[0];
     gGisRead.dbfFlagAheadUnit = unit;
   }
-  if (gGisRead.dbfFlagByte != '*') return 0;
+  if (gGisRead.dbfFlagByte != kDbfRecordDeleted) return 0;
   gGisRead.dbfFlagAheadUnit = 0;
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;

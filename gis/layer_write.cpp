@@ -8,6 +8,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -53,7 +54,7 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   // An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
-  shp.nextOffset = 50;
+  shp.nextOffset = kShpHeaderWords;
   // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
