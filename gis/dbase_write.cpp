@@ -13,7 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "gis/gis_layers.hpp"
+#include "gis/dbase_write.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"

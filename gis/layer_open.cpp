@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"

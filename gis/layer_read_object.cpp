@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "geometry/geometry.hpp"
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/shapefile_format.hpp"

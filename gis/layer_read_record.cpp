@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/shapefile_format.hpp"

@@ -11,8 +11,9 @@
 #include <limits>
 #include <string>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/shapefile_format.hpp"
+#include "gis/shapefile_write.hpp"
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
