@@ -32,6 +32,7 @@ struct CoreOpen {
   const fileunits::FileMode* meaning;  // the mode's row of the table; null for a code it does not hold
   std::string description;
   int echoUnit;
+  platform::FileIdentity file{};  // the file the name reaches, asked for once per attempt
   bool autoCreateTried = false;
   // Why the host refused the last output open; none when it gave no reason.
   std::error_code refusal{};
@@ -95,7 +96,7 @@ void prepareAndAnnounce(CoreOpen& op) {
 }
 
 // A file open elsewhere, for a mode that may not share it: false sends the user back to naming a file.
-bool closeOtherConnections(CoreOpen& op, const platform::FileIdentity& file) {
+bool closeOtherConnections(CoreOpen& op) {
   if (gRunFlags.fuGuiMode) {
     const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " file " + kCR + op.name + kCR +
                              "is already open.  Close it?" + kNul;
@@ -111,7 +112,7 @@ bool closeOtherConnections(CoreOpen& op, const platform::FileIdentity& file) {
     }
     if (answer.empty() || (answer[0] != 'Y' && answer[0] != 'y')) return false;
   }
-  for (int other : fileunits::unitsOnFile(file))
+  for (int other : fileunits::unitsOnFile(op.file))
     if (!fileunits::disconnect(other)) fuStop("  Unable to close file.");
   return true;
 }
@@ -168,7 +169,7 @@ bool openInput(CoreOpen& op) {
     echoLine(op.echoUnit, "CHECK 0008 - \"" + op.name + "\" cannot be found");
     return false;
   }
-  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::identityOf(op.name));
+  std::shared_ptr<FileStream> s = fileunits::findStream(op.file);
   if (!s) s = fileunits::openStream(op.name, fileunits::Access::Read);
   if (!s) {
     echoLine(op.echoUnit, "Can't Open");
@@ -184,7 +185,7 @@ bool openInput(CoreOpen& op) {
 
 // "IO": opened or created with the host's defaults; returns without a result line.
 void openReadWrite(CoreOpen& op) {
-  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::identityOf(op.name));
+  std::shared_ptr<FileStream> s = fileunits::findStream(op.file);
   if (s) {
     fileunits::makeWritable(*s);
   } else {
@@ -208,11 +209,12 @@ void redirectIntoCopyTree(CoreOpen& op) {
   }
   op.name = fixed::trimmed(ADDFOLDER(folder, fixed::trimmed(FILENAME(op.name)) + fixed::trimmed(FILEEXTKC(op.name))));
   fixed::assign(gFileUnits.fuLastCopy, op.name);
+  op.file = fileunits::identityOf(op.name);
 }
 
 // One output open by the mode table; false when the host refused.
 bool tryOpenOutput(CoreOpen& op) {
-  if (std::shared_ptr<FileStream> shared = fileunits::findStream(fileunits::identityOf(op.name))) {
+  if (std::shared_ptr<FileStream> shared = fileunits::findStream(op.file)) {
     errno = 0;
     if (!fileunits::makeWritable(*shared)) {
       op.refusal = std::error_code(errno, std::generic_category());
@@ -294,6 +296,7 @@ void openOutput(CoreOpen& op) {
       echoLine(op.echoUnit, "OK.  File Unit:" + fileunits::unitColumns(op.unit));
       return;
     }
+    op.file = fileunits::identityOf(op.name);  // a further attempt asks the host again
     const bool exists = fileunits::existsOnHost(op.name);
     if (op.meaning->unitZeroWhenRefused && exists) {
       echoLine(op.echoUnit, "FAILED.  No File Unit allocated.");
@@ -329,9 +332,9 @@ void OPENERCORE(int& unit, std::string& name, int /*nameLen*/, const std::string
   if (fixed::isBlank(op.name)) askForName(op);
   for (;;) {
     prepareAndAnnounce(op);
-    const platform::FileIdentity file = fileunits::identityOf(op.name);
-    const bool openElsewhere = fileunits::findStream(file) != nullptr;
-    if (openElsewhere && !op.opensOnceMore() && !closeOtherConnections(op, file)) {
+    op.file = fileunits::identityOf(op.name);
+    const bool openElsewhere = fileunits::findStream(op.file) != nullptr;
+    if (openElsewhere && !op.opensOnceMore() && !closeOtherConnections(op)) {
       askForName(op);
       continue;
     }
