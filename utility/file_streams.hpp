@@ -99,21 +99,21 @@ struct FileMode {
   bool unitZeroWhenRefused;  // a refused open of an existing file gives unit 0, not the retry
 };
 inline constexpr FileMode kFileModes[] = {
-    // code  kind               access          bigEndian append opensOnceMore unitZeroWhenRefused
-    {"I ", ModeClass::Input, Access::Read, false, false, true, false},
-    {"UI", ModeClass::Input, Access::Read, false, false, true, false},
-    {"BI", ModeClass::Input, Access::Read, false, false, true, false},
-    {"BE", ModeClass::Input, Access::Read, true, false, true, false},
-    {"O ", ModeClass::Output, Access::Create, false, false, false, false},
-    {"F ", ModeClass::Output, Access::Create, false, false, false, false},
-    {"UO", ModeClass::Output, Access::Create, false, false, false, false},
-    {"BO", ModeClass::Output, Access::Create, false, false, false, false},
-    {"BN", ModeClass::Output, Access::Create, true, false, false, false},
-    {"A ", ModeClass::Output, Access::Update, false, true, true, true},
-    {"AB", ModeClass::Output, Access::Update, false, true, true, false},
-    {"S ", ModeClass::Output, Access::Create, false, false, true, false},
-    {"SB", ModeClass::Output, Access::Create, false, false, true, false},
-    {"SE", ModeClass::Output, Access::Create, true, false, true, false},
+    // code, kind, access, bigEndian, append, opensOnceMore, unitZeroWhenRefused
+    {"I ", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"UI", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"BI", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"BE", ModeClass::Input,     Access::Read,   true,  false, true,  false},
+    {"O ", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"F ", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"UO", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"BO", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"BN", ModeClass::Output,    Access::Create, true,  false, false, false},
+    {"A ", ModeClass::Output,    Access::Update, false, true,  true,  true},
+    {"AB", ModeClass::Output,    Access::Update, false, true,  true,  false},
+    {"S ", ModeClass::Output,    Access::Create, false, false, true,  false},
+    {"SB", ModeClass::Output,    Access::Create, false, false, true,  false},
+    {"SE", ModeClass::Output,    Access::Create, true,  false, true,  false},
     {"IO", ModeClass::ReadWrite, Access::Update, false, false, false, false},
 };
 // The row of a mode code (two characters, blank-padded, compared exactly); null for a code the
