@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "gis/gis_layers.hpp"
+#include "gis/dbase_write.hpp"
+#include "gis/gis_messages.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
@@ -74,7 +76,7 @@ void dbfFieldFromDefinition(const GisAttributeDefs& defs, int i, DbfSubLayer& db
 // The fixed header: version, date, counts and lengths.
 void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   const int unit = dbf.unit;
-  putU8(unit, 3);
+  putU8(unit, kDbfVersion);
   const std::time_t now = std::time(nullptr);
   const std::tm* today = std::localtime(&now);
   putU8(unit, today ? today->tm_year : 0);
@@ -324,7 +326,7 @@ bool isCharacterField(const DbfSubLayer& dbf, int i) {
 void dbfFillRecord(char* out, DbfSubLayer& dbf, const std::array<std::string, kDbfMaxFields + 1>& values,
                    const std::array<std::size_t, kDbfMaxFields + 1>& plain,
                    const std::array<bool, kDbfMaxFields + 1>& character) {
-  *out++ = ' ';
+  *out++ = kDbfRecordInUse;
   for (int i = 1; i <= dbf.nFields; ++i) {
     const std::size_t width = static_cast<std::size_t>(dbf.fieldLength[i]);
     const std::string& value = values[i];
@@ -399,7 +401,7 @@ void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   // The header, the field descriptors and their terminator.
   dbfWriteFileHeader(dbf);
   dbfWriteFieldDescriptors(dbf);
-  putU8(dbf.unit, 0x0D);
+  putU8(dbf.unit, kDbfHeaderEnd);
 }
 
 void dbfdataline(DbfSubLayer& dbf) {

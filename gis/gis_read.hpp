@@ -1,7 +1,7 @@
 #pragma once
 // The reading side of the GIS layer library: the headers, objects and attribute records of input
 // layers that gisOpenLayer has opened with mode "I ", and the small routines that move about in
-// a MIF header. State: gis/gis_state.hpp; writers: gis/gis_layers.hpp.
+// a MIF header. State: gis/gis_state.hpp; opening and writing: gis/gis_layers.hpp.
 //
 // Every count, length and offset read from a file is checked before it is used; a file that
 // does not hold what it claims stops the run with a message that names the file.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/grid_assign.hpp"
 #include "utility/numbers.hpp"

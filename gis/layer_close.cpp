@@ -5,7 +5,9 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -68,7 +70,7 @@ void patchTable(DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
   const std::string name = fuName(dbf.unit);
   flushOrFail(dbf.unit, dbfUnwritten(dbf));
-  if (!fuSeek(dbf.unit, fuSize(dbf.unit)) || !fuPutU8(dbf.unit, 0x1A) || !fuFlush(dbf.unit))
+  if (!fuSeek(dbf.unit, fuSize(dbf.unit)) || !fuPutU8(dbf.unit, kDbfEndMark) || !fuFlush(dbf.unit))
     gisWriteFailure(kPatchFailure, name);
   CLOSER(dbf.unit);
   std::string count;
@@ -83,8 +85,8 @@ void patchMainFile(ShpSubLayer& shp) {
   const std::string name = fuName(shp.shpUnitLE);
   CLOSER(shp.shpUnitLE);
   CLOSER(shp.shpUnitBE);
-  patchOrFail(name, 24, bigEndianI32(shp.fileLength));
-  patchOrFail(name, 36, boxBytes(shp));
+  patchOrFail(name, kShpLengthAt, bigEndianI32(shp.fileLength));
+  patchOrFail(name, kShpBoxAt, boxBytes(shp));
 }
 
 // The index's length and box; its little-endian view was closed by the header writer.
@@ -93,8 +95,8 @@ void patchIndex(ShpSubLayer& shp) {
   flushOrFail(shp.shxUnitBE, shxUnwritten(shp));
   const std::string name = fuName(shp.shxUnitBE);
   CLOSER(shp.shxUnitBE);
-  patchOrFail(name, 24, bigEndianI32(50 + 4 * shp.records));
-  patchOrFail(name, 36, boxBytes(shp));
+  patchOrFail(name, kShpLengthAt, bigEndianI32(kShpHeaderWords + kShxEntryWords * shp.records));
+  patchOrFail(name, kShpBoxAt, boxBytes(shp));
 }
 
 // The totals written at close: only sub-layers whose header was written have totals to patch.

@@ -1,9 +1,12 @@
 // Opening a GIS layer: the slot, the kind from the extension, the files through the file-unit
 // manager, the input-layer register and the projection and save-date checks of input layers.
 #include <string>
+#include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -22,6 +25,27 @@ bool isInput(const std::string& mode) { return fixed::fit(mode, 2) == "I "; }
 bool isOutput(const std::string& mode) { return fixed::fit(mode, 2) == "O "; }
 
 std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s)); }
+
+// ---- an output never written over a file being read -------------------------------------------
+
+// Opening an output empties its file: a layer file that is a file the run is reading (the input
+// under another name, or through a link) stops the run before it is opened, and that file is left
+// as it is. The manager knows a file by what it is, however it is named.
+void refuseFileBeingRead(const std::string& name) {
+  const int unit = fuUnitOfFile(name);
+  if (unit == 0 || !fuReadsOnly(unit)) return;
+  gisFail("ERROR - The layer file " + name + " would be written over " + fuName(unit) +
+          ", a file being read; that file is left as it is.");
+}
+
+// The files of an output shapefile sub-layer, in the order they are opened: the layer's name with
+// "_" and the sub-layer's letter, and the main file's companions; a table opened alone is its .dbf.
+std::vector<std::string> shapefileOutputNames(const std::string& fname, const std::string& suffix,
+                                              bool attributesOnly) {
+  if (attributesOnly) return {FILENAMEPATH(trimmedBoth(fname)) + ".dbf"};
+  const std::string base = FILENAMEPATH(trimmedBoth(fname)) + "_" + suffix;
+  return {base + ".shp", base + ".shx", base + ".prj", base + ".dbf"};
+}
 
 // ---- the slot: the first free one -------------------------------------------------------------
 
@@ -108,9 +132,9 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
 
 int shapeKindSubLayer(char letter, int& shapeType) {
   switch (letter) {
-    case 'P': case 'p': shapeType = 1; return 1;
-    case 'L': case 'l': shapeType = 3; return 2;
-    case 'R': case 'r': shapeType = 5; return 3;
+    case 'P': case 'p': shapeType = kShpPoint; return 1;
+    case 'L': case 'l': shapeType = kShpPolyline; return 2;
+    case 'R': case 'r': shapeType = kShpPolygon; return 3;
     default: return 0;
   }
 }
@@ -120,6 +144,10 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
   if (isInput(mode))
     return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[1], slot.shpSubLayer[1], mode, attributesOnly);
   const std::size_t last = fixed::trimLen(shapeKinds);
+  // Every sub-layer's files are checked before the first of them is emptied.
+  for (std::size_t i = 0; i < last; ++i)
+    for (const std::string& name : shapefileOutputNames(fname, std::string(1, shapeKinds[i]), attributesOnly))
+      refuseFileBeingRead(name);
   for (std::size_t i = 0; i < last; ++i) {
     int shapeType = 0;
     const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
@@ -151,11 +179,16 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
     bool checkApplies = false;
     if (attributesOnly) {
       midName = name;
+      if (isOutput(mode)) refuseFileBeingRead(midName);
       OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
     } else {
       const std::string ext = fixed::trimmed(FILEEXT(name));
       if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
+      if (isOutput(mode)) {
+        refuseFileBeingRead(name + ".mif");
+        refuseFileBeingRead(name + ".mid");
+      }
       OPENERBYNAME(mifUnit, mode, name + ".mif", kGisTextNameLength);
       if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
       midName = name + ".mid";
@@ -205,7 +238,7 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
       if (!fuFileExists(mainName)) return false;
     } else if (!input) {
       if (sfx.empty()) gisShouldNotBeHere("OpenshpFileO");
-      mainName = FILENAMEPATH(mainName) + "_" + sfx + ".shp";
+      mainName = shapefileOutputNames(fname, sfx, false).front();
     }
     const std::string prjName = FILENAMEPATH(mainName) + ".prj";
     if (input && !fixed::isBlank(gGis.gisShpProjection) && fuFileExists(prjName)) checkPrjProjection(shp, prjName);
@@ -260,6 +293,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     }
   } else {
     slot.mifLayer.mifUnit = 0;
+    if (isOutput(mode)) refuseFileBeingRead(trimmedBoth(fname));
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     slot.gisLayerType = 1;
   }

@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -130,7 +131,7 @@ void mifSkipToData(int unit, std::size_t length) {
 void shpPrepareFirstRecord(GisLayerSlot& slot) {
   ShpSubLayer& shp = slot.shpSubLayer[1];
   if (shp.shpUnitLE <= 0) return;
-  shp.nextOffset = 50;
+  shp.nextOffset = kShpHeaderWords;
   slot.gisEndOfData = fuAtEnd(shp.shpUnitLE);
 }
 
@@ -207,7 +208,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   dbf.recordLength = 0;
   for (;;) {
     const char c = dbfHeaderBytes(unit, 1)[0];
-    if (c == '\x0D') break;
+    if (c == kDbfHeaderEnd) break;
     dbfReadFieldDescriptor(dbf, c);
   }
   if (dbf.nFields == 0) gisFail("ERROR 0319 - No attributes specified in .dbf file.");

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "geometry/geometry.hpp"
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -48,26 +49,9 @@ const char* const kShpCoordError = "ERROR 0429 - Reading .shp file object coordi
 const char* const kShpNodes = "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.";
 
 std::string shpTypeName(int type) {
-  static const std::array<std::string, 33> names = [] {
-    std::array<std::string, 33> n;
-    n.fill("Unknown");
-    n[0] = "Null Shape";
-    n[1] = "Point";
-    n[3] = "Polyline";
-    n[5] = "Polygon";
-    n[8] = "MultiPoint";
-    n[11] = "PointZ";
-    n[13] = "PolyLineZ";
-    n[15] = "PolygonZ";
-    n[18] = "MultiPointZ";
-    n[21] = "PointM";
-    n[23] = "PolyLineM";
-    n[25] = "PolygonM";
-    n[28] = "MultiPointM";
-    n[31] = "MultiPatch";
-    return n;
-  }();
-  return names[static_cast<std::size_t>(type < 0 || type > 32 ? 32 : type)];
+  for (const ShpTypeName& t : kShpTypeNames)
+    if (t.type == type) return t.name;
+  return "Unknown";
 }
 
 const GisReadFailure kShpTypeRead{"ERROR 0425 - End of .shp file encountered whilst reading object type.",
@@ -195,7 +179,7 @@ void shpPolygonHeader(int unit, GisObject& gisO) {
   gisO.nr = nParts;
 }
 
-// Type 5: every ring in one call, stored in the ring layout.
+// A polygon: every ring in one call, stored in the ring layout.
 void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<double> y, int limit, int& nPoints,
                     bool lRead) {
   const int nr = gisO.nr;
@@ -543,7 +527,7 @@ void objectLabel(const GisObject& o, std::span<double> x, std::span<double> y, i
 // so bytes a record holds beyond its shape, or parts a caller did not read, never derail the
 // reading. A layer not yet prepared (no offset kept) reads on from where the unit stands.
 void shpGotoNextRecord(int unit, int nextOffsetWords) {
-  if (nextOffsetWords < 50) return;
+  if (nextOffsetWords < kShpHeaderWords) return;
   const std::uint64_t next = static_cast<std::uint64_t>(nextOffsetWords) * 2;
   if (fuTell(unit) != next) fuSeek(unit, next);
 }
@@ -569,20 +553,20 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
   shapeType = shpReadRecordHeader(unit);
   gisO.nr = 0;
   switch (shapeType) {
-    case 0:
+    case kShpNullShape:
       gisO.isNone = true;
       break;
-    case 1:
+    case kShpPoint:
       gisO.isPoint = true;
       shpCheckFitsRecord(unit, 16, kShpTypeError);
       break;
-    case 3:
+    case kShpPolyline:
       shpPolylineHeader(unit, gisO);
       break;
-    case 5:
+    case kShpPolygon:
       shpPolygonHeader(unit, gisO);
       break;
-    case 8: {
+    case kShpMultiPoint: {
       gisO.isMultiPoint = true;
       shpSkipBox(unit);
       gisO.nSections = shpPointCount(unit, kShpTypeError);
@@ -601,17 +585,17 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
   gisO.isComplete = false;
   const int limit = limitOf(x, y, maxNodes);
   switch (shapeType) {
-    case 0:
+    case kShpNullShape:
       nPoints = 0;
       return true;
-    case 1:
-    case 8:
+    case kShpPoint:
+    case kShpMultiPoint:
       nPoints = 1;
       if (lRead && limit < 1) tooManyNodes(kShpNodes, 1, limit);
       shpReadPairs(unit, 1, x, y, 1, capacityOf(x, y) >= 1);
-      if (shapeType == 8) gisO.nr += 1;  // the points read so far
+      if (shapeType == kShpMultiPoint) gisO.nr += 1;  // the points read so far
       break;
-    case 3: {
+    case kShpPolyline: {
       // One part per call; the part table was checked when the record header was read.
       if (gisO.nr < 0 || gisO.nr >= gisO.nSections) gisShouldNotBeHere("shpReadObject");
       gisO.nr += 1;
@@ -622,7 +606,7 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
       shpReadPairs(unit, n, x, y, 1, lRead);
       break;
     }
-    case 5:
+    case kShpPolygon:
       shpReadPolygon(unit, gisO, x, y, limit, nPoints, lRead);
       break;
     default:

@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/shapefile_format.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -45,7 +46,7 @@ char dbfNextLiveFlag(DbfSubLayer& dbf) {
   // The flag may have been read ahead already, when the object before the record was found.
   char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfFlag(dbf.unit);
   gGisRead.dbfFlagAheadUnit = 0;
-  while (flag == '*') {
+  while (flag == kDbfRecordDeleted) {
     dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
     dbf.records += 1;
     flag = dbfFlag(dbf.unit);
@@ -93,11 +94,11 @@ const std::string& dbfJoinFields(DbfSubLayer& dbf) {
 bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
   line.assign(declaredLength(line), ' ');
   const char flag = dbfNextLiveFlag(dbf);
-  if (flag == '\x1A') {
+  if (flag == kDbfEndMark) {
     dbfReachedEndMark(dbf);
     return false;
   }
-  if (flag == ' ' || flag == '\0') {
+  if (flag == kDbfRecordInUse || flag == '\0') {
     dbf.records += 1;
     fixed::assign(line, dbfJoinFields(dbf));
     return true;
@@ -121,7 +122,7 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
     gGisRead.dbfFlagByte = flag;
     gGisRead.dbfFlagAheadUnit = unit;
   }
-  if (gGisRead.dbfFlagByte != '*') return 0;
+  if (gGisRead.dbfFlagByte != kDbfRecordDeleted) return 0;
   gGisRead.dbfFlagAheadUnit = 0;
   dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
   dbf.records += 1;

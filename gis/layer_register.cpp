@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
 #include "utility/numbers.hpp"

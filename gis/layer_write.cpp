@@ -1,13 +1,17 @@
-// Writing dispatch of an output layer (header, objects, attribute records) and the library's
-// message printer, with the stops that every GIS routine shares.
+// Writing dispatch of an output layer: its header, objects and attribute records go to the writer
+// of its kind (shapefile set, MIF/MID pair), with the guards every entry point shares.
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
+#include "gis/dbase_write.hpp"
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/mif_write.hpp"
+#include "gis/shapefile_format.hpp"
+#include "gis/shapefile_write.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -53,7 +57,7 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   // An inverted box that the first vertex resets, and the first record's offset.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
-  shp.nextOffset = 50;
+  shp.nextOffset = kShpHeaderWords;
   // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
@@ -291,123 +295,60 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
 
 // ---- gisWriteRecord -------------------------------------------------------------------------
 
-struct RecordRoad {
-  const char* handleRoutine;  // name in the handle guard
-  const char* kindRoutine;    // name in the guard of the layer kind
-  const char* dbfRoutine;     // name in the guard of the sub-layer routing
-  const char* failureText;    // ERROR 0254 wording, before the type name
+// What differs between the two record writers: the routine's name in its guards, the wording of
+// its failure, the data line it writes and the .dbf writer of that line.
+struct RecordWriter {
+  const char* routine;
+  const char* failureText;  // ERROR 0254 wording, before the type name
   const std::string* line;
   void (*writeDbf)(DbfSubLayer&);
 };
 
-const RecordRoad kRecord{"gisWriteRecord", "gisWriteRecord", "gisWriteRecord-dbf",
-                         "ERROR 0254 - Failed to write attribute data record for a ", &gGis.gisDataLine,
-                         dbfdataline};
-const RecordRoad kRecordLarge{"gisWriteRecordLarge", "gisWriteRecordLarge", "gisWriteRecordLarge-dbf",
-                              "ERROR 0254 - Failed to write large attribute data record for a ",
-                              &gGis.gisDataLineLarge, dbfdatalinelarge};
+const RecordWriter kRecordWriter{"gisWriteRecord", "ERROR 0254 - Failed to write attribute data record for a ",
+                                 &gGis.gisDataLine, dbfdataline};
+const RecordWriter kLargeRecordWriter{"gisWriteRecordLarge",
+                                      "ERROR 0254 - Failed to write large attribute data record for a ",
+                                      &gGis.gisDataLineLarge, dbfdatalinelarge};
 
-[[noreturn]] void dbfRoutingFailure(const RecordRoad& road) {
-  gisFail(std::string("Should not be here [") + road.dbfRoutine + "].  Please contact" + SUPPORT_CONTACT);
+[[noreturn]] void dbfRoutingFailure(const RecordWriter& writer) {
+  gisFail(std::string("Should not be here [") + writer.routine + "-dbf].  Please contact" + SUPPORT_CONTACT);
 }
 
-void writeTableRecord(GisLayerSlot& slot, int k, const RecordRoad& road) {
+void writeTableRecord(GisLayerSlot& slot, int k, const RecordWriter& writer) {
   DbfSubLayer& dbf = slot.dbfSubLayer[k];
-  if (dbf.unit < 1 || !slot.shpSubLayer[k].headerWritten) dbfRoutingFailure(road);
+  if (dbf.unit < 1 || !slot.shpSubLayer[k].headerWritten) dbfRoutingFailure(writer);
   dbf.records += 1;
-  road.writeDbf(dbf);
+  writer.writeDbf(dbf);
 }
 
-void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const RecordRoad& road) {
+void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const RecordWriter& writer) {
   const int k = shpSubLayerOf(gisO);
-  if (k == kNoSubLayer) dbfRoutingFailure(road);
+  if (k == kNoSubLayer) dbfRoutingFailure(writer);
   if (k != kEverySubLayer) {
-    writeTableRecord(slot, k, road);
+    writeTableRecord(slot, k, writer);
     return;
   }
   for (int j = 1; j <= 3; ++j)
-    if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, road);
+    if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, writer);
 }
 
-void writeRecord(int gisID, GisObject& gisO, const RecordRoad& road) {
-  gisCheckHandle(road.handleRoutine, gisID);
+void writeRecord(int gisID, GisObject& gisO, const RecordWriter& writer) {
+  gisCheckHandle(writer.routine, gisID);
   GisLayerSlot& slot = slotOf(gisID);
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
-    if (unit < 1) gisShouldNotBeHere(road.kindRoutine);
+    if (unit < 1) gisShouldNotBeHere(writer.routine);
     ++slot.mifLayer.rowsWritten;
-    if (!fuWriteLine(unit, midRow(slot.mifLayer, *road.line)))
-      gisWriteFailure(road.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
+    if (!fuWriteLine(unit, midRow(slot.mifLayer, *writer.line)))
+      gisWriteFailure(writer.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
   } else if (slot.gisLayerType == 2) {
-    writeShapefileRecord(slot, gisO, road);
+    writeShapefileRecord(slot, gisO, writer);
   } else {
-    gisShouldNotBeHere(road.kindRoutine);
+    gisShouldNotBeHere(writer.routine);
   }
 }
 
 }  // namespace
-
-// ---- shared messages and stops ----------------------------------------------------------------
-
-void gisLogLine(const std::string& text) {
-  console::line(text);
-  if (gGis.gisLogUnit > 0) fuWriteLineOrExit(gGis.gisLogUnit, text);
-}
-
-void gisSetMessage(const std::string& line1, const std::string& line2) {
-  gGis.gisMessageLines[1] = fixed::fit(line1, kTextLength);
-  gGis.gisMessageLines[2] = fixed::fit(line2, kTextLength);
-  gGis.gisMessageLines[3] = fixed::blanks(kTextLength);
-  gGis.gisMessageLines[4] = fixed::blanks(kTextLength);
-}
-
-bool gisFirstValueWarning(unsigned char& warned, unsigned char kind) {
-  if (warned & kind) return false;
-  warned |= kind;
-  return true;
-}
-
-void gisWarnValue(int unit, int record, const std::string& line1) {
-  std::string where = kMessageIndent + "In file " + fuName(unit);
-  if (record > 0) where += ", record " + std::to_string(record);
-  gisSetMessage(line1, where + "; later such values of this field are not reported.");
-  gisPrintMessage(1);
-}
-
-void gisFail(const std::string& line1, const std::string& line2) {
-  gisSetMessage(line1, line2);
-  gisPrintMessage(1);
-  EXITS();
-}
-
-void gisWriteFailure(const std::string& line1, const std::string& fileName) {
-  gisFail(line1, fileName.empty() ? std::string() : kMessageIndent + "Could not write file " + fileName + ".");
-}
-
-void gisShouldNotBeHere(const std::string& where) {
-  console::line();
-  console::line("Should not be here [" + where + "] - please contact" + SUPPORT_CONTACT);
-  EXITS();
-}
-
-void gisCheckHandle(std::string_view routine, int gisID) {
-  if (gisID >= 1 && gisID <= kGisMaxLayers) return;
-  const std::string shown = gisID < 1 ? "0" : std::to_string(gisID);
-  console::line("Should not be here " + std::string(routine) + "[gisID=" + shown + "] - please contact" +
-                SUPPORT_CONTACT);
-  EXITS();
-}
-
-void gisPrintMessage(int nBlank) {
-  std::vector<std::string> lines(static_cast<std::size_t>(nBlank > 0 ? nBlank : 0));
-  lines.push_back(fixed::trimmed(gGis.gisMessageLines[1]));
-  for (int i = 2; i <= 4; ++i)
-    if (!fixed::isBlank(gGis.gisMessageLines[i])) lines.push_back(fixed::trimmed(gGis.gisMessageLines[i]));
-  // The whole message reaches the console before a failing log can end the run.
-  for (const std::string& l : lines) console::line(l);
-  if (gGis.gisLogUnit > 0)
-    for (const std::string& l : lines) fuWriteLineOrExit(gGis.gisLogUnit, l);
-}
 
 // ---- entry points -----------------------------------------------------------------------------
 
@@ -444,6 +385,6 @@ void gisWriteObject(int gisID, GisObject& gisO) {
   }
 }
 
-void gisWriteRecord(int gisID, GisObject& gisO) { writeRecord(gisID, gisO, kRecord); }
+void gisWriteRecord(int gisID, GisObject& gisO) { writeRecord(gisID, gisO, kRecordWriter); }
 
-void gisWriteRecordLarge(int gisID, GisObject& gisO) { writeRecord(gisID, gisO, kRecordLarge); }
+void gisWriteRecordLarge(int gisID, GisObject& gisO) { writeRecord(gisID, gisO, kLargeRecordWriter); }

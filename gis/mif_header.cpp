@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "platform/console.hpp"

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "gis/gis_layers.hpp"
+#include "gis/dbase_write.hpp"
+#include "gis/gis_messages.hpp"
+#include "gis/mif_write.hpp"
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"

@@ -11,7 +11,9 @@
 #include <limits>
 #include <string>
 
-#include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
+#include "gis/shapefile_format.hpp"
+#include "gis/shapefile_write.hpp"
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
@@ -63,19 +65,19 @@ void shpWidenBox(ShpSubLayer& shp, const ShpBox& b) {
 // tested in a fixed order, the first that is set deciding. False for a kind the file cannot hold.
 bool shpRecordKind(const GisObject& gisO, int n, std::int32_t& shapeType, std::int32_t& contentLength) {
   if (gisO.isPoint) {
-    shapeType = 1;
+    shapeType = kShpPoint;
     contentLength = 10;
   } else if (gisO.isMultiPoint) {
-    shapeType = 8;
+    shapeType = kShpMultiPoint;
     contentLength = (16 * n + 40) / 2;
   } else if (isLineOrPolyline(gisO)) {
-    shapeType = 3;
+    shapeType = kShpPolyline;
     contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
   } else if (gisO.isRegion) {
-    shapeType = 5;
+    shapeType = kShpPolygon;
     contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
   } else if (gisO.isNone) {
-    shapeType = 0;
+    shapeType = kShpNullShape;
     contentLength = 2;
   } else {
     return false;
@@ -116,8 +118,8 @@ void shpWriteBox(FileRoom& out, const ShpBox& b) {
 // The content after the shape type, and the sub-layer box widened by it.
 void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, FileRoom& out) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
-  if (shapeType == 0) return;
-  if (shapeType == 1) {
+  if (shapeType == kShpNullShape) return;
+  if (shapeType == kShpPoint) {
     out.putF64(buf.x[1]);
     out.putF64(buf.y[1]);
     shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
@@ -127,7 +129,7 @@ void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shape
   const ShpBox box = shpObjectBox(buf, n);
   shpWidenBox(shp, box);
   shpWriteBox(out, box);
-  if (shapeType == 8) {
+  if (shapeType == kShpMultiPoint) {
     out.putI32(n);
     shpWritePoints(out, buf, n);
     return;
@@ -145,9 +147,9 @@ void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
   // The index has the same header: a failure names the kind of file that failed.
   const bool index = unitLE == shp.shxUnitLE && unitBE == shp.shxUnitBE;
   const char* const error = index ? kIndexHeaderWriteError : kHeaderWriteError;
-  shp.fileCode = 9994;
-  shp.fileLength = 50;
-  shp.version = 1000;
+  shp.fileCode = kShpFileCode;
+  shp.fileLength = kShpHeaderWords;
+  shp.version = kShpVersion;
   if (!fuRewind(unitLE) || !fuRewind(unitBE)) gisWriteFailure(error, fuName(unitLE));
 
   putI32(unitBE, shp.fileCode, error);
@@ -177,14 +179,14 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
             SUPPORT_CONTACT);
   shp.recordShapeType = shapeType;
   // The header counts the file in 32-bit words; a file that outgrows them cannot be described.
-  const std::int64_t newLength = static_cast<std::int64_t>(shp.fileLength) + contentLength + 4;
-  const std::int64_t newOffset = static_cast<std::int64_t>(shp.nextOffset) + contentLength + 4;
+  const std::int64_t newLength = static_cast<std::int64_t>(shp.fileLength) + kShpRecordHeaderWords + contentLength;
+  const std::int64_t newOffset = static_cast<std::int64_t>(shp.nextOffset) + kShpRecordHeaderWords + contentLength;
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
   // Index entry, through the big-endian view of the .shx.
   {
-    FileRoom index(shp.shxUnitBE, 8);
+    FileRoom index(shp.shxUnitBE, 2 * kShxEntryWords);
     index.putI32(shp.nextOffset);
     index.putI32(contentLength);
     if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
@@ -198,7 +200,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   // The whole record through the little-endian view: number and content length in the order of
   // the big-endian view, then shape type, content and box.
   const byteorder::Order big = fuOrder(shp.shpUnitBE);
-  FileRoom record(shp.shpUnitLE, 8 + 2 * static_cast<std::size_t>(contentLength));
+  FileRoom record(shp.shpUnitLE, 2 * static_cast<std::size_t>(kShpRecordHeaderWords + contentLength));
   record.putI32(shp.records, big);
   record.putI32(contentLength, big);
   record.putI32(shapeType);

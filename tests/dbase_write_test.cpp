@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gis/dbase_write.hpp"
 #include "gis/gis_layers.hpp"
 #include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"

@@ -375,6 +375,17 @@ TEST_F(FilesTest, InputsAndSharedModesOpenAFileOnceMore) {
   CLOSER(a);
   EXPECT_TRUE(fuIsOpen(b));
   EXPECT_EQ(fuUnitOfFile("a.txt"), b);
+  // A file is known by what it is: names that reach it through a hard or a symbolic link are it,
+  // and a shared open of such a name joins its stream.
+  fs::create_hard_link("a.txt", "hard.txt");
+  fs::create_symlink("a.txt", "soft.txt");
+  EXPECT_EQ(fuUnitOfFile("hard.txt"), b);
+  EXPECT_EQ(fuUnitOfFile("soft.txt"), b);
+  writeFile("copy.txt", "one\ntwo\n");
+  EXPECT_EQ(fuUnitOfFile("copy.txt"), 0);
+  const int c = openQuietly("SB", "hard.txt");
+  EXPECT_EQ(fuTell(c), fuTell(b));
+  EXPECT_EQ(readFile("a.txt"), "one\ntwo\n") << "joining the open stream keeps what it holds";
 }
 
 // ---- Shared streams and contents kept or emptied ----

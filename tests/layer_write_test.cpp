@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_messages.hpp"
 #include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"

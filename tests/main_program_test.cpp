@@ -12,6 +12,7 @@
 #include "converter/sdf_cross_section.hpp"
 #include "converter/sdf_layers.hpp"
 #include "converter/sdf_sections.hpp"
+#include "gis/dbase_write.hpp"
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "gis/dbase_write.hpp"
 #include "gis/gis_layers.hpp"
+#include "gis/shapefile_write.hpp"
 #include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"

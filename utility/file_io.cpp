@@ -161,67 +161,24 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 // Sets a newly opened C stream's buffering, before any transfer on it. A file opened for reading
 // gets a large buffer. A plain file created for writing gets none: its writes are gathered in
-// large blocks, which then go to the host at once instead of being copied once more. plain: the
-// file is known to be a plain one, so the host need not be asked.
-void setBuffering(FileStream& s, Access access, bool plain) {
+// large blocks, which then go to the host at once instead of being copied once more. A device or
+// a pipe is written through the C stream as it stands, and cannot take back what was read ahead.
+void setBuffering(FileStream& s, Access access) {
+  const bool plain = s.identity.regular;
   if (access == Access::Create) {
-    // Only a plain file: a device or a pipe is written through the C stream as it stands.
-    std::error_code ec;
-    s.gathers = plain || fs::is_regular_file(fs::path(s.hostName), ec);
+    s.gathers = plain;
     if (s.gathers) std::setvbuf(s.f, nullptr, _IONBF, 0);
   } else if (access == Access::Read) {
     if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
     std::setvbuf(s.f, s.buffer.get(), _IOFBF, kStreamBufferSize);
-    // Only a plain file can take back what was read ahead.
-    std::error_code ec;
-    s.readsAhead = fs::is_regular_file(fs::path(s.hostName), ec);
+    s.readsAhead = plain;
   }
 }
 
 }  // namespace
 
-namespace {
-
-// The key of an absolute path whose folder was met before: the folder's true path and the file's
-// own name, which is what resolving the whole path gives while the file is no link and names no
-// folder of its own ("." or ".."). False when the long road must be taken.
-bool keyInKnownFolder(const fs::path& a, std::string& key) {
-  const fs::path leaf = a.filename();
-  if (leaf.empty() || leaf == "." || leaf == "..") return false;
-  const std::string folder = a.parent_path().string();
-  std::error_code ec;
-  if (folder != gFileUnits.fuKeyFolder) {
-    // A folder that exists is resolved once; one that does not is left to the long road.
-    if (!fs::is_directory(a.parent_path(), ec)) return false;
-    const fs::path real = fs::canonical(a.parent_path(), ec);
-    if (ec) return false;
-    gFileUnits.fuKeyFolder = folder;
-    gFileUnits.fuKeyFolderPath = real.string();
-  }
-  // Only a plain file, or none yet, is known this way: a link, a device or a pipe takes the long road.
-  const fs::file_status own = fs::symlink_status(a, ec);
-  if (ec && own.type() != fs::file_type::not_found) return false;
-  if (own.type() != fs::file_type::not_found && own.type() != fs::file_type::regular) return false;
-  key = (fs::path(gFileUnits.fuKeyFolderPath) / leaf).string();
-  return true;
-}
-
-}  // namespace
-
-std::string hostKey(const std::string& name, bool* stable) {
-  if (stable) *stable = false;
-  std::error_code ec;
-  fs::path p(platform::hostPath(fixed::trimmed(name)));
-  fs::path a = fs::absolute(p, ec);
-  if (ec) a = p;
-  std::string key;
-  if (a.is_absolute() && keyInKnownFolder(a, key)) {
-    if (stable) *stable = true;
-    return key;
-  }
-  fs::path c = fs::weakly_canonical(a, ec);
-  if (ec) return a.lexically_normal().string();
-  return c.string();
+platform::FileIdentity identityOf(const std::string& name) {
+  return platform::fileIdentity(platform::hostPath(fixed::trimmed(name)));
 }
 
 bool isFolder(const std::string& name) {
@@ -234,13 +191,13 @@ bool existsOnHost(const std::string& name) {
   return fs::exists(fs::path(platform::hostPath(fixed::trimmed(name))), ec);
 }
 
-std::shared_ptr<FileStream> findStream(const std::string& key) {
+std::shared_ptr<FileStream> findStream(const platform::FileIdentity& file) {
   for (auto& [unit, c] : gFileUnits.fuConnections)
-    if (c.stream && c.stream->key == key) return c.stream;
+    if (c.stream && c.stream->identity.sameFile(file)) return c.stream;
   return nullptr;
 }
 
-std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey) {
+std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
   std::string host = platform::hostPath(fixed::trimmed(name));
   // Only a read would take a folder for a file; the other opens refuse one themselves.
   if (host.empty() || (access == Access::Read && isFolder(name))) return nullptr;
@@ -257,9 +214,8 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access, c
   auto s = std::make_shared<FileStream>();
   s->f = f;
   s->hostName = host;
-  // A stable key names a plain file or none: created, it is a plain file.
-  setBuffering(*s, access, !stableKey.empty());
-  s->key = stableKey.empty() ? hostKey(name) : stableKey;
+  s->identity = platform::openFileIdentity(f);
+  setBuffering(*s, access);
   s->writable = access != Access::Read;
   return s;
 }
@@ -279,14 +235,6 @@ bool makeWritable(FileStream& s) {
   return true;
 }
 
-bool isOneOf(const std::string& mode, std::initializer_list<const char*> list) {
-  for (const char* m : list)
-    if (mode == m) return true;
-  return false;
-}
-
-bool isInputMode(const std::string& mode) { return isOneOf(mode, {"I ", "UI", "BI", "BE"}); }
-
 namespace {
 std::pair<int, UnitConnection*>& cacheEntry(int unit) {
   return gFileUnits.fuConnectionCache[static_cast<unsigned>(unit) % gFileUnits.fuConnectionCache.size()];
@@ -299,10 +247,12 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   UnitConnection c;
   c.mode = fixed::fit(mode, 2);
   c.name = fixed::trimmed(name);
-  c.order = isOneOf(c.mode, {"BE", "BN", "SE"}) ? byteorder::Order::Big : byteorder::Order::Little;
-  c.binary = isOneOf(c.mode, {"UI", "BI", "BE", "UO", "BO", "BN", "AB", "SB", "SE"});
-  c.canWrite = !isInputMode(c.mode);
-  c.append = isOneOf(c.mode, {"A ", "AB"});
+  // Only the openers connect, and only with a code of the table.
+  if (const FileMode* m = fileMode(c.mode)) {
+    c.order = m->bigEndian ? byteorder::Order::Big : byteorder::Order::Little;
+    c.canWrite = m->kind != ModeClass::Input;
+    c.append = m->append;
+  }
   c.stream = std::move(stream);
   gFileUnits.fuConnections[unit] = std::move(c);
 }
@@ -329,10 +279,10 @@ bool disconnect(int unit) {
   return false;
 }
 
-std::vector<int> unitsOnFile(const std::string& key) {
+std::vector<int> unitsOnFile(const platform::FileIdentity& file) {
   std::vector<int> units;
   for (auto& [unit, c] : gFileUnits.fuConnections)
-    if (c.stream && c.stream->key == key) units.push_back(unit);
+    if (c.stream && c.stream->identity.sameFile(file)) units.push_back(unit);
   return units;
 }
 
@@ -430,7 +380,7 @@ std::string fuFullName(const std::string& name) {
 
 int fuUnitOfFile(const std::string& name) {
   if (fixed::isBlank(name)) return 0;
-  std::vector<int> units = fileunits::unitsOnFile(fileunits::hostKey(name));
+  std::vector<int> units = fileunits::unitsOnFile(fileunits::identityOf(name));
   return units.empty() ? 0 : units.front();
 }
 
@@ -684,7 +634,7 @@ void fuWriteLineOrExit(int unit, const std::string& text) {
 
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes) {
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
-  if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::hostKey(name))) {
+  if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::identityOf(name))) {
     FileStream& s = *open;
     if (s.openRoom || !fileunits::makeWritable(s) || !s.handOver()) return false;
     long here = std::ftell(s.f);

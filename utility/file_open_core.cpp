@@ -22,39 +22,26 @@ using fileunits::echoWrite;
 using platform::kCR;
 using platform::kNul;
 
-using fileunits::isInputMode;
-using fileunits::isOneOf;
-
-bool isOutputMode(const std::string& m) {
-  return isOneOf(m, {"O ", "F ", "A ", "AB", "UO", "BO", "BN", "SB", "SE", "S "});
-}
-bool emptiesOnOpen(const std::string& m) { return isOneOf(m, {"O ", "F ", "UO", "BO", "BN"}); }
-bool sharedOutput(const std::string& m) { return isOneOf(m, {"S ", "SB", "SE"}); }
+using fileunits::ModeClass;
 
 // One open in progress.
 struct CoreOpen {
   int& unit;
   std::string name;  // trimmed
   std::string mode;  // two characters
+  const fileunits::FileMode* meaning;  // the mode's row of the table; null for a code it does not hold
   std::string description;
   int echoUnit;
-  bool input;
+  platform::FileIdentity file{};  // the file the name reaches, asked for once per attempt
   bool autoCreateTried = false;
-  // The host key of keyName, asked for once per name and attempt.
-  std::string keyName{};
-  std::string key{};
-  bool keyStable = false;
   // Why the host refused the last output open; none when it gave no reason.
   std::error_code refusal{};
-};
 
-const std::string& keyOf(CoreOpen& op) {
-  if (op.keyName != op.name || op.keyName.empty()) {
-    op.key = fileunits::hostKey(op.name, &op.keyStable);
-    op.keyName = op.name;
-  }
-  return op.key;
-}
+  bool input() const { return meaning && meaning->kind == ModeClass::Input; }
+  // A file another unit holds is opened once more, not asked about. A code the table does not
+  // hold shares when it begins with "A" or "S", as the table's shared codes do.
+  bool opensOnceMore() const { return meaning ? meaning->opensOnceMore : mode[0] == 'A' || mode[0] == 'S'; }
+};
 
 std::string descriptionText(const std::string& d) {
   std::size_t n = d.size();
@@ -102,14 +89,14 @@ void askForName(CoreOpen& op) {
 void prepareAndAnnounce(CoreOpen& op) {
   std::string work = fixed::fit(op.name, kTextLength);
   op.name = CLEANPATH(work);
-  const std::string& drive = op.input ? gFileUnits.fuInputDrive : gFileUnits.fuOutputDrive;
+  const std::string& drive = op.input() ? gFileUnits.fuInputDrive : gFileUnits.fuOutputDrive;
   if (!drive.empty() && drive[0] != ' ' && op.name.size() >= 2 && op.name[1] == ':') op.name[0] = drive[0];
   echoLine(op.echoUnit, "");
   echoWrite(op.echoUnit, "Trying to open file " + op.name + "...");
 }
 
 // A file open elsewhere, for a mode that may not share it: false sends the user back to naming a file.
-bool closeOtherConnections(CoreOpen& op, const std::string& key) {
+bool closeOtherConnections(CoreOpen& op) {
   if (gRunFlags.fuGuiMode) {
     const std::string text = fixed::trimmed(gRunFlags.fuTitle) + " file " + kCR + op.name + kCR +
                              "is already open.  Close it?" + kNul;
@@ -125,7 +112,7 @@ bool closeOtherConnections(CoreOpen& op, const std::string& key) {
     }
     if (answer.empty() || (answer[0] != 'Y' && answer[0] != 'y')) return false;
   }
-  for (int other : fileunits::unitsOnFile(key))
+  for (int other : fileunits::unitsOnFile(op.file))
     if (!fileunits::disconnect(other)) fuStop("  Unable to close file.");
   return true;
 }
@@ -182,7 +169,7 @@ bool openInput(CoreOpen& op) {
     echoLine(op.echoUnit, "CHECK 0008 - \"" + op.name + "\" cannot be found");
     return false;
   }
-  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::hostKey(op.name));
+  std::shared_ptr<FileStream> s = fileunits::findStream(op.file);
   if (!s) s = fileunits::openStream(op.name, fileunits::Access::Read);
   if (!s) {
     echoLine(op.echoUnit, "Can't Open");
@@ -198,7 +185,7 @@ bool openInput(CoreOpen& op) {
 
 // "IO": opened or created with the host's defaults; returns without a result line.
 void openReadWrite(CoreOpen& op) {
-  std::shared_ptr<FileStream> s = fileunits::findStream(fileunits::hostKey(op.name));
+  std::shared_ptr<FileStream> s = fileunits::findStream(op.file);
   if (s) {
     fileunits::makeWritable(*s);
   } else {
@@ -222,12 +209,12 @@ void redirectIntoCopyTree(CoreOpen& op) {
   }
   op.name = fixed::trimmed(ADDFOLDER(folder, fixed::trimmed(FILENAME(op.name)) + fixed::trimmed(FILEEXTKC(op.name))));
   fixed::assign(gFileUnits.fuLastCopy, op.name);
+  op.file = fileunits::identityOf(op.name);
 }
 
 // One output open by the mode table; false when the host refused.
 bool tryOpenOutput(CoreOpen& op) {
-  const std::string key = keyOf(op);
-  if (std::shared_ptr<FileStream> shared = fileunits::findStream(key)) {
+  if (std::shared_ptr<FileStream> shared = fileunits::findStream(op.file)) {
     errno = 0;
     if (!fileunits::makeWritable(*shared)) {
       op.refusal = std::error_code(errno, std::generic_category());
@@ -236,12 +223,9 @@ bool tryOpenOutput(CoreOpen& op) {
     fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
     return true;
   }
-  // No unit holds the file: its first open as a shared output empties it like the plain outputs,
-  // so a shorter output never keeps the tail of an earlier, longer one.
-  const bool empties = emptiesOnOpen(op.mode) || sharedOutput(op.mode);
-  const fileunits::Access access = empties ? fileunits::Access::Create : fileunits::Access::Update;
+  // No unit holds the file: it is opened as the mode's row says.
   errno = 0;
-  std::shared_ptr<FileStream> s = fileunits::openStream(op.name, access, op.keyStable ? key : std::string());
+  std::shared_ptr<FileStream> s = fileunits::openStream(op.name, op.meaning->access);
   if (!s) {
     op.refusal = std::error_code(errno, std::generic_category());
     return false;
@@ -298,8 +282,8 @@ void folderDialog(CoreOpen& op) {
 
 // Output and read-write opens, tried again until one succeeds or the user gives up.
 void openOutput(CoreOpen& op) {
-  if (!isOutputMode(op.mode)) {
-    if (op.mode == "IO") {
+  if (!op.meaning || op.meaning->kind != ModeClass::Output) {
+    if (op.meaning && op.meaning->kind == ModeClass::ReadWrite) {
       openReadWrite(op);
       return;
     }
@@ -312,9 +296,9 @@ void openOutput(CoreOpen& op) {
       echoLine(op.echoUnit, "OK.  File Unit:" + fileunits::unitColumns(op.unit));
       return;
     }
-    op.keyName.clear();  // a further attempt asks the host again
+    op.file = fileunits::identityOf(op.name);  // a further attempt asks the host again
     const bool exists = fileunits::existsOnHost(op.name);
-    if (op.mode == "A " && exists) {
+    if (op.meaning->unitZeroWhenRefused && exists) {
       echoLine(op.echoUnit, "FAILED.  No File Unit allocated.");
       op.unit = 0;
       return;
@@ -344,19 +328,17 @@ void storeName(std::string& name, const std::string& finalName) {
 void OPENERCORE(int& unit, std::string& name, int /*nameLen*/, const std::string& mode,
                 const std::string& description, int /*ask*/, int echoUnit) {
   const std::string m = fixed::fit(mode, 2);
-  CoreOpen op{unit, fixed::trimmed(name), m, description, echoUnit, isInputMode(m)};
+  CoreOpen op{unit, fixed::trimmed(name), m, fileunits::fileMode(m), description, echoUnit};
   if (fixed::isBlank(op.name)) askForName(op);
   for (;;) {
     prepareAndAnnounce(op);
-    op.keyName.clear();  // each attempt asks the host once
-    const std::string key = keyOf(op);
-    const bool openElsewhere = fileunits::findStream(key) != nullptr;
-    const bool mayShare = op.input || op.mode[0] == 'A' || op.mode[0] == 'S';
-    if (openElsewhere && !mayShare && !closeOtherConnections(op, key)) {
+    op.file = fileunits::identityOf(op.name);
+    const bool openElsewhere = fileunits::findStream(op.file) != nullptr;
+    if (openElsewhere && !op.opensOnceMore() && !closeOtherConnections(op)) {
       askForName(op);
       continue;
     }
-    if (op.input) {
+    if (op.input()) {
       if (openInput(op)) break;
       askForName(op);
       continue;

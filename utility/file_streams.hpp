@@ -3,11 +3,12 @@
 // file, shared by every unit that names it, so all of them read and write at one position.
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/file_identity.hpp"
 #include "utility/files.hpp"
 
 struct FileStream {
@@ -31,8 +32,8 @@ struct FileStream {
   std::size_t aheadEnd = 0;
   bool readsAhead = false;
   std::FILE* f = nullptr;
-  std::string key;       // absolute host path: the identity of the physical file
-  std::string hostName;  // the host path it was opened with
+  platform::FileIdentity identity;  // the physical file, whatever name reached it
+  std::string hostName;             // the host path it was opened with
   bool writable = false;
   // The file's size, asked of the host once per open and once again after the file was written
   // through any unit: a read checks what is left against it without a seek per item, which would
@@ -87,23 +88,56 @@ enum class Access {
   Update,   // opened when present (contents kept), created when missing; read and write
 };
 
-// stable, when given, is set true for a key that opening or creating the file cannot change (the
-// file is a plain file, or there is none yet).
-std::string hostKey(const std::string& name, bool* stable = nullptr);
+// What each two-character mode code means: the one table the manager consults.
+enum class ModeClass {
+  Input,      // reads only; the file must exist
+  Output,     // writes, with its status captured and the open tried again on failure
+  ReadWrite,  // "IO": opened or created with the host's defaults, no result line
+};
+struct FileMode {
+  std::string_view code;
+  ModeClass kind;
+  // How the host opens a file that no unit holds yet. The shared outputs ("S ", "SB", "SE") empty
+  // it like the plain outputs, so that a shorter output never keeps the tail of a longer one.
+  Access access;
+  bool bigEndian;     // numbers in big-endian order
+  bool append;        // every write goes to the end of the file
+  bool opensOnceMore; // a file another unit holds is opened once more rather than asked about
+  bool unitZeroWhenRefused;  // a refused open of an existing file gives unit 0, not the retry
+};
+inline constexpr FileMode kFileModes[] = {
+    // code, kind, access, bigEndian, append, opensOnceMore, unitZeroWhenRefused
+    {"I ", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"UI", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"BI", ModeClass::Input,     Access::Read,   false, false, true,  false},
+    {"BE", ModeClass::Input,     Access::Read,   true,  false, true,  false},
+    {"O ", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"F ", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"UO", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"BO", ModeClass::Output,    Access::Create, false, false, false, false},
+    {"BN", ModeClass::Output,    Access::Create, true,  false, false, false},
+    {"A ", ModeClass::Output,    Access::Update, false, true,  true,  true},
+    {"AB", ModeClass::Output,    Access::Update, false, true,  true,  false},
+    {"S ", ModeClass::Output,    Access::Create, false, false, true,  false},
+    {"SB", ModeClass::Output,    Access::Create, false, false, true,  false},
+    {"SE", ModeClass::Output,    Access::Create, true,  false, true,  false},
+    {"IO", ModeClass::ReadWrite, Access::Update, false, false, false, false},
+};
+// The row of a mode code (two characters, blank-padded, compared exactly); null for a code the
+// table does not hold.
+const FileMode* fileMode(std::string_view code);
+
+// The identity of the file a name reaches (either separator); not existing when there is none.
+platform::FileIdentity identityOf(const std::string& name);
 bool isFolder(const std::string& name);
 bool existsOnHost(const std::string& name);  // anything of that name, folders included
 
 // The stream already open on that file, or null.
-std::shared_ptr<FileStream> findStream(const std::string& key);
-// A new stream on the file; null when the host refused. A stable key of the name, when the caller
-// has one, spares asking the host again, about the key and about the kind of file.
-std::shared_ptr<FileStream> openStream(const std::string& name, Access access, const std::string& stableKey = "");
+std::shared_ptr<FileStream> findStream(const platform::FileIdentity& file);
+// A new stream on the file; null when the host refused.
+std::shared_ptr<FileStream> openStream(const std::string& name, Access access);
 // Makes a shared read-only stream writable, keeping its position; false when the host refuses.
 bool makeWritable(FileStream& s);
-
-// Whether a mode is one of the list; an input mode is one that only reads.
-bool isOneOf(const std::string& mode, std::initializer_list<const char*> list);
-bool isInputMode(const std::string& mode);
 
 // Connects unit to stream (a unit still connected elsewhere is first disconnected).
 void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream);
@@ -111,8 +145,8 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
 // is saved now; the stream closes with its last unit. False when those bytes could not be saved
 // and no caller has yet been told that the file failed.
 bool disconnect(int unit);
-// Every unit connected to the file of key, lowest first.
-std::vector<int> unitsOnFile(const std::string& key);
+// Every unit connected to the file, lowest first.
+std::vector<int> unitsOnFile(const platform::FileIdentity& file);
 
 // Closes the units of every open fixed slot (1 to 8) and then every open pool slot, without a
 // word on the console and without changing the open flags. Returns the names of the files whose

@@ -87,9 +87,9 @@ void closeSlotUnit(int& unit, bool& open) {
 
 void typeFromExtension(std::size_t slot, const std::string& name) {
   const std::string ext = fixed::trimmed(FILEEXT(name));
-  if (ext == ".mif") gFileUnits.fuPoolType[slot] = 101;
-  else if (ext == ".mid") gFileUnits.fuPoolType[slot] = 102;
-  else if (ext == ".12da") gFileUnits.fuPoolType[slot] = 111;
+  if (ext == ".mif") gFileUnits.fuPoolType[slot] = kFileTypeMif;
+  else if (ext == ".mid") gFileUnits.fuPoolType[slot] = kFileTypeMid;
+  else if (ext == ".12da") gFileUnits.fuPoolType[slot] = kFileType12da;
 }
 
 [[noreturn]] void emptyNameStop() {
@@ -113,6 +113,12 @@ void FileUnitTable::reset() {
 }
 
 namespace fileunits {
+
+const FileMode* fileMode(std::string_view code) {
+  for (const FileMode& m : kFileModes)
+    if (m.code == code) return &m;
+  return nullptr;
+}
 
 std::vector<std::string> closeTableUnits() {
   std::vector<std::string> unsaved;

@@ -2,8 +2,10 @@
 // The file-unit manager: the one door through which every file of the system is opened, read,
 // written and closed. A unit is a small integer handle; mode codes are two characters ("I ",
 // "O ", "SB", "SE", ...). Units that name the same physical file share one stream and one
-// position, so the bytes written never depend on buffering or on which view wrote them; a
-// unit's byte order comes from its mode ("BE", "BN" and "SE" are big-endian, the others little).
+// position, so the bytes written never depend on buffering or on which view wrote them; a file is
+// known by its device and number on the host, however its name is spelt and whatever links lead
+// to it. A unit's byte order comes from its mode ("BE", "BN" and "SE" are big-endian, the others
+// little).
 #include <array>
 #include <cstdint>
 #include <map>
@@ -25,7 +27,6 @@ struct UnitConnection {
   std::string mode;  // the two-character mode code it was opened with
   std::string name;  // the file name as the system wrote it (trimmed)
   byteorder::Order order = byteorder::Order::Little;
-  bool binary = false;    // a byte-stream mode rather than a text mode
   bool canWrite = false;  // output modes and "IO"
   bool append = false;    // "A " and "AB": every write goes to the end of the file
   bool operator==(const UnitConnection&) const = default;
@@ -57,15 +58,17 @@ struct FileUnitTable {
   // The connections last looked up, by unit modulo 16: every item a writer puts asks for one.
   // An entry goes with its unit's connect and disconnect.
   std::array<std::pair<int, UnitConnection*>, 16> fuConnectionCache{};
-  // The absolute folder of the last file whose identity was asked for, and the folder's true
-  // path: a run that opens thousands of files in one folder asks the host for it once.
-  std::string fuKeyFolder;
-  std::string fuKeyFolderPath;
   FileUnitTable();
   void reset();  // the state before FILEUNITSINITIALISE; also closes every stream it holds
   bool operator==(const FileUnitTable&) const = default;
 };
 extern FileUnitTable gFileUnits;
+
+// The type codes of a pool slot, set by a name open from the extension of its file; any other
+// extension leaves the slot's code as it was.
+inline constexpr int kFileTypeMif = 101;   // ".mif"
+inline constexpr int kFileTypeMid = 102;   // ".mid"
+inline constexpr int kFileType12da = 111;  // ".12da"
 
 // The routines of the manager.
 void FILEUNITSINITIALISE(int firstUnit);

@@ -134,11 +134,11 @@ class SdfGoldenTest(e2e.FolderTest):
         p = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         self.assertEqual(p.returncode, 0, p.stdout.decode())
 
-    def check_layers(self, allow_null=()):
-        """Both checkers on every shapefile in the folder; the shape count of each."""
+    def check_layers(self, allow_null=(), prefix=""):
+        """Both checkers on every shapefile in the folder whose name begins with prefix; the shape count of each."""
         shapes = {}
         tool = os.path.join(SOURCE_DIR, "..", "shared", "tools", "shpcheck.py")
-        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp")):
+        for base in sorted(n[:-4] for n in os.listdir(self.dir) if n.endswith(".shp") and n.startswith(prefix)):
             p = subprocess.run(["/usr/bin/python3", tool, self.path(base)], stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT)
             self.assertEqual(p.returncode, 0, p.stdout.decode())
@@ -564,19 +564,37 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assertEqual(rc, 0, out[-2000:])
         self.assertTrue(out.endswith("\nFinished.\n\nPress Enter to Close\n"), out[-500:])
 
-    def test_a_profile_is_never_written_over_the_input(self):
+    def test_a_profile_or_layer_is_never_written_over_the_input(self):
         text = sdf_with([section("Mill Creek", "Upper", station, along_x([(0, 3), (5, 1), (10, 4)]))
                          for station in ("850", "800", "750", "700")])
         e2e.write(self.dir, "Mill Creek_Upper_850.csv", text)
         os.symlink("Mill Creek_Upper_850.csv", self.path("river.sdf"))
-        # By its own name and through a link: the file is known by what it is, not how it is spelt.
-        for name in ("Mill Creek_Upper_850.csv", "river.sdf"):
+        os.link(self.path("Mill Creek_Upper_850.csv"), self.path("hard.sdf"))
+        # By its own name and through a link, symbolic or hard: the file is known by what it is, not
+        # how it is spelt.
+        for name in ("Mill Creek_Upper_850.csv", "river.sdf", "hard.sdf"):
             rc, out = e2e.run(BINARY, self.dir, [name], stdin="y\n\n")
             self.assertEqual(rc, 1, out)
             self.assertIn("\nERROR - The profile of stream Mill Creek, reach Upper, station 850 would be written over "
                           "%s, the file being converted; that file is left as it is.\n" % name, out)
             self.assertNotIn("already open", out)
             self.assertEqual(self.csv("Mill Creek_Upper_850.csv"), text)
+        # A layer's table hard-linked to the input stops the run before it is opened: the layers
+        # before it are complete.
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        os.link(self.path("hard.sdf"), self.path("layer.sdf"))
+        for args, layer_file in (([], "layer_surf_pts_P.dbf"), (["-mif"], "layer_surf_pts.mid")):
+            os.link(self.path("layer.sdf"), self.path(layer_file))
+            rc, out = e2e.run(BINARY, self.dir, args + ["layer.sdf"])
+            self.assertEqual(rc, 1, out)
+            self.assertIn("\n\nERROR - The layer file %s would be written over layer.sdf, a file being read; that file "
+                          "is left as it is.\n\nPress Enter to Close\n" % layer_file, out)
+            self.assertEqual(self.csv("layer.sdf"), text)
+            os.remove(self.path(layer_file))
+        self.assertEqual({n for n in os.listdir(self.dir) if n.startswith("layer")},
+                         {"layer.sdf"} | {"layer.sdf_streams" + e for e in ("_L.shp", "_L.shx", "_L.dbf", "_L.prj", ".mif", ".mid")})
+        self.assertEqual(self.check_layers(prefix="layer"), {"layer.sdf_streams_L": 0})
+        self.gdal_ok("layer.sdf_streams.mif")
 
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
