@@ -9,6 +9,17 @@
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/zero_array.hpp"
+
+namespace {
+// Before the first test: the arrays a test makes, such as a fresh copy of a state block, are
+// blocks of their own, and the reservation holds only the process-wide state, as in the program.
+struct ZeroStorageStartupOver : ::testing::Environment {
+  void SetUp() override { zerostorage::startupOver(); }
+};
+[[maybe_unused]] const ::testing::Environment* const kStartupOver =
+    ::testing::AddGlobalTestEnvironment(new ZeroStorageStartupOver);
+}  // namespace
 
 void PlenvorTest::resetAllState() {
   processstate::resetAll();
