@@ -12,8 +12,8 @@
 #include "utility/zero_array.hpp"
 
 namespace {
-// Before the first test: the arrays a test makes, such as a fresh copy of a state block, are
-// blocks of their own, and the reservation holds only the process-wide state, as in the program.
+// Before the first test, as the program before its first run: the arrays made at start-up must
+// have fitted their reservation, and those made later are blocks of their own.
 struct ZeroStorageStartupOver : ::testing::Environment {
   void SetUp() override { zerostorage::startupOver(); }
 };

@@ -21,8 +21,8 @@ void unpoison(void*, std::size_t) {}
 #endif
 
 // Room for the arrays of every process-wide state block, in a program that links them all (12 MB
-// today); pages never written cost nothing. The arrays themselves say how much they need: take()
-// adds up what they ask for and stops the program when it is more than this.
+// today); pages never written cost nothing. What the arrays need is added up as they are made, and
+// startupOver() stops the program when it is more than this.
 constexpr std::size_t kReservationBytes = std::size_t{16} << 20;
 constexpr std::size_t kAlignment = 64;
 // Under the address sanitizer each array is followed by a poisoned gap at least this long, even
@@ -34,7 +34,8 @@ constexpr std::size_t kGapBytes = kGapsPoisoned ? kAlignment : 0;
 struct Reservation {
   char* base = nullptr;
   std::size_t used = 0;
-  bool startup = true;  // the requests are the arrays of the process-wide state
+  bool startup = true;    // the arrays being made are those of the process-wide state
+  std::size_t asked = 0;  // what they need of the reservation, alignment and gaps included
   Reservation() : base(static_cast<char*>(std::calloc(kReservationBytes, 1))) {
     if (base != nullptr) poison(base, kReservationBytes);
   }
@@ -55,14 +56,10 @@ Reservation& reservation() {
   return r;
 }
 
-// The reservation cannot hold an array of the process-wide state: a fault of the program, not of
-// its input, found before any run starts.
-[[noreturn]] void misfit(std::size_t used, std::size_t n) {
-  std::fprintf(stderr,
-               "zero storage: the arrays of the process-wide state need more than the %zu bytes reserved "
-               "(%zu taken, %zu more asked for); the reservation must be made larger\n",
-               kReservationBytes, used, n);
-  std::abort();
+// What an array of n bytes takes of the reservation: n rounded up to the alignment, and the gap
+// after it. A length beyond the reservation is not rounded, which could overflow.
+std::size_t piece(std::size_t n) {
+  return n > kReservationBytes ? n : (n + kAlignment - 1) / kAlignment * kAlignment + kGapBytes;
 }
 
 }  // namespace
@@ -70,16 +67,14 @@ Reservation& reservation() {
 void* take(std::size_t n) {
   Reservation& r = reservation();
   if (r.startup) {
-    if (r.base == nullptr) throw std::bad_alloc();
-    // The array rounded up to the alignment, and its gap; a length beyond the room is not
-    // rounded, which could overflow.
-    const std::size_t room = kReservationBytes - r.used;
-    const std::size_t piece = n > room ? n : (n + kAlignment - 1) / kAlignment * kAlignment + kGapBytes;
-    if (piece > room) misfit(r.used, n);
-    void* p = r.base + r.used;
-    r.used += piece;
-    unpoison(p, n);
-    return p;
+    const std::size_t bytes = piece(n);
+    r.asked = bytes > SIZE_MAX - r.asked ? SIZE_MAX : r.asked + bytes;
+    if (r.base != nullptr && bytes <= kReservationBytes - r.used) {
+      void* p = r.base + r.used;
+      r.used += bytes;
+      unpoison(p, n);
+      return p;
+    }
   }
   void* p = std::calloc(n, 1);
   if (p == nullptr) throw std::bad_alloc();
@@ -95,6 +90,18 @@ void give(void* p, std::size_t n) {
   std::free(p);
 }
 
-void startupOver() { reservation().startup = false; }
+void startupOver() {
+  Reservation& r = reservation();
+  if (!r.startup) return;
+  r.startup = false;
+  // A fault of the program, not of its input: found before any run starts.
+  if (r.asked > kReservationBytes) {
+    std::fprintf(stderr,
+                 "The arrays made at start-up need %zu bytes of zero-filled storage, more than the %zu bytes "
+                 "reserved for them: the reservation must be made larger.\n",
+                 r.asked, kReservationBytes);
+    std::abort();
+  }
+}
 
 }  // namespace zerostorage

@@ -34,19 +34,20 @@ inline constexpr bool kGapsPoisoned = false;
 
 // Zero-filled storage for n bytes. The arrays made at start-up, those of the process-wide state,
 // share one reservation taken from the host at the first call: one mapping for all of them, each
-// array right after the one before. One that does not fit stops the program with a message saying
-// how much the arrays asked for, rather than quietly taking a block of its own. Under the address
-// sanitizer the layout is the same, and the gap after each array is poisoned: a write past an
-// array's end, which in the build that ships lands in the next array, is reported there.
-// After startupOver() every request is a block of its own. Throws std::bad_alloc when the host has
-// no storage to give.
+// array right after the one before. Under the address sanitizer the layout is the same, and the
+// gap after each array is poisoned: a write past an array's end, which in the build that ships
+// lands in the next array, is reported there. After startupOver() every request is a block of its
+// own, as are the arrays a run makes (a copy of the vertex buffer). Throws std::bad_alloc when the
+// host has no storage to give.
 void* take(std::size_t n);
 // Gives back the n bytes at p: a block of its own goes back to the host; a piece of the
 // reservation is not used again (what was written there would have to be zeroed first), and under
 // the address sanitizer it is poisoned again.
 void give(void* p, std::size_t n);
-// Start-up is over: the arrays made from now on (a test's fresh copy of a state block) are blocks
-// of their own and leave the reservation to the process-wide state.
+// Start-up is over; a program calls this before its first run. The arrays made so far must all
+// have fitted the reservation: when they need more, the program stops here, saying how much they
+// need, rather than running with arrays apart. Later arrays are blocks of their own. Before the
+// first call an array that does not fit is a block of its own too.
 void startupOver();
 }  // namespace zerostorage
 
