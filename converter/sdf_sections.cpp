@@ -62,7 +62,7 @@ void writePoint(int layer, double x, double y, const std::string& record) {
 void startSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   const int n = std::max(xs.surfCount, 0);
-  std::fill(w.trimMask.begin(), w.trimMask.begin() + n + 1, 0);
+  w.trimMask.fill(0, static_cast<std::size_t>(n) + 1, 0);
   w.csvName = fixed::fit(
       csvNamePart(xs.streamId) + "_" + csvNamePart(xs.reachId) + "_" + csvNamePart(xs.stationText) + ".csv",
       kTextLength);
@@ -97,7 +97,7 @@ float measureSection(const SdfCrossSection& xs) {
 void assignMannings(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   if (!xs.hasNValues || xs.nCount < 1) {
-    std::fill(w.pointMannings.begin(), w.pointMannings.begin() + xs.surfCount + 1, 0.0f);
+    w.pointMannings.fill(0, static_cast<std::size_t>(std::max(xs.surfCount + 1, 0)), 0.0f);
     return;
   }
   int k = 1;

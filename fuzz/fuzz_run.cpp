@@ -10,6 +10,7 @@
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"
 #include "utility/run_control.hpp"
+#include "utility/zero_array.hpp"
 
 namespace fuzzrun {
 namespace {
@@ -20,6 +21,14 @@ fs::path gFolder;
 fs::path gHome;  // the folder the fuzzer was started in: its corpus and artifact paths are relative to it
 std::ostringstream gOut;
 std::istringstream gIn;
+
+// Where the working folder goes: TMPDIR when it is set, else a folder in memory where the host has
+// one, as the files of every input are written, read and removed there.
+fs::path workParent() {
+  std::error_code ec;
+  if (std::getenv("TMPDIR") == nullptr && fs::is_directory("/dev/shm", ec)) return "/dev/shm";
+  return fs::temp_directory_path();
+}
 
 void removeFolder() {
   std::error_code ec;
@@ -32,8 +41,9 @@ void startInput() {
   // The state first: it closes whatever the last input left open before its files go.
   processstate::resetAll();
   if (gFolder.empty()) {
+    zerostorage::startupOver();
     std::random_device rd;
-    gFolder = fs::temp_directory_path() / ("plenvor_fuzz_" + std::to_string(rd()) + std::to_string(rd()));
+    gFolder = workParent() / ("plenvor_fuzz_" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(gFolder);
     gHome = fs::current_path();
     std::atexit(removeFolder);

@@ -8,8 +8,8 @@
 
 namespace fuzzrun {
 
-// Clean process-wide state, and the working folder: created on the first call, emptied on every
-// later one.
+// Clean process-wide state, and the working folder: created on the first call (in /dev/shm where
+// there is one and TMPDIR is not set), emptied on every later one.
 void startInput();
 // One file of the working folder holding bytes.
 void writeFile(const std::string& name, std::string_view bytes);

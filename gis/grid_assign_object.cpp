@@ -20,8 +20,8 @@ std::int32_t takeCallerCoordinates(std::span<const double> objX, std::span<const
     gisFail("ERROR 0310 - Exceeded number of allowable nodes in a single polyline or region.",
             "             Requested" + formatInteger(objNPoints, 8) + "        Limit" +
                 formatInteger(usable, 8));
-  std::copy_n(objX.begin(), held, buf.x.begin());
-  std::copy_n(objY.begin(), held, buf.y.begin());
+  buf.x.write(0, objX.first(held));
+  buf.y.write(0, objY.first(held));
   return std::max(objNPoints, 0);
 }
 

@@ -6,7 +6,10 @@
 #include <string>
 #include <thread>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
@@ -236,13 +239,38 @@ TEST_F(FilesTest, FolderNamedAsInputCountsAsMissing) {
 TEST_F(FilesTest, UnreadableInputEndsTheRunNamingTheFile) {
   writeFile("locked.txt", "x\n");
   fs::permissions("locked.txt", fs::perms::none);
-  if (std::ifstream("locked.txt").is_open()) {
-    fs::permissions("locked.txt", fs::perms::owner_all);
-    GTEST_SKIP() << "this user reads files without permission";
+  const auto openLocked = [&] { EXPECT_EQ(expectRunEnd([&] { open("I ", "locked.txt"); }), 1); };
+  std::string printed;
+  if (!std::ifstream("locked.txt").is_open()) {
+    openLocked();
+    printed = output();
+  } else {
+    // This user (root) reads files without permission: the open runs in a child that gives that
+    // up first, becoming nobody, and sends back what it printed.
+    fs::permissions(".", fs::perms::others_exec, fs::perm_options::add);
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      ::close(pipeEnds[0]);
+      const bool nobody = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+      if (nobody) openLocked();
+      const std::string sent = nobody ? output() : "the child could not become nobody";
+      const bool whole = ::write(pipeEnds[1], sent.data(), sent.size()) == static_cast<ssize_t>(sent.size());
+      ::_exit(whole && !::testing::Test::HasFailure() ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    char chunk[512];
+    for (ssize_t n; (n = ::read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
+      printed.append(chunk, static_cast<std::size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the run in the child: " << printed;
   }
-  EXPECT_EQ(expectRunEnd([&] { open("I ", "locked.txt"); }), 1);
   fs::permissions("locked.txt", fs::perms::owner_all);
-  EXPECT_EQ(output(), "\nTrying to open file locked.txt...Can't Open\n"
+  EXPECT_EQ(printed, "\nTrying to open file locked.txt...Can't Open\n"
                       "ERROR - File \"locked.txt\" exists but could not be opened for reading.\n"
                       "\nPress Enter to Close\n");
 }

@@ -9,6 +9,17 @@
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+#include "utility/zero_array.hpp"
+
+namespace {
+// Before the first test, as the program before its first run: the arrays made at start-up must
+// have fitted their reservation, and those made later are blocks of their own.
+struct ZeroStorageStartupOver : ::testing::Environment {
+  void SetUp() override { zerostorage::startupOver(); }
+};
+[[maybe_unused]] const ::testing::Environment* const kStartupOver =
+    ::testing::AddGlobalTestEnvironment(new ZeroStorageStartupOver);
+}  // namespace
 
 void PlenvorTest::resetAllState() {
   processstate::resetAll();
