@@ -138,13 +138,14 @@ def folder_bytes(folder, skip):
     return total
 
 
-def build_release():
+def build_release(*tools):
+    """Builds plenvor and the named bench programs in build/release, as the README does; their paths."""
     build = os.path.join(SOURCE, "build", "release")
     subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DPLENVOR_TESTS=OFF"],
                    check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", build, "-j3", "--target", "plenvor"], check=True,
-                   stdout=subprocess.DEVNULL)
-    return os.path.join(build, "plenvor")
+    targets = ("plenvor",) + tools
+    subprocess.run(["cmake", "--build", build, "-j3", "--target", *targets], check=True, stdout=subprocess.DEVNULL)
+    return [os.path.join(build, t) for t in targets]
 
 
 def convert(binary, work, sdf_name, repeat):
@@ -185,11 +186,16 @@ def ogr_surface_points(work, sdf_path, repeat):
     return best
 
 
-def main():
-    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+def add_size_arguments(ap):
+    """The size of the synthetic SDF, the same for every benchmark that writes one."""
     ap.add_argument("reaches", nargs="?", type=int, default=10)
     ap.add_argument("sections", nargs="?", type=int, default=500, help="cross-sections per reach")
     ap.add_argument("points", nargs="?", type=int, default=100, help="surface points per section")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    add_size_arguments(ap)
     ap.add_argument("--binary", help="plenvor to measure (default: build build/release)")
     ap.add_argument("--repeat", type=int, default=3, help="runs of each program; the best counts")
     ap.add_argument("--memory-check", action="store_true",
@@ -207,7 +213,7 @@ def main():
         write_sdf(a.sdf_only, a.reaches, a.sections, a.points)
         return
 
-    binary = os.path.abspath(a.binary) if a.binary else build_release()
+    binary = os.path.abspath(a.binary) if a.binary else build_release()[0]
     work = tempfile.mkdtemp(prefix="plenvor-bench-", dir=a.work)
     print("work folder: %s" % work)
     try:

@@ -39,15 +39,6 @@ import bench  # noqa: E402  (the synthetic SDF)
 COORDSYS = 'CoordSys Earth Projection 8, 33, "m", 147, 0, 0.9996, 500000, 10000000\n'
 
 
-def build_release():
-    build = os.path.join(SOURCE, "build", "release")
-    subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DPLENVOR_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", build, "-j3", "--target", "plenvor", "plenvor_read_timing"], check=True,
-                   stdout=subprocess.DEVNULL)
-    return os.path.join(build, "plenvor"), os.path.join(build, "plenvor_read_timing")
-
-
 def convert(binary, work, sdf_path, option):
     """The layers of the SDF written with option into a folder of their own; returns the folder."""
     out = os.path.join(work, option.lstrip("-"))
@@ -128,9 +119,7 @@ def assign_case(layers, read_timing, repeat):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("reaches", nargs="?", type=int, default=10)
-    ap.add_argument("sections", nargs="?", type=int, default=500, help="cross-sections per reach")
-    ap.add_argument("points", nargs="?", type=int, default=100, help="surface points per section")
+    bench.add_size_arguments(ap)
     ap.add_argument("--binary", help="plenvor that writes the layers (default: build build/release)")
     ap.add_argument("--read-timing", help="plenvor_read_timing to run (default: beside --binary, or built)")
     ap.add_argument("--repeat", type=int, default=5, help="rounds of each reading; the best counts")
@@ -145,7 +134,7 @@ def main():
         binary = os.path.abspath(a.binary)
         read_timing = os.path.abspath(a.read_timing or os.path.join(os.path.dirname(binary), "plenvor_read_timing"))
     else:
-        binary, read_timing = build_release()
+        binary, read_timing = bench.build_release("plenvor_read_timing")
         read_timing = os.path.abspath(a.read_timing or read_timing)
     with_ogr = shutil.which("ogrinfo") is not None
 

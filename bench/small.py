@@ -28,19 +28,13 @@ import tempfile
 import time
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(SOURCE, "bench"))
+import bench  # noqa: E402  (its Release build)
+
 EXAMPLES = os.path.join(SOURCE, "examples")
 
 # What a small run may cost: (wall ms, minor faults, peak MB); None where the limit is relative.
 LIMITS = {"missing": (10.0, 1000, None), "river": (15.0, None, None)}
-
-
-def build_release():
-    build = os.path.join(SOURCE, "build", "release")
-    subprocess.run(["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release", "-DPLENVOR_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", build, "-j2", "--target", "plenvor", "plenvor_reset_timing"], check=True,
-                   stdout=subprocess.DEVNULL)
-    return os.path.join(build, "plenvor"), os.path.join(build, "plenvor_reset_timing")
 
 
 # The console answers: an empty line for the prompt where there is one, and Enter to close.
@@ -124,7 +118,7 @@ def main():
         binary = os.path.abspath(a.binary)
         reset_timing = a.reset_timing or os.path.join(os.path.dirname(binary), "plenvor_reset_timing")
     else:
-        binary, reset_timing = build_release()
+        binary, reset_timing = bench.build_release("plenvor_reset_timing")
         reset_timing = a.reset_timing or reset_timing
 
     work = tempfile.mkdtemp(prefix="plenvor-small-", dir=a.work)
