@@ -1,9 +1,9 @@
 #include "converter/sdf_sections.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <string>
-#include <utility>
 
 #include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
@@ -201,17 +201,31 @@ void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName
   EXITS();
 }
 
+// A profile name's hash, FNV-1a: names that differ give the same hash about once in 2^64 pairs.
+std::uint64_t profileNameHash(const std::string& name) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (const unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
 // Two sections whose names give one profile name write one file, the later replacing the
 // earlier; the user is told which two, as nothing else shows it.
 void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& csvName) {
-  std::string section = "the cross-section that begins at line " + std::to_string(xs.startLine) + " (" +
-                        sectionInWords(xs) + ")";
-  const auto [written, first] = gSdfWork.writtenProfiles.try_emplace(TRIMF(csvName), section);
+  SdfSectionWork& w = gSdfWork;
+  const std::string name = TRIMF(csvName);
+  const std::string words = sectionInWords(xs);
+  const SdfSectionWork::WrittenProfile now{xs.startLine, w.profileWords.size()};
+  const auto [written, first] = w.writtenProfiles.try_emplace(profileNameHash(name), now);
+  w.profileWords += words;
+  w.profileWords += '\n';
   if (first) return;
+  const SdfSectionWork::WrittenProfile before = written->second;
+  const std::size_t end = w.profileWords.find('\n', before.wordsAt);
   console::line();
-  console::line("WARNING - The profile " + written->first + " of " + section + " replaces the one of " +
-                written->second + ".");
-  written->second = std::move(section);
+  console::line("WARNING - The profile " + name + " of the cross-section that begins at line " +
+                std::to_string(xs.startLine) + " (" + words + ") replaces the one of the cross-section that begins at line " +
+                std::to_string(before.line) + " (" + w.profileWords.substr(before.wordsAt, end - before.wordsAt) + ").");
+  written->second = now;
 }
 
 // The profile of the kept points. A number too wide for its column is written in full: asterisks

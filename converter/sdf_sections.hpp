@@ -1,6 +1,8 @@
 #pragma once
 // Section processing: one finished cross-section becomes its .csv profile and its objects in the
 // five section layers, trimmed to its levee markers when it has them.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,8 +23,16 @@ struct SdfSectionWork {
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kTextLength, ' ');
   std::string row;  // the .csv row or record being built; its storage serves every point
-  // Each profile written in this run, by file name: the section that wrote it last, in words.
-  std::unordered_map<std::string, std::string> writtenProfiles;
+  // Each profile written in this run, to tell one written twice, by a hash of its file name: the
+  // line where the section that wrote it last began, and where that section's words start in
+  // profileWords. Kept small, as it grows by one entry a section.
+  struct WrittenProfile {
+    int line = 0;
+    std::size_t wordsAt = 0;
+    bool operator==(const WrittenProfile&) const = default;
+  };
+  std::unordered_map<std::uint64_t, WrittenProfile> writtenProfiles;
+  std::string profileWords;  // "stream S, reach R, station T" of each section, each ended by '\n'
   // The point arrays keep their storage, zeroed where a run wrote it.
   void reset() {
     trimMask.clear();
@@ -36,6 +46,7 @@ struct SdfSectionWork {
     csvName.assign(kTextLength, ' ');
     row.clear();
     writtenProfiles.clear();
+    profileWords.clear();
   }
   bool operator==(const SdfSectionWork&) const = default;
 };
