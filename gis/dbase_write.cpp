@@ -357,7 +357,7 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     plain[i] = character[i] ? 0 : dbfPlainNumberLength(values[i], static_cast<std::size_t>(dbf.fieldLength[i]));
     allPlain = allPlain && (plain[i] > 0 || character[i]);
   }
-  // A record of plain values is built in its room, where the table's bytes are gathered. One with
+  // A record of plain values is built in its record buffer, in the table's write buffer. One with
   // another value is built apart first, as a warning about that value may write elsewhere.
   // The record's storage holds nothing between calls; every byte is written.
   std::string& record = gDbfValues.record;
@@ -367,12 +367,12 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
     dbfFillRecord(record.data(), dbf, values, plain, character);
     filled = record.data();
   }
-  FileRoom room(dbf.unit, length);
-  if (char* at = room.take(length)) {
+  RecordBuffer out(dbf.unit, length);
+  if (char* at = out.take(length)) {
     if (filled) std::memcpy(at, filled, length);
     else dbfFillRecord(at, dbf, values, plain, character);
   }
-  if (!room.commit()) gisWriteFailure(writeError, fuName(dbf.unit));
+  if (!out.commit()) gisWriteFailure(writeError, fuName(dbf.unit));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ void gisAssignLayerToGrid(int gisID, const GridAssignSettings& settings, GridVal
                           std::int32_t& nAssigned);
 
 // The generalised form. With lReadObject the next object of layer gisID is found into gisO and
-// its record read; the value is taken from the record when lReadValue is set, and handed back
+// its record read; the value is taken from the record when lReadValue is set, and returned
 // in value. Without lReadObject the caller's gisO and coordinates objX, objY (1-based, objNPoints
 // of them) are used, every part seeing the same coordinates, and the layer is left alone unless
 // the object is of a kind that is not assigned (its parts are then read past on the layer).

@@ -1,5 +1,5 @@
 // gisAssignObjectToGrid: the object of a layer, or one the caller holds, assigned to the grid,
-// with the window of the last part and a region's inside mask handed back.
+// with the window of the last part and a region's inside mask returned.
 #include <algorithm>
 #include <cstdint>
 

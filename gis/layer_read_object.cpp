@@ -91,7 +91,7 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
                    " words is too short for the counts it holds");
 }
 
-// count items of size bytes each, handed to use(item, k) in turn for k = 0 .. count - 1. They are
+// count items of size bytes each, passed to use(item, k) in turn for k = 0 .. count - 1. They are
 // read in blocks through a fixed buffer, so that no item count allocates, after a check that the
 // file holds them all: a short file stops the run before any item is used.
 template <class Use>

@@ -4,7 +4,7 @@
 // Each .shp and .shx is connected twice, once per byte order, and the two connections share one
 // stream and one position. Every item is therefore written once, in the byte order of its own
 // connection; the other connection sees the position move with it. A record and its index entry
-// are each built in a room of their file, where the file's bytes are gathered, and count as written
+// are each built in a record buffer of their file, in the file's write buffer, and count as written
 // once complete.
 #include <algorithm>
 #include <cstdint>
@@ -98,8 +98,8 @@ void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
   if (hasParts && (gisO.nr < 0 || gisO.nr > kGisMaxParts)) gisShouldNotBeHere("shpWriteObject");
 }
 
-// The vertices as pairs x, y in the room's byte order.
-void shpWritePoints(FileRoom& out, const GisCoordBuffer& buf, int n) {
+// The vertices as pairs x, y in the record's byte order.
+void shpWritePoints(RecordBuffer& out, const GisCoordBuffer& buf, int n) {
   char* p = out.take(16 * static_cast<std::size_t>(n));
   if (!p) return;
   for (int i = 1; i <= n; ++i, p += 16) {
@@ -108,7 +108,7 @@ void shpWritePoints(FileRoom& out, const GisCoordBuffer& buf, int n) {
   }
 }
 
-void shpWriteBox(FileRoom& out, const ShpBox& b) {
+void shpWriteBox(RecordBuffer& out, const ShpBox& b) {
   out.putF64(b.xmin);
   out.putF64(b.ymin);
   out.putF64(b.xmax);
@@ -116,7 +116,7 @@ void shpWriteBox(FileRoom& out, const ShpBox& b) {
 }
 
 // The content after the shape type, and the sub-layer box widened by it.
-void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, FileRoom& out) {
+void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, RecordBuffer& out) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == kShpNullShape) return;
   if (shapeType == kShpPoint) {
@@ -186,7 +186,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
 
   // Index entry, through the big-endian view of the .shx.
   {
-    FileRoom index(shp.shxUnitBE, 2 * kShxEntryWords);
+    RecordBuffer index(shp.shxUnitBE, 2 * kShxEntryWords);
     index.putI32(shp.nextOffset);
     index.putI32(contentLength);
     if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
@@ -200,7 +200,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   // The whole record through the little-endian view: number and content length in the order of
   // the big-endian view, then shape type, content and box.
   const byteorder::Order big = fuOrder(shp.shpUnitBE);
-  FileRoom record(shp.shpUnitLE, 2 * static_cast<std::size_t>(kShpRecordHeaderWords + contentLength));
+  RecordBuffer record(shp.shpUnitLE, 2 * static_cast<std::size_t>(kShpRecordHeaderWords + contentLength));
   record.putI32(shp.records, big);
   record.putI32(contentLength, big);
   record.putI32(shapeType);

@@ -585,7 +585,7 @@ TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {
 TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   int unit = openQuietly("BO", "rw.bin");
   fuPutBytes(unit, "0123456789");
-  EXPECT_EQ(fuTell(unit), 10u);  // the position counts what is gathered for writing
+  EXPECT_EQ(fuTell(unit), 10u);  // the position counts what is buffered for writing
   EXPECT_EQ(fuSize(unit), 10u);
   ASSERT_TRUE(fuSeek(unit, 2));
   std::string got;
@@ -594,7 +594,7 @@ TEST_F(FilesTest, ReadingBackWhatAUnitWrote) {
   fuPutBytes(unit, "X");  // writing straight after reading
   CLOSER(unit);
   EXPECT_EQ(readFile("rw.bin"), "01234X6789");
-  // Lines shorter and longer than the block that gathers writes, and a read of them on the same unit.
+  // Lines shorter and longer than the write buffer's block, and a read of them on the same unit.
   unit = openQuietly("O ", "lines.txt");
   const std::string longLine(70000, 'L');
   std::string expected;
@@ -648,63 +648,63 @@ TEST_F(FilesTest, PatchOfAnOpenFileGoesThroughItsStream) {
   EXPECT_EQ(readFile("p.bin"), "AB23456789!");
 }
 
-// ---- Rooms ----
+// ---- Record buffers ----
 
-TEST_F(FilesTest, RoomsHandOverOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
+TEST_F(FilesTest, RecordBuffersWriteOnlyCommittedBytesAndBlockTheirStreamMeanwhile) {
   int le = openQuietly("SB", "r.shp");
   int be = openQuietly("SE", "r.shp");
   ASSERT_TRUE(fuPutBytes(le, "ab"));
   {
-    FileRoom left(le, 4);  // filled, never committed
+    RecordBuffer left(le, 4);  // filled, never committed
     ASSERT_TRUE(left.ok());
     std::memcpy(left.take(4), "LOST", 4);
   }
   {
-    FileRoom part(le, 4);  // committed half-filled: refused
+    RecordBuffer part(le, 4);  // committed half-filled: refused
     part.take(2);
     EXPECT_FALSE(part.commit());
   }
   {
-    FileRoom over(le, 2);  // an item that does not fit spoils the room
+    RecordBuffer over(le, 2);  // an item that does not fit spoils the record
     over.putI32(1, byteorder::Order::Little);
     EXPECT_FALSE(over.commit());
   }
   EXPECT_EQ(fuTell(le), 2u);
-  // While a room is open, no use of its stream through any unit can see or save its bytes.
+  // While a record is open, no use of its stream through any unit can see or save its bytes.
   {
-    FileRoom room(le, 8);
-    ASSERT_TRUE(room.ok());
-    EXPECT_EQ(room.order(), byteorder::Order::Little);
+    RecordBuffer record(le, 8);
+    ASSERT_TRUE(record.ok());
+    EXPECT_EQ(record.order(), byteorder::Order::Little);
     EXPECT_EQ(fuTell(be), 0u);
     EXPECT_EQ(fuSize(le), 0u);
     EXPECT_FALSE(fuPutI32(be, 7));
     EXPECT_FALSE(fuSeek(le, 0));
     EXPECT_FALSE(fuFlush(be));
     EXPECT_FALSE(fuPatchFile("r.shp", 0, "X"));
-    EXPECT_FALSE(FileRoom(be, 1).ok());
+    EXPECT_FALSE(RecordBuffer(be, 1).ok());
     EXPECT_TRUE(fuIsOpen(le));
-    room.putI32(9994, byteorder::Order::Big);
-    room.putI32(1000);
-    ASSERT_TRUE(room.commit());
-    EXPECT_FALSE(room.commit());  // once only
+    record.putI32(9994, byteorder::Order::Big);
+    record.putI32(1000);
+    ASSERT_TRUE(record.commit());
+    EXPECT_FALSE(record.commit());  // once only
   }
-  // Committed rooms between ordinary writes on both views, one of them past the gathering block.
+  // Committed records between ordinary writes on both views, one larger than the write buffer.
   ASSERT_TRUE(fuPutI32(be, 5));
   {
-    FileRoom room(be, 4);
-    room.putI32(6);
-    ASSERT_TRUE(room.commit());
+    RecordBuffer record(be, 4);
+    record.putI32(6);
+    ASSERT_TRUE(record.commit());
   }
   const std::string big(70000, 'B');
   {
-    FileRoom room(le, big.size());
-    std::memcpy(room.take(big.size()), big.data(), big.size());
-    ASSERT_TRUE(room.commit());
+    RecordBuffer record(le, big.size());
+    std::memcpy(record.take(big.size()), big.data(), big.size());
+    ASSERT_TRUE(record.commit());
   }
   ASSERT_TRUE(fuPutBytes(le, "z"));
   EXPECT_EQ(fuTell(be), 2u + 8 + 4 + 4 + big.size() + 1);
-  // A close while a room is open saves what came before it and abandons the room.
-  FileRoom cut(le, 3);
+  // A close while a record is open saves what came before it and abandons the record.
+  RecordBuffer cut(le, 3);
   std::memcpy(cut.take(3), "cut", 3);
   CLOSER(le);
   CLOSER(be);

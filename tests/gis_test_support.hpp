@@ -1,6 +1,6 @@
 #pragma once
 // Test scaffolding shared by the GIS layer tests: attribute definitions for an output layer, objects
-// and their vertices handed to the writers, hand-made .dbf files for the readers, the items of a
+// and their vertices passed to the writers, hand-made .dbf files for the readers, the items of a
 // written file, and the independent readers' check of a written set.
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 // Assignment of layer objects to a rotated grid: points, lines and regions into cells and sides,
-// integer and real modes, adding, halving, counting, the windows handed back, the console lines,
+// integer and real modes, adding, halving, counting, the windows returned, the console lines,
 // and objects read from layers written by the library's own writers.
 #include <cmath>
 #include <limits>

@@ -24,25 +24,25 @@ constexpr std::size_t kAheadSize = 64 * 1024;
 }  // namespace
 
 FileStream::~FileStream() {
-  abandonRoom();
+  abandonRecord();
   if (!f) return;
-  handOver();
+  flushPending();
   std::fclose(f);
 }
 
-bool FileStream::gatherSpace(std::size_t n, char*& at) {
-  // Most items fit behind the bytes already gathered.
-  if (gathers && n < kPendingSize && pendingSize + n <= std::min(pendingCapacity, kPendingSize)) {
+bool FileStream::pendingSpace(std::size_t n, char*& at) {
+  // Most items fit behind the bytes already buffered.
+  if (buffersWrites && n < kPendingSize && pendingSize + n <= std::min(pendingCapacity, kPendingSize)) {
     at = pending.get() + pendingSize;
     return true;
   }
-  return makeGatherSpace(n, at);
+  return makePendingSpace(n, at);
 }
 
-bool FileStream::makeGatherSpace(std::size_t n, char*& at) {
+bool FileStream::makePendingSpace(std::size_t n, char*& at) {
   at = nullptr;
-  if (!gathers || n >= kPendingSize) return true;
-  if (pendingSize + n > kPendingSize && !handOver()) return false;
+  if (!buffersWrites || n >= kPendingSize) return true;
+  if (pendingSize + n > kPendingSize && !flushPending()) return false;
   if (pendingSize + n > pendingCapacity) {
     // Small files (a profile of a few kilobytes) never need the whole block.
     const std::size_t capacity = std::min(std::max({pendingSize + n, 2 * pendingCapacity, kSmallPending}), kPendingSize);
@@ -55,13 +55,13 @@ bool FileStream::makeGatherSpace(std::size_t n, char*& at) {
   return true;
 }
 
-bool FileStream::roomSpace(std::size_t n, char*& at, bool& gathered) {
-  if (!gatherSpace(n, at)) return false;
-  gathered = at != nullptr;
-  if (gathered) return true;
-  // A room the gathering block cannot take: the bytes before it go first, and the room is laid out
-  // in the pending storage, grown to it and kept for the next such room.
-  if (!handOver()) return false;
+bool FileStream::recordSpace(std::size_t n, char*& at, bool& inPending) {
+  if (!pendingSpace(n, at)) return false;
+  inPending = at != nullptr;
+  if (inPending) return true;
+  // A record the write buffer cannot take: the bytes before it go first, and the record is laid out
+  // in the pending storage, grown to it and kept for the next such record.
+  if (!flushPending()) return false;
   if (n > pendingCapacity || !pending) {
     pending = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(n, 1));
     pendingCapacity = std::max<std::size_t>(n, 1);
@@ -70,10 +70,10 @@ bool FileStream::roomSpace(std::size_t n, char*& at, bool& gathered) {
   return true;
 }
 
-void FileStream::abandonRoom() {
-  if (!openRoom) return;
-  FileRoom& r = *openRoom;
-  openRoom = nullptr;
+void FileStream::abandonRecord() {
+  if (!activeRecord) return;
+  RecordBuffer& r = *activeRecord;
+  activeRecord = nullptr;
   r.stream_ = nullptr;
   r.open_ = false;
   r.spoiled_ = true;
@@ -82,9 +82,9 @@ void FileStream::abandonRoom() {
 
 bool FileStream::put(const char* data, std::size_t n) {
   char* at = nullptr;
-  if (!gatherSpace(n, at)) return false;
+  if (!pendingSpace(n, at)) return false;
   if (!at) {
-    if (!handOver()) return false;
+    if (!flushPending()) return false;
     return n == 0 || std::fwrite(data, 1, n, f) == n;
   }
   std::memcpy(at, data, n);
@@ -105,7 +105,7 @@ bool FileStream::fillAhead() {
   return aheadEnd > 0;
 }
 
-bool FileStream::handOver() {
+bool FileStream::flushPending() {
   if (aheadEnd > aheadPos && !giveBack()) return false;
   if (pendingSize == 0) return true;
   const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
@@ -116,7 +116,7 @@ bool FileStream::handOver() {
 bool FileStream::switchTo(Op op, bool keepAhead) {
   if (!f) return false;
   if (op == Op::Write && !giveBack()) return false;
-  if (op != Op::Write && !keepAhead && !handOver()) return false;
+  if (op != Op::Write && !keepAhead && !flushPending()) return false;
   if (last != Op::None && last != op && std::fseek(f, 0, SEEK_CUR) != 0) return false;
   last = op;
   return true;
@@ -124,14 +124,14 @@ bool FileStream::switchTo(Op op, bool keepAhead) {
 
 bool FileStream::seekTo(long offset, int whence) {
   if (!f) return false;
-  const bool handed = handOver();
+  const bool flushed = flushPending();
   last = Op::None;
-  return std::fseek(f, offset, whence) == 0 && handed;
+  return std::fseek(f, offset, whence) == 0 && flushed;
 }
 
 std::uint64_t FileStream::knownSize() {
   if (sizeKnown) return size;
-  if (!f || !handOver()) return 0;
+  if (!f || !flushPending()) return 0;
   const long here = std::ftell(f);
   if (here < 0 || !seekTo(0, SEEK_END)) return 0;
   const long end = std::ftell(f);
@@ -142,12 +142,12 @@ std::uint64_t FileStream::knownSize() {
 }
 
 bool FileStream::closeNow() {
-  abandonRoom();
+  abandonRecord();
   if (!f) return true;
-  const bool handed = handOver();
+  const bool flushed = flushPending();
   int r = std::fclose(f);
   f = nullptr;
-  return r == 0 && handed;
+  return r == 0 && flushed;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -160,14 +160,14 @@ namespace {
 constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
 // Sets a newly opened C stream's buffering, before any transfer on it. A file opened for reading
-// gets a large buffer. A plain file created for writing gets none: its writes are gathered in
+// gets a large buffer. A plain file created for writing gets none: its writes are buffered in
 // large blocks, which then go to the host at once instead of being copied once more. A device or
 // a pipe is written through the C stream as it stands, and cannot take back what was read ahead.
 void setBuffering(FileStream& s, Access access) {
   const bool plain = s.identity.regular;
   if (access == Access::Create) {
-    s.gathers = plain;
-    if (s.gathers) std::setvbuf(s.f, nullptr, _IONBF, 0);
+    s.buffersWrites = plain;
+    if (s.buffersWrites) std::setvbuf(s.f, nullptr, _IONBF, 0);
   } else if (access == Access::Read) {
     if (!s.buffer) s.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
     std::setvbuf(s.f, s.buffer.get(), _IOFBF, kStreamBufferSize);
@@ -221,9 +221,9 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
 }
 
 bool makeWritable(FileStream& s) {
-  if (s.openRoom) return false;
+  if (s.activeRecord) return false;
   if (s.writable) return true;
-  if (!s.f || !s.handOver()) return false;
+  if (!s.f || !s.flushPending()) return false;
   long pos = std::ftell(s.f);
   std::FILE* g = std::fopen(s.hostName.c_str(), "r+b");
   if (!g) return false;
@@ -257,12 +257,12 @@ void connect(int unit, const std::string& name, const std::string& mode, std::sh
   gFileUnits.fuConnections[unit] = std::move(c);
 }
 
-// The gathered bytes of a stream that stays open handed to the host's file; false when they
+// The buffered bytes of a stream that stays open, flushed to the host's file; false when they
 // could not be written.
 bool saveNow(FileStream& s) {
-  s.abandonRoom();
-  const bool handed = s.handOver();
-  return std::fflush(s.f) == 0 && handed;
+  s.abandonRecord();
+  const bool flushed = s.flushPending();
+  return std::fflush(s.f) == 0 && flushed;
 }
 
 bool disconnect(int unit) {
@@ -306,10 +306,10 @@ UnitConnection* connection(int unit) {
   return c;
 }
 
-// The connection of a unit whose stream may be used now: none while a room is open on it.
+// The connection of a unit whose stream may be used now: none while a record is open on it.
 UnitConnection* usable(int unit) {
   UnitConnection* c = connection(unit);
-  return c && !c->stream->openRoom ? c : nullptr;
+  return c && !c->stream->activeRecord ? c : nullptr;
 }
 
 FileStream* readable(int unit) {
@@ -336,15 +336,15 @@ FileStream* writable(int unit) {
   return c ? c->stream.get() : nullptr;
 }
 
-// The bytes, and a line end after them when asked for, gathered for writing.
+// The bytes, and a line end after them when asked for, buffered for writing.
 bool putRaw(int unit, std::string_view bytes, bool lineEnd = false) {
   FileStream* s = writable(unit);
   if (!s) return false;
-  // Gathered as one piece, the line end with its line.
+  // Buffered as one piece, the line end with its line.
   char* at = nullptr;
   const std::size_t n = bytes.size();
   const char end = '\n';
-  if (s->gatherSpace(n + (lineEnd ? 1 : 0), at)) {
+  if (s->pendingSpace(n + (lineEnd ? 1 : 0), at)) {
     if (at) {
       if (n > 0) std::memcpy(at, bytes.data(), n);
       if (lineEnd) at[n] = end;
@@ -589,7 +589,7 @@ bool fuSeek(int unit, std::uint64_t byteOffset) {
 std::uint64_t fuTell(int unit) {
   UnitConnection* c = usable(unit);
   if (!c) return 0;
-  c->stream->handOver();
+  c->stream->flushPending();
   long p = std::ftell(c->stream->f);
   return p < 0 ? 0 : static_cast<std::uint64_t>(p);
 }
@@ -602,8 +602,8 @@ std::uint64_t fuSize(int unit) {
 bool fuFlush(int unit) {
   UnitConnection* c = usable(unit);
   if (!c) return false;
-  const bool handed = c->stream->handOver();
-  if (std::fflush(c->stream->f) == 0 && handed) return true;
+  const bool flushed = c->stream->flushPending();
+  if (std::fflush(c->stream->f) == 0 && flushed) return true;
   c->stream->failureTold = true;  // the caller is told by the result
   return false;
 }
@@ -613,10 +613,10 @@ std::vector<std::string> fuFlushAll() {
   for (auto& [unit, c] : gFileUnits.fuConnections) {
     FileStream* s = c.stream.get();
     if (!s || !s->f) continue;
-    // Only the stops of a run flush every file: a room still open there will not be filled.
-    s->abandonRoom();
-    const bool handed = s->handOver();
-    if ((std::fflush(s->f) == 0 && handed) || s->failureTold) continue;
+    // Only the stops of a run flush every file: a record still open there will not be filled.
+    s->abandonRecord();
+    const bool flushed = s->flushPending();
+    if ((std::fflush(s->f) == 0 && flushed) || s->failureTold) continue;
     s->failureTold = true;
     failed.push_back(c.name);
   }
@@ -636,7 +636,7 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::identityOf(name))) {
     FileStream& s = *open;
-    if (s.openRoom || !fileunits::makeWritable(s) || !s.handOver()) return false;
+    if (s.activeRecord || !fileunits::makeWritable(s) || !s.flushPending()) return false;
     long here = std::ftell(s.f);
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
@@ -656,37 +656,37 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
 }
 
 // ---------------------------------------------------------------------------------------------
-// Rooms
+// Record buffers
 
-FileRoom::FileRoom(int unit, std::size_t n) {
+RecordBuffer::RecordBuffer(int unit, std::size_t n) {
   UnitConnection* c = writableConnection(unit);
   if (!c) return;
   FileStream* s = c->stream.get();
   order_ = c->order;
-  if (!s->roomSpace(n, at_, gathered_)) {
+  if (!s->recordSpace(n, at_, inPending_)) {
     s->failureTold = true;  // the caller is told by ok()
     return;
   }
   stream_ = s;
   size_ = n;
   open_ = true;
-  s->openRoom = this;
+  s->activeRecord = this;
 }
 
-void FileRoom::close() {
-  if (stream_) stream_->openRoom = nullptr;
+void RecordBuffer::close() {
+  if (stream_) stream_->activeRecord = nullptr;
   stream_ = nullptr;
 }
 
-bool FileRoom::commit() {
+bool RecordBuffer::commit() {
   FileStream* s = stream_;
   if (!s) return false;
-  s->openRoom = nullptr;
+  s->activeRecord = nullptr;
   stream_ = nullptr;
   open_ = false;
   if (spoiled_ || used_ != size_) return false;
   bool written = true;
-  if (gathered_)
+  if (inPending_)
     s->pendingSize += size_;
   else
     written = size_ == 0 || std::fwrite(at_, 1, size_, s->f) == size_;

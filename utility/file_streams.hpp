@@ -15,14 +15,14 @@ struct FileStream {
   // The C stream's buffer of a file opened for reading alone: larger than the host's default.
   // Declared first, it outlives the stream that uses it.
   std::unique_ptr<char[]> buffer;
-  // Bytes written and not yet handed to the C stream: the writers' many small items (a record
-  // header, a point, a table row) are gathered here and handed over in large blocks. Every other
-  // use of the stream hands them over first, so the file and its position never differ from
-  // what the writes made them.
+  // Bytes written and not yet passed to the C stream: the writers' many small items (a record
+  // header, a point, a table row) are buffered here and flushed in large blocks. Every other use
+  // of the stream flushes them first, so the file and its position never differ from what the
+  // writes made them.
   std::unique_ptr<char[]> pending;
   std::size_t pendingSize = 0;
   std::size_t pendingCapacity = 0;
-  bool gathers = false;  // writes are gathered (a plain file created for writing)
+  bool buffersWrites = false;  // writes are buffered here (a plain file created for writing)
   // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
   // from the host in large blocks, each line found in the block where it stands. Every other use
   // of the stream gives the unread bytes back first (a seek back over them), so that the
@@ -50,25 +50,25 @@ struct FileStream {
   FileStream& operator=(const FileStream&) = delete;
   ~FileStream();
 
-  // The room open on this stream, if any: until it is committed or abandoned every other use of
-  // the stream is refused, as its bytes behind the pending ones are not filled yet.
-  FileRoom* openRoom = nullptr;
+  // The record buffer open on this stream, if any: until it is committed or abandoned every other
+  // use of the stream is refused, as its bytes behind the pending ones are not filled yet.
+  RecordBuffer* activeRecord = nullptr;
 
   bool put(const char* data, std::size_t n);  // false when the bytes could not be written
   // Space for n bytes just behind the pending ones, not yet counted among them: the caller fills
-  // it and then counts it (pendingSize += n). Null when the stream does not gather or n is a
-  // block or more (then put); false when the bytes gathered before could not be written.
-  bool gatherSpace(std::size_t n, char*& at);
-  bool makeGatherSpace(std::size_t n, char*& at);  // gatherSpace when the block must be handed over or grown
-  // Space for a room of n bytes: behind the pending ones where the stream gathers and n is less
-  // than a block, else at the start of the pending storage, which is then written on its own at
-  // the commit. False when the bytes gathered before could not be written.
-  bool roomSpace(std::size_t n, char*& at, bool& gathered);
-  // The room's bytes abandoned: the room is told and can no longer be committed. Every close and
-  // every stop of the run does this first.
-  void abandonRoom();
+  // it and then counts it (pendingSize += n). Null when the stream does not buffer writes or n is
+  // a block or more (then put); false when the bytes buffered before could not be written.
+  bool pendingSpace(std::size_t n, char*& at);
+  bool makePendingSpace(std::size_t n, char*& at);  // pendingSpace when the block must be flushed or grown
+  // Space for a record of n bytes: behind the pending ones where the stream buffers writes and n
+  // is less than a block, else at the start of the pending storage, which is then written on its
+  // own at the commit. False when the bytes buffered before could not be written.
+  bool recordSpace(std::size_t n, char*& at, bool& inPending);
+  // The open record's bytes abandoned: the record is told and can no longer be committed. Every
+  // close and every stop of the run does this first.
+  void abandonRecord();
   // The pending bytes to the C stream, after the bytes read ahead were given back.
-  bool handOver();
+  bool flushPending();
   bool giveBack();  // the bytes read ahead and not yet used, back to the C stream
   bool fillAhead();  // the next block read ahead; false at the end of the file or on an error
   // A C stream may not turn from writing to reading (or back) without a seek in between. A read

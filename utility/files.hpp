@@ -146,27 +146,28 @@ void fuWriteLineOrExit(int unit, const std::string& text);
 // position is kept.
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes);
 
-// Room for n bytes at a unit's position, filled where the file's bytes are gathered, so that a
-// record built there is not copied once more. The bytes count as written only when the room is
-// committed, and only when every one of them was filled: a room left uncommitted (an error on the
-// way, an exception) hands nothing over. While a room is open, its stream refuses every other
-// use (a write, a read, a tell, a seek, a flush, through any unit that names the file), so nothing
-// can see or save bytes that are not filled yet. A close or a stop of the run abandons the room.
-class FileRoom {
+// A buffer for one record of n bytes at a unit's position, laid out in the stream's write
+// buffer, so that a record built there is not copied once more. The bytes count as written only
+// when the record is committed, and only when every one of them was filled: a record left
+// uncommitted (an error on the way, an exception) writes nothing. While a record is open, its
+// stream refuses every other use (a write, a read, a tell, a seek, a flush, through any unit that
+// names the file), so nothing can see or save bytes that are not filled yet. A close or a stop
+// of the run abandons the record.
+class RecordBuffer {
  public:
-  FileRoom(int unit, std::size_t n);
-  ~FileRoom() {
+  RecordBuffer(int unit, std::size_t n);
+  ~RecordBuffer() {
     if (stream_) close();
   }
-  FileRoom(const FileRoom&) = delete;
-  FileRoom& operator=(const FileRoom&) = delete;
+  RecordBuffer(const RecordBuffer&) = delete;
+  RecordBuffer& operator=(const RecordBuffer&) = delete;
 
-  // The room was given: the unit can be written and no other room is open on its stream.
+  // The buffer was given: the unit can be written and no other record is open on its stream.
   bool ok() const { return open_; }
   byteorder::Order order() const { return order_; }  // the unit's byte order
 
-  // The next n bytes of the room, for the caller to fill at once; null (and the room spoiled, so
-  // that it cannot be committed) when fewer than n are left.
+  // The next n bytes of the record, for the caller to fill at once; null (and the record spoiled,
+  // so that it cannot be committed) when fewer than n are left.
   char* take(std::size_t n) {
     if (size_ - used_ < n) {
       spoiled_ = true;
@@ -185,21 +186,21 @@ class FileRoom {
     if (char* p = take(8)) byteorder::storeF64(p, v, order_);
   }
 
-  // Hands the filled room over and closes it. False, handing nothing over, when the room was not
-  // given, is not filled to its last byte, was spoiled or abandoned; false as well when the bytes
-  // gathered before it could not be written.
+  // Counts the filled record as written and closes it. False, writing nothing, when the buffer
+  // was not given, is not filled to its last byte, was spoiled or abandoned; false as well when the
+  // bytes buffered before it could not be written.
   bool commit();
 
  private:
   friend struct FileStream;
-  void close();  // the stream freed of the room, nothing handed over
-  // The stream while the room is its open room; null once committed, closed or abandoned.
+  void close();  // the stream freed of the record, nothing written
+  // The stream while this is its open record; null once committed, closed or abandoned.
   FileStream* stream_ = nullptr;
   char* at_ = nullptr;
   std::size_t size_ = 0;
   std::size_t used_ = 0;
   bool open_ = false;
   bool spoiled_ = false;
-  bool gathered_ = false;  // laid out behind the stream's pending bytes, else written on its own
+  bool inPending_ = false;  // laid out behind the stream's pending bytes, else written on its own
   byteorder::Order order_ = byteorder::Order::Little;
 };

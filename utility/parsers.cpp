@@ -248,7 +248,7 @@ struct PlainDecimal {
 };
 
 // The common item of a data line, a plain decimal of at most 15 digits, found in one pass; pos
-// moves behind it. False, with pos unchanged, for any other item, which takes the full road.
+// moves behind it. False, with pos unchanged, for any other item, left to the full parse.
 inline bool scanPlainDecimal(std::string_view line, std::size_t& pos, PlainDecimal& d) {
   const std::size_t n = line.size();
   std::size_t p = pos;

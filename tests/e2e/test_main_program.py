@@ -101,7 +101,7 @@ class MainProgramTest(e2e.FolderTest):
         self.assertEqual(run.out, transcript)
         self.assertEqual(run.status, status)
 
-    # The road of a found input file ends with the two reading passes and "Finished.": the
+    # The run on a found input file ends with the two reading passes and "Finished.": the
     # transcript is compared up to the open of the input file, and at its end.
     def assertOpenedAndFinished(self, run, prefix):
         self.assertEqual(run.out[:len(prefix)], prefix, "the transcript up to the input open")
