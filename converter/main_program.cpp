@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "converter/sdf_reading.hpp"
 #include "gis/gis_state.hpp"
 #include "platform/console.hpp"
-#include "platform/folders.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/paths.hpp"
@@ -138,22 +136,16 @@ std::string findProjectionFile(const std::string& inputName, const std::string& 
   return "";
 }
 
-// The folder as a whole path, so that the user sees where the files were looked for even when the
-// input name holds no folder.
-std::string wholeFolderName(const std::string& folder) {
-  std::error_code error;
-  const std::filesystem::path current = std::filesystem::current_path(error);
-  if (error) return folder.empty() ? std::string(".") : folder;
-  return (current / platform::hostPath(folder)).lexically_normal().string();
-}
-
 // The header or projection file beside the input; without either the run stops.
 void locateProjectionFile(MainRun& run, const std::string& headerFile, const std::string& projectionFile) {
   run.projectionPath = findProjectionFile(run.inputName, headerFile, projectionFile);
   if (!run.projectionPath.empty()) return;
   console::line();
   console::line("ERROR - A " + headerFile + " or " + projectionFile + " file does not exist in folder.");
-  console::line("Folder looked in: " + wholeFolderName(inputFolder(run.inputName)));
+  // The whole path, so that the user sees where the files were looked for even when the input
+  // name holds no folder.
+  const std::string folder = inputFolder(run.inputName);
+  console::line("Folder looked in: " + fixed::trimmed(fuFullName(folder.empty() ? "./" : folder)));
   EXITS();
 }
 

@@ -270,8 +270,7 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
     }
     readSectionBlocks(sdfUnit, line, lineNo, options, sectionStart);
     // A block ended by the next section's CROSS-SECTION: line leaves its own section open.
-    if (sectionStart != 0 && FLAGEXISTS(line, "CROSS-SECTION:"))
-      checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
+    if (FLAGEXISTS(line, "CROSS-SECTION:")) checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
       checkNoSectionOpen(sdfUnit, sectionStart, "END CROSS-SECTIONS", lineNo);
       report(onLine("Found END CROSS-SECTIONS on line ", lineNo));

@@ -1,5 +1,4 @@
 // gisAssignLayerToGrid and the per-kind assignment it shares with gisAssignObjectToGrid.
-#include "gis/gis_messages.hpp"
 #include "gis/grid_assign.hpp"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "geometry/grid_frame.hpp"
 #include "geometry/grid_regions.hpp"
+#include "gis/gis_messages.hpp"
 #include "gis/gis_read.hpp"
 #include "platform/console.hpp"
 #include "platform/process_state.hpp"

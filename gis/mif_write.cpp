@@ -6,8 +6,8 @@
 
 #include "gis/dbase_write.hpp"
 #include "gis/gis_messages.hpp"
-#include "gis/mif_write.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/mif_write.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/run_control.hpp"
