@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
@@ -31,13 +32,18 @@ std::string sectionInWords(const SdfCrossSection& xs) {
          fixed::trimmed(xs.stationText);
 }
 
-// One part of the .csv name: a folder separator or a control character would take the profile
-// out of the current folder or make a name the system cannot open, so each becomes "_".
+// What never stands in a profile's file name: the folder separators, which would take the profile
+// out of the current folder, and what a Windows file name cannot hold (there a ":" writes into a
+// hidden stream of another file).
+constexpr std::string_view kNotInFileNames = "/\\<>:\"|?*";
+
+// One part of the .csv name: each of those characters, and each control character, becomes "_" on
+// every platform, so that a conversion gives the same file names on all of them.
 std::string csvNamePart(const std::string& text) {
   std::string part = fixed::trimmed(text);
   for (char& c : part) {
     const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || u < 32 || u == 127) c = '_';
+    if (u < 32 || u == 127 || kNotInFileNames.find(c) != std::string_view::npos) c = '_';
   }
   return part;
 }

@@ -101,12 +101,13 @@ TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
 
-  // Folder separators and control characters never reach the file name.
-  xs.streamId = fixed::fit("../up\\s", kTextLength);
-  xs.reachId = fixed::fit("r\tx\x7f\x01", kTextLength);
+  // Folder separators, control characters and what a Windows file name cannot hold never reach
+  // the file name, on any platform.
+  xs.streamId = fixed::fit("../up\\s<>", kTextLength);
+  xs.reachId = fixed::fit("r\tx\x7f\x01:\"|?*", kTextLength);
   process();
-  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s_r_x___ 100.csv");
-  EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s_r_x___ 100.csv"));
+  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s___r_x________ 100.csv");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s___r_x________ 100.csv"));
 }
 
 TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRunWithTheLayersComplete) {

@@ -415,8 +415,9 @@ class SdfGoldenTest(e2e.FolderTest):
 
     def test_profile_names_never_leave_the_current_folder(self):
         absolute = os.path.join(self.dir, "abs")
+        # What a Windows file name cannot hold becomes "_" on every platform as well.
         ids = [("../x", "R", 1), (absolute, "R", 2), ("A\\B", "R", 3), ("T\tb", "Q\x7fR", 4), ("A/B", "R", 5),
-               ("M", "U", "600*"), ("M", "U", 600)]
+               ("Up?\"<|>", "C:x*y", 6), ("M", "U", "600*"), ("M", "U", 600)]
         text = sdf_with([section(st, r, station, along_x([(0, 1), (5, 9 if station == 600 else 2)]))
                          for st, r, station in ids])
         e2e.write(self.dir, "run/t.sdf", text)
@@ -424,7 +425,7 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assertEqual(rc, 0, out)
         self.assertEqual(os.listdir(self.dir), ["run"])
         expected = [".._x_R_1.csv", absolute.replace("/", "_") + "_R_2.csv", "A_B_R_3.csv", "T_b_Q_R_4.csv",
-                    "A_B_R_5.csv", "M_U_600.csv", "M_U_600.csv"]
+                    "A_B_R_5.csv", "Up______C_x_y_6.csv", "M_U_600.csv", "M_U_600.csv"]
         self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(set(expected)))
         # The records keep the names as the file gave them; the section line names its profile.
         self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [[st, r] for st, r, _ in ids])
@@ -470,7 +471,7 @@ class SdfGoldenTest(e2e.FolderTest):
         long_sec = section(quotes, "x", "2", "  CUT LINE:\n   0, 1\n   10, 1\n")
         e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
         names = [stream, reach, "100"]
-        source = stream + "_" + reach + "_100.csv"
+        source = stream.replace('"', "_") + "_" + reach + "_100.csv"  # no file name holds a double quote
         for args, ext, shp in (([], ".shp", lambda b, k: b + "_" + k), (["-mif"], ".mif", lambda b, k: b)):
             rc, out = self.convert(sdf_with([sec, long_sec], streams), args)
             self.assertEqual(rc, 0, out)
