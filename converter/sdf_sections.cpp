@@ -1,7 +1,6 @@
 #include "converter/sdf_sections.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
