@@ -1,13 +1,14 @@
 #include "converter/sdf_sections.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "geometry/geometry.hpp"
 #include "gis/gis_layers.hpp"
 #include "platform/console.hpp"
+#include "platform/file_identity.hpp"
 #include "platform/process_state.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -31,13 +32,18 @@ std::string sectionInWords(const SdfCrossSection& xs) {
          fixed::trimmed(xs.stationText);
 }
 
-// One part of the .csv name: a folder separator or a control character would take the profile
-// out of the current folder or make a name the system cannot open, so each becomes "_".
+// What never stands in a profile's file name: the folder separators, which would take the profile
+// out of the current folder, and what a Windows file name cannot hold (there a ":" writes into a
+// hidden stream of another file).
+constexpr std::string_view kNotInFileNames = "/\\<>:\"|?*";
+
+// One part of the .csv name: each of those characters, and each control character, becomes "_" on
+// every platform, so that a conversion gives the same file names on all of them.
 std::string csvNamePart(const std::string& text) {
   std::string part = fixed::trimmed(text);
   for (char& c : part) {
     const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || u < 32 || u == 127) c = '_';
+    if (u < 32 || u == 127 || kNotInFileNames.find(c) != std::string_view::npos) c = '_';
   }
   return part;
 }
@@ -192,8 +198,8 @@ void writeCsvLine(int unit, const std::string& text) {
 // A profile never replaces a file the run is reading: the input file named as a profile would be
 // closed and emptied under the conversion. The file is compared by identity, as the file-unit
 // manager compares it, under the name the opener will use.
-void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName) {
-  const int unit = fuUnitOfFile(TRIMF(csvName));
+void checkProfileIsNoInput(const SdfCrossSection& xs, const platform::FileIdentity& file) {
+  const int unit = fuUnitOfFile(file);
   if (unit == 0 || !fuReadsOnly(unit)) return;
   console::line();
   console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
@@ -201,41 +207,45 @@ void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName
   EXITS();
 }
 
-// A profile name's hash, FNV-1a: names that differ give the same hash about once in 2^64 pairs.
-std::uint64_t profileNameHash(const std::string& name) {
-  std::uint64_t h = 14695981039346656037ull;
-  for (const unsigned char c : name) h = (h ^ c) * 1099511628211ull;
-  return h;
-}
-
-// Two sections whose names give one profile name write one file, the later replacing the
-// earlier; the user is told which two, as nothing else shows it.
-void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& csvName) {
-  SdfSectionWork& w = gSdfWork;
-  const std::string name = TRIMF(csvName);
+// Two sections whose names reach one file write one profile, the later replacing the earlier; the
+// user is told which two, as nothing else shows it. Names that differ reach one file through a
+// link, or where the file system ignores case ("A1" and "a1"). The file is the one the name
+// reaches before the open: a profile written earlier in the run exists by then.
+void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& name,
+                                const platform::FileIdentity& file) {
+  const SdfSectionWork& w = gSdfWork;
+  const auto written = file.exists ? w.writtenProfiles.find({file.device, file.inode}) : w.writtenProfiles.end();
+  if (written == w.writtenProfiles.end()) return;
   const std::string words = sectionInWords(xs);
-  const SdfSectionWork::WrittenProfile now{xs.startLine, w.profileWords.size()};
-  const auto [written, first] = w.writtenProfiles.try_emplace(profileNameHash(name), now);
-  w.profileWords += words;
-  w.profileWords += '\n';
-  if (first) return;
   const SdfSectionWork::WrittenProfile before = written->second;
   const std::size_t end = w.profileWords.find('\n', before.wordsAt);
   console::line();
   console::line("WARNING - The profile " + name + " of the cross-section that begins at line " +
                 std::to_string(xs.startLine) + " (" + words + ") replaces the one of the cross-section that begins at line " +
                 std::to_string(before.line) + " (" + w.profileWords.substr(before.wordsAt, end - before.wordsAt) + ").");
-  written->second = now;
+}
+
+// The profile just opened on unit, under the file the host gave it, with the words of its section.
+void rememberProfile(const SdfCrossSection& xs, int unit) {
+  SdfSectionWork& w = gSdfWork;
+  const platform::FileIdentity file = fuIdentityOfUnit(unit);
+  if (file.exists) w.writtenProfiles[{file.device, file.inode}] = {xs.startLine, w.profileWords.size()};
+  w.profileWords += sectionInWords(xs);
+  w.profileWords += '\n';
 }
 
 // The profile of the kept points. A number too wide for its column is written in full: asterisks
 // would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
-  checkProfileIsNoInput(xs, w.csvName);
-  warnOfProfileWrittenBefore(xs, w.csvName);
+  // The host is asked once for the file the name reaches, for both checks.
+  const std::string name = TRIMF(w.csvName);
+  const platform::FileIdentity file = fuIdentityOfFile(name);
+  checkProfileIsNoInput(xs, file);
+  warnOfProfileWrittenBefore(xs, name, file);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);
+  rememberProfile(xs, unit);
   writeCsvLine(unit, xs.hasNValues ? "\"X\",\"Z\",\"N\"" : "\"X\",\"Z\"");
   std::string& row = gSdfWork.row;
   for (int i = 1; i <= xs.surfCount; ++i) {

@@ -23,15 +23,26 @@ struct SdfSectionWork {
   std::vector<float> leveeZ = std::vector<float>(kSdfMaxLevees + 1, 0.0f);  // the marker's elevation
   std::string csvName = std::string(kTextLength, ' ');
   std::string row;  // the .csv row or record being built; its storage serves every point
-  // Each profile written in this run, to tell one written twice, by a hash of its file name: the
-  // line where the section that wrote it last began, and where that section's words start in
-  // profileWords. Kept small, as it grows by one entry a section.
+  // Each profile written in this run, to tell one written twice, by the file as the host knows it
+  // (two names the file system takes for one file are one profile): the line where the section
+  // that wrote it last began, and where that section's words start in profileWords. Kept small,
+  // as it grows by one entry a section.
+  struct ProfileFile {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const ProfileFile&) const = default;
+  };
+  struct ProfileFileHash {
+    std::size_t operator()(const ProfileFile& f) const noexcept {
+      return static_cast<std::size_t>(f.inode ^ (f.device * 0x9E3779B97F4A7C15ull));
+    }
+  };
   struct WrittenProfile {
     int line = 0;
     std::size_t wordsAt = 0;
     bool operator==(const WrittenProfile&) const = default;
   };
-  std::unordered_map<std::uint64_t, WrittenProfile> writtenProfiles;
+  std::unordered_map<ProfileFile, WrittenProfile, ProfileFileHash> writtenProfiles;
   std::string profileWords;  // "stream S, reach R, station T" of each section, each ended by '\n'
   // The point arrays keep their storage, zeroed where a run wrote it.
   void reset() {

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/file_identity.hpp"
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
 #include "tests/test_support.hpp"
@@ -414,6 +415,13 @@ TEST_F(FilesTest, InputsAndSharedModesOpenAFileOnceMore) {
   const int c = openQuietly("SB", "hard.txt");
   EXPECT_EQ(fuTell(c), fuTell(b));
   EXPECT_EQ(readFile("a.txt"), "one\ntwo\n") << "joining the open stream keeps what it holds";
+  // A caller that asks the host once for a name's file gets the file its open unit was given.
+  const platform::FileIdentity hard = fuIdentityOfFile("hard.txt");
+  EXPECT_TRUE(hard.sameFile(fuIdentityOfUnit(b)));
+  EXPECT_EQ(fuUnitOfFile(hard), fuUnitOfFile("a.txt"));
+  EXPECT_FALSE(fuIdentityOfFile("copy.txt").sameFile(hard));
+  EXPECT_FALSE(fuIdentityOfFile(" ").exists);
+  EXPECT_FALSE(fuIdentityOfUnit(999).exists);  // no unit open
 }
 
 // ---- Shared streams and contents kept or emptied ----

@@ -101,12 +101,52 @@ TEST_F(SdfSectionsTest, CsvNameKeepsTheBlanksAfterEachColonInsideTheName) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "S1_ R1_ 100.csv"));
   EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), " S1_ R1_ 100.csv");
 
-  // Folder separators and control characters never reach the file name.
-  xs.streamId = fixed::fit("../up\\s", kTextLength);
-  xs.reachId = fixed::fit("r\tx\x7f\x01", kTextLength);
+  // Folder separators, control characters and what a Windows file name cannot hold never reach
+  // the file name, on any platform.
+  xs.streamId = fixed::fit("../up\\s<>", kTextLength);
+  xs.reachId = fixed::fit("r\tx\x7f\x01:\"|?*", kTextLength);
   process();
-  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s_r_x___ 100.csv");
-  EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s_r_x___ 100.csv"));
+  EXPECT_EQ(fixed::trimmed(gSdfWork.csvName), ".._up_s___r_x________ 100.csv");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / ".._up_s___r_x________ 100.csv"));
+}
+
+// Two profile names are one profile when the file system takes them for one file: the same name,
+// a link, or on Windows names that differ only in case.
+TEST_F(SdfSectionsTest, AProfileThatReplacesAnotherIsToldOfAsTheFileSystemSeesIt) {
+  surfaceAlongX({{0, 1}, {1, 2}});
+  auto processAt = [&](int line, const std::string& reach, const std::string& station) {
+    xs.startLine = line;
+    xs.reachId = fixed::fit(reach, kTextLength);
+    xs.stationText = fixed::fit(station, kTextLength);
+    process();
+  };
+  auto replaced = [&](const std::string& profile, int line, const std::string& words, int beforeLine,
+                      const std::string& beforeWords) {
+    return outputHasLines("WARNING - The profile " + profile + " of the cross-section that begins at line " +
+                          std::to_string(line) + " (stream S, " + words + ") replaces the one of the cross-section " +
+                          "that begins at line " + std::to_string(beforeLine) + " (stream S, " + beforeWords + ").");
+  };
+  processAt(10, "R", "100");
+  processAt(20, "R", "200");
+  EXPECT_FALSE(outputHas("WARNING - The profile"));
+  processAt(30, "R", "100");
+  EXPECT_TRUE(replaced("S_R_100.csv", 30, "reach R, station 100", 10, "reach R, station 100"));
+
+  std::filesystem::create_hard_link(dir_ / "S_R_200.csv", dir_ / "S_R_300.csv");
+  clearOutput();
+  processAt(40, "R", "300");
+  EXPECT_TRUE(replaced("S_R_300.csv", 40, "reach R, station 300", 20, "reach R, station 200"));
+
+  clearOutput();
+  processAt(50, "r", "100");
+#ifdef _WIN32
+  EXPECT_TRUE(replaced("S_r_100.csv", 50, "reach r, station 100", 30, "reach R, station 100"));
+#else
+  EXPECT_FALSE(outputHas("WARNING - The profile"));  // two files here
+  std::filesystem::create_symlink("S_R_100.csv", dir_ / "S_R_400.csv");
+  processAt(60, "R", "400");
+  EXPECT_TRUE(replaced("S_R_400.csv", 60, "reach R, station 400", 30, "reach R, station 100"));
+#endif
 }
 
 TEST_F(SdfSectionsTest, StationThatIsNoNumberEndsTheRunWithTheLayersComplete) {

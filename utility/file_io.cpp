@@ -378,10 +378,21 @@ std::string fuFullName(const std::string& name) {
   return p.lexically_normal().string();
 }
 
-int fuUnitOfFile(const std::string& name) {
-  if (fixed::isBlank(name)) return 0;
-  std::vector<int> units = fileunits::unitsOnFile(fileunits::identityOf(name));
+platform::FileIdentity fuIdentityOfFile(const std::string& name) {
+  if (fixed::isBlank(name)) return {};
+  return fileunits::identityOf(name);
+}
+
+int fuUnitOfFile(const platform::FileIdentity& file) {
+  std::vector<int> units = fileunits::unitsOnFile(file);
   return units.empty() ? 0 : units.front();
+}
+
+int fuUnitOfFile(const std::string& name) { return fuUnitOfFile(fuIdentityOfFile(name)); }
+
+platform::FileIdentity fuIdentityOfUnit(int unit) {
+  UnitConnection* c = connection(unit);
+  return c && c->stream ? c->stream->identity : platform::FileIdentity{};
 }
 
 bool fuIsOpen(int unit) { return connection(unit) != nullptr; }

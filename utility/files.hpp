@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_identity.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/fixed_text.hpp"
 
@@ -95,6 +96,14 @@ int NULLATFIRSTBLANK(std::string& text);
 bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
 bool fuFolderExists(const std::string& name); // a folder of this name exists
 int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
+// The identity of the file a name reaches, for a caller that asks more than one question of a
+// name: the host is asked once here, and not again by the two below. Not existing when nothing of
+// that name exists.
+platform::FileIdentity fuIdentityOfFile(const std::string& name);
+int fuUnitOfFile(const platform::FileIdentity& file);  // as above, for a file already asked for
+// The identity the host gave the file on unit when the unit was opened; not existing when the
+// unit is not open.
+platform::FileIdentity fuIdentityOfUnit(int unit);
 // The host's full path of a name (absolute, "." and ".." resolved by name alone); the name
 // itself when the host cannot tell.
 std::string fuFullName(const std::string& name);

@@ -350,11 +350,23 @@ class MifProjection(MainProgramTest):
         run = self.convert_beside(["-mif", "data/x.sdf"], {"Header.mif": COORDSYS + "\n"})
         self.assertWhole(run, BUILD + found(3) + no_projection_file("mif", os.path.join(self.dir, "data")) + CLOSE, 1)
 
-    def test_a_header_without_coordsys_line_or_an_empty_one(self):
-        for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", ""):
+    def test_a_header_must_hold_a_coordsys_line_as_the_example_header_does(self):
+        # gdalsrsinfo -o mapinfo prints the clause without the word: that is no CoordSys line either.
+        for header in ("Version 300\nColumns 1\n  ID Integer\nData\n", "",
+                       "'Earth Projection 8, 74, \"m\", -159, 0, 0.9996, 500000, 0'\n"):
             run = self.convert_beside(["-mif", "x.sdf"], {"Header.mif": header})
             self.assertWhole(run, BUILD + found(3) + using_mif("Header.mif")
                              + "\nERROR - Unable to find CoordSys line in Header.mif\n" + CLOSE, 1)
+        # The example's Header.mif gives the layers the projection of the example's .prj.
+        from osgeo import ogr, osr
+        examples = os.path.join(SOURCE_DIR, "examples")
+        with open(os.path.join(examples, "Header.mif"), encoding="latin-1") as f:
+            run = self.convert_beside(["-mif", "x.sdf"], {"Header.mif": f.read()})
+        self.assertEqual(run.status, 0, run.out)
+        source = ogr.Open(os.path.join(self.dir, "x.sdf_streams.mif"))  # the layer lives as long as its source
+        shipped = osr.SpatialReference()
+        shipped.SetFromUserInput(os.path.join(examples, "Projection.prj"))
+        self.assertTrue(source.GetLayer(0).GetSpatialRef().IsSame(shipped))
 
     def test_without_a_file_argument_the_projection_is_looked_for_before_the_prompt(self):
         self.write("Header.mif", COORDSYS + "\n")

@@ -415,26 +415,33 @@ class SdfGoldenTest(e2e.FolderTest):
 
     def test_profile_names_never_leave_the_current_folder(self):
         absolute = os.path.join(self.dir, "abs")
+        # What a Windows file name cannot hold becomes "_" on every platform as well.
         ids = [("../x", "R", 1), (absolute, "R", 2), ("A\\B", "R", 3), ("T\tb", "Q\x7fR", 4), ("A/B", "R", 5),
-               ("M", "U", "600*"), ("M", "U", 600)]
+               ("Up?\"<|>", "C:x*y", 6), ("M", "U", 700), ("M", "U", 701), ("M", "U", "600*"), ("M", "U", 600),
+               ("M", "u", 600)]
         text = sdf_with([section(st, r, station, along_x([(0, 1), (5, 9 if station == 600 else 2)]))
                          for st, r, station in ids])
         e2e.write(self.dir, "run/t.sdf", text)
+        # A link makes the profiles of stations 700 and 701 one file.
+        os.symlink("M_U_700.csv", self.path("run/M_U_701.csv"))
         rc, out = e2e.run(BINARY, self.path("run"), ["t.sdf"])
         self.assertEqual(rc, 0, out)
         self.assertEqual(os.listdir(self.dir), ["run"])
         expected = [".._x_R_1.csv", absolute.replace("/", "_") + "_R_2.csv", "A_B_R_3.csv", "T_b_Q_R_4.csv",
-                    "A_B_R_5.csv", "M_U_600.csv", "M_U_600.csv"]
+                    "A_B_R_5.csv", "Up______C_x_y_6.csv", "M_U_700.csv", "M_U_701.csv", "M_U_600.csv", "M_U_600.csv",
+                    "M_u_600.csv"]
         self.assertEqual(sorted(n for n in os.listdir(self.path("run")) if n.endswith(".csv")), sorted(set(expected)))
         # The records keep the names as the file gave them; the section line names its profile.
         self.assertEqual([r[:2] for r in self.dbf("run/t_surf_pts_P.dbf")[::2]], [[st, r] for st, r, _ in ids])
         self.assertEqual([r[0] for r in self.dbf("run/1d_xs_t_surf_line_L.dbf")], expected)
-        # Stations 600* and 600 write one profile: the second replaces the first and says so.
-        began = [i + 1 for i, line in enumerate(text.split("\n")) if line == " CROSS-SECTION:"][-2:]
-        self.assertIn("\nWARNING - The profile M_U_600.csv of the cross-section that begins at line %d (stream M, "
-                      "reach U, station 600) replaces the one of the cross-section that begins at line %d (stream M, "
-                      "reach U, station 600).\n" % (began[1], began[0]), out)
-        self.assertEqual(out.count("WARNING - The profile"), 1)
+        # Stations 600* and 600 write one profile, and so do the two names of one file: the second
+        # replaces the first and says so. Names that differ in case are two files here.
+        began = [i + 1 for i, line in enumerate(text.split("\n")) if line == " CROSS-SECTION:"]
+        warning = ("\nWARNING - The profile %s of the cross-section that begins at line %d (stream M, reach U, station %s) "
+                   "replaces the one of the cross-section that begins at line %d (stream M, reach U, station %s).\n")
+        self.assertIn(warning % ("M_U_701.csv", began[7], "701", began[6], "700"), out)
+        self.assertIn(warning % ("M_U_600.csv", began[9], "600", began[8], "600"), out)
+        self.assertEqual(out.count("WARNING - The profile"), 2)
         self.assertEqual(self.csv("run/M_U_600.csv"), '"X","Z"\n       0.000,      1.0000\n       5.000,      9.0000\n')
 
     def test_a_profile_name_longer_than_the_source_field_is_cut_alike_and_reported(self):
@@ -470,7 +477,7 @@ class SdfGoldenTest(e2e.FolderTest):
         long_sec = section(quotes, "x", "2", "  CUT LINE:\n   0, 1\n   10, 1\n")
         e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
         names = [stream, reach, "100"]
-        source = stream + "_" + reach + "_100.csv"
+        source = stream.replace('"', "_") + "_" + reach + "_100.csv"  # no file name holds a double quote
         for args, ext, shp in (([], ".shp", lambda b, k: b + "_" + k), (["-mif"], ".mif", lambda b, k: b)):
             rc, out = self.convert(sdf_with([sec, long_sec], streams), args)
             self.assertEqual(rc, 0, out)
