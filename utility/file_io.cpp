@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "platform/folders.hpp"
 #include "utility/file_streams.hpp"
@@ -220,19 +221,27 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
   return s;
 }
 
-bool makeWritable(FileStream& s) {
-  if (s.activeRecord) return false;
-  if (s.writable) return true;
-  if (!s.f || !s.flushPending()) return false;
-  long pos = std::ftell(s.f);
-  std::FILE* g = std::fopen(s.hostName.c_str(), "r+b");
-  if (!g) return false;
+Reopen makeWritable(FileStream& s) {
+  if (s.activeRecord) return Reopen::Refused;
+  if (s.writable) return Reopen::Writable;
+  if (!s.f || !s.flushPending()) return Reopen::Refused;
+  const long pos = std::ftell(s.f);
+  if (pos < 0) return Reopen::Unpositioned;
+  // The file opened again for writing, beside the stream that reads it until it proves to be the
+  // same file, set up as the stream was at its open and at the stream's position.
+  FileStream again;
+  again.f = std::fopen(s.hostName.c_str(), "r+b");
+  if (!again.f) return Reopen::Refused;
+  again.identity = platform::openFileIdentity(again.f);
+  if (!again.identity.sameFile(s.identity)) return Reopen::AnotherFile;
+  setBuffering(again, Access::Read);
+  if (std::fseek(again.f, pos, SEEK_SET) != 0) return Reopen::Unpositioned;
   std::fclose(s.f);
-  s.f = g;
+  s.f = std::exchange(again.f, nullptr);
+  s.buffer.swap(again.buffer);  // the old buffer goes with the closed stream
   s.writable = true;
   s.last = FileStream::Op::None;
-  if (pos > 0) std::fseek(s.f, pos, SEEK_SET);
-  return true;
+  return Reopen::Writable;
 }
 
 namespace {
@@ -636,7 +645,8 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::identityOf(name))) {
     FileStream& s = *open;
-    if (s.activeRecord || !fileunits::makeWritable(s) || !s.flushPending()) return false;
+    if (s.activeRecord || fileunits::makeWritable(s) != fileunits::Reopen::Writable || !s.flushPending())
+      return false;
     long here = std::ftell(s.f);
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
