@@ -86,7 +86,9 @@ bool FileStream::put(const char* data, std::size_t n) {
   if (!pendingSpace(n, at)) return false;
   if (!at) {
     if (!flushPending()) return false;
-    return n == 0 || std::fwrite(data, 1, n, f) == n;
+    if (n == 0 || std::fwrite(data, 1, n, f) == n) return true;
+    bytesLost = true;
+    return false;
   }
   std::memcpy(at, data, n);
   pendingSize += n;
@@ -110,6 +112,7 @@ bool FileStream::flushPending() {
   if (aheadEnd > aheadPos && !giveBack()) return false;
   if (pendingSize == 0) return true;
   const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
+  if (!ok) bytesLost = true;
   pendingSize = 0;
   return ok;
 }
@@ -632,6 +635,29 @@ std::vector<std::string> fuFlushAll() {
   return failed;
 }
 
+bool fuBytesLost(int unit) {
+  const UnitConnection* c = connection(unit);
+  return c && c->stream->bytesLost;
+}
+
+bool fuCut(int unit, std::uint64_t size) {
+  UnitConnection* c = writableConnection(unit);
+  if (!c) return false;
+  FileStream& s = *c->stream;
+  // The bytes buffered go first, so that none lands after the cut; those that cannot be written
+  // are lost, as the cut would lose them.
+  s.flushPending();
+  std::fflush(s.f);
+  s.sizeKnown = false;
+  // Only a plain file, and only the one the stream holds, is cut; never made longer.
+  if (!s.identity.regular || !platform::fileIdentity(s.hostName).sameFile(s.identity) || size > s.knownSize())
+    return false;
+  std::error_code ec;
+  fs::resize_file(fs::path(s.hostName), size, ec);
+  s.sizeKnown = false;
+  return !ec && s.seekTo(0, SEEK_END);
+}
+
 void fuWriteFailed(int unit) {
   fileunits::reportUnwritten(fuName(unit));
   EXITS();
@@ -700,6 +726,9 @@ bool RecordBuffer::commit() {
     s->pendingSize += size_;
   else
     written = size_ == 0 || std::fwrite(at_, 1, size_, s->f) == size_;
-  if (!written) s->failureTold = true;  // the caller is told by the result
+  if (!written) {
+    s->failureTold = true;  // the caller is told by the result
+    s->bytesLost = true;
+  }
   return written;
 }

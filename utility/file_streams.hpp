@@ -42,6 +42,8 @@ struct FileStream {
   bool sizeKnown = false;
   // A write or flush of this file has failed and a caller was told: its close need not say so again.
   bool failureTold = false;
+  // Some bytes written to this file did not reach it: the file may end anywhere in what was written.
+  bool bytesLost = false;
   enum class Op { None, Read, Write };
   Op last = Op::None;
 
