@@ -254,7 +254,7 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
   const std::string_view number = fixed::stripped(v);
   if (!number.empty() && !gisIsNumberText(number)) {
     if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedNotANumber))
-      gisWarnValue(dbf.unit, dbf.records, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
+      gisWarnValue(dbf.unit, dbf.records + 1, "WARNING 0415 - Value " + std::string(number) + " is not a number, written blank in .dbf field " +
                          fixed::trimmed(dbf.fieldName[i]) + ".");
     return std::string(width, ' ');
   }
@@ -263,7 +263,7 @@ std::string dbfNumericField(const std::string& value, DbfSubLayer& dbf, int i) {
     const std::string rounded = numberRoundedToWidth(v, width, dbf.decimals[i] == 0);
     if (rounded.empty()) {
       if (gisFirstValueWarning(dbf.valueWarnings[i], kWarnedTooWide))
-        gisWarnValue(dbf.unit, dbf.records, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
+        gisWarnValue(dbf.unit, dbf.records + 1, "WARNING 0414 - Value " + v + " too long for .dbf field " + fixed::trimmed(dbf.fieldName[i]) +
                            ", written blank.");
       return std::string(width, ' ');
     }

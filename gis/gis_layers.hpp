@@ -26,7 +26,8 @@ void gisCloseAllLayers(bool& anyClosed);
 void gisCloseWorkspace();
 // Closes every output layer still open as gisCloseLayer does, header patch included, so that what
 // a run cut off by a fatal error has written is a consistent layer set. gisOpenLayer hands it to
-// EXITS when it opens an output layer.
+// EXITS when it opens an output layer. Within EXITS a layer that cannot be completed is named and
+// the others are still completed.
 void gisCompleteOutputLayers();
 
 // Initialisation, workspace and register (layer_init.cpp).

@@ -7,6 +7,7 @@
 #include "gis/gis_layers.hpp"
 #include "gis/gis_messages.hpp"
 #include "gis/gis_state.hpp"
+#include "gis/layer_cut.hpp"
 #include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
 #include "utility/byte_order.hpp"
@@ -37,15 +38,24 @@ const char* mifUnwritten(const MifLayer& mif) {
   return mif.objectsWritten > 0 ? "ERROR 0439 - Writing .mif file object coordinates."
                                 : "ERROR 0437 - Writing .mif file header.";
 }
+const char* const kMidUnwritten = "ERROR 0254 - Failed to write the attribute data records of a GIS layer.";
 
-// Everything written must have reached the file before its unit is closed.
-void flushOrFail(int unit, const std::string& failure) {
-  if (unit > 0 && !fuFlush(unit)) gisWriteFailure(failure, fuName(unit));
-}
-
-void patchOrFail(const std::string& name, std::uint64_t offset, const std::string& bytes) {
-  if (!fuPatchFile(name, offset, bytes)) gisWriteFailure(kPatchFailure, name);
-}
+// The first failure met while a layer is closed. The close goes on with the layer's other files,
+// so that one file that cannot be written leaves no other unfinished, and names it at the end.
+struct CloseFailure {
+  std::string message;
+  std::string file;
+  void note(const std::string& m, const std::string& f) {
+    if (message.empty()) message = m, file = f;
+  }
+  // Everything written to unit reaches its file before the unit is closed or its file patched.
+  void flush(int unit, const std::string& failure) {
+    if (unit > 0 && !fuFlush(unit)) note(failure, fuName(unit));
+  }
+  void patch(const std::string& name, std::uint64_t offset, const std::string& bytes) {
+    if (!fuPatchFile(name, offset, bytes)) note(kPatchFailure, name);
+  }
+};
 
 std::string bigEndianI32(std::int32_t v) {
   std::string b;
@@ -66,93 +76,113 @@ std::string boxBytes(const ShpSubLayer& shp) {
 }
 
 // The end mark after the last record, and the record count.
-void patchTable(DbfSubLayer& dbf) {
+void patchTable(DbfSubLayer& dbf, CloseFailure& failure) {
   if (dbf.unit < 1) return;
   const std::string name = fuName(dbf.unit);
-  flushOrFail(dbf.unit, dbfUnwritten(dbf));
   if (!fuSeek(dbf.unit, fuSize(dbf.unit)) || !fuPutU8(dbf.unit, kDbfEndMark) || !fuFlush(dbf.unit))
-    gisWriteFailure(kPatchFailure, name);
+    failure.note(kPatchFailure, name);
   CLOSER(dbf.unit);
   std::string count;
   byteorder::putI32(count, dbf.records, Order::Little);
-  patchOrFail(name, 4, count);
+  failure.patch(name, 4, count);
 }
 
 // The main file's length and box.
-void patchMainFile(ShpSubLayer& shp) {
+void patchMainFile(ShpSubLayer& shp, CloseFailure& failure) {
   if (shp.shpUnitLE < 1 || shp.records < 1) return;
-  flushOrFail(shp.shpUnitLE, shpUnwritten(shp));  // the big-endian view shares the stream
   const std::string name = fuName(shp.shpUnitLE);
   CLOSER(shp.shpUnitLE);
   CLOSER(shp.shpUnitBE);
-  patchOrFail(name, kShpLengthAt, bigEndianI32(shp.fileLength));
-  patchOrFail(name, kShpBoxAt, boxBytes(shp));
+  failure.patch(name, kShpLengthAt, bigEndianI32(shp.fileLength));
+  failure.patch(name, kShpBoxAt, boxBytes(shp));
 }
 
 // The index's length and box; its little-endian view was closed by the header writer.
-void patchIndex(ShpSubLayer& shp) {
+void patchIndex(ShpSubLayer& shp, CloseFailure& failure) {
   if (shp.shxUnitBE < 1 || shp.records < 1) return;
-  flushOrFail(shp.shxUnitBE, shxUnwritten(shp));
   const std::string name = fuName(shp.shxUnitBE);
   CLOSER(shp.shxUnitBE);
-  patchOrFail(name, kShpLengthAt, bigEndianI32(kShpHeaderWords + kShxEntryWords * shp.records));
-  patchOrFail(name, kShpBoxAt, boxBytes(shp));
+  failure.patch(name, kShpLengthAt, bigEndianI32(kShpHeaderWords + kShxEntryWords * shp.records));
+  failure.patch(name, kShpBoxAt, boxBytes(shp));
 }
 
 // The totals written at close: only sub-layers whose header was written have totals to patch.
-void writeEndOfFile(GisLayerSlot& slot) {
+// What was written reaches the files first; a sub-layer whose files lost bytes on the way is cut
+// back to the records they all hold whole, and its totals are theirs.
+void writeEndOfFile(GisLayerSlot& slot, CloseFailure& failure) {
   if (slot.gisLayerType == 1) return;
   if (slot.gisLayerType != 2) gisShouldNotBeHere("gisWriteHeader");
   for (int k = 1; k <= 3; ++k) {
     ShpSubLayer& shp = slot.shpSubLayer[k];
+    DbfSubLayer& dbf = slot.dbfSubLayer[k];
     if (!shp.headerWritten) continue;
-    patchTable(slot.dbfSubLayer[k]);
-    patchMainFile(shp);
-    patchIndex(shp);
+    failure.flush(dbf.unit, dbfUnwritten(dbf));
+    failure.flush(shp.shpUnitLE, shpUnwritten(shp));  // the big-endian view shares the stream
+    failure.flush(shp.shxUnitBE, shxUnwritten(shp));
+    if (fuBytesLost(dbf.unit) || fuBytesLost(shp.shpUnitLE) || fuBytesLost(shp.shxUnitBE))
+      shpCutToWholeRecords(shp, dbf);
+    patchTable(dbf, failure);
+    patchMainFile(shp, failure);
+    patchIndex(shp, failure);
   }
 }
 
-void closeUnit(int& unit, bool written, const std::string& failure) {
+// A MIF/MID pair has no totals; one whose files lost bytes is cut back to the objects and rows
+// both hold whole.
+void completeMifLayer(MifLayer& mif, CloseFailure& failure) {
+  failure.flush(mif.mifUnit, mifUnwritten(mif));
+  failure.flush(mif.midUnit, kMidUnwritten);
+  if (fuBytesLost(mif.mifUnit) || fuBytesLost(mif.midUnit)) mifCutToWholeRecords(mif);
+}
+
+void closeUnit(int& unit, bool written, const std::string& message, CloseFailure& failure) {
   if (unit < 1) return;
-  if (written) flushOrFail(unit, failure);
+  if (written) failure.flush(unit, message);
   CLOSER(unit);
 }
 
 // Every unit still open, in the order of the records.
-void closeUnits(GisLayerSlot& slot, bool w) {
+void closeUnits(GisLayerSlot& slot, bool w, CloseFailure& failure) {
   if (slot.gisLayerType == 1) {
-    closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer));
-    closeUnit(slot.mifLayer.midUnit, w, "ERROR 0254 - Failed to write the attribute data records of a GIS layer.");
+    closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer), failure);
+    closeUnit(slot.mifLayer.midUnit, w, kMidUnwritten, failure);
   } else if (slot.gisLayerType == 2) {
     for (int k = 1; k <= 3; ++k) {
       ShpSubLayer& shp = slot.shpSubLayer[k];
-      closeUnit(shp.shpUnitLE, w, shpUnwritten(shp));
-      closeUnit(shp.shpUnitBE, w, shpUnwritten(shp));
-      closeUnit(shp.shxUnitLE, w, shxUnwritten(shp));
-      closeUnit(shp.shxUnitBE, w, shxUnwritten(shp));
-      closeUnit(shp.prjUnit, w, "ERROR 0437 - Writing .prj file projection.");
-      closeUnit(slot.dbfSubLayer[k].unit, w, dbfUnwritten(slot.dbfSubLayer[k]));
+      closeUnit(shp.shpUnitLE, w, shpUnwritten(shp), failure);
+      closeUnit(shp.shpUnitBE, w, shpUnwritten(shp), failure);
+      closeUnit(shp.shxUnitLE, w, shxUnwritten(shp), failure);
+      closeUnit(shp.shxUnitBE, w, shxUnwritten(shp), failure);
+      closeUnit(shp.prjUnit, w, "ERROR 0437 - Writing .prj file projection.", failure);
+      closeUnit(slot.dbfSubLayer[k].unit, w, dbfUnwritten(slot.dbfSubLayer[k]), failure);
     }
   } else {
     gisShouldNotBeHere("gisCloseLayer");
   }
 }
 
-// The close of one slot (totals, units, slot freed), shared by gisCloseLayer and gisCloseAllLayers.
+// The close of one slot (totals, units, slot freed), shared by gisCloseLayer, gisCloseAllLayers
+// and the completion at the end of a run. A file that could not be written is named once the
+// rest of the layer is done.
 void closeSlot(int gisID) {
   GisLayerSlot& slot = gGis.layers[gisID];
+  // A failure from here on ends the run, and the exit completes the open output layers: this one
+  // is no longer one of them, or its failure would be met and reported a second time.
+  const bool writing = slot.gisWrite;
+  slot.gisWrite = false;
   gisLogLine("");
   gisLogLine("Closing GIS Layer " + fixed::trimmed(AINTEGER(gisID)) + " [" + fixed::trimmed(slot.gisFileName) +
              "]...");
-  // A failure below ends the run, and the exit completes the open output layers: this one is no
-  // longer one of them, or its failure would be met and reported a second time.
-  const bool writing = slot.gisWrite;
-  slot.gisWrite = false;
-  if (writing) writeEndOfFile(slot);
-  closeUnits(slot, writing);
+  CloseFailure failure;
+  if (writing) {
+    if (slot.gisLayerType == 1) completeMifLayer(slot.mifLayer, failure);
+    writeEndOfFile(slot, failure);
+  }
+  closeUnits(slot, writing, failure);
   slot.gisInUse = false;
   slot.gisEndOfData = true;
   slot.gisLayerType = 0;
+  if (!failure.message.empty()) gisWriteFailure(failure.message, failure.file);
 }
 
 }  // namespace
@@ -172,7 +202,10 @@ void gisWriteEoF(int gisID) {
   gisCheckHandle("gisWriteEoF", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   // Input layers have no totals to write.
-  if (slot.gisWrite) writeEndOfFile(slot);
+  if (!slot.gisWrite) return;
+  CloseFailure failure;
+  writeEndOfFile(slot, failure);
+  if (!failure.message.empty()) gisWriteFailure(failure.message, failure.file);
 }
 
 void gisCloseAllLayers(bool& anyClosed) {
@@ -190,7 +223,14 @@ void gisCloseAllLayers(bool& anyClosed) {
 void gisCompleteOutputLayers() {
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     const GisLayerSlot* slot = gGis.layers.find(id);
-    if (slot && slot->gisInUse && slot->gisWrite) closeSlot(id);
+    if (!slot || !slot->gisInUse || !slot->gisWrite) continue;
+    // Within the exit a failure ends the completion of its own layer only: it has been reported,
+    // and every other layer is still completed.
+    try {
+      closeSlot(id);
+    } catch (const RunEnd&) {
+      if (!gRunFlags.fuCompleting) throw;
+    }
   }
 }
 

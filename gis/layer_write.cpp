@@ -317,8 +317,8 @@ const RecordWriter kLargeRecordWriter{"gisWriteRecordLarge",
 void writeTableRecord(GisLayerSlot& slot, int k, const RecordWriter& writer) {
   DbfSubLayer& dbf = slot.dbfSubLayer[k];
   if (dbf.unit < 1 || !slot.shpSubLayer[k].headerWritten) dbfRoutingFailure(writer);
-  dbf.records += 1;
   writer.writeDbf(dbf);
+  dbf.records += 1;  // counted once it is written
 }
 
 void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const RecordWriter& writer) {
@@ -338,9 +338,9 @@ void writeRecord(int gisID, GisObject& gisO, const RecordWriter& writer) {
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(writer.routine);
-    ++slot.mifLayer.rowsWritten;
     if (!fuWriteLine(unit, midRow(slot.mifLayer, *writer.line)))
       gisWriteFailure(writer.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
+    ++slot.mifLayer.rowsWritten;  // counted once it is written
   } else if (slot.gisLayerType == 2) {
     writeShapefileRecord(slot, gisO, writer);
   } else {

@@ -181,7 +181,7 @@ bool readsAsNumber(std::string_view value) {
 // column tells the user, a message per row would bury it.
 void warnNotANumber(MifLayer& mif, int column, std::string_view value) {
   if (!gisFirstValueWarning(mif.valueWarnings[column], kWarnedNotANumber)) return;
-  gisWarnValue(mif.midUnit, mif.rowsWritten,
+  gisWarnValue(mif.midUnit, mif.rowsWritten + 1,
                "WARNING 0415 - Value " + std::string(fixed::stripped(value)) +
                    " is not a number, written empty in .mid field " + fixed::trimmed(mif.attributeName[column]) + ".");
 }

@@ -115,19 +115,18 @@ void shpWriteBox(RecordBuffer& out, const ShpBox& b) {
   out.putF64(b.ymax);
 }
 
-// The content after the shape type, and the sub-layer box widened by it.
-void shpWriteContent(const GisObject& gisO, ShpSubLayer& shp, std::int32_t shapeType, RecordBuffer& out) {
+// The content after the shape type; box receives the vertices' box (none for a null shape).
+void shpWriteContent(const GisObject& gisO, std::int32_t shapeType, RecordBuffer& out, ShpBox& box) {
   const GisCoordBuffer& buf = gGis.gisCoordBuffer;
   if (shapeType == kShpNullShape) return;
   if (shapeType == kShpPoint) {
     out.putF64(buf.x[1]);
     out.putF64(buf.y[1]);
-    shpWidenBox(shp, ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]});
+    box = ShpBox{buf.x[1], buf.y[1], buf.x[1], buf.y[1]};
     return;
   }
   const int n = buf.n;
-  const ShpBox box = shpObjectBox(buf, n);
-  shpWidenBox(shp, box);
+  box = shpObjectBox(buf, n);
   shpWriteBox(out, box);
   if (shapeType == kShpMultiPoint) {
     out.putI32(n);
@@ -166,9 +165,6 @@ void shpWriteHeader(ShpSubLayer& shp, int unitLE, int unitBE) {
 
 void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   shpCheckObjectCanBeWritten(gisO, shp);
-
-  // The new record's number.
-  shp.records += 1;
   gisO.isComplete = false;
 
   // Shape type and content length.
@@ -184,7 +180,22 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   constexpr std::int64_t maxWords = std::numeric_limits<std::int32_t>::max();
   if (newLength > maxWords || newOffset > maxWords) gisFail(kRecordWriteError);
 
-  // Index entry, through the big-endian view of the .shx.
+  // The whole record through the little-endian view: number and content length in the order of
+  // the big-endian view, then shape type and content. The index entry, the counters and the box
+  // follow only a record that was written, so that a failure leaves the files agreeing on the
+  // records before it.
+  const byteorder::Order big = fuOrder(shp.shpUnitBE);
+  ShpBox box{};
+  {
+    RecordBuffer record(shp.shpUnitLE, 2 * static_cast<std::size_t>(kShpRecordHeaderWords + contentLength));
+    record.putI32(shp.records + 1, big);
+    record.putI32(contentLength, big);
+    record.putI32(shapeType);
+    shpWriteContent(gisO, shapeType, record, box);
+    if (!record.commit()) gisWriteFailure(kRecordWriteError, fuName(shp.shpUnitLE));
+  }
+
+  // Its index entry, through the big-endian view of the .shx.
   {
     RecordBuffer index(shp.shxUnitBE, 2 * kShxEntryWords);
     index.putI32(shp.nextOffset);
@@ -192,18 +203,10 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
     if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
   }
 
-  // Counters.
+  // The record counts.
+  shp.records += 1;
   shp.nextOffset = static_cast<int>(newOffset);
   shp.fileLength = static_cast<int>(newLength);
+  if (shapeType != kShpNullShape) shpWidenBox(shp, box);
   gisO.isComplete = true;
-
-  // The whole record through the little-endian view: number and content length in the order of
-  // the big-endian view, then shape type, content and box.
-  const byteorder::Order big = fuOrder(shp.shpUnitBE);
-  RecordBuffer record(shp.shpUnitLE, 2 * static_cast<std::size_t>(kShpRecordHeaderWords + contentLength));
-  record.putI32(shp.records, big);
-  record.putI32(contentLength, big);
-  record.putI32(shapeType);
-  shpWriteContent(gisO, shp, shapeType, record);
-  if (!record.commit()) gisFail(kRecordWriteError);
 }

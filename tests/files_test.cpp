@@ -483,17 +483,36 @@ TEST_F(FilesTest, OutputModesEmptyOrAppend) {
 }
 
 TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
-  writeFile("log.txt", "first\n");
+  // Longer than a block read ahead: the reading goes on where it was once the file is writable.
+  std::string text = "first\n";
+  for (int i = 0; i < 10000; ++i) text += "line " + std::to_string(i) + "\n";
+  writeFile("log.txt", text);
   int in = openQuietly("I ", "log.txt");
-  int out = openQuietly("A ", "log.txt");
-  EXPECT_TRUE(fuWriteLine(out, "second"));
-  EXPECT_FALSE(fuWriteLine(in, "never"));  // an input unit does not write
-  fuRewind(in);
   std::string line;
   fuReadLine(in, line);
   EXPECT_EQ(line, "first");
+  int out = openQuietly("A ", "log.txt");
+  expectLines(in, {"line 0", "line 1"});
+  EXPECT_TRUE(fuWriteLine(out, "second"));
+  EXPECT_FALSE(fuWriteLine(in, "never"));  // an input unit does not write
+  fuRewind(in);
   fuReadLine(in, line);
-  EXPECT_EQ(line, "second");
+  EXPECT_EQ(line, "first");
+  EXPECT_EQ(readFile("log.txt"), text + "second\n");
+  // The file is opened for writing again by the name it was opened by, which must still reach it:
+  // a name that now reaches another file is refused, naming the file, and neither is written.
+  writeFile("kept.txt", "kept\n");
+  writeFile("other.txt", "other\n");
+  fs::create_symlink("kept.txt", "link.txt");
+  openQuietly("I ", "link.txt");
+  fs::remove("link.txt");
+  fs::create_symlink("other.txt", "link.txt");
+  EXPECT_EQ(expectRunEnd([&] { open("A ", "kept.txt"); }), 1);
+  EXPECT_TRUE(outputHas("\nTrying to open file kept.txt...Can't Open\n\nERROR - Could not open file \"kept.txt\" for "
+                        "writing: it is open for reading as \"link.txt\", and that name now reaches another file.\n"))
+      << output();
+  EXPECT_EQ(readFile("kept.txt"), "kept\n");
+  EXPECT_EQ(readFile("other.txt"), "other\n");
 }
 
 // ---- Reading and writing ----

@@ -16,6 +16,14 @@
 #include "utility/fixed_text.hpp"
 #include "utility/messages.hpp"
 
+#ifndef _WIN32
+// A file-size limit, and the signal a write past it raises, exist on POSIX hosts only.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 class LayerCloseTest : public FileUnitsTest {
@@ -280,6 +288,7 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
     const char* full;  // the file that is linked to the full device
     std::function<void()> run;
     std::string message;
+    std::function<void()> after = [] {};  // what else must hold once the run has ended
   };
   // A layer of one point, written and closed.
   auto onePoint = [this](const std::string& base) {
@@ -293,6 +302,24 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
       {"a_P.shp", onePoint("a"),
        "\nERROR 0439 - Writing .shp file object coordinates.\n" + indent + "Could not write file a_P.shp.\n"},
       {"b_P.dbf", onePoint("b"), "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file b_P.dbf.\n"},
+      // The end of a run completes every open output layer: one that cannot be completed is
+      // named, and the layers after it are still completed.
+      {"f_P.dbf",
+       [&] {
+         const int f = openOutputLayer("f.shp", "P");
+         const int g = openOutputLayer("g.shp", "PL");
+         writePoint(f, 1.0, 2.0, "\"f\",1");
+         writePoint(g, 3.0, 4.0, "\"g\",2");
+         writeLine(g, {{0.0, 0.0}, {5.0, 5.0}});
+         EXITS();
+       },
+       "\nERROR 0417 - Writing .dbf record.\n" + indent + "Could not write file f_P.dbf.\n",
+       [&] {
+         EXPECT_EQ(be32(bytes("f_P.shp"), 24), 64) << "the failed layer's other files are completed too";
+         expectShapefileReadable("g_P");
+         expectShapefileReadable("g_L");
+         for (int u = 1001; u <= 1020; ++u) EXPECT_FALSE(fuIsOpen(u)) << u;
+       }},
       {"c_P.shx", [&] { openOutputLayer("c.shp", "P"); },
        "\nERROR 0437 - Writing .shx file header.\n" + indent + "Could not write file c_P.shx.\n"},
       {"d_P.prj", [&] { openOutputLayer("d.shp", "P"); },
@@ -352,8 +379,73 @@ TEST_F(LayerCloseTest, UnwritableFilesEndTheRunNamingTheFile) {
     EXPECT_NE(at, std::string::npos) << c.full << "\n" << out;
     EXPECT_EQ(out.find(c.full, at + c.message.size()), std::string::npos) << "named twice\n" << out;
     EXPECT_EQ(out.find("Rewriting"), std::string::npos) << out;
+    c.after();
   }
 }
+
+#ifndef _WIN32
+// A file-size limit stops a write wherever it falls: in a record, in a block of records still
+// buffered, in the .shp, .shx, .dbf, .mif or .mid, in an object far larger than the write buffer.
+// Wherever it falls, the run ends with status 1 and each layer keeps the objects and records that
+// all its files hold whole, which both readers accept. The limit is set in a child process with
+// the signal it raises ignored, so that the write fails instead; setrlimit is POSIX only.
+TEST_F(LayerCloseTest, AFileSizeLimitLeavesEveryLayerReadable) {
+  // Objects of every kind each layer takes, with their records; one line of 6,000 vertices.
+  const auto writeEveryKind = [this](const std::string& folder) {
+    const int shp = openOutputLayer(folder + "/s.shp", "PLR");
+    const int mif = openOutputLayer(folder + "/m.mif", " ");
+    for (int i = 0; i < 400; ++i) {
+      const double x = 10.0 * i;
+      const Vertices square = {{x, 0}, {x, 4}, {x + 4, 4}, {x + 4, 0}, {x, 0}};
+      Vertices line;
+      for (int v = 0; v < (i == 148 ? 6000 : 2 + i % 40); ++v) line.push_back({x + v, 0.5 * v});
+      const std::string record = "\"o" + std::to_string(i) + "\"," + std::to_string(i) + ".5";
+      for (const int id : {shp, mif}) {
+        GisObject o;
+        switch (i % 7) {
+          case 0: writeShape(id, &GisObject::isPoint, {{x, 1.0}}, record); break;
+          case 1: writeShape(id, &GisObject::isPline, line, record); break;
+          case 2:
+            o = newObject(&GisObject::isPlineMultiple, {1, 3});
+            setVertices({{x, 0}, {x, 1}, {x + 1, 1}, {x + 2, 3}});
+            writeObjectAndRecord(id, o, record);
+            break;
+          case 3: writeShape(id, &GisObject::isRegion, square, record); break;
+          case 4: {
+            Vertices rings = square;
+            for (const auto& [vx, vy] : Vertices{{x + 1, 1}, {x + 2, 1}, {x + 2, 2}, {x + 1, 1}}) rings.push_back({vx, vy});
+            o = newObject(&GisObject::isRegion, {1, 6});
+            setVertices(rings);
+            writeObjectAndRecord(id, o, record);
+            break;
+          }
+          case 5: writeShape(id, &GisObject::isNone, {}, record); break;
+          default:  // kinds of one layer only: a text and a multipoint in the MIF layer, a line in the other
+            writeShape(id, id == shp ? &GisObject::isLine : i % 2 ? &GisObject::isText : &GisObject::isMultiPoint,
+                       line, record);
+        }
+      }
+    }
+  };
+  for (const rlim_t limit : {3001, 30011, 70001}) {
+    const std::string folder = "limit" + std::to_string(limit);
+    std::filesystem::create_directory(dir_ / folder);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit size{limit, RLIM_INFINITY};
+      const int status = ::setrlimit(RLIMIT_FSIZE, &size) == 0 ? expectRunEnd([&] { writeEveryKind(folder); }) : 99;
+      ::_exit(status);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << limit << ": " << status;
+    for (const char* sub : {"/s_P", "/s_L", "/s_R"}) expectShapefileReadable(folder + sub, true);
+    expectCheckerAccepts("gdalcheck.py", "--allow-null " + folder + "/m.mif");
+  }
+}
+#endif
 
 TEST_F(LayerCloseTest, UnwritableMidStopsInsteadOfClosing) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";

@@ -335,12 +335,25 @@ TEST_F(ShapefileWriteFailureTest, HeaderWriteFailureIsReported) {
   expectStop("\n\nERROR 0437 - Writing .shp file header.\n");
 }
 
-TEST_F(ShapefileWriteFailureTest, IndexWriteFailureIsReported) {
-  openSubLayer("idx", 1);
-  int closedCopy = shp_.shxUnitBE;
-  CLOSER(closedCopy);
-  EXPECT_EQ(expectRunEnd([&] { writePoint(1.0, 1.0); }), 1);
-  expectStop("\n\nERROR 0439 - Writing .shx file index entries.\n");
+// The record goes first; its index entry, the counts and the box follow only a record that was
+// written, so a failed write leaves the files and the counts agreeing on the records before it.
+TEST_F(ShapefileWriteFailureTest, RecordOrIndexThatCannotBeWrittenIsNotCounted) {
+  for (const bool indexFails : {false, true}) {
+    clearOutput();
+    openSubLayer("idx", 1);
+    writePoint(2.0, 3.0);
+    int closedCopy = indexFails ? shp_.shxUnitBE : shp_.shpUnitLE;
+    CLOSER(closedCopy);  // the record still names the unit, but the file is gone from under it
+    EXPECT_EQ(expectRunEnd([&] { writePoint(-1.0, 9.0); }), 1);
+    expectStop(indexFails ? "\n\nERROR 0439 - Writing .shx file index entries.\n"
+                          : "\n\nERROR 0439 - Writing .shp file object coordinates.\n");
+    EXPECT_EQ(shp_.records, 1) << indexFails;
+    EXPECT_EQ(shp_.nextOffset, 64);
+    EXPECT_EQ(shp_.fileLength, 64);
+    expectBox(2.0, 3.0, 2.0, 3.0);
+    EXPECT_EQ(shxBytes().size(), 108u) << "one index entry, for the record written";
+    EXPECT_EQ(shpBytes().size(), indexFails ? 156u : 128u);
+  }
 }
 
 TEST_F(ShapefileWriteFailureTest, SubLayerThatWasNeverOpenedStops) {

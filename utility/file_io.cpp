@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "platform/folders.hpp"
 #include "utility/file_streams.hpp"
@@ -85,7 +86,9 @@ bool FileStream::put(const char* data, std::size_t n) {
   if (!pendingSpace(n, at)) return false;
   if (!at) {
     if (!flushPending()) return false;
-    return n == 0 || std::fwrite(data, 1, n, f) == n;
+    if (n == 0 || std::fwrite(data, 1, n, f) == n) return true;
+    bytesLost = true;
+    return false;
   }
   std::memcpy(at, data, n);
   pendingSize += n;
@@ -109,6 +112,7 @@ bool FileStream::flushPending() {
   if (aheadEnd > aheadPos && !giveBack()) return false;
   if (pendingSize == 0) return true;
   const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
+  if (!ok) bytesLost = true;
   pendingSize = 0;
   return ok;
 }
@@ -220,19 +224,27 @@ std::shared_ptr<FileStream> openStream(const std::string& name, Access access) {
   return s;
 }
 
-bool makeWritable(FileStream& s) {
-  if (s.activeRecord) return false;
-  if (s.writable) return true;
-  if (!s.f || !s.flushPending()) return false;
-  long pos = std::ftell(s.f);
-  std::FILE* g = std::fopen(s.hostName.c_str(), "r+b");
-  if (!g) return false;
+Reopen makeWritable(FileStream& s) {
+  if (s.activeRecord) return Reopen::Refused;
+  if (s.writable) return Reopen::Writable;
+  if (!s.f || !s.flushPending()) return Reopen::Refused;
+  const long pos = std::ftell(s.f);
+  if (pos < 0) return Reopen::Unpositioned;
+  // The file opened again for writing, beside the stream that reads it until it proves to be the
+  // same file, set up as the stream was at its open and at the stream's position.
+  FileStream again;
+  again.f = std::fopen(s.hostName.c_str(), "r+b");
+  if (!again.f) return Reopen::Refused;
+  again.identity = platform::openFileIdentity(again.f);
+  if (!again.identity.sameFile(s.identity)) return Reopen::AnotherFile;
+  setBuffering(again, Access::Read);
+  if (std::fseek(again.f, pos, SEEK_SET) != 0) return Reopen::Unpositioned;
   std::fclose(s.f);
-  s.f = g;
+  s.f = std::exchange(again.f, nullptr);
+  s.buffer.swap(again.buffer);  // the old buffer goes with the closed stream
   s.writable = true;
   s.last = FileStream::Op::None;
-  if (pos > 0) std::fseek(s.f, pos, SEEK_SET);
-  return true;
+  return Reopen::Writable;
 }
 
 namespace {
@@ -634,6 +646,29 @@ std::vector<std::string> fuFlushAll() {
   return failed;
 }
 
+bool fuBytesLost(int unit) {
+  const UnitConnection* c = connection(unit);
+  return c && c->stream->bytesLost;
+}
+
+bool fuCut(int unit, std::uint64_t size) {
+  UnitConnection* c = writableConnection(unit);
+  if (!c) return false;
+  FileStream& s = *c->stream;
+  // The bytes buffered go first, so that none lands after the cut; those that cannot be written
+  // are lost, as the cut would lose them.
+  s.flushPending();
+  std::fflush(s.f);
+  s.sizeKnown = false;
+  // Only a plain file, and only the one the stream holds, is cut; never made longer.
+  if (!s.identity.regular || !platform::fileIdentity(s.hostName).sameFile(s.identity) || size > s.knownSize())
+    return false;
+  std::error_code ec;
+  fs::resize_file(fs::path(s.hostName), size, ec);
+  s.sizeKnown = false;
+  return !ec && s.seekTo(0, SEEK_END);
+}
+
 void fuWriteFailed(int unit) {
   fileunits::reportUnwritten(fuName(unit));
   EXITS();
@@ -647,7 +682,8 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::identityOf(name))) {
     FileStream& s = *open;
-    if (s.activeRecord || !fileunits::makeWritable(s) || !s.flushPending()) return false;
+    if (s.activeRecord || fileunits::makeWritable(s) != fileunits::Reopen::Writable || !s.flushPending())
+      return false;
     long here = std::ftell(s.f);
     bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
@@ -701,6 +737,9 @@ bool RecordBuffer::commit() {
     s->pendingSize += size_;
   else
     written = size_ == 0 || std::fwrite(at_, 1, size_, s->f) == size_;
-  if (!written) s->failureTold = true;  // the caller is told by the result
+  if (!written) {
+    s->failureTold = true;  // the caller is told by the result
+    s->bytesLost = true;
+  }
   return written;
 }

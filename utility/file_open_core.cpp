@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform/console.hpp"
 #include "platform/folders.hpp"
@@ -183,11 +184,29 @@ bool openInput(CoreOpen& op) {
   return true;
 }
 
+// A file open for reading whose stream could not be made writable, named with the reason; the run
+// ends. The open for writing did not take place, so nothing has been written to any file.
+[[noreturn]] void refuseReopen(const CoreOpen& op, const FileStream& s, fileunits::Reopen why) {
+  const std::vector<int> readers = fileunits::unitsOnFile(s.identity);
+  const std::string reader = readers.empty() ? op.name : fuName(readers.front());
+  console::line();
+  if (why == fileunits::Reopen::AnotherFile)
+    console::line("ERROR - Could not open file \"" + op.name + "\" for writing: it is open for reading as \"" + reader +
+                  "\", and that name now reaches another file.");
+  else if (why == fileunits::Reopen::Unpositioned)
+    console::line("ERROR - Could not open file \"" + op.name +
+                  "\" for writing at the place where it is being read.");
+  else
+    console::line("ERROR - Could not open file \"" + op.name + "\".");
+  EXITS();
+}
+
 // "IO": opened or created with the host's defaults; returns without a result line.
 void openReadWrite(CoreOpen& op) {
   std::shared_ptr<FileStream> s = fileunits::findStream(op.file);
   if (s) {
-    fileunits::makeWritable(*s);
+    if (const fileunits::Reopen why = fileunits::makeWritable(*s); why != fileunits::Reopen::Writable)
+      refuseReopen(op, *s, why);
   } else {
     s = fileunits::openStream(op.name, fileunits::Access::Update);
     if (!s) s = fileunits::openStream(op.name, fileunits::Access::Read);
@@ -216,9 +235,14 @@ void redirectIntoCopyTree(CoreOpen& op) {
 bool tryOpenOutput(CoreOpen& op) {
   if (std::shared_ptr<FileStream> shared = fileunits::findStream(op.file)) {
     errno = 0;
-    if (!fileunits::makeWritable(*shared)) {
+    const fileunits::Reopen why = fileunits::makeWritable(*shared);
+    if (why == fileunits::Reopen::Refused) {
       op.refusal = std::error_code(errno, std::generic_category());
       return false;
+    }
+    if (why != fileunits::Reopen::Writable) {
+      echoLine(op.echoUnit, "Can't Open");
+      refuseReopen(op, *shared, why);
     }
     fileunits::connect(op.unit, op.name, op.mode, std::move(shared));
     return true;

@@ -42,6 +42,8 @@ struct FileStream {
   bool sizeKnown = false;
   // A write or flush of this file has failed and a caller was told: its close need not say so again.
   bool failureTold = false;
+  // Some bytes written to this file did not reach it: the file may end anywhere in what was written.
+  bool bytesLost = false;
   enum class Op { None, Read, Write };
   Op last = Op::None;
 
@@ -136,8 +138,17 @@ bool existsOnHost(const std::string& name);  // anything of that name, folders i
 std::shared_ptr<FileStream> findStream(const platform::FileIdentity& file);
 // A new stream on the file; null when the host refused.
 std::shared_ptr<FileStream> openStream(const std::string& name, Access access);
-// Makes a shared read-only stream writable, keeping its position; false when the host refuses.
-bool makeWritable(FileStream& s);
+// What became of a shared read-only stream that was to be made writable.
+enum class Reopen {
+  Writable,      // it is (or already was)
+  Refused,       // the host would not open the file for writing
+  AnotherFile,   // the path the stream was opened with now reaches another file
+  Unpositioned,  // the stream's position could not be kept
+};
+// Makes a shared read-only stream writable: the file is opened again for writing by the path it
+// was opened with, which must still reach the same file, with the stream's buffering and at its
+// position. Any other result leaves the stream as it was.
+Reopen makeWritable(FileStream& s);
 
 // Connects unit to stream (a unit still connected elsewhere is first disconnected).
 void connect(int unit, const std::string& name, const std::string& mode, std::shared_ptr<FileStream> stream);

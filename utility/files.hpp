@@ -144,6 +144,14 @@ bool fuFlush(int unit);                       // false when the buffered bytes c
 // no caller has been told yet.
 std::vector<std::string> fuFlushAll();
 
+// True once some bytes written to the unit's file did not reach it (a write or a flush failed): the
+// file may then end anywhere in what was written, and its owner may cut it back to what it can use.
+bool fuBytesLost(int unit);
+// Cuts the unit's file to its first size bytes, after the bytes buffered for it are written (or
+// lost); the position is left at the new end. False for a file that is shorter, is no plain file
+// or could not be cut.
+bool fuCut(int unit, std::uint64_t size);
+
 // A write to unit that failed ends the run (status 1) with ERROR 0007 naming the unit's file.
 [[noreturn]] void fuWriteFailed(int unit);
 // A line on unit for a log or record file: a failed write ends the run as fuWriteFailed does.

@@ -17,6 +17,14 @@ const bool kEnrolled = processstate::enrol("gRunFlags", [] { gRunFlags.reset(); 
 using platform::kCR;
 using platform::kNul;
 
+// The exit completing the output files, for as long as the completion runs.
+struct Completing {
+  Completing() { gRunFlags.fuCompleting = true; }
+  ~Completing() { gRunFlags.fuCompleting = false; }
+  Completing(const Completing&) = delete;
+  Completing& operator=(const Completing&) = delete;
+};
+
 // A question that can no longer be answered ends the run, as every prompt does.
 [[noreturn]] void endOfConsoleInput(const std::string& text) {
   console::line();
@@ -38,11 +46,21 @@ bool fuPause(const std::string& text) {
 }
 
 void EXITS(int status) {
+  // A fatal error while the exit completes the output files, reported already: the exit under way
+  // goes on, and ends the run as a failure.
+  if (gRunFlags.fuCompleting) {
+    gRunFlags.fuCompletionFailed = true;
+    throw RunEnd{1};
+  }
   // Files are complete before the pause; one whose bytes could not be saved makes the run a failure.
   std::vector<std::string> unsaved;
   if (!gRunFlags.fuSkipClose) {
-    // Taken before the call: a fatal error inside it comes back here and must not repeat it.
-    if (void (*complete)() = std::exchange(gRunFlags.fuCompleteBeforeExit, nullptr)) complete();
+    // Taken before the call, so that it runs once.
+    if (void (*complete)() = std::exchange(gRunFlags.fuCompleteBeforeExit, nullptr)) {
+      const Completing completing;
+      complete();
+    }
+    if (gRunFlags.fuCompletionFailed) status = 1;
     unsaved = fileunits::closeTableUnits();
   }
   for (const std::string& name : fuFlushAll()) unsaved.push_back(name);

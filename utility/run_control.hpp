@@ -24,6 +24,11 @@ struct RunFlags {
   // Called once by EXITS before it closes the units, so that an owner of open output files can
   // complete them (an output layer's header totals); set by that owner, taken before the call.
   void (*fuCompleteBeforeExit)() = nullptr;
+  // EXITS is completing the open output files. A fatal error there has been reported: EXITS then
+  // throws RunEnd at once, which ends the completion of the file it met alone (its owner catches
+  // it and goes on with the others), and the run ends as a failure.
+  bool fuCompleting = false;
+  bool fuCompletionFailed = false;
   void reset() { *this = RunFlags{}; }
   bool operator==(const RunFlags&) const = default;
 };

@@ -22,10 +22,11 @@ class FolderTest(unittest.TestCase):
         self._folder.cleanup()
 
 
-def run(binary, folder, args, stdin="\n", timeout=600):
-    """Runs plenvor in folder; returns (exit status, console transcript)."""
+def run(binary, folder, args, stdin="\n", timeout=600, preexec_fn=None):
+    """Runs plenvor in folder (preexec_fn, where given, runs in the child before it starts); returns
+    (exit status, console transcript)."""
     p = subprocess.run([binary] + list(args), cwd=folder, input=stdin.encode(), stdout=subprocess.PIPE,
-                       stderr=subprocess.STDOUT, timeout=timeout)
+                       stderr=subprocess.STDOUT, timeout=timeout, preexec_fn=preexec_fn)
     return p.returncode, p.stdout.decode("latin-1")
 
 

@@ -605,6 +605,38 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assertEqual(self.check_layers(prefix="layer"), {"layer.sdf_streams_L": 0})
         self.gdal_ok("layer.sdf_streams.mif")
 
+    @unittest.skipIf(os.name == "nt", "file-size limits (setrlimit) and SIGXFSZ exist on POSIX hosts only")
+    def test_a_file_size_limit_reached_in_a_long_cut_line_leaves_every_layer_readable(self):
+        import resource
+        import signal
+
+        def limited():
+            # The signal a write past the limit raises is ignored, so that the write fails instead.
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (65536, resource.RLIM_INFINITY))
+
+        def sec(station, cut_points):
+            cut = "  CUT LINE:\n" + "".join("   %d, %d\n" % (i, i % 7) for i in range(cut_points))
+            return section("S", "R", str(station), cut + along_x([(0, 5), (4, 2), (9, 6)]))
+
+        # The limit falls inside the tenth section's cut line of 6,000 points.
+        e2e.write(self.dir, "t.sdf", sdf_with([sec(s, 6000 if s == 10 else 2) for s in range(1, 31)]))
+        e2e.write(self.dir, "Header.mif", "CoordSys Earth Projection 1, 0\n")
+        for args, failed in (([], "t_cut_line_L.shp"), (["-mif"], "t_cut_line.mif")):
+            rc, out = e2e.run(BINARY, self.dir, args + ["t.sdf"], preexec_fn=limited)
+            self.assertEqual(rc, 1, out[-3000:])
+            self.assertIn("\nERROR 0439 - Writing .%s file object coordinates.\n               Could not write file "
+                          "%s.\n" % (failed[-3:], failed), out)
+            self.assertTrue(out.endswith("\nPress Enter to Close\n"), out[-500:])
+        # Every layer holds what all its files hold whole: the nine cut lines before the long one, and
+        # whole sections in the others.
+        shapes = self.check_layers()
+        self.assertEqual(shapes["t_cut_line_L"], 9)
+        self.assertEqual(shapes["t_surf_pts_P"], 3 * shapes["1d_xs_t_surf_line_L"])
+        for name in sorted(n for n in os.listdir(self.dir) if n.endswith(".mif") and n != "Header.mif"):
+            self.gdal_ok(name)
+        self.assertEqual(len(self.gdal_records("t_cut_line.mif")), 9)
+
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
                           "\nERROR - converting station to numeric field\n")
