@@ -284,9 +284,9 @@ bool anyKind(const GisObject& o) {
          o.isRect || o.isRoundRect || o.isArc || o.isText || o.isMultiPoint;
 }
 
-// The first character after blanks and TABs (1-based) of a line whose text is length long.
-std::size_t mifKeyPosition(const std::string& line, std::size_t length) {
-  const std::size_t tl = fixed::trimLen(std::string_view(line).substr(0, length));
+// The first character after blanks and TABs (1-based) of a line.
+std::size_t mifKeyPosition(const std::string& line) {
+  const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;
   while (pos < tl && (line[pos - 1] == ' ' || line[pos - 1] == '\t')) ++pos;
   return pos;
@@ -312,14 +312,13 @@ const MifKeyword* mifMatchKeyword(const MifKey& key) {
   return nullptr;
 }
 
-// The next line into line, cut or padded to its 1000 characters; the length of its text.
-std::size_t mifReadObjectLine(int unit, std::string& line) {
+// The next line into line as read, cut to its 1000 characters: the style lines that the search for
+// an object keyword passes over are not padded.
+void mifReadObjectLine(int unit, std::string& line) {
   const ReadStatus st = fuReadLine(unit, line);
   if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
   if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
-  const std::size_t length = std::min(line.size(), kTextLength);
-  line.resize(kTextLength, ' ');
-  return length;
+  if (line.size() > kTextLength) line.resize(kTextLength);
 }
 
 // rest := the line from its position pos (1-based) on, in a field of 1000 characters.
@@ -512,7 +511,8 @@ void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, do
   for (;;) {
     const std::uint64_t lineStart = fuTell(unit);
     if (fuAtEnd(unit)) return;
-    const std::size_t pos = mifKeyPosition(line, mifReadObjectLine(unit, line));
+    mifReadObjectLine(unit, line);
+    const std::size_t pos = mifKeyPosition(line);
     const MifKey key = mifKey(line, pos);
     if (key.startsWith("CENTER")) {
       scratch.hasCenter = true;
@@ -741,11 +741,12 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
 }
 
 bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
-  line.assign(kTextLength, ' ');
+  line.clear();
   std::size_t pos = 1;
   bool found = false;
   while (!found && !fuAtEnd(unit)) {
-    pos = mifKeyPosition(line, mifReadObjectLine(unit, line));
+    mifReadObjectLine(unit, line);
+    pos = mifKeyPosition(line);
     const MifKey key = mifKey(line, pos);
     if (const MifKeyword* k = mifMatchKeyword(key)) {
       const std::string_view word = k->word;
@@ -763,6 +764,7 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
     }
   }
   mifSetRest(rest, line, pos);
+  line.resize(kTextLength, ' ');  // the keyword's line as the layer keeps it
   return anyKind(gisO);
 }
 

@@ -111,7 +111,9 @@ bool FileStream::fillAhead() {
 }
 
 bool FileStream::flushPending() {
-  if (aheadEnd > aheadPos && !giveBack()) return false;
+  // The block read ahead goes even when every byte of it was used: a block kept past a seek would
+  // tell the position it had before.
+  if (aheadEnd > 0 && !giveBack()) return false;
   if (pendingSize == 0) return true;
   const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
   pendingSize = 0;
