@@ -22,7 +22,7 @@ struct GisReadPlace {
     Header,    // "Header of file F."
     Record,    // "Record N of file F.", N as given
     Line,      // "Line N of file F.", N the line last read
-    NextLine,  // "Record N of file F.", N the line after the last read (a .mid row)
+    Row,       // "Record N of file F.", N the line last read and number more (a .mid row)
     Byte,      // "Byte N of file F.", N as given
   };
   int unit = 0;
@@ -31,6 +31,8 @@ struct GisReadPlace {
 };
 inline GisReadPlace gisHeaderOf(int unit) { return {unit, GisReadPlace::Kind::Header, 0}; }
 inline GisReadPlace gisLineOf(int unit) { return {unit, GisReadPlace::Kind::Line, 0}; }
+// The record of the layer read last (its .dbf record, its .mid row).
+GisReadPlace gisLastRecordOf(int gisID);
 // The line that names the place ("" for a unit that is not open).
 std::string gisPlaceLine(const GisReadPlace& place);
 // A refusal: its message lines (blank ones left out), then the line naming the place, printed

@@ -167,8 +167,8 @@ std::string gisPlaceLine(const GisReadPlace& place) {
       return "Record " + AINTEGER8(place.number) + of;
     case GisReadPlace::Kind::Line:
       return "Line " + AINTEGER8(std::max<std::int64_t>(linesBefore(place.unit), 1)) + of;
-    case GisReadPlace::Kind::NextLine:
-      return "Record " + AINTEGER8(linesBefore(place.unit) + 1) + of;
+    case GisReadPlace::Kind::Row:
+      return "Record " + AINTEGER8(linesBefore(place.unit) + place.number) + of;
     case GisReadPlace::Kind::Byte:
       return "Byte " + AINTEGER8(place.number) + of;
   }

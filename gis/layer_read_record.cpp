@@ -147,6 +147,13 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   return dbf.records;
 }
 
+GisReadPlace gisLastRecordOf(int gisID) {
+  const GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 1) return {slot.mifLayer.midUnit, GisReadPlace::Kind::Row, 0};
+  const DbfSubLayer& dbf = slot.dbfSubLayer[1];
+  return {dbf.unit, GisReadPlace::Kind::Record, dbf.records};
+}
+
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
   if (!dbfReadOneRecord(dbf, line)) endOfData = true;
 }
@@ -159,7 +166,7 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
     const int unit = slot.mifLayer.midUnit;
     std::string& row = gGisRead.textLine;
     if (fuReadLine(unit, row) != ReadStatus::Ok)
-      gisRefuse({unit, GisReadPlace::Kind::NextLine, 0},
+      gisRefuse({unit, GisReadPlace::Kind::Row, 1},
                 "ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
                     " object in GIS layer.");
     fixed::assign(line, row);
