@@ -27,7 +27,7 @@ struct SdfSectionWork {
   // line where the section that wrote it last began, and where that section's words start in
   // profileWords. Kept small, as it grows by one entry a section.
   struct WrittenProfile {
-    int line = 0;
+    std::int64_t line = 0;
     std::size_t wordsAt = 0;
     bool operator==(const WrittenProfile&) const = default;
   };
