@@ -3,7 +3,9 @@
 // records whose counts and offsets cannot be trusted.
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,20 @@
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+
+// Allocations through operator new, counted while a test asks: the readers' hot paths allocate
+// nothing per object, vertex or record.
+namespace {
+bool gCountAllocations = false;
+std::size_t gAllocations = 0;
+}  // namespace
+void* operator new(std::size_t n) {
+  if (gCountAllocations) ++gAllocations;
+  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -184,6 +200,56 @@ TEST_F(LayerReadObjectTest, MifObjectsReadBackAndRewindStartsAgain) {
     GisObject none;
     EXPECT_FALSE(gisObjectType(id, none));
     gisGotoBeginningOfData(id);
+  }
+}
+
+// Once the first object has been read (the reader's buffers grown), every further object, each of
+// its parts and each record is read without an allocation: MIF regions with style lines to look
+// past and a centre, polylines and points with their .mid rows, and the regions of a shapefile set
+// with their .dbf records.
+TEST_F(LayerReadObjectTest, ObjectsAndRecordsAreReadWithoutAllocating) {
+  std::string mif = "Version 300\nColumns 2\n  ID Integer\n  Name Char(10)\nData\n\n", mid;
+  int out = openOutputLayer("many.shp", "R");
+  for (int k = 0; k < 40; ++k) {
+    const double x = 500000.0 + 10 * k, y = 6000000.0;
+    const Pts ring = {{x, y}, {x, y + 8}, {x + 8, y + 8}, {x + 8, y}, {x, y}};
+    mif += "Region  1\n  5\n";
+    for (const auto& [px, py] : ring) mif += "   " + std::to_string(px) + "  " + std::to_string(py) + "\n";
+    mif += "    Pen (1,2,0)\n    Brush (2,16777215,16777215)\n";
+    if (k % 3 == 0) mif += "    Center " + std::to_string(x + 4) + " " + std::to_string(y + 4) + "\n";
+    mif += "Pline 3\n" + std::to_string(x) + " 1\n" + std::to_string(x + 1) + " 2\n" + std::to_string(x + 2) + " 1\n";
+    mif += "Point " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    for (int r = 0; r < 3; ++r) mid += std::to_string(3 * k + r) + ",\"object " + std::to_string(r) + "\"\n";
+    put(out, &GisObject::isRegion, ring);
+  }
+  gisCloseLayer(out);
+  writeFile(dir_ / "many.mif", mif);
+  writeFile(dir_ / "many.mid", mid);
+  for (const std::string layer : {"many.mif", "many_R.shp"}) {
+    SCOPED_TRACE(layer);
+    const int id = gisOpenLayer(layer, " ", "I ", false);
+    gisReadHeader(id);
+    std::string record(kTextLength, ' ');
+    GisObject o;
+    int objects = 0;
+    std::size_t allocations = 0;
+    while (!gGis.layers[id].gisEndOfData && gisObjectType(id, o)) {
+      gCountAllocations = objects > 0;
+      for (int k = 0; k < (isLineOrPolyline(o) || o.isMultiPoint ? o.nSections : 1); ++k) {
+        int n = 0;
+        double xc = 0, yc = 0;
+        float angle = 0, length = 0;
+        gisReadObject(id, o, x_, y_, kGisMaxVertices, n, xc, yc, angle, length, true);
+      }
+      gisReadRecord(id, o, record);
+      gCountAllocations = false;
+      allocations += gAllocations;
+      gAllocations = 0;
+      ++objects;
+    }
+    EXPECT_EQ(objects, layer == "many.mif" ? 120 : 40);
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(fixed::trimmed(record), layer == "many.mif" ? "119,\"object 2\"" : "       1");
   }
 }
 
