@@ -251,7 +251,7 @@ const char* const kMifNodes = "ERROR 0310 - Exceeded number of allowable nodes i
 const char* const kMifRegion = "ERROR 0318 - Less than 5 points for Region object in mif file.";
 
 struct MifKeyword {
-  const char* word;
+  std::string_view word;
   bool GisObject::*flag;
 };
 const std::array<MifKeyword, 13> kMifObjectKeywords{{

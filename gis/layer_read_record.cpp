@@ -159,21 +159,29 @@ void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
 }
 
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
-  line.assign(declaredLength(line), ' ');
+  // The line is blank unless a record fills it; a record that is read fills it whole.
+  const std::size_t length = declaredLength(line);
+  if (gisID < 1 || gisID > kGisMaxLayers) line.assign(length, ' ');
   gisCheckHandle("gisReadRecord", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
     std::string& row = gGisRead.textLine;
-    if (fuReadLine(unit, row) != ReadStatus::Ok)
+    if (fuReadLine(unit, row) != ReadStatus::Ok) {
+      line.assign(length, ' ');
       gisRefuse({unit, GisReadPlace::Kind::Row, 1},
                 "ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
                     " object in GIS layer.");
+    }
+    line.resize(length, ' ');
     fixed::assign(line, row);
     slot.gisEndOfData = fuAtEnd(unit);
     return;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadRecord");
+  if (slot.gisLayerType != 2) {
+    line.assign(length, ' ');
+    gisShouldNotBeHere("gisReadRecord");
+  }
   DbfSubLayer& dbf = slot.dbfSubLayer[1];
   if (!dbfReadOneRecord(dbf, line)) {
     slot.gisEndOfData = true;
