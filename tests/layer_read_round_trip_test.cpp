@@ -363,14 +363,18 @@ TEST_F(LayerReadRoundTripTest, LayersReadInStepGiveWhatEachGivesAlone) {
   std::vector<std::vector<std::string>> inStep(files.size());
   std::vector<GisObject> objects(files.size());
   std::vector<bool> found(files.size(), true);
-  for (int step = 0; step < 20; ++step) {
-    for (std::size_t i = 0; i < ids.size(); ++i)
-      found[i] = found[i] && !gGis.layers[ids[i]].gisEndOfData && gisObjectType(ids[i], objects[i]);
-    std::vector<std::string> texts(ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i)
-      if (found[i]) texts[i] = shapeAsText(ids[i], objects[i]);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-      if (found[i]) inStep[i].push_back(texts[i] + recordAsText(ids[i], objects[i]));
+  try {
+    for (int step = 0; step < 20; ++step) {
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        found[i] = found[i] && !gGis.layers[ids[i]].gisEndOfData && gisObjectType(ids[i], objects[i]);
+      std::vector<std::string> texts(ids.size());
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (found[i]) texts[i] = shapeAsText(ids[i], objects[i]);
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (found[i]) inStep[i].push_back(texts[i] + recordAsText(ids[i], objects[i]));
+    }
+  } catch (const RunEnd&) {
+    FAIL() << "reading in step stopped the run:\n" << output();
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     SCOPED_TRACE(files[i].filename().string());
