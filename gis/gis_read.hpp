@@ -23,7 +23,7 @@ struct GisReadPlace {
     Record,    // "Record N of file F.", N as given
     Line,      // "Line N of file F.", N the line last read
     Row,       // "Record N of file F.", N the line last read and number more (a .mid row)
-    Byte,      // "Byte N of file F.", N as given
+    Byte,      // "Byte N of file F.", N as given (a .shp that no layer reads: no records counted)
   };
   int unit = 0;
   Kind kind = Kind::Header;
@@ -31,8 +31,6 @@ struct GisReadPlace {
 };
 inline GisReadPlace gisHeaderOf(int unit) { return {unit, GisReadPlace::Kind::Header, 0}; }
 inline GisReadPlace gisLineOf(int unit) { return {unit, GisReadPlace::Kind::Line, 0}; }
-// The record of the layer read last (its .dbf record, its .mid row).
-GisReadPlace gisLastRecordOf(int gisID);
 // The line that names the place ("" for a unit that is not open).
 std::string gisPlaceLine(const GisReadPlace& place);
 // A refusal: its message lines (blank ones left out), then the line naming the place, printed
@@ -99,6 +97,8 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
 // double quotes. gisO's type name is used in messages.
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line);
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line);
+// The record of the layer read last (its .dbf record, its .mid row), as a refusal names it.
+GisReadPlace gisLastRecordOf(int gisID);
 // When the table's next record is deleted: passes over it with a warning naming it and returns its
 // number, so that the caller passes over its shape too; 0 (nothing read) otherwise.
 int dbfPassDeletedRecord(DbfSubLayer& dbf);
