@@ -1,7 +1,9 @@
 // Reading layer headers: shapefile sets and MIF layers written by the library's own writers read
 // back, hand-made .dbf and .mif headers of every accepted form, and damaged headers that must stop
 // the run with a clear message.
+#include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "gis/gis_layers.hpp"
@@ -316,6 +318,7 @@ TEST_F(MifHeaderReadTest, RecordCountCountsBlankRowsAndAnUnendedLastRow) {
   std::string row;
   fuReadLine(mif.midUnit, row);
   EXPECT_EQ(gisNumberRecords(id), 4);
+  static_assert(std::is_same_v<decltype(gisNumberRecords(id)), std::int64_t>, "a .mid may hold 2^31 rows and more");
   EXPECT_EQ(fuTell(mif.midUnit), 2u) << "the .mid is left where it was";
   fuReadLine(mif.midUnit, row);
   fuReadLine(mif.midUnit, row);
