@@ -7,12 +7,16 @@ pair, every object and every record, with plenvor_read_timing:
 
   surface points  490,000 points with five fields (Stream_ID, Reach_ID, Station, Elevation,
                   Mannings);
-  section lines   5,000 lines of 98 vertices.
+  section lines   5,000 lines of 98 vertices;
+  regions         20,000 small regions, each one ring of five points followed by the pen and
+                  brush lines MapInfo writes after a region, and a .mid of two columns (written
+                  here, in the MIF/MID format only).
 
 In the same run, round for round with the library, it times `ogrinfo -al -q` on the same files
 (the whole program, its start included) and prints the best of --repeat rounds of each, their
 ratio, and the checks that the shapefile set reads at least three times as fast as ogrinfo reads
-it and no slower than the library reads the MIF/MID pair. Then it times a grid assignment of the
+it and no slower than the library reads the MIF/MID pair, and that the regions are read at least
+as fast per vertex as the section lines of the MIF/MID pair. Then it times a grid assignment of the
 end-points layer (its first field Z as the value) onto a grid of at most 1000 cells a side that
 covers it, from both formats. Peak memory is that of the reading process.
 
@@ -37,6 +41,7 @@ sys.path.insert(0, HERE)
 import bench  # noqa: E402  (the synthetic SDF)
 
 COORDSYS = 'CoordSys Earth Projection 8, 33, "m", 147, 0, 0.9996, 500000, 10000000\n'
+REGIONS = 20000
 
 
 def convert(binary, work, sdf_path, option):
@@ -77,8 +82,30 @@ def ogrinfo(layer):
         return time.perf_counter() - start
 
 
+def write_regions(folder, count=REGIONS):
+    """The region layer: count squares of 8 m a side in rows of 200, each a ring of five points
+    written as the library writes vertices, then MapInfo's pen and brush lines; a .mid row each."""
+    path = os.path.join(folder, "regions.mif")
+    with open(path, "w", newline="\n") as mif, open(os.path.join(folder, "regions.mid"), "w", newline="\n") as mid:
+        mif.write('Version 300\nCharset "WindowsLatin1"\nDelimiter ","\n' + COORDSYS +
+                  'Columns 2\n  ID Integer\n  Name Char(10)\nData\n\n')
+        for k in range(count):
+            x, y = 500000.0 + 10.0 * (k % 200), 6000000.0 + 10.0 * (k // 200)
+            mif.write("Region  1\n  5\n")
+            for dx, dy in ((0, 0), (0, 8), (8, 8), (8, 0), (0, 0)):
+                mif.write("   %.6f  %.6f\n" % (x + dx, y + dy))
+            mif.write("    Pen (1,2,0)\n    Brush (2,16777215,16777215)\n")
+            mid.write('%d,"region %d"\n' % (k + 1, k + 1))
+    return path
+
+
+def vertices(line):
+    return int(re.search(r"([0-9]+) vertices", line).group(1))
+
+
 def read_case(label, layers, read_timing, repeat, with_ogr):
-    """Rounds of the library and of ogrinfo in turn on both formats; prints the best of each."""
+    """Rounds of the library and of ogrinfo in turn on each format; prints the best of each and
+    returns the library's (best seconds, vertices) by format."""
     best = {}
     lines = {}
     for _ in range(repeat):
@@ -99,12 +126,24 @@ def read_case(label, layers, read_timing, repeat, with_ogr):
             ogr = best[("ogrinfo", fmt)]
             text += ", ogrinfo -al -q %7.3f s, ratio ogrinfo / library %6.1f" % (ogr, ogr / seconds)
         print(text)
+    result = {fmt: (best[("library", fmt)][0], vertices(lines[fmt])) for fmt in layers}
+    if "shapefile" not in layers:
+        return result
     shp, mif = best[("library", "shapefile")][0], best[("library", "MIF")][0]
     checks = ["shapefile / MIF through the library %.2f (%s)" % (shp / mif, "ok" if shp <= mif else "SLOWER")]
     if with_ogr:
         ratio = best[("ogrinfo", "shapefile")] / shp
         checks.append("ogrinfo / library on the shapefile %.1f (%s)" % (ratio, "ok" if ratio >= 3 else "UNDER 3"))
     print("  [" + ", ".join(checks) + "]")
+    return result
+
+
+def per_vertex_check(regions, lines):
+    """The regions against the section lines, both from the MIF/MID pair, in time per vertex."""
+    (r_seconds, r_vertices), (l_seconds, l_vertices) = regions["MIF"], lines["MIF"]
+    r_ns, l_ns = 1e9 * r_seconds / r_vertices, 1e9 * l_seconds / l_vertices
+    print("  [per vertex: regions %.0f ns, section lines %.0f ns, regions / lines %.2f (%s)]"
+          % (r_ns, l_ns, r_ns / l_ns, "ok" if r_ns <= l_ns else "SLOWER"))
 
 
 def assign_case(layers, read_timing, repeat):
@@ -153,8 +192,10 @@ def main():
 
         read_case("surface points", both("bench_surf_pts_P.shp", "bench_surf_pts.mif"), read_timing, a.repeat,
                   with_ogr)
-        read_case("section lines", both("1d_xs_bench_surf_line_L.shp", "1d_xs_bench_surf_line.mif"), read_timing,
-                  a.repeat, with_ogr)
+        lines = read_case("section lines", both("1d_xs_bench_surf_line_L.shp", "1d_xs_bench_surf_line.mif"),
+                          read_timing, a.repeat, with_ogr)
+        regions = read_case("regions", {"MIF": write_regions(mif)}, read_timing, a.repeat, with_ogr)
+        per_vertex_check(regions, lines)
         assign_case(both("2d_zsh_bench_end_pts_P.shp", "2d_zsh_bench_end_pts.mif"), read_timing, a.repeat)
     finally:
         if not a.keep:

@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
   else
     std::printf("%s: %lld objects assigned to %zu cells (%lld written), value sum %.6e; ", layer.c_str(),
                 static_cast<long long>(c.objects), cells.size(), static_cast<long long>(c.cellsWritten), c.valueSum);
-  std::printf("best %.3f s, median %.3f s (%zu runs), peak %.1f MB\n", times.front(), times[times.size() / 2],
+  std::printf("best %.4f s, median %.4f s (%zu runs), peak %.1f MB\n", times.front(), times[times.size() / 2],
               times.size(), peakMegabytes());
   return 0;
 }

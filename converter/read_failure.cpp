@@ -8,7 +8,7 @@
 
 void reportReadPlace(ReadPlace place) {
   if (place.unit == 0) return;
-  std::string text = "Line " + AINTEGER(place.lineNo) + " of file " + fixed::trimmed(fuName(place.unit));
+  std::string text = "Line " + AINTEGER8(place.lineNo) + " of file " + fixed::trimmed(fuName(place.unit));
   text += fuAtEnd(place.unit) ? ", the last line of the file." : ".";
   console::line(text);
 }

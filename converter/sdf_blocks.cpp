@@ -17,7 +17,7 @@ std::string fileNameOf(int unit) { return fixed::trimmed(fuName(unit)); }
 
 // The message of a data line that cannot be read: routine, then the line between empty lines,
 // then where it stands.
-[[noreturn]] void stopOnBadLine(const std::string& routine, const std::string& line, int unit, int lineNo) {
+[[noreturn]] void stopOnBadLine(const std::string& routine, const std::string& line, int unit, std::int64_t lineNo) {
   console::line();
   console::line("ERROR - Reading following line in file in sub " + routine);
   console::line();
@@ -28,9 +28,9 @@ std::string fileNameOf(int unit) { return fixed::trimmed(fuName(unit)); }
 }
 
 // The arrays hold kSdfMaxPoints places; a longer block stops the run rather than overrun them.
-[[noreturn]] void stopOnTooManyPoints(int unit, const std::string& block, int lineNo) {
+[[noreturn]] void stopOnTooManyPoints(int unit, const std::string& block, std::int64_t lineNo) {
   console::line();
-  console::line("ERROR - More than 100,000 points in " + block + " block at line " + AINTEGER(lineNo) +
+  console::line("ERROR - More than 100,000 points in " + block + " block at line " + AINTEGER8(lineNo) +
                 " of file " + fileNameOf(unit) + ".");
   EXITS();
 }
@@ -56,7 +56,7 @@ bool isSurfaceDataLine(std::string_view text) {
 
 }  // namespace
 
-bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLength) {
+bool readSdfLine(int unit, std::string& line, std::int64_t& lineNo, std::size_t* textLength) {
   ++lineNo;
   // Read straight into the line buffer, which keeps its storage from line to line, and padded
   // (or cut) to its length there.
@@ -68,7 +68,7 @@ bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLeng
   }
   if (status == ReadStatus::Error) {
     console::line();
-    console::line("ERROR - Unable to read line " + AINTEGER(lineNo) + " of file " + fileNameOf(unit) + ".");
+    console::line("ERROR - Unable to read line " + AINTEGER8(lineNo) + " of file " + fileNameOf(unit) + ".");
     EXITS();
   }
   if (textLength) *textLength = std::min(line.size(), kTextLength);
@@ -76,12 +76,12 @@ bool readSdfLine(int unit, std::string& line, int& lineNo, std::size_t* textLeng
   return true;
 }
 
-std::size_t readSdfBlockLine(int unit, std::string_view block, std::string& line, int& lineNo) {
+std::size_t readSdfBlockLine(int unit, std::string_view block, std::string& line, std::int64_t& lineNo) {
   std::size_t textLength = 0;
   if (readSdfLine(unit, line, lineNo, &textLength)) return textLength;
   console::line();
   console::line("ERROR - Unexpected end of file " + fileNameOf(unit) + " in " + std::string(block) + " block after line " +
-                AINTEGER(lineNo - 1) + ".");
+                AINTEGER8(lineNo - 1) + ".");
   EXITS();
 }
 
@@ -91,7 +91,7 @@ std::string textAfterColon(const std::string& line) {
   return fixed::trimmed(line.substr(colon + 1));
 }
 
-void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, int& count, int& lineNo,
+void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, int& count, std::int64_t& lineNo,
                    std::string& line) {
   count = 0;
   int stored = 0;
@@ -114,7 +114,7 @@ void GetSdfCutline(int unit, ZeroArray<double>& cutX, ZeroArray<double>& cutY, i
   count = stored;
 }
 
-void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction, int& count, int& lineNo,
+void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction, int& count, std::int64_t& lineNo,
                  std::string& line) {
   count = 0;
   for (;;) {
@@ -132,7 +132,7 @@ void GetSdfnVals(int unit, ZeroArray<float>& nValue, ZeroArray<float>& fraction,
 namespace {
 
 // One marker line: id, fraction and elevation, separated by its first two commas.
-void readLeveeMarker(int unit, const std::string& line, int lineNo, SdfLeveeMarker& marker) {
+void readLeveeMarker(int unit, const std::string& line, std::int64_t lineNo, SdfLeveeMarker& marker) {
   const std::string text = fixed::trimmed(line);
   const std::size_t p1 = text.find(',');
   const std::size_t p2 = (p1 == std::string::npos) ? std::string::npos : text.find(',', p1 + 1);
@@ -152,14 +152,14 @@ void readLeveeMarker(int unit, const std::string& line, int lineNo, SdfLeveeMark
     marker.hasElevation = true;
   } else {
     console::line();
-    console::line("WARNING - No levee height specified.  Line number: " + AINTEGER(lineNo));
+    console::line("WARNING - No levee height specified.  Line number: " + AINTEGER8(lineNo));
     marker.elevation = kSdfNoLeveeHeight;
     marker.hasElevation = false;
   }
 }
 
-void reportLeveeCount(int count, int lineNo) {
-  const std::string at = AINTEGER(lineNo);
+void reportLeveeCount(int count, std::int64_t lineNo) {
+  const std::string at = AINTEGER8(lineNo);
   if (count == 2) return;
   console::line();
   if (count == 0)
@@ -172,14 +172,14 @@ void reportLeveeCount(int count, int lineNo) {
 
 }  // namespace
 
-void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, int& lineNo, std::string& line) {
+void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, std::int64_t& lineNo, std::string& line) {
   count = 0;
   for (;;) {
     readSdfBlockLine(unit, "LEVEE POSITIONS", line, lineNo);
     if (FLAGEXISTS(line, ":")) break;
     if (count >= kSdfMaxLevees) {
       console::line();
-      console::line("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line " + AINTEGER(lineNo) +
+      console::line("ERROR - More than 100 levee markers in LEVEE POSITIONS block at line " + AINTEGER8(lineNo) +
                     " of file " + fileNameOf(unit) + ".");
       EXITS();
     }
@@ -190,7 +190,7 @@ void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, in
 }
 
 void GetSdfSurfaceLine(int unit, int& count, ZeroArray<double>& surfX, ZeroArray<double>& surfY,
-                       ZeroArray<float>& surfZ, int& lineNo, std::string& line) {
+                       ZeroArray<float>& surfZ, std::int64_t& lineNo, std::string& line) {
   count = 0;
   for (;;) {
     // Only the text read is counted: the padding behind it holds no number.

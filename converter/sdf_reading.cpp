@@ -25,12 +25,12 @@ void report(const std::string& text) {
   console::line(text);
 }
 
-std::string onLine(const std::string& text, int lineNo) { return text + AINTEGER(lineNo); }
+std::string onLine(const std::string& text, std::int64_t lineNo) { return text + AINTEGER8(lineNo); }
 
 // Reads the line that should hold key (a "STREAM ID:"-like keyword) into field; a line without
 // it is reported and the field keeps its older value.
 void readNamedLine(int unit, const std::string& block, const std::string& key, const std::string& error,
-                   std::string& field, std::string& line, int& lineNo) {
+                   std::string& field, std::string& line, std::int64_t& lineNo) {
   readSdfBlockLine(unit, block, line, lineNo);
   if (FLAGEXISTS(line, key))
     field = fixed::fit(textAfterColon(line), kTextLength);
@@ -40,7 +40,7 @@ void readNamedLine(int unit, const std::string& block, const std::string& key, c
 
 // --- Streams pass ---------------------------------------------------------------------------
 
-void readFirstLine(int unit, std::string& line, int& lineNo) {
+void readFirstLine(int unit, std::string& line, std::int64_t& lineNo) {
   lineNo = 0;
   if (readSdfLine(unit, line, lineNo)) return;
   report("ERROR - Unexpected end of file " + fixed::trimmed(fuName(unit)) + " at line 1: the file is empty.");
@@ -48,7 +48,7 @@ void readFirstLine(int unit, std::string& line, int& lineNo) {
 }
 
 // The STREAM ID: and REACH ID: lines that follow a REACH: line.
-void readReachNames(int unit, std::string& line, int& lineNo) {
+void readReachNames(int unit, std::string& line, std::int64_t& lineNo) {
   SdfCrossSection& xs = gSdfSection;
   readNamedLine(unit, "REACH", "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
   readNamedLine(unit, "REACH", "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
@@ -56,14 +56,14 @@ void readReachNames(int unit, std::string& line, int& lineNo) {
 
 
 // The vertices up to the END: line, written as one polyline with its names.
-void readCentreLine(int unit, std::string& line, int& lineNo) {
+void readCentreLine(int unit, std::string& line, std::int64_t& lineNo) {
   GisCoordBuffer& buf = gGis.gisCoordBuffer;
   int count = 0;
   for (;;) {
     readSdfBlockLine(unit, "CENTERLINE", line, lineNo);
     if (FLAGEXISTS(line, "END:")) break;
     if (count >= kGisMaxVertices) {
-      report("ERROR - More than 100,000 vertices in CENTERLINE block at line " + AINTEGER(lineNo) + " of file " +
+      report("ERROR - More than 100,000 vertices in CENTERLINE block at line " + AINTEGER8(lineNo) + " of file " +
              fixed::trimmed(fuName(unit)) + ".");
       EXITS();
     }
@@ -117,7 +117,7 @@ struct HeaderSkip {
 // --- Cross-section pass ---------------------------------------------------------------------
 
 // The STREAM ID:, REACH ID: and STATION: lines after a CROSS-SECTION: line.
-void readSectionNames(int unit, std::string& line, int& lineNo) {
+void readSectionNames(int unit, std::string& line, std::int64_t& lineNo) {
   SdfCrossSection& xs = gSdfSection;
   const std::string block = "CROSS-SECTION";
   readNamedLine(unit, block, "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
@@ -143,13 +143,13 @@ void closeSectionLayers(SdfSectionLayers& layers) {
 
 // A section begins at its CROSS-SECTION: line, or at the first block read since the last END:
 // line when that line is missing; 0 while no section is open.
-void noteSectionStart(int& sectionStart, int lineNo) {
+void noteSectionStart(std::int64_t& sectionStart, std::int64_t lineNo) {
   if (sectionStart == 0) sectionStart = lineNo;
 }
 
 // The blocks of a section, tested on one line in turn: each block reader leaves the line that
 // ended its block in the buffer, and the tests after it look at that line.
-void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOptions& options, int& sectionStart) {
+void readSectionBlocks(int unit, std::string& line, std::int64_t& lineNo, const SdfRunOptions& options, std::int64_t& sectionStart) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {
     noteSectionStart(sectionStart, lineNo);
@@ -189,16 +189,16 @@ void readSectionBlocks(int unit, std::string& line, int& lineNo, const SdfRunOpt
 // A section whose END: line never came would be lost without a word, or take the names of the
 // section after it; what came instead (the end of the file, or the line that closed the section)
 // is named with the line where the section began.
-[[noreturn]] void stopInOpenSection(const std::string& unexpected, int sectionStart) {
-  report("ERROR - Unexpected " + unexpected + " in the cross-section that begins at line " + AINTEGER(sectionStart) +
+[[noreturn]] void stopInOpenSection(const std::string& unexpected, std::int64_t sectionStart) {
+  report("ERROR - Unexpected " + unexpected + " in the cross-section that begins at line " + AINTEGER8(sectionStart) +
          ": its END: line is missing.");
   EXITS();
 }
 
 // A keyword line that starts a section or ends the cross-sections closes the open section, if any.
-void checkNoSectionOpen(int unit, int sectionStart, const std::string& keyword, int lineNo) {
+void checkNoSectionOpen(int unit, std::int64_t sectionStart, const std::string& keyword, std::int64_t lineNo) {
   if (sectionStart != 0)
-    stopInOpenSection(keyword + " at line " + AINTEGER(lineNo) + " of file " + fixed::trimmed(fuName(unit)),
+    stopInOpenSection(keyword + " at line " + AINTEGER8(lineNo) + " of file " + fixed::trimmed(fuName(unit)),
                       sectionStart);
 }
 
@@ -211,7 +211,7 @@ void checkNoSectionOpen(int unit, int sectionStart, const std::string& keyword, 
 
 }  // namespace
 
-void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
+void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, std::int64_t& lineNo,
                     const SdfRunOptions& options, SdfFileParts& parts) {
   // The input name keeps its ".sdf" in the streams layer's name.
   OpenSdfStreamLayer(fixed::trimmed(inputName) + "_streams" + sdfLayerExtension(options.mifOutput),
@@ -250,12 +250,12 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
   gSdfLayers.gisObject.isPline = false;
 }
 
-void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, int& lineNo,
+void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string& line, std::int64_t& lineNo,
                          const SdfRunOptions& options, SdfFileParts& parts) {
   OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
 
   bool done = false;
-  int sectionStart = 0;
+  std::int64_t sectionStart = 0;
   while (!done && !fuAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
     if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) {

@@ -38,7 +38,7 @@ struct SdfSectionWork {
     }
   };
   struct WrittenProfile {
-    int line = 0;
+    std::int64_t line = 0;
     std::size_t wordsAt = 0;
     bool operator==(const WrittenProfile&) const = default;
   };

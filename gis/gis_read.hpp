@@ -14,20 +14,45 @@
 
 // ---- headers, counts and rewinding (layer_read_header.cpp) -----------------------------------
 
+// Where a refusal of the reading side stands, named on the line after its message: the file of
+// the unit and, in it, the header, a record (from 1), a line, or a byte. Lines are counted only
+// when a refusal names one, so that no read pays for the count.
+struct GisReadPlace {
+  enum class Kind {
+    Header,    // "Header of file F."
+    Record,    // "Record N of file F.", N as given
+    Line,      // "Line N of file F.", N the line last read
+    Row,       // "Record N of file F.", N the line last read and number more (a .mid row)
+    Byte,      // "Byte N of file F.", N as given (a .shp that no layer reads: no records counted)
+  };
+  int unit = 0;
+  Kind kind = Kind::Header;
+  std::int64_t number = 0;
+};
+inline GisReadPlace gisHeaderOf(int unit) { return {unit, GisReadPlace::Kind::Header, 0}; }
+inline GisReadPlace gisLineOf(int unit) { return {unit, GisReadPlace::Kind::Line, 0}; }
+// The line that names the place ("" for a unit that is not open).
+std::string gisPlaceLine(const GisReadPlace& place);
+// A refusal: its message lines (blank ones left out), then the line naming the place, printed
+// after one empty line; then the end of the run.
+[[noreturn]] void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::string& line2 = "",
+                            const std::string& line3 = "");
+
 // What a failed read of a binary item says: atEnd when the unit is still open (the file has fewer
 // bytes left than the item needs), failed otherwise.
 struct GisReadFailure {
   const char* atEnd;
   const char* failed;
 };
-// The failure's message, then the end of the run.
-[[noreturn]] void gisStopReading(int unit, const GisReadFailure& failure);
-// n bytes, a 32-bit integer or a double in the unit's byte order; a read that fails stops the run.
-std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure);
+// The failure's message and its place, then the end of the run.
+[[noreturn]] void gisStopReading(const GisReadPlace& place, const GisReadFailure& failure);
+// n bytes, a 32-bit integer or a double in the unit's byte order, at the place's unit; a read that
+// fails stops the run.
+std::string gisGetBytes(const GisReadPlace& place, std::size_t n, const GisReadFailure& failure);
 // As many bytes as the caller's storage holds, without allocating.
-void gisGetBytes(int unit, std::span<char> bytes, const GisReadFailure& failure);
-std::int32_t gisGetI32(int unit, const GisReadFailure& failure);
-double gisGetF64(int unit, const GisReadFailure& failure);
+void gisGetBytes(const GisReadPlace& place, std::span<char> bytes, const GisReadFailure& failure);
+std::int32_t gisGetI32(const GisReadPlace& place, const GisReadFailure& failure);
+double gisGetF64(const GisReadPlace& place, const GisReadFailure& failure);
 
 // Reads the layer's file headers into its slot: the .mif header up to the "Data" line, or the
 // .shp header (both views; the big-endian one is closed afterwards) and the .dbf field table.
@@ -35,7 +60,7 @@ double gisGetF64(int unit, const GisReadFailure& failure);
 void gisReadHeader(int gisID);
 int gisNumberAttributes(int gisID);
 // MIF: the lines of the .mid (the .mid is left where it was); shapefile: the .dbf header count.
-int gisNumberRecords(int gisID);
+std::int64_t gisNumberRecords(int gisID);
 // The layer back on its first object and record; clears gisEndOfData.
 void gisGotoBeginningOfData(int gisID);
 // The 100-byte header of a .shp on unit (nothing when unit is 0 or less); leaves it on byte 100.
@@ -72,33 +97,25 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
 // double quotes. gisO's type name is used in messages.
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line);
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line);
+// The record of the layer read last (its .dbf record, its .mid row), as a refusal names it.
+GisReadPlace gisLastRecordOf(int gisID);
 // When the table's next record is deleted: passes over it with a warning naming it and returns its
 // number, so that the caller passes over its shape too; 0 (nothing read) otherwise.
 int dbfPassDeletedRecord(DbfSubLayer& dbf);
 
-// Where the .shp record whose header was read last lies: its content from start to end (bytes).
-struct ShpRecordPlace {
-  int unit = 0;
-  std::uint64_t start = 0;
-  std::uint64_t end = 0;
-  bool operator==(const ShpRecordPlace&) const = default;
-};
-
-// The reading side's module-level buffers.
+// The reading side's work buffers: what one call uses and the next does not need, kept so that
+// no record or line allocates once they have grown. What a layer needs between calls is in its
+// slot.
 struct GisReadBuffers {
-  GisObject mifCenterScratch;                     // look-ahead after a MIF region
-  ShpRecordPlace shpRecord;                       // the .shp record being read
-  std::string dbfRecord;                          // the bytes of the .dbf record being read
-  std::string dbfLine;                            // its values joined into a data line
-  char dbfFlagByte = ' ';                         // the deletion flag of the last .dbf record
-  int dbfFlagAheadUnit = 0;  // the .dbf unit whose next flag is dbfFlagByte, read ahead of its record
+  GisObject mifCenterScratch;  // look-ahead after a MIF region
+  std::string dbfRecord;       // the bytes of the .dbf record being read
+  std::string dbfLine;         // its values joined into a data line
+  std::string textLine;        // a line of a .mif or .mid as read
   void reset() {
     mifCenterScratch = GisObject{};
-    shpRecord = ShpRecordPlace{};
     dbfRecord.clear();
     dbfLine.clear();
-    dbfFlagByte = ' ';
-    dbfFlagAheadUnit = 0;
+    textLine.clear();
   }
   bool operator==(const GisReadBuffers&) const = default;
 };
@@ -110,6 +127,10 @@ struct GisAttributeDefinition {
   std::string name = std::string(256, ' ');
   std::string type = std::string(kGisAttributeTypeLength, ' ');
 };
+
+// The refusals that the header reading and the header navigation share.
+inline constexpr const char* kMifNoDataBlock = "ERROR 0313 - Could not find start of \"Data\" block in .mif file.";
+inline constexpr const char* kMifNoDefinition = "ERROR 0316 - Could not read attribute definitions in .mif file";
 
 // The CoordSys line used when no projection is found.
 inline constexpr const char* kDefaultCoordSys =

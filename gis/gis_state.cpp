@@ -21,6 +21,8 @@ void DbfSubLayer::reset() {
   fieldName.fill(std::string(11, ' '));
   fieldType.fill(std::string(1, ' '));
   valueWarnings.fill(0);
+  flagAhead = ' ';
+  hasFlagAhead = false;
 }
 
 void MifLayer::reset() {

@@ -40,6 +40,12 @@ struct ShpSubLayer {
   int nextOffset = 0;  // 16-bit words
   double xmin = 0.0, ymin = 0.0, xmax = -1.0, ymax = -1.0;
   bool headerWritten = false;  // the close-time patch touches only sub-layers with a header
+  // Reading side: the record whose header was read last, counted from the first record of the
+  // file (0 before the first), and where its content starts and ends (bytes). Its shape is read
+  // within it, and the next record starts at its end.
+  std::int64_t readRecord = 0;
+  std::uint64_t recordStart = 0;
+  std::uint64_t recordEnd = 0;
   void reset() { *this = ShpSubLayer{}; }
   bool operator==(const ShpSubLayer&) const = default;
 };
@@ -56,6 +62,10 @@ struct DbfSubLayer {
   std::array<std::string, kDbfMaxFields + 1> fieldType;  // text of 1
   // Per field, the kinds of value warning already given for this table (written once each).
   std::array<unsigned char, kDbfMaxFields + 1> valueWarnings{};
+  // Reading side: the deletion flag of the next record, when it was read ahead of the record (to
+  // find whether the shape that goes with it is passed over).
+  char flagAhead = ' ';
+  bool hasFlagAhead = false;
   DbfSubLayer() { reset(); }
   void reset();
   bool operator==(const DbfSubLayer&) const = default;
@@ -107,6 +117,7 @@ class GisLayerTable {
   }
   // The slot when it has been made; nullptr for one that has not (free and in its reset state).
   const GisLayerSlot* find(std::size_t gisID) const { return slots_[gisID].get(); }
+  GisLayerSlot* find(std::size_t gisID) { return slots_[gisID].get(); }
   bool inUse(std::size_t gisID) const {
     const GisLayerSlot* slot = find(gisID);
     return slot != nullptr && slot->gisInUse;

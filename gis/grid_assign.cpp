@@ -275,13 +275,13 @@ void gridAssignSkipObject(int gisID, GisObject& gisO, GridAssignBuffers& buf) {
   gisPrintMessage(0);
 }
 
-float gridAssignReadValue(const std::string& record) {
+float gridAssignReadValue(int gisID, const std::string& record) {
   double v = 0.0;
   const bool ok = freeFormatReadDoubles(record, 1, &v) == FreeReadStatus::Ok &&
                   std::isfinite(static_cast<float>(v));
   if (!ok)
-    gisFail("ERROR 2148 - Reading attribute data from data line below.",
-            "Data Line = " + fixed::trimmed(record));
+    gisRefuse(gisLastRecordOf(gisID), "ERROR 2148 - Reading attribute data from data line below.",
+              "Data Line = " + fixed::trimmed(record));
   return static_cast<float>(v);
 }
 
@@ -321,7 +321,7 @@ void gisAssignLayerToGrid(int gisID, const GridAssignSettings& settings, GridVal
   }
   // The value: the record's first item.
   gisReadRecord(gisID, object, buf.record);
-  const float value = gridAssignReadValue(buf.record);
+  const float value = gridAssignReadValue(gisID, buf.record);
   // Kinds that are not assigned are read past.
   if (!gridAssignKindSupported(object)) {
     gridAssignSkipObject(gisID, object, buf);

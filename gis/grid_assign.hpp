@@ -141,8 +141,9 @@ struct GridAssignSubject {
 bool gridAssignKindSupported(const GisObject& gisO);
 // Reads past every part of an object that is not assigned, then WARNING 2073.
 void gridAssignSkipObject(int gisID, GisObject& gisO, GridAssignBuffers& buf);
-// The first item of the record text as a single-precision number; ERROR 2148 when there is none.
-float gridAssignReadValue(const std::string& record);
+// The first item of the record text as a single-precision number; ERROR 2148, naming the layer's
+// record, when there is none.
+float gridAssignReadValue(int gisID, const std::string& record);
 // One part whose nPoints vertices are in buf.x, buf.y: turned into the grid's frame, its
 // console line printed, and its value written by kind. nAssigned becomes the part's count;
 // window the part's window; for a region, insideMask (when not empty) the mask of the last pass.

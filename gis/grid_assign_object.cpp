@@ -41,7 +41,7 @@ void gisAssignObjectToGrid(int gisID, GisObject& gisO, const GridAssignSettings&
       if (gisObjectType(gisID, gisO)) break;
     }
     gisReadRecord(gisID, gisO, buf.record);
-    if (lReadValue) value = gridAssignReadValue(buf.record);
+    if (lReadValue) value = gridAssignReadValue(gisID, buf.record);
   }
   if (!gridAssignKindSupported(gisO)) {
     gridAssignSkipObject(gisID, gisO, buf);

@@ -5,6 +5,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_messages.hpp"
+#include "gis/gis_read.hpp"
 #include "gis/gis_state.hpp"
 #include "gis/shapefile_format.hpp"
 #include "platform/console.hpp"
@@ -115,7 +116,7 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
   OPENERBYNAME(shp.prjUnit, "I ", prjName, kShapeNameLen);
   std::string line;
   if (fuReadLine(shp.prjUnit, line) != ReadStatus::Ok)
-    gisFail("ERROR 0420 - Could not read projection line in .prj file.");
+    gisRefuse(gisLineOf(shp.prjUnit), "ERROR 0420 - Could not read projection line in .prj file.");
   CLOSER(shp.prjUnit);
   line = fixed::fit(line, kTextLength);
   const std::string name = trimmedBoth(prjReadProjcs(line));

@@ -1,5 +1,6 @@
 // Reading the headers of an input layer (the .shp header, the .dbf field table, the .mif header),
 // its attribute and record counts, and putting it back on its first object and record.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -23,22 +24,29 @@ namespace {
 const GisReadFailure kShpHeaderRead{"ERROR 0428 - End of .shp file encountered whilst reading header.",
                                     "ERROR 0427 - Reading .shp file header."};
 
-std::int32_t shpHeaderI32(int unit) { return gisGetI32(unit, kShpHeaderRead); }
-double shpHeaderF64(int unit) { return gisGetF64(unit, kShpHeaderRead); }
+std::int32_t shpHeaderI32(int unit) { return gisGetI32(gisHeaderOf(unit), kShpHeaderRead); }
+double shpHeaderF64(int unit) { return gisGetF64(gisHeaderOf(unit), kShpHeaderRead); }
 
 // ---- .dbf header ----------------------------------------------------------------------------------
 
 const GisReadFailure kDbfHeaderRead{"ERROR 0404 - End of .dbf file encountered whilst reading header.",
                                     "ERROR 0403 - Reading .dbf file header."};
 
-std::string dbfHeaderBytes(int unit, std::size_t n) { return gisGetBytes(unit, n, kDbfHeaderRead); }
-std::int32_t dbfHeaderI32(int unit) { return gisGetI32(unit, kDbfHeaderRead); }
+std::string dbfHeaderBytes(int unit, std::size_t n) { return gisGetBytes(gisHeaderOf(unit), n, kDbfHeaderRead); }
+std::int32_t dbfHeaderI32(int unit) { return gisGetI32(gisHeaderOf(unit), kDbfHeaderRead); }
+
+// What is wrong with the header: what (with the file's name after its first words) stands on the
+// line after the message.
+[[noreturn]] void dbfHeaderDamaged(int unit, const std::string& what, const std::string& rest) {
+  gisRefuse(gisHeaderOf(unit), "ERROR 0403 - Reading .dbf file header.",
+            kMessageIndent + what + " in file " + fuName(unit) + rest);
+}
 
 // One 32-byte descriptor whose first character has been read already.
 void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   const int unit = dbf.unit;
   dbf.nFields += 1;
-  if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0401 - Exceeded maximum number of dbf Fields.");
+  if (dbf.nFields > kDbfMaxFields) gisRefuse(gisHeaderOf(unit), "ERROR 0401 - Exceeded maximum number of dbf Fields.");
   const int i = dbf.nFields;
   std::string raw = std::string(1, first) + dbfHeaderBytes(unit, 10);
   raw.resize(std::min(raw.find('\0'), raw.size()));  // a name ends at its first NUL
@@ -47,7 +55,8 @@ void dbfReadFieldDescriptor(DbfSubLayer& dbf, char first) {
   dbfHeaderI32(unit);  // the field's data address
   const int length = static_cast<unsigned char>(dbfHeaderBytes(unit, 1)[0]);
   if (length < 1 || length > 255)
-    gisFail("ERROR 0402 - dbf field length of " + AINTEGER(length) + " is outside allowable range of 1 to 255.");
+    gisRefuse(gisHeaderOf(unit),
+              "ERROR 0402 - dbf field length of " + AINTEGER(length) + " is outside allowable range of 1 to 255.");
   dbf.fieldLength[i] = length;
   dbf.recordLength += length;
   for (int k = 0; k < 3; ++k) {  // the decimal count and the reserved bytes
@@ -63,15 +72,13 @@ void dbfPlaceFirstRecord(DbfSubLayer& dbf, int headerLength, int fileRecordLengt
   const int unit = dbf.unit;
   const std::uint64_t afterTerminator = fuTell(unit);
   if (static_cast<std::uint64_t>(headerLength) < afterTerminator)
-    gisFail("ERROR 0403 - Reading .dbf file header.",
-            kMessageIndent + "Header length of " + AINTEGER(headerLength) + " in file " + fuName(unit) +
-                " ends before its field descriptors (" + AINTEGER(static_cast<std::int32_t>(afterTerminator)) + ").");
+    dbfHeaderDamaged(unit, "Header length of " + AINTEGER(headerLength),
+                     " ends before its field descriptors (" + AINTEGER(static_cast<std::int32_t>(afterTerminator)) + ").");
   if (fileRecordLength - 1 < dbf.recordLength)
-    gisFail("ERROR 0403 - Reading .dbf file header.",
-            kMessageIndent + "Record length of " + AINTEGER(fileRecordLength) + " in file " + fuName(unit) +
-                " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
+    dbfHeaderDamaged(unit, "Record length of " + AINTEGER(fileRecordLength),
+                     " is shorter than its fields (" + AINTEGER(dbf.recordLength + 1) + ").");
   dbf.recordLength = fileRecordLength - 1;
-  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) gisStopReading(unit, kDbfHeaderRead);
+  if (static_cast<std::uint64_t>(headerLength) > fuSize(unit)) gisStopReading(gisHeaderOf(unit), kDbfHeaderRead);
   if (static_cast<std::uint64_t>(headerLength) != afterTerminator) fuSeek(unit, static_cast<std::uint64_t>(headerLength));
 }
 
@@ -93,19 +100,19 @@ std::string mifFindColumnsLine(int unit) {
     if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Columns")) return line;
   }
-  gisFail("ERROR 0315 - Could not find start of attribute definitions in .mif file");
+  gisRefuse(gisLineOf(unit), "ERROR 0315 - Could not find start of attribute definitions in .mif file");
 }
 
 // The count after the keyword; the attribute arrays bound it.
 int mifReadColumnsCount(int unit, const std::string& line) {
   std::int32_t n = 0;
-  if (!mifColumnsCount(line, n))
-    gisFail("ERROR 0314 - Could not read number of attributes in .mif file");
-  if (n < 1) gisFail("ERROR 0319 - No attributes specified in .mif file.");
+  const char* const unread = "ERROR 0314 - Could not read number of attributes in .mif file";
+  if (!mifColumnsCount(line, n)) gisRefuse(gisLineOf(unit), unread);
+  if (n < 1) gisRefuse(gisLineOf(unit), "ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
-    gisFail("ERROR 0314 - Could not read number of attributes in .mif file",
-            kMessageIndent + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
-                " is above the limit of " + AINTEGER(kMifMaxAttributes) + ".");
+    gisRefuse(gisLineOf(unit), unread,
+              kMessageIndent + "Columns count of " + AINTEGER(n) + " in file " + fuName(unit) +
+                  " is above the limit of " + AINTEGER(kMifMaxAttributes) + ".");
   return n;
 }
 
@@ -124,44 +131,85 @@ void mifSkipToData(int unit, std::size_t length) {
     if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) break;
     if (FLAGEXISTS(line, "Data")) return;
   }
-  gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+  gisRefuse(gisLineOf(unit), kMifNoDataBlock);
 }
 
 // The first record follows the 100-byte header; a .shp without one is at its end at once.
 void shpPrepareFirstRecord(GisLayerSlot& slot) {
   ShpSubLayer& shp = slot.shpSubLayer[1];
   if (shp.shpUnitLE <= 0) return;
-  shp.nextOffset = kShpHeaderWords;
+  shp.readRecord = 0;
+  shp.recordStart = shp.recordEnd = kShpHeaderBytes;
   slot.gisEndOfData = fuAtEnd(shp.shpUnitLE);
+}
+
+// The lines of the unit's file that start before its position: the number of the line read last.
+// The unit is moved; only a refusal, which ends the run, asks.
+std::int64_t linesBefore(int unit) {
+  const std::uint64_t here = fuTell(unit);
+  if (!fuRewind(unit)) return 0;
+  std::int64_t n = 0;
+  std::string line;
+  while (fuTell(unit) < here && fuReadLine(unit, line) == ReadStatus::Ok) ++n;
+  return n;
 }
 
 }  // namespace
 
-// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
-void gisStopReading(int unit, const GisReadFailure& failure) {
-  if (fuIsOpen(unit)) gisFail(failure.atEnd);
-  gisFail(failure.failed);
+std::string gisPlaceLine(const GisReadPlace& place) {
+  const std::string file = fixed::trimmed(fuName(place.unit));
+  if (file.empty()) return "";
+  const std::string of = " of file " + file + ".";
+  switch (place.kind) {
+    case GisReadPlace::Kind::Header:
+      return "Header" + of;
+    case GisReadPlace::Kind::Record:
+      return "Record " + AINTEGER8(place.number) + of;
+    case GisReadPlace::Kind::Line:
+      return "Line " + AINTEGER8(std::max<std::int64_t>(linesBefore(place.unit), 1)) + of;
+    case GisReadPlace::Kind::Row:
+      return "Record " + AINTEGER8(linesBefore(place.unit) + place.number) + of;
+    case GisReadPlace::Kind::Byte:
+      return "Byte " + AINTEGER8(place.number) + of;
+  }
+  return "";
 }
 
-std::string gisGetBytes(int unit, std::size_t n, const GisReadFailure& failure) {
+void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::string& line2,
+               const std::string& line3) {
+  const std::string where = gisPlaceLine(place);
+  gisSetMessage(line1);
+  int next = 2;
+  for (const std::string* text : {&line2, &line3, &where})
+    if (!fixed::isBlank(*text) && next <= 4) gGis.gisMessageLines[next++] = fixed::fit(*text, kTextLength);
+  gisPrintMessage(1);
+  EXITS();
+}
+
+// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+void gisStopReading(const GisReadPlace& place, const GisReadFailure& failure) {
+  gisRefuse(place, fuIsOpen(place.unit) ? failure.atEnd : failure.failed);
+}
+
+std::string gisGetBytes(const GisReadPlace& place, std::size_t n, const GisReadFailure& failure) {
   std::string b;
-  if (!fuGetBytes(unit, n, b)) gisStopReading(unit, failure);
+  if (!fuGetBytes(place.unit, n, b)) gisStopReading(place, failure);
   return b;
 }
 
-void gisGetBytes(int unit, std::span<char> bytes, const GisReadFailure& failure) {
-  if (!fuGetBytes(unit, bytes)) gisStopReading(unit, failure);
+void gisGetBytes(const GisReadPlace& place, std::span<char> bytes, const GisReadFailure& failure) {
+  if (!fuGetBytes(place.unit, bytes)) gisStopReading(place, failure);
 }
 
-std::int32_t gisGetI32(int unit, const GisReadFailure& failure) {
+std::int32_t gisGetI32(const GisReadPlace& place, const GisReadFailure& failure) {
   std::int32_t v = 0;
-  if (!fuGetI32(unit, v)) gisStopReading(unit, failure);
+  if (!fuGetI32(place.unit, v)) gisStopReading(place, failure);
   return v;
 }
 
-double gisGetF64(int unit, const GisReadFailure& failure) {
+double gisGetF64(const GisReadPlace& place, const GisReadFailure& failure) {
   double v = 0.0;
-  if (!fuGetF64(unit, v)) gisStopReading(unit, failure);
+  if (!fuGetF64(place.unit, v)) gisStopReading(place, failure);
   return v;
 }
 
@@ -191,7 +239,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return;
   fuRewind(unit);
-  if (gGisRead.dbfFlagAheadUnit == unit) gGisRead.dbfFlagAheadUnit = 0;  // read ahead before the rewind
+  dbf.hasFlagAhead = false;  // read ahead before the rewind
   dbfHeaderBytes(unit, 4);
   const std::int32_t count = dbfHeaderI32(unit);
   const std::string lengths = dbfHeaderBytes(unit, 24);  // header and record lengths, reserved bytes
@@ -199,9 +247,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
   const int headerLength = byteorder::getU16(p, byteorder::Order::Little);
   const int fileRecordLength = byteorder::getU16(p + 2, byteorder::Order::Little);
   // The count sizes what callers read; a negative one is a damaged header, not a count.
-  if (count < 0)
-    gisFail("ERROR 0403 - Reading .dbf file header.",
-            kMessageIndent + "Record count of " + AINTEGER(count) + " in file " + fuName(unit) + " is negative.");
+  if (count < 0) dbfHeaderDamaged(unit, "Record count of " + AINTEGER(count), " is negative.");
   dbf.headerRecordCount = count;
   console::line("DBF file contains " + AINTEGER(count) + " records.");
   dbf.nFields = 0;
@@ -211,7 +257,7 @@ void dbfReadHeader(DbfSubLayer& dbf) {
     if (c == kDbfHeaderEnd) break;
     dbfReadFieldDescriptor(dbf, c);
   }
-  if (dbf.nFields == 0) gisFail("ERROR 0319 - No attributes specified in .dbf file.");
+  if (dbf.nFields == 0) gisRefuse(gisHeaderOf(unit), "ERROR 0319 - No attributes specified in .dbf file.");
   dbfPlaceFirstRecord(dbf, headerLength, fileRecordLength);
   dbfPrintFields(dbf);
 }
@@ -225,8 +271,7 @@ void mifReadHeader(MifLayer& mif) {
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
     std::string line;
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
-      gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
+    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) gisRefuse(gisLineOf(unit), kMifNoDefinition);
     mifSplitAttributeLine(line, mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
                           kGisAttributeTypeLength);
   }
@@ -275,7 +320,7 @@ int gisNumberAttributes(int gisID) {
   return 0;  // no attributes on any other kind of slot
 }
 
-int gisNumberRecords(int gisID) {
+std::int64_t gisNumberRecords(int gisID) {
   gisCheckHandle("gisNumberRecords", gisID);
   const GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].headerRecordCount;
@@ -286,8 +331,8 @@ int gisNumberRecords(int gisID) {
   // the objects when the count is taken in the middle of reading.
   const std::uint64_t here = fuTell(unit);
   fuRewind(unit);
-  int count = 0;
-  std::string line;
+  std::int64_t count = 0;
+  std::string& line = gGisRead.textLine;
   while (!fuAtEnd(unit)) {
     if (fuReadLine(unit, line) != ReadStatus::Ok) break;
     ++count;

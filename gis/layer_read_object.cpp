@@ -37,9 +37,15 @@ int limitOf(std::span<double> x, std::span<double> y, int maxNodes) {
   return std::min(maxNodes, capacityOf(x, y));
 }
 
-[[noreturn]] void tooManyNodes(const char* text, std::int64_t requested, int limit) {
-  gisFail(text, "             Requested" + rightAligned(AINTEGER8(requested), 8) + "        Limit" +
-                    rightAligned(AINTEGER(limit), 8));
+[[noreturn]] void tooManyNodes(const GisReadPlace& place, const char* text, std::int64_t requested, int limit) {
+  gisRefuse(place, text, "             Requested" + rightAligned(AINTEGER8(requested), 8) + "        Limit" +
+                             rightAligned(AINTEGER(limit), 8));
+}
+
+// The type name stored in the object's field of its declared length, without allocating.
+void setTypeName(GisObject& gisO, std::string_view name) {
+  gisO.typeName.resize(kGisTypeNameLength, ' ');
+  fixed::assign(gisO.typeName, name);
 }
 
 // ---- shapefile ----------------------------------------------------------------------------------
@@ -48,7 +54,7 @@ const char* const kShpTypeError = "ERROR 0424 - Reading .shp file object type.";
 const char* const kShpCoordError = "ERROR 0429 - Reading .shp file object coordinates.";
 const char* const kShpNodes = "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.";
 
-std::string shpTypeName(int type) {
+const char* shpTypeName(int type) {
   for (const ShpTypeName& t : kShpTypeNames)
     if (t.type == type) return t.name;
   return "Unknown";
@@ -59,35 +65,42 @@ const GisReadFailure kShpTypeRead{"ERROR 0425 - End of .shp file encountered whi
 const GisReadFailure kShpCoordRead{"ERROR 0430 - End of .shp file encountered whilst reading object coordinates.",
                                    kShpCoordError};
 
-// A number in the file that cannot be what it claims to be.
-[[noreturn]] void shpCorrupt(int unit, const char* line1, const std::string& what) {
-  gisFail(line1, kMessageIndent + what + " in file " + fuName(unit) + ".");
+// The record being read, as a refusal names it. A unit that no layer reads has no count of its
+// records: the place where the record starts is named instead.
+GisReadPlace shpPlace(const ShpSubLayer& shp) {
+  if (shp.readRecord > 0) return {shp.shpUnitLE, GisReadPlace::Kind::Record, shp.readRecord};
+  return {shp.shpUnitLE, GisReadPlace::Kind::Byte, static_cast<std::int64_t>(shp.recordStart)};
 }
 
-std::int32_t shpTypeI32(int unit) { return gisGetI32(unit, kShpTypeRead); }
-void shpSkipBox(int unit) {
+// A number in the file that cannot be what it claims to be.
+[[noreturn]] void shpCorrupt(const ShpSubLayer& shp, const char* line1, const std::string& what) {
+  gisRefuse(shpPlace(shp), line1, kMessageIndent + what + " in file " + fuName(shp.shpUnitLE) + ".");
+}
+
+std::int32_t shpTypeI32(const ShpSubLayer& shp) { return gisGetI32(shpPlace(shp), kShpTypeRead); }
+void shpSkipBox(const ShpSubLayer& shp) {
   char box[32];
-  gisGetBytes(unit, box, kShpTypeRead);
+  gisGetBytes(shpPlace(shp), box, kShpTypeRead);
 }
 
 // The read failure that goes with the message of a corrupt count.
 const GisReadFailure& shpReadOf(const char* line1) { return line1 == kShpTypeError ? kShpTypeRead : kShpCoordRead; }
 
-std::int32_t shpPointCount(int unit, const char* line1) {
-  const std::int32_t n = gisGetI32(unit, shpReadOf(line1));
-  if (n < 0) shpCorrupt(unit, line1, "Point count of " + AINTEGER8(n) + " is negative");
+std::int32_t shpPointCount(const ShpSubLayer& shp, const char* line1) {
+  const std::int32_t n = gisGetI32(shpPlace(shp), shpReadOf(line1));
+  if (n < 0) shpCorrupt(shp, line1, "Point count of " + AINTEGER8(n) + " is negative");
   return n;
 }
 
+std::uint64_t shpContentWords(const ShpSubLayer& shp) { return (shp.recordEnd - shp.recordStart) / 2; }
+
 // The record's content must hold what its counts claim: need bytes from the current position.
 // Bytes beyond what the shape needs are allowed; the next record is placed by the content length.
-void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
-  const ShpRecordPlace& place = gGisRead.shpRecord;
-  if (place.unit != unit) return;
-  const std::uint64_t here = fuTell(unit);
-  if (need < 0 || here > place.end || static_cast<std::uint64_t>(need) > place.end - here)
-    shpCorrupt(unit, line1,
-               "Record content length of " + AINTEGER8(static_cast<std::int64_t>((place.end - place.start) / 2)) +
+void shpCheckFitsRecord(const ShpSubLayer& shp, std::int64_t need, const char* line1) {
+  const std::uint64_t here = fuTell(shp.shpUnitLE);
+  if (need < 0 || here > shp.recordEnd || static_cast<std::uint64_t>(need) > shp.recordEnd - here)
+    shpCorrupt(shp, line1,
+               "Record content length of " + AINTEGER8(static_cast<std::int64_t>(shpContentWords(shp))) +
                    " words is too short for the counts it holds");
 }
 
@@ -95,15 +108,16 @@ void shpCheckFitsRecord(int unit, std::int64_t need, const char* line1) {
 // read in blocks through a fixed buffer, so that no item count allocates, after a check that the
 // file holds them all: a short file stops the run before any item is used.
 template <class Use>
-void shpReadItems(int unit, int count, std::size_t size, const GisReadFailure& failure, Use use) {
+void shpReadItems(const ShpSubLayer& shp, int count, std::size_t size, const GisReadFailure& failure, Use use) {
+  const int unit = shp.shpUnitLE;
   const std::uint64_t here = fuTell(unit), end = fuSize(unit);
   const std::uint64_t bytes = static_cast<std::uint64_t>(std::max(count, 0)) * size;
-  if (here > end || bytes > end - here) gisStopReading(unit, failure);
+  if (here > end || bytes > end - here) gisStopReading(shpPlace(shp), failure);
   std::array<char, 4096> block;
   const int perBlock = static_cast<int>(block.size() / size);
   for (int k = 0; k < count;) {
     const int n = std::min(perBlock, count - k);
-    gisGetBytes(unit, std::span<char>(block.data(), static_cast<std::size_t>(n) * size), failure);
+    gisGetBytes(shpPlace(shp), std::span<char>(block.data(), static_cast<std::size_t>(n) * size), failure);
     const auto* item = reinterpret_cast<const unsigned char*>(block.data());
     for (int i = 0; i < n; ++i, ++k, item += size) use(item, k);
   }
@@ -111,13 +125,14 @@ void shpReadItems(int unit, int count, std::size_t size, const GisReadFailure& f
 
 // The part offsets into ir(1..nParts), then ir(nParts+1) := nPoints; each offset must lie within
 // the record's points and none may go back, so every part count taken from them is sound.
-void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, const char* line1) {
-  const byteorder::Order order = fuOrder(unit);
+void shpReadPartOffsets(const ShpSubLayer& shp, GisObject& gisO, int nParts, int nPoints, const char* line1) {
+  const byteorder::Order order = fuOrder(shp.shpUnitLE);
   int previous = 0;
-  shpReadItems(unit, nParts, 4, shpReadOf(line1), [&](const unsigned char* item, int k) {
+  shpReadItems(shp, nParts, 4, shpReadOf(line1), [&](const unsigned char* item, int k) {
     const std::int32_t offset = byteorder::getI32(item, order);
     if (offset < previous || offset > nPoints)
-      shpCorrupt(unit, line1, "Part offset of " + AINTEGER8(offset) + " is outside " + AINTEGER8(previous) + " to " + AINTEGER8(nPoints));
+      shpCorrupt(shp, line1,
+                 "Part offset of " + AINTEGER8(offset) + " is outside " + AINTEGER8(previous) + " to " + AINTEGER8(nPoints));
     gisO.ir[static_cast<std::size_t>(k) + 1] = offset;
     previous = offset;
   });
@@ -125,15 +140,16 @@ void shpReadPartOffsets(int unit, GisObject& gisO, int nParts, int nPoints, cons
 }
 
 // n pairs of doubles; pair k goes to x(first+k), y(first+k) when store is set.
-void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int first, bool store) {
+void shpReadPairs(const ShpSubLayer& shp, int n, std::span<double> x, std::span<double> y, int first, bool store) {
   if (n <= 0) return;
+  const int unit = shp.shpUnitLE;
   if (!store) {  // passed over without reading, however many there are
     const std::uint64_t here = fuTell(unit), size = fuSize(unit), bytes = static_cast<std::uint64_t>(n) * 16;
-    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(unit, kShpCoordRead);
+    if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(shpPlace(shp), kShpCoordRead);
     return;
   }
   const byteorder::Order order = fuOrder(unit);
-  shpReadItems(unit, n, 16, kShpCoordRead, [&](const unsigned char* pair, int k) {
+  shpReadItems(shp, n, 16, kShpCoordRead, [&](const unsigned char* pair, int k) {
     x[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair, order);
     y[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair + 8, order);
   });
@@ -141,63 +157,80 @@ void shpReadPairs(int unit, int n, std::span<double> x, std::span<double> y, int
 
 // The record number and content length, then the shape type. The content length places the
 // record's end, which the reads of its shape must stay within and where the next record starts.
-int shpReadRecordHeader(int unit) {
+// A content length that cannot be right is told of the record it belongs to: a header that is not
+// that of the record expected stands where the previous record's content length put it.
+int shpReadRecordHeader(ShpSubLayer& shp) {
+  const int unit = shp.shpUnitLE;
+  const bool counted = shp.readRecord >= 0;
+  const std::int64_t expected = shp.readRecord + 1;
+  const ShpSubLayer previous = shp;
+  if (counted) shp.readRecord = expected;
+  shp.recordStart = shp.recordEnd = fuTell(unit);
   char b[8];
-  gisGetBytes(unit, b, kShpTypeRead);
-  const std::int32_t words = byteorder::getI32(reinterpret_cast<const unsigned char*>(b) + 4, byteorder::Order::Big);
+  gisGetBytes(shpPlace(shp), b, kShpTypeRead);
+  const auto* header = reinterpret_cast<const unsigned char*>(b);
+  const std::int32_t number = byteorder::getI32(header, byteorder::Order::Big);
+  const std::int32_t words = byteorder::getI32(header + 4, byteorder::Order::Big);
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);
-  if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here)
-    shpCorrupt(unit, kShpTypeError,
-               "Record content length of " + AINTEGER8(words) + " words runs past the end of the file");
-  gGisRead.shpRecord = ShpRecordPlace{unit, here, here + static_cast<std::uint64_t>(words) * 2};
-  return shpTypeI32(unit);
+  if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here) {
+    if (counted && previous.readRecord >= 1 && number != expected)
+      shpCorrupt(previous, kShpTypeError,
+                 "Record content length of " + AINTEGER8(static_cast<std::int64_t>(shpContentWords(previous))) +
+                     " words does not end at the header of the next record");
+    shpCorrupt(shp, kShpTypeError, "Record content length of " + AINTEGER8(words) + " words runs past the end of the file");
+  }
+  shp.recordStart = here;
+  shp.recordEnd = here + static_cast<std::uint64_t>(words) * 2;
+  return shpTypeI32(shp);
 }
 
-void shpPolylineHeader(int unit, GisObject& gisO) {
-  shpSkipBox(unit);
-  const std::int32_t nParts = shpTypeI32(unit);
+void shpPolylineHeader(const ShpSubLayer& shp, GisObject& gisO) {
+  shpSkipBox(shp);
+  const std::int32_t nParts = shpTypeI32(shp);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + AINTEGER8(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Part count of " + AINTEGER8(nParts) + " is negative");
+    gisRefuse(shpPlace(shp),
+              "ERROR 0421 - Exceeded maximum number of parts in a .shp polyline.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(shp, kShpTypeError, "Part count of " + AINTEGER8(nParts) + " is negative");
   gisO.nSections = nParts;
   if (nParts == 1) gisO.isPline = true;
   if (nParts >= 2) gisO.isPlineMultiple = true;
-  const std::int32_t nPoints = shpPointCount(unit, kShpTypeError);
-  shpCheckFitsRecord(unit, 4 * static_cast<std::int64_t>(nParts) + 16 * static_cast<std::int64_t>(nPoints),
+  const std::int32_t nPoints = shpPointCount(shp, kShpTypeError);
+  shpCheckFitsRecord(shp, 4 * static_cast<std::int64_t>(nParts) + 16 * static_cast<std::int64_t>(nPoints),
                      kShpTypeError);
-  shpReadPartOffsets(unit, gisO, nParts, nPoints, kShpTypeError);
+  shpReadPartOffsets(shp, gisO, nParts, nPoints, kShpTypeError);
 }
 
-void shpPolygonHeader(int unit, GisObject& gisO) {
+void shpPolygonHeader(const ShpSubLayer& shp, GisObject& gisO) {
   gisO.isRegion = true;
-  shpSkipBox(unit);
-  const std::int32_t nParts = shpTypeI32(unit);
+  shpSkipBox(shp);
+  const std::int32_t nParts = shpTypeI32(shp);
   if (nParts >= kGisMaxParts)
-    gisFail("ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + AINTEGER8(kGisMaxParts));
-  if (nParts < 0) shpCorrupt(unit, kShpTypeError, "Ring count of " + AINTEGER8(nParts) + " is negative");
-  shpCheckFitsRecord(unit, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
+    gisRefuse(shpPlace(shp),
+              "ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + AINTEGER8(kGisMaxParts));
+  if (nParts < 0) shpCorrupt(shp, kShpTypeError, "Ring count of " + AINTEGER8(nParts) + " is negative");
+  shpCheckFitsRecord(shp, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
   gisO.nr = nParts;
 }
 
 // A polygon: every ring in one call, stored in the ring layout.
-void shpReadPolygon(int unit, GisObject& gisO, std::span<double> x, std::span<double> y, int limit, int& nPoints,
-                    bool lRead) {
+void shpReadPolygon(const ShpSubLayer& shp, GisObject& gisO, std::span<double> x, std::span<double> y, int limit,
+                    int& nPoints, bool lRead) {
   const int nr = gisO.nr;
   if (nr < 0 || nr >= kGisMaxParts) gisShouldNotBeHere("shpReadObject");
-  const std::int32_t total = shpPointCount(unit, kShpCoordError);
-  shpCheckFitsRecord(unit, 4 * static_cast<std::int64_t>(nr) + 16 * static_cast<std::int64_t>(total),
+  const std::int32_t total = shpPointCount(shp, kShpCoordError);
+  shpCheckFitsRecord(shp, 4 * static_cast<std::int64_t>(nr) + 16 * static_cast<std::int64_t>(total),
                      kShpCoordError);
-  shpReadPartOffsets(unit, gisO, nr, total, kShpCoordError);
+  shpReadPartOffsets(shp, gisO, nr, total, kShpCoordError);
   for (int j = 1; j <= nr; ++j)  // a ring of no points has no vertex to stand in its layout
     if (gisO.ir[static_cast<std::size_t>(j) + 1] == gisO.ir[static_cast<std::size_t>(j)])
-      shpCorrupt(unit, kShpCoordError, "Ring " + AINTEGER8(j) + " of a region has no points");
+      shpCorrupt(shp, kShpCoordError, "Ring " + AINTEGER8(j) + " of a region has no points");
   if (lRead && static_cast<std::int64_t>(nr) + total > limit)
-    tooManyNodes(kShpNodes, static_cast<std::int64_t>(nr) + total, limit);
+    tooManyNodes(shpPlace(shp), kShpNodes, static_cast<std::int64_t>(nr) + total, limit);
   int s = 0;
   for (int j = 1; j <= nr; ++j) {
     const std::size_t jj = static_cast<std::size_t>(j);
     const int n = gisO.ir[jj + 1] - gisO.ir[jj];
-    shpReadPairs(unit, n, x, y, s + 1, lRead);
+    shpReadPairs(shp, n, x, y, s + 1, lRead);
     if (lRead) {
       // A ring of one point has no second vertex; that point stands in.
       const std::size_t src = static_cast<std::size_t>(n >= 2 ? s + 2 : s + 1);
@@ -218,7 +251,7 @@ const char* const kMifNodes = "ERROR 0310 - Exceeded number of allowable nodes i
 const char* const kMifRegion = "ERROR 0318 - Less than 5 points for Region object in mif file.";
 
 struct MifKeyword {
-  const char* word;
+  std::string_view word;
   bool GisObject::*flag;
 };
 const std::array<MifKeyword, 13> kMifObjectKeywords{{
@@ -237,8 +270,12 @@ const std::array<MifKeyword, 13> kMifObjectKeywords{{
     {"COLLECTION", nullptr},
 }};
 
+// A refusal while the .mif is read names the line read last.
+[[noreturn]] void mifRefuse(int unit, const std::string& line1, const std::string& line2 = "") {
+  gisRefuse(gisLineOf(unit), line1, line2);
+}
 [[noreturn]] void mifCorrupt(int unit, const std::string& what) {
-  gisFail(kMifRead, kMessageIndent + what + " in file " + fuName(unit) + ".");
+  mifRefuse(unit, kMifRead, kMessageIndent + what + " in file " + fuName(unit) + ".");
 }
 
 // A "Center" line alone is no object: a file that ends after one has no further object.
@@ -247,53 +284,86 @@ bool anyKind(const GisObject& o) {
          o.isRect || o.isRoundRect || o.isArc || o.isText || o.isMultiPoint;
 }
 
-// The first character after blanks and TABs (1-based), and the 16-character key there.
+// The first character after blanks and TABs (1-based) of a line.
 std::size_t mifKeyPosition(const std::string& line) {
   const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;
   while (pos < tl && (line[pos - 1] == ' ' || line[pos - 1] == '\t')) ++pos;
   return pos;
 }
-std::string mifKey(const std::string& line, std::size_t pos) {
-  std::string key = fixed::slice(line, pos, pos + 15);
-  for (char& c : key)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+
+// The 16 characters from pos (1-based), a to z in upper case; beyond the line, blanks.
+struct MifKey {
+  std::array<char, 16> text;
+  bool startsWith(std::string_view word) const { return std::string_view(text.data(), text.size()).starts_with(word); }
+};
+MifKey mifKey(const std::string& line, std::size_t pos) {
+  MifKey key;
+  for (std::size_t i = 0; i < key.text.size(); ++i) {
+    const std::size_t at = pos - 1 + i;
+    const char c = at < line.size() ? line[at] : ' ';
+    key.text[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
   return key;
 }
-const MifKeyword* mifMatchKeyword(const std::string& key) {
+const MifKeyword* mifMatchKeyword(const MifKey& key) {
   for (const MifKeyword& k : kMifObjectKeywords)
-    if (key.starts_with(k.word)) return &k;
+    if (key.startsWith(k.word)) return &k;
   return nullptr;
 }
 
-std::string mifReadObjectLine(int unit) {
-  std::string line;
+// The next line into line as read, cut to its 1000 characters: the style lines that the search for
+// an object keyword passes over are not padded.
+void mifReadObjectLine(int unit, std::string& line) {
   const ReadStatus st = fuReadLine(unit, line);
-  if (st == ReadStatus::End) gisFail("ERROR 0322 - End of .mif file encountered whilst reading object type.");
-  if (st != ReadStatus::Ok) gisFail("ERROR 0321 - Reading .mif file object type.");
-  return fixed::fit(line, kTextLength);
+  if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
+  if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
+  if (line.size() > kTextLength) line.resize(kTextLength);
+}
+
+// rest := the line from its position pos (1-based) on, in a field of 1000 characters.
+void mifSetRest(std::string& rest, const std::string& line, std::size_t pos) {
+  rest.resize(kTextLength, ' ');
+  fixed::assign(rest, std::string_view(line).substr(std::min(line.size(), pos - 1)));
+}
+
+// The whole number that a free-format read takes first from text. The usual form (blanks, then
+// digits that end the item) is read where it stands; any other goes to the full read.
+bool mifWholeNumber(std::string_view text, std::int32_t& n) {
+  std::size_t p = 0;
+  while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+  const std::size_t first = p;
+  std::int32_t v = 0;
+  while (p < text.size() && p - first < 9 && text[p] >= '0' && text[p] <= '9') v = v * 10 + (text[p++] - '0');
+  const bool ends = p == text.size() || text[p] == ' ' || text[p] == '\t' || text[p] == ',' || text[p] == '/';
+  if (p > first && ends) {
+    n = v;
+    return true;
+  }
+  return CHECKINT(std::string(text), n);
 }
 
 // The whole number that follows a keyword; missing or broken counts make the file unreadable.
-int mifKeywordCount(int unit, const std::string& text, const char* keyword) {
+int mifKeywordCount(int unit, std::string_view text, std::string_view keyword) {
   std::int32_t n = 0;
-  if (!CHECKINT(text, n)) mifCorrupt(unit, std::string("No count after ") + keyword);
+  if (!mifWholeNumber(text, n)) mifCorrupt(unit, "No count after " + std::string(keyword));
   return n;
 }
 
-void mifKeywordCounts(int unit, const std::string& word, const std::string& after, GisObject& gisO,
+void mifKeywordCounts(int unit, std::string_view word, std::string_view after, GisObject& gisO,
                       const std::string& line) {
   if (word == "PLINE MULTIPLE" || word == "MULTIPOINT") {
-    const int n = mifKeywordCount(unit, after, word.c_str());
+    const int n = mifKeywordCount(unit, after, word);
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
     const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
-    if (n < 0 || n > most) mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + word + " is outside 0 to " + AINTEGER8(most));
+    if (n < 0 || n > most)
+      mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + std::string(word) + " is outside 0 to " + AINTEGER8(most));
     gisO.nSections = n;
   } else if (word == "REGION") {
-    const int n = mifKeywordCount(unit, after, "REGION");
+    const int n = mifKeywordCount(unit, after, word);
     if (n > kGisMaxParts)
-      gisFail("ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
-              fixed::trimmed(line));
+      mifRefuse(unit, "ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
+                fixed::trimmed(line));
     gisO.nr = n;
   }
 }
@@ -315,49 +385,62 @@ Got mifNumbersFromText(const std::string& text, int count, double* values, int& 
   return got == count ? Got::Ok : Got::RunOut;
 }
 
+// The same, where a text of plain numbers, the usual vertex line, is read in place without an
+// allocation; any other text (a null value, a repeat, a pair split over lines) goes to the item
+// list, which reads it from its start again.
+Got mifNumbersFromLine(std::string_view text, int count, double* values, int& got) {
+  text = text.substr(0, kTextLength);
+  if (freeFormatReadDoubles(text, count - got, values + got) == FreeReadStatus::Ok) {
+    got = count;
+    return Got::Ok;
+  }
+  return mifNumbersFromText(fixed::fit(text, kTextLength), count, values, got);
+}
+
 // count numbers from the next lines of the unit: a read starts on a new line and goes on over
 // further lines until it has them all.
 void mifNumbersFromUnit(int unit, int count, double* values) {
+  std::string& line = gGisRead.textLine;
   int got = 0;
   for (;;) {
-    std::string line;
     const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) gisFail(kMifEnd);
-    if (st != ReadStatus::Ok) gisFail(kMifRead);
-    const Got r = mifNumbersFromText(fixed::fit(line, kTextLength), count, values, got);
+    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
+    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
+    const Got r = mifNumbersFromLine(line, count, values, got);
     if (r == Got::Ok) return;
-    if (r == Got::Bad) gisFail(kMifRead);
+    if (r == Got::Bad) mifRefuse(unit, kMifRead);
   }
 }
 
-void mifNumbersFromRest(const std::string& rest, int count, double* values) {
+void mifNumbersFromRest(int unit, const std::string& rest, int count, double* values) {
   int got = 0;
-  const Got r = mifNumbersFromText(rest, count, values, got);
-  if (r == Got::RunOut) gisFail(kMifEnd);
-  if (r == Got::Bad) gisFail(kMifRead);
+  const Got r = mifNumbersFromLine(rest, count, values, got);
+  if (r == Got::RunOut) mifRefuse(unit, kMifEnd);
+  if (r == Got::Bad) mifRefuse(unit, kMifRead);
 }
 
 // A point count: the whole number on the next line that holds anything.
 int mifCountFromUnit(int unit) {
+  std::string& line = gGisRead.textLine;
   for (;;) {
-    std::string line;
     const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) gisFail(kMifEnd);
-    if (st != ReadStatus::Ok) gisFail(kMifRead);
-    if (fixed::isBlank(line)) continue;
+    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
+    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
+    const std::string_view text = std::string_view(line).substr(0, kTextLength);
+    if (fixed::isBlank(text)) continue;
     std::int32_t n = 0;
-    if (!CHECKINT(line, n)) gisFail(kMifRead);
+    if (!mifWholeNumber(text, n)) mifRefuse(unit, kMifRead);
     if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
     return n;
   }
 }
 
 void mifPassLines(int unit, int n) {
-  std::string line;
+  std::string& line = gGisRead.textLine;
   for (int k = 0; k < n; ++k) {
     const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) gisFail(kMifEnd);
-    if (st != ReadStatus::Ok) gisFail(kMifRead);
+    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
+    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
   }
 }
 
@@ -373,7 +456,7 @@ void mifReadPairInto(int unit, std::span<double> x, std::span<double> y, std::si
 // A polyline or one section of a multiple polyline: n pairs, one read each.
 void mifReadPolyline(int unit, int n, std::span<double> x, std::span<double> y, int limit, bool lRead) {
   if (lRead) {
-    if (n > limit) tooManyNodes(kMifNodes, n, limit);
+    if (n > limit) tooManyNodes(gisLineOf(unit), kMifNodes, n, limit);
     for (int i = 1; i <= n; ++i) mifReadPairInto(unit, x, y, static_cast<std::size_t>(i));
     return;
   }
@@ -385,7 +468,7 @@ void mifReadPolyline(int unit, int n, std::span<double> x, std::span<double> y, 
 void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<double> y, int limit, int& nPoints,
                    bool lRead) {
   nPoints = 0;
-  if (gisO.nr < 1) gisFail(kMifRegion);
+  if (gisO.nr < 1) mifRefuse(unit, kMifRegion);
   if (gisO.nr > kGisMaxParts) gisShouldNotBeHere("mifReadObject");
   // The ring counts come from the file: their running total is kept in 64 bits, so no count, however
   // large, can wrap it round to a place inside or before the arrays.
@@ -396,7 +479,7 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
     if (n < 1) mifCorrupt(unit, "Ring " + AINTEGER8(j) + " of a region has no points");
     total += static_cast<std::int64_t>(n) + 1;
     if (lRead) {
-      if (total > limit) tooManyNodes(kMifNodes, total, limit);
+      if (total > limit) tooManyNodes(gisLineOf(unit), kMifNodes, total, limit);
       const int end = static_cast<int>(total);
       for (int i = start; i <= end - 1; ++i) mifReadPairInto(unit, x, y, static_cast<std::size_t>(i));
       // A ring of one point has no second vertex; that point stands in.
@@ -415,26 +498,28 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   // A region passed over whose points outnumber what the count can hold (its lines were all there)
   // reports the largest count.
   nPoints = static_cast<int>(std::min<std::int64_t>(total, INT32_MAX));
-  if (total < 5) gisFail(kMifRegion);
+  if (total < 5) mifRefuse(unit, kMifRegion);
 }
 
 // After a region: style lines are passed over up to the next object keyword, which is left to be
-// read again. A "Center" line on the way gives the region's label position.
+// read again (a seek back within the block read ahead, which costs nothing). A "Center" line on
+// the way gives the region's label position.
 void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, double& yc) {
   GisObject& scratch = gGisRead.mifCenterScratch;
   gisInitialiseObject(scratch);
+  std::string& line = gGisRead.textLine;
   for (;;) {
     const std::uint64_t lineStart = fuTell(unit);
     if (fuAtEnd(unit)) return;
-    const std::string line = mifReadObjectLine(unit);
+    mifReadObjectLine(unit, line);
     const std::size_t pos = mifKeyPosition(line);
-    const std::string key = mifKey(line, pos);
-    if (key.starts_with("CENTER")) {
+    const MifKey key = mifKey(line, pos);
+    if (key.startsWith("CENTER")) {
       scratch.hasCenter = true;
-      scratch.typeName = fixed::fit("CENTER", kGisTypeNameLength);
-      rest = fixed::fit(line.substr(std::min(line.size(), pos - 1 + 6)), kTextLength);
+      setTypeName(scratch, "CENTER");
+      mifSetRest(rest, line, pos + 6);
       double c[2] = {0.0, 0.0};
-      mifNumbersFromRest(rest, 2, c);
+      mifNumbersFromRest(unit, rest, 2, c);
       xc = c[0];
       yc = c[1];
       labelWanted = false;
@@ -525,17 +610,17 @@ void objectLabel(const GisObject& o, std::span<double> x, std::span<double> y, i
 
 // The unit on the next record: each record's content length placed it when its header was read,
 // so bytes a record holds beyond its shape, or parts a caller did not read, never derail the
-// reading. A layer not yet prepared (no offset kept) reads on from where the unit stands.
-void shpGotoNextRecord(int unit, int nextOffsetWords) {
-  if (nextOffsetWords < kShpHeaderWords) return;
-  const std::uint64_t next = static_cast<std::uint64_t>(nextOffsetWords) * 2;
-  if (fuTell(unit) != next) fuSeek(unit, next);
+// reading. A layer not yet prepared (no record placed) reads on from where the unit stands.
+void shpGotoNextRecord(const ShpSubLayer& shp) {
+  if (shp.recordEnd < kShpHeaderBytes) return;
+  const int unit = shp.shpUnitLE;
+  if (fuTell(unit) != shp.recordEnd && !fuSeek(unit, shp.recordEnd)) gisStopReading(shpPlace(shp), kShpTypeRead);
 }
 
 // Passes over one whole record (its header and content).
-void shpPassRecord(int unit) {
-  shpReadRecordHeader(unit);
-  fuSeek(unit, gGisRead.shpRecord.end);
+void shpPassRecord(ShpSubLayer& shp) {
+  shpReadRecordHeader(shp);
+  if (!fuSeek(shp.shpUnitLE, shp.recordEnd)) gisStopReading(shpPlace(shp), kShpTypeRead);
 }
 
 // The layer's data has ended when the unit is at the end of the file, or when the object's last
@@ -544,13 +629,12 @@ bool shpDataEnded(const ShpSubLayer& shp, const GisObject& gisO) {
   const int unit = shp.shpUnitLE;
   if (fuAtEnd(unit)) return true;
   const bool partsLeft = (gisO.isPline || gisO.isPlineMultiple || gisO.isMultiPoint) && gisO.nr < gisO.nSections;
-  return !partsLeft && static_cast<std::uint64_t>(shp.nextOffset) * 2 >= fuSize(unit);
+  return !partsLeft && shp.recordEnd >= fuSize(unit);
 }
 
-}  // namespace
-
-bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
-  shapeType = shpReadRecordHeader(unit);
+// The next record's header and the counts and part table of its shape.
+void shpObjectTypeOf(ShpSubLayer& shp, int& shapeType, GisObject& gisO) {
+  shapeType = shpReadRecordHeader(shp);
   gisO.nr = 0;
   switch (shapeType) {
     case kShpNullShape:
@@ -558,41 +642,42 @@ bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
       break;
     case kShpPoint:
       gisO.isPoint = true;
-      shpCheckFitsRecord(unit, 16, kShpTypeError);
+      shpCheckFitsRecord(shp, 16, kShpTypeError);
       break;
     case kShpPolyline:
-      shpPolylineHeader(unit, gisO);
+      shpPolylineHeader(shp, gisO);
       break;
     case kShpPolygon:
-      shpPolygonHeader(unit, gisO);
+      shpPolygonHeader(shp, gisO);
       break;
     case kShpMultiPoint: {
       gisO.isMultiPoint = true;
-      shpSkipBox(unit);
-      gisO.nSections = shpPointCount(unit, kShpTypeError);
-      shpCheckFitsRecord(unit, 16 * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
+      shpSkipBox(shp);
+      gisO.nSections = shpPointCount(shp, kShpTypeError);
+      shpCheckFitsRecord(shp, 16 * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
       break;
     }
     default:
-      gisFail("ERROR 0423 - Unsupported .shp object type " + shpTypeName(shapeType) + " [" + AINTEGER8(shapeType) + "]");
+      gisRefuse(shpPlace(shp), "ERROR 0423 - Unsupported .shp object type " + std::string(shpTypeName(shapeType)) +
+                                   " [" + AINTEGER8(shapeType) + "]");
   }
-  gisO.typeName = fixed::fit(shpTypeName(shapeType), kGisTypeNameLength);
-  return true;
+  setTypeName(gisO, shpTypeName(shapeType));
 }
 
-bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x, std::span<double> y,
-                   int maxNodes, int& nPoints, bool lRead) {
+// The coordinates of the shape whose header was read last, or of its next part.
+void shpReadObjectOf(const ShpSubLayer& shp, int shapeType, GisObject& gisO, std::span<double> x,
+                     std::span<double> y, int maxNodes, int& nPoints, bool lRead) {
   gisO.isComplete = false;
   const int limit = limitOf(x, y, maxNodes);
   switch (shapeType) {
     case kShpNullShape:
       nPoints = 0;
-      return true;
+      return;
     case kShpPoint:
     case kShpMultiPoint:
       nPoints = 1;
-      if (lRead && limit < 1) tooManyNodes(kShpNodes, 1, limit);
-      shpReadPairs(unit, 1, x, y, 1, capacityOf(x, y) >= 1);
+      if (lRead && limit < 1) tooManyNodes(shpPlace(shp), kShpNodes, 1, limit);
+      shpReadPairs(shp, 1, x, y, 1, capacityOf(x, y) >= 1);
       if (shapeType == kShpMultiPoint) gisO.nr += 1;  // the points read so far
       break;
     case kShpPolyline: {
@@ -602,44 +687,84 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
       const std::size_t k = static_cast<std::size_t>(gisO.nr);
       const int n = gisO.ir[k + 1] - gisO.ir[k];
       nPoints = n;
-      if (lRead && n > limit) tooManyNodes(kShpNodes, n, limit);
-      shpReadPairs(unit, n, x, y, 1, lRead);
+      if (lRead && n > limit) tooManyNodes(shpPlace(shp), kShpNodes, n, limit);
+      shpReadPairs(shp, n, x, y, 1, lRead);
       break;
     }
     case kShpPolygon:
-      shpReadPolygon(unit, gisO, x, y, limit, nPoints, lRead);
+      shpReadPolygon(shp, gisO, x, y, limit, nPoints, lRead);
       break;
     default:
       gisFail(std::string("Should not be here [shpReadObject].  Please contact") + SUPPORT_CONTACT);
   }
   gisO.isComplete = true;
+}
+
+// The input layer that reads the .shp on unit, as the place of its record; null when no layer
+// reads it (a caller that opened the file itself).
+ShpSubLayer* shpInputOf(int unit) {
+  if (unit <= 0) return nullptr;
+  for (int id = 1; id <= kGisMaxLayers; ++id) {
+    GisLayerSlot* slot = gGis.layers.find(static_cast<std::size_t>(id));
+    if (slot && slot->gisInUse && !slot->gisWrite && slot->shpSubLayer[1].shpUnitLE == unit)
+      return &slot->shpSubLayer[1];
+  }
+  return nullptr;
+}
+
+// A unit that no layer reads keeps no record between calls: its records are not counted, and a
+// shape is read within what is left of the file.
+ShpSubLayer unheldShp(int unit) {
+  ShpSubLayer shp;
+  shp.shpUnitLE = unit;
+  shp.readRecord = -1;
+  shp.recordStart = fuTell(unit);
+  shp.recordEnd = fuSize(unit);
+  return shp;
+}
+
+}  // namespace
+
+bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
+  ShpSubLayer* held = shpInputOf(unit);
+  ShpSubLayer unheld = held ? ShpSubLayer{} : unheldShp(unit);
+  shpObjectTypeOf(held ? *held : unheld, shapeType, gisO);
+  return true;
+}
+
+bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x, std::span<double> y,
+                   int maxNodes, int& nPoints, bool lRead) {
+  const ShpSubLayer* held = shpInputOf(unit);
+  const ShpSubLayer unheld = held ? ShpSubLayer{} : unheldShp(unit);
+  shpReadObjectOf(held ? *held : unheld, shapeType, gisO, x, y, maxNodes, nPoints, lRead);
   return true;
 }
 
 bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
-  line = fixed::blanks(kTextLength);
+  line.clear();
   std::size_t pos = 1;
   bool found = false;
   while (!found && !fuAtEnd(unit)) {
-    line = mifReadObjectLine(unit);
+    mifReadObjectLine(unit, line);
     pos = mifKeyPosition(line);
-    const std::string key = mifKey(line, pos);
+    const MifKey key = mifKey(line, pos);
     if (const MifKeyword* k = mifMatchKeyword(key)) {
-      const std::string word = k->word;
-      gisO.typeName = fixed::fit(word, kGisTypeNameLength);
-      if (!k->flag) gisFail("ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+      const std::string_view word = k->word;
+      setTypeName(gisO, word);
+      if (!k->flag) mifRefuse(unit, "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
       gisO.*(k->flag) = true;
       pos += word.size();
       found = true;
-      mifKeywordCounts(unit, word, line.substr(std::min(line.size(), pos - 1)), gisO, line);
+      mifKeywordCounts(unit, word, std::string_view(line).substr(std::min(line.size(), pos - 1)), gisO, line);
     }
-    gisO.hasCenter = key.starts_with("CENTER");
+    gisO.hasCenter = key.startsWith("CENTER");
     if (gisO.hasCenter) {
       pos += 6;
-      gisO.typeName = fixed::fit("CENTER", kGisTypeNameLength);
+      setTypeName(gisO, "CENTER");
     }
   }
-  rest = fixed::fit(line.substr(std::min(line.size(), pos - 1)), kTextLength);
+  mifSetRest(rest, line, pos);
+  line.resize(kTextLength, ' ');  // the keyword's line as the layer keeps it
   return anyKind(gisO);
 }
 
@@ -650,13 +775,13 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
   double v[4] = {0.0, 0.0, 0.0, 0.0};
   if (gisO.isMultiPoint) {
     nPoints = 1;
-    if (lRead && limit < 1) tooManyNodes(kMifNodes, 1, limit);
+    if (lRead && limit < 1) tooManyNodes(gisLineOf(unit), kMifNodes, 1, limit);
     mifReadPairInto(unit, x, y, 1);
   } else if (gisO.isPoint) {
     nPoints = 1;
-    if (lRead && limit < 1) tooManyNodes(kMifNodes, 1, limit);
+    if (lRead && limit < 1) tooManyNodes(gisLineOf(unit), kMifNodes, 1, limit);
     if (!fixed::isBlank(rest)) {
-      mifNumbersFromRest(rest, 2, v);
+      mifNumbersFromRest(unit, rest, 2, v);
       if (capacityOf(x, y) >= 1) {
         x[1] = v[0];
         y[1] = v[1];
@@ -666,8 +791,8 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
     }
   } else if (gisO.isLine || gisO.isRect || gisO.isRoundRect) {
     nPoints = 2;
-    if (lRead && limit < 2) tooManyNodes(kMifNodes, 2, limit);
-    mifNumbersFromRest(rest, 4, v);
+    if (lRead && limit < 2) tooManyNodes(gisLineOf(unit), kMifNodes, 2, limit);
+    mifNumbersFromRest(unit, rest, 4, v);
     if (capacityOf(x, y) >= 2) {
       x[1] = v[0];
       y[1] = v[1];
@@ -680,8 +805,8 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
   } else if (gisO.isPline || gisO.isPlineMultiple) {
     if (gisO.isPline) {
       std::int32_t n = 0;
-      if (fixed::isBlank(rest)) gisFail(kMifEnd);
-      if (!CHECKINT(rest, n)) gisFail(kMifRead);
+      if (fixed::isBlank(rest)) mifRefuse(unit, kMifEnd);
+      if (!mifWholeNumber(rest, n)) mifRefuse(unit, kMifRead);
       if (n < 0) mifCorrupt(unit, "Point count of " + AINTEGER8(n) + " is negative");
       nPoints = n;
     } else {
@@ -711,17 +836,16 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   if (slot.gisLayerType != 2) gisShouldNotBeHere("gisObjectType");
   ShpSubLayer& shp = slot.shpSubLayer[1];
   const int unit = shp.shpUnitLE;
-  shpGotoNextRecord(unit, shp.nextOffset);
+  shpGotoNextRecord(shp);
   for (;;) {
     if (fuAtEnd(unit)) {  // no further record: an empty layer, or the end after passed-over ones
       slot.gisEndOfData = true;
       return false;
     }
     if (dbfPassDeletedRecord(slot.dbfSubLayer[1]) == 0) break;
-    shpPassRecord(unit);  // a deleted record takes its shape with it
+    shpPassRecord(shp);  // a deleted record takes its shape with it
   }
-  shpObjectType(unit, shp.recordShapeType, gisO);
-  shp.nextOffset = static_cast<int>(gGisRead.shpRecord.end / 2);
+  shpObjectTypeOf(shp, shp.recordShapeType, gisO);
   slot.gisEndOfData = fuAtEnd(unit);
   return true;
 }
@@ -740,7 +864,8 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
   } else if (slot.gisLayerType == 2) {
     ShpSubLayer& shp = slot.shpSubLayer[1];
-    ok = shpReadObject(shp.shpUnitLE, shp.recordShapeType, gisO, x, y, maxNodes, nPoints, lRead);
+    shpReadObjectOf(shp, shp.recordShapeType, gisO, x, y, maxNodes, nPoints, lRead);
+    ok = true;
     slot.gisEndOfData = shpDataEnded(shp, gisO);
   } else {
     gisShouldNotBeHere("gisReadObject");

@@ -26,32 +26,50 @@ std::size_t declaredLength(const std::string& line) { return line.empty() ? kTex
 const GisReadFailure kDbfRecordRead{"ERROR 0408 - End of .dbf file encountered whilst reading record.",
                                     "ERROR 0407 - Reading .dbf record."};
 
-// The next n bytes of the table, read whole into the record buffer.
-std::string_view dbfRecordBytes(int unit, std::size_t n) {
-  std::string& record = gGisRead.dbfRecord;
-  record.resize(n);
-  gisGetBytes(unit, std::span<char>(record), kDbfRecordRead);
-  return record;
+// The record being read (the records read so far, deleted ones included, and this one).
+GisReadPlace dbfPlace(const DbfSubLayer& dbf) {
+  return {dbf.unit, GisReadPlace::Kind::Record, static_cast<std::int64_t>(dbf.records) + 1};
 }
 
-char dbfFlag(int unit) {
+// The next n bytes of the table, read whole into the record buffer. The buffer grows only for
+// bytes the file is known to hold: a record length read from a damaged header allocates nothing.
+std::string_view dbfRecordBytes(const DbfSubLayer& dbf, std::size_t n) {
+  std::string& record = gGisRead.dbfRecord;
+  if (n > record.size()) {
+    const std::uint64_t here = fuTell(dbf.unit), size = fuSize(dbf.unit);
+    if (here > size || n > size - here) gisStopReading(dbfPlace(dbf), kDbfRecordRead);
+    record.resize(n);
+  }
+  const std::span<char> bytes(record.data(), n);
+  gisGetBytes(dbfPlace(dbf), bytes, kDbfRecordRead);
+  return std::string_view(record.data(), n);
+}
+
+char dbfFlag(const DbfSubLayer& dbf) {
   char flag = ' ';
-  gisGetBytes(unit, std::span<char>(&flag, 1), kDbfRecordRead);
+  gisGetBytes(dbfPlace(dbf), std::span<char>(&flag, 1), kDbfRecordRead);
   return flag;
+}
+
+// A record counted as read; the table's records must stay countable, as its header counts them.
+void dbfCountRecord(DbfSubLayer& dbf) {
+  if (dbf.records == INT32_MAX)
+    gisRefuse(dbfPlace(dbf), "ERROR 0407 - Reading .dbf record.",
+              kMessageIndent + "More records than a .dbf header can count.");
+  dbf.records += 1;
 }
 
 // The deletion flag of the next record that is not deleted. A deleted record still counts as read:
 // the header's count includes it.
 char dbfNextLiveFlag(DbfSubLayer& dbf) {
   // The flag may have been read ahead already, when the object before the record was found.
-  char flag = gGisRead.dbfFlagAheadUnit == dbf.unit ? gGisRead.dbfFlagByte : dbfFlag(dbf.unit);
-  gGisRead.dbfFlagAheadUnit = 0;
+  char flag = dbf.hasFlagAhead ? dbf.flagAhead : dbfFlag(dbf);
+  dbf.hasFlagAhead = false;
   while (flag == kDbfRecordDeleted) {
-    dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
-    dbf.records += 1;
-    flag = dbfFlag(dbf.unit);
+    dbfRecordBytes(dbf, static_cast<std::size_t>(dbf.recordLength));
+    dbfCountRecord(dbf);
+    flag = dbfFlag(dbf);
   }
-  gGisRead.dbfFlagByte = flag;
   return flag;
 }
 
@@ -66,7 +84,7 @@ void dbfReachedEndMark(const DbfSubLayer& dbf) {
 // The fields of one record, read whole and joined; bytes the record holds beyond its fields are
 // passed over.
 const std::string& dbfJoinFields(DbfSubLayer& dbf) {
-  const std::string_view record = dbfRecordBytes(dbf.unit, static_cast<std::size_t>(dbf.recordLength));
+  const std::string_view record = dbfRecordBytes(dbf, static_cast<std::size_t>(dbf.recordLength));
   std::string& joined = gGisRead.dbfLine;
   joined.clear();
   std::size_t at = 0;
@@ -99,15 +117,13 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
     return false;
   }
   if (flag == kDbfRecordInUse || flag == '\0') {
-    dbf.records += 1;
     fixed::assign(line, dbfJoinFields(dbf));
+    dbfCountRecord(dbf);
     return true;
   }
-  gisSetMessage("ERROR 0406 - Unrecognised record identifier found in .dbf file.",
-                "Character = " + std::string(1, flag) + " [" + AINTEGER(static_cast<unsigned char>(flag)) + "]");
-  gGis.gisMessageLines[3] = fixed::fit("Data line thus far = " + fixed::trimmed(line), kTextLength);
-  gisPrintMessage(1);
-  EXITS();
+  gisRefuse(dbfPlace(dbf), "ERROR 0406 - Unrecognised record identifier found in .dbf file.",
+            "Character = " + std::string(1, flag) + " [" + AINTEGER(static_cast<unsigned char>(flag)) + "]",
+            "Data line thus far = " + fixed::trimmed(line));
 }
 
 }  // namespace
@@ -115,21 +131,27 @@ bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
 int dbfPassDeletedRecord(DbfSubLayer& dbf) {
   const int unit = dbf.unit;
   if (unit <= 0) return 0;
-  // The flag is kept for the record reader rather than read again: no seek back per object.
-  if (gGisRead.dbfFlagAheadUnit != unit) {
-    char flag = ' ';
-    if (!fuGetBytes(unit, std::span<char>(&flag, 1))) return 0;  // the end: the record reader reports it
-    gGisRead.dbfFlagByte = flag;
-    gGisRead.dbfFlagAheadUnit = unit;
+  // The flag is kept with the table for the record reader rather than read again: no seek back
+  // per object.
+  if (!dbf.hasFlagAhead) {
+    if (!fuGetBytes(unit, std::span<char>(&dbf.flagAhead, 1))) return 0;  // the end: the record reader reports it
+    dbf.hasFlagAhead = true;
   }
-  if (gGisRead.dbfFlagByte != kDbfRecordDeleted) return 0;
-  gGisRead.dbfFlagAheadUnit = 0;
-  dbfRecordBytes(unit, static_cast<std::size_t>(dbf.recordLength));
-  dbf.records += 1;
+  if (dbf.flagAhead != kDbfRecordDeleted) return 0;
+  dbf.hasFlagAhead = false;
+  dbfRecordBytes(dbf, static_cast<std::size_t>(dbf.recordLength));
+  dbfCountRecord(dbf);
   gisSetMessage("WARNING 0409 - Deleted record " + AINTEGER(dbf.records) + " of .dbf file passed over with its object.",
                 kMessageIndent + "File " + fuName(unit) + ".");
   gisPrintMessage(0);
   return dbf.records;
+}
+
+GisReadPlace gisLastRecordOf(int gisID) {
+  const GisLayerSlot& slot = gGis.layers[gisID];
+  if (slot.gisLayerType == 1) return {slot.mifLayer.midUnit, GisReadPlace::Kind::Row, 0};
+  const DbfSubLayer& dbf = slot.dbfSubLayer[1];
+  return {dbf.unit, GisReadPlace::Kind::Record, dbf.records};
 }
 
 void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
@@ -137,20 +159,29 @@ void dbfReadRecord(DbfSubLayer& dbf, bool& endOfData, std::string& line) {
 }
 
 void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
-  line.assign(declaredLength(line), ' ');
+  // The line is blank unless a record fills it; a record that is read fills it whole.
+  const std::size_t length = declaredLength(line);
+  if (gisID < 1 || gisID > kGisMaxLayers) line.assign(length, ' ');
   gisCheckHandle("gisReadRecord", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
-    std::string row;
-    if (fuReadLine(unit, row) != ReadStatus::Ok)
-      gisFail("ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
-              " object in GIS layer.");
+    std::string& row = gGisRead.textLine;
+    if (fuReadLine(unit, row) != ReadStatus::Ok) {
+      line.assign(length, ' ');
+      gisRefuse({unit, GisReadPlace::Kind::Row, 1},
+                "ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +
+                    " object in GIS layer.");
+    }
+    line.resize(length, ' ');
     fixed::assign(line, row);
     slot.gisEndOfData = fuAtEnd(unit);
     return;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadRecord");
+  if (slot.gisLayerType != 2) {
+    line.assign(length, ' ');
+    gisShouldNotBeHere("gisReadRecord");
+  }
   DbfSubLayer& dbf = slot.dbfSubLayer[1];
   if (!dbfReadOneRecord(dbf, line)) {
     slot.gisEndOfData = true;

@@ -108,8 +108,7 @@ bool gisGotoBeginningOfAttributes(int gisID, int& nAttr) {
 
 void mifReadAttributeDefinition(int unit, GisAttributeDefinition& definition) {
   std::string line;
-  if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok)
-    gisFail("ERROR 0316 - Could not read attribute definitions in .mif file");
+  if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) gisRefuse(gisLineOf(unit), kMifNoDefinition);
   mifSplitAttributeLine(line, definition.name, 256, definition.type, kGisAttributeTypeLength);
 }
 
@@ -121,8 +120,7 @@ GisAttributeDefinition gisReadAttributeDefinition(int gisID) {
 }
 
 void mifGotoBeginningOfData(int unit) {
-  if (!mifWalkHeaderToData(unit, kShortLine))
-    gisFail("ERROR 0313 - Could not find start of \"Data\" block in .mif file.");
+  if (!mifWalkHeaderToData(unit, kShortLine)) gisRefuse(gisLineOf(unit), kMifNoDataBlock);
 }
 
 std::string mifFindCoordSysLine(int unit) {
@@ -177,8 +175,8 @@ void mifCopyHeader(int unitIn, int unitOut) {
   std::string line;
   while (!fuAtEnd(unitIn)) {
     const ReadStatus st = mifReadLineCut(unitIn, line, kTextLength);
-    if (st == ReadStatus::End) gisFail("ERROR 0302 - End of File encountered (mifCopyHeader)");
-    if (st != ReadStatus::Ok) gisFail("ERROR 0301 - Reading data (mifCopyHeader)");
+    if (st == ReadStatus::End) gisRefuse(gisLineOf(unitIn), "ERROR 0302 - End of File encountered (mifCopyHeader)");
+    if (st != ReadStatus::Ok) gisRefuse(gisLineOf(unitIn), "ERROR 0301 - Reading data (mifCopyHeader)");
     if (FLAGEXISTS(line, "Columns")) return;
     if (!fuWriteLine(unitOut, fixed::trimmed(line)))
       gisWriteFailure("ERROR 0437 - Writing .mif file header.", fuName(unitOut));

@@ -37,6 +37,7 @@ inline constexpr ShpTypeName kShpTypeNames[] = {
 inline constexpr std::int32_t kShpFileCode = 9994;
 inline constexpr std::int32_t kShpVersion = 1000;
 inline constexpr std::int32_t kShpHeaderWords = 50;
+inline constexpr std::uint64_t kShpHeaderBytes = 2 * kShpHeaderWords;
 inline constexpr std::uint64_t kShpLengthAt = 24;
 inline constexpr std::uint64_t kShpBoxAt = 36;
 // A .shp record's header (its number and content length) and a .shx entry (offset and content

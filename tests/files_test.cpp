@@ -1,5 +1,6 @@
 // The file-unit manager: numbering, the openers' console lines and questions, the shared streams
 // behind the units, reading and writing, the copy tree, and the host folder and box stand-ins.
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "platform/folders.hpp"
 #include "platform/message_box.hpp"
 #include "tests/test_support.hpp"
+#include "utility/file_streams.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
 
@@ -559,6 +561,27 @@ TEST_F(FilesTest, LinesReadAlikeWithCrLfAndLf) {
   ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "end");
   EXPECT_TRUE(fuAtEnd(unit));
+  // Going back to a line that lies in the block taken ahead (a reader that looked one line ahead)
+  // moves only the place in the block: the host's stream stays where the block ended. A seek out
+  // of the block, and a rewind after the block was used up, read the file afresh.
+  ASSERT_TRUE(fuSeek(unit, 0));
+  expectLines(unit, {first});
+  unit = openQuietly("I ", "mixed.txt");  // the stream the first unit on it still holds
+  ASSERT_TRUE(fuRewind(unit));
+  const FileStream& stream = *fileunits::findStream(fileunits::identityOf("mixed.txt"));
+  expectLines(unit, {"one"});
+  const std::uint64_t second = fuTell(unit);
+  const long host = std::ftell(stream.f);
+  expectLines(unit, {"two", ""});
+  EXPECT_EQ(fuTell(unit), 11u);
+  ASSERT_TRUE(fuSeek(unit, second));
+  expectLines(unit, {"two"});
+  EXPECT_EQ(std::ftell(stream.f), host);
+  EXPECT_EQ(fuTell(unit), 9u);
+  expectLines(unit, {"", "three", "last"});
+  EXPECT_TRUE(fuRewind(unit));
+  EXPECT_EQ(fuTell(unit), 0u);
+  expectLines(unit, {"one"});
 }
 
 TEST_F(FilesTest, UnitsThatAreNotOpenFailQuietly) {

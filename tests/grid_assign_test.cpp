@@ -609,7 +609,7 @@ TEST_F(GridAssignLayerTest, RecordWithoutANumberFirstStops) {
   int in = onePointLayer("text.mif", "\"abc\"");
   EXPECT_EQ(expectRunEnd([&] { gisAssignLayerToGrid(in, window(4, 4), g.arrays, nAssigned); }), 1);
   EXPECT_TRUE(outputHas("\nERROR 2148 - Reading attribute data from data line below.\n"
-                        "Data Line = \"abc\"\n"));
+                        "Data Line = \"abc\"\nRecord 1 of file text.mid.\n"));
   EXPECT_EQ(g.nonZeroCells(), 0);
 }
 

@@ -451,7 +451,7 @@ TEST_F(LayerOpenTest, EmptyPrjStops) {
   writeFile(dir_ / "e_P.prj", "");
   gGis.gisShpProjection = fixed::fit("ANY", kTextLength);
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("e_P.shp", " ", "I ", false); }), 1);
-  EXPECT_TRUE(outputHas("\nERROR 0420 - Could not read projection line in .prj file.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0420 - Could not read projection line in .prj file.\nLine 1 of file e_P.prj.\n"));
 }
 
 TEST_F(LayerOpenTest, ProjcsNameIsTheFirstItemAfterTheBracket) {

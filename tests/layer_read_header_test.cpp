@@ -1,7 +1,9 @@
 // Reading layer headers: shapefile sets and MIF layers written by the library's own writers read
 // back, hand-made .dbf and .mif headers of every accepted form, and damaged headers that must stop
 // the run with a clear message.
+#include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "gis/gis_layers.hpp"
@@ -109,7 +111,8 @@ TEST_F(LayerReadHeaderTest, TruncatedShpHeaderStops) {
   writePoints("pts.shp", "P");
   writeFile(dir_ / "pts_P.shp", readFile(dir_ / "pts_P.shp").substr(0, 60));
   const int id = gisOpenLayer("pts.shp", "P", "I ", false);
-  expectStop("ERROR 0428 - End of .shp file encountered whilst reading header.", [&] { gisReadHeader(id); });
+  expectStop("ERROR 0428 - End of .shp file encountered whilst reading header.\nHeader of file pts_P.shp.",
+             [&] { gisReadHeader(id); });
 }
 
 // ---- .dbf tables ------------------------------------------------------------------------------
@@ -196,7 +199,7 @@ TEST_F(DbfHeaderTest, DamagedTablesStopWithTheirMessage) {
   for (const Case& c : cases) {
     startAgain();
     const int id = openTable(c.bytes);
-    expectStop(c.message, [&] { gisReadHeader(id); });
+    expectStop(c.message + "\nHeader of file t.dbf.", [&] { gisReadHeader(id); });
   }
 }
 
@@ -253,26 +256,27 @@ TEST_F(MifHeaderReadTest, AnyCaseExtraLinesCrlfAndFreeFormAttributeLines) {
 TEST_F(MifHeaderReadTest, DamagedHeadersStopWithTheirMessage) {
   struct Case {
     std::string mif, message;
+    int line;  // the line read last, which the refusal names
   };
   std::string many = "Version 300\nColumns 300\n";
   for (int i = 0; i < 300; ++i) many += "  A" + std::to_string(i) + " Integer\n";
   many += "Data\n";
   const std::vector<Case> cases = {
       {"Version 300\nCoordSys NonEarth\nData\n",
-       "ERROR 0315 - Could not find start of attribute definitions in .mif file"},
-      {"Version 300\nXXXXXXX 1\n", "ERROR 0315 - Could not find start of attribute definitions in .mif file"},
-      {"Version 300\nColumns 0\nData\n", "ERROR 0319 - No attributes specified in .mif file."},
-      {"Version 300\nColumns two\nData\n", "ERROR 0314 - Could not read number of attributes in .mif file"},
-      {"Version 300\nColumns 2\n  A Integer\n", "ERROR 0316 - Could not read attribute definitions in .mif file"},
+       "ERROR 0315 - Could not find start of attribute definitions in .mif file", 3},
+      {"Version 300\nXXXXXXX 1\n", "ERROR 0315 - Could not find start of attribute definitions in .mif file", 2},
+      {"Version 300\nColumns 0\nData\n", "ERROR 0319 - No attributes specified in .mif file.", 2},
+      {"Version 300\nColumns two\nData\n", "ERROR 0314 - Could not read number of attributes in .mif file", 2},
+      {"Version 300\nColumns 2\n  A Integer\n", "ERROR 0316 - Could not read attribute definitions in .mif file", 3},
       {"Version 300\nColumns 1\n  A Integer\nPoint 1 2\n",
-       "ERROR 0313 - Could not find start of \"Data\" block in .mif file."},
+       "ERROR 0313 - Could not find start of \"Data\" block in .mif file.", 4},
       {many, "ERROR 0314 - Could not read number of attributes in .mif file\n"
-             "               Columns count of 300 in file m.mif is above the limit of 256."},
+             "               Columns count of 300 in file m.mif is above the limit of 256.", 2},
   };
   for (const Case& c : cases) {
     startAgain();
     const int id = openMif(c.mif);
-    expectStop(c.message, [&] { gisReadHeader(id); });
+    expectStop(c.message + "\nLine " + std::to_string(c.line) + " of file m.mif.", [&] { gisReadHeader(id); });
   }
 }
 
@@ -314,6 +318,7 @@ TEST_F(MifHeaderReadTest, RecordCountCountsBlankRowsAndAnUnendedLastRow) {
   std::string row;
   fuReadLine(mif.midUnit, row);
   EXPECT_EQ(gisNumberRecords(id), 4);
+  static_assert(std::is_same_v<decltype(gisNumberRecords(id)), std::int64_t>, "a .mid may hold 2^31 rows and more");
   EXPECT_EQ(fuTell(mif.midUnit), 2u) << "the .mid is left where it was";
   fuReadLine(mif.midUnit, row);
   fuReadLine(mif.midUnit, row);

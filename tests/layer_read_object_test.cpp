@@ -2,6 +2,10 @@
 // region ring layout, labels, the MIF keyword forms, skipping without reading, and shapefile
 // records whose counts and offsets cannot be trusted.
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,20 @@
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
+
+// Allocations through operator new, counted while a test asks: the readers' hot paths allocate
+// nothing per object, vertex or record.
+namespace {
+bool gCountAllocations = false;
+std::size_t gAllocations = 0;
+}  // namespace
+void* operator new(std::size_t n) {
+  if (gCountAllocations) ++gAllocations;
+  if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -185,6 +203,56 @@ TEST_F(LayerReadObjectTest, MifObjectsReadBackAndRewindStartsAgain) {
   }
 }
 
+// Once the first object has been read (the reader's buffers grown), every further object, each of
+// its parts and each record is read without an allocation: MIF regions with style lines to look
+// past and a centre, polylines and points with their .mid rows, and the regions of a shapefile set
+// with their .dbf records.
+TEST_F(LayerReadObjectTest, ObjectsAndRecordsAreReadWithoutAllocating) {
+  std::string mif = "Version 300\nColumns 2\n  ID Integer\n  Name Char(10)\nData\n\n", mid;
+  int out = openOutputLayer("many.shp", "R");
+  for (int k = 0; k < 40; ++k) {
+    const double x = 500000.0 + 10 * k, y = 6000000.0;
+    const Pts ring = {{x, y}, {x, y + 8}, {x + 8, y + 8}, {x + 8, y}, {x, y}};
+    mif += "Region  1\n  5\n";
+    for (const auto& [px, py] : ring) mif += "   " + std::to_string(px) + "  " + std::to_string(py) + "\n";
+    mif += "    Pen (1,2,0)\n    Brush (2,16777215,16777215)\n";
+    if (k % 3 == 0) mif += "    Center " + std::to_string(x + 4) + " " + std::to_string(y + 4) + "\n";
+    mif += "Pline 3\n" + std::to_string(x) + " 1\n" + std::to_string(x + 1) + " 2\n" + std::to_string(x + 2) + " 1\n";
+    mif += "Point " + std::to_string(x) + " " + std::to_string(y) + "\n";
+    for (int r = 0; r < 3; ++r) mid += std::to_string(3 * k + r) + ",\"object " + std::to_string(r) + "\"\n";
+    put(out, &GisObject::isRegion, ring);
+  }
+  gisCloseLayer(out);
+  writeFile(dir_ / "many.mif", mif);
+  writeFile(dir_ / "many.mid", mid);
+  for (const std::string layer : {"many.mif", "many_R.shp"}) {
+    SCOPED_TRACE(layer);
+    const int id = gisOpenLayer(layer, " ", "I ", false);
+    gisReadHeader(id);
+    std::string record(kTextLength, ' ');
+    GisObject o;
+    int objects = 0;
+    std::size_t allocations = 0;
+    while (!gGis.layers[id].gisEndOfData && gisObjectType(id, o)) {
+      gCountAllocations = objects > 0;
+      for (int k = 0; k < (isLineOrPolyline(o) || o.isMultiPoint ? o.nSections : 1); ++k) {
+        int n = 0;
+        double xc = 0, yc = 0;
+        float angle = 0, length = 0;
+        gisReadObject(id, o, x_, y_, kGisMaxVertices, n, xc, yc, angle, length, true);
+      }
+      gisReadRecord(id, o, record);
+      gCountAllocations = false;
+      allocations += gAllocations;
+      gAllocations = 0;
+      ++objects;
+    }
+    EXPECT_EQ(objects, layer == "many.mif" ? 120 : 40);
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(fixed::trimmed(record), layer == "many.mif" ? "119,\"object 2\"" : "       1");
+  }
+}
+
 // ---- MIF forms ------------------------------------------------------------------------------------
 
 TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
@@ -219,12 +287,6 @@ TEST_F(LayerReadObjectTest, MifFileEndingAfterStyleLinesHasNoFurtherObject) {
 }
 
 TEST_F(LayerReadObjectTest, MifRegionPointCountsAndCentre) {
-  {
-    const int id = openMif("Region 1\n 3\n0 0\n1 0\n0 0\n");
-    EXPECT_NE(failureOutput([&] { object(id); }).find("\nERROR 0318 - Less than 5 points for Region object in mif file.\n"),
-              std::string::npos);
-  }
-  startAgain();
   const int id = openMif(
       "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Pen (1,2,0)\n  Brush (2,0)\n  Center 9 9\n"
       "Region 1\n 4\n0 0\n2 0\n0 2\n0 0\n  Brush (2,0)\nPoint 5 5\n");
@@ -249,7 +311,8 @@ TEST_F(LayerReadObjectTest, MifRegionOfTenThousandPolygonsReadsAndOneMoreStops) 
   startAgain();
   const int big = openMif("Region 10001\n 1\n0 0\n");
   EXPECT_NE(failureOutput([&] { object(big); })
-                .find("\nERROR 0304 - Exceeded maximum number of polygons in region below of 10000\nRegion 10001\n"),
+                .find("\nERROR 0304 - Exceeded maximum number of polygons in region below of 10000\nRegion 10001\n"
+                      "Line 6 of file h.mif.\n"),
             std::string::npos);
 }
 
@@ -265,28 +328,32 @@ TEST_F(LayerReadObjectTest, SkippingObjectsWithoutReadingThem) {
   EXPECT_EQ(object(id).v, (Pts{{7, 7}}));
 }
 
+// Each refusal names the .mif and the line read last.
 TEST_F(LayerReadObjectTest, MifObjectsThatCannotBeRead) {
   struct Case {
     std::string body, message;
+    int line;
+    int maxNodes = 3;
   };
   const std::vector<Case> cases = {
-      {"Collection 2\n", "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object."},
+      {"Collection 2\n", "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.", 6},
       {"Region\n 4\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
-                       "               No count after REGION in file h.mif."},
-      {"Pline 3\n0 0\n1 1\n", "ERROR 0309 - Unexpected end of .mif file encountered."},
-      {"Pline 2\n0 zero\n1 1\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted."},
+                       "               No count after REGION in file h.mif.", 6},
+      {"Pline 3\n0 0\n1 1\n", "ERROR 0309 - Unexpected end of .mif file encountered.", 8},
+      {"Pline 2\n0 zero\n1 1\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.", 7},
       {"Pline 4\n0 0\n1 1\n2 2\n3 3\n", "ERROR 0310 - Exceeded number of allowable nodes in a single polyline or "
-                                        "region.\n             Requested       4        Limit       3"},
+                                        "region.\n             Requested       4        Limit       3", 6},
       {"Region 1\n -4\n", "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
-                          "               Point count of -4 is negative in file h.mif."},
+                          "               Point count of -4 is negative in file h.mif.", 7},
       {"Region 2\n 0\n 4\n0 0\n1 0\n1 1\n0 0\n",
        "ERROR 0308 - Reading .mif file.  Check file format is not corrupted.\n"
-       "               Ring 1 of a region has no points in file h.mif."},
+       "               Ring 1 of a region has no points in file h.mif.", 7},
+      {"Region 1\n 3\n0 0\n1 0\n0 0\n", "ERROR 0318 - Less than 5 points for Region object in mif file.", 10, 10},
   };
   for (const Case& c : cases) {
     startAgain();
     const int id = openMif(c.body);
-    expectStop(c.message, [&] { readFirstPart(id); });
+    expectStop(c.message + "\nLine " + std::to_string(c.line) + " of file h.mif.", [&] { readFirstPart(id, c.maxNodes); });
   }
 }
 
@@ -332,10 +399,10 @@ std::string typeOnly(int type) {
 
 class HandMadeShpTest : public LayerReadObjectTest {
  protected:
-  int openShp(const std::string& bytes) {
-    writeFile(dir_ / "s.shp", bytes);
-    writeFile(dir_ / "s.dbf", minimalDbf());
-    const int id = gisOpenLayer("s.shp", " ", "I ", false);
+  int openShp(const std::string& bytes, const std::string& name = "s") {
+    writeFile(dir_ / (name + ".shp"), bytes);
+    writeFile(dir_ / (name + ".dbf"), minimalDbf());
+    const int id = gisOpenLayer(name + ".shp", " ", "I ", false);
     gisReadHeader(id);
     clearOutput();
     return id;
@@ -439,13 +506,24 @@ TEST_F(HandMadeShpTest, RecordsThatCannotBeTrustedStop) {
       {shpFile({polyContent(5, 1, 3, {0})}, 5),
        "ERROR 0310 - Exceeded number of allowable nodes in a single .shp polyline or region.\n"
        "             Requested       4        Limit       3"},
-      {truncated, "ERROR 0424 - Reading .shp file object type."},
+      {truncated, trust + "Record content length of 48 words runs past the end of the file in file s.shp."},
   };
   for (const Case& c : cases) {
     startAgain();
     const int id = openShp(c.bytes);
-    expectStop(c.message, [&] { readFirstPart(id); });
+    expectStop(c.message + "\nRecord 1 of file s.shp.", [&] { readFirstPart(id); });
   }
+
+  // A content length longer than its record holds puts the next header in the wrong place: the
+  // message names the record whose length is wrong, not the header read there.
+  startAgain();
+  std::string longer = shpFile({polyContent(5, 1, 4, {0}), polyContent(5, 1, 4, {0})}, 5);
+  longer[100 + 7] = static_cast<char>(longer[100 + 7] + 4);
+  const int id = openShp(longer);
+  EXPECT_EQ(object(id).n, 5);
+  expectStop(trust + "Record content length of 60 words does not end at the header of the next record in file "
+                     "s.shp.\nRecord 1 of file s.shp.",
+             [&] { object(id); });
 }
 
 // Counts in the file far beyond the buffers, alone or as a running total past 2^31: reading stops with
@@ -509,8 +587,70 @@ TEST_F(HandMadeShpTest, CoordinatesCutShortStop) {
   bytes.resize(bytes.size() - 20);
   bytes[100 + 7] = static_cast<char>((bytes.size() - 108) / 2);
   expectStop("ERROR 0429 - Reading .shp file object coordinates.\n               Record content length of "
-             "38 words is too short for the counts it holds in file s.shp.",
+             "38 words is too short for the counts it holds in file s.shp.\nRecord 1 of file s.shp.",
              [&] { object(openShp(bytes)); });
+
+  // Read in step with another layer, each layer's record is checked against its own length.
+  startAgain();
+  bytes += std::string(polyContent(5, 1, 3, {0}).substr(0, 8));  // what a record after it would hold
+  const int cut = openShp(bytes, "cut");
+  const int other = openShp(shpFile({polyContent(5, 1, 3, {0})}, 5), "other");
+  GisObject a, b;
+  ASSERT_TRUE(gisObjectType(cut, a));
+  ASSERT_TRUE(gisObjectType(other, b));
+  expectStop("ERROR 0429 - Reading .shp file object coordinates.\n               Record content length of "
+             "38 words is too short for the counts it holds in file cut.shp.\nRecord 1 of file cut.shp.",
+             [&] { part(cut, a); });
+}
+
+// A sparse .shp whose second and third records lie beyond 4 GiB, behind a null record whose
+// content is as long as a content length can say: both are read where they lie, and the layer
+// ends after the third.
+TEST_F(HandMadeShpTest, RecordsBeyondFourGigabytesAreReadWhereTheyLie) {
+  const std::string header = shpFile({}, 5);
+  std::string first;
+  byteorder::putI32(first, 1, Order::Big);
+  byteorder::putI32(first, INT32_MAX, Order::Big);  // 4 GiB less 2 bytes of content
+  first += typeOnly(0);
+  const std::uint64_t second = 100 + 8 + 2 * static_cast<std::uint64_t>(INT32_MAX);
+  ASSERT_GT(second, std::uint64_t{1} << 32);
+  std::string rest;
+  for (int k = 2; k <= 3; ++k) {
+    std::string c = polyContent(5, 1, 4, {0});
+    byteorder::putI32(rest, k, Order::Big);
+    byteorder::putI32(rest, static_cast<std::int32_t>(c.size() / 2), Order::Big);
+    rest += c;
+  }
+  {
+    std::ofstream f(dir_ / "far.shp", std::ios::binary);
+    f << header << first;
+    f.seekp(static_cast<std::streamoff>(second));
+    f << rest;
+    ASSERT_TRUE(f.good());
+  }
+  writeFile(dir_ / "far.dbf", dbfBytes(3, {{"A", 'C', 1}}, " a b c"));
+  const int id = gisOpenLayer("far.shp", " ", "I ", false);
+  gisReadHeader(id);
+  clearOutput();
+  GisObject o;
+  ASSERT_TRUE(gisObjectType(id, o));
+  EXPECT_TRUE(o.isNone);
+  part(id, o);
+  EXPECT_FALSE(gGis.layers[id].gisEndOfData) << "the records beyond 4 GiB are still to come";
+  std::string line(20, ' ');
+  gisReadRecord(id, o, line);
+  EXPECT_EQ(fixed::trimmed(line), "\"a\"");
+  for (const char* value : {"\"b\"", "\"c\""}) {
+    const Read r = object(id);
+    EXPECT_TRUE(r.o.isRegion);
+    EXPECT_EQ(r.v, (Pts{{0, 0}, {1, -1}, {2, -2}, {3, -3}, {1, -1}}));
+    gisReadRecord(id, o, line);
+    EXPECT_EQ(fixed::trimmed(line), value);
+  }
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].readRecord, 3);
+  EXPECT_TRUE(gGis.layers[id].gisEndOfData);
+  EXPECT_FALSE(gisObjectType(id, o));
+  EXPECT_EQ(output(), "");
 }
 
 TEST_F(LayerReadObjectTest, Guards) {

@@ -94,13 +94,25 @@ TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
     const int id = openTable(dbfBytes(1, kFields, rec('A', "1", "a", "1"), true));
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
     EXPECT_TRUE(outputHas("\nERROR 0406 - Unrecognised record identifier found in .dbf file.\n"
-                          "Character = A [65]\nData line thus far =\n"));
+                          "Character = A [65]\nData line thus far =\nRecord 1 of file t.dbf.\n"));
   }
   startAgain();
   {
-    const int id = openTable(dbfBytes(1, kFields, rec(' ', "1", "a", "1").substr(0, 8), false));
+    const int id = openTable(dbfBytes(2, kFields, rec(' ', "1", "a", "1") + rec(' ', "2", "b", "2").substr(0, 8), false));
+    next(id);
     EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
-    EXPECT_TRUE(outputHas("\nERROR 0408 - End of .dbf file encountered whilst reading record.\n"));
+    EXPECT_TRUE(outputHas("\nERROR 0408 - End of .dbf file encountered whilst reading record.\nRecord 2 of file t.dbf.\n"));
+  }
+  // A record length of 65,535 in a table of a few bytes: the record's buffer is not sized to the
+  // length before the file is known to hold it.
+  startAgain();
+  {
+    std::string huge = dbfBytes(1, {{"ID", 'N', 4}}, rec(' ', "1", "a", "1"), false);
+    huge[10] = huge[11] = '\xFF';
+    const int id = openTable(huge);
+    EXPECT_EQ(expectRunEnd([&] { next(id); }), 1);
+    EXPECT_TRUE(outputHas("\nERROR 0408 - End of .dbf file encountered whilst reading record.\nRecord 1 of file t.dbf.\n"));
+    EXPECT_LT(gGisRead.dbfRecord.capacity(), 1000u);
   }
 }
 
@@ -195,7 +207,8 @@ TEST_F(LayerReadRecordTest, MidRowsAreCutToTheCallersLineAndTheEndStops) {
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   clearOutput();
   EXPECT_EQ(expectRunEnd([&] { gisReadRecord(id, object_, line); }), 1);
-  EXPECT_TRUE(outputHas("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0254 - Failed to read object attribute data record for a Point object in GIS layer.\n"
+                        "Record 2 of file m.mid.\n"));
 }
 
 TEST_F(LayerReadRecordTest, Guards) {

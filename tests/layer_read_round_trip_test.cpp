@@ -12,6 +12,7 @@
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_read.hpp"
+#include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/files.hpp"
@@ -123,36 +124,50 @@ class LayerReadRoundTripTest : public FileUnitsTest {
 
   // The layer through gisOpenLayer mode "I ", object by object and part by part with its record.
   std::vector<std::string> readByLibrary(const fs::path& layer) {
-    int id = gisOpenLayer(layer.string(), " ", "I ", false);
-    gisReadHeader(id);
+    int id = openForReading(layer);
     std::vector<std::string> out;
     GisObject o;
-    while (!gGis.layers[id].gisEndOfData && gisObjectType(id, o)) {
-      std::string kind = o.isPoint ? "point" : o.isMultiPoint ? "multipoint" : o.isRegion ? "region" : "none";
-      if (o.isLine || o.isPline || o.isPlineMultiple) kind = "line";
-      std::vector<std::string> parts;
-      const int calls = (kind == "line" || kind == "multipoint") ? o.nSections : 1;
-      for (int k = 0; k < calls; ++k) {
-        int n = 0;
-        double xc = 0, yc = 0;
-        float angle = 0, length = 0;
-        gisReadObject(id, o, x_, y_, kGisMaxVertices, n, xc, yc, angle, length, true);
-        // A region's rings: each from its start to ir(j), the copy of its second vertex left out.
-        for (int j = 1, start = 1; kind == "region" && j <= o.nr; start = o.ir[j] + 2, ++j) parts.push_back(points(start, o.ir[j]));
-        if (kind == "point" || kind == "multipoint") parts.push_back(points(1, 1));
-        if (kind == "line") parts.push_back(points(1, n));
-      }
-      std::string line(10000, ' ');
-      gisReadRecord(id, o, line);
-      std::string text = kind + "|";
-      for (std::size_t p = 0; p < parts.size(); ++p) text += (p ? ";" : "") + parts[p];
-      text += "|";
-      const auto values = splitRecord(fixed::trimmed(line));
-      for (std::size_t v = 0; v < values.size(); ++v) text += (v ? "|" : "") + canonValue(values[v]);
-      out.push_back(text);
-    }
+    while (!gGis.layers[id].gisEndOfData && gisObjectType(id, o)) out.push_back(shapeAsText(id, o) + recordAsText(id, o));
     gisCloseLayer(id);
     return out;
+  }
+
+  static int openForReading(const fs::path& layer) {
+    const int id = gisOpenLayer(layer.string(), " ", "I ", false);
+    gisReadHeader(id);
+    return id;
+  }
+
+  // The object gisObjectType found last, every part of it read: kind|parts (the parts as GDAL gives
+  // them).
+  std::string shapeAsText(int id, GisObject& o) {
+    std::string kind = o.isPoint ? "point" : o.isMultiPoint ? "multipoint" : o.isRegion ? "region" : "none";
+    if (o.isLine || o.isPline || o.isPlineMultiple) kind = "line";
+    std::vector<std::string> parts;
+    const int calls = (kind == "line" || kind == "multipoint") ? o.nSections : 1;
+    for (int k = 0; k < calls; ++k) {
+      int n = 0;
+      double xc = 0, yc = 0;
+      float angle = 0, length = 0;
+      gisReadObject(id, o, x_, y_, kGisMaxVertices, n, xc, yc, angle, length, true);
+      // A region's rings: each from its start to ir(j), the copy of its second vertex left out.
+      for (int j = 1, start = 1; kind == "region" && j <= o.nr; start = o.ir[j] + 2, ++j) parts.push_back(points(start, o.ir[j]));
+      if (kind == "point" || kind == "multipoint") parts.push_back(points(1, 1));
+      if (kind == "line") parts.push_back(points(1, n));
+    }
+    std::string text = kind + "|";
+    for (std::size_t p = 0; p < parts.size(); ++p) text += (p ? ";" : "") + parts[p];
+    return text;
+  }
+
+  // The object's record: |values.
+  static std::string recordAsText(int id, const GisObject& o) {
+    std::string line(10000, ' ');
+    gisReadRecord(id, o, line);
+    std::string text = "|";
+    const auto values = splitRecord(fixed::trimmed(line));
+    for (std::size_t v = 0; v < values.size(); ++v) text += (v ? "|" : "") + canonValue(values[v]);
+    return text;
   }
 
   std::string points(int from, int to) const {
@@ -295,6 +310,79 @@ TEST_F(LayerReadRoundTripTest, LayersWrittenByGdalReadBackAsGdalReadsThem) {
   EXPECT_TRUE(outputHas("WARNING 0409 - Deleted record 2 of .dbf file passed over with its object.\n"));
   // Points, multipoints (GDAL writes them to MIF as points), lines, polygons, padded, deleted.
   EXPECT_EQ(objects_, (3u + 3) + (2 + 4) + (3 + 3) + (2 + 2) + 3 + 2);
+}
+
+// Two shapefile layers and two MIF/MID layers read in step, each step finding the next object of
+// every layer, then reading each one's parts, then each one's record, give every value that each
+// layer gives when it is read alone. What a layer needs between calls (the .shp record read last,
+// the .dbf deletion flag read ahead, the MIF line after a region) is its own.
+TEST_F(LayerReadRoundTripTest, LayersReadInStepGiveWhatEachGivesAlone) {
+  defineAttributes({{"ID", "Integer"}, {"Name", "Char", 12}});
+  setOutputProjection(readFile(kSource / "examples" / "Projection.prj"), "CoordSys NonEarth Units \"m\"");
+  const Vertices square = {{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}};  // outer rings clockwise, holes not
+  auto shifted = [](const Vertices& v, double dx, double dy) {
+    Vertices out = v;
+    for (auto& [x, y] : out) x += dx, y += dy;
+    return out;
+  };
+  auto record = [](int k, const char* name) { return std::to_string(k) + ",\"" + name + std::to_string(k) + "\""; };
+  const std::vector<std::string> layers = {"in_step_a.shp", "in_step_b.shp", "in_step_c.mif", "in_step_d.mif"};
+  for (int layer = 0; layer < 4; ++layer) {
+    int out = openOutputLayer(layers[static_cast<std::size_t>(layer)], layer < 2 ? "R" : " ");
+    // Different shapes and counts, so that a record or a place taken from another layer shows.
+    for (int k = 1; k <= 4 + layer; ++k) {
+      const Vertices ring = shifted(square, 10.0 * k, layer);
+      if (layer == 1 && k % 2 == 0) {
+        GisObject holed = newObject(&GisObject::isRegion, {1, 6});
+        Vertices both = ring;
+        for (const auto& v : shifted({{1, 1}, {2, 1}, {2, 2}, {1, 1}}, 10.0 * k, 0)) both.push_back(v);
+        setVertices(both);
+        writeObjectAndRecord(out, holed, record(k, "holed"));
+      } else if (layer == 3 && k % 2 == 1) {
+        writeShape(out, &GisObject::isPline, {{1.0 * k, 0}, {2.0 * k, 1}, {3.0 * k, 0.5}}, record(k, "line"));
+      } else if (layer == 3) {
+        writeShape(out, &GisObject::isPoint, {{0.5 * k, -0.25 * k}}, record(k, "point"));
+      } else {
+        writeShape(out, &GisObject::isRegion, ring, record(k, "ring"));
+      }
+    }
+    gisCloseLayer(out);
+  }
+  // Every layer through the independent readers; each shapefile set is a sub-layer of regions.
+  for (const std::string base : {"in_step_a_R", "in_step_b_R"}) expectShapefileReadable(base);
+  for (const std::string mif : {"in_step_c.mif", "in_step_d.mif"}) expectCheckerAccepts("gdalcheck.py", mif);
+  const std::vector<fs::path> files = {dir_ / "in_step_a_R.shp", dir_ / "in_step_b_R.shp", dir_ / "in_step_c.mif",
+                                       dir_ / "in_step_d.mif"};
+
+  std::vector<std::vector<std::string>> alone;
+  for (const fs::path& f : files) alone.push_back(readByLibrary(f));
+  startAgain();
+
+  std::vector<int> ids;
+  for (const fs::path& f : files) ids.push_back(openForReading(f));
+  std::vector<std::vector<std::string>> inStep(files.size());
+  std::vector<GisObject> objects(files.size());
+  std::vector<bool> found(files.size(), true);
+  try {
+    for (int step = 0; step < 20; ++step) {
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        found[i] = found[i] && !gGis.layers[ids[i]].gisEndOfData && gisObjectType(ids[i], objects[i]);
+      std::vector<std::string> texts(ids.size());
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (found[i]) texts[i] = shapeAsText(ids[i], objects[i]);
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (found[i]) inStep[i].push_back(texts[i] + recordAsText(ids[i], objects[i]));
+    }
+  } catch (const RunEnd&) {
+    FAIL() << "reading in step stopped the run:\n" << output();
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].filename().string());
+    EXPECT_EQ(alone[i].size(), 4 + i);
+    EXPECT_EQ(inStep[i], alone[i]);
+  }
+  EXPECT_EQ(alone[1][1], "region|20 1,20 5,24 5,24 1,20 1;21 1,22 1,22 2,21 1|2|holed2");
+  EXPECT_EQ(alone[3][1], "point|1 -0.5|2|point2");
 }
 
 }  // namespace

@@ -73,10 +73,12 @@ TEST_F(MifHeaderTest, MissingDataOrDefinitionStops) {
   ASSERT_TRUE(mifGotoBeginningOfAttributes(unit, n));
   GisAttributeDefinition d;
   EXPECT_EQ(expectRunEnd([&] { mifReadAttributeDefinition(unit, d); }), 1);
-  EXPECT_TRUE(outputHas("\nERROR 0316 - Could not read attribute definitions in .mif file\n"));
+  EXPECT_TRUE(outputHas("\nERROR 0316 - Could not read attribute definitions in .mif file\nLine 2 of file a.mif.\n"));
+  startAgain();
+  const int again = openText("a.mif", "Version 300\nColumns 1\n  A Integer\n");
   clearOutput();
-  EXPECT_EQ(expectRunEnd([&] { mifGotoBeginningOfData(unit); }), 1);
-  EXPECT_TRUE(outputHas("\nERROR 0313 - Could not find start of \"Data\" block in .mif file.\n"));
+  EXPECT_EQ(expectRunEnd([&] { mifGotoBeginningOfData(again); }), 1);
+  EXPECT_TRUE(outputHas("\nERROR 0313 - Could not find start of \"Data\" block in .mif file.\nLine 3 of file a.mif.\n"));
 }
 
 TEST_F(MifHeaderTest, LayerFormsWorkOnTheLayersMifAndGuardOtherKinds) {

@@ -40,7 +40,7 @@ class SdfBlocksTest : public FileUnitsTest {
   SdfCrossSection& xs = gSdfSection;
   int unit_ = 0;
   std::string line_;
-  int lineNo_ = 0;
+  std::int64_t lineNo_ = 0;
 };
 
 // --- Where a block ends ---------------------------------------------------------------------
@@ -183,6 +183,13 @@ TEST_F(SdfBlocksTest, EndOfFileInsideABlockStopsNamingFileBlockAndLine) {
   open("left, 0.2, 10\n");
   EXPECT_EQ(expectRunEnd([&] { GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_); }), 1);
   EXPECT_TRUE(outputHas("in LEVEE POSITIONS block after line 2."));
+
+  // The count goes on past 2^31 lines and is named in full.
+  FILEUNITSINITIALISE(1000);
+  open("1.0, abc\n");
+  lineNo_ = 4294967299;
+  EXPECT_EQ(expectRunEnd([&] { readCutLine(); }), 1);
+  EXPECT_TRUE(outputHas("\n1.0, abc\n\nLine 4294967300 of file part.sdf, the last line of the file.\n"));
 }
 
 // --- Array limits ---------------------------------------------------------------------------

@@ -1,12 +1,14 @@
 // The streams behind the file units, and input and output on an open unit.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include "platform/file_offsets.hpp"
 #include "platform/folders.hpp"
 #include "utility/file_streams.hpp"
 #include "utility/files.hpp"
@@ -104,12 +106,17 @@ bool FileStream::giveBack() {
 bool FileStream::fillAhead() {
   aheadPos = aheadEnd = 0;
   if (!ahead) ahead = std::make_unique_for_overwrite<char[]>(kAheadSize);
+  const std::int64_t at = platform::tellFile(f);
+  if (at < 0) return false;
+  aheadOffset = static_cast<std::uint64_t>(at);
   aheadEnd = std::fread(ahead.get(), 1, kAheadSize, f);
   return aheadEnd > 0;
 }
 
 bool FileStream::flushPending() {
-  if (aheadEnd > aheadPos && !giveBack()) return false;
+  // The block read ahead goes even when every byte of it was used: a block kept past a seek would
+  // tell the position it had before.
+  if (aheadEnd > 0 && !giveBack()) return false;
   if (pendingSize == 0) return true;
   const bool ok = f && std::fwrite(pending.get(), 1, pendingSize, f) == pendingSize;
   if (!ok) bytesLost = true;
@@ -126,19 +133,19 @@ bool FileStream::switchTo(Op op, bool keepAhead) {
   return true;
 }
 
-bool FileStream::seekTo(long offset, int whence) {
+bool FileStream::seekTo(std::int64_t offset, int whence) {
   if (!f) return false;
   const bool flushed = flushPending();
   last = Op::None;
-  return std::fseek(f, offset, whence) == 0 && flushed;
+  return platform::seekFile(f, offset, whence) && flushed;
 }
 
 std::uint64_t FileStream::knownSize() {
   if (sizeKnown) return size;
   if (!f || !flushPending()) return 0;
-  const long here = std::ftell(f);
+  const std::int64_t here = platform::tellFile(f);
   if (here < 0 || !seekTo(0, SEEK_END)) return 0;
-  const long end = std::ftell(f);
+  const std::int64_t end = platform::tellFile(f);
   if (!seekTo(here, SEEK_SET) || end < 0) return 0;
   size = static_cast<std::uint64_t>(end);
   sizeKnown = true;
@@ -558,7 +565,7 @@ FileStream* readableFor(int unit, std::size_t n) {
   FileStream& s = *c->stream;
   const std::uint64_t size = s.knownSize();
   if (!s.switchTo(FileStream::Op::Read)) return nullptr;
-  const long here = std::ftell(s.f);
+  const std::int64_t here = platform::tellFile(s.f);
   if (here < 0 || static_cast<std::uint64_t>(here) > size || n > size - static_cast<std::uint64_t>(here))
     return nullptr;
   return &s;
@@ -605,15 +612,24 @@ bool fuGetF64(int unit, double& v) {
 
 bool fuSeek(int unit, std::uint64_t byteOffset) {
   UnitConnection* c = usable(unit);
-  if (!c || byteOffset > static_cast<std::uint64_t>(LONG_MAX)) return false;
-  return c->stream->seekTo(static_cast<long>(byteOffset), SEEK_SET);
+  if (!c || byteOffset > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  FileStream& s = *c->stream;
+  // A place within the block read ahead (a reader going back to a line it has read): only the
+  // place in the block moves, and the block stays.
+  if (s.aheadEnd > 0 && byteOffset >= s.aheadOffset && byteOffset - s.aheadOffset <= s.aheadEnd) {
+    s.aheadPos = static_cast<std::size_t>(byteOffset - s.aheadOffset);
+    return true;
+  }
+  return s.seekTo(static_cast<std::int64_t>(byteOffset), SEEK_SET);
 }
 
 std::uint64_t fuTell(int unit) {
   UnitConnection* c = usable(unit);
   if (!c) return 0;
-  c->stream->flushPending();
-  long p = std::ftell(c->stream->f);
+  FileStream& s = *c->stream;
+  if (s.aheadEnd > 0) return s.aheadOffset + s.aheadPos;  // the block read ahead stays
+  s.flushPending();
+  const std::int64_t p = platform::tellFile(s.f);
   return p < 0 ? 0 : static_cast<std::uint64_t>(p);
 }
 

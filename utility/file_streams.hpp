@@ -24,12 +24,16 @@ struct FileStream {
   std::size_t pendingCapacity = 0;
   bool buffersWrites = false;  // writes are buffered here (a plain file created for writing)
   // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
-  // from the host in large blocks, each line found in the block where it stands. Every other use
+  // from the host in large blocks, each line found in the block where it stands. Telling the
+  // position, and seeking to a place within the block, use the block as it stands; every other use
   // of the stream gives the unread bytes back first (a seek back over them), so that the
-  // stream's position is always the end of the last line read.
+  // stream's position is always the end of the last line read. While aheadEnd is above 0 the
+  // block is that of the C stream's position: it begins at aheadOffset and the C stream stands at
+  // its end.
   std::unique_ptr<char[]> ahead;
   std::size_t aheadPos = 0;
   std::size_t aheadEnd = 0;
+  std::uint64_t aheadOffset = 0;
   bool readsAhead = false;
   std::FILE* f = nullptr;
   platform::FileIdentity identity;  // the physical file, whatever name reached it
@@ -76,7 +80,7 @@ struct FileStream {
   // A C stream may not turn from writing to reading (or back) without a seek in between. A read
   // of lines keeps the bytes read ahead.
   bool switchTo(Op op, bool keepAhead = false);
-  bool seekTo(long offset, int whence);
+  bool seekTo(std::int64_t offset, int whence);
   std::uint64_t knownSize();  // the file's size; 0 when the host cannot tell
   bool closeNow();  // false when the close reported an error
 };

@@ -369,9 +369,9 @@ bool readRealsInPlace(std::string_view line, int count, const RealTargets& targe
   return true;
 }
 
-FreeReadStatus readReals(const std::string& line, int count, const RealTargets& targets) {
+FreeReadStatus readReals(std::string_view line, int count, const RealTargets& targets) {
   FreeReadStatus status = FreeReadStatus::Ok;
-  const std::string_view work = std::string_view(line).substr(0, kLongTextLength);
+  const std::string_view work = line.substr(0, kLongTextLength);
   if (readRealsInPlace(work, count, targets, status)) return status;
   const std::vector<FreeItem> items = freeFormatItems(std::string(work));
   for (int i = 0; i < count; ++i) {
@@ -459,16 +459,16 @@ bool readFreeFormatReal(const FreeItem& item, float& x) {
   return readRealText(item.text, x);
 }
 
-FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values) {
+FreeReadStatus freeFormatReadDoubles(std::string_view line, int count, double* values) {
   return readReals(line, count, RealTargets{count, values, nullptr});
 }
 
-FreeReadStatus freeFormatReadReals(const std::string& line, int doubleCount, double* doubles, int singleCount,
+FreeReadStatus freeFormatReadReals(std::string_view line, int doubleCount, double* doubles, int singleCount,
                                    float* singles) {
   return readReals(line, doubleCount + singleCount, RealTargets{doubleCount, doubles, singles});
 }
 
-FreeReadStatus freeFormatReadSingles(const std::string& line, int count, float* values) {
+FreeReadStatus freeFormatReadSingles(std::string_view line, int count, float* values) {
   return readReals(line, count, RealTargets{0, nullptr, values});
 }
 

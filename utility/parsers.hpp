@@ -45,14 +45,14 @@ std::vector<FreeItem> freeFormatItems(const std::string& line);
 // Reads count numbers from the line into values, item by item. RunOut when the line ends, or a
 // null value comes, before count values are read; Bad when an item is no number. Whichever
 // comes first decides; values before it are stored.
-FreeReadStatus freeFormatReadDoubles(const std::string& line, int count, double* values);
+FreeReadStatus freeFormatReadDoubles(std::string_view line, int count, double* values);
 // As freeFormatReadDoubles, for a line whose first doubleCount values are read as doubles and whose
 // next singleCount values are read in single precision: each of those is its text rounded once to
 // the nearest single, never a double rounded again. A value beyond the range of a single is no
 // number.
-FreeReadStatus freeFormatReadReals(const std::string& line, int doubleCount, double* doubles, int singleCount,
+FreeReadStatus freeFormatReadReals(std::string_view line, int doubleCount, double* doubles, int singleCount,
                                    float* singles);
-FreeReadStatus freeFormatReadSingles(const std::string& line, int count, float* values);
+FreeReadStatus freeFormatReadSingles(std::string_view line, int count, float* values);
 // One item read as a real: an optional sign, digits with an optional point (at least one digit),
 // and an optional exponent: E, e, D or d with an optional sign, or a sign alone ("1.5+3"), and
 // digits. «5.», «-.5», «1.5e3» and «2D-1» read; «abc», «1.2.3», «.», «e5» and quoted texts do
