@@ -189,15 +189,23 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
-// A profile never replaces a file the run is reading: the input file named as a profile would be
-// closed and emptied under the conversion. The file is compared by identity, as the file-unit
+// A profile never replaces a file the run is reading or writing: the input file named as a
+// profile would be closed and emptied under the conversion, a layer file (open, or closed as the
+// streams layer is) emptied under its layer. The file is compared by identity, as the file-unit
 // manager compares it, under the name the opener will use.
-void checkProfileIsNoInput(const SdfCrossSection& xs, const std::string& csvName) {
-  const int unit = fuUnitOfFile(TRIMF(csvName));
-  if (unit == 0 || !fuReadsOnly(unit)) return;
+void checkProfileIsNoFileOfThisRun(const SdfCrossSection& xs, const std::string& csvName) {
+  const std::string name = TRIMF(csvName);
+  const int unit = fuUnitOfFile(name);
+  std::string over;
+  if (unit != 0 && fuReadsOnly(unit)) {
+    over = fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.";
+  } else {
+    const std::string written = unit != 0 ? fuName(unit) : gisOutputFileReached(name);
+    if (!written.empty()) over = written + ", a file this run writes.";
+  }
+  if (over.empty()) return;
   console::line();
-  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
-                fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.");
+  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " + over);
   EXITS();
 }
 
@@ -232,7 +240,7 @@ void warnOfProfileWrittenBefore(const SdfCrossSection& xs, const std::string& cs
 // would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
-  checkProfileIsNoInput(xs, w.csvName);
+  checkProfileIsNoFileOfThisRun(xs, w.csvName);
   warnOfProfileWrittenBefore(xs, w.csvName);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);

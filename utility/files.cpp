@@ -162,6 +162,11 @@ std::string boxCaption() {
 
 }  // namespace fileunits
 
+platform::FileIdentity fuFileIdentity(const std::string& name) {
+  if (fixed::isBlank(name)) return {};
+  return fileunits::identityOf(name);
+}
+
 void FILEUNITSINITIALISE(int firstUnit) {
   const int base = firstUnit > 9 ? firstUnit : 9;
   for (int k = 1; k <= FileUnitTable::kFixed; ++k) gFileUnits.fuFixedUnit[static_cast<std::size_t>(k)] = base - 8 + k;

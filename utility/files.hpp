@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_identity.hpp"
 #include "utility/byte_order.hpp"
 #include "utility/fixed_text.hpp"
 
@@ -95,6 +96,9 @@ int NULLATFIRSTBLANK(std::string& text);
 bool fuFileExists(const std::string& name);   // a file, not a folder, of this name exists
 bool fuFolderExists(const std::string& name); // a folder of this name exists
 int fuUnitOfFile(const std::string& name);    // the lowest open unit connected to the file; 0 when none
+// What the manager knows the file a name reaches by, so that a caller can tell later, when the file
+// is closed, whether another name reaches it; not existing when there is none.
+platform::FileIdentity fuFileIdentity(const std::string& name);
 // The host's full path of a name (absolute, "." and ".." resolved by name alone); the name
 // itself when the host cannot tell.
 std::string fuFullName(const std::string& name);
