@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ struct MainRun {
   std::string inputName;       // blank until an argument or the console names the file
   std::string projectionPath;  // the projection file in use
   std::string line = fixed::blanks(kTextLength);
-  int lineNo = 0;
+  std::int64_t lineNo = 0;
   int projectionUnit = 0;
   int sdfUnit = 0;
 };

@@ -1,10 +1,11 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Where a line that could not be read stands in its file: a unit of 0 names no place.
 struct ReadPlace {
   int unit = 0;
-  int lineNo = 0;
+  std::int64_t lineNo = 0;
 };
 
 // The converter's two read-error reports, shared by the projection file and the centre lines:

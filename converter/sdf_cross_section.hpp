@@ -3,6 +3,7 @@
 // the last END: line and the arrays the block readers fill. Arrays are 1-based, as the counts
 // that address them are; their places are fixed so no section allocates, and a run pays only for
 // the points its sections hold.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct SdfCrossSection {
   std::string streamId = std::string(kTextLength, ' ');
   std::string reachId = std::string(kTextLength, ' ');
   std::string stationText = std::string(kTextLength, ' ');
-  int startLine = 0;  // the line where the section began, for messages that name it
+  std::int64_t startLine = 0;  // the line where the section began, for messages that name it
 
   bool hasCutLine = false;
   bool hasNValues = false;
