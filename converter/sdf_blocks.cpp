@@ -217,6 +217,9 @@ void GetSdfLevees(int unit, int& count, std::vector<SdfLeveeMarker>& markers, st
     ++count;
     readLeveeMarker(unit, line, lineNo, markers[count]);
   }
+  // An empty block ended by the keyword line of the next (a NODE NAME line that holds the keyword
+  // opens one) is no block of its own: the next one is counted.
+  if (count == 0 && FLAGEXISTS(line, "LEVEE POSITIONS")) return;
   reportLeveeCount(count, lineNo);
 }
 
