@@ -159,7 +159,8 @@ namespace {
 
 // The elevation after a marker's second comma: a number there is read; blank, or text that is no
 // number ("None", "nan"), gives the marker no height of its own. A number beyond the range of
-// the single-precision elevation stops the run, as it would lose the height.
+// the single-precision elevation, or an empty value with more behind it ("L, 0.5,, 101"), stops
+// the run, as either would lose the height.
 void readLeveeElevation(int unit, const std::string& line, const std::string& rest, std::int64_t lineNo,
                         SdfLeveeMarker& marker) {
   if (freeFormatReadSingles(rest, 1, &marker.elevation) == FreeReadStatus::Ok) {
@@ -167,7 +168,10 @@ void readLeveeElevation(int unit, const std::string& line, const std::string& re
     return;
   }
   double wide = 0.0;
-  if (freeFormatReadDoubles(rest, 1, &wide) == FreeReadStatus::Ok) stopOnBadLine("GetSdfLevees", line, unit, lineNo);
+  const FreeReadStatus asDouble = freeFormatReadDoubles(rest, 1, &wide);
+  const bool moreBehind = rest.find_first_not_of(" \t") != std::string::npos;
+  if (asDouble == FreeReadStatus::Ok || (asDouble == FreeReadStatus::RunOut && moreBehind))
+    stopOnBadLine("GetSdfLevees", line, unit, lineNo);
   console::line();
   console::line("WARNING - No levee height specified.  Line number: " + AINTEGER8(lineNo));
   marker.elevation = kSdfNoLeveeHeight;

@@ -242,7 +242,7 @@ TEST_F(SdfBlocksTest, LeveeMarkersReadIdFractionAndElevation) {
 }
 
 TEST_F(SdfBlocksTest, LeveeWithoutHeightGets9999AndAWarningWithItsLineNumber) {
-  open("1, 0.2,\n2, 0.8,  \n3, 0.9, None\n4, 0.9, nan\n5, 1, inf\nBLOCKED POSITIONS:\n");
+  open("1, 0.2,\n2, 0.8, \t \n3, 0.9, None\n4, 0.9, nan\n5, 1, inf\nBLOCKED POSITIONS:\n");
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
   ASSERT_EQ(xs.leveeCount, 5);
   std::string warnings;
@@ -275,7 +275,8 @@ TEST_F(SdfBlocksTest, LeveeCountWarningsNameTheLineThatEndedTheBlock) {
 
 TEST_F(SdfBlocksTest, LeveeLinesWithoutTwoCommasOrWithTextForNumbersStop) {
   // A height beyond single precision would be lost: it stops the run as a value that is no number does.
-  for (const std::string bad : {"left 0.5\n", "left, 0.5\n", ", 0.5, 10\n", "left, half, 10\n", "left, 0.5, 4e38\n"}) {
+  for (const std::string bad :
+       {"left 0.5\n", "left, 0.5\n", ", 0.5, 10\n", "left, half, 10\n", "left, 0.5, 4e38\n", "left, 0.5,, 10\n"}) {
     FILEUNITSINITIALISE(1000);
     open(bad + "END:\n");
     const int status =
