@@ -1,5 +1,6 @@
 #include "converter/read_failure.hpp"
 
+#include "converter/sdf_blocks.hpp"
 #include "platform/console.hpp"
 #include "utility/files.hpp"
 #include "utility/fixed_text.hpp"
@@ -9,7 +10,7 @@
 void reportReadPlace(ReadPlace place) {
   if (place.unit == 0) return;
   std::string text = "Line " + AINTEGER8(place.lineNo) + " of file " + fixed::trimmed(fuName(place.unit));
-  text += fuAtEnd(place.unit) ? ", the last line of the file." : ".";
+  text += sdfAtEnd(place.unit) ? ", the last line of the file." : ".";
   console::line(text);
 }
 

@@ -1,5 +1,8 @@
 #include "converter/sdf_reading.hpp"
 
+#include <array>
+#include <cstdint>
+
 #include "converter/read_failure.hpp"
 #include "converter/sdf_blocks.hpp"
 #include "converter/sdf_cross_section.hpp"
@@ -27,15 +30,20 @@ void report(const std::string& text) {
 
 std::string onLine(const std::string& text, std::int64_t lineNo) { return text + AINTEGER8(lineNo); }
 
-// Reads the line that should hold key (a "STREAM ID:"-like keyword) into field; a line without
-// it is reported and the field keeps its older value.
+// A missing identifier line would put the reach or section under the names of the one before
+// it: the run stops, naming the line that stands in its place.
+[[noreturn]] void stopOnMissingName(int unit, const std::string& error, std::int64_t lineNo) {
+  report(onLine(error, lineNo));
+  reportReadPlace({unit, lineNo});
+  EXITS();
+}
+
+// Reads the line that must hold key (a "STREAM ID:"-like keyword) into field.
 void readNamedLine(int unit, const std::string& block, const std::string& key, const std::string& error,
                    std::string& field, std::string& line, std::int64_t& lineNo) {
   readSdfBlockLine(unit, block, line, lineNo);
-  if (FLAGEXISTS(line, key))
-    field = fixed::fit(textAfterColon(line), kTextLength);
-  else
-    report(onLine(error, lineNo));
+  if (!FLAGEXISTS(line, key)) stopOnMissingName(unit, error, lineNo);
+  field = fixed::fit(textAfterColon(line), kTextLength);
 }
 
 // --- Streams pass ---------------------------------------------------------------------------
@@ -53,7 +61,6 @@ void readReachNames(int unit, std::string& line, std::int64_t& lineNo) {
   readNamedLine(unit, "REACH", "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
   readNamedLine(unit, "REACH", "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
 }
-
 
 // The vertices up to the END: line, written as one polyline with its names.
 void readCentreLine(int unit, std::string& line, std::int64_t& lineNo) {
@@ -87,15 +94,23 @@ bool startsStreamNetwork(const std::string& line) {
   return FLAGEXISTS(line, "BEGINSTREAMNETWORK") || FLAGEXISTS(line, "BEGIN STREAM NETWORK");
 }
 
-// The start lines of the two parts of an export, wherever the streams pass meets them: a file
-// without a stream network is read to its end by this pass, its cross-sections included.
+// The start lines of the two parts of an export, wherever the streams pass meets them.
 void noteFileParts(const std::string& line, SdfFileParts& parts) {
   if (!parts.streamNetwork) parts.streamNetwork = startsStreamNetwork(line);
   if (!parts.crossSections) parts.crossSections = FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:");
 }
 
+// A line of the cross-sections ends a stream network whose END STREAM NETWORK: line is missing.
+bool beginsCrossSections(const std::string& line) {
+  return FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:") || FLAGEXISTS(line, "CROSS-SECTION:");
+}
+
+void warnOfNetworkWithoutEnd(const std::string& where) {
+  report("WARNING - The stream network has no END STREAM NETWORK line; it ends at " + where + ".");
+}
+
 // The header's values are free text (layer names such as ".../StreamCenterlines") that may hold
-// any keyword; its lines are passed over up to END HEADER: (or the start of the network).
+// any keyword; its lines are passed over up to END HEADER: (or the start of either part).
 struct HeaderSkip {
   bool inHeader = false;
   // True when the line belongs to the header and must not be tested.
@@ -108,7 +123,7 @@ struct HeaderSkip {
       inHeader = false;
       return true;
     }
-    if (!startsStreamNetwork(line)) return true;
+    if (!startsStreamNetwork(line) && !FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) return true;
     inHeader = false;
     return false;
   }
@@ -123,10 +138,7 @@ void readSectionNames(int unit, std::string& line, std::int64_t& lineNo) {
   readNamedLine(unit, block, "STREAM ID:", "Error Expecting Stream ID: on ", xs.streamId, line, lineNo);
   readNamedLine(unit, block, "REACH ID:", "Error Expecting REACH ID: on ", xs.reachId, line, lineNo);
   readSdfBlockLine(unit, block, line, lineNo);
-  if (!FLAGEXISTS(line, "STATION:")) {
-    report(onLine("Error Expecting STATION: on ", lineNo));
-    return;
-  }
+  if (!FLAGEXISTS(line, "STATION:")) stopOnMissingName(unit, "Error Expecting STATION: on ", lineNo);
   // An interpolated station carries a "*" after its number.
   const std::size_t star = line.find('*');
   if (star != std::string::npos) line = fixed::fit(line.substr(0, star), kTextLength);
@@ -141,49 +153,69 @@ void closeSectionLayers(SdfSectionLayers& layers) {
   gisCloseLayer(layers.endPoints);
 }
 
-// A section begins at its CROSS-SECTION: line, or at the first block read since the last END:
-// line when that line is missing; 0 while no section is open.
-void noteSectionStart(std::int64_t& sectionStart, std::int64_t lineNo) {
-  if (sectionStart == 0) sectionStart = lineNo;
+// The data blocks of a section, in the order a line is tested for their keywords.
+enum SdfBlock { kCutLine, kNValues, kLevees, kSurfaceLine, kBlockKinds };
+constexpr const char* kBlockKeyword[kBlockKinds] = {"CUT LINE", "NVALUES", "LEVEE POSITIONS", "SURFACE LINE"};
+
+// The section being read: where it began (its CROSS-SECTION: line, or the first block read since
+// the last END: line when that line is missing; 0 while no section is open) and the keyword line
+// of each block read in it (0 for none).
+struct OpenSection {
+  std::int64_t start = 0;
+  std::array<std::int64_t, kBlockKinds> blockAt{};
+};
+
+int dataLinesRead(const SdfCrossSection& xs, SdfBlock block) {
+  switch (block) {
+    case kCutLine: return xs.cutCount;
+    case kNValues: return xs.nCount;
+    case kLevees: return xs.leveeCount;
+    default: return xs.surfCount;
+  }
 }
 
-// The blocks of a section, tested on one line in turn: each block reader leaves the line that
-// ended its block in the buffer, and the tests after it look at that line.
-void readSectionBlocks(int unit, std::string& line, std::int64_t& lineNo, const SdfRunOptions& options, std::int64_t& sectionStart) {
+// A block that occurs twice in one section keeps its later occurrence; when the earlier one held
+// data lines, the user is told which two.
+void noteBlockStart(OpenSection& open, SdfBlock block, std::int64_t lineNo) {
+  if (open.start == 0) open.start = lineNo;
+  const std::int64_t before = open.blockAt[block];
+  if (before != 0 && dataLinesRead(gSdfSection, block) > 0)
+    report(std::string("WARNING - The ") + kBlockKeyword[block] + " block at line " + AINTEGER8(lineNo) +
+           " replaces the one at line " + AINTEGER8(before) + " in the same cross-section.");
+  open.blockAt[block] = lineNo;
+}
+
+// Reads the block whose keyword the line holds, the first in the order of kBlockKeyword; false
+// when it holds none. The line that ended the block is left in the buffer.
+bool readSectionBlock(int unit, std::string& line, std::int64_t& lineNo, const SdfRunOptions& options,
+                      OpenSection& open) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {
-    noteSectionStart(sectionStart, lineNo);
+    noteBlockStart(open, kCutLine, lineNo);
     xs.hasCutLine = true;
     GetSdfCutline(unit, xs.cutX, xs.cutY, xs.cutCount, lineNo, line);
-  }
-  if (FLAGEXISTS(line, "NVALUES")) {
-    noteSectionStart(sectionStart, lineNo);
+  } else if (FLAGEXISTS(line, "NVALUES")) {
+    noteBlockStart(open, kNValues, lineNo);
     xs.hasNValues = true;
     GetSdfnVals(unit, xs.nValue, xs.nFraction, xs.nCount, lineNo, line);
     // A block that ends before its first data line gives the section no n values at all.
     if (xs.nCount < 1) xs.hasNValues = false;
-  }
-  if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
+  } else if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
     report(onLine("Found LEVEE POSITIONS on line ", lineNo));
-    noteSectionStart(sectionStart, lineNo);
+    noteBlockStart(open, kLevees, lineNo);
     xs.hasLevees = true;
     GetSdfLevees(unit, xs.leveeCount, xs.leveeMarkers, lineNo, line);
     // -notrim: the block is read and reported, the section is handled as having no markers.
     if (!options.trimToLevees) xs.hasLevees = false;
-  }
-  if (FLAGEXISTS(line, "SURFACE LINE")) {
+  } else if (FLAGEXISTS(line, "SURFACE LINE")) {
     report(onLine("Found SURFACE LINE on line ", lineNo));
-    noteSectionStart(sectionStart, lineNo);
+    noteBlockStart(open, kSurfaceLine, lineNo);
     xs.hasSurfaceLine = true;
     GetSdfSurfaceLine(unit, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo, line);
+  } else {
+    return false;
   }
-  if (FLAGEXISTS(line, "END:")) {
-    report("End of section processing... ");
-    xs.startLine = sectionStart;
-    Process_sdf_Sections(xs, gSdfLayers.sections);
-    xs.clearFlags();
-    sectionStart = 0;
-  }
+  return true;
 }
 
 // A section whose END: line never came would be lost without a word, or take the names of the
@@ -227,10 +259,16 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
   header.inHeader = FLAGEXISTS(line, "BEGIN HEADER:");
 
   bool done = false;
-  while (!done && !fuAtEnd(sdfUnit)) {
+  while (!done && !sdfAtEnd(sdfUnit)) {
     if (!readSdfLine(sdfUnit, line, lineNo)) break;
     noteFileParts(line, parts);
     if (header.skips(line)) continue;
+    if (beginsCrossSections(line)) {
+      warnOfNetworkWithoutEnd(onLine("line ", lineNo) + " of file " + fixed::trimmed(fuName(sdfUnit)) +
+                              ", where the cross-sections begin");
+      parts.crossSectionLineRead = true;
+      break;
+    }
     if (FLAGEXISTS(line, "BEGINSTREAMNETWORK")) report(onLine("Found BEGINSTREAMNETWORK on line ", lineNo));
     if (FLAGEXISTS(line, "REACH:")) {
       report(onLine("Found start of reach block on line ", lineNo));
@@ -245,6 +283,9 @@ void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line
       done = true;
     }
   }
+  // A file of neither part is reported as no export by the cross-section pass.
+  if (!done && !parts.crossSectionLineRead && (parts.streamNetwork || parts.crossSections))
+    warnOfNetworkWithoutEnd("the end of file " + fixed::trimmed(fuName(sdfUnit)));
 
   gisCloseLayer(gSdfLayers.streams);
   gSdfLayers.gisObject.isPline = false;
@@ -255,35 +296,49 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
   OpenSdfSectionLayers(sdfBaseName(inputName), options.mifOutput, gSdfLayers.sections);
 
   bool done = false;
-  std::int64_t sectionStart = 0;
-  while (!done && !fuAtEnd(sdfUnit)) {
-    if (!readSdfLine(sdfUnit, line, lineNo)) break;
+  OpenSection open;
+  // A line already in the buffer (the one the streams pass ended at, or the one that ended a
+  // block) is tested from the first test on, before any further line is read.
+  bool lineHeld = parts.crossSectionLineRead;
+  while (!done) {
+    if (!lineHeld && (sdfAtEnd(sdfUnit) || !readSdfLine(sdfUnit, line, lineNo))) break;
+    lineHeld = false;
     if (FLAGEXISTS(line, "BEGIN CROSS-SECTIONS:")) {
       report(onLine("Found BEGIN CROSS-SECTIONS: on line ", lineNo));
       parts.crossSections = true;
     }
     if (FLAGEXISTS(line, "CROSS-SECTION:")) {
-      checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
+      checkNoSectionOpen(sdfUnit, open.start, "CROSS-SECTION:", lineNo);
       report(onLine("Found new cross-section on line ", lineNo));
-      noteSectionStart(sectionStart, lineNo);
+      open.start = lineNo;
       readSectionNames(sdfUnit, line, lineNo);
+      parts.crossSections = true;
     }
-    readSectionBlocks(sdfUnit, line, lineNo, options, sectionStart);
-    // A block ended by the next section's CROSS-SECTION: line leaves its own section open.
-    if (FLAGEXISTS(line, "CROSS-SECTION:")) checkNoSectionOpen(sdfUnit, sectionStart, "CROSS-SECTION:", lineNo);
+    if (readSectionBlock(sdfUnit, line, lineNo, options, open)) {
+      lineHeld = true;
+      continue;
+    }
+    if (FLAGEXISTS(line, "END:")) {
+      report("End of section processing... ");
+      SdfCrossSection& xs = gSdfSection;
+      xs.startLine = open.start;
+      Process_sdf_Sections(xs, gSdfLayers.sections);
+      xs.clearFlags();
+      open = OpenSection{};
+    }
     if (FLAGEXISTS(line, "END CROSS-SECTIONS")) {
-      checkNoSectionOpen(sdfUnit, sectionStart, "END CROSS-SECTIONS", lineNo);
+      checkNoSectionOpen(sdfUnit, open.start, "END CROSS-SECTIONS", lineNo);
       report(onLine("Found END CROSS-SECTIONS on line ", lineNo));
       done = true;
     }
     if (FLAGEXISTS(line, "ENDSTREAMNETWORK")) {
-      checkNoSectionOpen(sdfUnit, sectionStart, "ENDSTREAMNETWORK", lineNo);
+      checkNoSectionOpen(sdfUnit, open.start, "ENDSTREAMNETWORK", lineNo);
       report(onLine("Found ENDSTREAMNETWORK on line ", lineNo));
       done = true;
     }
   }
-  if (!done && sectionStart != 0)
-    stopInOpenSection("end of file " + fixed::trimmed(fuName(sdfUnit)), sectionStart);
+  if (!done && open.start != 0)
+    stopInOpenSection("end of file " + fixed::trimmed(fuName(sdfUnit)), open.start);
   if (!parts.streamNetwork && !parts.crossSections) stopOnNoExport(sdfUnit);
 
   closeSectionLayers(gSdfLayers.sections);

@@ -12,7 +12,11 @@
 // the cross-section pass ends the run with an error rather than report it converted.
 struct SdfFileParts {
   bool streamNetwork = false;  // a BEGIN STREAM NETWORK: (or BEGINSTREAMNETWORK:) line
-  bool crossSections = false;  // a BEGIN CROSS-SECTIONS: line
+  bool crossSections = false;  // a BEGIN CROSS-SECTIONS: line, or a cross-section read
+  // The streams pass ended, without an END STREAM NETWORK: line, at a line of the cross-sections
+  // (BEGIN CROSS-SECTIONS: or CROSS-SECTION:), which is left in the buffer for the cross-section
+  // pass to test first.
+  bool crossSectionLineRead = false;
 };
 
 void sdfStreamsPass(int sdfUnit, const std::string& inputName, std::string& line, std::int64_t& lineNo,

@@ -1,6 +1,8 @@
 #include "converter/sdf_sections.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -80,8 +82,17 @@ void startSection(const SdfCrossSection& xs) {
   }
 }
 
+// A computed value that is not finite would reach the outputs as "Infinity" or "NaN", or as a
+// point that no GIS program can place: the run stops, naming the line where the section begins.
+[[noreturn]] void stopOnValueNotFinite(const SdfCrossSection& xs, const std::string& what) {
+  console::line();
+  console::line("ERROR - The " + what + " of the cross-section that begins at line " + AINTEGER8(xs.startLine) +
+                " (" + sectionInWords(xs) + ") is not finite in single precision.");
+  EXITS();
+}
+
 // Chainage along the surface line, summed in single precision, and the change points and markers
-// placed on it.
+// placed on it. The chainage only grows, so a last one that is finite makes every one finite.
 float measureSection(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   w.sectionChainage[1] = 0.0f;
@@ -89,6 +100,7 @@ float measureSection(const SdfCrossSection& xs) {
     w.sectionChainage[i] =
         w.sectionChainage[i - 1] + DISTANCE_8(xs.surfX[i], xs.surfY[i], xs.surfX[i - 1], xs.surfY[i - 1]);
   const float length = w.sectionChainage[xs.surfCount];
+  if (!std::isfinite(length)) stopOnValueNotFinite(xs, "chainage along the surface line");
   if (xs.hasNValues)
     for (int k = 1; k <= xs.nCount; ++k) w.nPosition[k] = xs.nFraction[k] * length;
   if (xs.hasLevees)
@@ -96,20 +108,34 @@ float measureSection(const SdfCrossSection& xs) {
   return length;
 }
 
-// Each point takes the n of the last change point at or before it: the pointer passes every
-// change point up to the point's chainage, so a zone narrower than the gap between two points
-// hands its n to no point. A section without n values gets 0.0, never the values of an earlier
-// section.
+// Each point takes the n of the change point with the greatest position at or before its
+// chainage (of equal positions, the later in the block), and a point before every change point
+// the n of the first by position. The pointer passes every change point up to the point's
+// chainage, so a zone narrower than the gap between two points hands its n to no point. Change
+// points out of order are walked in order of position. A section without n values gets 0.0,
+// never the values of an earlier section.
 void assignMannings(const SdfCrossSection& xs) {
   SdfSectionWork& w = gSdfWork;
   if (!xs.hasNValues || xs.nCount < 1) {
     w.pointMannings.fill(0, static_cast<std::size_t>(std::max(xs.surfCount + 1, 0)), 0.0f);
     return;
   }
+  const ZeroArray<float>& position = w.nPosition;
+  const int n = xs.nCount;
+  bool inOrder = true;
+  for (int k = 2; k <= n && inOrder; ++k) inOrder = !(position[k] < position[k - 1]);
+  if (!inOrder) {
+    for (int k = 1; k <= n; ++k) w.nOrder[k] = k;
+    int* order = &w.nOrder[1];
+    std::sort(order, order + n, [&position](int a, int b) {
+      return position[a] < position[b] || (position[a] == position[b] && a < b);
+    });
+  }
+  auto changePoint = [&w, inOrder](int k) { return inOrder ? k : w.nOrder[k]; };
   int k = 1;
   for (int i = 1; i <= xs.surfCount; ++i) {
-    while (k < xs.nCount && w.sectionChainage[i] >= w.nPosition[k + 1]) ++k;
-    w.pointMannings[i] = xs.nValue[k];
+    while (k < n && w.sectionChainage[i] >= position[changePoint(k + 1)]) ++k;
+    w.pointMannings[i] = xs.nValue[changePoint(k)];
   }
 }
 
@@ -139,6 +165,8 @@ void placeLeveeMarkers(const SdfCrossSection& xs) {
     }
     // A levee crest stands above the ground: its own height counts when the line gave one.
     if (xs.leveeMarkers[m].hasElevation) w.leveeZ[m] = xs.leveeMarkers[m].elevation;
+    if (!std::isfinite(w.leveeX[m]) || !std::isfinite(w.leveeY[m]) || !std::isfinite(w.leveeZ[m]))
+      stopOnValueNotFinite(xs, "place of levee marker " + fixed::trimmed(xs.leveeMarkers[m].id));
   }
 }
 
@@ -195,15 +223,23 @@ void writeCsvLine(int unit, const std::string& text) {
   EXITS();
 }
 
-// A profile never replaces a file the run is reading: the input file named as a profile would be
-// closed and emptied under the conversion. The file is compared by identity, as the file-unit
+// A profile never replaces a file the run is reading or writing: the input file named as a
+// profile would be closed and emptied under the conversion, a layer file (open, or closed as the
+// streams layer is) emptied under its layer. The file is compared by identity, as the file-unit
 // manager compares it, under the name the opener will use.
-void checkProfileIsNoInput(const SdfCrossSection& xs, const platform::FileIdentity& file) {
+void checkProfileIsNoFileOfThisRun(const SdfCrossSection& xs, const std::string& name,
+                                   const platform::FileIdentity& file) {
   const int unit = fuUnitOfFile(file);
-  if (unit == 0 || !fuReadsOnly(unit)) return;
+  std::string over;
+  if (unit != 0 && fuReadsOnly(unit)) {
+    over = fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.";
+  } else {
+    const std::string written = unit != 0 ? fuName(unit) : gisOutputFileReached(name, file);
+    if (!written.empty()) over = written + ", a file this run writes.";
+  }
+  if (over.empty()) return;
   console::line();
-  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " +
-                fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.");
+  console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " + over);
   EXITS();
 }
 
@@ -238,10 +274,10 @@ void rememberProfile(const SdfCrossSection& xs, int unit) {
 // would lose the value.
 void writeProfileCsv(const SdfCrossSection& xs) {
   const SdfSectionWork& w = gSdfWork;
-  // The host is asked once for the file the name reaches, for both checks.
+  // The host is asked once for the file the name reaches, for every check.
   const std::string name = TRIMF(w.csvName);
   const platform::FileIdentity file = fuIdentityOfFile(name);
-  checkProfileIsNoInput(xs, file);
+  checkProfileIsNoFileOfThisRun(xs, name, file);
   warnOfProfileWrittenBefore(xs, name, file);
   int unit = 0;
   OPENERBYNAME(unit, "O ", w.csvName, kGisTextNameLength);

@@ -16,6 +16,7 @@ struct SdfSectionWork {
   ZeroArray<char> trimMask{kSdfMaxPoints + 1};  // 1: left out by the trim
   ZeroArray<float> sectionChainage{kSdfMaxPoints + 1};
   ZeroArray<float> nPosition{kSdfMaxPoints + 1};
+  ZeroArray<int> nOrder{kSdfMaxPoints + 1};  // change points by position, where the block has them out of order
   std::vector<float> leveePosition = std::vector<float>(kSdfMaxLevees + 1, 0.0f);
   ZeroArray<float> pointMannings{kSdfMaxPoints + 1};
   std::vector<double> leveeX = std::vector<double>(kSdfMaxLevees + 1, 0.0);
@@ -49,6 +50,7 @@ struct SdfSectionWork {
     trimMask.clear();
     sectionChainage.clear();
     nPosition.clear();
+    nOrder.clear();
     leveePosition.assign(kSdfMaxLevees + 1, 0.0f);
     pointMannings.clear();
     leveeX.assign(kSdfMaxLevees + 1, 0.0);

@@ -18,6 +18,11 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
 int gisFileType(const std::string& ext, bool attributesOnly);
 void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std::string& mode, bool attributesOnly);
 std::string prjReadProjcs(std::string& line);
+// The file of an output layer of this run, open or closed, that name reaches under another name,
+// as that layer named it; empty when it reaches none.
+std::string gisOutputFileReached(const std::string& name);
+// As above, for a name whose file the caller has already asked the manager for.
+std::string gisOutputFileReached(const std::string& name, const platform::FileIdentity& file);
 
 // Closing (layer_close.cpp).
 void gisCloseLayer(int& gisID);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_identity.hpp"
 #include "utility/fixed_text.hpp"
 #include "utility/zero_array.hpp"
 
@@ -197,6 +198,15 @@ struct GisState {
   // Index 1..kGisRegisterSize (used below it), text of kTextLength; laid out blank by gisRegisterNamesReady, when a run
   // first registers an input layer.
   std::vector<std::string> gisRegisterNames;
+  // Every file an output layer of this run has opened, open or closed since, by the name the layer
+  // gave it and by what the file-unit manager knows it by: a later output that reaches one of them
+  // under another name would empty it.
+  struct OutputFile {
+    std::string name;
+    platform::FileIdentity identity;
+    bool operator==(const OutputFile&) const = default;
+  };
+  std::vector<OutputFile> gisOutputFiles;
   GisState();
   void reset();  // the library's starting state: an empty table, blank buffers, no log
   bool operator==(const GisState&) const = default;

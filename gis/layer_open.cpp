@@ -27,16 +27,25 @@ bool isOutput(const std::string& mode) { return fixed::fit(mode, 2) == "O "; }
 
 std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s)); }
 
-// ---- an output never written over a file being read -------------------------------------------
+// ---- an output never written over a file being read, or over another the run writes ----------
 
 // Opening an output empties its file: a layer file that is a file the run is reading (the input
-// under another name, or through a link) stops the run before it is opened, and that file is left
-// as it is. The manager knows a file by what it is, however it is named.
-void refuseFileBeingRead(const std::string& name) {
+// under another name, or through a link), or a file it writes (another layer's file, open or
+// closed since), stops the run before it is opened, and that file is left as it is. The manager
+// knows a file by what it is, however it is named.
+void refuseFileOfThisRun(const std::string& name) {
   const int unit = fuUnitOfFile(name);
-  if (unit == 0 || !fuReadsOnly(unit)) return;
-  gisFail("ERROR - The layer file " + name + " would be written over " + fuName(unit) +
-          ", a file being read; that file is left as it is.");
+  if (unit != 0 && fuReadsOnly(unit))
+    gisFail("ERROR - The layer file " + name + " would be written over " + fuName(unit) +
+            ", a file being read; that file is left as it is.");
+  const std::string written = unit != 0 ? fuName(unit) : gisOutputFileReached(name);
+  if (!written.empty())
+    gisFail("ERROR - The layer file " + name + " would be written over " + written + ", a file this run writes.");
+}
+
+// The output files just opened, kept so that no later output of the run is written over them.
+void noteOutputFiles(const std::vector<std::string>& names) {
+  for (const std::string& name : names) gGis.gisOutputFiles.push_back({name, fuIdentityOfFile(name)});
 }
 
 // The files of an output shapefile sub-layer, in the order they are opened: the layer's name with
@@ -148,7 +157,7 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
   // Every sub-layer's files are checked before the first of them is emptied.
   for (std::size_t i = 0; i < last; ++i)
     for (const std::string& name : shapefileOutputNames(fname, std::string(1, shapeKinds[i]), attributesOnly))
-      refuseFileBeingRead(name);
+      refuseFileOfThisRun(name);
   for (std::size_t i = 0; i < last; ++i) {
     int shapeType = 0;
     const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
@@ -156,11 +165,24 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
     slot.shpSubLayer[k].fileShapeType = shapeType;
     OpenshpFile(fname, std::string(1, shapeKinds[i]), slot.dbfSubLayer[k], slot.shpSubLayer[k], mode,
                 attributesOnly);
+    noteOutputFiles(shapefileOutputNames(fname, std::string(1, shapeKinds[i]), attributesOnly));
   }
   return true;
 }
 
 }  // namespace
+
+std::string gisOutputFileReached(const std::string& name) {
+  if (gGis.gisOutputFiles.empty()) return std::string();
+  return gisOutputFileReached(name, fuIdentityOfFile(name));
+}
+
+std::string gisOutputFileReached(const std::string& name, const platform::FileIdentity& file) {
+  for (const GisState::OutputFile& written : gGis.gisOutputFiles)
+    // A layer file opened again under its own name is written again, not written over.
+    if (written.identity.sameFile(file) && fuFullName(written.name) != fuFullName(name)) return written.name;
+  return std::string();
+}
 
 int gisFileType(const std::string& ext, bool attributesOnly) {
   const std::string e = fixed::trimmed(TRIMF(ext));
@@ -180,20 +202,22 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
     bool checkApplies = false;
     if (attributesOnly) {
       midName = name;
-      if (isOutput(mode)) refuseFileBeingRead(midName);
+      if (isOutput(mode)) refuseFileOfThisRun(midName);
       OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
+      if (isOutput(mode)) noteOutputFiles({midName});
       checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
     } else {
       const std::string ext = fixed::trimmed(FILEEXT(name));
       if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
       if (isOutput(mode)) {
-        refuseFileBeingRead(name + ".mif");
-        refuseFileBeingRead(name + ".mid");
+        refuseFileOfThisRun(name + ".mif");
+        refuseFileOfThisRun(name + ".mid");
       }
       OPENERBYNAME(mifUnit, mode, name + ".mif", kGisTextNameLength);
       if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
       midName = name + ".mid";
       OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
+      if (isOutput(mode)) noteOutputFiles({name + ".mif", midName});
       checkApplies = true;
     }
     if (!(isInput(mode) && gGis.gisCheckSaveDate && checkApplies)) return;
@@ -294,8 +318,9 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     }
   } else {
     slot.mifLayer.mifUnit = 0;
-    if (isOutput(mode)) refuseFileBeingRead(trimmedBoth(fname));
+    if (isOutput(mode)) refuseFileOfThisRun(trimmedBoth(fname));
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
+    if (isOutput(mode)) noteOutputFiles({trimmedBoth(fname)});
     slot.gisLayerType = 1;
   }
   // Taken.

@@ -362,9 +362,9 @@ TEST_F(FilesTest, ReadWriteModeOpensOrCreatesWithoutAResultLine) {
 
 // ---- A file already open ----
 
-TEST_F(FilesTest, OutputOnAFileAlreadyOpenAsksToCloseIt) {
-  int first = openQuietly("O ", "o.txt");
-  fuWriteLine(first, "old");
+TEST_F(FilesTest, OutputOnAFileBeingReadAsksToCloseItAndOnAFileBeingWrittenStops) {
+  writeFile("o.txt", "old\n");
+  int first = openQuietly("I ", "o.txt");
   setInput("y\n");
   int second = open("O ", "o.txt");
   EXPECT_EQ(second, 1002);
@@ -372,12 +372,18 @@ TEST_F(FilesTest, OutputOnAFileAlreadyOpenAsksToCloseIt) {
   EXPECT_FALSE(fuIsOpen(first));
   EXPECT_TRUE(gFileUnits.fuPoolOpen[1]);  // the other slot's flag is not the open's business
   fuWriteLine(second, "new");
-  CLOSER(second);
+  // A file the run writes is never asked about: closing it would leave it unfinished.
+  std::filesystem::create_hard_link(dir_ / "o.txt", dir_ / "link.txt");
+  clearOutput();
+  EXPECT_EQ(expectRunEnd([&] { open("O ", "link.txt"); }), 1);
+  EXPECT_EQ(output(), "\nTrying to open file link.txt...\nERROR - link.txt would be written over o.txt, a file this "
+                      "run writes.\n\nPress Enter to Close\n");
   EXPECT_EQ(readFile("o.txt"), "new\n");
 }
 
 TEST_F(FilesTest, RefusingToCloseAsksForAnotherName) {
-  openQuietly("O ", "o.txt");
+  writeFile("o.txt", "");
+  openQuietly("I ", "o.txt");
   setInput("n\nother.txt\n");
   int unit = open("O ", "o.txt");
   EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? " + std::string(kCheckPrompt) +
@@ -386,7 +392,8 @@ TEST_F(FilesTest, RefusingToCloseAsksForAnotherName) {
 }
 
 TEST_F(FilesTest, EndOfInputAtTheCloseQuestionEndsTheRun) {
-  openQuietly("O ", "o.txt");
+  writeFile("o.txt", "");
+  openQuietly("I ", "o.txt");
   EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
   EXPECT_EQ(output(), "\nTrying to open file o.txt...\no.txt is already open, close it? \n"
                       "No answer and no more console input.\n\nPress Enter to Close\n");
@@ -976,7 +983,8 @@ TEST_F(FilesDialogTest, MissingInputRetriesOrCancels) {
 }
 
 TEST_F(FilesDialogTest, RefusingToCloseAnOpenFileEndsTheRun) {
-  openQuietly("O ", "o.txt");
+  writeFile("o.txt", "");
+  openQuietly("I ", "o.txt");
   setInput("n\n");
   EXPECT_EQ(expectRunEnd([&] { open("O ", "o.txt"); }), 1);
   EXPECT_EQ(output().rfind("\nTrying to open file o.txt...\n[Model run1]\nModel file \no.txt\nis already open.  Close it?\n"

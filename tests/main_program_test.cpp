@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "converter/main_program.hpp"
+#include "converter/sdf_blocks.hpp"
 #include "converter/sdf_cross_section.hpp"
 #include "converter/sdf_layers.hpp"
 #include "converter/sdf_sections.hpp"
@@ -233,6 +234,7 @@ TEST_F(MainProgramTest, AResetLeavesEveryBlockAsAFreshProcessHasItAndTheNextRunA
       {"gGisRead", likeFresh(gGisRead)},
       {"gAssignLayerBuffers", likeFresh(gAssignLayerBuffers)},
       {"gAssignObjectBuffers", likeFresh(gAssignObjectBuffers)},
+      {"gSdfLines", likeFresh(gSdfLines)},
       {"gSdfSection", likeFresh(gSdfSection)},
       {"gSdfWork", likeFresh(gSdfWork)},
       {"gSdfLayers", likeFresh(gSdfLayers)},

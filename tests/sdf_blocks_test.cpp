@@ -1,5 +1,6 @@
 // The SDF block readers: where each block ends, what its data lines fill, the limits of the
 // arrays and the messages that name the routine, the file and the line.
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -65,19 +66,21 @@ TEST_F(SdfBlocksTest, CutLineFollowedByEndEndsTheBlockNotTheRun) {
   EXPECT_EQ(output(), "");
 }
 
-TEST_F(SdfBlocksTest, BlankLineEndsCutLineNValuesAndSurfaceLine) {
-  open("1 2\n\n3 4\n");
+TEST_F(SdfBlocksTest, EmptyLinesInsideABlockAreSkipped) {
+  const std::string empty = "\n  \t\n ! note\n# note\n";
+  open("1 2\n" + empty + "+3 4E+1\nEND:\n");
   readCutLine();
-  EXPECT_EQ(xs.cutCount, 1);
-  EXPECT_EQ(lineNo_, 3);
+  EXPECT_EQ(xs.cutCount, 2);
+  EXPECT_DOUBLE_EQ(xs.cutY[2], 40.0);
+  EXPECT_EQ(lineNo_, 8);
 
-  open("0.0 0.03\n\n0.5 0.05\n");
+  open("0.0 0.03\n" + empty + "0.5 0.05\nEND:\n");
   readNValues();
-  EXPECT_EQ(xs.nCount, 1);
+  EXPECT_EQ(xs.nCount, 2);
 
-  open("1 2 3\n  \n4 5 6\n");
+  open("1 2 3\n" + empty + "4 5 6\nEND:\n");
   readSurfaceLine();
-  EXPECT_EQ(xs.surfCount, 1);
+  EXPECT_EQ(xs.surfCount, 2);
 }
 
 TEST_F(SdfBlocksTest, SurfaceLineEndsAtKeywordLinesAndReadsCrlfLines) {
@@ -154,9 +157,12 @@ TEST_F(SdfBlocksTest, BadDataLinesStopNamingTheirRoutineFileAndLine) {
       {"5\nSURFACE LINE:\n", "GetSdfCutline", "5", "Line 2 of file part.sdf."},
       {"0.5\nEND:\n", "GetSdfnVals", "0.5", "Line 2 of file part.sdf."},
       {"1.0 2.0\nEND:\n", "GetSdfSurfaceLine", "1.0 2.0", "Line 2 of file part.sdf."},
-      // A value that is no number makes the count negative; without a ":" the line is still data.
+      // A line that is neither empty nor a keyword line (a letter first and a ":") is data.
       {"1 2 3\n620140.0, 2360700.0, None\n4 5 6\nEND:\n", "GetSdfSurfaceLine", "620140.0, 2360700.0, None",
        "Line 3 of file part.sdf."},
+      {"x 1 2 3\n0 0 0\nEND:\n", "GetSdfSurfaceLine", "x 1 2 3", "Line 2 of file part.sdf."},
+      {"None, 60.0\n1 2\nEND:\n", "GetSdfCutline", "None, 60.0", "Line 2 of file part.sdf."},
+      {"0.0 0.03\nnan, 0.05\nEND:\n", "GetSdfnVals", "nan, 0.05", "Line 3 of file part.sdf."},
   };
   for (const Case& c : cases) {
     open(c.text);
@@ -194,19 +200,7 @@ TEST_F(SdfBlocksTest, EndOfFileInsideABlockStopsNamingFileBlockAndLine) {
 
 // --- Array limits ---------------------------------------------------------------------------
 
-TEST_F(SdfBlocksTest, CutLineKeepsItsFirst100000PointsAndReportsEachFurtherLine) {
-  std::string text;
-  for (int i = 1; i <= kSdfMaxPoints + 2; ++i) text += std::to_string(i) + " 1\n";
-  open(text + "SURFACE LINE:\n");
-  readCutLine();
-  EXPECT_EQ(xs.cutCount, kSdfMaxPoints);
-  EXPECT_DOUBLE_EQ(xs.cutX[kSdfMaxPoints], 100000.0);
-  const std::string msg = "\nERROR - Exceeeded limit of 100,000 cut lines. Contact support@plenvor.example\n";
-  EXPECT_EQ(output(), msg + msg);
-  EXPECT_EQ(lineText(), "SURFACE LINE:");
-}
-
-TEST_F(SdfBlocksTest, SurfaceAndNValueBlocksBeyondTheirArraysStopTheRun) {
+TEST_F(SdfBlocksTest, BlocksBeyondTheirArraysStopTheRun) {
   std::string text;
   for (int i = 1; i <= kSdfMaxPoints + 1; ++i) text += "0.5 1 2\n";
   open(text + "END:\n");
@@ -220,6 +214,12 @@ TEST_F(SdfBlocksTest, SurfaceAndNValueBlocksBeyondTheirArraysStopTheRun) {
   open(text + "END:\n");
   EXPECT_EQ(expectRunEnd([&] { readNValues(); }), 1);
   EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in NVALUES block"));
+
+  // The cut line too: a cut line cut short would be written as if whole.
+  FILEUNITSINITIALISE(1000);
+  open(text + "END:\n");
+  EXPECT_EQ(expectRunEnd([&] { readCutLine(); }), 1);
+  EXPECT_TRUE(outputHas("ERROR - More than 100,000 points in CUT LINE block at line 100002 of file part.sdf."));
 }
 
 TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
@@ -233,7 +233,7 @@ TEST_F(SdfBlocksTest, MoreThan100LeveeMarkersStopTheRun) {
 // --- Levee markers --------------------------------------------------------------------------
 
 TEST_F(SdfBlocksTest, LeveeMarkersReadIdFractionAndElevation) {
-  open("   'left bank', 0.25, 101.5\n   R, .75, 99 ! right\n   END:\n");
+  open("   'left bank', 0.25, +101.5\n   R, .75, 0.99E+02 ! right\n   END:\n");
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
   ASSERT_EQ(xs.leveeCount, 2);
   EXPECT_TRUE(xs.leveeMarkers[1].hasElevation);
@@ -249,16 +249,16 @@ TEST_F(SdfBlocksTest, LeveeMarkersReadIdFractionAndElevation) {
 }
 
 TEST_F(SdfBlocksTest, LeveeWithoutHeightGets9999AndAWarningWithItsLineNumber) {
-  open("1, 0.2,\n2, 0.8,  \nBLOCKED POSITIONS:\n");
+  open("1, 0.2,\n2, 0.8, \t \n3, 0.9, None\n4, 0.9, nan\n5, 1, inf\nBLOCKED POSITIONS:\n");
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
-  ASSERT_EQ(xs.leveeCount, 2);
-  EXPECT_FLOAT_EQ(xs.leveeMarkers[1].elevation, 9999.0f);
-  EXPECT_FLOAT_EQ(xs.leveeMarkers[2].elevation, 9999.0f);
-  EXPECT_FALSE(xs.leveeMarkers[1].hasElevation);
-  EXPECT_FALSE(xs.leveeMarkers[2].hasElevation);
-  EXPECT_EQ(output(),
-            "\nWARNING - No levee height specified.  Line number: 2\n"
-            "\nWARNING - No levee height specified.  Line number: 3\n");
+  ASSERT_EQ(xs.leveeCount, 5);
+  std::string warnings;
+  for (int m = 1; m <= 5; ++m) {
+    EXPECT_FLOAT_EQ(xs.leveeMarkers[m].elevation, 9999.0f);
+    EXPECT_FALSE(xs.leveeMarkers[m].hasElevation);
+    warnings += "\nWARNING - No levee height specified.  Line number: " + std::to_string(m + 1) + "\n";
+  }
+  EXPECT_EQ(output(), warnings + "\nWARNING - More than two levee points detected for section. Line number: 7\n");
 }
 
 TEST_F(SdfBlocksTest, LeveeCountWarningsNameTheLineThatEndedTheBlock) {
@@ -266,6 +266,9 @@ TEST_F(SdfBlocksTest, LeveeCountWarningsNameTheLineThatEndedTheBlock) {
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
   EXPECT_EQ(xs.leveeCount, 0);
   EXPECT_EQ(output(), "\nWARNING - No levee points detected. Line number: 2\n");
+  open("  LEVEE POSITIONS:\n");  // the block's keyword line again: the block that follows is counted
+  GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
+  EXPECT_EQ(output(), "");
 
   open("a, 0.5, 1\nEND:\n");
   GetSdfLevees(unit_, xs.leveeCount, xs.leveeMarkers, lineNo_, line_);
@@ -278,7 +281,9 @@ TEST_F(SdfBlocksTest, LeveeCountWarningsNameTheLineThatEndedTheBlock) {
 }
 
 TEST_F(SdfBlocksTest, LeveeLinesWithoutTwoCommasOrWithTextForNumbersStop) {
-  for (const std::string bad : {"left 0.5\n", "left, 0.5\n", ", 0.5, 10\n", "left, half, 10\n"}) {
+  // A height beyond single precision would be lost: it stops the run as a value that is no number does.
+  for (const std::string bad :
+       {"left 0.5\n", "left, 0.5\n", ", 0.5, 10\n", "left, half, 10\n", "left, 0.5, 4e38\n", "left, 0.5,, 10\n"}) {
     FILEUNITSINITIALISE(1000);
     open(bad + "END:\n");
     const int status =

@@ -196,6 +196,12 @@ TEST_F(SdfSectionsTest, EachPointTakesTheNOfTheZoneItLiesIn) {
   process();
   const float expected[] = {0.01f, 0.01f, 0.07f, 0.085f, 0.085f};
   for (int i = 1; i <= 5; ++i) EXPECT_FLOAT_EQ(gSdfWork.pointMannings[i], expected[i - 1]) << i;
+  // Out of order, the zones are the same: of two change points at one position the later counts,
+  // and a point before every change point takes the first by position.
+  nValues({{0.85f, 0.085f}, {0.7f, 0.07f}, {0.4f, 0.04f}, {0.1f, 0.01f}, {0.7f, 0.075f}});
+  process();
+  const float unordered[] = {0.01f, 0.01f, 0.075f, 0.085f, 0.085f};
+  for (int i = 1; i <= 5; ++i) EXPECT_FLOAT_EQ(gSdfWork.pointMannings[i], unordered[i - 1]) << i;
 }
 
 TEST_F(SdfSectionsTest, SectionWithoutNValuesGetsZeroNotTheValuesOfAnEarlierSection) {

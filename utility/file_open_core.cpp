@@ -96,6 +96,17 @@ void prepareAndAnnounce(CoreOpen& op) {
   echoWrite(op.echoUnit, "Trying to open file " + op.name + "...");
 }
 
+// A file open elsewhere for writing is one this run writes: closing it would leave it unfinished
+// and opening it again would empty it, so the run stops rather than ask.
+void refuseFileThisRunWrites(const CoreOpen& op) {
+  for (int other : fileunits::unitsOnFile(op.file)) {
+    if (fuReadsOnly(other)) continue;
+    console::line();
+    console::line("ERROR - " + op.name + " would be written over " + fuName(other) + ", a file this run writes.");
+    EXITS();
+  }
+}
+
 // A file open elsewhere, for a mode that may not share it: false sends the user back to naming a file.
 bool closeOtherConnections(CoreOpen& op) {
   if (gRunFlags.fuGuiMode) {
@@ -358,6 +369,7 @@ void OPENERCORE(int& unit, std::string& name, int /*nameLen*/, const std::string
     prepareAndAnnounce(op);
     op.file = fileunits::identityOf(op.name);
     const bool openElsewhere = fileunits::findStream(op.file) != nullptr;
+    if (openElsewhere && !op.opensOnceMore()) refuseFileThisRunWrites(op);
     if (openElsewhere && !op.opensOnceMore() && !closeOtherConnections(op)) {
       askForName(op);
       continue;

@@ -194,10 +194,11 @@ class SdfGoldenTest(e2e.FolderTest):
             self.assertEqual(too_wide in out, ext == "_P.shp", out)
 
     def test_shapefile_records_of_every_layer(self):
-        sec = section("Creek", "Upper", "250", "  CUT LINE:\n   0, 1\n   10, 1\n   20, 1\n"
-                      "  NVALUES:\n   0.0, 0.05\n   0.5, 0.03\n"
-                      "  LEVEE POSITIONS:\n   'west', 0.25, 7.5\n   east, 0.75,\n"
-                      + along_x([(0, 9), (5, 4), (10, 2), (15, 5), (20, 8)]))
+        # Blocks in any order, each read whole: empty lines inside a block are skipped, and a
+        # number keeps its "+" signs.
+        sec = section("Creek", "Upper", "250", "  SURFACE LINE:\n   +0, 0, 9\n   5, 0, 4\n\n   ! gap\n   10, 0, 2\n"
+                      "   15, 0, 5\n   20, 0, 8\n  LEVEE POSITIONS:\n   'west', 0.25, +7.5E+00\n\n   east, 0.75,\n"
+                      "  NVALUES:\n   0.0, 0.05\n   # mid\n   0.5, 0.03\n  CUT LINE:\n   0, 1\n\n   10, 1\n   20, 1\n")
         streams = " REACH:\n  STREAM ID:Creek\n  REACH ID:Upper\n  CENTERLINE:\n   0 0\n   1.5 2.5\n   3,4\n END:\n"
         rc, out = self.convert(sdf_with([sec], streams))
         self.assertEqual(rc, 0, out)
@@ -251,6 +252,17 @@ class SdfGoldenTest(e2e.FolderTest):
                          '     120.000,     29.6000,  0.0600\n')
         self.assertEqual([r[-1] for r in self.dbf("t_surf_pts_P.dbf") if r[2] == "850"],
                          ["0.0600", "0.0350", "0.0350", "0.0350", "0.0600"])
+        # Change points out of order: each point takes the n of the one with the greatest position at
+        # or before it, and the NVALUES line is named.
+        sec = section("S", "R", "1", "  NVALUES:\n   0.0, 0.03\n   0.6, 0.06\n   0.3, 0.045\n   0.8, 0.08\n"
+                      + along_x([(d, 1) for d in range(0, 21, 2)]))
+        rc, out = self.convert(sdf_with([sec]))
+        self.assertEqual(rc, 0, out)
+        self.assertIn("\nWARNING - The change points of the NVALUES block at line 8 are not in order of position: each "
+                      "surface point takes the n of the change point with the greatest position at or before it.\n", out)
+        self.assertEqual([r.split(",")[-1] for r in self.csv("S_R_1.csv").splitlines()[1:]],
+                         ["  0.0300"] * 3 + ["  0.0450"] * 3 + ["  0.0600"] * 2 + ["  0.0800"] * 3)
+        self.check_layers()
 
     def test_point_exactly_at_a_change_takes_the_new_value(self):
         sec = section("S", "R", "1", "  NVALUES:\n   0, 0.03\n   0.5, 0.05\n" + along_x([(0, 1), (4, 2), (5, 3), (10, 4)]))
@@ -331,61 +343,60 @@ class SdfGoldenTest(e2e.FolderTest):
     # --- The grammar as read, with its console lines -----------------------------------------
 
     def test_console_lines_name_the_sdf_lines(self):
-        text = ("# comment\n"
-                "BEGINSTREAMNETWORK:\n"
-                " reach:\n"
-                "  NOT A STREAM\n"
-                "  REACH ID: R0\n"
-                "  CENTERLINE:\n"
-                "   1 2\n"
-                "   3 4\n"
-                " LEGEND:\n"
-                "ENDSTREAMNETWORK:\n"
-                "BEGIN CROSS-SECTIONS:\n"
-                " CROSS-SECTION:\n"
-                "  STREAM ID: S0\n"
-                "  REACH ID: R0\n"
-                "  STATION: 12.5*\n"
-                "  CUT LINE:\n"
-                "   1, 1\n"
-                "   2, 2\n"
-                " END:\n"
-                " CROSS-SECTION:\n"
-                "  STREAM ID:S0\n"
-                "  STATION:7\n"
-                "  SURFACE LINE:\n"
-                "   0 0 1\n"
-                " END:\n"
+        # A NODE NAME line that holds a block keyword opens an empty block, which the real keyword
+        # line ends and opens again; a block given twice keeps the later one and says so.
+        text = ("REACH: the first line is never tested\nBEGINSTREAMNETWORK:\n"
+                " reach:\n  STREAM ID:\n  REACH ID: R0\n  CENTERLINE:\n   1 2\n   3 4\n LEGEND:\n"  # lines 3-9
+                "ENDSTREAMNETWORK:\nBEGIN CROSS-SECTIONS:\n"
+                " CROSS-SECTION:\n  STREAM ID: S0\n  REACH ID: R0\n  STATION: 12.5*\n"  # lines 12-15
+                "  NODE NAME: CUT LINE:\n  CUT LINE:\n   1, 1\n   2, 2\n  CUT LINE:\n   3, 3\n   4, 4\n END:\n"
+                " CROSS-SECTION:\n  STREAM ID:S0\n  REACH ID:R1\n  STATION:7\n"  # lines 24-27
+                "  NODE NAME: LEVEE POSITIONS:\n  LEVEE POSITIONS:\n   L, 0, 5\n   R, 1, 6\n"
+                "  SURFACE LINE:\n   0 0 1\n  SURFACE LINE:\n   0 0 2\n   5 0 3\n END:\n"
                 "END CROSS-SECTIONS:\n")
-        rc, out = self.convert(text, newline="\r\n")
-        self.assertEqual(rc, 0, out)
-        self.assertEqual(e2e.converter_lines(out)[2:], [
-            "Processing Stream Centrelines",
-            "Found BEGINSTREAMNETWORK on line 2",
-            "Found start of reach block on line 3",
-            "Error Expecting Stream ID: on 4",
-            "Found CENTERLINE on line 6",
-            "Found ENDSTREAMNETWORK on line 10",
-            "Found BEGIN CROSS-SECTIONS: on line 11",
-            "Found new cross-section on line 12",
-            "End of section processing... ",
-            "Warning - No surface line for section in sdf, unable to export .csv format section.",
-            " S0 R0 12.5",
-            "Found new cross-section on line 20",
-            "Error Expecting REACH ID: on 22",
-            "Error Expecting STATION: on 23",
-            "Found SURFACE LINE on line 23",
-            "End of section processing... ",
-            "Error here.",
-            "Found END CROSS-SECTIONS on line 26",
-            "Finished.",
-            "Press Enter to Close",
-        ])
-        # Leading blanks stay in the names; the opener drops them from the file name only.
-        self.assertEqual(self.dbf("t.sdf_streams_L.dbf"), [["", " R0"]])
-        self.assertEqual(self.dbf("t_cut_line_L.dbf"), [[" S0", " R0", " 12.5"]])
-        # A missing line keeps the older names: the reach and station of the first section.
-        self.assertTrue(os.path.exists(self.path("S0_ R0_ 12.5.csv")))
+        # CR LF, CR alone and CR CR LF end lines alike: no CR is left in a name or a value.
+        for newline in ("\r\n", "\r", "\r\r\n"):
+            rc, out = self.convert(text, newline=newline)
+            self.assertEqual(rc, 0, out)
+            self.assertEqual(e2e.converter_lines(out)[2:], [
+                "Processing Stream Centrelines",
+                "Found BEGINSTREAMNETWORK on line 2",
+                "Found start of reach block on line 3",
+                "Found CENTERLINE on line 6",
+                "Found ENDSTREAMNETWORK on line 10",
+                "Found BEGIN CROSS-SECTIONS: on line 11",
+                "Found new cross-section on line 12",
+                "WARNING - The CUT LINE block at line 20 replaces the one at line 17 in the same cross-section.",
+                "End of section processing... ",
+                "Warning - No surface line for section in sdf, unable to export .csv format section.",
+                " S0 R0 12.5",
+                "Found new cross-section on line 24",
+                "Found LEVEE POSITIONS on line 28",
+                "Found LEVEE POSITIONS on line 29",
+                "Found SURFACE LINE on line 32",
+                "Found SURFACE LINE on line 34",
+                "WARNING - The SURFACE LINE block at line 34 replaces the one at line 32 in the same cross-section.",
+                "End of section processing... ",
+                "Found END CROSS-SECTIONS on line 38",
+                "Finished.",
+                "Press Enter to Close",
+            ], repr(newline))
+            # Leading blanks stay in the names; the opener drops them from the file name only.
+            self.assertEqual(self.dbf("t.sdf_streams_L.dbf"), [["", " R0"]])
+            self.assertEqual(self.dbf("t_cut_line_L.dbf"), [[" S0", " R0", " 12.5"]])
+            self.assertEqual(self.dbf("t_surf_pts_P.dbf"), [["S0", "R1", "7", "2.000", "0.0000"],
+                                                           ["S0", "R1", "7", "3.000", "0.0000"]])
+            self.assertEqual(self.csv("S0_R1_7.csv"), '"X","Z"\n       0.000,      2.0000\n       5.000,      3.0000\n')
+            self.assertEqual([r[3:] for r in self.dbf("t_levee_pts_P.dbf")], [["5.000", "L"], ["6.000", "R"]])
+            self.assertEqual(self.check_layers()["t_cut_line_L"], 1)
+        # A reach or a section without its identifier lines would take the names of the one before:
+        # the run stops, naming the line that stands in their place.
+        for old, new, message in (("  STREAM ID:\n", "  NOT A STREAM\n", "Stream ID: on 4\nLine 4"),
+                                  ("  REACH ID: R0\n  C", "  NOT A REACH\n  C", "REACH ID: on 5\nLine 5"),
+                                  ("  STATION:7\n", "", "STATION: on 27\nLine 27"),
+                                  (" END:\n CROSS", " END:\n CROSS-SECTION:\n END:\n CROSS", "Stream ID: on 25\nLine 25")):
+            self.assert_stops(text.replace(old, new), "\nError Expecting %s of file t.sdf.\n" % message)
+            self.check_layers()
 
     def test_header_values_are_not_read_as_blocks(self):
         text = ("# export\nBEGIN HEADER:\n   STREAM LAYER: db/StreamCenterlines\n   NUMBER OF REACHES: 1\n"
@@ -512,6 +523,29 @@ class SdfGoldenTest(e2e.FolderTest):
         self.assert_stops(sdf_with([sec]), "\nERROR - Reading following line in file in sub GetSdfSurfaceLine\n\n"
                                            "   620140.0, 2360700.0, None\n\nLine 10 of file t.sdf.\n")
         self.assertEqual(set(self.check_layers().values()), {0})
+        # The first line of a block is read or refused too, never taken for the block's end.
+        line = along_x([(0, 3), (5, 1)])
+        for blocks, routine, shown in (("  SURFACE LINE:\n   x 1 2 3\n   0, 0, 1\n", "SurfaceLine", "   x 1 2 3"),
+                                       ("  CUT LINE:\n   None, 60.0, 3.0\n   0, 0\n" + line, "Cutline", "   None, 60.0, 3.0"),
+                                       ("  NVALUES:\n   nan, 0.03\n" + line, "nVals", "   nan, 0.03")):
+            self.assert_stops(sdf_with([section("S", "R", "1", blocks)]), "\nERROR - Reading following line in file in "
+                              "sub GetSdf%s\n\n%s\n\nLine 9 of file t.sdf.\n" % (routine, shown))
+            self.assertEqual(set(self.check_layers().values()), {0})
+        # The 100,001st cut-line point stops the run, as the 100,001st surface point does.
+        cut = "  CUT LINE:\n" + "".join("   %d, 1\n" % i for i in range(100001))
+        self.assert_stops(sdf_with([section("S", "R", "1", cut)]),
+                          "\nERROR - More than 100,000 points in CUT LINE block at line 100009 of file t.sdf.\n")
+        self.assertEqual(set(self.check_layers().values()), {0})
+        # A chainage or a levee marker's place that is not finite in single precision stops the run,
+        # naming the line where its section begins; the sections before it are written.
+        for blocks, what in ((surface([(0, 0, 5), (2e38, 0, 1), (4e38, 0, 5)]), "chainage along the surface line"),
+                             ("  LEVEE POSITIONS:\n   L, 0.5,\n   R, 1.0, 3\n" + surface([(0, 0, -3e38), (10, 0, 3e38)]),
+                              "place of levee marker L")):
+            self.assert_stops(sdf_with([section("S", "R", "1", line), section("S", "R", "2", blocks)]),
+                              "\nERROR - The %s of the cross-section that begins at line 12 (stream S, reach R, station 2) "
+                              "is not finite in single precision.\n" % what)
+            self.assertEqual(self.check_layers()["t_surf_pts_P"], 2)
+            self.assertFalse(os.path.exists(self.path("S_R_2.csv")))
 
     def test_blocks_and_sections_left_open_and_an_empty_file_stop_the_run(self):
         self.assert_stops("BEGIN STREAM NETWORK:\n REACH:\n  STREAM ID:A\n  REACH ID:B\n  CENTERLINE:\n   0 0\n",
@@ -544,10 +578,12 @@ class SdfGoldenTest(e2e.FolderTest):
                 at = text.index(key, at + 1)
             return text[:at].count("\n") + 1
 
-        blank_ended, unended = second.replace(" END:\n", "\n"), second.replace(" END:\n", "")
+        # (A blank line inside a block is skipped: a block is ended by a keyword line alone.)
+        bank_ended = second.replace(" END:\n", "  BANK POSITIONS: 0.2, 0.8\n")
+        unended = second.replace(" END:\n", "")
         at_end = sdf_with([whole, second.replace(" END:", " END :")], streams)
-        cases = ((sdf_with([whole, blank_ended], streams).replace("END CROSS-SECTIONS:\n", ""), None),
-                 (sdf_with([whole, blank_ended, second], streams), "CROSS-SECTION:"),
+        cases = ((sdf_with([whole, bank_ended], streams).replace("END CROSS-SECTIONS:\n", ""), None),
+                 (sdf_with([whole, bank_ended, second], streams), "CROSS-SECTION:"),
                  (sdf_with([whole, unended, second], streams), "CROSS-SECTION:"),
                  (at_end, "END CROSS-SECTIONS"),
                  (at_end.replace("END CROSS-SECTIONS:", "ENDSTREAMNETWORK:"), "ENDSTREAMNETWORK"))
@@ -565,6 +601,16 @@ class SdfGoldenTest(e2e.FolderTest):
             self.assert_stops(text, "\nERROR - %s is not an SDF export: it holds no BEGIN STREAM NETWORK: line and no "
                                     "BEGIN CROSS-SECTIONS: line.\n" % name, name=name)
         self.assertEqual(set(self.check_layers().values()), {0})
+        # Without its END STREAM NETWORK: line the network ends where the cross-sections begin (at
+        # BEGIN CROSS-SECTIONS:, or at the first CROSS-SECTION: when that line is missing too), or at
+        # the end of the file; the sections are converted all the same.
+        begin = "line 11 of file t.sdf, where the cross-sections begin"
+        for text, where, points in ((SMALL.replace("END STREAM NETWORK:\n", ""), begin, 2),
+                                    (SMALL.replace("END STREAM NETWORK:\nBEGIN CROSS-SECTIONS:\n", ""), begin, 2),
+                                    (SMALL[:SMALL.index("END STREAM NETWORK:")], "the end of file t.sdf", 0)):
+            rc, out = self.convert(text)
+            self.assertIn("\nWARNING - The stream network has no END STREAM NETWORK line; it ends at %s.\n" % where, out)
+            self.assertEqual((rc, self.check_layers()["t_surf_pts_P"]), (0, points))
         # A real export of cut lines alone is one.
         sample = os.path.join(SOURCE_DIR, "..", "shared", "samples", "sdf",
                               "hecras631_project12_crlf_cutline_only_no_profiles.sdf")
@@ -604,6 +650,26 @@ class SdfGoldenTest(e2e.FolderTest):
                          {"layer.sdf"} | {"layer.sdf_streams" + e for e in ("_L.shp", "_L.shx", "_L.dbf", "_L.prj", ".mif", ".mid")})
         self.assertEqual(self.check_layers(prefix="layer"), {"layer.sdf_streams_L": 0})
         self.gdal_ok("layer.sdf_streams.mif")
+
+        # Nor over a file the run writes: another layer's, open or closed (the streams layer's), or a
+        # profile's, through a link symbolic or hard. The run stops before the layer's first file is
+        # opened, the layers before it complete, and never asks to close a file it writes.
+        streams = " REACH:\n  STREAM ID:S\n  REACH ID:R\n  CENTERLINE:\n   0 0\n   1 1\n END:\n"
+        e2e.write(self.dir, "w.sdf", sdf_with([section("S", "R", "1", along_x([(0, 3), (5, 1)]))], streams))
+        for target, link, make, written in (("w_surf_pts_P.dbf", "w_cut_line_L.dbf", os.symlink, "The layer file"),
+                                            ("w.sdf_streams_L.dbf", "w_levee_pts_P.dbf", os.link, "The layer file"),
+                                            ("w_surf_pts_P.shp", "S_R_1.csv", os.link, "The profile of stream S, reach R,")):
+            e2e.write(self.dir, target, "")
+            make(self.path(target), self.path(link))
+            rc, out = e2e.run(BINARY, self.dir, ["w.sdf"], stdin="y\n\n")
+            self.assertEqual(rc, 1, out)
+            self.assertIn("\n\nERROR - %s %s would be written over %s, a file this run writes.\n"
+                          % (written, "station 1" if link == "S_R_1.csv" else link, target), out)
+            self.assertNotIn("already open", out)
+            self.assertFalse(os.path.exists(self.path(link[:-4] + ".shp")), link)
+            self.assertEqual(self.dbf("w.sdf_streams_L.dbf"), [["S", "R"]])
+            self.check_layers()
+            os.remove(self.path(link))
 
     @unittest.skipIf(os.name == "nt", "file-size limits (setrlimit) and SIGXFSZ exist on POSIX hosts only")
     def test_a_file_size_limit_reached_in_a_long_cut_line_leaves_every_layer_readable(self):
