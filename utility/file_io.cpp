@@ -183,12 +183,12 @@ platform::FileIdentity identityOf(const std::string& name) {
 
 bool isFolder(const std::string& name) {
   std::error_code ec;
-  return fs::is_directory(fs::path(platform::hostPath(fixed::trimmed(name))), ec);
+  return fs::is_directory(platform::hostFilePath(fixed::trimmed(name)), ec);
 }
 
 bool existsOnHost(const std::string& name) {
   std::error_code ec;
-  return fs::exists(fs::path(platform::hostPath(fixed::trimmed(name))), ec);
+  return fs::exists(platform::hostFilePath(fixed::trimmed(name)), ec);
 }
 
 std::shared_ptr<FileStream> findStream(const platform::FileIdentity& file) {
@@ -371,11 +371,10 @@ bool fuFileExists(const std::string& name) {
 bool fuFolderExists(const std::string& name) { return !fixed::isBlank(name) && fileunits::isFolder(name); }
 
 std::string fuFullName(const std::string& name) {
-  const std::string host = platform::hostPath(fixed::trimmed(name));
   std::error_code ec;
-  const fs::path p = fs::absolute(fs::path(host), ec);
+  const fs::path p = fs::absolute(platform::hostFilePath(fixed::trimmed(name)), ec);
   if (ec) return name;
-  return p.lexically_normal().string();
+  return platform::systemName(p.lexically_normal());
 }
 
 int fuUnitOfFile(const std::string& name) {
