@@ -1,0 +1,11 @@
+#!/bin/sh
+# Runs a program of the Windows build under wine:  wine_run.sh PREFIX PROGRAM [ARGUMENT...]
+# PREFIX is the build's own wine prefix, never the user's ~/.wine; wine's own diagnostics are off,
+# so that the console holds what the program wrote and nothing else, and a new prefix gets no menu
+# entries on the desktop and asks for no downloads.
+prefix=$1
+shift
+WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+if command -v wine >/dev/null 2>&1; then exec wine "$@"; fi
+exec wine64 "$@"
