@@ -64,7 +64,7 @@ else
   mkdir -p "$prefix"
   WINEPREFIX=$prefix wineserver -p </dev/null >"$dir/wine.log" 2>&1
   trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null || true' EXIT
-  tests/windows/wine_run.sh "$prefix" wineboot --init </dev/null >>"$dir/wine.log" 2>&1 &
+  timeout 600 tests/windows/wine_run.sh "$prefix" wineboot --init </dev/null >>"$dir/wine.log" 2>&1 &
   booting=$!
   cmake -S . -B "$dir" "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release -DPLENVOR_WERROR=ON \
     -DPLENVOR_TESTS=ON "-DCMAKE_CROSSCOMPILING_EMULATOR=$PWD/tests/windows/wine_run.sh;$prefix" >/dev/null
@@ -75,7 +75,7 @@ else
     exit 1
   fi
   echo "== tests: windows build, under wine"
-  ctest --test-dir "$dir" -j"$jobs" --output-on-failure || status=1
+  ctest --test-dir "$dir" -j"$jobs" --timeout 600 --output-on-failure || status=1
   echo "== windows build against the plain build"
   /usr/bin/python3 tests/windows/compare.py build/plain/plenvor "$dir/plenvor.exe" "$prefix" "$dir/compare" \
     --jobs "$jobs" || status=1

@@ -9,6 +9,9 @@ wine (wine_run.sh beside this script, in the wine prefix PREFIX). Each pair must
 and write the same files with the same bytes (the date in a .dbf header aside, bytes 1 to 3), and
 print the same console, the Windows console's CR LF read as LF (every line of it must end so).
 Every layer the Windows build wrote must pass shpcheck.py and gdalcheck.py of ../shared/tools.
+Three more pairs convert the example where its first profile would be written over it (the input
+named as that profile, or a hard or a symbolic link of that name to it): both must stop with
+status 1, the same console and the same files, the input left as it was.
 
 WORK is emptied first. Each run's console (stdout and stderr as one) stays in
 WORK/<input>/<option>/linux.txt and windows.txt, and WORK/runs.txt lists every run with its status
@@ -34,16 +37,30 @@ WINE_RUN = os.path.join(HERE, "wine_run.sh")
 OPTIONS = (["-shp"], ["-mif"], ["-notrim"], [])
 # A wine run that has not ended after this long is a failure, not a wait.
 RUN_TIMEOUT = 600
+# Conversions of the example that must stop before a byte of their profile is written over their
+# input: the example under its first profile's name, and with a hard or a symbolic link of that
+# name beside it.
+FIRST_PROFILE = "Mill Creek_Upper_850.csv"
+OVER_INPUT = ("named", "hard", "symbolic")
 
 
 def option_name(option):
     return option[0][1:] if option else "none"
 
 
-def prepare(folder, sdf):
+def prepare(folder, sdf, over_input):
     os.makedirs(folder)
     name = os.path.basename(sdf)
-    os.symlink(os.path.abspath(sdf), os.path.join(folder, name))
+    if not over_input:
+        os.symlink(os.path.abspath(sdf), os.path.join(folder, name))
+    else:
+        # A copy, which the run must leave as it is, so that a fault cannot reach the example.
+        name = FIRST_PROFILE if over_input == "named" else name
+        shutil.copy(sdf, os.path.join(folder, name))
+        if over_input == "hard":
+            os.link(os.path.join(folder, name), os.path.join(folder, FIRST_PROFILE))
+        elif over_input == "symbolic":
+            os.symlink(name, os.path.join(folder, FIRST_PROFILE))
     shutil.copy(os.path.join(SOURCE, "examples", "Projection.prj"), os.path.join(folder, "Projection.prj"))
     with open(os.path.join(folder, "Projection.mif"), "w", newline="\n") as f:
         f.write(checksums.MIF_HEADER)
@@ -92,26 +109,32 @@ def check_layers(folder, files):
             for target, check, rc, text in test_sdf_samples.run_checks(runs)] if runs else []
 
 
-def compare_pair(linux_binary, windows_binary, prefix, work, sdf, option):
-    """Converts sdf with option on both sides and compares; a dict of what was found."""
+def compare_pair(linux_binary, windows_binary, prefix, work, sdf, option, over_input=None):
+    """Converts sdf with option on both sides and compares; a dict of what was found. With
+    over_input, one of OVER_INPUT, both runs must stop with status 1 and leave the input whole."""
     stem = os.path.splitext(os.path.basename(sdf))[0]
-    pair = os.path.join(work, stem, option_name(option))
+    pair = os.path.join(work, stem, "over-input-" + over_input if over_input else option_name(option))
     folders = {side: os.path.join(pair, side) for side in ("linux", "windows")}
-    name = prepare(folders["linux"], sdf)
-    prepare(folders["windows"], sdf)
+    name = prepare(folders["linux"], sdf, over_input)
+    prepare(folders["windows"], sdf, over_input)
     inputs = set(os.listdir(folders["linux"]))
     commands = {"linux": [linux_binary] + option + [name],
                 "windows": [WINE_RUN, prefix, windows_binary] + option + [name]}
-    result = {"tag": "%s %s" % (os.path.basename(sdf), " ".join(option) or "(no option)"), "problems": [],
-              "files": 0, "checks": []}
+    tag = "%s %s" % (os.path.basename(sdf), " ".join(option) or "(no option)")
+    if over_input:
+        tag += ", the input %s its first profile" % {"named": "named as", "hard": "hard-linked as",
+                                                     "symbolic": "symbolically linked as"}[over_input]
+    result = {"tag": tag, "problems": [], "files": 0, "checks": []}
     consoles = {}
     for side in ("linux", "windows"):
         status, console, seconds = run(commands[side], folders[side], os.path.join(pair, side + ".txt"))
         consoles[side] = console
         result[side] = (status, seconds)
-        if status != 0 or not console:
+        if status != (1 if over_input else 0) or not console:
             result["problems"].append(("run", "%s run: status %s, %d bytes of console (%s.txt)" %
                                                (side, status, len(console), os.path.join(pair, side))))
+        if over_input and checksums.content(os.path.join(folders[side], name)) != checksums.content(sdf):
+            result["problems"].append(("file", "%s run: the input was written over" % side))
 
     files = {side: checksums.written(folders[side], inputs) for side in folders}
     for rel in sorted(set(files["linux"]) ^ set(files["windows"])):
@@ -159,9 +182,11 @@ def main():
     os.makedirs(work)
     test_sdf_samples.SOURCE_DIR = SOURCE
     start = time.monotonic()
+    pairs = [(sdf, option, None) for sdf in inputs for option in OPTIONS]
+    pairs += [(inputs[0], [], over_input) for over_input in OVER_INPUT]
+    binaries = (os.path.abspath(a.linux_binary), os.path.abspath(a.windows_binary), os.path.abspath(a.prefix))
     with concurrent.futures.ThreadPoolExecutor(a.jobs) as pool:
-        futures = [pool.submit(compare_pair, os.path.abspath(a.linux_binary), os.path.abspath(a.windows_binary),
-                               os.path.abspath(a.prefix), work, sdf, option) for sdf in inputs for option in OPTIONS]
+        futures = [pool.submit(compare_pair, *binaries, work, *pair) for pair in pairs]
         results = [f.result() for f in futures]
 
     with open(os.path.join(work, "runs.txt"), "w") as f:
@@ -178,9 +203,9 @@ def main():
         totals.setdefault(check, [0, 0])
         totals[check][0] += passed
         totals[check][1] += 1
-    print("%d conversions (%d inputs x %d options), each by both builds: %d files compared, %s; "
-          "the consoles %s" %
-          (len(results), len(inputs), len(OPTIONS), sum(r["files"] for r in results),
+    print("%d conversions (%d inputs x %d options, and %d that must leave their input whole), each by both "
+          "builds: %d files compared, %s; the consoles %s" %
+          (len(results), len(inputs), len(OPTIONS), len(OVER_INPUT), sum(r["files"] for r in results),
            "DIFFERENT" if "file" in kinds else "identical",
            "DIFFERENT" if "console" in kinds else "identical after CR LF"))
     print("; ".join("%s: %d of %d passed" % (check, *totals[check]) for check in sorted(totals)) +
