@@ -7,6 +7,7 @@
 # run was started in (in the C locale, a name with a character beyond ASCII cannot be made).
 prefix=$1
 shift
+case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac  # wine takes no other
 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES LC_ALL
 if command -v wine >/dev/null 2>&1; then exec wine "$@"; fi
