@@ -29,12 +29,28 @@ MIF_HEADER = ('Version 300\nCharset "WindowsLatin1"\nDelimiter ","\n'
               'CoordSys Earth Projection 8, 104, "m", 153, 0, 0.9996, 500000, 10000000\n')
 
 
-def digest(path):
+def content(path):
+    """The file's bytes, the date in a .dbf header zeroed."""
     with open(path, "rb") as f:
         data = bytearray(f.read())
     if path.lower().endswith(".dbf") and len(data) >= 4:
         data[1:4] = b"\0\0\0"  # the day the file was written
-    return hashlib.sha256(data).hexdigest()
+    return bytes(data)
+
+
+def digest(path):
+    return hashlib.sha256(content(path)).hexdigest()
+
+
+def written(folder, inputs):
+    """The files under folder that a run wrote (not named in inputs), relative to it, sorted."""
+    found = []
+    for base, _, files in os.walk(folder):
+        for f in files:
+            rel = os.path.relpath(os.path.join(base, f), folder)
+            if rel not in inputs:
+                found.append(rel)
+    return sorted(found)
 
 
 def run_one(binary, sdf, option, root):
@@ -51,13 +67,7 @@ def run_one(binary, sdf, option, root):
                        stderr=subprocess.STDOUT, timeout=1200)
     console = p.stdout.replace(os.path.realpath(folder).encode(), b"<run>").replace(folder.encode(), b"<run>")
     lines = ["%s console %s status %d" % (tag, hashlib.sha256(console).hexdigest(), p.returncode)]
-    written = []
-    for base, _, files in os.walk(folder):
-        for f in files:
-            rel = os.path.relpath(os.path.join(base, f), folder)
-            if rel not in inputs:
-                written.append(rel)
-    for rel in sorted(written):
+    for rel in written(folder, inputs):
         lines.append("%s %s %s" % (tag, rel.replace(" ", "%20"), digest(os.path.join(folder, rel))))
     shutil.rmtree(folder, ignore_errors=True)
     return lines

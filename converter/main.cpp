@@ -7,6 +7,7 @@
 #include "utility/zero_array.hpp"
 
 int main(int argc, char** argv) {
+  const console::ProgramConsole programConsole;
   // The arrays of the process-wide state are made; those a run makes are blocks of their own.
   zerostorage::startupOver();
   std::vector<std::string> args(argv, argv + argc);

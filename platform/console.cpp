@@ -4,6 +4,10 @@
 
 #include "platform/process_state.hpp"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace console {
 namespace {
 // Where the console goes: the standard streams, or the streams a test has put in their place.
@@ -45,5 +49,21 @@ void redirect(std::ostream* o, std::istream* i) {
   gConsoleStreams.out = o;
   gConsoleStreams.in = i;
 }
+
+#ifdef _WIN32
+ProgramConsole::ProgramConsole() : inputCodePage_(GetConsoleCP()), outputCodePage_(GetConsoleOutputCP()) {
+  if (inputCodePage_ != 0) SetConsoleCP(GetACP());
+  if (outputCodePage_ != 0) SetConsoleOutputCP(GetACP());
+}
+
+ProgramConsole::~ProgramConsole() {
+  flush();
+  if (inputCodePage_ != 0) SetConsoleCP(inputCodePage_);
+  if (outputCodePage_ != 0) SetConsoleOutputCP(outputCodePage_);
+}
+#else
+ProgramConsole::ProgramConsole() = default;
+ProgramConsole::~ProgramConsole() = default;
+#endif
 
 }  // namespace console

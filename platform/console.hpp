@@ -21,4 +21,21 @@ bool readLine(std::string& text);
 // Tests: send output to out and read input from in; nullptr restores the standard streams.
 void redirect(std::ostream* out, std::istream* in);
 
+// The program's console while this lives. On Windows the command-line arguments and file names are
+// in the ANSI code page, while a console reads and writes in its own (OEM) code page: the console
+// is set to the ANSI code page here, so that a name typed at the prompt is the file's name and a
+// name prints as it is spelt, and it gets its own code pages back at the end. Elsewhere the console
+// passes bytes as they are, and this does nothing.
+class ProgramConsole {
+ public:
+  ProgramConsole();
+  ~ProgramConsole();
+  ProgramConsole(const ProgramConsole&) = delete;
+  ProgramConsole& operator=(const ProgramConsole&) = delete;
+
+ private:
+  [[maybe_unused]] unsigned inputCodePage_ = 0;  // the console's own; 0 where there is no console
+  [[maybe_unused]] unsigned outputCodePage_ = 0;
+};
+
 }  // namespace console

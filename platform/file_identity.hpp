@@ -1,7 +1,7 @@
 #pragma once
-// What the host knows a file by: its device and its number on that device. Two names reach the
-// same file when their identities are equal, however they are spelt and whatever links, symbolic
-// or hard, lead to it.
+// What the host knows a file by: its device and its number on that device (on Windows the serial
+// number of its volume and its file index there). Two names reach the same file when their
+// identities are equal, however they are spelt and whatever links, symbolic or hard, lead to it.
 #include <cstdint>
 #include <cstdio>
 #include <string>

@@ -161,8 +161,7 @@ TEST_F(LayerInitTest, CloseWorkspaceClosesTheThreeFiles) {
 TEST_F(LayerInitTest, EmptyRegisterOpensInGdal) {
   gisInitialise(0, "Run A", "", "run_a");
   gisCloseWorkspace();
-  const std::string report = expectCheckerAccepts("gdalcheck.py", "run_a_input_layers.mif");
-  EXPECT_NE(report.find("features=0"), std::string::npos) << report;
+  expectCheckerAccepts("gdalcheck.py", "run_a_input_layers.mif", "features=0");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -185,14 +184,13 @@ TEST_F(LayerInitTest, InputLayersFillRegisterAndWorkspace) {
   EXPECT_EQ(gisOpenLayer("rivers.mif", "", "I ", false), 5);  // the same layer again: no new row
   gisCloseWorkspace();
 
-  const std::string full = fs::current_path().string() + "/";
+  const std::string full = (fs::current_path() / "").string();
   EXPECT_EQ(readFile(dir_ / "run_a.wor"), kWorkspaceHeader + "Open Table \"" + full + "rivers.tab\"\n" +
                                                "! .mif/.mid Layer with no .tab Layer \"" + full + "roads.mif\"\n");
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mif"), kRegisterHeader + "none\nnone\n");
   EXPECT_EQ(readFile(dir_ / "run_a_input_layers.mid"),
             "    1,    3, \"" + full + "rivers.mif\"\n    2,    4, \"" + full + "roads.mif\"\n");
-  const std::string report = expectCheckerAccepts("gdalcheck.py", "--allow-null run_a_input_layers.mif");
-  EXPECT_NE(report.find("features=2"), std::string::npos) << report;
+  expectCheckerAccepts("gdalcheck.py", "--allow-null run_a_input_layers.mif", "features=2");
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(MainProgramTest, ErrorsOfTheProjectionEndWithStatusOne) {
     std::string option, file, text, tail;
   };
   // No .prj at all: the folder looked in is named whole, though the input name holds none.
-  const std::string folder = std::filesystem::current_path().string() + "/";
+  const std::string folder = (std::filesystem::current_path() / "").string();
   const Case cases[] = {
       {"-shp", "", "", "does not exist in folder.\nFolder looked in: " + folder + "\n"},
       {"-shp", "Projection.prj", "", ".prj file.Projection.prj\n"},

@@ -499,8 +499,7 @@ TEST_F(MessagesTest, LocatedLayerOpensInGdal) {
   DMESSAGES.reset();
   CLOSER(mif);
   CLOSER(mid);
-  const std::string report = expectCheckerAccepts("gdalcheck.py", "located.mif");
-  EXPECT_NE(report.find("features=2"), std::string::npos) << report;
+  expectCheckerAccepts("gdalcheck.py", "located.mif", "features=2");
 }
 
 }  // namespace

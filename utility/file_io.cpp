@@ -194,12 +194,12 @@ platform::FileIdentity identityOf(const std::string& name) {
 
 bool isFolder(const std::string& name) {
   std::error_code ec;
-  return fs::is_directory(fs::path(platform::hostPath(fixed::trimmed(name))), ec);
+  return fs::is_directory(platform::hostFilePath(fixed::trimmed(name)), ec);
 }
 
 bool existsOnHost(const std::string& name) {
   std::error_code ec;
-  return fs::exists(fs::path(platform::hostPath(fixed::trimmed(name))), ec);
+  return fs::exists(platform::hostFilePath(fixed::trimmed(name)), ec);
 }
 
 std::shared_ptr<FileStream> findStream(const platform::FileIdentity& file) {
@@ -390,11 +390,10 @@ bool fuFileExists(const std::string& name) {
 bool fuFolderExists(const std::string& name) { return !fixed::isBlank(name) && fileunits::isFolder(name); }
 
 std::string fuFullName(const std::string& name) {
-  const std::string host = platform::hostPath(fixed::trimmed(name));
   std::error_code ec;
-  const fs::path p = fs::absolute(fs::path(host), ec);
+  const fs::path p = fs::absolute(platform::hostFilePath(fixed::trimmed(name)), ec);
   if (ec) return name;
-  return p.lexically_normal().string();
+  return platform::systemName(p.lexically_normal());
 }
 
 platform::FileIdentity fuIdentityOfFile(const std::string& name) {
@@ -676,13 +675,12 @@ bool fuCut(int unit, std::uint64_t size) {
   s.flushPending();
   std::fflush(s.f);
   s.sizeKnown = false;
-  // Only a plain file, and only the one the stream holds, is cut; never made longer.
-  if (!s.identity.regular || !platform::fileIdentity(s.hostName).sameFile(s.identity) || size > s.knownSize())
-    return false;
-  std::error_code ec;
-  fs::resize_file(fs::path(s.hostName), size, ec);
+  // Only a plain file is cut, through the stream's own handle (so the one the stream holds,
+  // whatever its name reaches now), and never made longer.
+  if (!s.identity.regular || size > s.knownSize()) return false;
+  const bool cut = platform::cutFile(s.f, static_cast<std::int64_t>(size));
   s.sizeKnown = false;
-  return !ec && s.seekTo(0, SEEK_END);
+  return cut && s.seekTo(0, SEEK_END);
 }
 
 void fuWriteFailed(int unit) {
