@@ -551,8 +551,10 @@ TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
   fuReadLine(in, line);
   EXPECT_EQ(line, "first");
   EXPECT_EQ(readFile("log.txt"), text + "second\n");
+#ifndef _WIN32
   // The file is opened for writing again by the name it was opened by, which must still reach it:
   // a name that now reaches another file is refused, naming the file, and neither is written.
+  // Not on Windows, where a name of an open file cannot be made to reach another.
   writeFile("kept.txt", "kept\n");
   writeFile("other.txt", "other\n");
   fs::create_symlink("kept.txt", "link.txt");
@@ -565,6 +567,7 @@ TEST_F(FilesTest, AppendingToAFileOpenForInputSharesItsStream) {
       << output();
   EXPECT_EQ(readFile("kept.txt"), "kept\n");
   EXPECT_EQ(readFile("other.txt"), "other\n");
+#endif
 }
 
 // ---- Reading and writing ----
