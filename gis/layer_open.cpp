@@ -138,13 +138,14 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
   gisPrintMessage(0);
 }
 
-// ---- kind 2 -----------------------------------------------------------------------------------
+// ---- shapefile sets ------------------------------------------------------------------------------
 
+// The sub-layer and shape type that a letter of the shape kinds asks for; 0 for no such letter.
 int shapeKindSubLayer(char letter, int& shapeType) {
   switch (letter) {
-    case 'P': case 'p': shapeType = kShpPoint; return 1;
-    case 'L': case 'l': shapeType = kShpPolyline; return 2;
-    case 'R': case 'r': shapeType = kShpPolygon; return 3;
+    case 'P': case 'p': shapeType = kShpPoint; return kShpSubLayerPoints;
+    case 'L': case 'l': shapeType = kShpPolyline; return kShpSubLayerLines;
+    case 'R': case 'r': shapeType = kShpPolygon; return kShpSubLayerRegions;
     default: return 0;
   }
 }
@@ -152,7 +153,8 @@ int shapeKindSubLayer(char letter, int& shapeType) {
 bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std::string& shapeKinds,
                         const std::string& mode, bool attributesOnly) {
   if (isInput(mode))
-    return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[1], slot.shpSubLayer[1], mode, attributesOnly);
+    return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[kShpInputSubLayer], slot.shpSubLayer[kShpInputSubLayer],
+                       mode, attributesOnly);
   const std::size_t last = fixed::trimLen(shapeKinds);
   // Every sub-layer's files are checked before the first of them is emptied.
   for (std::size_t i = 0; i < last; ++i)
@@ -186,10 +188,10 @@ std::string gisOutputFileReached(const std::string& name, const platform::FileId
 
 int gisFileType(const std::string& ext, bool attributesOnly) {
   const std::string e = fixed::trimmed(TRIMF(ext));
-  if (e.empty() || e == ".mif" || e == ".mid") return 1;
-  if (e == ".shp") return 2;
-  if (attributesOnly && e == ".dbf") return 2;
-  if (attributesOnly && e == ".csv") return -1;
+  if (e.empty() || e == ".mif" || e == ".mid") return kGisLayerMif;
+  if (e == ".shp") return kGisLayerShapefile;
+  if (attributesOnly && e == ".dbf") return kGisLayerShapefile;
+  if (attributesOnly && e == ".csv") return kGisLayerCsvOpening;
   gisFail("ERROR 0252 - " + e + " is not a supported GIS file format.");
 }
 
@@ -308,12 +310,12 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     gisShouldNotBeHere("OpenGIS");
   }
   // The files.
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     OpenmifFile(fname, slot.mifLayer.mifUnit, slot.mifLayer.midUnit, mode, attributesOnly);
-  } else if (slot.gisLayerType == 2) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
     if (!openShapefileLayer(slot, fname, shapeKinds, mode, attributesOnly)) {
       // A missing input sub-file: the slot stays free.
-      slot.gisLayerType = 0;
+      slot.gisLayerType = kGisLayerFree;
       return 0;
     }
   } else {
@@ -321,7 +323,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
     if (isOutput(mode)) refuseFileOfThisRun(trimmedBoth(fname));
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     if (isOutput(mode)) noteOutputFiles({trimmedBoth(fname)});
-    slot.gisLayerType = 1;
+    slot.gisLayerType = kGisLayerMif;
   }
   // Taken.
   slot.gisInUse = true;

@@ -136,7 +136,7 @@ void mifSkipToData(int unit, std::size_t length) {
 
 // The first record follows the 100-byte header; a .shp without one is at its end at once.
 void shpPrepareFirstRecord(GisLayerSlot& slot) {
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   if (shp.shpUnitLE <= 0) return;
   shp.readRecord = 0;
   shp.recordStart = shp.recordEnd = kShpHeaderBytes;
@@ -282,12 +282,12 @@ void mifReadHeader(MifLayer& mif) {
 void gisReadHeader(int gisID) {
   gisCheckHandle("gisReadHeader", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     mifReadHeader(slot.mifLayer);
     return;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadHeader");
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisReadHeader");
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   int code = 0, length = 0, version = 0, type = 0, dropped = 0;
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   shpReadHeader(shp.shpUnitBE, code, length, dropped, dropped, x0, y0, x1, y1);
@@ -307,24 +307,24 @@ void gisReadHeader(int gisID) {
     console::line("Shapefile Version: " + AINTEGER(version) + "  Type: " + AINTEGER(type));
   }
   if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
-  dbfReadHeader(slot.dbfSubLayer[1]);
-  slot.dbfSubLayer[1].records = 0;
+  dbfReadHeader(slot.dbfSubLayer[kShpInputSubLayer]);
+  slot.dbfSubLayer[kShpInputSubLayer].records = 0;
   shpPrepareFirstRecord(slot);
 }
 
 int gisNumberAttributes(int gisID) {
   gisCheckHandle("gisNumberAttributes", gisID);
   const GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) return slot.mifLayer.nAttributes;
-  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].nFields;
+  if (slot.gisLayerType == kGisLayerMif) return slot.mifLayer.nAttributes;
+  if (slot.gisLayerType == kGisLayerShapefile) return slot.dbfSubLayer[kShpInputSubLayer].nFields;
   return 0;  // no attributes on any other kind of slot
 }
 
 std::int64_t gisNumberRecords(int gisID) {
   gisCheckHandle("gisNumberRecords", gisID);
   const GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].headerRecordCount;
-  if (slot.gisLayerType != 1) return 0;
+  if (slot.gisLayerType == kGisLayerShapefile) return slot.dbfSubLayer[kShpInputSubLayer].headerRecordCount;
+  if (slot.gisLayerType != kGisLayerMif) return 0;
   const int unit = slot.mifLayer.midUnit;
   if (unit <= 0) return 0;
   // Counted from the top, then the .mid goes back where it stood, so the rows still pair with
@@ -347,16 +347,16 @@ void gisGotoBeginningOfData(int gisID) {
   console::line();
   console::line("Rewinding GIS Layer " + AINTEGER(gisID) + "...");
   slot.gisEndOfData = false;
-  if (slot.gisLayerType == 2) {
+  if (slot.gisLayerType == kGisLayerShapefile) {
     int dropped = 0;
     double d = 0;
-    shpReadHeader(slot.shpSubLayer[1].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
-    dbfReadHeader(slot.dbfSubLayer[1]);
-    slot.dbfSubLayer[1].records = 0;
+    shpReadHeader(slot.shpSubLayer[kShpInputSubLayer].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
+    dbfReadHeader(slot.dbfSubLayer[kShpInputSubLayer]);
+    slot.dbfSubLayer[kShpInputSubLayer].records = 0;
     shpPrepareFirstRecord(slot);
     return;
   }
-  if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
+  if (slot.gisLayerType != kGisLayerMif) gisShouldNotBeHere("gisGotoBeginningOfData");
   MifLayer& mif = slot.mifLayer;
   if (mif.mifUnit > 0) mifGotoBeginningOfData(mif.mifUnit);
   fuRewind(mif.midUnit);

@@ -706,8 +706,8 @@ ShpSubLayer* shpInputOf(int unit) {
   if (unit <= 0) return nullptr;
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     GisLayerSlot* slot = gGis.layers.find(static_cast<std::size_t>(id));
-    if (slot && slot->gisInUse && !slot->gisWrite && slot->shpSubLayer[1].shpUnitLE == unit)
-      return &slot->shpSubLayer[1];
+    if (slot && slot->gisInUse && !slot->gisWrite && slot->shpSubLayer[kShpInputSubLayer].shpUnitLE == unit)
+      return &slot->shpSubLayer[kShpInputSubLayer];
   }
   return nullptr;
 }
@@ -827,14 +827,14 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   gisCheckHandle("gisObjectType", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   gisInitialiseObject(gisO);
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
     const bool found = mifObjectType(mif.mifUnit, mif.line, mif.rest, gisO);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
     return found;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisObjectType");
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisObjectType");
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   const int unit = shp.shpUnitLE;
   shpGotoNextRecord(shp);
   for (;;) {
@@ -842,7 +842,7 @@ bool gisObjectType(int gisID, GisObject& gisO) {
       slot.gisEndOfData = true;
       return false;
     }
-    if (dbfPassDeletedRecord(slot.dbfSubLayer[1]) == 0) break;
+    if (dbfPassDeletedRecord(slot.dbfSubLayer[kShpInputSubLayer]) == 0) break;
     shpPassRecord(shp);  // a deleted record takes its shape with it
   }
   shpObjectTypeOf(shp, shp.recordShapeType, gisO);
@@ -858,12 +858,12 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
   gisCheckHandle("gisReadObject", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   bool ok = false;
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
     ok = mifReadObject(mif.mifUnit, mif.rest, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
-  } else if (slot.gisLayerType == 2) {
-    ShpSubLayer& shp = slot.shpSubLayer[1];
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
+    ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
     shpReadObjectOf(shp, shp.recordShapeType, gisO, x, y, maxNodes, nPoints, lRead);
     ok = true;
     slot.gisEndOfData = shpDataEnded(shp, gisO);

@@ -30,7 +30,7 @@ void warn(const std::string& text, bool pause) {
 MifLayer& mifLayerOf(int gisID, const char* routine) {
   gisCheckHandle(routine, gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType != 1) gisShouldNotBeHere(routine);
+  if (slot.gisLayerType != kGisLayerMif) gisShouldNotBeHere(routine);
   return slot.mifLayer;
 }
 

@@ -647,7 +647,7 @@ TEST_F(HandMadeShpTest, RecordsBeyondFourGigabytesAreReadWhereTheyLie) {
     gisReadRecord(id, o, line);
     EXPECT_EQ(fixed::trimmed(line), value);
   }
-  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].readRecord, 3);
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[kShpInputSubLayer].readRecord, 3);
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   EXPECT_FALSE(gisObjectType(id, o));
   EXPECT_EQ(output(), "");
