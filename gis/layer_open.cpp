@@ -90,21 +90,15 @@ void registerInputLayer(int gisID, const std::string& fname) {
 
 // ---- the CoordSys check of a .mif input -------------------------------------------------------
 
-std::string findCoordSysLine(int mifUnit) {
-  std::string line;
-  while (!fuAtEnd(mifUnit)) {
-    if (fuReadLine(mifUnit, line) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "CoordSys")) return fixed::trimmed(line);
-  }
-  // No CoordSys line up to the end of the file: the check goes on with an empty text.
-  gisSetMessage("WARNING 0306 - Problems finding CoordSys line in .mif file.");
-  gisPrintMessage(1);
-  return std::string();
-}
-
 void checkMifCoordSys(int mifUnit) {
-  const std::string found = findCoordSysLine(mifUnit);
-  const std::string normalised = fixed::trimmed(TRIMF(REMOVEQUOTES(REMOVETABS(REMOVESPACES(UPPERCASE(found))))));
+  std::string found;
+  if (mifSearchCoordSys(mifUnit, found) != MifLineFound::Line) {
+    // A file that cannot be searched to its CoordSys line is checked with an empty text.
+    gisSetMessage(kMifNoCoordSys);
+    gisPrintMessage(1);
+    found.clear();
+  }
+  const std::string normalised = fixed::trimmed(mifCleanCoordSysLine(found));
   fuRewind(mifUnit);
   if (normalised == fixed::trimmed(gGis.gisMiProjection)) return;
   const std::string what = " 0305 - Projection of .mif file is different to that specified by the MI Projection == command.";

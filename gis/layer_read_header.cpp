@@ -93,21 +93,11 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 
 // ---- .mif header ----------------------------------------------------------------------------------
 
-// The line holding "Columns"; a file without one has no attribute definitions to read.
-std::string mifFindColumnsLine(int unit) {
-  std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "Columns")) return line;
-  }
-  gisRefuse(gisLineOf(unit), "ERROR 0315 - Could not find start of attribute definitions in .mif file");
-}
-
-// The count after the keyword; the attribute arrays bound it.
-int mifReadColumnsCount(int unit, const std::string& line) {
+// The count of the "Columns" line the walk stands on; the attribute arrays bound it.
+int mifReadColumnsCount(int unit, const MifHeaderWalk& walk) {
   std::int32_t n = 0;
   const char* const unread = "ERROR 0314 - Could not read number of attributes in .mif file";
-  if (!mifColumnsCount(line, n)) gisRefuse(gisLineOf(unit), unread);
+  if (!walk.count(n)) gisRefuse(gisLineOf(unit), unread);
   if (n < 1) gisRefuse(gisLineOf(unit), "ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
     gisRefuse(gisLineOf(unit), unread,
@@ -122,16 +112,6 @@ void mifPrintAttributes(const MifLayer& mif) {
     text += fixed::trimmed(mif.attributeName[i]) + " [" + AINTEGER(i) + "/" + fixed::trimmed(mif.attributeType[i]) +
             "]  ";
   gisLogLine(text);
-}
-
-// After the column lines: reads lines until one holds "Data"; the unit is left on the line after it.
-void mifSkipToData(int unit, std::size_t length) {
-  std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "Data")) return;
-  }
-  gisRefuse(gisLineOf(unit), kMifNoDataBlock);
 }
 
 // The first record follows the 100-byte header; a .shp without one is at its end at once.
@@ -265,18 +245,19 @@ void dbfReadHeader(DbfSubLayer& dbf) {
 void mifReadHeader(MifLayer& mif) {
   const int unit = mif.mifUnit;
   if (unit <= 0) return;
-  fuRewind(unit);
-  const std::string columns = mifFindColumnsLine(unit);
-  const int n = mifReadColumnsCount(unit, columns);
+  MifHeaderWalk walk(unit, kTextLength);
+  // A file without a "Columns" line has no attribute definitions to read.
+  if (!walk.toColumns())
+    gisRefuse(gisLineOf(unit), "ERROR 0315 - Could not find start of attribute definitions in .mif file");
+  const int n = mifReadColumnsCount(unit, walk);
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
-    std::string line;
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) gisRefuse(gisLineOf(unit), kMifNoDefinition);
-    mifSplitAttributeLine(line, mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
+    if (!walk.nextColumn()) gisRefuse(gisLineOf(unit), kMifNoDefinition);
+    mifSplitAttributeLine(walk.line(), mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
                           kGisAttributeTypeLength);
   }
   mifPrintAttributes(mif);
-  mifSkipToData(unit, kTextLength);
+  if (!walk.toData()) gisRefuse(gisLineOf(unit), kMifNoDataBlock);
 }
 
 void gisReadHeader(int gisID) {

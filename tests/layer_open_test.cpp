@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
 #include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
@@ -380,6 +381,20 @@ TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
   std::string line;
   ASSERT_EQ(fuReadLine(gGis.layers[id].mifLayer.mifUnit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "Version 300");
+  // The open checks the line that the other CoordSys readers find, a line longer than the text
+  // it is read into included: the projection taken from mifReadCoordSysLine always matches.
+  const std::string longLine = "CoordSys Earth Projection 8, 104, \"m\"" + std::string(1000, ' ') + "Bounds (0, 0)";
+  const std::string coordSysLines[] = {"coordsys\tnonearth units \"m\"", longLine, "CoordSys " + std::string(1200, 'x')};
+  int n = 0;
+  for (const std::string& coordSys : coordSysLines) {
+    const std::string base = "set" + std::to_string(++n);
+    makeMif(base, coordSys);
+    gGis.gisMiProjection = fixed::fit(mifCleanCoordSysLine(mifReadCoordSysLine(base + ".mif")), kTextLength);
+    clearOutput();
+    id = gisOpenLayer(base + ".mif", " ", "I ", false);
+    EXPECT_FALSE(outputHas("0305")) << base;
+    EXPECT_FALSE(outputHas("0306")) << base;
+  }
 }
 
 TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {

@@ -299,6 +299,29 @@ TEST_F(MifHeaderReadTest, CountAfterTheKeywordAndARewindFollowsTheHeader) {
   EXPECT_EQ(next, "Point 1 2");
   fuReadLine(mif.midUnit, row);
   EXPECT_EQ(row, "\"a\",1,1");
+
+  // The header read, the rewind and the navigation walk a header alike: each leaves the .mif on
+  // the first object line, and the navigation finds the count and the first column line.
+  const std::string headers[] = {
+      "Version 300\nColumns 2\n  Data Char(4)\n  B Integer\nData\nPoint 1 2\n",
+      "version 300\r\ncoordsys nonearth\r\n  COLUMNS 1 more\r\n  Depth\r\n\r\n  data\r\nPoint 1 2\r\n",
+      "Columns 1\n  Columns_Seen Char(3)\nNot yet\nDATA here\nPoint 1 2\n",
+  };
+  for (const std::string& header : headers) {
+    startAgain();
+    const int layer = openMif(header, "1\n");
+    gisReadHeader(layer);
+    const MifLayer& read = gGis.layers[layer].mifLayer;
+    const std::uint64_t afterData = fuTell(read.mifUnit);
+    fuReadLine(read.mifUnit, next);
+    EXPECT_EQ(next, "Point 1 2") << header;
+    gisGotoBeginningOfData(layer);
+    EXPECT_EQ(fuTell(read.mifUnit), afterData) << header;
+    int n = 0;
+    ASSERT_TRUE(gisGotoBeginningOfAttributes(layer, n)) << header;
+    EXPECT_EQ(n, read.nAttributes) << header;
+    EXPECT_EQ(gisReadAttributeDefinition(layer).name.substr(0, kGisAttributeNameLength), read.attributeName[1]) << header;
+  }
 }
 
 TEST_F(MifHeaderReadTest, RewindTestsOnlyTheFirstHundredCharacters) {
