@@ -39,8 +39,8 @@ std::string gisPlaceLine(const GisReadPlace& place);
 [[noreturn]] void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::string& line2 = "",
                             const std::string& line3 = "");
 
-// What a failed read of a binary item says: atEnd when the unit is still open (the file has fewer
-// bytes left than the item needs), failed otherwise.
+// What a failed read of a binary item says: atEnd when the unit is still open (the file, as a
+// rule, has fewer bytes left than the item needs), failed otherwise.
 struct GisReadFailure {
   const char* atEnd;
   const char* failed;

@@ -241,17 +241,17 @@ std::string prjReadProjcs(std::string& line) {
 
 bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLayer& dbf, ShpSubLayer& shp,
                  const std::string& mode, bool attributesOnly) {
-  // Nothing open yet.
+  // A set whose input sub-file is missing is left with no unit that a close would take for its own.
   shp.shpUnitLE = shp.shpUnitBE = shp.shxUnitLE = shp.shxUnitBE = 0;
   dbf.unit = 0;
   const std::string sfx = fixed::trimmed(TRIMF(suffix).substr(0, 8));
-  // Mode.
   const bool input = isInput(mode);
   if (!input && !isOutput(mode)) gisShouldNotBeHere("OpenshpFile");
-  // Extension.
+  // The name says what is opened: a set by its .shp, a table alone by its .dbf.
   const std::string expected = attributesOnly ? ".dbf" : ".shp";
   if (fixed::trimmed(FILEEXT(fname)) != expected) gisFail("ERROR 0426 - " + expected + " file not specified.");
-  // The main file, its index and projection.
+  // The .shp is opened once per byte order of its header words; an output set writes its index
+  // and its projection as well.
   std::string mainName = trimmedBoth(fname);
   if (!attributesOnly) {
     if (input && !sfx.empty()) {
@@ -276,34 +276,33 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
       OPENERBYNAME(shp.prjUnit, "O ", prjName, kShapeNameLen);
     }
   }
-  // The table.
+  // The table takes the main file's name, so that each sub-file of a set has a table of its own.
   OPENERBYNAME(dbf.unit, input ? "BI" : "BO", FILENAMEPATH(mainName) + ".dbf", kShapeNameLen);
   return true;
 }
 
 int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
                  bool attributesOnly) {
-  // Announce the layer, take the lowest free slot and give it the layer's name.
+  // The handle is announced before any file is opened, so that an input layer that then returns 0
+  // has its line as well.
   gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
   const int gisID = takeFreeSlot();
   gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));
-  // A clean slot.
+  // A slot used before starts from its reset state, whatever its last layer left in it.
   gisInitialiseLayer(gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  // The kind.
   slot.gisLayerType = gisFileType(FILEEXT(fname), attributesOnly);
-  // The direction.
   if (isInput(mode)) {
     slot.gisWrite = false;
     // Input layers are entered in the register before their files are opened.
     registerInputLayer(gisID, fname);
   } else if (isOutput(mode)) {
     slot.gisWrite = true;
+    // From now on a fatal error still leaves the run's output layers patched and readable.
     gRunFlags.fuCompleteBeforeExit = gisCompleteOutputLayers;
   } else {
     gisShouldNotBeHere("OpenGIS");
   }
-  // The files.
   if (slot.gisLayerType == kGisLayerMif) {
     OpenmifFile(fname, slot.mifLayer.mifUnit, slot.mifLayer.midUnit, mode, attributesOnly);
   } else if (slot.gisLayerType == kGisLayerShapefile) {
@@ -313,13 +312,14 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
       return 0;
     }
   } else {
+    // A .csv table is from now on the attribute file of a MIF/MID layer without a .mif.
     slot.mifLayer.mifUnit = 0;
     if (isOutput(mode)) refuseFileOfThisRun(trimmedBoth(fname));
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     if (isOutput(mode)) noteOutputFiles({trimmedBoth(fname)});
     slot.gisLayerType = kGisLayerMif;
   }
-  // Taken.
+  // Only a layer whose files are open takes the slot; until here it stays free.
   slot.gisInUse = true;
   slot.gisEndOfData = false;
   slot.gisFileName = fixed::fit(trimmedBoth(fname), kTextLength);

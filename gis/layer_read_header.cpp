@@ -166,7 +166,8 @@ void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::s
   EXITS();
 }
 
-// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+// The file-unit manager refuses to read more bytes than the file has left, so a read that fails
+// on a unit that is still open has, short of a failing disk, met the end of the file.
 void gisStopReading(const GisReadPlace& place, const GisReadFailure& failure) {
   gisRefuse(place, fuIsOpen(place.unit) ? failure.atEnd : failure.failed);
 }

@@ -43,7 +43,7 @@ int shpSubLayerOf(const GisObject& o) {
 // ---- gisWriteHeader -------------------------------------------------------------------------
 
 void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
-  // The projection text, then the .prj is done with.
+  // The .prj holds the projection alone, so it is closed as soon as that is written.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
       gisWriteFailure("ERROR 0437 - Writing .prj file projection.", fuName(shp.prjUnit));
@@ -54,11 +54,11 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
   if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shx file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
-  // An inverted box that the first vertex resets, and the first record's offset.
+  // The box starts inverted, so that the first vertex sets every side; the first record follows
+  // the header.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
   shp.nextOffset = kShpHeaderWords;
-  // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
   shp.headerWritten = true;
