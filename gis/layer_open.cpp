@@ -134,13 +134,14 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
 
 // ---- shapefile sets ------------------------------------------------------------------------------
 
-// The sub-layer and shape type that a letter of the shape kinds asks for; 0 for no such letter.
+// The sub-layer and shape type that a letter of the shape kinds asks for.
+constexpr int kNotAShapeKind = 0;
 int shapeKindSubLayer(char letter, int& shapeType) {
   switch (letter) {
     case 'P': case 'p': shapeType = kShpPoint; return kShpSubLayerPoints;
     case 'L': case 'l': shapeType = kShpPolyline; return kShpSubLayerLines;
     case 'R': case 'r': shapeType = kShpPolygon; return kShpSubLayerRegions;
-    default: return 0;
+    default: return kNotAShapeKind;
   }
 }
 
@@ -157,7 +158,7 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
   for (std::size_t i = 0; i < last; ++i) {
     int shapeType = 0;
     const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
-    if (k == 0) gisShouldNotBeHere("OpenshpFileType");
+    if (k == kNotAShapeKind) gisShouldNotBeHere("OpenshpFileType");
     slot.shpSubLayer[k].fileShapeType = shapeType;
     OpenshpFile(fname, std::string(1, shapeKinds[i]), slot.dbfSubLayer[k], slot.shpSubLayer[k], mode,
                 attributesOnly);
