@@ -152,9 +152,9 @@ enum class MifLineFound { Line, End, ReadFailed };
 // From the unit's position, the next line holding keyword (FLAGEXISTS), each line cut to length
 // before it is tested; line receives the line read last.
 MifLineFound mifFindLine(int unit, std::size_t length, std::string_view keyword, std::string& line);
-// The one search for a CoordSys line, which every CoordSys reader uses: from the unit's position,
-// lines of 1000 characters; line receives the line found, trimmed. Each caller says what a missing
-// line means.
+// The one search for a CoordSys line, which the library's CoordSys readers share: from the unit's
+// position, lines of 1000 characters; line receives the line found, trimmed. Each caller says what
+// a missing line means.
 MifLineFound mifSearchCoordSys(int unit, std::string& line);
 std::string mifCleanCoordSysLine(const std::string& line);
 std::string mifReadCoordSysLine(const std::string& fileName);
