@@ -372,15 +372,16 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
   rowFirst = rowLast = colFirst = colLast = 0;
   const bool rowsHit = hitRange(t, true, rowFirst, rowLast);
   const bool colsHit = hitRange(t, false, colFirst, colLast);
-  // Nothing touched, or the axis to step along.
+  // A segment that touches no test line lists no cell.
   if (!rowsHit && !colsHit) {
     count = 0;
     return;
   }
+  // The longer span is stepped along, so that every row or column between the ends has its cell.
   const std::int64_t rowSpan = std::abs(static_cast<std::int64_t>(rowLast) - rowFirst);
   const std::int64_t colSpan = std::abs(static_cast<std::int64_t>(colLast) - colFirst);
   const bool alongRows = rowsHit && (!colsHit || rowSpan > colSpan);
-  // The list's length, checked before it is filled.
+  // The list's length is checked before a cell is written.
   const std::int64_t n = std::max(rowSpan, colSpan) + 1;
   if (n > list.limit) stopCellLimit(list.limit);
   // One cell per row (or column), where the segment's line crosses its centre line.
@@ -401,7 +402,7 @@ void HX_CELLS_ON_SEGMENT(float x1, float y1, float x2, float y2, float dx, float
       list.append(cellIndexOf(yi, dy), c);
     }
   }
-  // The bounds from the list.
+  // The bounds given back are the first and last cells listed, not the ranges tested.
   rowFirst = rows[1];
   colFirst = cols[1];
   rowLast = rows[static_cast<std::size_t>(count)];

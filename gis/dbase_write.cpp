@@ -347,7 +347,6 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
                     std::array<std::string, kDbfMaxFields + 1>& values, int& used, const char* routine,
                     const char* writeError) {
   const std::size_t length = dbfCheckRecordCanBeWritten(dbf, routine);
-  // The values, split from the line.
   splitDataLine(std::string_view(dataLine).substr(0, fixed::trimLen(dataLine)), dbf.nFields, values, used);
   std::array<std::size_t, kDbfMaxFields + 1>& plain = gDbfValues.plain;
   std::array<bool, kDbfMaxFields + 1>& character = gDbfValues.character;
@@ -380,25 +379,21 @@ void dbfWriteRecord(DbfSubLayer& dbf, const std::string& dataLine,
 void dbfWriteHeader(const GisAttributeDefs& defs, DbfSubLayer& dbf) {
   if (dbf.unit < 1) return;
 
-  // Rewind; the counts.
   if (!fuRewind(dbf.unit)) gisWriteFailure(kHeaderWriteError, fuName(dbf.unit));
   dbf.headerRecordCount = defs.recordCount;
   dbf.nFields = defs.n;
 
-  // The number of fields the table can hold.
   if (dbf.nFields > kDbfMaxFields) gisFail("ERROR 0411 - Exceeded maximum number of dbf Fields trying to write dbf file.");
   if (dbf.nFields < 1) gisFail("ERROR 0319 - No attributes specified when writing .dbf file.");
 
-  // The field table.
   for (int i = 1; i <= dbf.nFields; ++i) dbfFieldFromDefinition(defs, i, dbf);
 
-  // The record length.
+  // The record length and its deletion flag must fit the header's 16-bit field.
   std::int64_t total = 0;
   for (int i = 1; i <= dbf.nFields; ++i) total += dbf.fieldLength[i];
   if (total > 65534) gisShouldNotBeHere("dbfTotLen>32767");
   dbf.recordLength = static_cast<int>(total);
 
-  // The header, the field descriptors and their terminator.
   dbfWriteFileHeader(dbf);
   dbfWriteFieldDescriptors(dbf);
   putU8(dbf.unit, kDbfHeaderEnd);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "gis/gis_state.hpp"
 #include "utility/files.hpp"
@@ -38,8 +39,8 @@ std::string gisPlaceLine(const GisReadPlace& place);
 [[noreturn]] void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::string& line2 = "",
                             const std::string& line3 = "");
 
-// What a failed read of a binary item says: atEnd when the unit is still open (the file has fewer
-// bytes left than the item needs), failed otherwise.
+// What a failed read of a binary item says: atEnd when the unit is still open (the file, as a
+// rule, has fewer bytes left than the item needs), failed otherwise.
 struct GisReadFailure {
   const char* atEnd;
   const char* failed;
@@ -128,9 +129,11 @@ struct GisAttributeDefinition {
   std::string type = std::string(kGisAttributeTypeLength, ' ');
 };
 
-// The refusals that the header reading and the header navigation share.
+// The messages that the header reading, the header navigation and the open's CoordSys check
+// share.
 inline constexpr const char* kMifNoDataBlock = "ERROR 0313 - Could not find start of \"Data\" block in .mif file.";
 inline constexpr const char* kMifNoDefinition = "ERROR 0316 - Could not read attribute definitions in .mif file";
+inline constexpr const char* kMifNoCoordSys = "WARNING 0306 - Problems finding CoordSys line in .mif file.";
 
 // The CoordSys line used when no projection is found.
 inline constexpr const char* kDefaultCoordSys =
@@ -144,18 +147,46 @@ void mifGotoBeginningOfData(int unit);
 // The next line holding "CoordSys" from the unit's position, trimmed; "" after WARNING 0306 when a
 // read fails, and "" when the unit ends without one.
 std::string mifFindCoordSysLine(int unit);
+// What a search for a line of a MIF header found.
+enum class MifLineFound { Line, End, ReadFailed };
+// From the unit's position, the next line holding keyword (FLAGEXISTS), each line cut to length
+// before it is tested; line receives the line read last.
+MifLineFound mifFindLine(int unit, std::size_t length, std::string_view keyword, std::string& line);
+// The one search for a CoordSys line, which the library's CoordSys readers share: from the unit's
+// position, lines of 1000 characters; line receives the line found, trimmed. Each caller says what
+// a missing line means.
+MifLineFound mifSearchCoordSys(int unit, std::string& line);
 std::string mifCleanCoordSysLine(const std::string& line);
 std::string mifReadCoordSysLine(const std::string& fileName);
 void mifCopyHeader(int unitIn, int unitOut);
 
 // A line of the unit cut to length, the length of the text it is read into.
 ReadStatus mifReadLineCut(int unit, std::string& line, std::size_t length);
-// The count after the "Columns" keyword of a header line, wherever the keyword stands in it.
-bool mifColumnsCount(const std::string& line, std::int32_t& n);
-// From the top of the header: the "Columns" line, its column lines, then the "Data" line, so a
-// column whose name holds "Data" is not taken for it. False when the header is not so laid out;
-// otherwise the unit is left on the first object line.
-bool mifWalkHeaderToData(int unit, std::size_t lineLength);
+
+// The one walk down a MIF header, which the header read and the header navigation share: from the
+// top, the "Columns" line, its count, the column lines, then the "Data" line, so that a column
+// whose name holds "Data" is not taken for it. Every line is cut to the walk's length. A step is
+// false when the header is not so laid out or a read fails; the unit then stands after the line
+// read last, which a refusal names.
+class MifHeaderWalk {
+ public:
+  // Rewinds the unit.
+  MifHeaderWalk(int unit, std::size_t lineLength);
+  // On to the first line that holds "Columns".
+  bool toColumns();
+  // The count after the keyword of the "Columns" line, wherever the keyword stands in it.
+  bool count(std::int32_t& n) const;
+  // The next column line, into line().
+  bool nextColumn();
+  // On past the first line that holds "Data": the unit stands on the first object line.
+  bool toData();
+  const std::string& line() const { return line_; }
+
+ private:
+  int unit_;
+  std::size_t length_;
+  std::string line_;
+};
 
 // Shared by the readers: an attribute definition line split into its name (up to the first blank
 // after left-justifying) and its type (the rest, cut to typeLength).

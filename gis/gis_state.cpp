@@ -102,12 +102,12 @@ void gisInitialiseLayer(int gisID) {
     EXITS();
   }
   GisLayerSlot& slot = gGis.layers[gisID];
-  slot.gisLayerType = 0;
+  slot.gisLayerType = kGisLayerFree;
   slot.gisFileName.assign(kTextLength, ' ');
   slot.gisEndOfData = false;
   slot.gisWrite = false;
   slot.mifLayer.reset();
-  for (int k = 1; k <= 3; ++k) {
+  for (int k = 1; k <= kShpSubLayers; ++k) {
     slot.shpSubLayer[k].reset();
     slot.dbfSubLayer[k].reset();
   }

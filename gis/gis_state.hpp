@@ -25,7 +25,23 @@ inline constexpr std::size_t kGisAttributeNameLength = 32;
 inline constexpr std::size_t kGisAttributeTypeLength = 24;
 inline constexpr std::size_t kGisTypeNameLength = 24;
 
-// One shapefile sub-layer: 1 points, 2 lines, 3 regions.
+// What a slot of the layer table holds (its gisLayerType): the readers and writers of each kind
+// test for it by these names.
+inline constexpr int kGisLayerFree = 0;
+inline constexpr int kGisLayerMif = 1;         // a MIF/MID pair, or a .csv table once it is open
+inline constexpr int kGisLayerShapefile = 2;   // a shapefile set, or a .dbf table opened alone
+inline constexpr int kGisLayerCsvOpening = -1;  // a .csv table while it is being opened
+
+// The shapefile sub-layers of a slot (its shpSubLayer and dbfSubLayer records), one per kind of
+// geometry an output layer splits into. An input shapefile set is read through the first,
+// whatever shapes it holds.
+inline constexpr int kShpSubLayerPoints = 1;
+inline constexpr int kShpSubLayerLines = 2;
+inline constexpr int kShpSubLayerRegions = 3;
+inline constexpr int kShpSubLayers = 3;
+inline constexpr int kShpInputSubLayer = kShpSubLayerPoints;
+
+// One shapefile sub-layer.
 struct ShpSubLayer {
   int shpUnitLE = 0;   // above 0: the sub-layer is active
   int shpUnitBE = 0;
@@ -94,13 +110,13 @@ struct MifLayer {
 
 // One slot of the layer table.
 struct GisLayerSlot {
-  int gisLayerType = 0;  // 0 free, 1 MIF/MID (or .csv once open), 2 shapefile or .dbf, -1 .csv opening
+  int gisLayerType = kGisLayerFree;
   std::string gisFileName = std::string(kTextLength, ' ');
   bool gisInUse = false;
   bool gisEndOfData = false;
   bool gisWrite = false;
-  std::array<ShpSubLayer, 4> shpSubLayer{};  // index 1..3
-  std::array<DbfSubLayer, 4> dbfSubLayer{};  // index 1..3
+  std::array<ShpSubLayer, kShpSubLayers + 1> shpSubLayer{};  // index 1..kShpSubLayers
+  std::array<DbfSubLayer, kShpSubLayers + 1> dbfSubLayer{};  // the table of each sub-layer
   MifLayer mifLayer;
   bool operator==(const GisLayerSlot&) const = default;
 };

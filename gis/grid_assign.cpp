@@ -313,13 +313,15 @@ void gisAssignLayerToGrid(int gisID, const GridAssignSettings& settings, GridVal
   gisCheckHandle("gisAssignLayerToGrid", gisID);
   GridAssignBuffers& buf = gAssignLayerBuffers;
   GisObject& object = buf.object;
-  // The next object, or nothing at the end of the layer.
+  // At the end of the layer the call does nothing; a look that finds no object before it looks
+  // again.
   for (;;) {
     if (gGis.layers[static_cast<std::size_t>(gisID)].gisEndOfData) return;
     gisInitialiseObject(object);
     if (gisObjectType(gisID, object)) break;
   }
-  // The value: the record's first item.
+  // The record is read before the kind is tested, so that an object passed over takes its record
+  // with it.
   gisReadRecord(gisID, object, buf.record);
   const float value = gridAssignReadValue(gisID, buf.record);
   // Kinds that are not assigned are read past.
@@ -327,7 +329,7 @@ void gisAssignLayerToGrid(int gisID, const GridAssignSettings& settings, GridVal
     gridAssignSkipObject(gisID, object, buf);
     return;
   }
-  // Each part.
+  // Each part is assigned on its own and prints its own line.
   GridAssignWindow window;
   const GridAssignSubject who{gisID, object, settings, value};
   for (int k = 1; k <= object.nSections; ++k) {

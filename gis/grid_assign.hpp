@@ -3,9 +3,10 @@
 // an object's record goes into the cells a point lies in, the cells a line passes through, or
 // the cells (or cell sides) whose sample points lie inside a region.
 //
-// Grid frame (utility/grid_frame.hpp): positions are turned into the grid's frame about
+// Grid frame (geometry/grid_frame.hpp): positions are turned into the grid's frame about
 // (originX, originY) by gridAngle (radians); column c spans u from (c - 1)*cellSizeX to
-// c*cellSizeX, row r spans v from (r - 1)*cellSizeY to r*cellSizeY. An object is assigned inside
+// c*cellSizeX, row r spans v from (r - 1)*cellSizeY to r*cellSizeY, the index cut toward zero so
+// that a small negative u or v still lies in column or row 1. An object is assigned inside
 // a window of nRows x nCols cells; window cell (r, c) is array element (rowOffset + r,
 // colOffset + c).
 //

@@ -110,9 +110,9 @@ void patchIndex(ShpSubLayer& shp, CloseFailure& failure) {
 // What was written reaches the files first; a sub-layer whose files lost bytes on the way is cut
 // back to the records they all hold whole, and its totals are theirs.
 void writeEndOfFile(GisLayerSlot& slot, CloseFailure& failure) {
-  if (slot.gisLayerType == 1) return;
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisWriteHeader");
-  for (int k = 1; k <= 3; ++k) {
+  if (slot.gisLayerType == kGisLayerMif) return;
+  if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisWriteHeader");
+  for (int k = 1; k <= kShpSubLayers; ++k) {
     ShpSubLayer& shp = slot.shpSubLayer[k];
     DbfSubLayer& dbf = slot.dbfSubLayer[k];
     if (!shp.headerWritten) continue;
@@ -143,11 +143,11 @@ void closeUnit(int& unit, bool written, const std::string& message, CloseFailure
 
 // Every unit still open, in the order of the records.
 void closeUnits(GisLayerSlot& slot, bool w, CloseFailure& failure) {
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     closeUnit(slot.mifLayer.mifUnit, w, mifUnwritten(slot.mifLayer), failure);
     closeUnit(slot.mifLayer.midUnit, w, kMidUnwritten, failure);
-  } else if (slot.gisLayerType == 2) {
-    for (int k = 1; k <= 3; ++k) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
+    for (int k = 1; k <= kShpSubLayers; ++k) {
       ShpSubLayer& shp = slot.shpSubLayer[k];
       closeUnit(shp.shpUnitLE, w, shpUnwritten(shp), failure);
       closeUnit(shp.shpUnitBE, w, shpUnwritten(shp), failure);
@@ -175,13 +175,13 @@ void closeSlot(int gisID) {
              "]...");
   CloseFailure failure;
   if (writing) {
-    if (slot.gisLayerType == 1) completeMifLayer(slot.mifLayer, failure);
+    if (slot.gisLayerType == kGisLayerMif) completeMifLayer(slot.mifLayer, failure);
     writeEndOfFile(slot, failure);
   }
   closeUnits(slot, writing, failure);
   slot.gisInUse = false;
   slot.gisEndOfData = true;
-  slot.gisLayerType = 0;
+  slot.gisLayerType = kGisLayerFree;
   if (!failure.message.empty()) gisWriteFailure(failure.message, failure.file);
 }
 

@@ -23,7 +23,7 @@ void clearSlotFlags() {
     GisLayerSlot& slot = gGis.layers[id];
     slot.gisInUse = false;
     slot.gisFileName = fixed::blanks(kTextLength);
-    slot.gisLayerType = 0;
+    slot.gisLayerType = kGisLayerFree;
     slot.gisEndOfData = false;
     slot.gisWrite = false;
   }
@@ -77,7 +77,7 @@ void resetSlotRecords() {
     if (!gGis.layers.find(id)) continue;
     GisLayerSlot& slot = gGis.layers[id];
     slot.mifLayer.reset();
-    for (int k = 1; k <= 3; ++k) {
+    for (int k = 1; k <= kShpSubLayers; ++k) {
       slot.shpSubLayer[k].reset();
       slot.dbfSubLayer[k].reset();
     }

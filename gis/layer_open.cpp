@@ -90,21 +90,15 @@ void registerInputLayer(int gisID, const std::string& fname) {
 
 // ---- the CoordSys check of a .mif input -------------------------------------------------------
 
-std::string findCoordSysLine(int mifUnit) {
-  std::string line;
-  while (!fuAtEnd(mifUnit)) {
-    if (fuReadLine(mifUnit, line) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "CoordSys")) return fixed::trimmed(line);
-  }
-  // No CoordSys line up to the end of the file: the check goes on with an empty text.
-  gisSetMessage("WARNING 0306 - Problems finding CoordSys line in .mif file.");
-  gisPrintMessage(1);
-  return std::string();
-}
-
 void checkMifCoordSys(int mifUnit) {
-  const std::string found = findCoordSysLine(mifUnit);
-  const std::string normalised = fixed::trimmed(TRIMF(REMOVEQUOTES(REMOVETABS(REMOVESPACES(UPPERCASE(found))))));
+  std::string found;
+  if (mifSearchCoordSys(mifUnit, found) != MifLineFound::Line) {
+    // A file that cannot be searched to its CoordSys line is checked with an empty text.
+    gisSetMessage(kMifNoCoordSys);
+    gisPrintMessage(1);
+    found.clear();
+  }
+  const std::string normalised = fixed::trimmed(mifCleanCoordSysLine(found));
   fuRewind(mifUnit);
   if (normalised == fixed::trimmed(gGis.gisMiProjection)) return;
   const std::string what = " 0305 - Projection of .mif file is different to that specified by the MI Projection == command.";
@@ -138,21 +132,24 @@ void checkPrjProjection(ShpSubLayer& shp, const std::string& prjName) {
   gisPrintMessage(0);
 }
 
-// ---- kind 2 -----------------------------------------------------------------------------------
+// ---- shapefile sets ------------------------------------------------------------------------------
 
+// The sub-layer and shape type that a letter of the shape kinds asks for.
+constexpr int kNotAShapeKind = 0;
 int shapeKindSubLayer(char letter, int& shapeType) {
   switch (letter) {
-    case 'P': case 'p': shapeType = kShpPoint; return 1;
-    case 'L': case 'l': shapeType = kShpPolyline; return 2;
-    case 'R': case 'r': shapeType = kShpPolygon; return 3;
-    default: return 0;
+    case 'P': case 'p': shapeType = kShpPoint; return kShpSubLayerPoints;
+    case 'L': case 'l': shapeType = kShpPolyline; return kShpSubLayerLines;
+    case 'R': case 'r': shapeType = kShpPolygon; return kShpSubLayerRegions;
+    default: return kNotAShapeKind;
   }
 }
 
 bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std::string& shapeKinds,
                         const std::string& mode, bool attributesOnly) {
   if (isInput(mode))
-    return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[1], slot.shpSubLayer[1], mode, attributesOnly);
+    return OpenshpFile(fname, shapeKinds, slot.dbfSubLayer[kShpInputSubLayer], slot.shpSubLayer[kShpInputSubLayer],
+                       mode, attributesOnly);
   const std::size_t last = fixed::trimLen(shapeKinds);
   // Every sub-layer's files are checked before the first of them is emptied.
   for (std::size_t i = 0; i < last; ++i)
@@ -161,7 +158,7 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
   for (std::size_t i = 0; i < last; ++i) {
     int shapeType = 0;
     const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
-    if (k == 0) gisShouldNotBeHere("OpenshpFileType");
+    if (k == kNotAShapeKind) gisShouldNotBeHere("OpenshpFileType");
     slot.shpSubLayer[k].fileShapeType = shapeType;
     OpenshpFile(fname, std::string(1, shapeKinds[i]), slot.dbfSubLayer[k], slot.shpSubLayer[k], mode,
                 attributesOnly);
@@ -186,10 +183,10 @@ std::string gisOutputFileReached(const std::string& name, const platform::FileId
 
 int gisFileType(const std::string& ext, bool attributesOnly) {
   const std::string e = fixed::trimmed(TRIMF(ext));
-  if (e.empty() || e == ".mif" || e == ".mid") return 1;
-  if (e == ".shp") return 2;
-  if (attributesOnly && e == ".dbf") return 2;
-  if (attributesOnly && e == ".csv") return -1;
+  if (e.empty() || e == ".mif" || e == ".mid") return kGisLayerMif;
+  if (e == ".shp") return kGisLayerShapefile;
+  if (attributesOnly && e == ".dbf") return kGisLayerShapefile;
+  if (attributesOnly && e == ".csv") return kGisLayerCsvOpening;
   gisFail("ERROR 0252 - " + e + " is not a supported GIS file format.");
 }
 
@@ -245,17 +242,17 @@ std::string prjReadProjcs(std::string& line) {
 
 bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLayer& dbf, ShpSubLayer& shp,
                  const std::string& mode, bool attributesOnly) {
-  // Nothing open yet.
+  // A set whose input sub-file is missing is left with no unit that a close would take for its own.
   shp.shpUnitLE = shp.shpUnitBE = shp.shxUnitLE = shp.shxUnitBE = 0;
   dbf.unit = 0;
   const std::string sfx = fixed::trimmed(TRIMF(suffix).substr(0, 8));
-  // Mode.
   const bool input = isInput(mode);
   if (!input && !isOutput(mode)) gisShouldNotBeHere("OpenshpFile");
-  // Extension.
+  // The name says what is opened: a set by its .shp, a table alone by its .dbf.
   const std::string expected = attributesOnly ? ".dbf" : ".shp";
   if (fixed::trimmed(FILEEXT(fname)) != expected) gisFail("ERROR 0426 - " + expected + " file not specified.");
-  // The main file, its index and projection.
+  // The .shp is opened once per byte order of its header words; an output set writes its index
+  // and its projection as well.
   std::string mainName = trimmedBoth(fname);
   if (!attributesOnly) {
     if (input && !sfx.empty()) {
@@ -280,50 +277,50 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
       OPENERBYNAME(shp.prjUnit, "O ", prjName, kShapeNameLen);
     }
   }
-  // The table.
+  // The table takes the main file's name, so that each sub-file of a set has a table of its own.
   OPENERBYNAME(dbf.unit, input ? "BI" : "BO", FILENAMEPATH(mainName) + ".dbf", kShapeNameLen);
   return true;
 }
 
 int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const std::string& mode,
                  bool attributesOnly) {
-  // Announce the layer, take the lowest free slot and give it the layer's name.
+  // The handle is announced before any file is opened, so that an input layer that then returns 0
+  // has its line as well.
   gisLogLine("Opening GIS Layer: " + fixed::trimmed(fname));
   const int gisID = takeFreeSlot();
   gisLogLine("GIS Layer assigned ID of " + fixed::trimmed(AINTEGER(gisID)));
-  // A clean slot.
+  // A slot used before starts from its reset state, whatever its last layer left in it.
   gisInitialiseLayer(gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  // The kind.
   slot.gisLayerType = gisFileType(FILEEXT(fname), attributesOnly);
-  // The direction.
   if (isInput(mode)) {
     slot.gisWrite = false;
     // Input layers are entered in the register before their files are opened.
     registerInputLayer(gisID, fname);
   } else if (isOutput(mode)) {
     slot.gisWrite = true;
+    // From now on a fatal error still leaves the run's output layers patched and readable.
     gRunFlags.fuCompleteBeforeExit = gisCompleteOutputLayers;
   } else {
     gisShouldNotBeHere("OpenGIS");
   }
-  // The files.
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     OpenmifFile(fname, slot.mifLayer.mifUnit, slot.mifLayer.midUnit, mode, attributesOnly);
-  } else if (slot.gisLayerType == 2) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
     if (!openShapefileLayer(slot, fname, shapeKinds, mode, attributesOnly)) {
       // A missing input sub-file: the slot stays free.
-      slot.gisLayerType = 0;
+      slot.gisLayerType = kGisLayerFree;
       return 0;
     }
   } else {
+    // A .csv table is from now on the attribute file of a MIF/MID layer without a .mif.
     slot.mifLayer.mifUnit = 0;
     if (isOutput(mode)) refuseFileOfThisRun(trimmedBoth(fname));
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     if (isOutput(mode)) noteOutputFiles({trimmedBoth(fname)});
-    slot.gisLayerType = 1;
+    slot.gisLayerType = kGisLayerMif;
   }
-  // Taken.
+  // Only a layer whose files are open takes the slot; until here it stays free.
   slot.gisInUse = true;
   slot.gisEndOfData = false;
   slot.gisFileName = fixed::fit(trimmedBoth(fname), kTextLength);

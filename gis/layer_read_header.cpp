@@ -93,21 +93,11 @@ void dbfPrintFields(const DbfSubLayer& dbf) {
 
 // ---- .mif header ----------------------------------------------------------------------------------
 
-// The line holding "Columns"; a file without one has no attribute definitions to read.
-std::string mifFindColumnsLine(int unit) {
-  std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "Columns")) return line;
-  }
-  gisRefuse(gisLineOf(unit), "ERROR 0315 - Could not find start of attribute definitions in .mif file");
-}
-
-// The count after the keyword; the attribute arrays bound it.
-int mifReadColumnsCount(int unit, const std::string& line) {
+// The count of the "Columns" line the walk stands on; the attribute arrays bound it.
+int mifReadColumnsCount(int unit, const MifHeaderWalk& walk) {
   std::int32_t n = 0;
   const char* const unread = "ERROR 0314 - Could not read number of attributes in .mif file";
-  if (!mifColumnsCount(line, n)) gisRefuse(gisLineOf(unit), unread);
+  if (!walk.count(n)) gisRefuse(gisLineOf(unit), unread);
   if (n < 1) gisRefuse(gisLineOf(unit), "ERROR 0319 - No attributes specified in .mif file.");
   if (n > kMifMaxAttributes)
     gisRefuse(gisLineOf(unit), unread,
@@ -124,19 +114,9 @@ void mifPrintAttributes(const MifLayer& mif) {
   gisLogLine(text);
 }
 
-// After the column lines: reads lines until one holds "Data"; the unit is left on the line after it.
-void mifSkipToData(int unit, std::size_t length) {
-  std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) break;
-    if (FLAGEXISTS(line, "Data")) return;
-  }
-  gisRefuse(gisLineOf(unit), kMifNoDataBlock);
-}
-
 // The first record follows the 100-byte header; a .shp without one is at its end at once.
 void shpPrepareFirstRecord(GisLayerSlot& slot) {
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   if (shp.shpUnitLE <= 0) return;
   shp.readRecord = 0;
   shp.recordStart = shp.recordEnd = kShpHeaderBytes;
@@ -186,7 +166,8 @@ void gisRefuse(const GisReadPlace& place, const std::string& line1, const std::s
   EXITS();
 }
 
-// fuGet* fail on an open unit only when the file has fewer bytes left than the item needs.
+// The file-unit manager refuses to read more bytes than the file has left, so a read that fails
+// on a unit that is still open has, short of a failing disk, met the end of the file.
 void gisStopReading(const GisReadPlace& place, const GisReadFailure& failure) {
   gisRefuse(place, fuIsOpen(place.unit) ? failure.atEnd : failure.failed);
 }
@@ -265,29 +246,30 @@ void dbfReadHeader(DbfSubLayer& dbf) {
 void mifReadHeader(MifLayer& mif) {
   const int unit = mif.mifUnit;
   if (unit <= 0) return;
-  fuRewind(unit);
-  const std::string columns = mifFindColumnsLine(unit);
-  const int n = mifReadColumnsCount(unit, columns);
+  MifHeaderWalk walk(unit, kTextLength);
+  // A file without a "Columns" line has no attribute definitions to read.
+  if (!walk.toColumns())
+    gisRefuse(gisLineOf(unit), "ERROR 0315 - Could not find start of attribute definitions in .mif file");
+  const int n = mifReadColumnsCount(unit, walk);
   mif.nAttributes = n;
   for (int i = 1; i <= n; ++i) {
-    std::string line;
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) gisRefuse(gisLineOf(unit), kMifNoDefinition);
-    mifSplitAttributeLine(line, mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
+    if (!walk.nextColumn()) gisRefuse(gisLineOf(unit), kMifNoDefinition);
+    mifSplitAttributeLine(walk.line(), mif.attributeName[i], kGisAttributeNameLength, mif.attributeType[i],
                           kGisAttributeTypeLength);
   }
   mifPrintAttributes(mif);
-  mifSkipToData(unit, kTextLength);
+  if (!walk.toData()) gisRefuse(gisLineOf(unit), kMifNoDataBlock);
 }
 
 void gisReadHeader(int gisID) {
   gisCheckHandle("gisReadHeader", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     mifReadHeader(slot.mifLayer);
     return;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisReadHeader");
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisReadHeader");
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   int code = 0, length = 0, version = 0, type = 0, dropped = 0;
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   shpReadHeader(shp.shpUnitBE, code, length, dropped, dropped, x0, y0, x1, y1);
@@ -307,24 +289,24 @@ void gisReadHeader(int gisID) {
     console::line("Shapefile Version: " + AINTEGER(version) + "  Type: " + AINTEGER(type));
   }
   if (shp.shpUnitBE > 0) CLOSER(shp.shpUnitBE);
-  dbfReadHeader(slot.dbfSubLayer[1]);
-  slot.dbfSubLayer[1].records = 0;
+  dbfReadHeader(slot.dbfSubLayer[kShpInputSubLayer]);
+  slot.dbfSubLayer[kShpInputSubLayer].records = 0;
   shpPrepareFirstRecord(slot);
 }
 
 int gisNumberAttributes(int gisID) {
   gisCheckHandle("gisNumberAttributes", gisID);
   const GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) return slot.mifLayer.nAttributes;
-  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].nFields;
+  if (slot.gisLayerType == kGisLayerMif) return slot.mifLayer.nAttributes;
+  if (slot.gisLayerType == kGisLayerShapefile) return slot.dbfSubLayer[kShpInputSubLayer].nFields;
   return 0;  // no attributes on any other kind of slot
 }
 
 std::int64_t gisNumberRecords(int gisID) {
   gisCheckHandle("gisNumberRecords", gisID);
   const GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 2) return slot.dbfSubLayer[1].headerRecordCount;
-  if (slot.gisLayerType != 1) return 0;
+  if (slot.gisLayerType == kGisLayerShapefile) return slot.dbfSubLayer[kShpInputSubLayer].headerRecordCount;
+  if (slot.gisLayerType != kGisLayerMif) return 0;
   const int unit = slot.mifLayer.midUnit;
   if (unit <= 0) return 0;
   // Counted from the top, then the .mid goes back where it stood, so the rows still pair with
@@ -347,16 +329,16 @@ void gisGotoBeginningOfData(int gisID) {
   console::line();
   console::line("Rewinding GIS Layer " + AINTEGER(gisID) + "...");
   slot.gisEndOfData = false;
-  if (slot.gisLayerType == 2) {
+  if (slot.gisLayerType == kGisLayerShapefile) {
     int dropped = 0;
     double d = 0;
-    shpReadHeader(slot.shpSubLayer[1].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
-    dbfReadHeader(slot.dbfSubLayer[1]);
-    slot.dbfSubLayer[1].records = 0;
+    shpReadHeader(slot.shpSubLayer[kShpInputSubLayer].shpUnitLE, dropped, dropped, dropped, dropped, d, d, d, d);
+    dbfReadHeader(slot.dbfSubLayer[kShpInputSubLayer]);
+    slot.dbfSubLayer[kShpInputSubLayer].records = 0;
     shpPrepareFirstRecord(slot);
     return;
   }
-  if (slot.gisLayerType != 1) gisShouldNotBeHere("gisGotoBeginningOfData");
+  if (slot.gisLayerType != kGisLayerMif) gisShouldNotBeHere("gisGotoBeginningOfData");
   MifLayer& mif = slot.mifLayer;
   if (mif.mifUnit > 0) mifGotoBeginningOfData(mif.mifUnit);
   fuRewind(mif.midUnit);

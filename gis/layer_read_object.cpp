@@ -79,7 +79,7 @@ GisReadPlace shpPlace(const ShpSubLayer& shp) {
 
 std::int32_t shpTypeI32(const ShpSubLayer& shp) { return gisGetI32(shpPlace(shp), kShpTypeRead); }
 void shpSkipBox(const ShpSubLayer& shp) {
-  char box[32];
+  char box[kShpBoxBytes];
   gisGetBytes(shpPlace(shp), box, kShpTypeRead);
 }
 
@@ -128,7 +128,7 @@ void shpReadItems(const ShpSubLayer& shp, int count, std::size_t size, const Gis
 void shpReadPartOffsets(const ShpSubLayer& shp, GisObject& gisO, int nParts, int nPoints, const char* line1) {
   const byteorder::Order order = fuOrder(shp.shpUnitLE);
   int previous = 0;
-  shpReadItems(shp, nParts, 4, shpReadOf(line1), [&](const unsigned char* item, int k) {
+  shpReadItems(shp, nParts, kShpPartStartBytes, shpReadOf(line1), [&](const unsigned char* item, int k) {
     const std::int32_t offset = byteorder::getI32(item, order);
     if (offset < previous || offset > nPoints)
       shpCorrupt(shp, line1,
@@ -144,12 +144,13 @@ void shpReadPairs(const ShpSubLayer& shp, int n, std::span<double> x, std::span<
   if (n <= 0) return;
   const int unit = shp.shpUnitLE;
   if (!store) {  // passed over without reading, however many there are
-    const std::uint64_t here = fuTell(unit), size = fuSize(unit), bytes = static_cast<std::uint64_t>(n) * 16;
+    const std::uint64_t here = fuTell(unit), size = fuSize(unit);
+    const std::uint64_t bytes = static_cast<std::uint64_t>(n) * kShpPointBytes;
     if (here > size || bytes > size - here || !fuSeek(unit, here + bytes)) gisStopReading(shpPlace(shp), kShpCoordRead);
     return;
   }
   const byteorder::Order order = fuOrder(unit);
-  shpReadItems(shp, n, 16, kShpCoordRead, [&](const unsigned char* pair, int k) {
+  shpReadItems(shp, n, kShpPointBytes, kShpCoordRead, [&](const unsigned char* pair, int k) {
     x[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair, order);
     y[static_cast<std::size_t>(first + k)] = byteorder::getF64(pair + 8, order);
   });
@@ -172,7 +173,7 @@ int shpReadRecordHeader(ShpSubLayer& shp) {
   const std::int32_t number = byteorder::getI32(header, byteorder::Order::Big);
   const std::int32_t words = byteorder::getI32(header + 4, byteorder::Order::Big);
   const std::uint64_t here = fuTell(unit), size = fuSize(unit);
-  if (words < 2 || here > size || static_cast<std::uint64_t>(words) * 2 > size - here) {
+  if (words < kShpNullContentWords || here > size || static_cast<std::uint64_t>(words) * 2 > size - here) {
     if (counted && previous.readRecord >= 1 && number != expected)
       shpCorrupt(previous, kShpTypeError,
                  "Record content length of " + AINTEGER8(static_cast<std::int64_t>(shpContentWords(previous))) +
@@ -195,7 +196,9 @@ void shpPolylineHeader(const ShpSubLayer& shp, GisObject& gisO) {
   if (nParts == 1) gisO.isPline = true;
   if (nParts >= 2) gisO.isPlineMultiple = true;
   const std::int32_t nPoints = shpPointCount(shp, kShpTypeError);
-  shpCheckFitsRecord(shp, 4 * static_cast<std::int64_t>(nParts) + 16 * static_cast<std::int64_t>(nPoints),
+  shpCheckFitsRecord(shp,
+                     kShpPartStartBytes * static_cast<std::int64_t>(nParts) +
+                         kShpPointBytes * static_cast<std::int64_t>(nPoints),
                      kShpTypeError);
   shpReadPartOffsets(shp, gisO, nParts, nPoints, kShpTypeError);
 }
@@ -208,7 +211,7 @@ void shpPolygonHeader(const ShpSubLayer& shp, GisObject& gisO) {
     gisRefuse(shpPlace(shp),
               "ERROR 0422 - Exceeded maximum number of regions within a .shp region.  Limit is " + AINTEGER8(kGisMaxParts));
   if (nParts < 0) shpCorrupt(shp, kShpTypeError, "Ring count of " + AINTEGER8(nParts) + " is negative");
-  shpCheckFitsRecord(shp, 4 + 4 * static_cast<std::int64_t>(nParts), kShpTypeError);
+  shpCheckFitsRecord(shp, kShpCountBytes + kShpPartStartBytes * static_cast<std::int64_t>(nParts), kShpTypeError);
   gisO.nr = nParts;
 }
 
@@ -218,7 +221,9 @@ void shpReadPolygon(const ShpSubLayer& shp, GisObject& gisO, std::span<double> x
   const int nr = gisO.nr;
   if (nr < 0 || nr >= kGisMaxParts) gisShouldNotBeHere("shpReadObject");
   const std::int32_t total = shpPointCount(shp, kShpCoordError);
-  shpCheckFitsRecord(shp, 4 * static_cast<std::int64_t>(nr) + 16 * static_cast<std::int64_t>(total),
+  shpCheckFitsRecord(shp,
+                     kShpPartStartBytes * static_cast<std::int64_t>(nr) +
+                         kShpPointBytes * static_cast<std::int64_t>(total),
                      kShpCoordError);
   shpReadPartOffsets(shp, gisO, nr, total, kShpCoordError);
   for (int j = 1; j <= nr; ++j)  // a ring of no points has no vertex to stand in its layout
@@ -642,7 +647,7 @@ void shpObjectTypeOf(ShpSubLayer& shp, int& shapeType, GisObject& gisO) {
       break;
     case kShpPoint:
       gisO.isPoint = true;
-      shpCheckFitsRecord(shp, 16, kShpTypeError);
+      shpCheckFitsRecord(shp, kShpPointBytes, kShpTypeError);
       break;
     case kShpPolyline:
       shpPolylineHeader(shp, gisO);
@@ -654,7 +659,7 @@ void shpObjectTypeOf(ShpSubLayer& shp, int& shapeType, GisObject& gisO) {
       gisO.isMultiPoint = true;
       shpSkipBox(shp);
       gisO.nSections = shpPointCount(shp, kShpTypeError);
-      shpCheckFitsRecord(shp, 16 * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
+      shpCheckFitsRecord(shp, kShpPointBytes * static_cast<std::int64_t>(gisO.nSections), kShpTypeError);
       break;
     }
     default:
@@ -706,8 +711,8 @@ ShpSubLayer* shpInputOf(int unit) {
   if (unit <= 0) return nullptr;
   for (int id = 1; id <= kGisMaxLayers; ++id) {
     GisLayerSlot* slot = gGis.layers.find(static_cast<std::size_t>(id));
-    if (slot && slot->gisInUse && !slot->gisWrite && slot->shpSubLayer[1].shpUnitLE == unit)
-      return &slot->shpSubLayer[1];
+    if (slot && slot->gisInUse && !slot->gisWrite && slot->shpSubLayer[kShpInputSubLayer].shpUnitLE == unit)
+      return &slot->shpSubLayer[kShpInputSubLayer];
   }
   return nullptr;
 }
@@ -827,14 +832,14 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   gisCheckHandle("gisObjectType", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   gisInitialiseObject(gisO);
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
     const bool found = mifObjectType(mif.mifUnit, mif.line, mif.rest, gisO);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
     return found;
   }
-  if (slot.gisLayerType != 2) gisShouldNotBeHere("gisObjectType");
-  ShpSubLayer& shp = slot.shpSubLayer[1];
+  if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisObjectType");
+  ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
   const int unit = shp.shpUnitLE;
   shpGotoNextRecord(shp);
   for (;;) {
@@ -842,7 +847,7 @@ bool gisObjectType(int gisID, GisObject& gisO) {
       slot.gisEndOfData = true;
       return false;
     }
-    if (dbfPassDeletedRecord(slot.dbfSubLayer[1]) == 0) break;
+    if (dbfPassDeletedRecord(slot.dbfSubLayer[kShpInputSubLayer]) == 0) break;
     shpPassRecord(shp);  // a deleted record takes its shape with it
   }
   shpObjectTypeOf(shp, shp.recordShapeType, gisO);
@@ -858,12 +863,12 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
   gisCheckHandle("gisReadObject", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
   bool ok = false;
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
     ok = mifReadObject(mif.mifUnit, mif.rest, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
-  } else if (slot.gisLayerType == 2) {
-    ShpSubLayer& shp = slot.shpSubLayer[1];
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
+    ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];
     shpReadObjectOf(shp, shp.recordShapeType, gisO, x, y, maxNodes, nPoints, lRead);
     ok = true;
     slot.gisEndOfData = shpDataEnded(shp, gisO);

@@ -149,8 +149,8 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf) {
 
 GisReadPlace gisLastRecordOf(int gisID) {
   const GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) return {slot.mifLayer.midUnit, GisReadPlace::Kind::Row, 0};
-  const DbfSubLayer& dbf = slot.dbfSubLayer[1];
+  if (slot.gisLayerType == kGisLayerMif) return {slot.mifLayer.midUnit, GisReadPlace::Kind::Row, 0};
+  const DbfSubLayer& dbf = slot.dbfSubLayer[kShpInputSubLayer];
   return {dbf.unit, GisReadPlace::Kind::Record, dbf.records};
 }
 
@@ -164,7 +164,7 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
   if (gisID < 1 || gisID > kGisMaxLayers) line.assign(length, ' ');
   gisCheckHandle("gisReadRecord", gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     const int unit = slot.mifLayer.midUnit;
     std::string& row = gGisRead.textLine;
     if (fuReadLine(unit, row) != ReadStatus::Ok) {
@@ -178,11 +178,11 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
     slot.gisEndOfData = fuAtEnd(unit);
     return;
   }
-  if (slot.gisLayerType != 2) {
+  if (slot.gisLayerType != kGisLayerShapefile) {
     line.assign(length, ' ');
     gisShouldNotBeHere("gisReadRecord");
   }
-  DbfSubLayer& dbf = slot.dbfSubLayer[1];
+  DbfSubLayer& dbf = slot.dbfSubLayer[kShpInputSubLayer];
   if (!dbfReadOneRecord(dbf, line)) {
     slot.gisEndOfData = true;
     return;

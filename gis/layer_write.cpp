@@ -26,16 +26,16 @@ constexpr double kBoxSentinel = static_cast<double>(9.0e29f);
 
 GisLayerSlot& slotOf(int gisID) { return gGis.layers[gisID]; }
 
-// The shapefile sub-layer of an object and of its record, the first set flag deciding: point 1,
-// line kinds 2, region 3, text (written as its point) 1, multipoint 1; every open sub-layer for a
-// null object; none for an object of no kind.
+// The shapefile sub-layer of an object and of its record, the first set flag deciding: a text
+// (written as its point) and a multipoint go with the points; a null object, of no geometry of its
+// own, goes to every open sub-layer; an object of no kind goes nowhere.
 constexpr int kEverySubLayer = 0;
 constexpr int kNoSubLayer = -1;
 int shpSubLayerOf(const GisObject& o) {
-  if (o.isPoint) return 1;
-  if (isLineOrPolyline(o)) return 2;
-  if (o.isRegion) return 3;
-  if (o.isText || o.isMultiPoint) return 1;
+  if (o.isPoint) return kShpSubLayerPoints;
+  if (isLineOrPolyline(o)) return kShpSubLayerLines;
+  if (o.isRegion) return kShpSubLayerRegions;
+  if (o.isText || o.isMultiPoint) return kShpSubLayerPoints;
   if (o.isNone) return kEverySubLayer;
   return kNoSubLayer;
 }
@@ -43,7 +43,7 @@ int shpSubLayerOf(const GisObject& o) {
 // ---- gisWriteHeader -------------------------------------------------------------------------
 
 void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
-  // The projection text, then the .prj is done with.
+  // The .prj holds the projection alone, so it is closed as soon as that is written.
   if (shp.prjUnit > 0) {
     if (!fuWriteLine(shp.prjUnit, fixed::trimmed(gGis.gisOutputPrj)) || !fuFlush(shp.prjUnit))
       gisWriteFailure("ERROR 0437 - Writing .prj file projection.", fuName(shp.prjUnit));
@@ -54,18 +54,18 @@ void writeShapefileSubLayerHeader(ShpSubLayer& shp, DbfSubLayer& dbf) {
   shpWriteHeader(shp, shp.shxUnitLE, shp.shxUnitBE);
   if (!fuFlush(shp.shxUnitLE)) gisWriteFailure("ERROR 0437 - Writing .shx file header.", fuName(shp.shxUnitLE));
   CLOSER(shp.shxUnitLE);
-  // An inverted box that the first vertex resets, and the first record's offset.
+  // The box starts inverted, so that the first vertex sets every side; the first record follows
+  // the header.
   shp.xmin = shp.ymin = kBoxSentinel;
   shp.xmax = shp.ymax = -kBoxSentinel;
   shp.nextOffset = kShpHeaderWords;
-  // The table.
   dbfWriteHeader(gGis.gisAttributeDefs, dbf);
   dbf.records = 0;
   shp.headerWritten = true;
 }
 
 void writeShapefileHeaders(GisLayerSlot& slot) {
-  for (int k = 1; k <= 3; ++k) {
+  for (int k = 1; k <= kShpSubLayers; ++k) {
     ShpSubLayer& shp = slot.shpSubLayer[k];
     DbfSubLayer& dbf = slot.dbfSubLayer[k];
     if (shp.shpUnitLE > 0) {
@@ -274,7 +274,7 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
   const int k = shpSubLayerOf(gisO);
   if (k == kNoSubLayer) shpRoutingFailure();
   if (k == kEverySubLayer) {
-    for (int j = 1; j <= 3; ++j) {
+    for (int j = 1; j <= kShpSubLayers; ++j) {
       ShpSubLayer& shp = slot.shpSubLayer[j];
       if (slot.dbfSubLayer[j].unit > 0 && shp.shpUnitLE > 0) {
         if (!shp.headerWritten) shpRoutingFailure();
@@ -284,7 +284,7 @@ void writeShapefileObject(GisLayerSlot& slot, GisObject& gisO) {
     return;
   }
   // A text that the point sub-layer takes is written as its point, and stays one for its record.
-  if (k == 1 && gisO.isText && !gisO.isPoint) {
+  if (k == kShpSubLayerPoints && gisO.isText && !gisO.isPoint) {
     gisO.isText = false;
     gisO.isPoint = true;
   }
@@ -328,20 +328,20 @@ void writeShapefileRecord(GisLayerSlot& slot, const GisObject& gisO, const Recor
     writeTableRecord(slot, k, writer);
     return;
   }
-  for (int j = 1; j <= 3; ++j)
+  for (int j = 1; j <= kShpSubLayers; ++j)
     if (slot.dbfSubLayer[j].unit > 0) writeTableRecord(slot, j, writer);
 }
 
 void writeRecord(int gisID, GisObject& gisO, const RecordWriter& writer) {
   gisCheckHandle(writer.routine, gisID);
   GisLayerSlot& slot = slotOf(gisID);
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     const int unit = slot.mifLayer.midUnit;
     if (unit < 1) gisShouldNotBeHere(writer.routine);
     if (!fuWriteLine(unit, midRow(slot.mifLayer, *writer.line)))
       gisWriteFailure(writer.failureText + fixed::trimmed(gisO.typeName) + " object in GIS layer.", fuName(unit));
     ++slot.mifLayer.rowsWritten;  // counted once it is written
-  } else if (slot.gisLayerType == 2) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
     writeShapefileRecord(slot, gisO, writer);
   } else {
     gisShouldNotBeHere(writer.routine);
@@ -355,13 +355,13 @@ void writeRecord(int gisID, GisObject& gisO, const RecordWriter& writer) {
 void gisWriteHeader(int gisID) {
   gisCheckHandle("gisWriteHeader", gisID);
   GisLayerSlot& slot = slotOf(gisID);
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     // A .csv table has no .mif and so no header to write.
     if (slot.mifLayer.mifUnit > 0) {
       mifWriteHeader(gGis.gisAttributeDefs, slot.mifLayer.mifUnit);
       mifKeepColumns(slot.mifLayer, gGis.gisAttributeDefs);
     }
-  } else if (slot.gisLayerType == 2) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
     writeShapefileHeaders(slot);
   } else {
     gisShouldNotBeHere("gisWriteHeader");
@@ -374,10 +374,10 @@ void gisWriteObject(int gisID, GisObject& gisO) {
   const bool hasParts = isLineOrPolyline(gisO) || gisO.isRegion;
   if (hasParts) normaliseParts(gisID, gisO);
   GisLayerSlot& slot = slotOf(gisID);
-  if (slot.gisLayerType == 1) {
+  if (slot.gisLayerType == kGisLayerMif) {
     if (partCount(gisO, true) > 0) checkPartsWithinVertices(gisID, gisO);
     writeMifObject(slot, gisO);
-  } else if (slot.gisLayerType == 2) {
+  } else if (slot.gisLayerType == kGisLayerShapefile) {
     if (partCount(gisO, false) > 0) checkPartsWithinVertices(gisID, gisO);
     writeShapefileObject(slot, gisO);
   } else {

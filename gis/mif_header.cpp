@@ -30,7 +30,7 @@ void warn(const std::string& text, bool pause) {
 MifLayer& mifLayerOf(int gisID, const char* routine) {
   gisCheckHandle(routine, gisID);
   GisLayerSlot& slot = gGis.layers[gisID];
-  if (slot.gisLayerType != 1) gisShouldNotBeHere(routine);
+  if (slot.gisLayerType != kGisLayerMif) gisShouldNotBeHere(routine);
   return slot.mifLayer;
 }
 
@@ -55,45 +55,37 @@ ReadStatus mifReadLineCut(int unit, std::string& line, std::size_t length) {
   return st;
 }
 
-bool mifColumnsCount(const std::string& line, std::int32_t& n) {
-  const std::size_t at = UPPERCASE(line).find("COLUMNS");
-  if (at == std::string::npos) return false;
-  return CHECKINT(line.substr(at + 7), n);
+MifLineFound mifFindLine(int unit, std::size_t length, std::string_view keyword, std::string& line) {
+  while (!fuAtEnd(unit)) {
+    if (mifReadLineCut(unit, line, length) != ReadStatus::Ok) return MifLineFound::ReadFailed;
+    if (FLAGEXISTS(line, keyword)) return MifLineFound::Line;
+  }
+  return MifLineFound::End;
 }
 
-bool mifWalkHeaderToData(int unit, std::size_t lineLength) {
-  fuRewind(unit);
-  std::string line;
-  bool columns = false;
-  while (!columns && !fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, lineLength) != ReadStatus::Ok) return false;
-    columns = FLAGEXISTS(line, "Columns");
-  }
-  std::int32_t n = 0;
-  if (!columns || !mifColumnsCount(line, n)) return false;
-  for (std::int32_t k = 0; k < n; ++k)
-    if (fuReadLine(unit, line) != ReadStatus::Ok) return false;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, lineLength) != ReadStatus::Ok) return false;
-    if (FLAGEXISTS(line, "Data")) return true;
-  }
-  return false;
+MifHeaderWalk::MifHeaderWalk(int unit, std::size_t lineLength) : unit_(unit), length_(lineLength) { fuRewind(unit); }
+
+bool MifHeaderWalk::toColumns() { return mifFindLine(unit_, length_, "Columns", line_) == MifLineFound::Line; }
+
+bool MifHeaderWalk::count(std::int32_t& n) const {
+  const std::size_t at = UPPERCASE(line_).find("COLUMNS");
+  if (at == std::string::npos) return false;
+  return CHECKINT(line_.substr(at + 7), n);
 }
+
+bool MifHeaderWalk::nextColumn() { return mifReadLineCut(unit_, line_, length_) == ReadStatus::Ok; }
+
+bool MifHeaderWalk::toData() { return mifFindLine(unit_, length_, "Data", line_) == MifLineFound::Line; }
 
 bool mifGotoBeginningOfAttributes(int unit, int& nAttr) {
-  fuRewind(unit);
-  std::string line;
-  bool columns = false;
-  while (!columns) {
-    // A file without a "Columns" line has no count to give: no other line stands in for it.
-    if (fuAtEnd(unit) || mifReadLineCut(unit, line, kShortLine) != ReadStatus::Ok) {
-      warn("WARNING 0315 - Problems finding start of attribute definitions in .mif file", true);
-      return false;
-    }
-    columns = FLAGEXISTS(line, "Columns");
+  MifHeaderWalk walk(unit, kShortLine);
+  // A file without a "Columns" line has no count to give: no other line stands in for it.
+  if (!walk.toColumns()) {
+    warn("WARNING 0315 - Problems finding start of attribute definitions in .mif file", true);
+    return false;
   }
   std::int32_t n = 0;
-  if (!mifColumnsCount(line, n)) {
+  if (!walk.count(n)) {
     warn("WARNING 0314 - Problems reading number of attributes in .mif file", true);
     return false;
   }
@@ -119,20 +111,27 @@ GisAttributeDefinition gisReadAttributeDefinition(int gisID) {
   return d;
 }
 
+// The whole header is walked, column lines and all, so that a column whose name holds "Data" is
+// passed over as it is by the header read.
 void mifGotoBeginningOfData(int unit) {
-  if (!mifWalkHeaderToData(unit, kShortLine)) gisRefuse(gisLineOf(unit), kMifNoDataBlock);
+  MifHeaderWalk walk(unit, kShortLine);
+  std::int32_t n = 0;
+  bool found = walk.toColumns() && walk.count(n);
+  for (std::int32_t k = 0; found && k < n; ++k) found = walk.nextColumn();
+  if (!found || !walk.toData()) gisRefuse(gisLineOf(unit), kMifNoDataBlock);
+}
+
+MifLineFound mifSearchCoordSys(int unit, std::string& line) {
+  const MifLineFound found = mifFindLine(unit, kTextLength, "CoordSys", line);
+  if (found == MifLineFound::Line) line = fixed::trimmed(line);
+  return found;
 }
 
 std::string mifFindCoordSysLine(int unit) {
   std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) {
-      warn("WARNING 0306 - Problems finding CoordSys line in .mif file.", false);
-      return "";
-    }
-    if (FLAGEXISTS(line, "CoordSys")) return fixed::trimmed(line);
-  }
-  return "";
+  const MifLineFound found = mifSearchCoordSys(unit, line);
+  if (found == MifLineFound::ReadFailed) warn(kMifNoCoordSys, false);
+  return found == MifLineFound::Line ? line : "";
 }
 
 std::string mifCleanCoordSysLine(const std::string& line) {
@@ -152,17 +151,11 @@ std::string mifReadCoordSysLine(const std::string& fileName) {
   int unit = 0;
   OPENERBYNAME(unit, "I ", name, kGisTextNameLength);
   std::string line;
-  while (!fuAtEnd(unit)) {
-    if (mifReadLineCut(unit, line, kTextLength) != ReadStatus::Ok) {
-      warn("WARNING 0312 - Problems finding CoordSys line in .mif file", true);
-      result = kDefaultCoordSys;
-      break;
-    }
-    if (FLAGEXISTS(line, "CoordSys")) {
-      result = fixed::trimmed(line);
-      break;
-    }
-  }
+  // A file without a CoordSys line gives the default without a word; one that cannot be read
+  // says so.
+  const MifLineFound found = mifSearchCoordSys(unit, line);
+  if (found == MifLineFound::Line) result = line;
+  if (found == MifLineFound::ReadFailed) warn("WARNING 0312 - Problems finding CoordSys line in .mif file", true);
   // Done with the file: a caller that asks for several projections keeps no unit open per call.
   CLOSER(unit);
   return result;

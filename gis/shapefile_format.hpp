@@ -45,6 +45,26 @@ inline constexpr std::uint64_t kShpBoxAt = 36;
 inline constexpr std::int32_t kShpRecordHeaderWords = 4;
 inline constexpr std::int32_t kShxEntryWords = 4;
 
+// A record's content, in bytes: the shape type, then the shape. A point is its x and y; a
+// multipoint its box, its point count and its points; a polyline or a polygon its box, its part
+// and point counts, the first point of each part and its points.
+inline constexpr std::int32_t kShpTypeBytes = 4;
+inline constexpr std::int32_t kShpBoxBytes = 32;
+inline constexpr std::int32_t kShpCountBytes = 4;
+inline constexpr std::int32_t kShpPartStartBytes = 4;
+inline constexpr std::int32_t kShpPointBytes = 16;
+// The content lengths that a record header and a .shx entry give, in 16-bit words. The counts are
+// those of the object buffers, so no length overflows.
+inline constexpr std::int32_t kShpNullContentWords = kShpTypeBytes / 2;
+inline constexpr std::int32_t kShpPointContentWords = (kShpTypeBytes + kShpPointBytes) / 2;
+constexpr std::int32_t shpMultiPointContentWords(std::int32_t nPoints) {
+  return (kShpTypeBytes + kShpBoxBytes + kShpCountBytes + kShpPointBytes * nPoints) / 2;
+}
+constexpr std::int32_t shpPolyContentWords(std::int32_t nParts, std::int32_t nPoints) {
+  return (kShpTypeBytes + kShpBoxBytes + 2 * kShpCountBytes + kShpPartStartBytes * nParts + kShpPointBytes * nPoints) /
+         2;
+}
+
 // A dBASE table: the version byte, the end of the field descriptors, the flag of a record in use
 // and of a deleted one, and the mark after the last record.
 inline constexpr std::uint8_t kDbfVersion = 3;

@@ -2,10 +2,10 @@
 // index entry.
 //
 // Each .shp and .shx is connected twice, once per byte order, and the two connections share one
-// stream and one position. Every item is therefore written once, in the byte order of its own
-// connection; the other connection sees the position move with it. A record and its index entry
-// are each built in a record buffer of their file, in the file's write buffer, and count as written
-// once complete.
+// stream and one position. The 100-byte header is written item by item, each item through the
+// connection of its byte order. A record is built whole in a record buffer of the little-endian
+// .shp connection, its two big-endian header words given their order, and its index entry in one
+// of the big-endian .shx connection; each counts as written only once its buffer is committed.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -66,19 +66,19 @@ void shpWidenBox(ShpSubLayer& shp, const ShpBox& b) {
 bool shpRecordKind(const GisObject& gisO, int n, std::int32_t& shapeType, std::int32_t& contentLength) {
   if (gisO.isPoint) {
     shapeType = kShpPoint;
-    contentLength = 10;
+    contentLength = kShpPointContentWords;
   } else if (gisO.isMultiPoint) {
     shapeType = kShpMultiPoint;
-    contentLength = (16 * n + 40) / 2;
+    contentLength = shpMultiPointContentWords(n);
   } else if (isLineOrPolyline(gisO)) {
     shapeType = kShpPolyline;
-    contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
+    contentLength = shpPolyContentWords(gisO.nr, n);
   } else if (gisO.isRegion) {
     shapeType = kShpPolygon;
-    contentLength = (16 * n + 4 * gisO.nr + 44) / 2;
+    contentLength = shpPolyContentWords(gisO.nr, n);
   } else if (gisO.isNone) {
     shapeType = kShpNullShape;
-    contentLength = 2;
+    contentLength = kShpNullContentWords;
   } else {
     return false;
   }
@@ -100,9 +100,9 @@ void shpCheckObjectCanBeWritten(const GisObject& gisO, const ShpSubLayer& shp) {
 
 // The vertices as pairs x, y in the record's byte order.
 void shpWritePoints(RecordBuffer& out, const GisCoordBuffer& buf, int n) {
-  char* p = out.take(16 * static_cast<std::size_t>(n));
+  char* p = out.take(kShpPointBytes * static_cast<std::size_t>(n));
   if (!p) return;
-  for (int i = 1; i <= n; ++i, p += 16) {
+  for (int i = 1; i <= n; ++i, p += kShpPointBytes) {
     byteorder::storeF64(p, buf.x[i], out.order());
     byteorder::storeF64(p + 8, buf.y[i], out.order());
   }
@@ -167,7 +167,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
   shpCheckObjectCanBeWritten(gisO, shp);
   gisO.isComplete = false;
 
-  // Shape type and content length.
+  // A kind the file cannot hold stops the run before any byte of it is written.
   std::int32_t shapeType = 0;
   std::int32_t contentLength = 0;
   if (!shpRecordKind(gisO, gGis.gisCoordBuffer.n, shapeType, contentLength))
@@ -195,7 +195,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
     if (!record.commit()) gisWriteFailure(kRecordWriteError, fuName(shp.shpUnitLE));
   }
 
-  // Its index entry, through the big-endian view of the .shx.
+  // Both words of an index entry are big-endian, so it goes through that view of the .shx.
   {
     RecordBuffer index(shp.shxUnitBE, 2 * kShxEntryWords);
     index.putI32(shp.nextOffset);
@@ -203,7 +203,7 @@ void shpWriteObject(GisObject& gisO, ShpSubLayer& shp) {
     if (!index.commit()) gisWriteFailure(kIndexWriteError, fuName(shp.shxUnitBE));
   }
 
-  // The record counts.
+  // The close writes these counts and the box into both headers.
   shp.records += 1;
   shp.nextOffset = static_cast<int>(newOffset);
   shp.fileLength = static_cast<int>(newLength);

@@ -40,8 +40,8 @@ void showText(const std::string& text, const std::string& caption) {
 int messageBox(const std::string& text, const std::string& caption, unsigned flags) {
   showText(text, caption);
   std::string answer;
-  switch (flags & 0xFu) {
-    case 3:  // Yes, No, Cancel
+  switch (flags & kBoxButtonsMask) {
+    case kBoxButtonsYesNoCancel:
       for (;;) {
         console::write("Yes, No or Cancel? ");
         if (!console::readLine(answer)) return kBoxCancel;
@@ -50,25 +50,25 @@ int messageBox(const std::string& text, const std::string& caption, unsigned fla
         if (w == "n" || w == "no") return kBoxNo;
         if (w == "c" || w == "cancel") return kBoxCancel;
       }
-    case 4: {  // Yes, No
+    case kBoxButtonsYesNo: {
       console::write("Yes or No? ");
       if (!console::readLine(answer)) return kBoxNo;
       std::string w = answerWord(answer);
       return (w == "y" || w == "yes") ? kBoxYes : kBoxNo;
     }
-    case 5: {  // Retry, Cancel
+    case kBoxButtonsRetryCancel: {
       console::write("Retry or Cancel? ");
       if (!console::readLine(answer)) return kBoxCancel;
       std::string w = answerWord(answer);
       return (w == "c" || w == "cancel") ? kBoxCancel : kBoxRetry;
     }
-    case 1: {  // OK, Cancel
+    case kBoxButtonsOkCancel: {
       console::write("OK or Cancel? ");
       if (!console::readLine(answer)) return kBoxCancel;
       std::string w = answerWord(answer);
       return (w == "c" || w == "cancel") ? kBoxCancel : kBoxOk;
     }
-    default:  // OK
+    default:  // kBoxButtonsOk, and any set this stand-in does not know
       console::write("Press Enter for OK: ");
       console::readLine(answer);
       return kBoxOk;

@@ -6,18 +6,32 @@
 
 namespace platform {
 
-// Button and icon sets used across the system.
-inline constexpr unsigned kBoxErrorOk = 0x10010;
-inline constexpr unsigned kBoxWarningOk = 0x10030;
-inline constexpr unsigned kBoxQuestionYesNo = 0x10024;
-inline constexpr unsigned kBoxWarningYesNoCancel = 0x10033;
-inline constexpr unsigned kBoxWarningRetryCancel = 0x10035;
+// A box's flags, in the host's numbering: its buttons in the low four bits, its icon, and the
+// flag that puts it in front of other windows.
+inline constexpr unsigned kBoxButtonsMask = 0xF;
+inline constexpr unsigned kBoxButtonsOk = 0x0;
+inline constexpr unsigned kBoxButtonsOkCancel = 0x1;
+inline constexpr unsigned kBoxButtonsYesNoCancel = 0x3;
+inline constexpr unsigned kBoxButtonsYesNo = 0x4;
+inline constexpr unsigned kBoxButtonsRetryCancel = 0x5;
+inline constexpr unsigned kBoxIconError = 0x10;
+inline constexpr unsigned kBoxIconQuestion = 0x20;
+inline constexpr unsigned kBoxIconWarning = 0x30;
+inline constexpr unsigned kBoxInFront = 0x10000;
+
+// Button and icon sets used across the system; every box comes in front of other windows.
+inline constexpr unsigned kBoxErrorOk = kBoxInFront | kBoxIconError | kBoxButtonsOk;
+inline constexpr unsigned kBoxWarningOk = kBoxInFront | kBoxIconWarning | kBoxButtonsOk;
+inline constexpr unsigned kBoxQuestionYesNo = kBoxInFront | kBoxIconQuestion | kBoxButtonsYesNo;
+inline constexpr unsigned kBoxWarningYesNoCancel = kBoxInFront | kBoxIconWarning | kBoxButtonsYesNoCancel;
+inline constexpr unsigned kBoxWarningRetryCancel = kBoxInFront | kBoxIconWarning | kBoxButtonsRetryCancel;
+inline constexpr unsigned kBoxErrorRetryCancel = kBoxInFront | kBoxIconError | kBoxButtonsRetryCancel;
 
 // A box text's line break, and the end of a box text or caption.
 inline const std::string kCR(1, '\r');
 inline const std::string kNul(1, '\0');
 
-// Results.
+// The button a box returns, in the host's numbering.
 inline constexpr int kBoxOk = 1;
 inline constexpr int kBoxCancel = 2;
 inline constexpr int kBoxRetry = 4;

@@ -1223,7 +1223,12 @@ TEST_F(FilesTest, FoldersAreMadeAndFilesCopied) {
 
 TEST_F(FilesTest, MessageBoxAnswers) {
   using namespace platform;
-  setInput("Yes\n no \nC\nmaybe\nN\n\nanything\ncancel\nx\n");
+  // The sets are the host's own flags: a desktop box is given them as they are.
+  const unsigned sets[] = {kBoxErrorOk, kBoxWarningOk, kBoxQuestionYesNo, kBoxWarningYesNoCancel,
+                           kBoxWarningRetryCancel, kBoxErrorRetryCancel};
+  const unsigned host[] = {0x10010, 0x10030, 0x10024, 0x10033, 0x10035, 0x10015};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(sets[i], host[i]) << i;
+  setInput("Yes\n no \nC\nmaybe\nN\n\nanything\ncancel\nx\nagain\n");
   EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxYes);
   EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxNo);
   EXPECT_EQ(messageBox("q", "t", kBoxWarningYesNoCancel), kBoxCancel);
@@ -1232,6 +1237,7 @@ TEST_F(FilesTest, MessageBoxAnswers) {
   EXPECT_EQ(messageBox("q", "t", kBoxWarningRetryCancel), kBoxRetry);
   EXPECT_EQ(messageBox("q", "t", kBoxWarningRetryCancel), kBoxCancel);
   EXPECT_EQ(messageBox("q", "t", kBoxWarningOk), kBoxOk);
+  EXPECT_EQ(messageBox("q", "t", kBoxErrorRetryCancel), kBoxRetry);
   // At the end of input: OK, No, Cancel and Cancel.
   EXPECT_EQ(messageBox("q", "t", kBoxWarningOk), kBoxOk);
   EXPECT_EQ(messageBox("q", "t", kBoxQuestionYesNo), kBoxNo);

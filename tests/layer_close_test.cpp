@@ -108,7 +108,7 @@ TEST_F(LayerCloseTest, OnlyLinesWrittenLeaveTheOtherSubLayersEmpty) {
   }
   // Every unit of the three sub-layers is closed.
   for (int u = 1001; u <= 1020; ++u) EXPECT_FALSE(fuIsOpen(u)) << u;
-  for (int k = 1; k <= 3; ++k) {
+  for (int k = 1; k <= kShpSubLayers; ++k) {
     const ShpSubLayer& s = gGis.layers[1].shpSubLayer[k];
     EXPECT_EQ(s.shpUnitLE + s.shpUnitBE + s.shxUnitLE + s.shxUnitBE + s.prjUnit, 0);
     EXPECT_EQ(gGis.layers[1].dbfSubLayer[k].unit, 0);

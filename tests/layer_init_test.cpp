@@ -42,7 +42,7 @@ class LayerInitTest : public FileUnitsTest {
       GisLayerSlot& s = gGis.layers[id];
       s.gisInUse = true;
       s.gisFileName = "old.mif";
-      s.gisLayerType = 2;
+      s.gisLayerType = kGisLayerShapefile;
       s.gisEndOfData = true;
       s.gisWrite = true;
       s.mifLayer.mifUnit = 1005;
@@ -75,11 +75,11 @@ TEST_F(LayerInitTest, InitialiseClearsTheWholeLibraryState) {
     const GisLayerSlot& s = gGis.layers[id];
     ASSERT_FALSE(s.gisInUse) << id;
     ASSERT_EQ(s.gisFileName, std::string(kTextLength, ' ')) << id;
-    ASSERT_EQ(s.gisLayerType, 0) << id;
+    ASSERT_EQ(s.gisLayerType, kGisLayerFree) << id;
     ASSERT_FALSE(s.gisEndOfData || s.gisWrite) << id;
     ASSERT_EQ(s.mifLayer.mifUnit, 0) << id;
     ASSERT_EQ(s.mifLayer.nAttributes, 0) << id;
-    for (int k = 1; k <= 3; ++k) {
+    for (int k = 1; k <= kShpSubLayers; ++k) {
       ASSERT_EQ(s.shpSubLayer[k].shpUnitLE, 0) << id;
       ASSERT_EQ(s.shpSubLayer[k].xmin, 0.0) << id;
       ASSERT_EQ(s.shpSubLayer[k].ymin, 0.0) << id;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gis/gis_layers.hpp"
+#include "gis/gis_read.hpp"
 #include "tests/gis_test_support.hpp"
 #include "tests/test_support.hpp"
 #include "utility/files.hpp"
@@ -109,7 +110,7 @@ TEST_F(LayerOpenTest, ResetStateOfSlotsAndObjects) {
 TEST_F(LayerOpenTest, MifNamesWithAnyCaseOrNoExtension) {
   int id = gisOpenLayer("Layer.MIF", " ", "O ", false);
   const GisLayerSlot& s = gGis.layers[id];
-  EXPECT_EQ(s.gisLayerType, 1);
+  EXPECT_EQ(s.gisLayerType, kGisLayerMif);
   EXPECT_TRUE(s.gisWrite);
   EXPECT_TRUE(s.gisInUse);
   EXPECT_FALSE(s.gisEndOfData);
@@ -132,17 +133,17 @@ TEST_F(LayerOpenTest, UnsupportedExtensionsStop) {
   clearOutput();
   EXPECT_EQ(expectRunEnd([] { gisOpenLayer("x.txt", " ", "O ", true); }), 1);
   EXPECT_TRUE(outputHas("ERROR 0252 - .txt is not a supported GIS file format."));
-  EXPECT_EQ(gisFileType(".mid", false), 1);
-  EXPECT_EQ(gisFileType("", false), 1);
-  EXPECT_EQ(gisFileType(".shp", true), 2);
-  EXPECT_EQ(gisFileType(".dbf", true), 2);
-  EXPECT_EQ(gisFileType(".csv", true), -1);
+  EXPECT_EQ(gisFileType(".mid", false), kGisLayerMif);
+  EXPECT_EQ(gisFileType("", false), kGisLayerMif);
+  EXPECT_EQ(gisFileType(".shp", true), kGisLayerShapefile);
+  EXPECT_EQ(gisFileType(".dbf", true), kGisLayerShapefile);
+  EXPECT_EQ(gisFileType(".csv", true), kGisLayerCsvOpening);
 }
 
 TEST_F(LayerOpenTest, CsvTableIsAMidWithoutMif) {
   int id = gisOpenLayer("table.csv", " ", "O ", true);
   const GisLayerSlot& s = gGis.layers[id];
-  EXPECT_EQ(s.gisLayerType, 1);
+  EXPECT_EQ(s.gisLayerType, kGisLayerMif);
   EXPECT_EQ(s.mifLayer.mifUnit, 0);
   EXPECT_EQ(fuName(s.mifLayer.midUnit), "table.csv");
 }
@@ -157,24 +158,24 @@ TEST_F(LayerOpenTest, AttributesOnlyMidOpensTheMidAlone) {
 TEST_F(LayerOpenTest, OutputShapefileOpensOneSetPerShapeKind) {
   int id = gisOpenLayer("streams.shp", "L", "O ", false);
   const GisLayerSlot& s = gGis.layers[id];
-  EXPECT_EQ(s.gisLayerType, 2);
-  const ShpSubLayer& l = s.shpSubLayer[2];
+  EXPECT_EQ(s.gisLayerType, kGisLayerShapefile);
+  const ShpSubLayer& l = s.shpSubLayer[kShpSubLayerLines];
   EXPECT_EQ(fuName(l.shpUnitLE), "streams_L.shp");
   EXPECT_EQ(fuName(l.shpUnitBE), "streams_L.shp");
   EXPECT_EQ(fuName(l.shxUnitLE), "streams_L.shx");
   EXPECT_EQ(fuName(l.shxUnitBE), "streams_L.shx");
   EXPECT_EQ(fuName(l.prjUnit), "streams_L.prj");
-  EXPECT_EQ(fuName(s.dbfSubLayer[2].unit), "streams_L.dbf");
+  EXPECT_EQ(fuName(s.dbfSubLayer[kShpSubLayerLines].unit), "streams_L.dbf");
   EXPECT_EQ(fuOrder(l.shpUnitLE), byteorder::Order::Little);
   EXPECT_EQ(fuOrder(l.shpUnitBE), byteorder::Order::Big);
   EXPECT_EQ(l.fileShapeType, 3);
-  EXPECT_EQ(s.shpSubLayer[1].shpUnitLE, 0);
-  EXPECT_EQ(s.shpSubLayer[3].shpUnitLE, 0);
+  EXPECT_EQ(s.shpSubLayer[kShpSubLayerPoints].shpUnitLE, 0);
+  EXPECT_EQ(s.shpSubLayer[kShpSubLayerRegions].shpUnitLE, 0);
 
   int all = gisOpenLayer("xs.shp", "pLr", "O ", false);
   const char* letters[] = {"", "p", "L", "r"};
   const int types[] = {0, 1, 3, 5};
-  for (int k = 1; k <= 3; ++k) {
+  for (int k = 1; k <= kShpSubLayers; ++k) {
     const ShpSubLayer& sub = gGis.layers[all].shpSubLayer[k];
     EXPECT_EQ(fuName(sub.shpUnitLE), std::string("xs_") + letters[k] + ".shp");
     EXPECT_EQ(sub.fileShapeType, types[k]);
@@ -186,7 +187,7 @@ TEST_F(LayerOpenTest, BlankShapeKindsTakeTheSlotWithoutSubLayers) {
   int id = gisOpenLayer("empty.shp", "   ", "O ", false);
   EXPECT_EQ(id, 1);
   EXPECT_TRUE(gGis.layers[1].gisInUse);
-  for (int k = 1; k <= 3; ++k) EXPECT_EQ(gGis.layers[1].shpSubLayer[k].shpUnitLE, 0);
+  for (int k = 1; k <= kShpSubLayers; ++k) EXPECT_EQ(gGis.layers[1].shpSubLayer[k].shpUnitLE, 0);
   EXPECT_FALSE(fs::exists(dir_ / "empty.shp"));
 }
 
@@ -220,8 +221,8 @@ TEST_F(LayerOpenTest, ShapefileSetNeedsItsExtensionAndASuffixForOutput) {
 
 TEST_F(LayerOpenTest, OutputTableAloneGetsItsHeaderAndRecords) {
   int id = gisOpenLayer("alone.dbf", "P", "O ", true);
-  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].shpUnitLE, 0);
-  EXPECT_EQ(fuName(gGis.layers[id].dbfSubLayer[1].unit), "alone.dbf");
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[kShpSubLayerPoints].shpUnitLE, 0);
+  EXPECT_EQ(fuName(gGis.layers[id].dbfSubLayer[kShpSubLayerPoints].unit), "alone.dbf");
   gisWriteHeader(id);
   GisObject o = newObject(&GisObject::isPoint);
   gGis.gisDataLine = fixed::fit("42", kTextLength);
@@ -241,13 +242,13 @@ TEST_F(LayerOpenTest, InputShapefileWithSuffixOpensBothViewsAndTheTable) {
   ASSERT_EQ(id, 1);
   const GisLayerSlot& s = gGis.layers[1];
   EXPECT_FALSE(s.gisWrite);
-  EXPECT_EQ(fuName(s.shpSubLayer[1].shpUnitLE), "in_P.shp");
-  EXPECT_EQ(fuOrder(s.shpSubLayer[1].shpUnitBE), byteorder::Order::Big);
-  EXPECT_EQ(s.shpSubLayer[1].shxUnitLE, 0);
-  EXPECT_EQ(s.shpSubLayer[1].prjUnit, 0);
-  EXPECT_EQ(fuName(s.dbfSubLayer[1].unit), "in_P.dbf");
+  EXPECT_EQ(fuName(s.shpSubLayer[kShpInputSubLayer].shpUnitLE), "in_P.shp");
+  EXPECT_EQ(fuOrder(s.shpSubLayer[kShpInputSubLayer].shpUnitBE), byteorder::Order::Big);
+  EXPECT_EQ(s.shpSubLayer[kShpInputSubLayer].shxUnitLE, 0);
+  EXPECT_EQ(s.shpSubLayer[kShpInputSubLayer].prjUnit, 0);
+  EXPECT_EQ(fuName(s.dbfSubLayer[kShpInputSubLayer].unit), "in_P.dbf");
   std::int32_t code = 0;
-  ASSERT_TRUE(fuGetI32(s.shpSubLayer[1].shpUnitBE, code));
+  ASSERT_TRUE(fuGetI32(s.shpSubLayer[kShpInputSubLayer].shpUnitBE, code));
   EXPECT_EQ(code, 9994);
 }
 
@@ -255,7 +256,7 @@ TEST_F(LayerOpenTest, MissingInputSubFileReturnsZeroAndFreesTheSlot) {
   EXPECT_EQ(gisOpenLayer("layer.shp", "P", "I ", false), 0);
   EXPECT_EQ(output(), "Opening GIS Layer: layer.shp\nGIS Layer assigned ID of 1\n");
   EXPECT_FALSE(gGis.layers[1].gisInUse);
-  EXPECT_EQ(gGis.layers[1].gisLayerType, 0);
+  EXPECT_EQ(gGis.layers[1].gisLayerType, kGisLayerFree);
   EXPECT_EQ(gisOpenLayer("next.mif", " ", "O ", false), 1);
 }
 
@@ -287,7 +288,7 @@ TEST_F(LayerOpenTest, BackslashSeparatedNamesOpenForOutputAndInput) {
   clearOutput();
   int id = gisOpenLayer("sub\\layer.shp", "P", "I ", false);
   ASSERT_GT(id, 0);
-  EXPECT_EQ(fuName(gGis.layers[id].shpSubLayer[1].shpUnitLE), "sub\\layer_P.shp");
+  EXPECT_EQ(fuName(gGis.layers[id].shpSubLayer[kShpInputSubLayer].shpUnitLE), "sub\\layer_P.shp");
   EXPECT_TRUE(outputHas("WARNING 0305 - Projection of .shp file is different"));
   gisCloseLayer(id);
   // The register and the workspace know the layer by its host path, under either separator.
@@ -380,6 +381,20 @@ TEST_F(LayerOpenTest, MatchingCoordSysPassesAndTheMifIsRewound) {
   std::string line;
   ASSERT_EQ(fuReadLine(gGis.layers[id].mifLayer.mifUnit, line), ReadStatus::Ok);
   EXPECT_EQ(line, "Version 300");
+  // The open checks the line that the other CoordSys readers find, a line longer than the text
+  // it is read into included: the projection taken from mifReadCoordSysLine always matches.
+  const std::string longLine = "CoordSys Earth Projection 8, 104, \"m\"" + std::string(1000, ' ') + "Bounds (0, 0)";
+  const std::string coordSysLines[] = {"coordsys\tnonearth units \"m\"", longLine, "CoordSys " + std::string(1200, 'x')};
+  int n = 0;
+  for (const std::string& coordSys : coordSysLines) {
+    const std::string base = "set" + std::to_string(++n);
+    makeMif(base, coordSys);
+    gGis.gisMiProjection = fixed::fit(mifCleanCoordSysLine(mifReadCoordSysLine(base + ".mif")), kTextLength);
+    clearOutput();
+    id = gisOpenLayer(base + ".mif", " ", "I ", false);
+    EXPECT_FALSE(outputHas("0305")) << base;
+    EXPECT_FALSE(outputHas("0306")) << base;
+  }
 }
 
 TEST_F(LayerOpenTest, DifferentCoordSysWarnsThroughTheMessageLog) {
@@ -418,7 +433,7 @@ TEST_F(LayerOpenTest, MatchingPrjPassesQuietly) {
   EXPECT_GT(id, 0);
   EXPECT_FALSE(outputHas("0305"));
   EXPECT_FALSE(outputHas("0420"));
-  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].prjUnit, 0);  // read and closed at once
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[kShpInputSubLayer].prjUnit, 0);  // read and closed at once
 }
 
 TEST_F(LayerOpenTest, DifferentPrjWarnsOrStops) {

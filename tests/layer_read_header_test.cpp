@@ -42,10 +42,10 @@ TEST_F(LayerReadHeaderTest, ShapefileWrittenByTheLibraryReadsBack) {
   writePoints("pts.shp", "P");
   const int id = gisOpenLayer("pts.shp", "P", "I ", false);
   ASSERT_GT(id, 0);
-  const int beUnit = gGis.layers[id].shpSubLayer[1].shpUnitBE;
+  const int beUnit = gGis.layers[id].shpSubLayer[kShpInputSubLayer].shpUnitBE;
   clearOutput();
   gisReadHeader(id);
-  const ShpSubLayer& shp = gGis.layers[id].shpSubLayer[1];
+  const ShpSubLayer& shp = gGis.layers[id].shpSubLayer[kShpInputSubLayer];
   EXPECT_EQ(shp.fileCode, 9994);
   EXPECT_EQ(shp.fileLength, 50 + 3 * 14);
   EXPECT_EQ(shp.version, 1000);
@@ -56,7 +56,7 @@ TEST_F(LayerReadHeaderTest, ShapefileWrittenByTheLibraryReadsBack) {
   EXPECT_DOUBLE_EQ(shp.ymax, 20.0);
   EXPECT_EQ(shp.shpUnitBE, 0) << "the big-endian view is closed after the header";
   EXPECT_EQ(fuTell(shp.shpUnitLE), 100u);
-  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[kShpInputSubLayer];
   EXPECT_EQ(dbf.headerRecordCount, 3);
   EXPECT_EQ(dbf.nFields, 2);
   EXPECT_EQ(dbf.recordLength, 6 + 16);
@@ -79,13 +79,13 @@ TEST_F(LayerReadHeaderTest, RewindOfAShapefileReadsBothHeadersAgainAndAnEmptyOne
   gisReadHeader(id);
   GisLayerSlot& slot = gGis.layers[id];
   slot.gisEndOfData = true;
-  slot.dbfSubLayer[1].records = 2;
-  fuSeek(slot.shpSubLayer[1].shpUnitLE, 120);
+  slot.dbfSubLayer[kShpInputSubLayer].records = 2;
+  fuSeek(slot.shpSubLayer[kShpInputSubLayer].shpUnitLE, 120);
   clearOutput();
   gisGotoBeginningOfData(id);
   EXPECT_FALSE(slot.gisEndOfData);
-  EXPECT_EQ(slot.dbfSubLayer[1].records, 0);
-  EXPECT_EQ(fuTell(slot.shpSubLayer[1].shpUnitLE), 100u);
+  EXPECT_EQ(slot.dbfSubLayer[kShpInputSubLayer].records, 0);
+  EXPECT_EQ(fuTell(slot.shpSubLayer[kShpInputSubLayer].shpUnitLE), 100u);
   EXPECT_EQ(output(),
             "\nRewinding GIS Layer " + std::to_string(id) +
                 "...\nDBF file contains 3 records.\n"
@@ -133,7 +133,7 @@ TEST_F(DbfHeaderTest, ThreeFieldsPrintOneLineWithTwoBlanksAfterEachBracket) {
   EXPECT_EQ(output(),
             "DBF file contains 0 records.\n"
             "3 DBF Fields (Name [#/Type/Length]): ID [1/N/8]  NAME [2/C/20]  FLAG [3/L/1]  \n");
-  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  const DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[kShpInputSubLayer];
   EXPECT_EQ(dbf.recordLength, 29);
   EXPECT_EQ(dbf.fieldName[2], "NAME       ");
   EXPECT_EQ(dbf.fieldType[3], "L");
@@ -142,7 +142,7 @@ TEST_F(DbfHeaderTest, ThreeFieldsPrintOneLineWithTwoBlanksAfterEachBracket) {
 TEST_F(DbfHeaderTest, LengthsAndNamesAsTheFileGivesThem) {
   const int id = openTable(dbfBytes(0, {{"TEXT", 'C', 200}}));
   gisReadHeader(id);
-  EXPECT_EQ(gGis.layers[id].dbfSubLayer[1].fieldLength[1], 200) << "a length byte above 127 is unsigned";
+  EXPECT_EQ(gGis.layers[id].dbfSubLayer[kShpInputSubLayer].fieldLength[1], 200) << "a length byte above 127 is unsigned";
 
   // Padding between the terminator and the header length, a name ended by a NUL with bytes after
   // it, and a record longer than its fields: the record is found, and the next one after it.
@@ -155,7 +155,7 @@ TEST_F(DbfHeaderTest, LengthsAndNamesAsTheFileGivesThem) {
   t.replace(32 + 32 + 4, 3, std::string("\0XY", 3));  // NAME, a NUL, then stray bytes
   const int padded = openTable(t);
   gisReadHeader(padded);
-  const DbfSubLayer& dbf = gGis.layers[padded].dbfSubLayer[1];
+  const DbfSubLayer& dbf = gGis.layers[padded].dbfSubLayer[kShpInputSubLayer];
   EXPECT_EQ(fixed::trimmed(dbf.fieldName[2]), "NAME");
   EXPECT_EQ(fuTell(dbf.unit), terminator + 1 + 7);
   std::string line(100, ' ');
@@ -299,6 +299,29 @@ TEST_F(MifHeaderReadTest, CountAfterTheKeywordAndARewindFollowsTheHeader) {
   EXPECT_EQ(next, "Point 1 2");
   fuReadLine(mif.midUnit, row);
   EXPECT_EQ(row, "\"a\",1,1");
+
+  // The header read, the rewind and the navigation walk a header alike: each leaves the .mif on
+  // the first object line, and the navigation finds the count and the first column line.
+  const std::string headers[] = {
+      "Version 300\nColumns 2\n  Data Char(4)\n  B Integer\nData\nPoint 1 2\n",
+      "version 300\r\ncoordsys nonearth\r\n  COLUMNS 1 more\r\n  Depth\r\n\r\n  data\r\nPoint 1 2\r\n",
+      "Columns 1\n  Columns_Seen Char(3)\nNot yet\nDATA here\nPoint 1 2\n",
+  };
+  for (const std::string& header : headers) {
+    startAgain();
+    const int layer = openMif(header, "1\n");
+    gisReadHeader(layer);
+    const MifLayer& read = gGis.layers[layer].mifLayer;
+    const std::uint64_t afterData = fuTell(read.mifUnit);
+    fuReadLine(read.mifUnit, next);
+    EXPECT_EQ(next, "Point 1 2") << header;
+    gisGotoBeginningOfData(layer);
+    EXPECT_EQ(fuTell(read.mifUnit), afterData) << header;
+    int n = 0;
+    ASSERT_TRUE(gisGotoBeginningOfAttributes(layer, n)) << header;
+    EXPECT_EQ(n, read.nAttributes) << header;
+    EXPECT_EQ(gisReadAttributeDefinition(layer).name.substr(0, kGisAttributeNameLength), read.attributeName[1]) << header;
+  }
 }
 
 TEST_F(MifHeaderReadTest, RewindTestsOnlyTheFirstHundredCharacters) {

@@ -100,16 +100,36 @@ const Pts kSquareLayout = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}, {1, 0}};
 // ---- round trips through the library's writers ----------------------------------------------
 
 TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
-  int out = openOutputLayer("lr.shp", "LR");
+  // Each record read ends where the writer's content length ends it: the reader and the writer lay
+  // out every kind alike.
+  auto endsWhereWritten = [](int id) {
+    const ShpSubLayer& s = gGis.layers[id].shpSubLayer[kShpInputSubLayer];
+    return fuTell(s.shpUnitLE) == s.recordEnd;
+  };
+  int out = openOutputLayer("lr.shp", "PLR");
+  put(out, &GisObject::isPoint, {{3, 4}});
+  put(out, &GisObject::isMultiPoint, {{1, 2}, {5, 6}, {7, 8}});
   put(out, &GisObject::isPline, {{0, 0}, {2, 0}, {4, 0}});
   put(out, &GisObject::isPlineMultiple, {{0, 0}, {0, 2}, {5, 5}, {6, 5}, {7, 5}}, {1, 3});
   put(out, &GisObject::isRegion, kSquare);
   put(out, &GisObject::isRegion, {{0, 0}, {4, 0}, {4, 4}, {0, 0}, {1, 1}, {2, 1}, {1, 2}, {1, 1}}, {1, 5});
   gisCloseLayer(out);
 
+  int points = gisOpenLayer("lr.shp", "P", "I ", false);
+  gisReadHeader(points);
+  EXPECT_EQ(object(points).v, (Pts{{3, 4}}));
+  EXPECT_TRUE(endsWhereWritten(points));
+  GisObject many;
+  ASSERT_TRUE(gisObjectType(points, many));
+  for (int k = 0; k < many.nSections; ++k) part(points, many);
+  EXPECT_EQ(many.nr, 3);
+  EXPECT_TRUE(endsWhereWritten(points));
+  gisCloseLayer(points);
+
   int lines = gisOpenLayer("lr.shp", "L", "I ", false);
   gisReadHeader(lines);
   Read a = object(lines);
+  EXPECT_TRUE(endsWhereWritten(lines));
   EXPECT_TRUE(a.o.isPline);
   EXPECT_EQ(fixed::trimmed(a.o.typeName), "Polyline");
   EXPECT_EQ(a.v, (Pts{{0, 0}, {2, 0}, {4, 0}}));
@@ -129,12 +149,14 @@ TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
   EXPECT_DOUBLE_EQ(p1.yc, 1.0);
   Read p2 = part(lines, o);
   EXPECT_EQ(p2.v, (Pts{{5, 5}, {6, 5}, {7, 5}}));
+  EXPECT_TRUE(endsWhereWritten(lines));
   EXPECT_TRUE(gGis.layers[lines].gisEndOfData);
   gisCloseLayer(lines);
 
   int regions = gisOpenLayer("lr.shp", "R", "I ", false);
   gisReadHeader(regions);
   Read sq = object(regions);
+  EXPECT_TRUE(endsWhereWritten(regions));
   EXPECT_TRUE(sq.o.isRegion);
   EXPECT_EQ(sq.v, kSquareLayout);
   EXPECT_EQ(sq.o.nr, 1);
@@ -142,6 +164,7 @@ TEST_F(LayerReadObjectTest, ShapefileLinesAndRegionsReadBack) {
   EXPECT_DOUBLE_EQ(sq.xc, 0.5);
   EXPECT_DOUBLE_EQ(sq.yc, 0.5);
   Read two = object(regions);
+  EXPECT_TRUE(endsWhereWritten(regions));
   EXPECT_EQ(two.o.nr, 2);
   EXPECT_EQ(two.o.ir[1], 4);
   EXPECT_EQ(two.o.ir[2], 9);
@@ -647,7 +670,7 @@ TEST_F(HandMadeShpTest, RecordsBeyondFourGigabytesAreReadWhereTheyLie) {
     gisReadRecord(id, o, line);
     EXPECT_EQ(fixed::trimmed(line), value);
   }
-  EXPECT_EQ(gGis.layers[id].shpSubLayer[1].readRecord, 3);
+  EXPECT_EQ(gGis.layers[id].shpSubLayer[kShpInputSubLayer].readRecord, 3);
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
   EXPECT_FALSE(gisObjectType(id, o));
   EXPECT_EQ(output(), "");

@@ -57,7 +57,7 @@ TEST_F(LayerReadRecordTest, FieldFormsJoinIntoADataLine) {
   EXPECT_FALSE(gGis.layers[id].gisEndOfData);
   EXPECT_EQ(next(id), "") << "the end mark gives a blank line";
   EXPECT_TRUE(gGis.layers[id].gisEndOfData);
-  EXPECT_EQ(gGis.layers[id].dbfSubLayer[1].records, 3);
+  EXPECT_EQ(gGis.layers[id].dbfSubLayer[kShpInputSubLayer].records, 3);
   EXPECT_EQ(output(), "") << "the count matched the header";
 }
 
@@ -118,7 +118,7 @@ TEST_F(LayerReadRecordTest, DamagedRecordsStop) {
 
 TEST_F(LayerReadRecordTest, DbfReadRecordReportsTheEndThroughItsFlag) {
   const int id = openTable(dbfBytes(1, kFields, rec(' ', "7", "x", "-1"), true));
-  DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[1];
+  DbfSubLayer& dbf = gGis.layers[id].dbfSubLayer[kShpInputSubLayer];
   bool end = false;
   std::string line(40, ' ');
   dbfReadRecord(dbf, end, line);

@@ -243,7 +243,7 @@ TEST_F(LayerWriteTest, ObjectOrRecordForASubLayerThatWasNotOpenedStops) {
                   .starts_with("\nShould not be here [gisWriteRecord-dbf].  Please contact" + kContact + "\n"))
       << output();
   // Nothing was counted for the table that does not exist.
-  EXPECT_EQ(gGis.layers[1].dbfSubLayer[1].records, 0);
+  EXPECT_EQ(gGis.layers[1].dbfSubLayer[kShpSubLayerPoints].records, 0);
 }
 
 TEST_F(LayerWriteTest, ObjectsBeforeTheHeaderStop) {

@@ -269,7 +269,7 @@ TEST_F(MifWriteTest, ValuesANumericColumnCannotHoldAreWrittenEmptyWithOneWarning
 
 TEST_F(MifWriteTest, CsvTableTakesRecordsButNoGeometry) {
   id_ = gisOpenLayer("table.csv", " ", "O ", true);
-  EXPECT_EQ(gGis.layers[id_].gisLayerType, 1);
+  EXPECT_EQ(gGis.layers[id_].gisLayerType, kGisLayerMif);
   gisWriteHeader(id_);  // a table has no header of its own
   GisObject n = newObject(&GisObject::isNone);
   gGis.gisDataLine = fixed::fit("1,2,3", kTextLength);

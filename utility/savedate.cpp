@@ -15,8 +15,6 @@
 namespace {
 
 using platform::kCR;
-// Retry and Cancel buttons with the error icon, in front of other windows.
-constexpr unsigned kBoxErrorRetryCancel = 0x10015;
 
 // A log line that cannot be written ends the run naming the log, as every log writer does.
 void echo(const std::string& text, int logUnit) {
@@ -41,7 +39,7 @@ bool askReExport(const std::string& label, const std::string& fileA, const std::
   const std::string text = label + " - Save date of " + kCR + quoted(fileB) + kCR + "is later than that of " + kCR +
                            quoted(fileA);
   const std::string caption = fixed::trimmed(gRunFlags.fuTitle) + " " + fixed::trimmed(gRunFlags.fuRunName);
-  if (platform::messageBox(text, caption, kBoxErrorRetryCancel) == platform::kBoxCancel) fuStopSilently();
+  if (platform::messageBox(text, caption, platform::kBoxErrorRetryCancel) == platform::kBoxCancel) fuStopSilently();
   return false;
 }
 

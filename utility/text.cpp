@@ -1,5 +1,8 @@
-// Text tests and cleaning. Every routine looks only at the trimmed text (trailing blanks never
-// count) and works on a bounded work copy, so a very long argument is cut, never overrun.
+// Text tests and cleaning. Trailing blanks never count in a test or a search. The searches of the
+// replacements, the same-text tests and the tests that change their argument in place work on a
+// copy of the argument cut to a work copy's length, and FLAGEXISTS looks no further than that
+// length in the line where it stands, so a very long argument is cut there; every other routine
+// takes the whole text. The results are strings that grow as they need, so nothing is overrun.
 #include "utility/text.hpp"
 
 #include <cstddef>
