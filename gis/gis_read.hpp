@@ -87,9 +87,9 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
 bool shpObjectType(int unit, int& shapeType, GisObject& gisO);
 bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x, std::span<double> y,
                    int maxNodes, int& nPoints, bool lRead);
-bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO);
-bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<double> x, std::span<double> y,
-                   int maxNodes, int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead);
+bool mifObjectType(MifLayer& mif, GisObject& gisO);
+bool mifReadObject(MifLayer& mif, GisObject& gisO, std::span<double> x, std::span<double> y, int maxNodes,
+                   int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead);
 
 // ---- attribute records (layer_read_record.cpp) ------------------------------------------------
 

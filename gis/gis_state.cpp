@@ -28,6 +28,8 @@ void DbfSubLayer::reset() {
 void MifLayer::reset() {
   line.assign(kTextLength, ' ');
   rest.assign(kTextLength, ' ');
+  keywordLineHeld = false;
+  keywordLineStart = keywordLineEnd = 0;
   mifUnit = 0;
   midUnit = 0;
   mifStyleLines[0].clear();

@@ -74,6 +74,11 @@ struct DbfSubLayer {
 struct MifLayer {
   std::string line = std::string(kTextLength, ' ');  // current-line buffer of the reading side
   std::string rest = std::string(kTextLength, ' ');  // text after the last object keyword (reading side)
+  // The object keyword line that the look-ahead after a region found and left to be read again,
+  // in line: where it starts and ends in the .mif. Taken while the .mif stands at its start.
+  bool keywordLineHeld = false;
+  std::uint64_t keywordLineStart = 0;
+  std::uint64_t keywordLineEnd = 0;
   int mifUnit = 0;
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};

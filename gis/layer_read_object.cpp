@@ -254,21 +254,46 @@ struct MifKeyword {
   std::string_view word;
   bool GisObject::*flag;
 };
-const std::array<MifKeyword, 13> kMifObjectKeywords{{
+// In the order they are tried; the keywords of one first letter stand together.
+constexpr std::array<MifKeyword, 13> kMifObjectKeywords{{
     {"POINT", &GisObject::isPoint},
     {"PLINE MULTIPLE", &GisObject::isPlineMultiple},
     {"PLINE", &GisObject::isPline},
     {"LINE", &GisObject::isLine},
     {"REGION", &GisObject::isRegion},
-    {"MULTIPOINT", &GisObject::isMultiPoint},
-    {"NONE", &GisObject::isNone},
     {"RECT", &GisObject::isRect},
     {"ROUNDRECT", &GisObject::isRoundRect},
+    {"MULTIPOINT", &GisObject::isMultiPoint},
+    {"NONE", &GisObject::isNone},
     {"TEXT", &GisObject::isText},
     {"ARC", &GisObject::isArc},
     {"ELLIPSE", &GisObject::isEllipse},
     {"COLLECTION", nullptr},
 }};
+
+// For each capital letter, the keywords that begin with it: where they start in the table and
+// how many there are. A line is tried against those alone.
+struct MifKeywordRun {
+  std::uint8_t first = 0;
+  std::uint8_t count = 0;
+};
+constexpr std::array<MifKeywordRun, 26> mifKeywordRuns() {
+  std::array<MifKeywordRun, 26> runs{};
+  for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
+    MifKeywordRun& run = runs[static_cast<std::size_t>(kMifObjectKeywords[k].word[0] - 'A')];
+    if (run.count == 0) run.first = static_cast<std::uint8_t>(k);
+    run.count += 1;
+  }
+  return runs;
+}
+constexpr std::array<MifKeywordRun, 26> kMifKeywordRuns = mifKeywordRuns();
+constexpr bool mifKeywordRunsAreWhole() {
+  for (const MifKeywordRun& run : kMifKeywordRuns)
+    for (std::size_t k = run.first; k < run.first + run.count; ++k)
+      if (kMifObjectKeywords[k].word[0] != kMifObjectKeywords[run.first].word[0]) return false;
+  return true;
+}
+static_assert(mifKeywordRunsAreWhole(), "the keywords of one first letter stand together");
 
 // A refusal while the .mif is read names the line read last.
 [[noreturn]] void mifRefuse(int unit, const std::string& line1, const std::string& line2 = "") {
@@ -285,46 +310,70 @@ bool anyKind(const GisObject& o) {
 }
 
 // The first character after blanks and TABs (1-based) of a line.
-std::size_t mifKeyPosition(const std::string& line) {
+std::size_t mifKeyPosition(std::string_view line) {
   const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;
   while (pos < tl && (line[pos - 1] == ' ' || line[pos - 1] == '\t')) ++pos;
   return pos;
 }
 
-// The 16 characters from pos (1-based), a to z in upper case; beyond the line, blanks.
-struct MifKey {
-  std::array<char, 16> text;
-  bool startsWith(std::string_view word) const { return std::string_view(text.data(), text.size()).starts_with(word); }
-};
-MifKey mifKey(const std::string& line, std::size_t pos) {
-  MifKey key;
-  for (std::size_t i = 0; i < key.text.size(); ++i) {
-    const std::size_t at = pos - 1 + i;
-    const char c = at < line.size() ? line[at] : ' ';
-    key.text[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+// The text begins with word (capitals and blanks), its letters a to z taken in either case and
+// blanks beyond the text's end.
+bool mifStartsWith(std::string_view text, std::string_view word) {
+  const std::size_t n = std::min(text.size(), word.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    // A capital matches itself and its small letter, a blank only a blank.
+    const char c = text[i], w = word[i];
+    if (c != w && (w == ' ' || (c | 0x20) != (w | 0x20))) return false;
   }
-  return key;
+  return word.find_first_not_of(' ', n) == std::string_view::npos;
 }
-const MifKeyword* mifMatchKeyword(const MifKey& key) {
-  for (const MifKeyword& k : kMifObjectKeywords)
-    if (key.startsWith(k.word)) return &k;
+
+// The object keyword the text begins with, in the table's order; null for any other line. Most
+// lines passed over (styles, vertices) are told apart by their first character alone.
+const MifKeyword* mifMatchKeyword(std::string_view text) {
+  if (text.empty()) return nullptr;
+  const char c = text[0];
+  const char first = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (first < 'A' || first > 'Z') return nullptr;
+  const MifKeywordRun run = kMifKeywordRuns[static_cast<std::size_t>(first - 'A')];
+  for (std::size_t k = run.first; k < run.first + run.count; ++k)
+    if (mifStartsWith(text, kMifObjectKeywords[k].word)) return &kMifObjectKeywords[k];
   return nullptr;
 }
 
-// The next line into line as read, cut to its 1000 characters: the style lines that the search for
-// an object keyword passes over are not padded.
-void mifReadObjectLine(int unit, std::string& line) {
-  const ReadStatus st = fuReadLine(unit, line);
-  if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
-  if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
-  if (line.size() > kTextLength) line.resize(kTextLength);
+// The text of a line from its position pos (1-based) on.
+std::string_view mifTextFrom(std::string_view line, std::size_t pos) {
+  return line.substr(std::min(line.size(), pos - 1));
 }
 
-// rest := the line from its position pos (1-based) on, in a field of 1000 characters.
-void mifSetRest(std::string& rest, const std::string& line, std::size_t pos) {
-  rest.resize(kTextLength, ' ');
-  fixed::assign(rest, std::string_view(line).substr(std::min(line.size(), pos - 1)));
+// A line as the reads of the layer take it: cut to its 1000 characters.
+std::string_view mifCut(std::string_view line) { return line.substr(0, kTextLength); }
+
+// The next line where it stands, cut; it holds until the unit is read again. Style lines and
+// vertices are neither copied nor padded.
+std::string_view mifNextLine(int unit, ReadStatus& st) {
+  std::string_view line;
+  st = fuReadLineView(unit, gGisRead.textLine, line);
+  return mifCut(line);
+}
+
+// The next line in the search for an object keyword.
+std::string_view mifReadObjectLine(int unit) {
+  ReadStatus st = ReadStatus::Ok;
+  const std::string_view line = mifNextLine(unit, st);
+  if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
+  if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
+  return line;
+}
+
+// The next line of an object's coordinates or counts.
+std::string_view mifReadDataLine(int unit) {
+  ReadStatus st = ReadStatus::Ok;
+  const std::string_view line = mifNextLine(unit, st);
+  if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
+  if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
+  return line;
 }
 
 // The whole number that a free-format read takes first from text. The usual form (blanks, then
@@ -351,7 +400,7 @@ int mifKeywordCount(int unit, std::string_view text, std::string_view keyword) {
 }
 
 void mifKeywordCounts(int unit, std::string_view word, std::string_view after, GisObject& gisO,
-                      const std::string& line) {
+                      std::string_view line) {
   if (word == "PLINE MULTIPLE" || word == "MULTIPOINT") {
     const int n = mifKeywordCount(unit, after, word);
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
@@ -400,13 +449,9 @@ Got mifNumbersFromLine(std::string_view text, int count, double* values, int& go
 // count numbers from the next lines of the unit: a read starts on a new line and goes on over
 // further lines until it has them all.
 void mifNumbersFromUnit(int unit, int count, double* values) {
-  std::string& line = gGisRead.textLine;
   int got = 0;
   for (;;) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-    const Got r = mifNumbersFromLine(line, count, values, got);
+    const Got r = mifNumbersFromLine(mifReadDataLine(unit), count, values, got);
     if (r == Got::Ok) return;
     if (r == Got::Bad) mifRefuse(unit, kMifRead);
   }
@@ -421,12 +466,8 @@ void mifNumbersFromRest(int unit, const std::string& rest, int count, double* va
 
 // A point count: the whole number on the next line that holds anything.
 int mifCountFromUnit(int unit) {
-  std::string& line = gGisRead.textLine;
   for (;;) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-    const std::string_view text = std::string_view(line).substr(0, kTextLength);
+    const std::string_view text = mifReadDataLine(unit);
     if (fixed::isBlank(text)) continue;
     std::int32_t n = 0;
     if (!mifWholeNumber(text, n)) mifRefuse(unit, kMifRead);
@@ -436,12 +477,7 @@ int mifCountFromUnit(int unit) {
 }
 
 void mifPassLines(int unit, int n) {
-  std::string& line = gGisRead.textLine;
-  for (int k = 0; k < n; ++k) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-  }
+  for (int k = 0; k < n; ++k) mifReadDataLine(unit);
 }
 
 void mifReadPairInto(int unit, std::span<double> x, std::span<double> y, std::size_t i) {
@@ -501,34 +537,64 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   if (total < 5) mifRefuse(unit, kMifRegion);
 }
 
-// After a region: style lines are passed over up to the next object keyword, which is left to be
-// read again (a seek back within the block read ahead, which costs nothing). A "Center" line on
-// the way gives the region's label position.
-void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, double& yc) {
+// The next line whole in the bytes read ahead, as a line read takes it (its line end and a
+// CR before it left out), and the bytes ahead moved on behind it; false when no whole line is left.
+bool mifTakeLineAhead(std::string_view& ahead, std::string_view& line, std::size_t& taken) {
+  const std::size_t end = ahead.find('\n');
+  if (end == std::string_view::npos) return false;
+  line = ahead.substr(0, end > 0 && ahead[end - 1] == '\r' ? end - 1 : end);
+  taken = end + 1;
+  ahead.remove_prefix(taken);
+  return true;
+}
+
+// After a region: style lines are passed over up to the next object keyword. Its line is left to
+// be read again and is kept with the layer, so that the search for the next object takes it
+// without a second read. A "Center" line on the way gives the region's label position. The lines
+// are looked at where they stand in the block read ahead, and the unit is moved once, to where the
+// search leaves it; a line beyond the block is read.
+void mifLookAhead(MifLayer& mif, bool& labelWanted, double& xc, double& yc) {
+  const int unit = mif.mifUnit;
   GisObject& scratch = gGisRead.mifCenterScratch;
   gisInitialiseObject(scratch);
-  std::string& line = gGisRead.textLine;
+  std::uint64_t lineStart = fuTell(unit);
+  std::string_view ahead = fuBytesAhead(unit);
   for (;;) {
-    const std::uint64_t lineStart = fuTell(unit);
-    if (fuAtEnd(unit)) return;
-    mifReadObjectLine(unit, line);
+    std::string_view line;
+    std::size_t taken = 0;
+    std::uint64_t lineEnd = 0;
+    if (mifTakeLineAhead(ahead, line, taken)) {
+      line = mifCut(line);
+      lineEnd = lineStart + taken;
+    } else {
+      fuSeek(unit, lineStart);
+      if (fuAtEnd(unit)) return;
+      line = mifReadObjectLine(unit);
+      lineEnd = fuTell(unit);
+      ahead = fuBytesAhead(unit);
+    }
     const std::size_t pos = mifKeyPosition(line);
-    const MifKey key = mifKey(line, pos);
-    if (key.startsWith("CENTER")) {
+    const std::string_view key = mifTextFrom(line, pos);
+    if (!key.empty() && (key[0] | 0x20) == 'c' && mifStartsWith(key, "CENTER")) {
+      fuSeek(unit, lineEnd);
       scratch.hasCenter = true;
       setTypeName(scratch, "CENTER");
-      mifSetRest(rest, line, pos + 6);
+      mif.rest.assign(mifTextFrom(line, pos + 6));
       double c[2] = {0.0, 0.0};
-      mifNumbersFromRest(unit, rest, 2, c);
+      mifNumbersFromRest(unit, mif.rest, 2, c);
       xc = c[0];
       yc = c[1];
       labelWanted = false;
       return;
     }
     if (mifMatchKeyword(key)) {
-      fuSeek(unit, lineStart);
+      mif.line.assign(line);
+      mif.keywordLineStart = lineStart;
+      mif.keywordLineEnd = lineEnd;
+      mif.keywordLineHeld = fuSeek(unit, lineStart);
       return;
     }
+    lineStart = lineEnd;
   }
 }
 
@@ -740,14 +806,21 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
   return true;
 }
 
-bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
-  line.clear();
+bool mifObjectType(MifLayer& mif, GisObject& gisO) {
+  const int unit = mif.mifUnit;
+  std::string& line = mif.line;  // the line read last, kept as read: it is not padded
+  // The keyword line the look-ahead kept is taken while the file stands where that line starts.
+  bool held = mif.keywordLineHeld && fuTell(unit) == mif.keywordLineStart;
+  mif.keywordLineHeld = false;
+  if (!held) line.clear();
   std::size_t pos = 1;
   bool found = false;
   while (!found && !fuAtEnd(unit)) {
-    mifReadObjectLine(unit, line);
-    pos = mifKeyPosition(line);
-    const MifKey key = mifKey(line, pos);
+    if (!held || !fuSeek(unit, mif.keywordLineEnd)) line.assign(mifReadObjectLine(unit));
+    held = false;
+    const std::string_view read = line;
+    pos = mifKeyPosition(read);
+    const std::string_view key = mifTextFrom(read, pos);
     if (const MifKeyword* k = mifMatchKeyword(key)) {
       const std::string_view word = k->word;
       setTypeName(gisO, word);
@@ -755,21 +828,22 @@ bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gi
       gisO.*(k->flag) = true;
       pos += word.size();
       found = true;
-      mifKeywordCounts(unit, word, std::string_view(line).substr(std::min(line.size(), pos - 1)), gisO, line);
+      mifKeywordCounts(unit, word, mifTextFrom(read, pos), gisO, read);
     }
-    gisO.hasCenter = key.startsWith("CENTER");
+    gisO.hasCenter = mifStartsWith(key, "CENTER");
     if (gisO.hasCenter) {
       pos += 6;
       setTypeName(gisO, "CENTER");
     }
   }
-  mifSetRest(rest, line, pos);
-  line.resize(kTextLength, ' ');  // the keyword's line as the layer keeps it
+  mif.rest.assign(mifTextFrom(line, pos));
   return anyKind(gisO);
 }
 
-bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<double> x, std::span<double> y,
-                   int maxNodes, int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead) {
+bool mifReadObject(MifLayer& mif, GisObject& gisO, std::span<double> x, std::span<double> y, int maxNodes,
+                   int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead) {
+  const int unit = mif.mifUnit;
+  const std::string& rest = mif.rest;
   gisO.isComplete = false;
   const int limit = limitOf(x, y, maxNodes);
   double v[4] = {0.0, 0.0, 0.0, 0.0};
@@ -815,7 +889,7 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
     mifReadPolyline(unit, nPoints, x, y, limit, lRead);
   } else if (gisO.isRegion) {
     mifReadRegion(unit, gisO, x, y, limit, nPoints, lRead);
-    mifLookAhead(unit, rest, labelWanted, xc, yc);
+    mifLookAhead(mif, labelWanted, xc, yc);
   } else {
     return true;  // none, text and the rest carry no coordinates here
   }
@@ -829,7 +903,7 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   gisInitialiseObject(gisO);
   if (slot.gisLayerType == 1) {
     MifLayer& mif = slot.mifLayer;
-    const bool found = mifObjectType(mif.mifUnit, mif.line, mif.rest, gisO);
+    const bool found = mifObjectType(mif, gisO);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
     return found;
   }
@@ -860,7 +934,7 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
   bool ok = false;
   if (slot.gisLayerType == 1) {
     MifLayer& mif = slot.mifLayer;
-    ok = mifReadObject(mif.mifUnit, mif.rest, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
+    ok = mifReadObject(mif, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
   } else if (slot.gisLayerType == 2) {
     ShpSubLayer& shp = slot.shpSubLayer[1];

@@ -166,8 +166,8 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
   GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == 1) {
     const int unit = slot.mifLayer.midUnit;
-    std::string& row = gGisRead.textLine;
-    if (fuReadLine(unit, row) != ReadStatus::Ok) {
+    std::string_view row;
+    if (fuReadLineView(unit, gGisRead.textLine, row) != ReadStatus::Ok) {
       line.assign(length, ' ');
       gisRefuse({unit, GisReadPlace::Kind::Row, 1},
                 "ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +

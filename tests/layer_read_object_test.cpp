@@ -266,7 +266,7 @@ TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
   GisObject o;
   ASSERT_TRUE(gisObjectType(id, o));
   EXPECT_TRUE(o.isPoint) << "Points begins with POINT";
-  EXPECT_EQ(gGis.layers[id].mifLayer.rest.substr(0, 6), "s 7 8 ") << "the text after the keyword";
+  EXPECT_EQ(gGis.layers[id].mifLayer.rest, "s 7 8") << "the text after the keyword, as read";
   EXPECT_EQ(output(), "");
   // A multipoint is read one point per call, so its count is not bounded by the vertex buffer.
   int done = id;

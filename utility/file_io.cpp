@@ -312,16 +312,20 @@ std::vector<int> unitsOnFile(const platform::FileIdentity& file) {
 
 namespace {
 
+// The unit's connection from the table, kept in the cache; null when the unit is not connected.
+UnitConnection* connectionFromTable(int unit) {
+  auto it = gFileUnits.fuConnections.find(unit);
+  if (it == gFileUnits.fuConnections.end()) return nullptr;
+  fileunits::cacheEntry(unit) = {unit, &it->second};
+  return &it->second;
+}
+
+// The cache answers the many calls of a reader on one unit; the table only the first.
 UnitConnection* connection(int unit) {
-  std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
+  const std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
   UnitConnection* c = cached.second;
-  if (!c || cached.first != unit) {
-    auto it = gFileUnits.fuConnections.find(unit);
-    if (it == gFileUnits.fuConnections.end()) return nullptr;
-    c = &it->second;
-    cached = {unit, c};
-  }
-  if (!c->stream || !c->stream->f) return nullptr;
+  if (!c || cached.first != unit) [[unlikely]] c = connectionFromTable(unit);
+  if (!c || !c->stream || !c->stream->f) return nullptr;
   return c;
 }
 
@@ -504,6 +508,33 @@ ReadStatus fuReadLine(int unit, std::string& line) {
   if (!any) return ReadStatus::End;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return ReadStatus::Ok;
+}
+
+ReadStatus fuReadLineView(int unit, std::string& spill, std::string_view& line) {
+  // A line whole in the block read ahead needs neither a copy nor a word with the host.
+  if (const UnitConnection* c = usable(unit)) {
+    FileStream& s = *c->stream;
+    if (s.last == FileStream::Op::Read && s.aheadPos < s.aheadEnd) {
+      const char* from = s.ahead.get() + s.aheadPos;
+      if (const char* end = static_cast<const char*>(std::memchr(from, '\n', s.aheadEnd - s.aheadPos))) {
+        std::size_t n = static_cast<std::size_t>(end - from);
+        s.aheadPos += n + 1;
+        if (n > 0 && from[n - 1] == '\r') --n;
+        line = std::string_view(from, n);
+        return ReadStatus::Ok;
+      }
+    }
+  }
+  const ReadStatus st = fuReadLine(unit, spill);
+  line = spill;
+  return st;
+}
+
+std::string_view fuBytesAhead(int unit) {
+  const UnitConnection* c = usable(unit);
+  if (!c || c->stream->last != FileStream::Op::Read) return {};
+  const FileStream& s = *c->stream;
+  return std::string_view(s.ahead.get() + s.aheadPos, s.aheadEnd - s.aheadPos);
 }
 
 bool fuAtEnd(int unit) {
