@@ -107,12 +107,10 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf);
 // no record or line allocates once they have grown. What a layer needs between calls is in its
 // slot.
 struct GisReadBuffers {
-  GisObject mifCenterScratch;  // look-ahead after a MIF region
   std::string dbfRecord;       // the bytes of the .dbf record being read
   std::string dbfLine;         // its values joined into a data line
   std::string textLine;        // a line of a .mif or .mid as read
   void reset() {
-    mifCenterScratch = GisObject{};
     dbfRecord.clear();
     dbfLine.clear();
     textLine.clear();

@@ -399,16 +399,17 @@ int mifKeywordCount(int unit, std::string_view text, std::string_view keyword) {
   return n;
 }
 
-void mifKeywordCounts(int unit, std::string_view word, std::string_view after, GisObject& gisO,
+void mifKeywordCounts(int unit, const MifKeyword& keyword, std::string_view after, GisObject& gisO,
                       std::string_view line) {
-  if (word == "PLINE MULTIPLE" || word == "MULTIPOINT") {
+  const std::string_view word = keyword.word;
+  if (keyword.flag == &GisObject::isPlineMultiple || keyword.flag == &GisObject::isMultiPoint) {
     const int n = mifKeywordCount(unit, after, word);
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
-    const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
+    const int most = keyword.flag == &GisObject::isMultiPoint ? INT32_MAX : kGisMaxParts;
     if (n < 0 || n > most)
       mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + std::string(word) + " is outside 0 to " + AINTEGER8(most));
     gisO.nSections = n;
-  } else if (word == "REGION") {
+  } else if (keyword.flag == &GisObject::isRegion) {
     const int n = mifKeywordCount(unit, after, word);
     if (n > kGisMaxParts)
       mifRefuse(unit, "ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
@@ -537,15 +538,22 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   if (total < 5) mifRefuse(unit, kMifRegion);
 }
 
-// The next line whole in the bytes read ahead, as a line read takes it (its line end and a
-// CR before it left out), and the bytes ahead moved on behind it; false when no whole line is left.
-bool mifTakeLineAhead(std::string_view& ahead, std::string_view& line, std::size_t& taken) {
+// The next line whole in the bytes read ahead, as a line read takes it (its line end and a CR
+// before it left out, cut), and the bytes ahead moved on behind it; the bytes it took, 0 when no
+// whole line is left.
+std::size_t mifTakeLineAhead(std::string_view& ahead, std::string_view& line) {
   const std::size_t end = ahead.find('\n');
-  if (end == std::string_view::npos) return false;
-  line = ahead.substr(0, end > 0 && ahead[end - 1] == '\r' ? end - 1 : end);
-  taken = end + 1;
-  ahead.remove_prefix(taken);
-  return true;
+  if (end == std::string_view::npos) return 0;
+  line = mifCut(ahead.substr(0, end > 0 && ahead[end - 1] == '\r' ? end - 1 : end));
+  ahead.remove_prefix(end + 1);
+  return end + 1;
+}
+
+// The text of a line behind its leading blanks and TABs, where a keyword stands.
+std::string_view mifKeyText(std::string_view line) {
+  std::size_t p = 0;
+  while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
+  return line.substr(p);
 }
 
 // After a region: style lines are passed over up to the next object keyword. Its line is left to
@@ -555,31 +563,23 @@ bool mifTakeLineAhead(std::string_view& ahead, std::string_view& line, std::size
 // search leaves it; a line beyond the block is read.
 void mifLookAhead(MifLayer& mif, bool& labelWanted, double& xc, double& yc) {
   const int unit = mif.mifUnit;
-  GisObject& scratch = gGisRead.mifCenterScratch;
-  gisInitialiseObject(scratch);
-  std::uint64_t lineStart = fuTell(unit);
-  std::string_view ahead = fuBytesAhead(unit);
+  std::uint64_t lineStart = 0;
+  std::string_view ahead = fuBytesAhead(unit, lineStart);
   for (;;) {
     std::string_view line;
-    std::size_t taken = 0;
     std::uint64_t lineEnd = 0;
-    if (mifTakeLineAhead(ahead, line, taken)) {
-      line = mifCut(line);
+    if (const std::size_t taken = mifTakeLineAhead(ahead, line)) {
       lineEnd = lineStart + taken;
     } else {
       fuSeek(unit, lineStart);
       if (fuAtEnd(unit)) return;
       line = mifReadObjectLine(unit);
-      lineEnd = fuTell(unit);
-      ahead = fuBytesAhead(unit);
+      ahead = fuBytesAhead(unit, lineEnd);
     }
-    const std::size_t pos = mifKeyPosition(line);
-    const std::string_view key = mifTextFrom(line, pos);
+    const std::string_view key = mifKeyText(line);
     if (!key.empty() && (key[0] | 0x20) == 'c' && mifStartsWith(key, "CENTER")) {
       fuSeek(unit, lineEnd);
-      scratch.hasCenter = true;
-      setTypeName(scratch, "CENTER");
-      mif.rest.assign(mifTextFrom(line, pos + 6));
+      mif.rest.assign(key.substr(6));
       double c[2] = {0.0, 0.0};
       mifNumbersFromRest(unit, mif.rest, 2, c);
       xc = c[0];
@@ -587,11 +587,11 @@ void mifLookAhead(MifLayer& mif, bool& labelWanted, double& xc, double& yc) {
       labelWanted = false;
       return;
     }
-    if (mifMatchKeyword(key)) {
+    if (const MifKeyword* k = mifMatchKeyword(key)) {
       mif.line.assign(line);
-      mif.keywordLineStart = lineStart;
-      mif.keywordLineEnd = lineEnd;
-      mif.keywordLineHeld = fuSeek(unit, lineStart);
+      const std::size_t position = line.size() - key.size() + 1;
+      mif.heldLine = {fuSeek(unit, lineStart), lineStart, lineEnd, static_cast<std::size_t>(k - kMifObjectKeywords.data()),
+                      position};
       return;
     }
     lineStart = lineEnd;
@@ -789,6 +789,19 @@ ShpSubLayer unheldShp(int unit) {
   return shp;
 }
 
+// The object whose keyword stands at position pos (1-based) of the layer's line: its kind, type
+// name and counts, and the text after the keyword.
+bool mifTakeKeyword(MifLayer& mif, const MifKeyword& k, std::size_t pos, GisObject& gisO) {
+  const int unit = mif.mifUnit;
+  setTypeName(gisO, k.word);
+  if (!k.flag) mifRefuse(unit, "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+  gisO.*(k.flag) = true;
+  pos += k.word.size();
+  mifKeywordCounts(unit, k, mifTextFrom(mif.line, pos), gisO, mif.line);
+  mif.rest.assign(mifTextFrom(mif.line, pos));
+  return true;
+}
+
 }  // namespace
 
 bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
@@ -810,26 +823,17 @@ bool mifObjectType(MifLayer& mif, GisObject& gisO) {
   const int unit = mif.mifUnit;
   std::string& line = mif.line;  // the line read last, kept as read: it is not padded
   // The keyword line the look-ahead kept is taken while the file stands where that line starts.
-  bool held = mif.keywordLineHeld && fuTell(unit) == mif.keywordLineStart;
-  mif.keywordLineHeld = false;
-  if (!held) line.clear();
+  const MifLayer::HeldLine held = mif.heldLine;
+  mif.heldLine.held = false;
+  if (held.held && fuTell(unit) == held.start && fuSeek(unit, held.end))
+    return mifTakeKeyword(mif, kMifObjectKeywords[held.keyword], held.position, gisO);
+  line.clear();
   std::size_t pos = 1;
-  bool found = false;
-  while (!found && !fuAtEnd(unit)) {
-    if (!held || !fuSeek(unit, mif.keywordLineEnd)) line.assign(mifReadObjectLine(unit));
-    held = false;
-    const std::string_view read = line;
-    pos = mifKeyPosition(read);
-    const std::string_view key = mifTextFrom(read, pos);
-    if (const MifKeyword* k = mifMatchKeyword(key)) {
-      const std::string_view word = k->word;
-      setTypeName(gisO, word);
-      if (!k->flag) mifRefuse(unit, "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
-      gisO.*(k->flag) = true;
-      pos += word.size();
-      found = true;
-      mifKeywordCounts(unit, word, mifTextFrom(read, pos), gisO, read);
-    }
+  while (!fuAtEnd(unit)) {
+    line.assign(mifReadObjectLine(unit));
+    pos = mifKeyPosition(line);
+    const std::string_view key = mifTextFrom(line, pos);
+    if (const MifKeyword* k = mifMatchKeyword(key)) return mifTakeKeyword(mif, *k, pos, gisO);
     gisO.hasCenter = mifStartsWith(key, "CENTER");
     if (gisO.hasCenter) {
       pos += 6;

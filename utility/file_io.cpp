@@ -530,11 +530,15 @@ ReadStatus fuReadLineView(int unit, std::string& spill, std::string_view& line) 
   return st;
 }
 
-std::string_view fuBytesAhead(int unit) {
+std::string_view fuBytesAhead(int unit, std::uint64_t& position) {
   const UnitConnection* c = usable(unit);
-  if (!c || c->stream->last != FileStream::Op::Read) return {};
-  const FileStream& s = *c->stream;
-  return std::string_view(s.ahead.get() + s.aheadPos, s.aheadEnd - s.aheadPos);
+  if (c && c->stream->aheadEnd > 0 && c->stream->last == FileStream::Op::Read) {
+    const FileStream& s = *c->stream;
+    position = s.aheadOffset + s.aheadPos;
+    return std::string_view(s.ahead.get() + s.aheadPos, s.aheadEnd - s.aheadPos);
+  }
+  position = fuTell(unit);
+  return {};
 }
 
 bool fuAtEnd(int unit) {
