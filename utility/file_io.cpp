@@ -113,6 +113,21 @@ bool FileStream::fillAhead() {
   return aheadEnd > 0;
 }
 
+std::size_t FileStream::takeAhead(char* to, std::size_t n) {
+  std::size_t taken = 0;
+  while (taken < n) {
+    if (aheadPos == aheadEnd && !fillAhead()) {
+      std::clearerr(f);
+      break;
+    }
+    const std::size_t k = std::min(n - taken, aheadEnd - aheadPos);
+    std::memcpy(to + taken, ahead.get() + aheadPos, k);
+    aheadPos += k;
+    taken += k;
+  }
+  return taken;
+}
+
 bool FileStream::flushPending() {
   // The block read ahead goes even when every byte of it was used: a block kept past a seek would
   // tell the position it had before.
@@ -321,7 +336,7 @@ UnitConnection* connectionFromTable(int unit) {
 }
 
 // The cache answers the many calls of a reader on one unit; the table only the first.
-UnitConnection* connection(int unit) {
+inline UnitConnection* connection(int unit) {
   const std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
   UnitConnection* c = cached.second;
   if (!c || cached.first != unit) [[unlikely]] c = connectionFromTable(unit);
@@ -544,6 +559,13 @@ std::string_view fuBytesAhead(int unit, std::uint64_t& position) {
 bool fuAtEnd(int unit) {
   const UnitConnection* own = usable(unit);
   if (own && own->stream->aheadPos < own->stream->aheadEnd) return false;
+  // A file read ahead asks for its next block, which the next read then uses.
+  if (own && own->stream->readsAhead && own->stream->switchTo(FileStream::Op::Read, true)) {
+    FileStream& s = *own->stream;
+    if (s.fillAhead()) return false;
+    std::clearerr(s.f);
+    return true;
+  }
   FileStream* s = readable(unit);
   if (!s) return true;
   int c = std::getc(s->f);
@@ -593,27 +615,45 @@ namespace {
 
 // The stream of a unit turned to reading n bytes; null when fewer than n are left, so that a count
 // read from a damaged file never makes a reader allocate or read beyond the file. What is left is
-// counted from the stream's own position, so buffered reads stay buffered.
+// counted from the stream's own position (in the block read ahead, where there is one), so
+// buffered reads stay buffered.
 FileStream* readableFor(int unit, std::size_t n) {
   UnitConnection* c = usable(unit);
   if (!c) return nullptr;
   FileStream& s = *c->stream;
   const std::uint64_t size = s.knownSize();
-  if (!s.switchTo(FileStream::Op::Read)) return nullptr;
-  const std::int64_t here = platform::tellFile(s.f);
+  if (!s.switchTo(FileStream::Op::Read, s.readsAhead)) return nullptr;
+  const std::int64_t here =
+      s.aheadEnd > 0 ? static_cast<std::int64_t>(s.aheadOffset + s.aheadPos) : platform::tellFile(s.f);
   if (here < 0 || static_cast<std::uint64_t>(here) > size || n > size - static_cast<std::uint64_t>(here))
     return nullptr;
   return &s;
 }
 
+// n bytes of the stream into to: from the block read ahead in a file read ahead, through the C
+// stream otherwise. The bytes read before the file ended or failed.
+std::size_t takeBytes(FileStream& s, char* to, std::size_t n) {
+  if (n == 0) return 0;
+  if (s.readsAhead) return s.takeAhead(to, n);
+  const std::size_t got = std::fread(to, 1, n, s.f);
+  if (got != n) std::clearerr(s.f);
+  return got;
+}
+
 }  // namespace
 
 bool fuGetBytes(int unit, std::span<char> bytes) {
+  // Most items lie whole in the block read ahead, which the file is known to hold.
+  if (const UnitConnection* c = usable(unit)) {
+    FileStream& s = *c->stream;
+    if (s.last == FileStream::Op::Read && s.aheadEnd - s.aheadPos >= bytes.size()) {
+      if (!bytes.empty()) std::memcpy(bytes.data(), s.ahead.get() + s.aheadPos, bytes.size());
+      s.aheadPos += bytes.size();
+      return true;
+    }
+  }
   FileStream* s = readableFor(unit, bytes.size());
-  if (!s) return false;
-  if (bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), s->f) == bytes.size()) return true;
-  std::clearerr(s->f);
-  return false;
+  return s && takeBytes(*s, bytes.data(), bytes.size()) == bytes.size();
 }
 
 bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
@@ -621,14 +661,9 @@ bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
   FileStream* s = readableFor(unit, n);
   if (!s) return false;
   bytes.resize(n);
-  if (n == 0) return true;
-  std::size_t got = std::fread(bytes.data(), 1, n, s->f);
-  if (got != n) {
-    std::clearerr(s->f);
-    bytes.resize(got);
-    return false;
-  }
-  return true;
+  const std::size_t got = takeBytes(*s, bytes.data(), n);
+  bytes.resize(got);
+  return got == n;
 }
 
 bool fuGetI32(int unit, std::int32_t& v) {
