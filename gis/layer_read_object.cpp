@@ -565,16 +565,18 @@ void mifLookAhead(MifLayer& mif, bool& labelWanted, double& xc, double& yc) {
   const int unit = mif.mifUnit;
   std::uint64_t lineStart = 0;
   std::string_view ahead = fuBytesAhead(unit, lineStart);
+  std::uint64_t unitAt = lineStart;  // where the unit stands
   for (;;) {
     std::string_view line;
     std::uint64_t lineEnd = 0;
     if (const std::size_t taken = mifTakeLineAhead(ahead, line)) {
       lineEnd = lineStart + taken;
     } else {
-      fuSeek(unit, lineStart);
+      if (unitAt != lineStart) fuSeek(unit, lineStart);
       if (fuAtEnd(unit)) return;
       line = mifReadObjectLine(unit);
       ahead = fuBytesAhead(unit, lineEnd);
+      unitAt = lineEnd;
     }
     const std::string_view key = mifKeyText(line);
     if (!key.empty() && (key[0] | 0x20) == 'c' && mifStartsWith(key, "CENTER")) {

@@ -646,7 +646,7 @@ bool fuGetBytes(int unit, std::span<char> bytes) {
   // Most items lie whole in the block read ahead, which the file is known to hold.
   if (const UnitConnection* c = usable(unit)) {
     FileStream& s = *c->stream;
-    if (s.last == FileStream::Op::Read && s.aheadEnd - s.aheadPos >= bytes.size()) {
+    if (s.last == FileStream::Op::Read && s.aheadEnd > 0 && s.aheadEnd - s.aheadPos >= bytes.size()) {
       if (!bytes.empty()) std::memcpy(bytes.data(), s.ahead.get() + s.aheadPos, bytes.size());
       s.aheadPos += bytes.size();
       return true;
