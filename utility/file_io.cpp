@@ -109,7 +109,10 @@ bool FileStream::fillAhead() {
   const std::int64_t at = platform::tellFile(f);
   if (at < 0) return false;
   aheadOffset = static_cast<std::uint64_t>(at);
-  aheadEnd = std::fread(ahead.get(), 1, kAheadSize, f);
+  // Blocks end on multiples of their size, where the C stream's own buffer (as large as a block)
+  // ends after a seek: whole blocks then come from the host without a copy through that buffer.
+  const std::size_t want = kAheadSize - static_cast<std::size_t>(aheadOffset % kAheadSize);
+  aheadEnd = std::fread(ahead.get(), 1, want, f);
   return aheadEnd > 0;
 }
 
