@@ -88,9 +88,9 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
 bool shpObjectType(int unit, int& shapeType, GisObject& gisO);
 bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x, std::span<double> y,
                    int maxNodes, int& nPoints, bool lRead);
-bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO);
-bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<double> x, std::span<double> y,
-                   int maxNodes, int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead);
+bool mifObjectType(MifLayer& mif, GisObject& gisO);
+bool mifReadObject(MifLayer& mif, GisObject& gisO, std::span<double> x, std::span<double> y, int maxNodes,
+                   int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead);
 
 // ---- attribute records (layer_read_record.cpp) ------------------------------------------------
 
@@ -108,12 +108,10 @@ int dbfPassDeletedRecord(DbfSubLayer& dbf);
 // no record or line allocates once they have grown. What a layer needs between calls is in its
 // slot.
 struct GisReadBuffers {
-  GisObject mifCenterScratch;  // look-ahead after a MIF region
   std::string dbfRecord;       // the bytes of the .dbf record being read
   std::string dbfLine;         // its values joined into a data line
   std::string textLine;        // a line of a .mif or .mid as read
   void reset() {
-    mifCenterScratch = GisObject{};
     dbfRecord.clear();
     dbfLine.clear();
     textLine.clear();

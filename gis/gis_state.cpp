@@ -28,6 +28,7 @@ void DbfSubLayer::reset() {
 void MifLayer::reset() {
   line.assign(kTextLength, ' ');
   rest.assign(kTextLength, ' ');
+  heldLine = HeldLine{};
   mifUnit = 0;
   midUnit = 0;
   mifStyleLines[0].clear();

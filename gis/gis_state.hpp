@@ -91,6 +91,18 @@ struct DbfSubLayer {
 struct MifLayer {
   std::string line = std::string(kTextLength, ' ');  // current-line buffer of the reading side
   std::string rest = std::string(kTextLength, ' ');  // text after the last object keyword (reading side)
+  // The object keyword line that the look-ahead after a region found and left to be read again,
+  // its text in line: where it starts and ends in the .mif, which keyword it holds (its place in
+  // the reading side's table) and where (1-based). Taken while the .mif stands at its start.
+  struct HeldLine {
+    bool held = false;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::size_t keyword = 0;
+    std::size_t position = 0;
+    bool operator==(const HeldLine&) const = default;
+  };
+  HeldLine heldLine;
   int mifUnit = 0;
   int midUnit = 0;  // for a .csv table: the .csv unit
   std::array<std::string, 3> mifStyleLines{std::string(), std::string(256, ' '), std::string(256, ' ')};

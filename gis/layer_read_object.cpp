@@ -259,21 +259,46 @@ struct MifKeyword {
   std::string_view word;
   bool GisObject::*flag;
 };
-const std::array<MifKeyword, 13> kMifObjectKeywords{{
+// In the order they are tried; the keywords of one first letter stand together.
+constexpr std::array<MifKeyword, 13> kMifObjectKeywords{{
     {"POINT", &GisObject::isPoint},
     {"PLINE MULTIPLE", &GisObject::isPlineMultiple},
     {"PLINE", &GisObject::isPline},
     {"LINE", &GisObject::isLine},
     {"REGION", &GisObject::isRegion},
-    {"MULTIPOINT", &GisObject::isMultiPoint},
-    {"NONE", &GisObject::isNone},
     {"RECT", &GisObject::isRect},
     {"ROUNDRECT", &GisObject::isRoundRect},
+    {"MULTIPOINT", &GisObject::isMultiPoint},
+    {"NONE", &GisObject::isNone},
     {"TEXT", &GisObject::isText},
     {"ARC", &GisObject::isArc},
     {"ELLIPSE", &GisObject::isEllipse},
     {"COLLECTION", nullptr},
 }};
+
+// For each capital letter, the keywords that begin with it: where they start in the table and
+// how many there are. A line is tried against those alone.
+struct MifKeywordRun {
+  std::uint8_t first = 0;
+  std::uint8_t count = 0;
+};
+constexpr std::array<MifKeywordRun, 26> mifKeywordRuns() {
+  std::array<MifKeywordRun, 26> runs{};
+  for (std::size_t k = 0; k < kMifObjectKeywords.size(); ++k) {
+    MifKeywordRun& run = runs[static_cast<std::size_t>(kMifObjectKeywords[k].word[0] - 'A')];
+    if (run.count == 0) run.first = static_cast<std::uint8_t>(k);
+    run.count += 1;
+  }
+  return runs;
+}
+constexpr std::array<MifKeywordRun, 26> kMifKeywordRuns = mifKeywordRuns();
+constexpr bool mifKeywordRunsAreWhole() {
+  for (const MifKeywordRun& run : kMifKeywordRuns)
+    for (std::size_t k = run.first; k < run.first + run.count; ++k)
+      if (kMifObjectKeywords[k].word[0] != kMifObjectKeywords[run.first].word[0]) return false;
+  return true;
+}
+static_assert(mifKeywordRunsAreWhole(), "the keywords of one first letter stand together");
 
 // A refusal while the .mif is read names the line read last.
 [[noreturn]] void mifRefuse(int unit, const std::string& line1, const std::string& line2 = "") {
@@ -290,46 +315,70 @@ bool anyKind(const GisObject& o) {
 }
 
 // The first character after blanks and TABs (1-based) of a line.
-std::size_t mifKeyPosition(const std::string& line) {
+std::size_t mifKeyPosition(std::string_view line) {
   const std::size_t tl = fixed::trimLen(line);
   std::size_t pos = 1;
   while (pos < tl && (line[pos - 1] == ' ' || line[pos - 1] == '\t')) ++pos;
   return pos;
 }
 
-// The 16 characters from pos (1-based), a to z in upper case; beyond the line, blanks.
-struct MifKey {
-  std::array<char, 16> text;
-  bool startsWith(std::string_view word) const { return std::string_view(text.data(), text.size()).starts_with(word); }
-};
-MifKey mifKey(const std::string& line, std::size_t pos) {
-  MifKey key;
-  for (std::size_t i = 0; i < key.text.size(); ++i) {
-    const std::size_t at = pos - 1 + i;
-    const char c = at < line.size() ? line[at] : ' ';
-    key.text[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+// The text begins with word (capitals and blanks), its letters a to z taken in either case and
+// blanks beyond the text's end.
+bool mifStartsWith(std::string_view text, std::string_view word) {
+  const std::size_t n = std::min(text.size(), word.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    // A capital matches itself and its small letter, a blank only a blank.
+    const char c = text[i], w = word[i];
+    if (c != w && (w == ' ' || (c | 0x20) != (w | 0x20))) return false;
   }
-  return key;
+  return word.find_first_not_of(' ', n) == std::string_view::npos;
 }
-const MifKeyword* mifMatchKeyword(const MifKey& key) {
-  for (const MifKeyword& k : kMifObjectKeywords)
-    if (key.startsWith(k.word)) return &k;
+
+// The object keyword the text begins with, in the table's order; null for any other line. Most
+// lines passed over (styles, vertices) are told apart by their first character alone.
+const MifKeyword* mifMatchKeyword(std::string_view text) {
+  if (text.empty()) return nullptr;
+  const char c = text[0];
+  const char first = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (first < 'A' || first > 'Z') return nullptr;
+  const MifKeywordRun run = kMifKeywordRuns[static_cast<std::size_t>(first - 'A')];
+  for (std::size_t k = run.first; k < run.first + run.count; ++k)
+    if (mifStartsWith(text, kMifObjectKeywords[k].word)) return &kMifObjectKeywords[k];
   return nullptr;
 }
 
-// The next line into line as read, cut to its 1000 characters: the style lines that the search for
-// an object keyword passes over are not padded.
-void mifReadObjectLine(int unit, std::string& line) {
-  const ReadStatus st = fuReadLine(unit, line);
-  if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
-  if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
-  if (line.size() > kTextLength) line.resize(kTextLength);
+// The text of a line from its position pos (1-based) on.
+std::string_view mifTextFrom(std::string_view line, std::size_t pos) {
+  return line.substr(std::min(line.size(), pos - 1));
 }
 
-// rest := the line from its position pos (1-based) on, in a field of 1000 characters.
-void mifSetRest(std::string& rest, const std::string& line, std::size_t pos) {
-  rest.resize(kTextLength, ' ');
-  fixed::assign(rest, std::string_view(line).substr(std::min(line.size(), pos - 1)));
+// A line as the reads of the layer take it: cut to its 1000 characters.
+std::string_view mifCut(std::string_view line) { return line.substr(0, kTextLength); }
+
+// The next line where it stands, cut; it holds until the unit is read again. Style lines and
+// vertices are neither copied nor padded.
+std::string_view mifNextLine(int unit, ReadStatus& st) {
+  std::string_view line;
+  st = fuReadLineView(unit, gGisRead.textLine, line);
+  return mifCut(line);
+}
+
+// The next line in the search for an object keyword.
+std::string_view mifReadObjectLine(int unit) {
+  ReadStatus st = ReadStatus::Ok;
+  const std::string_view line = mifNextLine(unit, st);
+  if (st == ReadStatus::End) mifRefuse(unit, "ERROR 0322 - End of .mif file encountered whilst reading object type.");
+  if (st != ReadStatus::Ok) mifRefuse(unit, "ERROR 0321 - Reading .mif file object type.");
+  return line;
+}
+
+// The next line of an object's coordinates or counts.
+std::string_view mifReadDataLine(int unit) {
+  ReadStatus st = ReadStatus::Ok;
+  const std::string_view line = mifNextLine(unit, st);
+  if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
+  if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
+  return line;
 }
 
 // The whole number that a free-format read takes first from text. The usual form (blanks, then
@@ -355,16 +404,17 @@ int mifKeywordCount(int unit, std::string_view text, std::string_view keyword) {
   return n;
 }
 
-void mifKeywordCounts(int unit, std::string_view word, std::string_view after, GisObject& gisO,
-                      const std::string& line) {
-  if (word == "PLINE MULTIPLE" || word == "MULTIPOINT") {
+void mifKeywordCounts(int unit, const MifKeyword& keyword, std::string_view after, GisObject& gisO,
+                      std::string_view line) {
+  const std::string_view word = keyword.word;
+  if (keyword.flag == &GisObject::isPlineMultiple || keyword.flag == &GisObject::isMultiPoint) {
     const int n = mifKeywordCount(unit, after, word);
     // A multipoint is read one point per call, so only its parts' table bounds a multiple polyline.
-    const int most = word == "MULTIPOINT" ? INT32_MAX : kGisMaxParts;
+    const int most = keyword.flag == &GisObject::isMultiPoint ? INT32_MAX : kGisMaxParts;
     if (n < 0 || n > most)
       mifCorrupt(unit, "Count of " + AINTEGER8(n) + " after " + std::string(word) + " is outside 0 to " + AINTEGER8(most));
     gisO.nSections = n;
-  } else if (word == "REGION") {
+  } else if (keyword.flag == &GisObject::isRegion) {
     const int n = mifKeywordCount(unit, after, word);
     if (n > kGisMaxParts)
       mifRefuse(unit, "ERROR 0304 - Exceeded maximum number of polygons in region below of " + AINTEGER8(kGisMaxParts),
@@ -405,13 +455,9 @@ Got mifNumbersFromLine(std::string_view text, int count, double* values, int& go
 // count numbers from the next lines of the unit: a read starts on a new line and goes on over
 // further lines until it has them all.
 void mifNumbersFromUnit(int unit, int count, double* values) {
-  std::string& line = gGisRead.textLine;
   int got = 0;
   for (;;) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-    const Got r = mifNumbersFromLine(line, count, values, got);
+    const Got r = mifNumbersFromLine(mifReadDataLine(unit), count, values, got);
     if (r == Got::Ok) return;
     if (r == Got::Bad) mifRefuse(unit, kMifRead);
   }
@@ -426,12 +472,8 @@ void mifNumbersFromRest(int unit, const std::string& rest, int count, double* va
 
 // A point count: the whole number on the next line that holds anything.
 int mifCountFromUnit(int unit) {
-  std::string& line = gGisRead.textLine;
   for (;;) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-    const std::string_view text = std::string_view(line).substr(0, kTextLength);
+    const std::string_view text = mifReadDataLine(unit);
     if (fixed::isBlank(text)) continue;
     std::int32_t n = 0;
     if (!mifWholeNumber(text, n)) mifRefuse(unit, kMifRead);
@@ -441,12 +483,7 @@ int mifCountFromUnit(int unit) {
 }
 
 void mifPassLines(int unit, int n) {
-  std::string& line = gGisRead.textLine;
-  for (int k = 0; k < n; ++k) {
-    const ReadStatus st = fuReadLine(unit, line);
-    if (st == ReadStatus::End) mifRefuse(unit, kMifEnd);
-    if (st != ReadStatus::Ok) mifRefuse(unit, kMifRead);
-  }
+  for (int k = 0; k < n; ++k) mifReadDataLine(unit);
 }
 
 void mifReadPairInto(int unit, std::span<double> x, std::span<double> y, std::size_t i) {
@@ -506,34 +543,65 @@ void mifReadRegion(int unit, GisObject& gisO, std::span<double> x, std::span<dou
   if (total < 5) mifRefuse(unit, kMifRegion);
 }
 
-// After a region: style lines are passed over up to the next object keyword, which is left to be
-// read again (a seek back within the block read ahead, which costs nothing). A "Center" line on
-// the way gives the region's label position.
-void mifLookAhead(int unit, std::string& rest, bool& labelWanted, double& xc, double& yc) {
-  GisObject& scratch = gGisRead.mifCenterScratch;
-  gisInitialiseObject(scratch);
-  std::string& line = gGisRead.textLine;
+// The next line whole in the bytes read ahead, as a line read takes it (its line end and a CR
+// before it left out, cut), and the bytes ahead moved on behind it; the bytes it took, 0 when no
+// whole line is left.
+std::size_t mifTakeLineAhead(std::string_view& ahead, std::string_view& line) {
+  const std::size_t end = ahead.find('\n');
+  if (end == std::string_view::npos) return 0;
+  line = mifCut(ahead.substr(0, end > 0 && ahead[end - 1] == '\r' ? end - 1 : end));
+  ahead.remove_prefix(end + 1);
+  return end + 1;
+}
+
+// The text of a line behind its leading blanks and TABs, where a keyword stands.
+std::string_view mifKeyText(std::string_view line) {
+  std::size_t p = 0;
+  while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
+  return line.substr(p);
+}
+
+// After a region: style lines are passed over up to the next object keyword. Its line is left to
+// be read again and is kept with the layer, so that the search for the next object takes it
+// without a second read. A "Center" line on the way gives the region's label position. The lines
+// are looked at where they stand in the block read ahead, and the unit is moved once, to where the
+// search leaves it; a line beyond the block is read.
+void mifLookAhead(MifLayer& mif, bool& labelWanted, double& xc, double& yc) {
+  const int unit = mif.mifUnit;
+  std::uint64_t lineStart = 0;
+  std::string_view ahead = fuBytesAhead(unit, lineStart);
+  std::uint64_t unitAt = lineStart;  // where the unit stands
   for (;;) {
-    const std::uint64_t lineStart = fuTell(unit);
-    if (fuAtEnd(unit)) return;
-    mifReadObjectLine(unit, line);
-    const std::size_t pos = mifKeyPosition(line);
-    const MifKey key = mifKey(line, pos);
-    if (key.startsWith("CENTER")) {
-      scratch.hasCenter = true;
-      setTypeName(scratch, "CENTER");
-      mifSetRest(rest, line, pos + 6);
+    std::string_view line;
+    std::uint64_t lineEnd = 0;
+    if (const std::size_t taken = mifTakeLineAhead(ahead, line)) {
+      lineEnd = lineStart + taken;
+    } else {
+      if (unitAt != lineStart) fuSeek(unit, lineStart);
+      if (fuAtEnd(unit)) return;
+      line = mifReadObjectLine(unit);
+      ahead = fuBytesAhead(unit, lineEnd);
+      unitAt = lineEnd;
+    }
+    const std::string_view key = mifKeyText(line);
+    if (!key.empty() && (key[0] | 0x20) == 'c' && mifStartsWith(key, "CENTER")) {
+      fuSeek(unit, lineEnd);
+      mif.rest.assign(key.substr(6));
       double c[2] = {0.0, 0.0};
-      mifNumbersFromRest(unit, rest, 2, c);
+      mifNumbersFromRest(unit, mif.rest, 2, c);
       xc = c[0];
       yc = c[1];
       labelWanted = false;
       return;
     }
-    if (mifMatchKeyword(key)) {
-      fuSeek(unit, lineStart);
+    if (const MifKeyword* k = mifMatchKeyword(key)) {
+      mif.line.assign(line);
+      const std::size_t position = line.size() - key.size() + 1;
+      mif.heldLine = {fuSeek(unit, lineStart), lineStart, lineEnd, static_cast<std::size_t>(k - kMifObjectKeywords.data()),
+                      position};
       return;
     }
+    lineStart = lineEnd;
   }
 }
 
@@ -728,6 +796,19 @@ ShpSubLayer unheldShp(int unit) {
   return shp;
 }
 
+// The object whose keyword stands at position pos (1-based) of the layer's line: its kind, type
+// name and counts, and the text after the keyword.
+bool mifTakeKeyword(MifLayer& mif, const MifKeyword& k, std::size_t pos, GisObject& gisO) {
+  const int unit = mif.mifUnit;
+  setTypeName(gisO, k.word);
+  if (!k.flag) mifRefuse(unit, "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
+  gisO.*(k.flag) = true;
+  pos += k.word.size();
+  mifKeywordCounts(unit, k, mifTextFrom(mif.line, pos), gisO, mif.line);
+  mif.rest.assign(mifTextFrom(mif.line, pos));
+  return true;
+}
+
 }  // namespace
 
 bool shpObjectType(int unit, int& shapeType, GisObject& gisO) {
@@ -745,36 +826,35 @@ bool shpReadObject(int unit, int shapeType, GisObject& gisO, std::span<double> x
   return true;
 }
 
-bool mifObjectType(int unit, std::string& line, std::string& rest, GisObject& gisO) {
+bool mifObjectType(MifLayer& mif, GisObject& gisO) {
+  const int unit = mif.mifUnit;
+  std::string& line = mif.line;  // the line read last, kept as read: it is not padded
+  // The keyword line the look-ahead kept is taken while the file stands where that line starts.
+  const MifLayer::HeldLine held = mif.heldLine;
+  mif.heldLine.held = false;
+  if (held.held && fuTell(unit) == held.start && fuSeek(unit, held.end))
+    return mifTakeKeyword(mif, kMifObjectKeywords[held.keyword], held.position, gisO);
   line.clear();
   std::size_t pos = 1;
-  bool found = false;
-  while (!found && !fuAtEnd(unit)) {
-    mifReadObjectLine(unit, line);
+  while (!fuAtEnd(unit)) {
+    line.assign(mifReadObjectLine(unit));
     pos = mifKeyPosition(line);
-    const MifKey key = mifKey(line, pos);
-    if (const MifKeyword* k = mifMatchKeyword(key)) {
-      const std::string_view word = k->word;
-      setTypeName(gisO, word);
-      if (!k->flag) mifRefuse(unit, "ERROR 0303 - MIF \"Collection\" objects not supported.  Delete or disaggregate object.");
-      gisO.*(k->flag) = true;
-      pos += word.size();
-      found = true;
-      mifKeywordCounts(unit, word, std::string_view(line).substr(std::min(line.size(), pos - 1)), gisO, line);
-    }
-    gisO.hasCenter = key.startsWith("CENTER");
+    const std::string_view key = mifTextFrom(line, pos);
+    if (const MifKeyword* k = mifMatchKeyword(key)) return mifTakeKeyword(mif, *k, pos, gisO);
+    gisO.hasCenter = mifStartsWith(key, "CENTER");
     if (gisO.hasCenter) {
       pos += 6;
       setTypeName(gisO, "CENTER");
     }
   }
-  mifSetRest(rest, line, pos);
-  line.resize(kTextLength, ' ');  // the keyword's line as the layer keeps it
+  mif.rest.assign(mifTextFrom(line, pos));
   return anyKind(gisO);
 }
 
-bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<double> x, std::span<double> y,
-                   int maxNodes, int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead) {
+bool mifReadObject(MifLayer& mif, GisObject& gisO, std::span<double> x, std::span<double> y, int maxNodes,
+                   int& nPoints, bool& labelWanted, double& xc, double& yc, bool lRead) {
+  const int unit = mif.mifUnit;
+  const std::string& rest = mif.rest;
   gisO.isComplete = false;
   const int limit = limitOf(x, y, maxNodes);
   double v[4] = {0.0, 0.0, 0.0, 0.0};
@@ -820,7 +900,7 @@ bool mifReadObject(int unit, std::string& rest, GisObject& gisO, std::span<doubl
     mifReadPolyline(unit, nPoints, x, y, limit, lRead);
   } else if (gisO.isRegion) {
     mifReadRegion(unit, gisO, x, y, limit, nPoints, lRead);
-    mifLookAhead(unit, rest, labelWanted, xc, yc);
+    mifLookAhead(mif, labelWanted, xc, yc);
   } else {
     return true;  // none, text and the rest carry no coordinates here
   }
@@ -834,7 +914,7 @@ bool gisObjectType(int gisID, GisObject& gisO) {
   gisInitialiseObject(gisO);
   if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
-    const bool found = mifObjectType(mif.mifUnit, mif.line, mif.rest, gisO);
+    const bool found = mifObjectType(mif, gisO);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
     return found;
   }
@@ -865,7 +945,7 @@ void gisReadObject(int gisID, GisObject& gisO, std::span<double> x, std::span<do
   bool ok = false;
   if (slot.gisLayerType == kGisLayerMif) {
     MifLayer& mif = slot.mifLayer;
-    ok = mifReadObject(mif.mifUnit, mif.rest, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
+    ok = mifReadObject(mif, gisO, x, y, maxNodes, nPoints, labelWanted, xc, yc, lRead);
     slot.gisEndOfData = fuAtEnd(mif.mifUnit);
   } else if (slot.gisLayerType == kGisLayerShapefile) {
     ShpSubLayer& shp = slot.shpSubLayer[kShpInputSubLayer];

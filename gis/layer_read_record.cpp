@@ -31,9 +31,14 @@ GisReadPlace dbfPlace(const DbfSubLayer& dbf) {
   return {dbf.unit, GisReadPlace::Kind::Record, static_cast<std::int64_t>(dbf.records) + 1};
 }
 
-// The next n bytes of the table, read whole into the record buffer. The buffer grows only for
-// bytes the file is known to hold: a record length read from a damaged header allocates nothing.
+// The next n bytes of the table: where they stand in the block read ahead when they lie whole in
+// it, else read whole into the record buffer. The buffer grows only for bytes the file is known to
+// hold: a record length read from a damaged header allocates nothing. The bytes hold until the
+// table is read again.
 std::string_view dbfRecordBytes(const DbfSubLayer& dbf, std::size_t n) {
+  std::uint64_t here = 0;
+  const std::string_view ahead = fuBytesAhead(dbf.unit, here);
+  if (ahead.size() >= n && fuSeek(dbf.unit, here + n)) return ahead.substr(0, n);
   std::string& record = gGisRead.dbfRecord;
   if (n > record.size()) {
     const std::uint64_t here = fuTell(dbf.unit), size = fuSize(dbf.unit);
@@ -95,7 +100,13 @@ const std::string& dbfJoinFields(DbfSubLayer& dbf) {
     value = value.substr(0, fixed::trimLen(value));
     const char type = dbf.fieldType[i].empty() ? ' ' : dbf.fieldType[i][0];
     if (type == 'C' || type == 'c') {
-      appendQuotedField(joined, value);
+      if (value.find('"') == std::string_view::npos) {  // the usual value: nothing to double
+        joined += '"';
+        joined += value;
+        joined += '"';
+      } else {
+        appendQuotedField(joined, value);
+      }
     } else if (!value.empty() && value[0] == '*') {
       // A number field filled with asterisks holds no value (writers store an empty number so);
       // it reads as an empty value, as a blank one does, not as a 0 the writer never meant.
@@ -110,16 +121,28 @@ const std::string& dbfJoinFields(DbfSubLayer& dbf) {
 // One record as a data line; true when a record was read, false at the end mark. The line keeps
 // its storage.
 bool dbfReadOneRecord(DbfSubLayer& dbf, std::string& line) {
-  line.assign(declaredLength(line), ' ');
-  const char flag = dbfNextLiveFlag(dbf);
+  // The line is filled once: by the record, or with blanks when there is none (and when the
+  // table stops the run before a record is read).
+  const std::size_t length = declaredLength(line);
+  char flag = ' ';
+  const std::string* joined = nullptr;
+  try {
+    flag = dbfNextLiveFlag(dbf);
+    if (flag == kDbfRecordInUse || flag == '\0') joined = &dbfJoinFields(dbf);
+  } catch (...) {
+    line.assign(length, ' ');
+    throw;
+  }
+  if (joined) {
+    line.resize(length, ' ');
+    fixed::assign(line, *joined);
+    dbfCountRecord(dbf);
+    return true;
+  }
+  line.assign(length, ' ');
   if (flag == kDbfEndMark) {
     dbfReachedEndMark(dbf);
     return false;
-  }
-  if (flag == kDbfRecordInUse || flag == '\0') {
-    fixed::assign(line, dbfJoinFields(dbf));
-    dbfCountRecord(dbf);
-    return true;
   }
   gisRefuse(dbfPlace(dbf), "ERROR 0406 - Unrecognised record identifier found in .dbf file.",
             "Character = " + std::string(1, flag) + " [" + AINTEGER(static_cast<unsigned char>(flag)) + "]",
@@ -166,8 +189,8 @@ void gisReadRecord(int gisID, const GisObject& gisO, std::string& line) {
   GisLayerSlot& slot = gGis.layers[gisID];
   if (slot.gisLayerType == kGisLayerMif) {
     const int unit = slot.mifLayer.midUnit;
-    std::string& row = gGisRead.textLine;
-    if (fuReadLine(unit, row) != ReadStatus::Ok) {
+    std::string_view row;
+    if (fuReadLineView(unit, gGisRead.textLine, row) != ReadStatus::Ok) {
       line.assign(length, ' ');
       gisRefuse({unit, GisReadPlace::Kind::Row, 1},
                 "ERROR 0254 - Failed to read object attribute data record for a " + fixed::trimmed(gisO.typeName) +

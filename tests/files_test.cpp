@@ -676,6 +676,34 @@ TEST_F(FilesTest, BinaryItemsReadInTheUnitsOrder) {
   EXPECT_EQ(d, -2.5);
   EXPECT_FALSE(fuGetI32(le, i));  // nothing left
   EXPECT_EQ(fuSize(le), 16u);
+
+  // Items and lines of a file larger than the blocks read ahead, taken across the ends of blocks,
+  // with the position told, a seek back into an earlier block and the end found.
+  std::string large = "head line\n";
+  for (int k = 0; large.size() < 200003; ++k) large += static_cast<char>('a' + k % 26);
+  writeFile("large.bin", large);
+  const int unit = openQuietly("BI", "large.bin");
+  std::string line;
+  ASSERT_EQ(fuReadLine(unit, line), ReadStatus::Ok);
+  EXPECT_EQ(line, "head line");
+  std::size_t at = 10;
+  char item[7];
+  while (at + sizeof item <= large.size()) {
+    ASSERT_TRUE(fuGetBytes(unit, item)) << at;
+    ASSERT_EQ(std::string(item, sizeof item), large.substr(at, sizeof item)) << at;
+    at += sizeof item;
+    ASSERT_EQ(fuTell(unit), at);
+    ASSERT_EQ(fuAtEnd(unit), at == large.size()) << at;
+  }
+  EXPECT_FALSE(fuGetBytes(unit, item)) << "fewer bytes left than the item";
+  std::string rest;
+  ASSERT_TRUE(fuGetBytes(unit, large.size() - at, rest));
+  EXPECT_EQ(rest, large.substr(at));
+  EXPECT_TRUE(fuAtEnd(unit));
+  ASSERT_TRUE(fuSeek(unit, 65530));
+  ASSERT_TRUE(fuGetBytes(unit, 13, rest));
+  EXPECT_EQ(rest, large.substr(65530, 13));
+  EXPECT_EQ(fuTell(unit), 65543u);
 }
 
 TEST_F(FilesTest, CountsBeyondTheFileAreRefused) {

@@ -289,7 +289,7 @@ TEST_F(LayerReadObjectTest, MifPointFormsAndThePrefixTest) {
   GisObject o;
   ASSERT_TRUE(gisObjectType(id, o));
   EXPECT_TRUE(o.isPoint) << "Points begins with POINT";
-  EXPECT_EQ(gGis.layers[id].mifLayer.rest.substr(0, 6), "s 7 8 ") << "the text after the keyword";
+  EXPECT_EQ(gGis.layers[id].mifLayer.rest, "s 7 8") << "the text after the keyword, as read";
   EXPECT_EQ(output(), "");
   // A multipoint is read one point per call, so its count is not bounded by the vertex buffer.
   int done = id;
@@ -321,6 +321,31 @@ TEST_F(LayerReadObjectTest, MifRegionPointCountsAndCentre) {
   Read p = object(id);
   EXPECT_TRUE(p.o.isPoint) << "the look-ahead leaves the next object to be read";
   EXPECT_EQ(p.v, (Pts{{5, 5}}));
+
+  // Many regions, CRLF lines and style lines of many lengths: the look-ahead meets the end of the
+  // block read ahead at every place in a line, and every region still has its count and label.
+  startAgain();
+  std::string body;
+  const int regions = 10000;
+  for (int k = 0; k < regions; ++k) {
+    const std::string v = std::to_string(k);
+    body += "Region 1\r\n  4\r\n" + v + " 0\r\n" + v + " 3\r\n0 3\r\n" + v + " 0\r\n  Pen (1,2,0)\r\n";
+    body += "    Brush (2," + std::string(static_cast<std::size_t>(k % 37), '1') + ")\r\n";
+    if (k % 3 == 0) body += "  Center " + v + " 7\r\n";
+  }
+  const int many = openMif(body + "Point 5 5");
+  object(many);
+  object(many);
+  gisGotoBeginningOfData(many);  // the next keyword line was kept; the rewind goes back all the same
+  for (int k = 0; k < regions; ++k) {
+    Read r = object(many);
+    ASSERT_TRUE(r.o.isRegion) << k;
+    ASSERT_EQ(r.n, 5) << k;
+    ASSERT_EQ(r.v.front().first, k) << k;
+    ASSERT_DOUBLE_EQ(r.xc, k % 3 == 0 ? k : (2.0 * k) / 3.0) << k;
+  }
+  EXPECT_EQ(object(many).v, (Pts{{5, 5}})) << "the last line has no line end";
+  EXPECT_TRUE(gGis.layers[many].gisEndOfData);
 }
 
 TEST_F(LayerReadObjectTest, MifRegionOfTenThousandPolygonsReadsAndOneMoreStops) {

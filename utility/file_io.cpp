@@ -109,8 +109,26 @@ bool FileStream::fillAhead() {
   const std::int64_t at = platform::tellFile(f);
   if (at < 0) return false;
   aheadOffset = static_cast<std::uint64_t>(at);
-  aheadEnd = std::fread(ahead.get(), 1, kAheadSize, f);
+  // Blocks end on multiples of their size, where the C stream's own buffer (as large as a block)
+  // ends after a seek: whole blocks then come from the host without a copy through that buffer.
+  const std::size_t want = kAheadSize - static_cast<std::size_t>(aheadOffset % kAheadSize);
+  aheadEnd = std::fread(ahead.get(), 1, want, f);
   return aheadEnd > 0;
+}
+
+std::size_t FileStream::takeAhead(char* to, std::size_t n) {
+  std::size_t taken = 0;
+  while (taken < n) {
+    if (aheadPos == aheadEnd && !fillAhead()) {
+      std::clearerr(f);
+      break;
+    }
+    const std::size_t k = std::min(n - taken, aheadEnd - aheadPos);
+    std::memcpy(to + taken, ahead.get() + aheadPos, k);
+    aheadPos += k;
+    taken += k;
+  }
+  return taken;
 }
 
 bool FileStream::flushPending() {
@@ -312,16 +330,20 @@ std::vector<int> unitsOnFile(const platform::FileIdentity& file) {
 
 namespace {
 
-UnitConnection* connection(int unit) {
-  std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
+// The unit's connection from the table, kept in the cache; null when the unit is not connected.
+UnitConnection* connectionFromTable(int unit) {
+  auto it = gFileUnits.fuConnections.find(unit);
+  if (it == gFileUnits.fuConnections.end()) return nullptr;
+  fileunits::cacheEntry(unit) = {unit, &it->second};
+  return &it->second;
+}
+
+// The cache answers the many calls of a reader on one unit; the table only the first.
+inline UnitConnection* connection(int unit) {
+  const std::pair<int, UnitConnection*>& cached = fileunits::cacheEntry(unit);
   UnitConnection* c = cached.second;
-  if (!c || cached.first != unit) {
-    auto it = gFileUnits.fuConnections.find(unit);
-    if (it == gFileUnits.fuConnections.end()) return nullptr;
-    c = &it->second;
-    cached = {unit, c};
-  }
-  if (!c->stream || !c->stream->f) return nullptr;
+  if (!c || cached.first != unit) [[unlikely]] c = connectionFromTable(unit);
+  if (!c || !c->stream || !c->stream->f) return nullptr;
   return c;
 }
 
@@ -505,9 +527,47 @@ ReadStatus fuReadLine(int unit, std::string& line) {
   return ReadStatus::Ok;
 }
 
+ReadStatus fuReadLineView(int unit, std::string& spill, std::string_view& line) {
+  // A line whole in the block read ahead needs neither a copy nor a word with the host.
+  if (const UnitConnection* c = usable(unit)) {
+    FileStream& s = *c->stream;
+    if (s.last == FileStream::Op::Read && s.aheadPos < s.aheadEnd) {
+      const char* from = s.ahead.get() + s.aheadPos;
+      if (const char* end = static_cast<const char*>(std::memchr(from, '\n', s.aheadEnd - s.aheadPos))) {
+        std::size_t n = static_cast<std::size_t>(end - from);
+        s.aheadPos += n + 1;
+        if (n > 0 && from[n - 1] == '\r') --n;
+        line = std::string_view(from, n);
+        return ReadStatus::Ok;
+      }
+    }
+  }
+  const ReadStatus st = fuReadLine(unit, spill);
+  line = spill;
+  return st;
+}
+
+std::string_view fuBytesAhead(int unit, std::uint64_t& position) {
+  const UnitConnection* c = usable(unit);
+  if (c && c->stream->aheadEnd > 0 && c->stream->last == FileStream::Op::Read) {
+    const FileStream& s = *c->stream;
+    position = s.aheadOffset + s.aheadPos;
+    return std::string_view(s.ahead.get() + s.aheadPos, s.aheadEnd - s.aheadPos);
+  }
+  position = fuTell(unit);
+  return {};
+}
+
 bool fuAtEnd(int unit) {
   const UnitConnection* own = usable(unit);
   if (own && own->stream->aheadPos < own->stream->aheadEnd) return false;
+  // A file read ahead asks for its next block, which the next read then uses.
+  if (own && own->stream->readsAhead && own->stream->switchTo(FileStream::Op::Read, true)) {
+    FileStream& s = *own->stream;
+    if (s.fillAhead()) return false;
+    std::clearerr(s.f);
+    return true;
+  }
   FileStream* s = readable(unit);
   if (!s) return true;
   int c = std::getc(s->f);
@@ -557,27 +617,45 @@ namespace {
 
 // The stream of a unit turned to reading n bytes; null when fewer than n are left, so that a count
 // read from a damaged file never makes a reader allocate or read beyond the file. What is left is
-// counted from the stream's own position, so buffered reads stay buffered.
+// counted from the stream's own position (in the block read ahead, where there is one), so
+// buffered reads stay buffered.
 FileStream* readableFor(int unit, std::size_t n) {
   UnitConnection* c = usable(unit);
   if (!c) return nullptr;
   FileStream& s = *c->stream;
   const std::uint64_t size = s.knownSize();
-  if (!s.switchTo(FileStream::Op::Read)) return nullptr;
-  const std::int64_t here = platform::tellFile(s.f);
+  if (!s.switchTo(FileStream::Op::Read, s.readsAhead)) return nullptr;
+  const std::int64_t here =
+      s.aheadEnd > 0 ? static_cast<std::int64_t>(s.aheadOffset + s.aheadPos) : platform::tellFile(s.f);
   if (here < 0 || static_cast<std::uint64_t>(here) > size || n > size - static_cast<std::uint64_t>(here))
     return nullptr;
   return &s;
 }
 
+// n bytes of the stream into to: from the block read ahead in a file read ahead, through the C
+// stream otherwise. The bytes read before the file ended or failed.
+std::size_t takeBytes(FileStream& s, char* to, std::size_t n) {
+  if (n == 0) return 0;
+  if (s.readsAhead) return s.takeAhead(to, n);
+  const std::size_t got = std::fread(to, 1, n, s.f);
+  if (got != n) std::clearerr(s.f);
+  return got;
+}
+
 }  // namespace
 
 bool fuGetBytes(int unit, std::span<char> bytes) {
+  // Most items lie whole in the block read ahead, which the file is known to hold.
+  if (const UnitConnection* c = usable(unit)) {
+    FileStream& s = *c->stream;
+    if (s.last == FileStream::Op::Read && s.aheadEnd > 0 && s.aheadEnd - s.aheadPos >= bytes.size()) {
+      if (!bytes.empty()) std::memcpy(bytes.data(), s.ahead.get() + s.aheadPos, bytes.size());
+      s.aheadPos += bytes.size();
+      return true;
+    }
+  }
   FileStream* s = readableFor(unit, bytes.size());
-  if (!s) return false;
-  if (bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), s->f) == bytes.size()) return true;
-  std::clearerr(s->f);
-  return false;
+  return s && takeBytes(*s, bytes.data(), bytes.size()) == bytes.size();
 }
 
 bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
@@ -585,14 +663,9 @@ bool fuGetBytes(int unit, std::size_t n, std::string& bytes) {
   FileStream* s = readableFor(unit, n);
   if (!s) return false;
   bytes.resize(n);
-  if (n == 0) return true;
-  std::size_t got = std::fread(bytes.data(), 1, n, s->f);
-  if (got != n) {
-    std::clearerr(s->f);
-    bytes.resize(got);
-    return false;
-  }
-  return true;
+  const std::size_t got = takeBytes(*s, bytes.data(), n);
+  bytes.resize(got);
+  return got == n;
 }
 
 bool fuGetI32(int unit, std::int32_t& v) {

@@ -23,13 +23,13 @@ struct FileStream {
   std::size_t pendingSize = 0;
   std::size_t pendingCapacity = 0;
   bool buffersWrites = false;  // writes are buffered here (a plain file created for writing)
-  // Bytes taken from a plain file ahead of the lines read from it: a file read line by line comes
-  // from the host in large blocks, each line found in the block where it stands. Telling the
-  // position, and seeking to a place within the block, use the block as it stands; every other use
-  // of the stream gives the unread bytes back first (a seek back over them), so that the
-  // stream's position is always the end of the last line read. While aheadEnd is above 0 the
-  // block is that of the C stream's position: it begins at aheadOffset and the C stream stands at
-  // its end.
+  // Bytes taken from a plain file opened for reading ahead of the lines and items read from it: the
+  // file comes from the host in large blocks, each line found and each item copied where it stands.
+  // Telling the position, and seeking to a place within the block, use the block as it stands;
+  // every other use of the stream gives the unread bytes back first (a seek back over them), so
+  // that the stream's position is always the end of the last line or item read. While aheadEnd is
+  // above 0 the block is that of the C stream's position: it begins at aheadOffset and the C
+  // stream stands at its end.
   std::unique_ptr<char[]> ahead;
   std::size_t aheadPos = 0;
   std::size_t aheadEnd = 0;
@@ -77,6 +77,9 @@ struct FileStream {
   bool flushPending();
   bool giveBack();  // the bytes read ahead and not yet used, back to the C stream
   bool fillAhead();  // the next block read ahead; false at the end of the file or on an error
+  // n bytes from the block read ahead into to, further blocks read as needed; the bytes taken,
+  // fewer when the file ends or fails first.
+  std::size_t takeAhead(char* to, std::size_t n);
   // A C stream may not turn from writing to reading (or back) without a seek in between. A read
   // of lines keeps the bytes read ahead.
   bool switchTo(Op op, bool keepAhead = false);

@@ -122,6 +122,13 @@ byteorder::Order fuOrder(int unit);
 bool fuWriteLine(int unit, std::string_view text);
 bool fuWrite(int unit, std::string_view text);
 ReadStatus fuReadLine(int unit, std::string& line);
+// The same line where it stands: in the block read ahead when it lies whole in it, else gathered
+// into spill. The view holds until the file is next used through any unit.
+ReadStatus fuReadLineView(int unit, std::string& spill, std::string_view& line);
+// The bytes read ahead of the unit's position and not yet used, where they stand, and that
+// position: a reader may look along the lines that follow and then seek to where it means to be.
+// Empty when no block is read ahead. The view holds until the file is next used through any unit.
+std::string_view fuBytesAhead(int unit, std::uint64_t& position);
 bool fuAtEnd(int unit);                       // true when no further byte can be read
 bool fuRewind(int unit);
 
