@@ -229,15 +229,11 @@ void writeCsvLine(int unit, const std::string& text) {
 // manager compares it, under the name the opener will use.
 void checkProfileIsNoFileOfThisRun(const SdfCrossSection& xs, const std::string& name,
                                    const platform::FileIdentity& file) {
-  const int unit = fuUnitOfFile(file);
-  std::string over;
-  if (unit != 0 && fuReadsOnly(unit)) {
-    over = fixed::trimmed(fuName(unit)) + ", the file being converted; that file is left as it is.";
-  } else {
-    const std::string written = unit != 0 ? fuName(unit) : gisOutputFileReached(name, file);
-    if (!written.empty()) over = written + ", a file this run writes.";
-  }
-  if (over.empty()) return;
+  const GisRunFile reached = gisRunFileReached(name, file);
+  if (reached.name.empty()) return;
+  const std::string over = reached.beingRead
+                               ? fixed::trimmed(reached.name) + ", the file being converted; that file is left as it is."
+                               : reached.name + ", a file this run writes.";
   console::line();
   console::line("ERROR - The profile of " + sectionInWords(xs) + " would be written over " + over);
   EXITS();

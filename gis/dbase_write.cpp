@@ -83,7 +83,7 @@ void dbfWriteFileHeader(const DbfSubLayer& dbf) {
   putU8(unit, today ? today->tm_mon + 1 : 1);
   putU8(unit, today ? today->tm_mday : 1);
   if (!fuPutI32(unit, dbf.headerRecordCount)) gisWriteFailure(kHeaderWriteError, fuName(unit));
-  putU16(unit, 32 * dbf.nFields + 33);
+  putU16(unit, dbfHeaderLength(dbf.nFields));
   putU16(unit, dbf.recordLength + 1);
   putZeros(unit, 20);
 }

@@ -18,11 +18,14 @@ bool OpenshpFile(const std::string& fname, const std::string& suffix, DbfSubLaye
 int gisFileType(const std::string& ext, bool attributesOnly);
 void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std::string& mode, bool attributesOnly);
 std::string prjReadProjcs(std::string& line);
-// The file of an output layer of this run, open or closed, that name reaches under another name,
-// as that layer named it; empty when it reaches none.
-std::string gisOutputFileReached(const std::string& name);
-// As above, for a name whose file the caller has already asked the manager for.
-std::string gisOutputFileReached(const std::string& name, const platform::FileIdentity& file);
+// A file of this run that an output of that name would empty: one a unit holds open, or one an
+// output layer opened (open or closed since) under another name. file is what the manager knows
+// the name by.
+struct GisRunFile {
+  std::string name;        // as its unit or its layer named it; empty when the name reaches none
+  bool beingRead = false;  // a unit holds it open for reading alone
+};
+GisRunFile gisRunFileReached(const std::string& name, const platform::FileIdentity& file);
 
 // Closing (layer_close.cpp).
 void gisCloseLayer(int& gisID);

@@ -79,29 +79,30 @@ std::int64_t wholeShapes(int unit, std::uint64_t size, std::int64_t most, std::u
   shp.xmin = shp.ymin = big;
   shp.xmax = shp.ymax = -big;
   BlockReader file(unit, size);
-  end = 2 * static_cast<std::uint64_t>(kShpHeaderWords);
+  constexpr std::size_t recordHeader = 2 * kShpRecordHeaderWords;  // number and content length
+  end = kShpHeaderBytes;
   std::int64_t count = 0;
   while (count < most) {
-    const unsigned char* head = file.at(end, 12);  // number, content length, shape type
+    const unsigned char* head = file.at(end, recordHeader + kShpTypeBytes);
     if (!head || byteorder::getI32(head, Order::Big) != count + 1) break;
     const std::int32_t words = byteorder::getI32(head + 4, Order::Big);
     const std::int32_t type = byteorder::getI32(head + 8, Order::Little);
-    if (words < 2 || static_cast<std::uint64_t>(words) * 2 + 8 > size - end) break;
-    const std::uint64_t content = end + 12;  // after the shape type
+    if (words < kShpNullContentWords || static_cast<std::uint64_t>(words) * 2 + recordHeader > size - end) break;
+    const std::uint64_t content = end + recordHeader + kShpTypeBytes;
     if (type == kShpPoint) {
-      const unsigned char* p = words >= 10 ? file.at(content, 16) : nullptr;
+      const unsigned char* p = words >= kShpPointContentWords ? file.at(content, kShpPointBytes) : nullptr;
       if (!p) break;
       const double x = byteorder::getF64(p, Order::Little), y = byteorder::getF64(p + 8, Order::Little);
       widen(shp, x, y, x, y);
     } else if (type == kShpPolyline || type == kShpPolygon || type == kShpMultiPoint) {
-      const unsigned char* p = words >= 18 ? file.at(content, 32) : nullptr;
+      const unsigned char* p = 2 * words >= kShpTypeBytes + kShpBoxBytes ? file.at(content, kShpBoxBytes) : nullptr;
       if (!p) break;
       widen(shp, byteorder::getF64(p, Order::Little), byteorder::getF64(p + 8, Order::Little),
             byteorder::getF64(p + 16, Order::Little), byteorder::getF64(p + 24, Order::Little));
     } else if (type != kShpNullShape) {
       break;
     }
-    end += 8 + 2 * static_cast<std::uint64_t>(words);
+    end += recordHeader + 2 * static_cast<std::uint64_t>(words);
     ++count;
   }
   return count;
@@ -229,7 +230,7 @@ std::int64_t wholeRows(int unit, std::int64_t most, std::uint64_t& end) {
 bool shpCutToWholeRecords(ShpSubLayer& shp, DbfSubLayer& dbf) {
   const bool shapes = shp.shpUnitLE > 0;  // a table opened alone has no main file
   std::int64_t whole = kMostRecords;
-  const std::uint64_t dbfHeader = 32 * static_cast<std::uint64_t>(std::max(dbf.nFields, 0)) + 33;
+  const auto dbfHeader = static_cast<std::uint64_t>(dbfHeaderLength(std::max(dbf.nFields, 0)));
   const std::uint64_t dbfRecord = static_cast<std::uint64_t>(std::max(dbf.recordLength, 0)) + 1;
   if (dbf.unit > 0) {
     const std::uint64_t size = fuSize(dbf.unit);
@@ -237,11 +238,12 @@ bool shpCutToWholeRecords(ShpSubLayer& shp, DbfSubLayer& dbf) {
     whole = static_cast<std::int64_t>(std::min<std::uint64_t>((size - dbfHeader) / dbfRecord, kMostRecords));
   }
   if (shapes) {
-    const std::uint64_t header = 2 * static_cast<std::uint64_t>(kShpHeaderWords);
+    const std::uint64_t header = kShpHeaderBytes;
+    constexpr std::uint64_t entry = 2 * kShxEntryWords;
     const std::uint64_t shpSize = fuSize(shp.shpUnitLE);
     const std::uint64_t shxSize = shp.shxUnitBE > 0 ? fuSize(shp.shxUnitBE) : 0;
     if (shpSize < header || shxSize < header) return false;
-    whole = std::min<std::int64_t>(whole, static_cast<std::int64_t>((shxSize - header) / 8));
+    whole = std::min<std::int64_t>(whole, static_cast<std::int64_t>((shxSize - header) / entry));
     // When every record counted is there, the counts and the box stand; otherwise they are taken
     // from the records that are.
     std::uint64_t shpEnd = 2 * static_cast<std::uint64_t>(shp.fileLength);
@@ -250,7 +252,7 @@ bool shpCutToWholeRecords(ShpSubLayer& shp, DbfSubLayer& dbf) {
     else
       whole = wholeShapes(shp.shpUnitLE, shpSize, whole, shpEnd, shp);
     fuCut(shp.shpUnitLE, shpEnd);
-    fuCut(shp.shxUnitBE, header + 8 * static_cast<std::uint64_t>(whole));
+    fuCut(shp.shxUnitBE, header + entry * static_cast<std::uint64_t>(whole));
     shp.records = static_cast<int>(whole);
     shp.fileLength = shp.nextOffset = static_cast<int>(shpEnd / 2);
   }

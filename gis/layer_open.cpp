@@ -34,13 +34,12 @@ std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s));
 // closed since), stops the run before it is opened, and that file is left as it is. The manager
 // knows a file by what it is, however it is named.
 void refuseFileOfThisRun(const std::string& name) {
-  const int unit = fuUnitOfFile(name);
-  if (unit != 0 && fuReadsOnly(unit))
-    gisFail("ERROR - The layer file " + name + " would be written over " + fuName(unit) +
+  const GisRunFile reached = gisRunFileReached(name, fuIdentityOfFile(name));
+  if (reached.beingRead)
+    gisFail("ERROR - The layer file " + name + " would be written over " + reached.name +
             ", a file being read; that file is left as it is.");
-  const std::string written = unit != 0 ? fuName(unit) : gisOutputFileReached(name);
-  if (!written.empty())
-    gisFail("ERROR - The layer file " + name + " would be written over " + written + ", a file this run writes.");
+  if (!reached.name.empty())
+    gisFail("ERROR - The layer file " + name + " would be written over " + reached.name + ", a file this run writes.");
 }
 
 // The output files just opened, kept so that no later output of the run is written over them.
@@ -169,16 +168,12 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
 
 }  // namespace
 
-std::string gisOutputFileReached(const std::string& name) {
-  if (gGis.gisOutputFiles.empty()) return std::string();
-  return gisOutputFileReached(name, fuIdentityOfFile(name));
-}
-
-std::string gisOutputFileReached(const std::string& name, const platform::FileIdentity& file) {
+GisRunFile gisRunFileReached(const std::string& name, const platform::FileIdentity& file) {
+  if (const int unit = fuUnitOfFile(file)) return {fuName(unit), fuReadsOnly(unit)};
   for (const GisState::OutputFile& written : gGis.gisOutputFiles)
     // A layer file opened again under its own name is written again, not written over.
-    if (written.identity.sameFile(file) && fuFullName(written.name) != fuFullName(name)) return written.name;
-  return std::string();
+    if (written.identity.sameFile(file) && fuFullName(written.name) != fuFullName(name)) return {written.name, false};
+  return {};
 }
 
 int gisFileType(const std::string& ext, bool attributesOnly) {

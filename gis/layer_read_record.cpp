@@ -41,7 +41,7 @@ std::string_view dbfRecordBytes(const DbfSubLayer& dbf, std::size_t n) {
   if (ahead.size() >= n && fuSeek(dbf.unit, here + n)) return ahead.substr(0, n);
   std::string& record = gGisRead.dbfRecord;
   if (n > record.size()) {
-    const std::uint64_t here = fuTell(dbf.unit), size = fuSize(dbf.unit);
+    const std::uint64_t size = fuSize(dbf.unit);
     if (here > size || n > size - here) gisStopReading(dbfPlace(dbf), kDbfRecordRead);
     record.resize(n);
   }

@@ -65,6 +65,14 @@ constexpr std::int32_t shpPolyContentWords(std::int32_t nParts, std::int32_t nPo
          2;
 }
 
+// A dBASE table's header length: its fixed part, a descriptor per field and the byte that ends
+// the descriptors.
+inline constexpr std::int32_t kDbfFileHeaderBytes = 32;
+inline constexpr std::int32_t kDbfFieldDescriptorBytes = 32;
+constexpr std::int32_t dbfHeaderLength(std::int32_t nFields) {
+  return kDbfFileHeaderBytes + kDbfFieldDescriptorBytes * nFields + 1;
+}
+
 // A dBASE table: the version byte, the end of the field descriptors, the flag of a record in use
 // and of a deleted one, and the mark after the last record.
 inline constexpr std::uint8_t kDbfVersion = 3;

@@ -1,6 +1,5 @@
 // The streams behind the file units, and input and output on an open unit.
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -100,7 +99,7 @@ bool FileStream::put(const char* data, std::size_t n) {
 bool FileStream::giveBack() {
   const std::size_t unread = aheadEnd - aheadPos;
   aheadPos = aheadEnd = 0;
-  return unread == 0 || (f && std::fseek(f, -static_cast<long>(unread), SEEK_CUR) == 0);
+  return unread == 0 || platform::seekFile(f, -static_cast<std::int64_t>(unread), SEEK_CUR);
 }
 
 bool FileStream::fillAhead() {
@@ -146,7 +145,7 @@ bool FileStream::switchTo(Op op, bool keepAhead) {
   if (!f) return false;
   if (op == Op::Write && !giveBack()) return false;
   if (op != Op::Write && !keepAhead && !flushPending()) return false;
-  if (last != Op::None && last != op && std::fseek(f, 0, SEEK_CUR) != 0) return false;
+  if (last != Op::None && last != op && !platform::seekFile(f, 0, SEEK_CUR)) return false;
   last = op;
   return true;
 }
@@ -253,7 +252,7 @@ Reopen makeWritable(FileStream& s) {
   if (s.activeRecord) return Reopen::Refused;
   if (s.writable) return Reopen::Writable;
   if (!s.f || !s.flushPending()) return Reopen::Refused;
-  const long pos = std::ftell(s.f);
+  const std::int64_t pos = platform::tellFile(s.f);
   if (pos < 0) return Reopen::Unpositioned;
   // The file opened again for writing, beside the stream that reads it until it proves to be the
   // same file, set up as the stream was at its open and at the stream's position.
@@ -263,7 +262,7 @@ Reopen makeWritable(FileStream& s) {
   again.identity = platform::openFileIdentity(again.f);
   if (!again.identity.sameFile(s.identity)) return Reopen::AnotherFile;
   setBuffering(again, Access::Read);
-  if (std::fseek(again.f, pos, SEEK_SET) != 0) return Reopen::Unpositioned;
+  if (!platform::seekFile(again.f, pos, SEEK_SET)) return Reopen::Unpositioned;
   std::fclose(s.f);
   s.f = std::exchange(again.f, nullptr);
   s.buffer.swap(again.buffer);  // the old buffer goes with the closed stream
@@ -766,13 +765,13 @@ void fuWriteLineOrExit(int unit, const std::string& text) {
 }
 
 bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::string& bytes) {
-  if (offset > static_cast<std::uint64_t>(LONG_MAX) || fixed::isBlank(name)) return false;
+  if (offset > static_cast<std::uint64_t>(INT64_MAX) || fixed::isBlank(name)) return false;
   if (std::shared_ptr<FileStream> open = fileunits::findStream(fileunits::identityOf(name))) {
     FileStream& s = *open;
     if (s.activeRecord || fileunits::makeWritable(s) != fileunits::Reopen::Writable || !s.flushPending())
       return false;
-    long here = std::ftell(s.f);
-    bool ok = here >= 0 && s.seekTo(static_cast<long>(offset), SEEK_SET) &&
+    const std::int64_t here = platform::tellFile(s.f);
+    bool ok = here >= 0 && s.seekTo(static_cast<std::int64_t>(offset), SEEK_SET) &&
               (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), s.f) == bytes.size()) &&
               std::fflush(s.f) == 0;
     s.sizeKnown = false;  // the bytes may lie beyond the end
@@ -783,7 +782,7 @@ bool fuPatchFile(const std::string& name, std::uint64_t offset, const std::strin
   std::string host = platform::hostPath(fixed::trimmed(name));
   std::FILE* f = std::fopen(host.c_str(), "r+b");
   if (!f) return false;
-  bool ok = std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+  bool ok = platform::seekFile(f, static_cast<std::int64_t>(offset), SEEK_SET) &&
             (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
   ok = (std::fclose(f) == 0) && ok;
   return ok;

@@ -20,7 +20,7 @@
 #include "utility/byte_order.hpp"
 #include "utility/fixed_text.hpp"
 
-struct FileStream;  // one open physical file, shared by every unit that names it (files.cpp)
+struct FileStream;  // one open physical file, shared by every unit that names it (file_streams.hpp)
 
 // What one open unit is connected to.
 struct UnitConnection {
