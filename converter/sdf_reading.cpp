@@ -157,9 +157,8 @@ void closeSectionLayers(SdfSectionLayers& layers) {
 enum SdfBlock { kCutLine, kNValues, kLevees, kSurfaceLine, kBlockKinds };
 constexpr const char* kBlockKeyword[kBlockKinds] = {"CUT LINE", "NVALUES", "LEVEE POSITIONS", "SURFACE LINE"};
 
-// The section being read: where it began (its CROSS-SECTION: line, or the first block read since
-// the last END: line when that line is missing; 0 while no section is open) and the keyword line
-// of each block read in it (0 for none).
+// The section being read: where it began (its CROSS-SECTION: line; 0 while no section is open) and
+// the keyword line of each block read in it (0 for none).
 struct OpenSection {
   std::int64_t start = 0;
   std::array<std::int64_t, kBlockKinds> blockAt{};
@@ -174,10 +173,18 @@ int dataLinesRead(const SdfCrossSection& xs, SdfBlock block) {
   }
 }
 
+// A block with no CROSS-SECTION: line before it since the last END: has no names of its own: its
+// data would be written under the section before it, replacing that section's profile.
+[[noreturn]] void stopOutsideSection(int unit, const std::string& keyword, std::int64_t lineNo) {
+  report("ERROR - Unexpected " + keyword + " at line " + AINTEGER8(lineNo) + " of file " + fixed::trimmed(fuName(unit)) +
+         " outside a cross-section: no CROSS-SECTION: line opens it.");
+  EXITS();
+}
+
 // A block that occurs twice in one section keeps its later occurrence; when the earlier one held
 // data lines, the user is told which two.
-void noteBlockStart(OpenSection& open, SdfBlock block, std::int64_t lineNo) {
-  if (open.start == 0) open.start = lineNo;
+void noteBlockStart(int unit, OpenSection& open, SdfBlock block, std::int64_t lineNo) {
+  if (open.start == 0) stopOutsideSection(unit, kBlockKeyword[block], lineNo);
   const std::int64_t before = open.blockAt[block];
   if (before != 0 && dataLinesRead(gSdfSection, block) > 0)
     report(std::string("WARNING - The ") + kBlockKeyword[block] + " block at line " + AINTEGER8(lineNo) +
@@ -191,25 +198,25 @@ bool readSectionBlock(int unit, std::string& line, std::int64_t& lineNo, const S
                       OpenSection& open) {
   SdfCrossSection& xs = gSdfSection;
   if (FLAGEXISTS(line, "CUT LINE")) {
-    noteBlockStart(open, kCutLine, lineNo);
+    noteBlockStart(unit, open, kCutLine, lineNo);
     xs.hasCutLine = true;
     GetSdfCutline(unit, xs.cutX, xs.cutY, xs.cutCount, lineNo, line);
   } else if (FLAGEXISTS(line, "NVALUES")) {
-    noteBlockStart(open, kNValues, lineNo);
+    noteBlockStart(unit, open, kNValues, lineNo);
     xs.hasNValues = true;
     GetSdfnVals(unit, xs.nValue, xs.nFraction, xs.nCount, lineNo, line);
     // A block that ends before its first data line gives the section no n values at all.
     if (xs.nCount < 1) xs.hasNValues = false;
   } else if (FLAGEXISTS(line, "LEVEE POSITIONS")) {
     report(onLine("Found LEVEE POSITIONS on line ", lineNo));
-    noteBlockStart(open, kLevees, lineNo);
+    noteBlockStart(unit, open, kLevees, lineNo);
     xs.hasLevees = true;
     GetSdfLevees(unit, xs.leveeCount, xs.leveeMarkers, lineNo, line);
     // -notrim: the block is read and reported, the section is handled as having no markers.
     if (!options.trimToLevees) xs.hasLevees = false;
   } else if (FLAGEXISTS(line, "SURFACE LINE")) {
     report(onLine("Found SURFACE LINE on line ", lineNo));
-    noteBlockStart(open, kSurfaceLine, lineNo);
+    noteBlockStart(unit, open, kSurfaceLine, lineNo);
     xs.hasSurfaceLine = true;
     GetSdfSurfaceLine(unit, xs.surfCount, xs.surfX, xs.surfY, xs.surfZ, lineNo, line);
   } else {
@@ -318,7 +325,8 @@ void sdfCrossSectionPass(int sdfUnit, const std::string& inputName, std::string&
       lineHeld = true;
       continue;
     }
-    if (FLAGEXISTS(line, "END:")) {
+    // An END: with no section open (one given twice) has nothing to end.
+    if (FLAGEXISTS(line, "END:") && open.start != 0) {
       report("End of section processing... ");
       SdfCrossSection& xs = gSdfSection;
       xs.startLine = open.start;

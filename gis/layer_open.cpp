@@ -31,15 +31,28 @@ std::string trimmedBoth(const std::string& s) { return fixed::trimmed(TRIMF(s));
 
 // Opening an output empties its file: a layer file that is a file the run is reading (the input
 // under another name, or through a link), or a file it writes (another layer's file, open or
-// closed since), stops the run before it is opened, and that file is left as it is. The manager
-// knows a file by what it is, however it is named.
-void refuseFileOfThisRun(const std::string& name) {
-  const GisRunFile reached = gisRunFileReached(name, fuIdentityOfFile(name));
-  if (reached.beingRead)
-    gisFail("ERROR - The layer file " + name + " would be written over " + reached.name +
-            ", a file being read; that file is left as it is.");
-  if (!reached.name.empty())
-    gisFail("ERROR - The layer file " + name + " would be written over " + reached.name + ", a file this run writes.");
+// closed since, or another file of this layer), stops the run before any file of the layer is
+// opened, and that file is left as it is. The manager knows a file by what it is, however it is
+// named; a link to another file of the layer may lead to a file not made yet, so the layer's
+// names are also compared by the name they reach.
+void refuseFilesOfThisRun(const std::vector<std::string>& names) {
+  std::vector<platform::FileIdentity> files;
+  std::vector<std::string> reachedNames;
+  for (const std::string& name : names) {
+    const platform::FileIdentity file = fuIdentityOfFile(name);
+    const GisRunFile reached = gisRunFileReached(name, file);
+    if (reached.beingRead)
+      gisFail("ERROR - The layer file " + name + " would be written over " + reached.name +
+              ", a file being read; that file is left as it is.");
+    if (!reached.name.empty())
+      gisFail("ERROR - The layer file " + name + " would be written over " + reached.name + ", a file this run writes.");
+    const std::string reachedName = fuReachedName(name);
+    for (std::size_t j = 0; j < files.size(); ++j)
+      if (file.sameFile(files[j]) || reachedName == reachedNames[j])
+        gisFail("ERROR - The layer file " + name + " would be written over " + names[j] + ", a file this run writes.");
+    files.push_back(file);
+    reachedNames.push_back(reachedName);
+  }
 }
 
 // The output files just opened, kept so that no later output of the run is written over them.
@@ -151,9 +164,11 @@ bool openShapefileLayer(GisLayerSlot& slot, const std::string& fname, const std:
                        mode, attributesOnly);
   const std::size_t last = fixed::trimLen(shapeKinds);
   // Every sub-layer's files are checked before the first of them is emptied.
+  std::vector<std::string> names;
   for (std::size_t i = 0; i < last; ++i)
     for (const std::string& name : shapefileOutputNames(fname, std::string(1, shapeKinds[i]), attributesOnly))
-      refuseFileOfThisRun(name);
+      names.push_back(name);
+  refuseFilesOfThisRun(names);
   for (std::size_t i = 0; i < last; ++i) {
     int shapeType = 0;
     const int k = shapeKindSubLayer(shapeKinds[i], shapeType);
@@ -194,7 +209,7 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
     bool checkApplies = false;
     if (attributesOnly) {
       midName = name;
-      if (isOutput(mode)) refuseFileOfThisRun(midName);
+      if (isOutput(mode)) refuseFilesOfThisRun({midName});
       OPENERBYNAME(midUnit, mode, midName, kGisTextNameLength);
       if (isOutput(mode)) noteOutputFiles({midName});
       checkApplies = fixed::trimmed(FILEEXT(name)) == ".mid";
@@ -202,8 +217,7 @@ void OpenmifFile(const std::string& fname, int& mifUnit, int& midUnit, const std
       const std::string ext = fixed::trimmed(FILEEXT(name));
       if (ext == ".mif" || ext == ".mid") name = FILENAMEPATH(name);
       if (isOutput(mode)) {
-        refuseFileOfThisRun(name + ".mif");
-        refuseFileOfThisRun(name + ".mid");
+        refuseFilesOfThisRun({name + ".mif", name + ".mid"});
       }
       OPENERBYNAME(mifUnit, mode, name + ".mif", kGisTextNameLength);
       if (isInput(mode) && !fixed::isBlank(gGis.gisMiProjection)) checkMifCoordSys(mifUnit);
@@ -310,7 +324,7 @@ int gisOpenLayer(const std::string& fname, const std::string& shapeKinds, const 
   } else {
     // A .csv table is from now on the attribute file of a MIF/MID layer without a .mif.
     slot.mifLayer.mifUnit = 0;
-    if (isOutput(mode)) refuseFileOfThisRun(trimmedBoth(fname));
+    if (isOutput(mode)) refuseFilesOfThisRun({trimmedBoth(fname)});
     OPENERBYNAME(slot.mifLayer.midUnit, mode, trimmedBoth(fname), kGisTextNameLength);
     if (isOutput(mode)) noteOutputFiles({trimmedBoth(fname)});
     slot.gisLayerType = kGisLayerMif;

@@ -417,6 +417,19 @@ std::string fuFullName(const std::string& name) {
   return platform::systemName(p.lexically_normal());
 }
 
+std::string fuReachedName(const std::string& name) {
+  std::error_code ec;
+  fs::path p = fs::absolute(platform::hostFilePath(fixed::trimmed(name)), ec);
+  if (ec) return name;
+  // A loop of links ends after a few dozen.
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return platform::systemName(p.lexically_normal());
+}
+
 platform::FileIdentity fuIdentityOfFile(const std::string& name) {
   if (fixed::isBlank(name)) return {};
   return fileunits::identityOf(name);

@@ -107,6 +107,9 @@ platform::FileIdentity fuIdentityOfUnit(int unit);
 // The host's full path of a name (absolute, "." and ".." resolved by name alone); the name
 // itself when the host cannot tell.
 std::string fuFullName(const std::string& name);
+// The full name of the file a name reaches once its symbolic links are followed, whether or not
+// that file exists yet: two names that reach one file not made yet have one reached name.
+std::string fuReachedName(const std::string& name);
 
 // Input and output on an open unit. A write or read on a unit that is not open fails (returns
 // false); nothing is ever written past a buffer.

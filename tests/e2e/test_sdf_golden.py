@@ -397,6 +397,15 @@ class SdfGoldenTest(e2e.FolderTest):
                                   (" END:\n CROSS", " END:\n CROSS-SECTION:\n END:\n CROSS", "Stream ID: on 25\nLine 25")):
             self.assert_stops(text.replace(old, new), "\nError Expecting %s of file t.sdf.\n" % message)
             self.check_layers()
+        # Blocks after an END: with no CROSS-SECTION: line have no names of their own: the run stops
+        # rather than write them under the section before. An END: given twice ends nothing more.
+        self.assert_stops(text.replace(" END:\n CROSS", " END:\n  SURFACE LINE:\n   1 2 3\n END:\n CROSS", 1),
+                          "\nERROR - Unexpected SURFACE LINE at line 24 of file t.sdf outside a cross-section: "
+                          "no CROSS-SECTION: line opens it.\n")
+        self.assertEqual(self.check_layers()["t_surf_pts_P"], 0)
+        rc, out = self.convert(text.replace(" END:\n CROSS", " END:\n END:\n CROSS", 1))
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(out.count("No surface line"), 1, out)
 
     def test_header_values_are_not_read_as_blocks(self):
         text = ("# export\nBEGIN HEADER:\n   STREAM LAYER: db/StreamCenterlines\n   NUMBER OF REACHES: 1\n"
@@ -670,6 +679,28 @@ class SdfGoldenTest(e2e.FolderTest):
             self.assertEqual(self.dbf("w.sdf_streams_L.dbf"), [["S", "R"]])
             self.check_layers()
             os.remove(self.path(link))
+
+        # Nor over another file of the layer itself, through a link to a file made already or not yet.
+        for target, link, make in (("w_cut_line_L.shp", "w_cut_line_L.shx", os.symlink),
+                                   ("w_cut_line_L.shp", "w_cut_line_L.dbf", os.link),
+                                   ("w.sdf_streams_L.shp", "w.sdf_streams_L.prj", os.symlink)):
+            for name in (link, target):
+                if os.path.lexists(self.path(name)):
+                    os.remove(self.path(name))
+            if make is os.link:
+                e2e.write(self.dir, target, "kept")
+            make(target if make is os.symlink else self.path(target), self.path(link))
+            rc, out = e2e.run(BINARY, self.dir, ["w.sdf"], stdin="y\n\n")
+            self.assertEqual(rc, 1, out)
+            self.assertIn("\n\nERROR - The layer file %s would be written over %s, a file this run writes.\n"
+                          % (link, target), out)
+            self.assertNotIn("already open", out)
+            self.assertEqual(e2e.read_text(self.path(target)) if make is os.link else None, "kept" if make is os.link else None)
+            self.assertFalse(make is os.symlink and os.path.exists(self.path(target)), target)
+            os.remove(self.path(link))
+            if make is os.link:
+                os.remove(self.path(target))
+            self.check_layers()
 
     @unittest.skipIf(os.name == "nt", "file-size limits (setrlimit) and SIGXFSZ exist on POSIX hosts only")
     def test_a_file_size_limit_reached_in_a_long_cut_line_leaves_every_layer_readable(self):
