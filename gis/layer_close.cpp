@@ -1,8 +1,10 @@
 // Closing layers. An output shapefile set is completed first: the writers streamed its records
 // without knowing the totals, so the record count, the file lengths and the box are written into
 // the finished files' headers here.
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gis/gis_layers.hpp"
 #include "gis/gis_messages.hpp"
@@ -41,12 +43,36 @@ const char* mifUnwritten(const MifLayer& mif) {
 const char* const kMidUnwritten = "ERROR 0254 - Failed to write the attribute data records of a GIS layer.";
 
 // The first failure met while a layer is closed. The close goes on with the layer's other files,
-// so that one file that cannot be written leaves no other unfinished, and names it at the end.
+// so that one file that cannot be written leaves no other unfinished, and names it at the end,
+// with the files it left empty.
 struct CloseFailure {
   std::string message;
   std::string file;
+  std::vector<std::string> emptied;
   void note(const std::string& m, const std::string& f) {
     if (message.empty()) message = m, file = f;
+  }
+  // A file of the layer cut to nothing: a header cut short would make readers take the rest of
+  // its set, or the set, as damaged, where an empty file is plainly one that was not written. What
+  // is no plain file (a device) cannot be cut and is not named.
+  void empty(int unit) {
+    if (unit < 1 || !fuCut(unit, 0)) return;
+    const std::string name = fuName(unit);
+    if (std::find(emptied.begin(), emptied.end(), name) == emptied.end()) emptied.push_back(name);
+  }
+  // The failure, then the files left empty; a failure ends the run.
+  void report() const {
+    if (message.empty() && emptied.empty()) return;
+    if (!message.empty()) {
+      gisSetMessage(message, file.empty() ? std::string() : kMessageIndent + "Could not write file " + file + ".");
+      gisPrintMessage(1);
+    } else {
+      gisLogLine("");
+    }
+    const std::string indent = message.empty() ? std::string() : kMessageIndent;
+    for (const std::string& name : emptied)
+      gisLogLine(indent + "File " + name + " is left empty: its layer's headers could not all be written whole.");
+    if (!message.empty()) EXITS();
   }
   // Everything written to unit reaches its file before the unit is closed or its file patched.
   void flush(int unit, const std::string& failure) {
@@ -106,19 +132,45 @@ void patchIndex(ShpSubLayer& shp, CloseFailure& failure) {
   failure.patch(name, kShpBoxAt, boxBytes(shp));
 }
 
+// The unit's file is a plain file shorter than its header. The size of a device says nothing of
+// what was written to it.
+bool shorterThan(int unit, std::uint64_t header) {
+  return unit > 0 && fuSize(unit) < header && fuIdentityOfUnit(unit).regular;
+}
+
+// Every header of the sub-layer is in its file whole (the .prj, closed once written, among them).
+bool headersWhole(const ShpSubLayer& shp, const DbfSubLayer& dbf) {
+  if (!shp.headerWritten || shp.prjUnit > 0) return false;
+  return !shorterThan(shp.shpUnitLE, kShpHeaderBytes) && !shorterThan(shp.shxUnitBE, kShpHeaderBytes) &&
+         !shorterThan(dbf.unit, static_cast<std::uint64_t>(dbfHeaderLength(std::max(dbf.nFields, 0))));
+}
+
 // The totals written at close: only sub-layers whose header was written have totals to patch.
 // What was written reaches the files first; a sub-layer whose files lost bytes on the way is cut
-// back to the records they all hold whole, and its totals are theirs.
-void writeEndOfFile(GisLayerSlot& slot, CloseFailure& failure) {
+// back to the records they all hold whole, and its totals are theirs. At the close, a sub-layer
+// whose headers are not all whole (the run stopped before they were written, or while) is left
+// with every file empty.
+void writeEndOfFile(GisLayerSlot& slot, CloseFailure& failure, bool closing) {
   if (slot.gisLayerType == kGisLayerMif) return;
   if (slot.gisLayerType != kGisLayerShapefile) gisShouldNotBeHere("gisWriteHeader");
   for (int k = 1; k <= kShpSubLayers; ++k) {
     ShpSubLayer& shp = slot.shpSubLayer[k];
     DbfSubLayer& dbf = slot.dbfSubLayer[k];
-    if (!shp.headerWritten) continue;
+    if (shp.shpUnitLE < 1 && dbf.unit < 1) continue;
+    if (!shp.headerWritten && !closing) continue;
+    // Until its header is written the .shx is open through both views; they share the stream.
+    const int shx = shp.shxUnitBE > 0 ? shp.shxUnitBE : shp.shxUnitLE;
+    failure.flush(shp.prjUnit, "ERROR 0437 - Writing .prj file projection.");
     failure.flush(dbf.unit, dbfUnwritten(dbf));
     failure.flush(shp.shpUnitLE, shpUnwritten(shp));  // the big-endian view shares the stream
-    failure.flush(shp.shxUnitBE, shxUnwritten(shp));
+    failure.flush(shx, shxUnwritten(shp));
+    if (!headersWhole(shp, dbf)) {
+      if (!closing) continue;
+      for (const int unit : {shp.shpUnitLE, shx, shp.prjUnit, dbf.unit}) failure.empty(unit);
+      shp.headerWritten = false;
+      shp.records = dbf.records = 0;
+      continue;
+    }
     if (fuBytesLost(dbf.unit) || fuBytesLost(shp.shpUnitLE) || fuBytesLost(shp.shxUnitBE))
       shpCutToWholeRecords(shp, dbf);
     patchTable(dbf, failure);
@@ -128,11 +180,17 @@ void writeEndOfFile(GisLayerSlot& slot, CloseFailure& failure) {
 }
 
 // A MIF/MID pair has no totals; one whose files lost bytes is cut back to the objects and rows
-// both hold whole.
+// both hold whole, and one whose .mif has no whole header (an empty .mif has none) is left with
+// both files empty.
 void completeMifLayer(MifLayer& mif, CloseFailure& failure) {
   failure.flush(mif.mifUnit, mifUnwritten(mif));
   failure.flush(mif.midUnit, kMidUnwritten);
-  if (fuBytesLost(mif.mifUnit) || fuBytesLost(mif.midUnit)) mifCutToWholeRecords(mif);
+  const bool headerless = shorterThan(mif.mifUnit, 1);
+  if ((headerless || fuBytesLost(mif.mifUnit) || fuBytesLost(mif.midUnit)) && !mifCutToWholeRecords(mif)) {
+    failure.empty(mif.mifUnit);
+    failure.empty(mif.midUnit);
+    mif.objectsWritten = mif.rowsWritten = 0;
+  }
 }
 
 void closeUnit(int& unit, bool written, const std::string& message, CloseFailure& failure) {
@@ -176,13 +234,13 @@ void closeSlot(int gisID) {
   CloseFailure failure;
   if (writing) {
     if (slot.gisLayerType == kGisLayerMif) completeMifLayer(slot.mifLayer, failure);
-    writeEndOfFile(slot, failure);
+    writeEndOfFile(slot, failure, true);
   }
   closeUnits(slot, writing, failure);
   slot.gisInUse = false;
   slot.gisEndOfData = true;
   slot.gisLayerType = kGisLayerFree;
-  if (!failure.message.empty()) gisWriteFailure(failure.message, failure.file);
+  failure.report();
 }
 
 }  // namespace
@@ -204,8 +262,8 @@ void gisWriteEoF(int gisID) {
   // Input layers have no totals to write.
   if (!slot.gisWrite) return;
   CloseFailure failure;
-  writeEndOfFile(slot, failure);
-  if (!failure.message.empty()) gisWriteFailure(failure.message, failure.file);
+  writeEndOfFile(slot, failure, false);
+  failure.report();
 }
 
 void gisCloseAllLayers(bool& anyClosed) {

@@ -733,6 +733,35 @@ class SdfGoldenTest(e2e.FolderTest):
         for name in sorted(n for n in os.listdir(self.dir) if n.endswith(".mif") and n != "Header.mif"):
             self.gdal_ok(name)
         self.assertEqual(len(self.gdal_records("t_cut_line.mif")), 9)
+        # A limit inside the headers: a set whose headers are not all whole is left with every file
+        # empty, each named; never a header cut short.
+        inputs = ("t.sdf", "Header.mif")
+        for limit in (1, 99, 150, 600, 1500):
+            for args in ([], ["-mif"]):
+                for n in os.listdir(self.dir):
+                    if n not in inputs:
+                        os.remove(self.path(n))
+                def small():
+                    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                    resource.setrlimit(resource.RLIMIT_FSIZE, (limit, resource.RLIM_INFINITY))
+                rc, out = e2e.run(BINARY, self.dir, args + ["t.sdf"], preexec_fn=small)
+                self.assertEqual(rc, 1, out[-3000:])
+                sets = {}
+                for n in os.listdir(self.dir):
+                    if n not in inputs and not n.endswith((".csv", ".prj")):
+                        sets.setdefault(n[:-4], []).append(n)
+                for base, files in sorted(sets.items()):
+                    sizes = [os.path.getsize(self.path(n)) for n in files]
+                    if args:  # a .mid of no rows is empty
+                        if os.path.getsize(self.path(base + ".mif")):
+                            self.gdal_ok(base + ".mif", True)
+                            continue
+                    elif any(sizes):
+                        self.check_layers(prefix=base)
+                    for n, size in zip(files, sizes):
+                        if not size:
+                            self.assertIn("File %s is left empty: its layer's headers could not all be written "
+                                          "whole.\n" % n, out, (limit, args))
 
     def test_station_that_is_no_number_stops_the_run(self):
         self.assert_stops(sdf_with([section("S", "R", "abc", along_x([(0, 1), (1, 1)]))]),
